@@ -1,0 +1,110 @@
+// Routing of the window system's events to the handlers, with the mouse rules the program
+// relies on: a mouse event reaches only the control under the pointer, never the panel or the
+// window beneath it, and a spinner reports the mouse-up that ends a press on its arrows.
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+
+#include "app/tform1.h"
+
+namespace {
+
+// Whether a press at `pos` lies on the spinner's arrows rather than its box.
+bool OnArrows(QSpinBox* spinner, QPoint pos) {
+  QStyleOptionSpinBox option;
+  option.initFrom(spinner);
+  option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame |
+                       QStyle::SC_SpinBoxEditField;
+  const QStyle::SubControl hit =
+      spinner->style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, pos, spinner);
+  return hit == QStyle::SC_SpinBoxUp || hit == QStyle::SC_SpinBoxDown;
+}
+
+}  // namespace
+
+void TForm1::ConnectHandlers() {
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn1Click(); }); });
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn2Click(); }); });
+  connect(BitBtn3, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn3Click(); }); });
+  connect(BitBtn4, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn4Click(); }); });
+  connect(BitBtn5, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn5Click(); }); });
+  connect(BitBtn6, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn6Click(); }); });
+  connect(BitBtn7, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn7Click(); }); });
+  connect(BitBtn8, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn8Click(); }); });
+
+  // The core reads the controls' positions from the state; keep them current.
+  connect(UpDown1, &QSpinBox::valueChanged, this, [this](int v) { State.Controls.UpDown1 = v; });
+  connect(UpDown2, &QSpinBox::valueChanged, this, [this](int v) { State.Controls.UpDown2 = v; });
+  connect(UpDown3, &QSpinBox::valueChanged, this, [this](int v) { State.Controls.UpDown3 = v; });
+  connect(UpDown4, &QSpinBox::valueChanged, this, [this](int v) { State.Controls.UpDown4 = v; });
+  connect(UpDown5, &QSpinBox::valueChanged, this, [this](int v) { State.Controls.UpDown5 = v; });
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    State.Controls.ComboBox1 = text.toInt();
+  });
+
+  for (QObject* o : {static_cast<QObject*>(Panel1), static_cast<QObject*>(Image1),
+                     static_cast<QObject*>(Image2), static_cast<QObject*>(BitBtn3),
+                     static_cast<QObject*>(BitBtn4), static_cast<QObject*>(UpDown2),
+                     static_cast<QObject*>(UpDown3), static_cast<QObject*>(UpDown4),
+                     static_cast<QObject*>(UpDown5)}) {
+    o->installEventFilter(this);
+  }
+  for (QLabel* picture : {Image1, Image2, Image3, Image4, Image5, Image6, Image7}) {
+    picture->setAttribute(Qt::WA_NoMousePropagation);
+  }
+  Memo1->setAttribute(Qt::WA_NoMousePropagation);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+  const bool isMove = e->type() == QEvent::MouseMove;
+  if (watched == Panel1 && isMove) {
+    const auto* move = static_cast<QMouseEvent*>(e);
+    if (Panel1->childAt(move->position().toPoint()) == nullptr) {
+      RunHandler([this] { Panel1MouseMove(); });
+    }
+    return false;
+  }
+  if (isMove) {
+    if (watched == Image1) RunHandler([this] { Image1MouseMove(); });
+    if (watched == Image2) RunHandler([this] { Image2MouseMove(); });
+    if (watched == BitBtn3) RunHandler([this] { BitBtn3MouseMove(); });
+    if (watched == BitBtn4) RunHandler([this] { BitBtn4MouseMove(); });
+    return false;
+  }
+  if (e->type() == QEvent::MouseButtonPress) {
+    auto* spinner = qobject_cast<QSpinBox*>(watched);
+    if (spinner != nullptr) {
+      spinner->setProperty("pressOnArrows",
+                           OnArrows(spinner, static_cast<QMouseEvent*>(e)->position().toPoint()));
+    }
+    return false;
+  }
+  if (e->type() == QEvent::MouseButtonRelease) {
+    auto* spinner = qobject_cast<QSpinBox*>(watched);
+    if (spinner == nullptr || !spinner->property("pressOnArrows").toBool()) return false;
+    spinner->setProperty("pressOnArrows", false);
+    // The spinner stepped on the press (and while held); its position is final here.
+    if (spinner == UpDown2) RunHandler([this] { UpDown2MouseUp(); });
+    if (spinner == UpDown3) RunHandler([this] { UpDown3MouseUp(); });
+    if (spinner == UpDown4) RunHandler([this] { UpDown4MouseUp(); });
+    if (spinner == UpDown5) RunHandler([this] { UpDown5MouseUp(); });
+    return false;
+  }
+  return false;
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* e) {
+  if (childAt(e->position().toPoint()) == nullptr) RunHandler([this] { FormMouseMove(); });
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint pos = e->position().toPoint();
+  if (rect().contains(pos) && childAt(pos) == nullptr) RunHandler([this] { FormClick(); });
+}

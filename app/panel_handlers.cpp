@@ -1,0 +1,95 @@
+// The panel's handlers: find, the panel and x-scale toggles, the spinners, the minimum-period
+// buttons and the pictures that follow the pointer.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/tform1.h"
+#include "fit/fit_harmonics.h"
+#include "plot/redraw_plot.h"
+
+void TForm1::BitBtn2Click() {
+  Memo1->hide();
+  BitBtn3->show();
+  State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(UpDown1->value());
+  FormClick();
+  FitBothModels(State);
+  FormClick();
+}
+
+void TForm1::FormClick() {
+  if (Memo1->isVisible()) {
+    Memo1->hide();
+    return;
+  }
+  State.Geometry.PanelMode = static_cast<std::uint8_t>(3 - State.Geometry.PanelMode);
+  FormResize();
+}
+
+void TForm1::BitBtn4Click() {
+  State.Geometry.XScaleMode = static_cast<std::uint8_t>(3 - State.Geometry.XScaleMode);
+  FormResize();
+}
+
+void TForm1::UpDown2MouseUp() { FormResize(); }
+void TForm1::UpDown3MouseUp() { FormResize(); }
+void TForm1::UpDown5MouseUp() { FormResize(); }
+
+void TForm1::UpDown4MouseUp() {
+  // One click moves the count by 2, so it stays odd: an even position steps on the same way.
+  std::uint8_t p = static_cast<std::uint8_t>(UpDown4->value());
+  if (p % 2 == 0) {
+    if (State.HorzLines < p) p = p + 1;
+    if (p < State.HorzLines) p = p - 1;
+  }
+  State.HorzLines = p;
+  UpDown4->setValue(p);
+  DrawPlot();
+  update();
+}
+
+void TForm1::BitBtn5Click() {
+  State.Observations.MinPeriod = State.Observations.MinPeriod / 2;
+  ShowMinPeriod();
+}
+
+void TForm1::BitBtn7Click() {
+  ObservationSet& obs = State.Observations;
+  obs.MinPeriod = obs.MinPeriod * 2;
+  if ((obs.XMax - obs.XMin) / 2 < obs.MinPeriod) obs.MinPeriod = obs.MinPeriod / 2;
+  ShowMinPeriod();
+}
+
+void TForm1::BitBtn8Click() {
+  State.Observations.MinPeriod = 2 * State.Observations.Spacing;
+  ShowMinPeriod();
+}
+
+void TForm1::BitBtn6Click() {
+  if (Memo1->isHidden()) {
+    Image5->hide();
+    Image6->show();
+  }
+}
+
+void TForm1::FormMouseMove() {
+  Image5->hide();
+  Image6->hide();
+}
+
+void TForm1::Panel1MouseMove() {
+  Image5->hide();
+  Image6->hide();
+}
+
+void TForm1::Image1MouseMove() {
+  if (Memo1->isHidden()) {
+    Image6->hide();
+    Image5->show();
+  }
+}
+
+void TForm1::Image2MouseMove() { Image5->hide(); }
+void TForm1::BitBtn3MouseMove() { Image5->hide(); }
+void TForm1::BitBtn4MouseMove() { Image6->hide(); }

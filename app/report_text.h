@@ -1,0 +1,11 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+struct AppState;
+
+// Writes the report's 4N + 12 lines, one call of appendLine each, from the coefficient table
+// and the two deviations. A frequency of 0 raises a division fault at its period, after the
+// lines before it were written.
+void WriteReport(const AppState& state, const std::function<void(const std::string&)>& appendLine);

@@ -1,0 +1,201 @@
+#include "app/tform1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
+
+#include "app/qt_surface.h"
+#include "core/run_time_fault.h"
+#include "plot/float_text.h"
+#include "plot/redraw_plot.h"
+
+namespace {
+
+constexpr int kClientWidth = 600;   // the designed and smallest client area
+constexpr int kClientHeight = 560;
+
+QFont PlotFont() {
+  QFont font(QStringLiteral("Sans Serif"));
+  font.setPixelSize(11);  // 8 points at 96 pixels per inch
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  // The pictures live in a static library, whose resources must be registered by hand.
+  Q_INIT_RESOURCE(resources);
+  setWindowTitle(QStringLiteral("Harmora - random (10)"));
+  setWindowIcon(QIcon(QStringLiteral(":/harmora.svg")));
+  setMinimumSize(kClientWidth, kClientHeight);
+  resize(kClientWidth, kClientHeight);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+  setPalette(pal);
+  setAutoFillBackground(false);
+
+  ShowMessage = [this](MessageKind kind, const QString& caption, const QString& text) {
+    QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    caption,
+                    text,
+                    QMessageBox::Ok,
+                    this);
+    box.exec();
+  };
+  CreatePictures();
+  CreatePanel();
+  ConnectHandlers();
+  State.Hooks.Redraw = [this] {
+    DrawPlot();
+    PresentPlot();
+  };
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::RunHandler(const std::function<void()>& body) {
+  const bool outer = !InHandler;
+  InHandler = true;
+  try {
+    body();
+  } catch (const std::exception& fault) {
+    ReportFault(QString::fromUtf8(fault.what()));
+  }
+  if (outer) InHandler = false;
+}
+
+void TForm1::ReportFault(const QString& text) {
+  ReportedGeneration = DataGeneration;
+  ShowMessage(MessageKind::Error, QApplication::applicationDisplayName(), text);
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  // The first activation builds the first sample. Some window systems never activate a window
+  // shown without a window manager, so the first show queues it as well; it runs only once.
+  if (!ActivationQueued) {
+    ActivationQueued = true;
+    QTimer::singleShot(0, this, [this] { FormActivate(); });
+  }
+}
+
+bool TForm1::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && !IsActivated) FormActivate();
+  return QWidget::event(e);
+}
+
+void TForm1::FormActivate() {
+  if (IsActivated) return;
+  IsActivated = true;
+  RunHandler([this] {
+    OpenDialogDirectory = QApplication::applicationDirPath();
+    State.Geometry.PanelMode = 1;
+    State.Geometry.XScaleMode = 1;
+    State.FitStage = 0;
+    State.HorzLines = static_cast<std::uint8_t>(State.Controls.UpDown4);
+    MakeRandomSample(State.Observations, State.Random);
+    NewDataSet();
+    ShowMinPeriod();
+    FormResize();
+  });
+}
+
+void TForm1::ShowMinPeriod() {
+  Edit6->setText(QString::fromStdString(FloatText(9, State.Observations.MinPeriod)));
+  Edit6->setCursorPosition(0);
+}
+
+void TForm1::FormResize() {
+  // The window keeps its client area at 600 x 560 or more through its minimum size.
+  Panel1->setGeometry(width() - kPanelWidth, 0, kPanelWidth, height());
+  Image5->move(Panel1->x() - 280, 64);
+  UpdateLayout(State.Geometry, width(), height());
+  Panel1->setVisible(State.Geometry.PanelMode == 1);
+  Memo1->resize(Memo1->width(), State.Geometry.PlotHeight - 20);
+  UpdateScales(State.Geometry, State.Observations);
+  DrawPlot();
+  update();
+}
+
+void TForm1::RefreshWithoutGeometry() {
+  UpdateLayout(State.Geometry, width(), height());
+  UpdateScales(State.Geometry, State.Observations);
+  DrawPlot();
+}
+
+void TForm1::DrawPlot() {
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = size() * ratio;
+  if (BackBuffer.size() != pixels || BackBuffer.devicePixelRatioF() != ratio) {
+    BackBuffer = QImage(pixels, QImage::Format_RGB32);
+    BackBuffer.setDevicePixelRatio(ratio);
+    BackBuffer.fill(palette().color(QPalette::Window));
+  }
+  QPainter painter(&BackBuffer);
+  QtSurface surface(painter, PlotFont());
+  try {
+    RedrawPlot(State, surface);
+  } catch (...) {
+    painter.end();
+    throw;
+  }
+}
+
+void TForm1::PresentPlot() {
+  Presenting = true;
+  repaint(0, 0, State.Geometry.PlotWidth, State.Geometry.PlotHeight);
+  Presenting = false;
+}
+
+void TForm1::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (!IsActivated) return;
+  RunHandler([this] {
+    try {
+      FormResize();
+    } catch (const RunTimeFault&) {
+      if (ReportedGeneration == DataGeneration) return;  // shown once per data set
+      throw;
+    }
+  });
+}
+
+void TForm1::paintEvent(QPaintEvent*) {
+  if (IsActivated && !Presenting) {
+    try {
+      RefreshWithoutGeometry();
+    } catch (const std::exception& fault) {
+      // A degenerate set fails at every paint: show the cleared field, report it once, and
+      // never from inside the paint itself.
+      QPainter painter(&BackBuffer);
+      QtSurface surface(painter, PlotFont());
+      ClearPlot(State, surface);
+      if (ReportedGeneration != DataGeneration) {
+        ReportedGeneration = DataGeneration;
+        const QString text = QString::fromUtf8(fault.what());
+        QTimer::singleShot(0, this, [this, text] { ReportFault(text); });
+      }
+    }
+  }
+  QPainter painter(this);
+  if (BackBuffer.isNull()) {
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+  } else {
+    painter.drawImage(0, 0, BackBuffer);
+  }
+}

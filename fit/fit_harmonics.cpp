@@ -1,0 +1,147 @@
+#include "fit/fit_harmonics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/run_time_fault.h"
+#include "fit/harmonic_model.h"
+#include "fit/improvement_steps.h"
+#include "fit/model_sum.h"
+#include "fit/refine_harmonic.h"
+#include "fit/search_harmonic_plain.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kTwoPi = 2 * std::numbers::pi;
+// The polish stops once a whole pass keeps more than this share of the residual.
+constexpr double kPolishKeptShare = 0.999;
+
+// The table holds five harmonics; a larger count must not reach past them.
+int HarmonicsInUse(const CoefficientTable& table) {
+  return std::min<int>(table.HarmonicCount, kMaxHarmonics);
+}
+
+bool IsModelTwoStage(const AppState& state) { return state.FitStage == 1; }
+
+// The upper bound of the low trial frequencies: one half period per zero-crossing interval of
+// the target.
+double ZeroCrossingScale(const ObservationSet& obs) {
+  int crossings = 0;
+  for (int i = 1; i <= obs.LastIndex; ++i) {
+    if (obs.WorkY[i] * obs.WorkY[i - 1] < 0) ++crossings;
+  }
+  return CheckedDivide(kPi * (crossings + 1), obs.XMax - obs.XMin);
+}
+
+// Sum |v_i - y_i| / sum |y_i| in percent, v being the model at the observations (squared for
+// model 2).
+double RelativeDeviation(const AppState& state) {
+  const ObservationSet& obs = state.Observations;
+  const CoefficientTable& t = state.Coefficients;
+  const int n = HarmonicsInUse(t);
+  double misfit = 0;
+  double size = 0;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    double v = ModelSum(t.A, t.B, t.C, n, obs.PlotX[i]);
+    if (IsModelTwoStage(state)) v = v * v;
+    misfit += std::fabs(v - obs.OrigY[i]);
+    size += std::fabs(obs.OrigY[i]);
+  }
+  return CheckedValue(CheckedDivide(CheckedValue(misfit), CheckedValue(size)) * 100);
+}
+
+void SearchPass(AppState& state) {
+  RequestRedraw(state);
+  for (int k = 0; k < HarmonicsInUse(state.Coefficients); ++k) {
+    BuildWorkingTarget(state, k);
+    state.FreqScale[0] = ZeroCrossingScale(state.Observations);
+    SearchHarmonicPlain(state, k);
+  }
+}
+
+}  // namespace
+
+void BuildWorkingTarget(AppState& state, int k) {
+  ObservationSet& obs = state.Observations;
+  const CoefficientTable& t = state.Coefficients;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    const double y = obs.OrigY[i];
+    obs.WorkY[i] = IsModelTwoStage(state) ? (y > 0 ? std::sqrt(y) : 0.0) : y;
+  }
+  for (int j = 0; j < HarmonicsInUse(t); ++j) {
+    if (j == k) continue;
+    for (int i = 0; i <= obs.LastIndex; ++i) {
+      obs.WorkY[i] = obs.WorkY[i] - t.A[j] * std::sin(t.B[j] * obs.X[i] + t.C[j]);
+    }
+  }
+}
+
+void PolishHarmonics(AppState& state) {
+  const CoefficientTable& t = state.Coefficients;
+  double previous = 0;
+  do {
+    previous = state.BestResidual;
+    for (int k = 0; k < HarmonicsInUse(t); ++k) {
+      BuildWorkingTarget(state, k);
+      state.Trial = TrialHarmonic{t.A[k], t.B[k], t.C[k]};
+      state.TrialResidual = Residual(state.Observations, state.Trial);
+      RefineHarmonic(state);
+      if (state.TrialResidual < state.BestResidual) {
+        state.BestResidual = state.TrialResidual;
+        AdoptTrial(state, k);
+        RequestRedraw(state);
+      }
+    }
+  } while (!(previous * kPolishKeptShare <= state.BestResidual));
+}
+
+void NormaliseHarmonic(double& a, double& b, double& c) {
+  if (a < 0) {  // -a*sin(u) = a*sin(u + pi)
+    a = -a;
+    c = c + kPi;
+  }
+  if (b < 0) {  // a*sin(-b*x + c) = a*sin(b*x + pi - c)
+    b = -b;
+    c = kPi - c;
+  }
+  while (c < 0) c = c + kTwoPi;
+  while (c >= kTwoPi) c = c - kTwoPi;
+}
+
+void FitHarmonics(AppState& state) {
+  Reseed(state.Random);
+  state.FreqScale[1] = CheckedDivide(kTwoPi, state.Observations.MinPeriod);
+  state.TrialCount = state.Controls.ComboBox1;
+  CoefficientTable& t = state.Coefficients;
+  const int n = HarmonicsInUse(t);
+  for (int k = 0; k < n; ++k) t.A[k] = t.B[k] = t.C[k] = 0;
+
+  // Each stage starts from the zero model's residual against its own target, so that in
+  // stage 1 a trial must beat the sum of the positive y, not the sum of y^2. Data whose squares
+  // sum past the doubles fail here, before any infinity can reach a coefficient.
+  BuildWorkingTarget(state, -1);
+  state.Trial = TrialHarmonic{};
+  state.BestResidual = CheckedValue(Residual(state.Observations, state.Trial));
+
+  SearchPass(state);
+  PolishHarmonics(state);
+  for (int k = 0; k < n; ++k) NormaliseHarmonic(t.A[k], t.B[k], t.C[k]);
+  RequestRedraw(state);
+  state.RelDeviation = RelativeDeviation(state);
+}
+
+void FitBothModels(AppState& state) {
+  CoefficientTable& t = state.Coefficients;
+  state.FitStage = 1;
+  FitHarmonics(state);
+  for (int k = 0; k < HarmonicsInUse(t); ++k) {
+    t.A2[k] = t.A[k];
+    t.B2[k] = t.B[k];
+    t.C2[k] = t.C[k];
+  }
+  state.SavedDeviation = state.RelDeviation;
+  state.FitStage = 2;
+  FitHarmonics(state);
+}

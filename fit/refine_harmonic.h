@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/app_state.h"
+#include "fit/coefficient_table.h"
+
+// The first step of every direction search; a search ends at the first failure made with a step
+// of this magnitude.
+inline constexpr double kRefineStep = 0.001;
+
+// What the refinement has reached so far: its best residual and the last accepted parameters.
+struct RefineProgress {
+  double Best = 0;
+  TrialHarmonic Accepted;
+};
+
+// Steps one parameter of state.Trial (&TrialHarmonic::C or &TrialHarmonic::B) from h0 (-0.001
+// or +0.001), doubling `step` after each strict improvement and halving it after each failure,
+// and ends at the first failure with |step| = 0.001. The amplitude stays fixed. On return the
+// parameter is its last accepted value and state.TrialResidual equals progress.Best. Returns
+// whether any step was accepted.
+bool DirectionSearch(AppState& state,
+                     double TrialHarmonic::*param,
+                     double& step,
+                     double h0,
+                     RefineProgress& progress);
+
+// Improves state.Trial locally, one parameter at a time (phase, frequency, closed-form
+// amplitude), until none of the three lowers the residual. state.TrialResidual must hold the
+// residual of the trial against the working target on entry; on exit it holds the residual of
+// the returned trial, never larger than on entry.
+void RefineHarmonic(AppState& state);

@@ -1,0 +1,159 @@
+#include "plot/redraw_plot.h"
+
+#include <cmath>
+
+#include "core/app_state.h"
+#include "core/run_time_fault.h"
+#include "fit/model_sum.h"
+#include "plot/float_text.h"
+#include "plot/surface.h"
+
+namespace {
+
+// Curve points far outside the window are clamped, so no painter ever gets a coordinate it
+// cannot represent; the visible part of such a segment is a near-vertical line either way.
+constexpr double kCurveCoordinateLimit = 1 << 20;
+
+int TruncatePixel(double v) {
+  if (!(v > -kCurveCoordinateLimit)) return static_cast<int>(-kCurveCoordinateLimit);
+  if (v > kCurveCoordinateLimit) return static_cast<int>(kCurveCoordinateLimit);
+  return static_cast<int>(v);  // toward zero
+}
+
+void DrawVerticalLines(AppState& state, Surface& surface) {
+  const PlotGeometry& g = state.Geometry;
+  const ViewSettings& view = state.View;
+  const double xs = ValueX(g, 10);
+  const double xe = ValueX(g, g.PlotWidth - 10);
+  const double step = (xe - xs) / (view.Lx - 1);
+  // Labels hang 5 pixels below the x axis, centred on their lines.
+  const int labelRow = ScreenY(g, 0) + 5;
+  surface.SetPenStyle(PenStyle::Dotted);
+  double x = xs;
+  for (int line = 0; line < view.Lx; ++line) {
+    const int column = ScreenX(g, x);
+    surface.MoveTo(column, 0);
+    surface.LineTo(column, g.PlotHeight);
+    const std::string text = FloatText(view.Dx, x);
+    const int width = surface.TextWidth(text) % 256;
+    if (x != xs) surface.TextOut(column - width / 2, labelRow, text);
+    x += step;
+  }
+  surface.SetPenStyle(PenStyle::Solid);
+}
+
+void DrawHorizontalLines(AppState& state, Surface& surface) {
+  const PlotGeometry& g = state.Geometry;
+  const ViewSettings& view = state.View;
+  const double ys = (g.Y0 - 10) / g.KY;
+  const double ye = (g.Y0 - (g.PlotHeight - 10)) / g.KY;
+  const double step = (ye - ys) / (view.Ly - 1);
+  surface.SetPenStyle(PenStyle::Dotted);
+  double y = ys;
+  for (int line = 0; line < view.Ly; ++line) {
+    if (std::fabs(CheckedDivide(y, state.Observations.YAbsMax)) <= 0.001) {
+      y = std::fabs(y);  // the zero line: the solid axis is there, and its label is unsigned
+    } else {
+      surface.MoveTo(0, ScreenY(g, y));
+      surface.LineTo(g.PlotWidth, ScreenY(g, y));
+    }
+    const std::string text = FloatText(view.Dy, y);
+    const int height = surface.TextHeight(text) % 256;
+    surface.TextOut(15, ScreenY(g, y) - height / 2, text);
+    y += step;
+  }
+  surface.SetPenStyle(PenStyle::Solid);
+}
+
+// Walks the plot one pixel column at a time from column 10 to W - 10 and joins the points of
+// the sum of the first N harmonics of (a, b, c), squared when `squared`.
+void DrawCurve(AppState& state,
+               Surface& surface,
+               const double* a,
+               const double* b,
+               const double* c,
+               bool squared) {
+  const PlotGeometry& g = state.Geometry;
+  const int count = state.Coefficients.HarmonicCount;
+  const double d = 1 / g.KX;
+  const double x1 = ValueX(g, 10);
+  const double xLast = ValueX(g, g.PlotWidth - 10);
+  // Far from the origin a column's width can vanish in x + d; then the walk steps from x1 by
+  // multiples of d, and it never takes more steps than the plot has columns.
+  const int maxSteps = 4 * (g.PlotWidth + 1);
+  double x = x1;
+  for (int step = 0; step < maxSteps; ++step) {
+    const double s = ModelSum(a, b, c, count, x);
+    const int column = TruncatePixel(g.KX * x + g.X0);
+    const int row = TruncatePixel(g.KY * (squared ? s * s : s) + g.Y0);
+    if (step == 0) {
+      surface.MoveTo(column, row);
+    } else {
+      surface.LineTo(column, row);
+    }
+    const double next = x + d;
+    x = next > x ? next : x1 + (step + 1) * d;
+    if (!(x <= xLast)) break;
+  }
+}
+
+}  // namespace
+
+void RedrawPlot(AppState& state, Surface& surface) {
+  ClearPlot(state, surface);
+  DrawGrid(state, surface);
+  if (state.FitStage >= 1) DrawSquaredCurve(state, surface);
+  if (state.FitStage == 2) DrawSumCurve(state, surface);
+  DrawPoints(state, surface);
+}
+
+void ClearPlot(AppState& state, Surface& surface) {
+  surface.SetPenColor(kWhite);
+  surface.SetBrushColor(kBlack);
+  surface.Rectangle(0, 0, state.Geometry.PlotWidth, state.Geometry.PlotHeight);
+}
+
+void DrawGrid(AppState& state, Surface& surface) {
+  surface.SetFontColor(kSilver);
+  surface.SetPenColor(kSilver);
+  state.View.Lx = static_cast<std::uint8_t>(state.Controls.UpDown2);
+  state.View.Ly = state.HorzLines;
+  state.View.Dx = static_cast<std::uint8_t>(state.Controls.UpDown3);
+  state.View.Dy = static_cast<std::uint8_t>(state.Controls.UpDown5);
+
+  const PlotGeometry& g = state.Geometry;
+  surface.SetPenStyle(PenStyle::Solid);
+  surface.MoveTo(0, ScreenY(g, 0));
+  surface.LineTo(g.PlotWidth, ScreenY(g, 0));
+  DrawVerticalLines(state, surface);
+  DrawHorizontalLines(state, surface);
+}
+
+void DrawSquaredCurve(AppState& state, Surface& surface) {
+  surface.SetPenColor(kBlue);
+  const CoefficientTable& t = state.Coefficients;
+  if (state.FitStage == 1) {
+    DrawCurve(state, surface, t.A, t.B, t.C, true);
+  } else {
+    DrawCurve(state, surface, t.A2, t.B2, t.C2, true);
+  }
+}
+
+void DrawSumCurve(AppState& state, Surface& surface) {
+  surface.SetPenColor(kWhite);
+  const CoefficientTable& t = state.Coefficients;
+  DrawCurve(state, surface, t.A, t.B, t.C, false);
+}
+
+void DrawPoints(AppState& state, Surface& surface) {
+  surface.SetBrushColor(kBlack);
+  const ObservationSet& obs = state.Observations;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    const int px = ScreenX(state.Geometry, obs.PlotX[i]);
+    const int py = ScreenY(state.Geometry, obs.OrigY[i]);
+    surface.SetPenColor(kBlack);
+    surface.Rectangle(px - 3, py - 3, px + 3, py + 3);
+    surface.SetPenColor(kWhite);
+    surface.Rectangle(px - 2, py - 2, px + 2, py + 2);
+  }
+}

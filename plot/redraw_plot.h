@@ -1,0 +1,25 @@
+#pragma once
+
+struct AppState;
+class Surface;
+
+// Paints the whole plot from the state: ClearPlot, DrawGrid, the blue curve when FitStage >= 1,
+// the white curve when FitStage = 2, then the markers on top. Raises a run-time fault where a
+// scale division fails; what was drawn before the fault stays drawn.
+void RedrawPlot(AppState& state, Surface& surface);
+
+// Black field with a one-pixel white frame; leaves the brush black.
+void ClearPlot(AppState& state, Surface& surface);
+
+// Copies the grid settings from the controls, then draws the solid x axis and the dotted grid
+// with its value labels.
+void DrawGrid(AppState& state, Surface& surface);
+
+// Model 2 in blue: set 1 squared while stage 1 runs, set 2 squared otherwise.
+void DrawSquaredCurve(AppState& state, Surface& surface);
+
+// Model 1 in white: set 1.
+void DrawSumCurve(AppState& state, Surface& surface);
+
+// Each observation as a white square outline inside a black border, in index order.
+void DrawPoints(AppState& state, Surface& surface);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+
+#include "app/tform1.h"
+#include "data/random_generator.h"
+
+inline std::uint32_t FixedTestClock() { return 20261207u; }
+
+// A shown, activated main window with a fixed random seed; messages are recorded, not shown.
+struct WindowFixture {
+  struct Message {
+    TForm1::MessageKind Kind;
+    QString Caption, Text;
+  };
+
+  WindowFixture() {
+    SetClockHook(FixedTestClock);
+    Form.ShowMessage = [this](TForm1::MessageKind kind, const QString& caption,
+                              const QString& text) { Messages.push_back({kind, caption, text}); };
+    Form.show();
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+  }
+  ~WindowFixture() { SetClockHook(nullptr); }
+
+  TForm1 Form;
+  std::vector<Message> Messages;
+};

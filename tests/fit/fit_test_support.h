@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "core/app_state.h"
+#include "data/observation_set.h"
+#include "data/random_generator.h"
+
+// count points a*sin(b*x + c) at x = x0, x0 + dx, ..., prepared as a loaded file would be.
+inline ObservationSet MakeSineSample(
+    double a, double b, double c, int count, double x0 = 0, double dx = 0.5) {
+  ObservationSet obs;
+  obs.LastIndex = count - 1;
+  for (int i = 0; i < count; ++i) {
+    obs.X[i] = x0 + i * dx;
+    obs.WorkY[i] = a * std::sin(b * obs.X[i] + c);
+  }
+  PrepareData(obs);
+  return obs;
+}
+
+// Multiplies every y (as read and as kept) by factor.
+inline void ScaleY(ObservationSet& obs, double factor) {
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    obs.WorkY[i] *= factor;
+    obs.OrigY[i] *= factor;
+  }
+}
+
+inline constexpr std::uint32_t kFixedSeed = 20240611u;
+
+// Fixes the seed every reseed reads, and restores the real clock afterwards.
+class FixedSeedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetClockHook([]() -> std::uint32_t { return kFixedSeed; });
+  }
+  void TearDown() override { SetClockHook(nullptr); }
+
+  // A state holding obs with N harmonics and the given search depth.
+  static AppState MakeState(const ObservationSet& obs, int harmonics, int depth) {
+    AppState state;
+    state.Observations = obs;
+    state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
+    state.Controls.ComboBox1 = depth;
+    return state;
+  }
+};

@@ -1,0 +1,106 @@
+#include "fit/refine_harmonic.h"
+
+#include <gtest/gtest.h>
+
+#include "fit/harmonic_model.h"
+#include "fit_test_support.h"
+
+namespace {
+
+constexpr double kA = 2, kB = 1.3, kC = 0.4;
+
+// A state whose working target is exactly kA*sin(kB*x + kC), computed as Residual computes the
+// model, so the true parameters have residual 0.
+AppState ExactState(const TrialHarmonic& start) {
+  AppState state;
+  state.Observations = MakeSineSample(kA, kB, kC, 20);
+  state.Trial = start;
+  state.TrialResidual = Residual(state.Observations, start);
+  return state;
+}
+
+TEST(DirectionSearch, FirstPhaseSearchFromAnOffsetDoublesThenHalvesDownToTheSmallestStep) {
+  AppState state = ExactState(TrialHarmonic{kA, kB, kC + 0.1});
+  RefineProgress progress{state.TrialResidual, state.Trial};
+  const std::uint64_t before = ResidualEvaluationCount();
+
+  const bool improved =
+      DirectionSearch(state, &TrialHarmonic::C, state.PhaseStep, -kRefineStep, progress);
+
+  // Accepted: -0.001, -0.002, ..., -0.064 (7 steps); rejected: -0.128, -0.064, ..., -0.001 (8).
+  EXPECT_EQ(ResidualEvaluationCount() - before, 15u);
+  EXPECT_TRUE(improved);
+  double expectedC = kC + 0.1;
+  double h = -kRefineStep;
+  for (int accepted = 0; accepted < 7; ++accepted, h *= 2) expectedC += h;
+  EXPECT_EQ(state.Trial.C, expectedC);
+  EXPECT_NEAR(state.Trial.C, kC - 0.027, 1e-12);
+  EXPECT_EQ(state.PhaseStep, -0.0005);
+  EXPECT_EQ(state.Trial.A, kA);
+  EXPECT_EQ(state.Trial.B, kB);
+  EXPECT_EQ(state.TrialResidual, progress.Best);
+  EXPECT_EQ(progress.Best, Residual(state.Observations, state.Trial));
+}
+
+TEST(RefineHarmonic, AtAnExactOptimumTriesEachNeighbourOnceAndReturnsTheStart) {
+  AppState state = ExactState(TrialHarmonic{kA, kB, kC});
+  ASSERT_EQ(state.TrialResidual, 0);
+  const std::uint64_t before = ResidualEvaluationCount();
+
+  RefineHarmonic(state);
+
+  // C - 0.001, C + 0.001, B - 0.001, B + 0.001; the amplitude refit does not call Residual.
+  EXPECT_EQ(ResidualEvaluationCount() - before, 4u);
+  EXPECT_EQ(state.Trial.A, kA);
+  EXPECT_EQ(state.Trial.B, kB);
+  EXPECT_EQ(state.Trial.C, kC);
+  EXPECT_EQ(state.TrialResidual, 0);
+}
+
+TEST(RefineHarmonic, FromAPhaseOffsetEndsWhereNoSingleFrequencyStepHelps) {
+  AppState state = ExactState(TrialHarmonic{kA, kB, kC + 0.1});
+  const double entry = state.TrialResidual;
+
+  RefineHarmonic(state);
+
+  const ObservationSet& obs = state.Observations;
+  const TrialHarmonic end = state.Trial;
+  EXPECT_LT(state.TrialResidual, entry / 100);
+  EXPECT_EQ(state.TrialResidual, Residual(obs, end));
+  EXPECT_GE(Residual(obs, TrialHarmonic{end.A, end.B - 0.001, end.C}), state.TrialResidual);
+  EXPECT_GE(Residual(obs, TrialHarmonic{end.A, end.B + 0.001, end.C}), state.TrialResidual);
+  EXPECT_NEAR(end.A, kA, 0.05);
+  EXPECT_NEAR(end.B, kB, 0.01);
+  EXPECT_NEAR(end.C, kC, 0.05);
+}
+
+TEST(RefineHarmonic, NeverRaisesTheResidualFromAPoorStart) {
+  AppState state = ExactState(TrialHarmonic{0.7, 2.9, 5.0});
+  const double entry = state.TrialResidual;
+  RefineHarmonic(state);
+  EXPECT_LE(state.TrialResidual, entry);
+  EXPECT_EQ(state.TrialResidual, Residual(state.Observations, state.Trial));
+}
+
+// With A = 0 no phase or frequency step changes the residual and the refit at B = C = 0 has no
+// amplitude; its residual must not be taken even when the data's squares sum past any fixed
+// stand-in number.
+TEST(RefineHarmonic, LeavesTheZeroHarmonicUnchangedWhateverTheScale) {
+  for (double scale : {1.0, 1e6}) {
+    SCOPED_TRACE(scale);
+    AppState state;
+    state.Observations = MakeSineSample(kA, kB, kC, 20);
+    ScaleY(state.Observations, scale);
+    const double entry = Residual(state.Observations, TrialHarmonic{});
+    state.TrialResidual = entry;
+
+    RefineHarmonic(state);
+
+    EXPECT_EQ(state.Trial.A, 0);
+    EXPECT_EQ(state.Trial.B, 0);
+    EXPECT_EQ(state.Trial.C, 0);
+    EXPECT_EQ(state.TrialResidual, entry);
+  }
+}
+
+}  // namespace
