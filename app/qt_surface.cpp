@@ -1,11 +1,44 @@
 #include "app/qt_surface.h"
 
 #include <QPen>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
 
 QColor ToQColor(Rgb c) { return QColor(c.R, c.G, c.B); }
+
+// Whether a walk at (x, y) outside `area`, moving by (sx, sy), can never come back into it.
+bool LeavesForGood(const QRect& area, int x, int y, int sx, int sy) {
+  return (x < area.left() && sx < 0) || (x > area.right() && sx > 0) ||
+         (y < area.top() && sy < 0) || (y > area.bottom() && sy > 0);
+}
+
+// Moves p0 to where the segment p0-p1 enters `area`; false when it misses the area.
+bool ClipStart(const QRect& area, QPoint& p0, QPoint p1) {
+  const double dx = p1.x() - p0.x(), dy = p1.y() - p0.y();
+  double t0 = 0, t1 = 1;
+  auto clip = [&](double p, double q) {
+    if (p == 0) return q >= 0;
+    const double t = q / p;
+    if (p < 0) {
+      if (t > t1) return false;
+      t0 = std::max(t0, t);
+    } else {
+      if (t < t0) return false;
+      t1 = std::min(t1, t);
+    }
+    return true;
+  };
+  if (!clip(-dx, p0.x() - area.left()) || !clip(dx, area.right() - p0.x()) ||
+      !clip(-dy, p0.y() - area.top()) || !clip(dy, area.bottom() - p0.y())) {
+    return false;
+  }
+  p0 = QPoint(static_cast<int>(std::lround(p0.x() + t0 * dx)),
+              static_cast<int>(std::lround(p0.y() + t0 * dy)));
+  return true;
+}
 
 }  // namespace
 
@@ -32,25 +65,38 @@ void QtSurface::Rectangle(int x1, int y1, int x2, int y2) {
 }
 
 void QtSurface::LineTo(int x, int y) {
-  const QPoint from(State.PenX, State.PenY);
-  const QPoint to(x, y);
+  QPoint from(State.PenX, State.PenY);
   State.PenX = x;
   State.PenY = y;
-  if (from == to) return;
   ApplyPen();
-  // Our line leaves out its end pixel: draw to the pixel before it along the major axis.
-  const int dx = to.x() - from.x();
-  const int dy = to.y() - from.y();
-  const int steps = std::max(std::abs(dx), std::abs(dy));
-  if (steps == 1) {
-    Painter.drawPoint(from);
-    return;
+  Points.clear();
+  const QRect near = Painter.window().adjusted(-2, -2, 2, 2);
+  if (!near.contains(from) && !ClipStart(near, from, QPoint(x, y))) return;
+  const bool dotted = State.Style == PenStyle::Dotted;
+  // A Bresenham walk from the start up to, not including, the end pixel; dotted lines light
+  // every other pixel. Only the stretch near the surface is walked, so a curve point far off
+  // screen costs nothing.
+  const int dx = std::abs(x - from.x()), sx = from.x() < x ? 1 : -1;
+  const int dy = -std::abs(y - from.y()), sy = from.y() < y ? 1 : -1;
+  long long err = static_cast<long long>(dx) + dy;
+  int cx = from.x(), cy = from.y();
+  for (int index = 0; cx != x || cy != y; ++index) {
+    if (near.contains(cx, cy)) {
+      if (!dotted || index % 2 == 0) Points.push_back(QPoint(cx, cy));
+    } else if (LeavesForGood(near, cx, cy, sx, sy)) {
+      break;
+    }
+    const long long e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      cx += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      cy += sy;
+    }
   }
-  // The pixel a Bresenham walk reaches one step before the end.
-  const double t = static_cast<double>(steps - 1) / steps;
-  const QPoint last(from.x() + static_cast<int>(std::lround(dx * t)),
-                    from.y() + static_cast<int>(std::lround(dy * t)));
-  Painter.drawLine(from, last);
+  if (!Points.isEmpty()) Painter.drawPoints(Points.constData(), static_cast<int>(Points.size()));
 }
 
 void QtSurface::TextOut(int x, int y, const std::string& text) {
@@ -61,10 +107,8 @@ void QtSurface::TextOut(int x, int y, const std::string& text) {
   Painter.drawText(x, y + Metrics.ascent(), qtext);
 }
 
-int TextWidthOf(const QFontMetrics& metrics, const std::string& text) {
-  return metrics.horizontalAdvance(QString::fromStdString(text));
+int QtSurface::TextWidth(const std::string& text) {
+  return Metrics.horizontalAdvance(QString::fromStdString(text));
 }
-
-int QtSurface::TextWidth(const std::string& text) { return TextWidthOf(Metrics, text); }
 
 int QtSurface::TextHeight(const std::string&) { return Metrics.height(); }

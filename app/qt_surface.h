@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QVector>
 
 #include "plot/surface.h"
 
@@ -24,4 +25,5 @@ class QtSurface : public Surface {
 
   QPainter& Painter;
   QFontMetrics Metrics;
+  QVector<QPoint> Points;  // the pixels of the line being drawn
 };
