@@ -1,5 +1,8 @@
 // The open workflow and the formulas report.
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -39,6 +42,29 @@ void TForm1::BitBtn1Click() {
                           this, QString(), OpenDialogDirectory, QStringLiteral("Text (*.txt)"));
   if (path.isEmpty()) return;
   OpenDataFile(path);
+}
+
+namespace {
+
+// The one local file a drag carries, or an empty text.
+QString DroppedFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) return {};
+  const QUrl url = mime->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+  if (!DroppedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+// A file dropped on the window opens as if the open dialog had chosen it.
+void TForm1::dropEvent(QDropEvent* e) {
+  const QString path = DroppedFile(e->mimeData());
+  if (path.isEmpty()) return;
+  e->acceptProposedAction();
+  RunHandler([this, path] { OpenDataFile(path); });
 }
 
 void TForm1::OpenDataFile(const QString& path) {

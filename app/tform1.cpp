@@ -40,6 +40,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   setMinimumSize(kClientWidth, kClientHeight);
   resize(kClientWidth, kClientHeight);
   setMouseTracking(true);
+  setAcceptDrops(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, pal.color(QPalette::Button));
