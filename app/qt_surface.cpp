@@ -1,6 +1,5 @@
 #include "app/qt_surface.h"
 
-#include <QPen>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -47,28 +46,21 @@ QtSurface::QtSurface(QPainter& painter, const QFont& font) : Painter(painter), M
   Painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void QtSurface::ApplyPen() {
-  QPen pen(ToQColor(State.PenColor));
-  pen.setWidth(1);
-  pen.setCapStyle(Qt::FlatCap);
-  pen.setStyle(State.Style == PenStyle::Dotted ? Qt::DotLine : Qt::SolidLine);
-  Painter.setPen(pen);
-}
-
 void QtSurface::Rectangle(int x1, int y1, int x2, int y2) {
   if (x2 <= x1 || y2 <= y1) return;
+  const QColor pen = ToQColor(State.PenColor);
   Painter.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), ToQColor(State.BrushColor));
-  ApplyPen();
-  Painter.setBrush(Qt::NoBrush);
-  // Qt outlines QRect(x, y, w, h) over columns x..x+w, so w is one less than the width.
-  Painter.drawRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+  // The outline as four one-pixel strips: exact whole pixels at any device pixel ratio.
+  Painter.fillRect(QRect(x1, y1, x2 - x1, 1), pen);
+  Painter.fillRect(QRect(x1, y2 - 1, x2 - x1, 1), pen);
+  Painter.fillRect(QRect(x1, y1, 1, y2 - y1), pen);
+  Painter.fillRect(QRect(x2 - 1, y1, 1, y2 - y1), pen);
 }
 
 void QtSurface::LineTo(int x, int y) {
   QPoint from(State.PenX, State.PenY);
   State.PenX = x;
   State.PenY = y;
-  ApplyPen();
   Points.clear();
   const QRect near = Painter.window().adjusted(-2, -2, 2, 2);
   if (!near.contains(from) && !ClipStart(near, from, QPoint(x, y))) return;
@@ -82,7 +74,7 @@ void QtSurface::LineTo(int x, int y) {
   int cx = from.x(), cy = from.y();
   for (int index = 0; cx != x || cy != y; ++index) {
     if (near.contains(cx, cy)) {
-      if (!dotted || index % 2 == 0) Points.push_back(QPoint(cx, cy));
+      if (!dotted || index % 2 == 0) Points.push_back(QRect(cx, cy, 1, 1));
     } else if (LeavesForGood(near, cx, cy, sx, sy)) {
       break;
     }
@@ -96,7 +88,10 @@ void QtSurface::LineTo(int x, int y) {
       cy += sy;
     }
   }
-  if (!Points.isEmpty()) Painter.drawPoints(Points.constData(), static_cast<int>(Points.size()));
+  // Whole-pixel squares, exact at any device pixel ratio.
+  Painter.setPen(Qt::NoPen);
+  Painter.setBrush(ToQColor(State.PenColor));
+  if (!Points.isEmpty()) Painter.drawRects(Points.constData(), static_cast<int>(Points.size()));
 }
 
 void QtSurface::TextOut(int x, int y, const std::string& text) {

@@ -21,9 +21,7 @@ class QtSurface : public Surface {
   int TextHeight(const std::string& text) override;
 
  private:
-  void ApplyPen();
-
   QPainter& Painter;
   QFontMetrics Metrics;
-  QVector<QPoint> Points;  // the pixels of the line being drawn
+  QVector<QRect> Points;  // the pixels of the line being drawn
 };
