@@ -7,9 +7,9 @@
 
 #include "plot/surface.h"
 
-// Paints the plot's operations with QPainter, mapping the plot's pixel rules onto Qt's:
-// Qt's outlined rectangle covers one pixel more than ours, and Qt's line paints its end pixel
-// where ours leaves it out.
+// Paints the plot's operations with QPainter. Rectangles and lines are filled as whole plot
+// pixels (Qt's own outline and line would cover one pixel more, and blur at a device pixel
+// ratio of 2); lines walk their pixels themselves and leave out the end pixel.
 class QtSurface : public Surface {
  public:
   QtSurface(QPainter& painter, const QFont& font);
