@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Harmora"));
   QApplication::setApplicationDisplayName(QStringLiteral("Harmora"));
   QApplication::setApplicationVersion(QStringLiteral(HARMORA_VERSION));
+  QGuiApplication::setDesktopFileName(QStringLiteral("harmora"));
   QFont font(QStringLiteral("Sans Serif"));
   font.setPointSize(8);
   QApplication::setFont(font);
