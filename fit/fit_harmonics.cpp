@@ -17,6 +17,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 // The polish stops once a whole pass keeps more than this share of the residual.
 constexpr double kPolishKeptShare = 0.999;
+constexpr double kFarPhase = 1e6;  // many turns: normalise by remainder first
 
 // The table holds five harmonics; a larger count must not reach past them.
 int HarmonicsInUse(const CoefficientTable& table) {
@@ -32,7 +33,8 @@ double ZeroCrossingScale(const ObservationSet& obs) {
   for (int i = 1; i <= obs.LastIndex; ++i) {
     if (obs.WorkY[i] * obs.WorkY[i - 1] < 0) ++crossings;
   }
-  return CheckedDivide(kPi * (crossings + 1), obs.XMax - obs.XMin);
+  const double halfPeriod = CheckedDivide(obs.XMax - obs.XMin, crossings + 1);
+  return CheckedDivide(kTwoPi, halfPeriod * 2);
 }
 
 // Sum |v_i - y_i| / sum |y_i| in percent, v being the model at the observations (squared for
@@ -106,6 +108,9 @@ void NormaliseHarmonic(double& a, double& b, double& c) {
     b = -b;
     c = kPi - c;
   }
+  // A phase far outside one turn would take forever by whole turns (or never get there, where a
+  // turn is below its spacing); reduce it first. Phases a refinement reaches never need this.
+  if (!(std::fabs(c) < kFarPhase)) c = std::isfinite(c) ? std::fmod(c, kTwoPi) : 0.0;
   while (c < 0) c = c + kTwoPi;
   while (c >= kTwoPi) c = c - kTwoPi;
 }

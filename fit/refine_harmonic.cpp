@@ -14,7 +14,7 @@ bool DirectionSearch(AppState& state,
     trial.*param = trial.*param + step;
     const double r = Residual(state.Observations, trial);
     state.TrialResidual = r;
-    if (r <= progress.Best) {
+    if (r < progress.Best) {
       progress.Best = r;
       progress.Accepted.*param = trial.*param;
       step = 2 * step;
@@ -28,9 +28,6 @@ bool DirectionSearch(AppState& state,
   return improved;
 }
 
-namespace {
-
-// Tries the parameter downwards and, only if that found nothing, upwards.
 bool SearchBothWays(AppState& state,
                     double TrialHarmonic::*param,
                     double& step,
@@ -38,8 +35,6 @@ bool SearchBothWays(AppState& state,
   if (DirectionSearch(state, param, step, -kRefineStep, progress)) return true;
   return DirectionSearch(state, param, step, kRefineStep, progress);
 }
-
-}  // namespace
 
 void RefineHarmonic(AppState& state) {
   RefineProgress progress{state.TrialResidual, state.Trial};

@@ -24,6 +24,13 @@ bool DirectionSearch(AppState& state,
                      double h0,
                      RefineProgress& progress);
 
+// A direction search downwards and, only if that accepted nothing, one upwards. Returns whether
+// either accepted a step.
+bool SearchBothWays(AppState& state,
+                    double TrialHarmonic::*param,
+                    double& step,
+                    RefineProgress& progress);
+
 // Improves state.Trial locally, one parameter at a time (phase, frequency, closed-form
 // amplitude), until none of the three lowers the residual. state.TrialResidual must hold the
 // residual of the trial against the working target on entry; on exit it holds the residual of
