@@ -103,8 +103,16 @@ void TForm1::mouseMoveEvent(QMouseEvent* e) {
   if (childAt(e->position().toPoint()) == nullptr) RunHandler([this] { FormMouseMove(); });
 }
 
+void TForm1::mousePressEvent(QMouseEvent* e) {
+  PressedOnPlot = e->button() == Qt::LeftButton && childAt(e->position().toPoint()) == nullptr;
+}
+
+// The second press of a double click is no new click: the plot toggles once.
+void TForm1::mouseDoubleClickEvent(QMouseEvent*) { PressedOnPlot = false; }
+
 void TForm1::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() != Qt::LeftButton) return;
+  if (e->button() != Qt::LeftButton || !PressedOnPlot) return;
+  PressedOnPlot = false;
   const QPoint pos = e->position().toPoint();
   if (rect().contains(pos) && childAt(pos) == nullptr) RunHandler([this] { FormClick(); });
 }

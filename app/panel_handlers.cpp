@@ -14,7 +14,13 @@ void TForm1::BitBtn2Click() {
   BitBtn3->show();
   State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(UpDown1->value());
   FormClick();
-  FitBothModels(State);
+  try {
+    FitBothModels(State);
+  } catch (...) {
+    PresentIfPending();  // the picture the fit had reached when it failed
+    throw;
+  }
+  PresentIfPending();
   FormClick();
 }
 

@@ -44,6 +44,41 @@ bool ClipStart(const QRect& area, QPoint& p0, QPoint p1) {
 QtSurface::QtSurface(QPainter& painter, const QFont& font) : Painter(painter), Metrics(font) {
   Painter.setFont(font);
   Painter.setRenderHint(QPainter::Antialiasing, false);
+  // On a 32-bit image at a whole device pixel ratio, line pixels are written straight into it:
+  // thousands of one-pixel squares through the painter would cost milliseconds per redraw.
+  if (Painter.device()->devType() == QInternal::Image) {
+    auto* image = static_cast<QImage*>(Painter.device());
+    const qreal ratio = image->devicePixelRatio();
+    const bool wholeRatio = ratio >= 1 && ratio == std::floor(ratio);
+    if (wholeRatio && Painter.worldTransform().isIdentity() &&
+        (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32)) {
+      Pixels = image->bits();
+      Ratio = static_cast<int>(ratio);
+      BytesPerLine = image->bytesPerLine();
+      DeviceSize = image->size();
+    }
+  }
+}
+
+void QtSurface::FillPixels(QRgb color) {
+  if (Pixels == nullptr) {
+    Painter.setPen(Qt::NoPen);
+    Painter.setBrush(QColor(color));
+    Painter.drawRects(Points.constData(), static_cast<int>(Points.size()));
+    return;
+  }
+  for (const QRect& p : Points) {
+    const int left = p.x() * Ratio, top = p.y() * Ratio;
+    for (int dy = 0; dy < Ratio; ++dy) {
+      const int row = top + dy;
+      if (row < 0 || row >= DeviceSize.height()) continue;
+      auto* line = reinterpret_cast<QRgb*>(Pixels + static_cast<qsizetype>(row) * BytesPerLine);
+      for (int dx = 0; dx < Ratio; ++dx) {
+        const int column = left + dx;
+        if (column >= 0 && column < DeviceSize.width()) line[column] = color;
+      }
+    }
+  }
 }
 
 void QtSurface::Rectangle(int x1, int y1, int x2, int y2) {
@@ -89,9 +124,7 @@ void QtSurface::LineTo(int x, int y) {
     }
   }
   // Whole-pixel squares, exact at any device pixel ratio.
-  Painter.setPen(Qt::NoPen);
-  Painter.setBrush(ToQColor(State.PenColor));
-  if (!Points.isEmpty()) Painter.drawRects(Points.constData(), static_cast<int>(Points.size()));
+  if (!Points.isEmpty()) FillPixels(ToQColor(State.PenColor).rgb());
 }
 
 void QtSurface::TextOut(int x, int y, const std::string& text) {

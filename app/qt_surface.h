@@ -21,7 +21,13 @@ class QtSurface : public Surface {
   int TextHeight(const std::string& text) override;
 
  private:
+  void FillPixels(QRgb color);  // the squares in Points
+
   QPainter& Painter;
   QFontMetrics Metrics;
   QVector<QRect> Points;  // the pixels of the line being drawn
+  uchar* Pixels = nullptr;  // the image's pixels when they can be written directly
+  int Ratio = 1;
+  qsizetype BytesPerLine = 0;
+  QSize DeviceSize;
 };

@@ -23,6 +23,7 @@ namespace {
 
 constexpr int kClientWidth = 600;   // the designed and smallest client area
 constexpr int kClientHeight = 560;
+constexpr int kFrameMilliseconds = 16;  // one frame of a 60 Hz display
 
 QFont PlotFont() {
   QFont font(QStringLiteral("Sans Serif"));
@@ -58,9 +59,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   CreatePictures();
   CreatePanel();
   ConnectHandlers();
+  // A fit redraws after every improvement: the picture is always brought up to date, and shown
+  // on screen at most once a display frame (the last one is shown when the fit ends).
   State.Hooks.Redraw = [this] {
     DrawPlot();
-    PresentPlot();
+    PresentPending = true;
+    if (!SincePresent.isValid() || SincePresent.elapsed() >= kFrameMilliseconds) PresentPlot();
   };
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -139,7 +143,7 @@ void TForm1::RefreshWithoutGeometry() {
   DrawPlot();
 }
 
-void TForm1::DrawPlot() {
+void TForm1::FitBackBuffer() {
   const qreal ratio = devicePixelRatioF();
   const QSize pixels = size() * ratio;
   if (BackBuffer.size() != pixels || BackBuffer.devicePixelRatioF() != ratio) {
@@ -147,6 +151,10 @@ void TForm1::DrawPlot() {
     BackBuffer.setDevicePixelRatio(ratio);
     BackBuffer.fill(palette().color(QPalette::Window));
   }
+}
+
+void TForm1::DrawPlot() {
+  FitBackBuffer();
   QPainter painter(&BackBuffer);
   QtSurface surface(painter, PlotFont());
   try {
@@ -161,6 +169,12 @@ void TForm1::PresentPlot() {
   Presenting = true;
   repaint(0, 0, State.Geometry.PlotWidth, State.Geometry.PlotHeight);
   Presenting = false;
+  PresentPending = false;
+  SincePresent.start();
+}
+
+void TForm1::PresentIfPending() {
+  if (PresentPending) PresentPlot();
 }
 
 void TForm1::resizeEvent(QResizeEvent* e) {
@@ -183,6 +197,7 @@ void TForm1::paintEvent(QPaintEvent*) {
     } catch (const std::exception& fault) {
       // A degenerate set fails at every paint: show the cleared field, report it once, and
       // never from inside the paint itself.
+      FitBackBuffer();
       QPainter painter(&BackBuffer);
       QtSurface surface(painter, PlotFont());
       ClearPlot(State, surface);

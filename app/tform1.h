@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <functional>
@@ -99,6 +100,8 @@ class TForm1 : public QWidget {
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
@@ -112,8 +115,10 @@ class TForm1 : public QWidget {
   void RunHandler(const std::function<void()>& body);
   void ReportFault(const QString& text);
   void ShowMinPeriod();
+  void FitBackBuffer();            // sizes the back buffer to the window
   void DrawPlot();                 // RedrawPlot into the back buffer
   void PresentPlot();              // shows the back buffer on screen now
+  void PresentIfPending();         // shows a redraw the frame limit held back
   void RefreshWithoutGeometry();   // the refresh a paint runs: no widget is moved
   void NewDataSet() { ++DataGeneration; }
   void SetCaption();
@@ -122,6 +127,9 @@ class TForm1 : public QWidget {
   bool IsActivated = false;
   bool ActivationQueued = false;
   bool Presenting = false;
+  bool PresentPending = false;
+  bool PressedOnPlot = false;  // a left press on the bare plot awaits its release
+  QElapsedTimer SincePresent;
   bool InHandler = false;
   unsigned DataGeneration = 0;
   unsigned ReportedGeneration = ~0u;  // the data set whose repeated scale fault was shown
