@@ -1,0 +1,69 @@
+#include "fit/kernels/sine_kernel.h"
+
+#include <atomic>
+
+#include "fit/kernels/sine_kernel_paths.h"
+
+namespace {
+
+struct SinPath {
+  SinKernel Kernel;
+  const char* Name;
+  void (*Run)(const double* in, double* out, int count);
+};
+
+constexpr SinPath kPaths[] = {
+    {SinKernel::Sse2, "SSE2, 2 lanes", SinArraySse2},
+    {SinKernel::Avx2, "AVX2, 4 lanes", SinArrayAvx2},
+    {SinKernel::Avx512, "AVX-512, 8 lanes", SinArrayAvx512},
+};
+
+static_assert(kPaths[0].Kernel == SinKernel::Sse2 && kPaths[1].Kernel == SinKernel::Avx2 &&
+                  kPaths[2].Kernel == SinKernel::Avx512,
+              "kPaths is indexed by SinKernel");
+
+const SinPath& PathOf(SinKernel kernel) { return kPaths[static_cast<int>(kernel)]; }
+
+// Null until the first call picks the best path; relaxed is enough, since every path computes
+// the same values and the table it points into is constant.
+std::atomic<const SinPath*> activePath{nullptr};
+
+const SinPath& ActivePath() {
+  const SinPath* path = activePath.load(std::memory_order_relaxed);
+  if (path == nullptr) {
+    path = &PathOf(BestSinKernel());
+    activePath.store(path, std::memory_order_relaxed);
+  }
+  return *path;
+}
+
+}  // namespace
+
+void SinArray(const double* in, double* out, int count) { ActivePath().Run(in, out, count); }
+
+const char* SinKernelName() { return ActivePath().Name; }
+
+bool SinKernelSupported(SinKernel kernel) {
+  __builtin_cpu_init();
+  switch (kernel) {
+    case SinKernel::Sse2:
+      return true;  // part of every x86-64 CPU
+    case SinKernel::Avx2:
+      return __builtin_cpu_supports("avx2");
+    case SinKernel::Avx512:
+      return __builtin_cpu_supports("avx512f");
+  }
+  return false;
+}
+
+SinKernel BestSinKernel() {
+  if (SinKernelSupported(SinKernel::Avx512)) return SinKernel::Avx512;
+  if (SinKernelSupported(SinKernel::Avx2)) return SinKernel::Avx2;
+  return SinKernel::Sse2;
+}
+
+bool ForceSinKernel(SinKernel kernel) {
+  if (!SinKernelSupported(kernel)) return false;
+  activePath.store(&PathOf(kernel), std::memory_order_relaxed);
+  return true;
+}

@@ -1,0 +1,28 @@
+// The 4-lane path; this file alone is built with -mavx2.
+#include <immintrin.h>
+
+#include "fit/kernels/sine_kernel_paths.h"
+#include "fit/kernels/sine_lanes.h"
+
+namespace {
+
+struct Avx2 {
+  typedef double Reals __attribute__((vector_size(32)));
+  typedef std::int64_t Ints __attribute__((vector_size(32)));
+
+  // Lanes below count have all bits set, the rest none.
+  static __m256i FirstLanes(int count) {
+    return _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3));
+  }
+  static Reals LoadFirst(const double* in, int count) {
+    return (Reals)_mm256_maskload_pd(in, FirstLanes(count));
+  }
+  static void StoreFirst(double* out, Reals y, int count) {
+    _mm256_maskstore_pd(out, FirstLanes(count), (__m256d)y);
+  }
+  static bool AnyLane(Ints mask) { return _mm256_movemask_pd((__m256d)mask) != 0; }
+};
+
+}  // namespace
+
+void SinArrayAvx2(const double* in, double* out, int count) { SinLanesArray<Avx2>(in, out, count); }

@@ -1,0 +1,29 @@
+// The 8-lane path; this file alone is built with -mavx512f.
+#include <immintrin.h>
+
+#include "fit/kernels/sine_kernel_paths.h"
+#include "fit/kernels/sine_lanes.h"
+
+namespace {
+
+struct Avx512 {
+  typedef double Reals __attribute__((vector_size(64)));
+  typedef std::int64_t Ints __attribute__((vector_size(64)));
+
+  static __mmask8 FirstLanes(int count) { return static_cast<__mmask8>((1u << count) - 1); }
+  static Reals LoadFirst(const double* in, int count) {
+    return (Reals)_mm512_maskz_loadu_pd(FirstLanes(count), in);
+  }
+  static void StoreFirst(double* out, Reals y, int count) {
+    _mm512_mask_storeu_pd(out, FirstLanes(count), (__m512d)y);
+  }
+  static bool AnyLane(Ints mask) {
+    return _mm512_test_epi64_mask((__m512i)mask, (__m512i)mask) != 0;
+  }
+};
+
+}  // namespace
+
+void SinArrayAvx512(const double* in, double* out, int count) {
+  SinLanesArray<Avx512>(in, out, count);
+}

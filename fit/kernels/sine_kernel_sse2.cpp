@@ -1,0 +1,20 @@
+// The 2-lane path, built for the x86-64 baseline (SSE2).
+#include <emmintrin.h>
+
+#include "fit/kernels/sine_kernel_paths.h"
+#include "fit/kernels/sine_lanes.h"
+
+namespace {
+
+struct Sse2 {
+  typedef double Reals __attribute__((vector_size(16)));
+  typedef std::int64_t Ints __attribute__((vector_size(16)));
+
+  static Reals LoadFirst(const double* in, int) { return (Reals)_mm_load_sd(in); }
+  static void StoreFirst(double* out, Reals y, int) { _mm_store_sd(out, (__m128d)y); }
+  static bool AnyLane(Ints mask) { return _mm_movemask_pd((__m128d)mask) != 0; }
+};
+
+}  // namespace
+
+void SinArraySse2(const double* in, double* out, int count) { SinLanesArray<Sse2>(in, out, count); }

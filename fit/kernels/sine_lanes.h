@@ -1,0 +1,138 @@
+#pragma once
+
+// The one sine algorithm behind every SinArray path, written once over GCC vector extensions
+// and compiled per instruction set by sine_kernel_sse2.cpp, sine_kernel_avx2.cpp and
+// sine_kernel_avx512.cpp. Every lane performs the same IEEE operations in the same order with
+// no fused multiply-add (the paths are built with -ffp-contract=off and none asks for FMA), so
+// the paths differ only in lane count and give identical bits.
+//
+// Include this header only from those translation units, at file scope: it opens an anonymous
+// namespace, so that no inline function built for one instruction set can be merged by the
+// linker into a path built for another. Each unit keeps its own traits there too.
+//
+// Algorithm, on |x| with x's sign put back at the end: k = nearest integer to |x|/pi,
+// r = |x| - k*pi by a four-part Cody-Waite reduction (its first two steps exact for
+// |x| <= kMaxReducedArgument), then sin|x| = (-1)^k * (r + r*s*P(s)) with s = r*r and P a
+// degree-7 minimax polynomial for the relative error of sin on |r| <= pi/2 (approximation error
+// below 0.003 ULP; the rest of the error budget is rounding). Lanes with |x| above
+// kMaxReducedArgument, infinities and NaNs go to std::sin, which keeps huge arguments accurate
+// and gives NaN for inf and NaN.
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// Above this the 24-bit leading part of pi no longer multiplies k exactly (k < 2^29).
+constexpr double kMaxReducedArgument = 1.0e9;
+
+constexpr double kInvPi = 0x1.45f306dc9c883p-2;
+// Adding 1.5 * 2^52 rounds a value below 2^51 in magnitude to an integer (ties to even); the
+// integer's parity is then the lowest mantissa bit of the sum.
+constexpr double kRoundMagic = 0x1.8p52;
+// pi = kPiA + kPiB + kPiC + kPiD to about 2^-129; the first three carry 24 significant bits so
+// that k * part is exact for every k below 2^29.
+constexpr double kPiA = 0x1.921fb6p+1;
+constexpr double kPiB = -0x1.777a5cp-24;
+constexpr double kPiC = -0x1.ee59dap-49;
+constexpr double kPiD = 0x1.98a2e03707345p-76;
+
+// P(s) for sin(r) = r + r*s*P(s): Remez fits of the relative error on |r| <= 1.0001 * pi/2,
+// fixing one coefficient at a time to its double value so that the later ones absorb the
+// rounding of the earlier ones. With these doubles the approximation is within 0.003 ULP.
+constexpr double kSin0 = -0x1.5555555555555p-3;
+constexpr double kSin1 = 0x1.11111111110c8p-7;
+constexpr double kSin2 = -0x1.a01a01a014d6fp-13;
+constexpr double kSin3 = 0x1.71de3a52a0b16p-19;
+constexpr double kSin4 = -0x1.ae6454d474681p-26;
+constexpr double kSin5 = 0x1.6123cd0749b6cp-33;
+constexpr double kSin6 = -0x1.ae438474ac436p-41;
+constexpr double kSin7 = 0x1.8832a86d8dae4p-49;
+
+// Evaluate and SinLanesArray take the instruction set's part from a traits type Isa with:
+//   Reals, Ints            GCC vector types of doubles and of 64-bit integers, same lane count;
+//   LoadFirst(in, count)   the first count (< lanes) values of in, zeros in the other lanes;
+//   StoreFirst(out, y, count) stores the first count lanes of y and touches nothing else;
+//   AnyLane(mask)          true when any lane of an integer mask is nonzero.
+// Each path's translation unit defines its traits with that instruction set's intrinsics.
+
+// Sines of the lanes of x that are within the reduced range; the other lanes hold a zero and are
+// flagged in outOfRange (all bits set) for the caller to patch.
+template <typename Isa>
+[[gnu::always_inline]] inline typename Isa::Reals Evaluate(typename Isa::Reals x,
+                                                           typename Isa::Ints& outOfRange) {
+  using Reals = typename Isa::Reals;
+  using Ints = typename Isa::Ints;
+  // Work on |x| and give the result x's sign at the end: sin is odd, and a signed zero would
+  // otherwise lose its sign in the reduction (-0 - -0 is +0).
+  const Ints absMask = Ints{} + INT64_MAX;
+  Reals ax = (Reals)((Ints)x & absMask);
+  const Ints sign = (Ints)x ^ (Ints)ax;
+  outOfRange = ~(ax <= kMaxReducedArgument);  // NaN compares false, so it lands here too
+  // Zero the lanes left to std::sin so the reduction never meets inf - inf or an overflow.
+  ax = (Reals)((Ints)ax & ~outOfRange);
+
+  const Reals t = ax * kInvPi + kRoundMagic;
+  const Reals k = t - kRoundMagic;
+  const Ints oddSign = (Ints)t << 63;
+
+  // The first two steps are exact. The last two round only where r is far from 0, so next to a
+  // multiple of pi, where the sine is tiny, r keeps its relative accuracy.
+  Reals r = ax - k * kPiA;
+  r = r - k * kPiB;
+  r = r - k * kPiC;
+  r = r - k * kPiD;
+
+  const Reals s = r * r;
+  Reals p = s * kSin7 + kSin6;
+  p = p * s + kSin5;
+  p = p * s + kSin4;
+  p = p * s + kSin3;
+  p = p * s + kSin2;
+  p = p * s + kSin1;
+  p = p * s + kSin0;
+  const Reals y = r + r * (s * p);
+  return (Reals)((Ints)y ^ oddSign ^ sign);
+}
+
+// Replaces the flagged lanes of y with std::sin of the same lanes of x. Out of line because it
+// is rare and its library call would otherwise push the constants out of registers.
+template <typename Isa>
+[[gnu::noinline]] typename Isa::Reals PatchLanes(typename Isa::Reals x,
+                                                 typename Isa::Reals y,
+                                                 typename Isa::Ints outOfRange) {
+  constexpr int kLanes = sizeof(x) / sizeof(double);
+  for (int lane = 0; lane < kLanes; ++lane) {
+    if (outOfRange[lane] != 0) y[lane] = std::sin(x[lane]);
+  }
+  return y;
+}
+
+template <typename Isa>
+[[gnu::always_inline]] inline typename Isa::Reals SinLanes(typename Isa::Reals x) {
+  typename Isa::Ints outOfRange;
+  const typename Isa::Reals y = Evaluate<Isa>(x, outOfRange);
+  return Isa::AnyLane(outOfRange) ? PatchLanes<Isa>(x, y, outOfRange) : y;
+}
+
+// out[i] = sin(in[i]) for i < count; in and out may be the same array. The tail is loaded
+// into a full vector with zeros in the unused lanes, so every value takes the same path
+// whatever its position or the count.
+template <typename Isa>
+void SinLanesArray(const double* in, double* out, int count) {
+  using Reals = typename Isa::Reals;
+  constexpr int kLanes = sizeof(Reals) / sizeof(double);
+  int i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    Reals x;
+    __builtin_memcpy(&x, in + i, sizeof x);
+    const Reals y = SinLanes<Isa>(x);
+    __builtin_memcpy(out + i, &y, sizeof y);
+  }
+  if (i < count) {
+    const int rest = count - i;
+    Isa::StoreFirst(out + i, SinLanes<Isa>(Isa::LoadFirst(in + i, rest)), rest);
+  }
+}
+
+}  // namespace
