@@ -105,6 +105,10 @@ void TForm1::CreatePanel() {
   Image7 = Picture(Panel1, {3, 275, 60, 50}, QStringLiteral(":/depth_label.svg"));
   ComboBox1 = new QComboBox(Panel1);
   ComboBox1->setGeometry(3, 300, 60, 21);
+  // A slim arrow leaves the 60-pixel box room for six digits.
+  ComboBox1->setStyleSheet(QStringLiteral(
+      "QComboBox { padding-left: 3px; padding-right: 0px; }"
+      " QComboBox::drop-down { width: 13px; border: 0px; }"));
   ComboBox1->addItems({QStringLiteral("10000"),
                        QStringLiteral("50000"),
                        QStringLiteral("100000"),
