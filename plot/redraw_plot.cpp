@@ -1,10 +1,11 @@
 #include "plot/redraw_plot.h"
 
 #include <cmath>
+#include <vector>
 
 #include "core/app_state.h"
 #include "core/run_time_fault.h"
-#include "fit/model_sum.h"
+#include "fit/kernels/sine_kernel.h"
 #include "plot/float_text.h"
 #include "plot/surface.h"
 
@@ -65,8 +66,28 @@ void DrawHorizontalLines(AppState& state, Surface& surface) {
   surface.SetPenStyle(PenStyle::Solid);
 }
 
-// Walks the plot one pixel column at a time from column 10 to W - 10 and joins the points of
-// the sum of the first N harmonics of (a, b, c), squared when `squared`.
+// The x of every point of a curve walk: one pixel column at a time from column 10 while
+// x <= ValueX(W - 10), the first point always. Far from the origin a column's width can vanish
+// in x + d; then the walk steps from x1 by multiples of d, and it never takes more steps than
+// four times the plot's columns.
+void CurveXs(const PlotGeometry& g, std::vector<double>& xs) {
+  const double d = 1 / g.KX;
+  const double x1 = ValueX(g, 10);
+  const double xLast = ValueX(g, g.PlotWidth - 10);
+  const int maxSteps = 4 * (g.PlotWidth + 1);
+  xs.clear();
+  double x = x1;
+  for (int step = 0; step < maxSteps; ++step) {
+    xs.push_back(x);
+    const double next = x + d;
+    x = next > x ? next : x1 + (step + 1) * d;
+    if (!(x <= xLast)) break;
+  }
+}
+
+// Joins the points of the sum of the first N harmonics of (a, b, c), squared when `squared`.
+// The sines of all points are taken together, harmonic by harmonic, and each point's sum is
+// still formed in order of k from 0.
 void DrawCurve(AppState& state,
                Surface& surface,
                const double* a,
@@ -74,26 +95,26 @@ void DrawCurve(AppState& state,
                const double* c,
                bool squared) {
   const PlotGeometry& g = state.Geometry;
-  const int count = state.Coefficients.HarmonicCount;
-  const double d = 1 / g.KX;
-  const double x1 = ValueX(g, 10);
-  const double xLast = ValueX(g, g.PlotWidth - 10);
-  // Far from the origin a column's width can vanish in x + d; then the walk steps from x1 by
-  // multiples of d, and it never takes more steps than the plot has columns.
-  const int maxSteps = 4 * (g.PlotWidth + 1);
-  double x = x1;
-  for (int step = 0; step < maxSteps; ++step) {
-    const double s = ModelSum(a, b, c, count, x);
-    const int column = TruncatePixel(g.KX * x + g.X0);
+  // Reused from redraw to redraw: a fit redraws hundreds of times.
+  static std::vector<double> xs, sums, args;
+  CurveXs(g, xs);
+  const int points = static_cast<int>(xs.size());
+  sums.assign(points, 0.0);
+  args.resize(points);
+  for (int k = 0; k < state.Coefficients.HarmonicCount; ++k) {
+    for (int j = 0; j < points; ++j) args[j] = b[k] * xs[j] + c[k];
+    SinArray(args.data(), args.data(), points);
+    for (int j = 0; j < points; ++j) sums[j] += a[k] * args[j];
+  }
+  for (int j = 0; j < points; ++j) {
+    const double s = sums[j];
+    const int column = TruncatePixel(g.KX * xs[j] + g.X0);
     const int row = TruncatePixel(g.KY * (squared ? s * s : s) + g.Y0);
-    if (step == 0) {
+    if (j == 0) {
       surface.MoveTo(column, row);
     } else {
       surface.LineTo(column, row);
     }
-    const double next = x + d;
-    x = next > x ? next : x1 + (step + 1) * d;
-    if (!(x <= xLast)) break;
   }
 }
 
