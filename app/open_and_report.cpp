@@ -93,9 +93,10 @@ void TForm1::OpenDataFile(const QString& path) {
   State.Observations = scratch;
   NewDataSet();
   ShowMinPeriod();
+  // Both filled in one pass, so a '%' in the file's name is never taken for a placeholder.
   setWindowTitle(QStringLiteral("Harmora - %1 (%2)")
-                     .arg(QString::fromStdString(State.DataName))
-                     .arg(State.Observations.LastIndex + 1));
+                     .arg(QString::fromStdString(State.DataName),
+                          QString::number(State.Observations.LastIndex + 1)));
   FormResize();
 }
 

@@ -6,6 +6,7 @@
 #include <QSpinBox>
 
 #include "app/tform1.h"
+#include "core/run_time_fault.h"
 #include "fit/fit_harmonics.h"
 #include "plot/redraw_plot.h"
 
@@ -62,7 +63,8 @@ void TForm1::BitBtn5Click() {
 
 void TForm1::BitBtn7Click() {
   ObservationSet& obs = State.Observations;
-  obs.MinPeriod = obs.MinPeriod * 2;
+  // Near the largest doubles the doubled value overflows: a fault, with the value unchanged.
+  obs.MinPeriod = CheckedValue(obs.MinPeriod * 2);
   if ((obs.XMax - obs.XMin) / 2 < obs.MinPeriod) obs.MinPeriod = obs.MinPeriod / 2;
   ShowMinPeriod();
 }
