@@ -5,10 +5,11 @@
 #include <numbers>
 
 #include "core/run_time_fault.h"
+#include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
-#include "fit/model_sum.h"
 #include "fit/refine_harmonic.h"
+#include "fit/search_harmonic_fast.h"
 #include "fit/search_harmonic_plain.h"
 
 namespace {
@@ -18,6 +19,8 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 // The polish stops once a whole pass keeps more than this share of the residual.
 constexpr double kPolishKeptShare = 0.999;
 constexpr double kFarPhase = 1e6;  // many turns: normalise by remainder first
+
+SearchMethod gSearchMethod = SearchMethod::Fast;
 
 // The table holds five harmonics; a larger count must not reach past them.
 int HarmonicsInUse(const CoefficientTable& table) {
@@ -37,16 +40,25 @@ double ZeroCrossingScale(const ObservationSet& obs) {
   return CheckedDivide(kTwoPi, halfPeriod * 2);
 }
 
+// sines[i] = sin(b*x[i] + c) for i = 0..last, in one call of the fit's sine.
+void HarmonicSines(const double* x, int last, double b, double c, double* sines) {
+  for (int i = 0; i <= last; ++i) sines[i] = b * x[i] + c;
+  FitSines(sines, sines, last + 1);
+}
+
 // Sum |v_i - y_i| / sum |y_i| in percent, v being the model at the observations (squared for
-// model 2).
+// model 2), each v summed over the harmonics in order as ModelSum sums them.
 double RelativeDeviation(const AppState& state) {
   const ObservationSet& obs = state.Observations;
   const CoefficientTable& t = state.Coefficients;
   const int n = HarmonicsInUse(t);
+  double sines[kMaxHarmonics][kObservationCapacity];
+  for (int k = 0; k < n; ++k) HarmonicSines(obs.PlotX, obs.LastIndex, t.B[k], t.C[k], sines[k]);
   double misfit = 0;
   double size = 0;
   for (int i = 0; i <= obs.LastIndex; ++i) {
-    double v = ModelSum(t.A, t.B, t.C, n, obs.PlotX[i]);
+    double v = 0;
+    for (int k = 0; k < n; ++k) v += t.A[k] * sines[k][i];
     if (IsModelTwoStage(state)) v = v * v;
     misfit += std::fabs(v - obs.OrigY[i]);
     size += std::fabs(obs.OrigY[i]);
@@ -59,7 +71,11 @@ void SearchPass(AppState& state) {
   for (int k = 0; k < HarmonicsInUse(state.Coefficients); ++k) {
     BuildWorkingTarget(state, k);
     state.FreqScale[0] = ZeroCrossingScale(state.Observations);
-    SearchHarmonicPlain(state, k);
+    if (gSearchMethod == SearchMethod::Fast) {
+      SearchHarmonicFast(state, k);
+    } else {
+      SearchHarmonicPlain(state, k);
+    }
   }
 }
 
@@ -72,11 +88,11 @@ void BuildWorkingTarget(AppState& state, int k) {
     const double y = obs.OrigY[i];
     obs.WorkY[i] = IsModelTwoStage(state) ? (y > 0 ? std::sqrt(y) : 0.0) : y;
   }
+  double sines[kObservationCapacity];
   for (int j = 0; j < HarmonicsInUse(t); ++j) {
     if (j == k) continue;
-    for (int i = 0; i <= obs.LastIndex; ++i) {
-      obs.WorkY[i] = obs.WorkY[i] - t.A[j] * std::sin(t.B[j] * obs.X[i] + t.C[j]);
-    }
+    HarmonicSines(obs.X, obs.LastIndex, t.B[j], t.C[j], sines);
+    for (int i = 0; i <= obs.LastIndex; ++i) obs.WorkY[i] = obs.WorkY[i] - t.A[j] * sines[i];
   }
 }
 
@@ -98,6 +114,10 @@ void PolishHarmonics(AppState& state) {
     }
   } while (!(previous * kPolishKeptShare <= state.BestResidual));
 }
+
+void SetSearchMethod(SearchMethod method) { gSearchMethod = method; }
+
+SearchMethod SearchMethodInUse() { return gSearchMethod; }
 
 void NormaliseHarmonic(double& a, double& b, double& c) {
   if (a < 0) {  // -a*sin(u) = a*sin(u + pi)

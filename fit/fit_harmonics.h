@@ -23,3 +23,12 @@ void PolishHarmonics(AppState& state);
 
 // Makes a >= 0 and b >= 0 and brings c into [0, 2pi) without changing a*sin(b*x + c) at any x.
 void NormaliseHarmonic(double& a, double& b, double& c);
+
+// How the search pass evaluates its random trials. Both give the same bits; Plain is the
+// one-trial-at-a-time reference that tests and benchmarks compare the shipped Fast search with.
+enum class SearchMethod { Fast, Plain };
+
+// Chooses the search for every later fit. For tests and benchmarks; not to be called while a fit
+// runs.
+void SetSearchMethod(SearchMethod method);
+SearchMethod SearchMethodInUse();

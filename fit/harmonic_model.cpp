@@ -1,20 +1,27 @@
 #include "fit/harmonic_model.h"
 
-#include <cmath>
-
 #include "core/run_time_fault.h"
+#include "fit/fit_sines.h"
 
 namespace {
 
 std::uint64_t gResidualEvaluations = 0;
 
+// sines[i] = sin(B*X[i] + C) for i = 0..LastIndex, in one call of the fit's sine.
+void TrialSines(const ObservationSet& obs, const TrialHarmonic& trial, double* sines) {
+  for (int i = 0; i <= obs.LastIndex; ++i) sines[i] = trial.B * obs.X[i] + trial.C;
+  FitSines(sines, sines, obs.LastIndex + 1);
+}
+
 }  // namespace
 
 double Residual(const ObservationSet& obs, const TrialHarmonic& trial) {
   ++gResidualEvaluations;
+  double sines[kObservationCapacity];
+  TrialSines(obs, trial, sines);
   double sum = 0;
   for (int i = 0; i <= obs.LastIndex; ++i) {
-    const double d = trial.A * std::sin(trial.B * obs.X[i] + trial.C) - obs.WorkY[i];
+    const double d = trial.A * sines[i] - obs.WorkY[i];
     sum += d * d;
   }
   return sum;
@@ -22,11 +29,11 @@ double Residual(const ObservationSet& obs, const TrialHarmonic& trial) {
 
 double FitAmplitude(const ObservationSet& obs, TrialHarmonic& trial) {
   double sines[kObservationCapacity];
+  TrialSines(obs, trial, sines);
   double sy = 0;
   double ss = 0;
   for (int i = 0; i <= obs.LastIndex; ++i) {
-    const double s = std::sin(trial.B * obs.X[i] + trial.C);
-    sines[i] = s;
+    const double s = sines[i];
     sy += obs.WorkY[i] * s;
     ss += s * s;
   }

@@ -15,14 +15,14 @@ inline constexpr double kFlatSineFloor = 0.001;
 // fixed large number would beat data whose squares sum past it.
 inline constexpr double kNoAmplitudeResidual = std::numeric_limits<double>::infinity();
 
-// Returns the sum over i = 0..LastIndex of (A*sin(B*X[i] + C) - WorkY[i])^2 for the trial.
-// Changes nothing.
+// Returns the sum over i = 0..LastIndex of (A*sin(B*X[i] + C) - WorkY[i])^2 for the trial, the
+// sines by one call of FitSines. Changes nothing.
 double Residual(const ObservationSet& obs, const TrialHarmonic& trial);
 
 // Least-squares amplitude for the trial's frequency and phase against the working target.
 // Sets trial.A and returns its residual; when the sines nearly vanish at every x the trial keeps
-// its A and gets kNoAmplitudeResidual. Evaluates each sine once and allocates nothing. Raises
-// the overflow fault if the amplitude leaves the doubles.
+// its A and gets kNoAmplitudeResidual. Evaluates each sine once (one call of FitSines) and
+// allocates nothing. Raises the overflow fault if the amplitude leaves the doubles.
 double FitAmplitude(const ObservationSet& obs, TrialHarmonic& trial);
 
 // How many times Residual has run in this process. Tests read differences of it to pin the

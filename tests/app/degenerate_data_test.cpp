@@ -254,7 +254,7 @@ class DegenerateDataTest : public QObject {
     WindowFixture w;
     TForm1& f = w.Form;
     QTemporaryDir dir;
-    for (const QString name : {QStringLiteral("%1.txt"),
+    for (const QString& name : {QStringLiteral("%1.txt"),
                                QStringLiteral("a%2b %L1.txt"),
                                QStringLiteral("данные (2).txt"),
                                QStringLiteral(" .txt")}) {

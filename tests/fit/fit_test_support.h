@@ -8,16 +8,21 @@
 #include "core/app_state.h"
 #include "data/observation_set.h"
 #include "data/random_generator.h"
+#include "fit/fit_sines.h"
 
-// count points a*sin(b*x + c) at x = x0, x0 + dx, ..., prepared as a loaded file would be.
+// count points a*sin(b*x + c) at x = x0, x0 + dx, ..., prepared as a loaded file would be. The
+// sines are the fit's own, so (a, b, c) has a residual of exactly 0.
 inline ObservationSet MakeSineSample(
     double a, double b, double c, int count, double x0 = 0, double dx = 0.5) {
   ObservationSet obs;
   obs.LastIndex = count - 1;
+  double sines[kObservationCapacity];
   for (int i = 0; i < count; ++i) {
     obs.X[i] = x0 + i * dx;
-    obs.WorkY[i] = a * std::sin(b * obs.X[i] + c);
+    sines[i] = b * obs.X[i] + c;
   }
+  FitSines(sines, sines, count);
+  for (int i = 0; i < count; ++i) obs.WorkY[i] = a * sines[i];
   PrepareData(obs);
   return obs;
 }

@@ -21,19 +21,41 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-class NoAllocationTest : public FixedSeedTest {};
+class NoAllocationTest : public FixedSeedTest {
+ protected:
+  void TearDown() override {
+    SetSearchMethod(SearchMethod::Fast);
+    FixedSeedTest::TearDown();
+  }
 
-TEST_F(NoAllocationTest, AFitOfBothModelsAllocatesNothing) {
+  // Allocations made by a fit of both models, and its redraws.
+  static std::size_t AllocationsOfAFit(AppState& state, int& redraws) {
+    state.Hooks.Redraw = [&redraws] { ++redraws; };
+    const std::size_t before = gAllocations;
+    FitBothModels(state);
+    return gAllocations - before;
+  }
+};
+
+TEST_F(NoAllocationTest, AFitOfBothModelsWithThePlainSearchAllocatesNothing) {
+  SetSearchMethod(SearchMethod::Plain);
   AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, 30, 0, 0.3), 2, 300);
   int redraws = 0;
-  state.Hooks.Redraw = [&redraws] { ++redraws; };
-
-  const std::size_t before = gAllocations;
-  FitBothModels(state);
-  const std::size_t during = gAllocations - before;
-
-  EXPECT_EQ(during, 0u);
+  EXPECT_EQ(AllocationsOfAFit(state, redraws), 0u);
   EXPECT_GT(redraws, 4);
+}
+
+// 100 observations and 2 x 1500 trials: the first block is large enough to be shared with the
+// second thread, the last is a partial one.
+TEST_F(NoAllocationTest, AFitOfBothModelsWithTheBlockSearchAllocatesNothing) {
+  SetSearchMethod(SearchMethod::Fast);
+  for (int count : {30, 100}) {
+    SCOPED_TRACE(count);
+    AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, count, 0, 0.3), 3, 1500);
+    int redraws = 0;
+    EXPECT_EQ(AllocationsOfAFit(state, redraws), 0u);
+    EXPECT_GT(redraws, 4);
+  }
 }
 
 }  // namespace

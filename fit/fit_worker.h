@@ -1,0 +1,21 @@
+#pragma once
+
+// The fit's second thread: one worker, started with the program (so that no fit allocates to
+// start it), that helps evaluate the tiles of a block and otherwise sleeps. None is started on
+// a machine with one core.
+
+// Starts running task(context, tile, thread) once for every tile = 0..tileCount-1 and returns
+// at once; FinishTiles runs the tiles still waiting on the calling thread (thread 0) and returns
+// when all have run. With useWorker the worker (thread 1) takes tiles from the same counter from
+// the start, so the caller can do other work meanwhile, and a thread held up by other work on
+// the machine simply takes fewer; otherwise every tile runs in FinishTiles on the caller. The
+// task must not throw, and must give the same result for a tile whichever thread runs it. One
+// job at a time, from one calling thread: every StartTiles needs its FinishTiles before the next.
+void StartTiles(void (*task)(void* context, int tile, int thread),
+                void* context,
+                int tileCount,
+                bool useWorker);
+void FinishTiles();
+
+// Whether a worker thread is running.
+bool FitWorkerAvailable();

@@ -1,0 +1,285 @@
+// The block search against the one-trial-at-a-time search it replaces: same sine, same bits, at
+// every redraw and at the end.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "core/run_time_fault.h"
+#include "fit/fit_harmonics.h"
+#include "fit/fit_sines.h"
+#include "fit/harmonic_model.h"
+#include "fit/kernels/sine_kernel.h"
+#include "fit/search_harmonic_fast.h"
+#include "fit/search_harmonic_plain.h"
+#include "fit/trial_block.h"
+#include "fit_test_support.h"
+
+namespace {
+
+constexpr SinKernel kAllPaths[] = {SinKernel::Sse2, SinKernel::Avx2, SinKernel::Avx512};
+
+// What a redraw can see of the fit, kept as raw bits so that -0 and 0 differ.
+struct Snapshot {
+  std::vector<std::uint64_t> Bits;
+  std::uint32_t Seed = 0;
+  bool operator==(const Snapshot&) const = default;
+};
+
+void AddBits(Snapshot& shot, const double* values, int count) {
+  for (int i = 0; i < count; ++i) shot.Bits.push_back(std::bit_cast<std::uint64_t>(values[i]));
+}
+
+Snapshot TakeSnapshot(const AppState& state) {
+  Snapshot shot;
+  const CoefficientTable& t = state.Coefficients;
+  for (const double* set : {t.A, t.B, t.C, t.A2, t.B2, t.C2}) AddBits(shot, set, kMaxHarmonics);
+  const double scalars[] = {state.Trial.A,
+                            state.Trial.B,
+                            state.Trial.C,
+                            state.TrialResidual,
+                            state.BestResidual,
+                            state.FreqScale[0],
+                            state.FreqScale[1],
+                            state.RelDeviation,
+                            state.SavedDeviation,
+                            state.PhaseStep,
+                            state.FreqStep};
+  AddBits(shot, scalars, std::size(scalars));
+  AddBits(shot, state.Observations.WorkY, state.Observations.LastIndex + 1);
+  shot.Seed = state.Random.Seed;
+  shot.Bits.push_back(static_cast<std::uint64_t>(state.FitStage));
+  return shot;
+}
+
+// A fit's redraws in order, then the end state (and the fault, if the fit raised one).
+struct FitRecord {
+  std::vector<Snapshot> Redraws;
+  Snapshot End;
+  bool Faulted = false;
+  RunTimeFault::Kind Fault = RunTimeFault::Kind::InputOutput;
+};
+
+// Runs `fit` on a copy of `start` with the given search and records it.
+template <typename Fit>
+FitRecord Record(const AppState& start, SearchMethod method, Fit fit) {
+  SetSearchMethod(method);
+  AppState state = start;
+  FitRecord record;
+  state.Hooks.Redraw = [&] { record.Redraws.push_back(TakeSnapshot(state)); };
+  try {
+    fit(state);
+  } catch (const RunTimeFault& fault) {
+    record.Faulted = true;
+    record.Fault = fault.FaultKind;
+  }
+  SetSearchMethod(SearchMethod::Fast);
+  record.End = TakeSnapshot(state);
+  return record;
+}
+
+void ExpectSameRecord(const FitRecord& fast, const FitRecord& plain) {
+  ASSERT_EQ(fast.Redraws.size(), plain.Redraws.size());
+  for (std::size_t i = 0; i < fast.Redraws.size(); ++i) {
+    ASSERT_TRUE(fast.Redraws[i] == plain.Redraws[i]) << "redraw " << i;
+  }
+  EXPECT_TRUE(fast.End == plain.End);
+  EXPECT_EQ(fast.Faulted, plain.Faulted);
+  EXPECT_EQ(fast.Fault, plain.Fault);
+}
+
+void FitBoth(AppState& state) { FitBothModels(state); }
+
+// count noisy observations of a random sum of up to three sinusoids; the seed picks everything.
+ObservationSet RandomSample(unsigned seed, int count) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> unit(0, 1);
+  ObservationSet obs;
+  obs.LastIndex = count - 1;
+  const int terms = 1 + static_cast<int>(seed % 3);
+  double a[3], b[3], c[3];
+  for (int k = 0; k < terms; ++k) {
+    a[k] = 0.2 + 3 * unit(random);
+    b[k] = 0.1 + 4 * unit(random);
+    c[k] = 6 * unit(random);
+  }
+  const double offset = seed % 2 == 0 ? 0.0 : 1.5;  // half the samples mostly positive
+  double x = 10 * unit(random) - 5;
+  for (int i = 0; i < count; ++i) {
+    x += 0.05 + unit(random);
+    double y = offset + 0.3 * (unit(random) - 0.5);
+    for (int k = 0; k < terms; ++k) y += a[k] * std::sin(b[k] * x + c[k]);
+    obs.X[i] = x;
+    obs.WorkY[i] = y;
+  }
+  PrepareData(obs);
+  return obs;
+}
+
+class FitEngineTest : public FixedSeedTest {
+ protected:
+  void TearDown() override {
+    ForceSinKernel(BestSinKernel());
+    ForceTilePath(BestSinKernel());
+    SetFitSineSource(FitSineSource::Kernel);
+    SetSearchMethod(SearchMethod::Fast);
+    FixedSeedTest::TearDown();
+  }
+
+  static void ExpectSameFit(const AppState& start) {
+    const FitRecord fast = Record(start, SearchMethod::Fast, FitBoth);
+    const FitRecord plain = Record(start, SearchMethod::Plain, FitBoth);
+    ExpectSameRecord(fast, plain);
+    EXPECT_GE(fast.Redraws.size(), 4u);  // both stages ran
+  }
+};
+
+// Depths below, at and above one block; observation counts from the fewest to the most; every
+// harmonic count. 1500 and 2500 end in a partial block; with 4 observations a full block is
+// exactly large enough to be shared with the second thread.
+TEST_F(FitEngineTest, BothModelsMatchThePlainSearchAcrossSeedsSizesAndDepths) {
+  const int counts[] = {4, 10, 37, 100};
+  const int depths[] = {300, 1024, 1500, 2500};
+  unsigned seed = 1;
+  for (int count : counts) {
+    for (int harmonics = 1; harmonics <= kMaxHarmonics; ++harmonics) {
+      for (int round = 0; round < 2; ++round, ++seed) {
+        const int depth = depths[(seed + round) % 4];
+        SCOPED_TRACE(testing::Message() << "n " << count << ", N " << harmonics << ", depth "
+                                        << depth << ", seed " << seed);
+        ExpectSameFit(MakeState(RandomSample(seed, count), harmonics, depth));
+      }
+    }
+  }
+}
+
+// All-zero data tie every trial with the best residual of 0: each one is refined, adopted and
+// drawn, and the deviation then fails on 0 / 0.
+TEST_F(FitEngineTest, AllTiedTrialsAreAdoptedInOrderUpToTheSameFault) {
+  AppState start = MakeState(MakeSineSample(0, 1, 0, 12), 2, 1100);
+  start.FitStage = 2;
+  const FitRecord fast = Record(start, SearchMethod::Fast, FitHarmonics);
+  const FitRecord plain = Record(start, SearchMethod::Plain, FitHarmonics);
+  ExpectSameRecord(fast, plain);
+  EXPECT_TRUE(fast.Faulted);
+  EXPECT_EQ(fast.Redraws.size(), 1u + 2 * 2 * 1100 + 1);
+}
+
+// Stage 1 turns data that are never positive into a target of zeros: the whole search pass ties
+// at 0; stage 2 then fits the data as they are.
+TEST_F(FitEngineTest, AStageOfTiesFollowedByARealStageMatches) {
+  ObservationSet obs = MakeSineSample(1, 0.8, 0.2, 20);
+  for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] = -1 - std::fabs(obs.OrigY[i]);
+  ExpectSameFit(MakeState(obs, 3, 700));
+}
+
+// A minimum period of a million makes FreqScale[1] tiny, so every second trial is nearly
+// sin(C) at every x and about one in a hundred of them has no amplitude.
+TEST_F(FitEngineTest, TrialsWithoutAnAmplitudeAreSkippedAlike) {
+  for (unsigned seed : {3u, 4u, 5u}) {
+    SCOPED_TRACE(seed);
+    AppState start = MakeState(RandomSample(seed, 4), 2, 2100);
+    start.Observations.MinPeriod = 1e6;
+    ExpectSameFit(start);
+  }
+}
+
+// One harmonic's search alone, started from the same state: afterwards the trial, its residual
+// and the generator must be where the plain search leaves them, including a block that ends in
+// trials without an amplitude (the trial then keeps the last amplitude there was).
+TEST_F(FitEngineTest, OneSearchLeavesTrialResidualAndGeneratorAsThePlainSearch) {
+  int endedWithoutAmplitude = 0;
+  for (unsigned seed = 0; seed < 200; ++seed) {
+    SCOPED_TRACE(seed);
+    // One observation and near-zero frequencies: a trial's one sine is about sin(C), and one
+    // trial in fifty has no amplitude.
+    AppState start = MakeState(RandomSample(seed, 2), 1, 1024 + seed % 5);
+    start.Observations.LastIndex = 0;
+    start.FitStage = 2;
+    start.TrialCount = start.Controls.ComboBox1;
+    start.FreqScale[0] = start.FreqScale[1] = 1e-9;
+    start.Random.Seed = seed * 7919u;
+    start.Trial = TrialHarmonic{-4.5, 0.25, 1};
+    start.BestResidual = Residual(start.Observations, TrialHarmonic{}) * 0.5;
+    const FitRecord fast =
+        Record(start, SearchMethod::Fast, [](AppState& s) { SearchHarmonicFast(s, 0); });
+    const FitRecord plain =
+        Record(start, SearchMethod::Plain, [](AppState& s) { SearchHarmonicPlain(s, 0); });
+    ExpectSameRecord(fast, plain);
+    if (plain.End.Bits[kMaxHarmonics * 6 + 3] ==
+        std::bit_cast<std::uint64_t>(kNoAmplitudeResidual)) {
+      ++endedWithoutAmplitude;
+    }
+  }
+  EXPECT_GT(endedWithoutAmplitude, 0) << "no run ended in a trial without an amplitude";
+}
+
+// A target near the top of the doubles overflows the closed-form amplitude of some trial: the
+// block search must raise at that very trial, with the trial and the generator as the plain
+// search has them there.
+TEST_F(FitEngineTest, AnAmplitudeOverflowFaultsAtTheSameTrial) {
+  for (unsigned seed : {11u, 12u}) {
+    SCOPED_TRACE(seed);
+    AppState start = MakeState(RandomSample(seed, 4), 1, 1500);
+    for (int i = 0; i < 4; ++i) {
+      start.Observations.X[i] = 0;
+      start.Observations.WorkY[i] = 4e307;  // the sum of four still a double
+    }
+    start.TrialCount = start.Controls.ComboBox1;
+    start.FreqScale[0] = start.FreqScale[1] = 1e-9;
+    start.Random.Seed = seed;
+    start.BestResidual = -1;  // no trial is kept: the fault finds A as the skipped trials left it
+    const FitRecord fast =
+        Record(start, SearchMethod::Fast, [](AppState& s) { SearchHarmonicFast(s, 0); });
+    const FitRecord plain =
+        Record(start, SearchMethod::Plain, [](AppState& s) { SearchHarmonicPlain(s, 0); });
+    ExpectSameRecord(fast, plain);
+    EXPECT_TRUE(plain.Faulted);
+    EXPECT_EQ(plain.Fault, RunTimeFault::Kind::Overflow);
+  }
+}
+
+// The sine paths and the tile-sum paths give the same bits, so every pair of them gives the
+// same fit as the plain search on the default path.
+TEST_F(FitEngineTest, EverySinePathAndSumPathGivesTheSameFit) {
+  const AppState start = MakeState(RandomSample(42, 37), 3, 1200);
+  const FitRecord plain = Record(start, SearchMethod::Plain, FitBoth);
+  int pairs = 0;
+  for (SinKernel sine : kAllPaths) {
+    if (!ForceSinKernel(sine)) continue;
+    for (SinKernel sums : kAllPaths) {
+      if (!ForceTilePath(sums)) continue;
+      SCOPED_TRACE(testing::Message() << SinKernelName() << " / " << TilePathName());
+      ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth), plain);
+      ++pairs;
+    }
+  }
+  EXPECT_GE(pairs, 1);
+}
+
+// The engine's identity does not rest on the kernel: with the C library's sine as well, the
+// block search is the plain search.
+TEST_F(FitEngineTest, WithTheLibrarySineTheBlockSearchStillMatches) {
+  SetFitSineSource(FitSineSource::Library);
+  const AppState start = MakeState(RandomSample(7, 30), 2, 1100);
+  ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth),
+                   Record(start, SearchMethod::Plain, FitBoth));
+}
+
+TEST(FitSines, TheSourceSwitchSelectsTheKernelOrTheLibrary) {
+  double args[37], kernel[37], viaFit[37];
+  for (int i = 0; i < 37; ++i) args[i] = 0.37 * i - 5;
+  SinArray(args, kernel, 37);
+  SetFitSineSource(FitSineSource::Library);
+  FitSines(args, viaFit, 37);
+  for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], std::sin(args[i])) << i;
+  SetFitSineSource(FitSineSource::Kernel);
+  FitSines(args, viaFit, 37);
+  for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], kernel[i]) << i;
+}
+
+}  // namespace
