@@ -4,8 +4,8 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // The name only: a display name would be appended to every window caption.
   QApplication::setApplicationName(QStringLiteral("Harmora"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Harmora"));
   QApplication::setApplicationVersion(QStringLiteral(HARMORA_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("harmora"));
   QFont font(QStringLiteral("Sans Serif"));

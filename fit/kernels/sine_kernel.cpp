@@ -24,8 +24,8 @@ static_assert(kPaths[0].Kernel == SinKernel::Sse2 && kPaths[1].Kernel == SinKern
 
 const SinPath& PathOf(SinKernel kernel) { return kPaths[static_cast<int>(kernel)]; }
 
-// Null until the first call picks the best path; relaxed is enough, since every path computes
-// the same values and the table it points into is constant.
+// Null until the first call picks the best path; relaxed is enough: the path only changes
+// between uses (ForceSinKernel) and the table it points into is constant.
 std::atomic<const SinPath*> activePath{nullptr};
 
 const SinPath& ActivePath() {
@@ -49,9 +49,9 @@ bool SinKernelSupported(SinKernel kernel) {
     case SinKernel::Sse2:
       return true;  // part of every x86-64 CPU
     case SinKernel::Avx2:
-      return __builtin_cpu_supports("avx2");
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case SinKernel::Avx512:
-      return __builtin_cpu_supports("avx512f");
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
   }
   return false;
 }

@@ -1,4 +1,4 @@
-// The 4-lane path; this file alone is built with -mavx2.
+// The 4-lane path; this file alone is built with -mavx2 -mfma, and runs only where both are.
 #include <immintrin.h>
 
 #include "fit/kernels/sine_kernel_paths.h"
@@ -9,6 +9,11 @@ namespace {
 struct Avx2 {
   typedef double Reals __attribute__((vector_size(32)));
   typedef std::int64_t Ints __attribute__((vector_size(32)));
+
+  static constexpr bool kFused = true;
+  static Reals MulAdd(Reals a, Reals b, Reals c) {
+    return (Reals)_mm256_fmadd_pd((__m256d)a, (__m256d)b, (__m256d)c);
+  }
 
   // Lanes below count have all bits set, the rest none.
   static __m256i FirstLanes(int count) {

@@ -1,4 +1,4 @@
-// The 8-lane path; this file alone is built with -mavx512f.
+// The 8-lane path; this file alone is built with -mavx512f -mfma.
 #include <immintrin.h>
 
 #include "fit/kernels/sine_kernel_paths.h"
@@ -9,6 +9,11 @@ namespace {
 struct Avx512 {
   typedef double Reals __attribute__((vector_size(64)));
   typedef std::int64_t Ints __attribute__((vector_size(64)));
+
+  static constexpr bool kFused = true;
+  static Reals MulAdd(Reals a, Reals b, Reals c) {
+    return (Reals)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c);
+  }
 
   static __mmask8 FirstLanes(int count) { return static_cast<__mmask8>((1u << count) - 1); }
   static Reals LoadFirst(const double* in, int count) {

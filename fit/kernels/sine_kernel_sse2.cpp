@@ -1,4 +1,4 @@
-// The 2-lane path, built for the x86-64 baseline (SSE2).
+// The 2-lane path, built for the x86-64 baseline (SSE2), which has no FMA.
 #include <emmintrin.h>
 
 #include "fit/kernels/sine_kernel_paths.h"
@@ -9,6 +9,9 @@ namespace {
 struct Sse2 {
   typedef double Reals __attribute__((vector_size(16)));
   typedef std::int64_t Ints __attribute__((vector_size(16)));
+
+  static constexpr bool kFused = false;
+  static Reals MulAdd(Reals a, Reals b, Reals c) { return a * b + c; }
 
   static Reals LoadFirst(const double* in, int) { return (Reals)_mm_load_sd(in); }
   static void StoreFirst(double* out, Reals y, int) { _mm_store_sd(out, (__m128d)y); }

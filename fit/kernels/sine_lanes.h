@@ -2,40 +2,50 @@
 
 // The one sine algorithm behind every SinArray path, written once over GCC vector extensions
 // and compiled per instruction set by sine_kernel_sse2.cpp, sine_kernel_avx2.cpp and
-// sine_kernel_avx512.cpp. Every lane performs the same IEEE operations in the same order with
-// no fused multiply-add (the paths are built with -ffp-contract=off and none asks for FMA), so
-// the paths differ only in lane count and give identical bits.
+// sine_kernel_avx512.cpp. Each path's traits say whether its multiply-adds are fused. The AVX2
+// and AVX-512 paths fuse every one of them explicitly (and -ffp-contract=off keeps the compiler
+// from fusing anything else), so those two perform the same correctly rounded operations in the
+// same order and give identical bits. The SSE2 path, for CPUs that may lack FMA, rounds every
+// product and sum separately; it can differ from the other two in the last bits.
 //
 // Include this header only from those translation units, at file scope: it opens an anonymous
 // namespace, so that no inline function built for one instruction set can be merged by the
 // linker into a path built for another. Each unit keeps its own traits there too.
 //
 // Algorithm, on |x| with x's sign put back at the end: k = nearest integer to |x|/pi,
-// r = |x| - k*pi by a four-part Cody-Waite reduction (its first two steps exact for
-// |x| <= kMaxReducedArgument), then sin|x| = (-1)^k * (r + r*s*P(s)) with s = r*r and P a
-// degree-7 minimax polynomial for the relative error of sin on |r| <= pi/2 (approximation error
-// below 0.003 ULP; the rest of the error budget is rounding). Lanes with |x| above
-// kMaxReducedArgument, infinities and NaNs go to std::sin, which keeps huge arguments accurate
-// and gives NaN for inf and NaN.
+// r = |x| - k*pi by Cody-Waite reduction (three parts of pi with FMA, four without; the first
+// step exact either way for |x| <= kMaxReducedArgument), then sin|x| = (-1)^k * (r + r*s*P(s))
+// with s = r*r and P a degree-7 minimax polynomial for the relative error of sin on
+// |r| <= pi/2 (approximation error below 0.003 ULP; the rest of the error budget is rounding).
+// Lanes with |x| above kMaxReducedArgument, infinities and NaNs go to std::sin, which keeps huge
+// arguments accurate and gives NaN for inf and NaN.
 
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
-// Above this the 24-bit leading part of pi no longer multiplies k exactly (k < 2^29).
+// Above this the 24-bit leading part of pi no longer multiplies k exactly (k < 2^29). The
+// fused paths could go further but keep the same limit, so that every path hands the same
+// lanes to std::sin.
 constexpr double kMaxReducedArgument = 1.0e9;
 
 constexpr double kInvPi = 0x1.45f306dc9c883p-2;
 // Adding 1.5 * 2^52 rounds a value below 2^51 in magnitude to an integer (ties to even); the
 // integer's parity is then the lowest mantissa bit of the sum.
 constexpr double kRoundMagic = 0x1.8p52;
-// pi = kPiA + kPiB + kPiC + kPiD to about 2^-129; the first three carry 24 significant bits so
-// that k * part is exact for every k below 2^29.
+// Without FMA: pi = kPiA + kPiB + kPiC + kPiD to about 2^-129; the first three carry 24
+// significant bits so that k * part is exact for every k below 2^29.
 constexpr double kPiA = 0x1.921fb6p+1;
 constexpr double kPiB = -0x1.777a5cp-24;
 constexpr double kPiC = -0x1.ee59dap-49;
 constexpr double kPiD = 0x1.98a2e03707345p-76;
+// With FMA: pi = kPi1 + kPi2 + kPi3 to about 2^-162, each the double nearest to what is left.
+// |x| - k*kPi1 is exact in one fused step: both terms are multiples of 2^-52 (k*kPi1 of 2^-51,
+// |x| of 2^-52 or coarser wherever k > 0) and the difference stays below 2, so it fits 53 bits.
+constexpr double kPi1 = 0x1.921fb54442d18p+1;
+constexpr double kPi2 = 0x1.1a62633145c07p-53;
+constexpr double kPi3 = -0x1.f1976b7ed8fbcp-109;
 
 // P(s) for sin(r) = r + r*s*P(s): Remez fits of the relative error on |r| <= 1.0001 * pi/2,
 // fixing one coefficient at a time to its double value so that the later ones absorb the
@@ -51,10 +61,37 @@ constexpr double kSin7 = 0x1.8832a86d8dae4p-49;
 
 // Evaluate and SinLanesArray take the instruction set's part from a traits type Isa with:
 //   Reals, Ints            GCC vector types of doubles and of 64-bit integers, same lane count;
+//   kFused                 whether MulAdd rounds once;
+//   MulAdd(a, b, c)        a*b + c, with one rounding (FMA) if kFused, else two;
 //   LoadFirst(in, count)   the first count (< lanes) values of in, zeros in the other lanes;
 //   StoreFirst(out, y, count) stores the first count lanes of y and touches nothing else;
 //   AnyLane(mask)          true when any lane of an integer mask is nonzero.
 // Each path's translation unit defines its traits with that instruction set's intrinsics.
+
+// Every lane c; for the nonzero constants below (0 + c would turn -0 into +0).
+template <typename Isa>
+[[gnu::always_inline]] inline typename Isa::Reals Broadcast(double c) {
+  return typename Isa::Reals{} + c;
+}
+
+// r = ax - k*pi. The first step is exact; the later ones round only where r is far from 0, so
+// next to a multiple of pi, where the sine is tiny, r keeps its relative accuracy.
+template <typename Isa>
+[[gnu::always_inline]] inline typename Isa::Reals Reduce(typename Isa::Reals ax,
+                                                         typename Isa::Reals k) {
+  if constexpr (Isa::kFused) {
+    const typename Isa::Reals minusK = -k;
+    typename Isa::Reals r = Isa::MulAdd(minusK, Broadcast<Isa>(kPi1), ax);
+    r = Isa::MulAdd(minusK, Broadcast<Isa>(kPi2), r);
+    return Isa::MulAdd(minusK, Broadcast<Isa>(kPi3), r);
+  } else {
+    // k * each 24-bit part is exact, so the first two differences are too.
+    typename Isa::Reals r = ax - k * kPiA;
+    r = r - k * kPiB;
+    r = r - k * kPiC;
+    return r - k * kPiD;
+  }
+}
 
 // Sines of the lanes of x that are within the reduced range; the other lanes hold a zero and are
 // flagged in outOfRange (all bits set) for the caller to patch.
@@ -72,26 +109,20 @@ template <typename Isa>
   // Zero the lanes left to std::sin so the reduction never meets inf - inf or an overflow.
   ax = (Reals)((Ints)ax & ~outOfRange);
 
-  const Reals t = ax * kInvPi + kRoundMagic;
+  const Reals t = Isa::MulAdd(ax, Broadcast<Isa>(kInvPi), Broadcast<Isa>(kRoundMagic));
   const Reals k = t - kRoundMagic;
   const Ints oddSign = (Ints)t << 63;
-
-  // The first two steps are exact. The last two round only where r is far from 0, so next to a
-  // multiple of pi, where the sine is tiny, r keeps its relative accuracy.
-  Reals r = ax - k * kPiA;
-  r = r - k * kPiB;
-  r = r - k * kPiC;
-  r = r - k * kPiD;
+  const Reals r = Reduce<Isa>(ax, k);
 
   const Reals s = r * r;
-  Reals p = s * kSin7 + kSin6;
-  p = p * s + kSin5;
-  p = p * s + kSin4;
-  p = p * s + kSin3;
-  p = p * s + kSin2;
-  p = p * s + kSin1;
-  p = p * s + kSin0;
-  const Reals y = r + r * (s * p);
+  Reals p = Isa::MulAdd(s, Broadcast<Isa>(kSin7), Broadcast<Isa>(kSin6));
+  p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin5));
+  p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin4));
+  p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin3));
+  p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin2));
+  p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin1));
+  p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin0));
+  const Reals y = Isa::MulAdd(r, s * p, r);
   return (Reals)((Ints)y ^ oddSign ^ sign);
 }
 
