@@ -10,8 +10,8 @@ enum class FitSineSource {
 };
 
 // out[i] = sin(args[i]) for 0 <= i < count by the source in use; args and out may be the same
-// array. The result for a value depends on nothing but that value and the source. Allocates
-// nothing.
+// array. The result for a value depends on nothing but that value and the source (for the
+// kernel, its path: see sine_kernel.h). Allocates nothing.
 void FitSines(const double* args, double* out, int count);
 
 // Chooses the source for every later fit. For tests and benchmarks; not to be called while a

@@ -4,30 +4,33 @@
 //
 // SinArray evaluates a whole array with one algorithm (sine_lanes.h) built for three x86-64
 // instruction sets and chosen once, on first use, for the CPU at hand. The result for a value
-// depends on nothing but that value: not on the array's length, the value's position in it or
-// the path chosen, because all paths run the same operations without fused multiply-add and the
-// array's tail is padded into a full vector instead of taking a scalar remainder.
+// depends on nothing but that value and the path: not on the array's length or the value's
+// position in it, because the array's tail is padded into a full vector instead of taking a
+// scalar remainder. The AVX2 and AVX-512 paths fuse their multiply-adds (FMA) and give the same
+// bits as each other; the SSE2 path, for CPUs without AVX2 and FMA, rounds every product and
+// sum and may differ from them in the last bits. So the fit's result can depend on the CPU's
+// instruction sets; the fast search still matches the plain one bit for bit on any one path.
 //
 // Why this kernel. Measured on the development machine (Intel Xeon with AVX-512F, 2 shared
 // cores): ns per value, best of 7 runs over arrays of 10 / 100 / 1000 arguments in +-1e4
 // (bench/sine_kernel_bench); worst error against long double sinl over 3 million random
-// arguments per decade from 1 to 1e9 (tests/kernels holds the smaller everyday version).
+// arguments per decade from 1e-8 to 1e9 plus 1.9 million next to multiples of pi up to 1e9
+// (tests/kernels holds the smaller everyday version).
 //
-//   std::sin (glibc)             7.8 / 7.7 / 7.9 ns     0.52 ULP
-//   SinArray, SSE2, 2 lanes      3.4 / 3.3 / 3.3 ns     2.35 ULP (1.97 for |x| < 1e5)
-//   SinArray, AVX2, 4 lanes      2.4 / 1.7 / 1.7 ns     the same bits as SSE2
-//   SinArray, AVX-512, 8 lanes   2.2 / 1.1 / 1.05 ns    the same bits as SSE2
+//   std::sin (glibc)             7.8 / 7.6 / 8.0 ns     0.52 ULP
+//   SinArray, SSE2, 2 lanes      3.6 / 3.3 / 3.3 ns     2.39 ULP (1.92 for |x| < 1e5)
+//   SinArray, AVX2+FMA, 4 lanes  1.47 / 0.88 / 0.86 ns  1.73 ULP
+//   SinArray, AVX-512, 8 lanes   1.14 / 0.61 / 0.53 ns  the same bits as AVX2+FMA
 //   glibc libmvec                0.68 (AVX-512) and 1.0 (AVX2) ns for 96 values
-//   this algorithm, FMA-fused    1.45 / 0.70 / 0.64 ns (AVX-512; measured, not shipped)
 //
-// Earlier measurements on this machine put Highway's Sin at 0.93 / 1.37 ns (AVX-512 / AVX2),
-// SLEEF u35 at 1.41 / 2.5 and xsimd at 1.37 / 2.4, with libmvec and those at 2.4-3.3 ULP.
-// libmvec and any FMA kernel are faster, but none gives the same bits on a CPU without FMA
-// as on one with it. Without FMA every path rounds alike, so the sines, and so the fit, come
-// out the same on every path and, for |x| <= 1e9, on every x86-64 machine (glibc's own sin,
-// used above that, picks FMA or not by itself). A variant that keeps the rounding error of the
-// reduction's last two steps (3 more operations) lowers the worst error for |x| >= 1e5 from
-// 2.35 to 1.98 ULP but costs 10-15%, so it is not used.
+// Before FMA the same algorithm ran 2.4 / 1.7 / 1.7 ns on AVX2 and 2.2 / 1.1 / 1.05 ns on
+// AVX-512, with the SSE2 bits on every path. FMA makes the Cody-Waite reduction exact in its
+// first step with a full-width part of pi, so three fused steps replace four pairs of multiply
+// and subtract, and each polynomial step is one instruction. Earlier measurements on this
+// machine put Highway's Sin at 0.93 / 1.37 ns (AVX-512 / AVX2), SLEEF u35 at 1.41 / 2.5 and xsimd
+// at 1.37 / 2.4, with libmvec and those at 2.4-3.3 ULP. A variant of the SSE2 reduction that
+// keeps the rounding error of its last two steps lowers that path's worst error for |x| >= 1e5
+// to 1.98 ULP but costs 10-15%, so it is not used.
 
 enum class SinKernel { Sse2, Avx2, Avx512 };
 
@@ -36,8 +39,9 @@ enum class SinKernel { Sse2, Avx2, Avx512 };
 // and NaN give NaN. Allocates nothing.
 void SinArray(const double* in, double* out, int count);
 
-// Bound on the error of SinArray in units in the last place, against long double sinl; the
-// worst error measured is 2.35 (see above), the rest is margin for arguments never sampled.
+// Bound on the error of SinArray in units in the last place, against long double sinl, on every
+// path; the worst error measured is 2.39 (SSE2) and 1.73 (FMA paths), see above; the rest is
+// margin for arguments never sampled.
 inline constexpr double kSinMaxUlpError = 3.0;
 
 // The path SinArray uses now, as text (for instance "AVX-512, 8 lanes").
@@ -46,7 +50,8 @@ const char* SinKernelName();
 // True when this CPU and its operating system can run the given path.
 bool SinKernelSupported(SinKernel kernel);
 
-// The fastest path this CPU supports; SinArray starts with it.
+// The fastest path this CPU supports; SinArray starts with it. AVX2 counts as supported only
+// together with FMA.
 SinKernel BestSinKernel();
 
 // Makes SinArray use the given path from now on. Returns false and changes nothing when the CPU

@@ -25,7 +25,9 @@ struct Avx2 {
   static void StoreFirst(double* out, Reals y, int count) {
     _mm256_maskstore_pd(out, FirstLanes(count), (__m256d)y);
   }
-  static bool AnyLane(Ints mask) { return _mm256_movemask_pd((__m256d)mask) != 0; }
+  static bool AnyAbove(Reals v, double limit) {
+    return _mm256_movemask_pd(_mm256_cmp_pd((__m256d)v, _mm256_set1_pd(limit), _CMP_NLE_UQ)) != 0;
+  }
 };
 
 }  // namespace

@@ -22,8 +22,8 @@ struct Avx512 {
   static void StoreFirst(double* out, Reals y, int count) {
     _mm512_mask_storeu_pd(out, FirstLanes(count), (__m512d)y);
   }
-  static bool AnyLane(Ints mask) {
-    return _mm512_test_epi64_mask((__m512i)mask, (__m512i)mask) != 0;
+  static bool AnyAbove(Reals v, double limit) {
+    return _mm512_cmp_pd_mask((__m512d)v, _mm512_set1_pd(limit), _CMP_NLE_UQ) != 0;
   }
 };
 

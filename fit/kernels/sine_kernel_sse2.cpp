@@ -15,7 +15,9 @@ struct Sse2 {
 
   static Reals LoadFirst(const double* in, int) { return (Reals)_mm_load_sd(in); }
   static void StoreFirst(double* out, Reals y, int) { _mm_store_sd(out, (__m128d)y); }
-  static bool AnyLane(Ints mask) { return _mm_movemask_pd((__m128d)mask) != 0; }
+  static bool AnyAbove(Reals v, double limit) {
+    return _mm_movemask_pd(_mm_cmpnle_pd((__m128d)v, _mm_set1_pd(limit))) != 0;
+  }
 };
 
 }  // namespace

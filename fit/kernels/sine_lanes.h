@@ -65,7 +65,7 @@ constexpr double kSin7 = 0x1.8832a86d8dae4p-49;
 //   MulAdd(a, b, c)        a*b + c, with one rounding (FMA) if kFused, else two;
 //   LoadFirst(in, count)   the first count (< lanes) values of in, zeros in the other lanes;
 //   StoreFirst(out, y, count) stores the first count lanes of y and touches nothing else;
-//   AnyLane(mask)          true when any lane of an integer mask is nonzero.
+//   AnyAbove(v, limit)     true when any lane of v is above limit or NaN.
 // Each path's translation unit defines its traits with that instruction set's intrinsics.
 
 // Every lane c; for the nonzero constants below (0 + c would turn -0 into +0).
@@ -80,10 +80,10 @@ template <typename Isa>
 [[gnu::always_inline]] inline typename Isa::Reals Reduce(typename Isa::Reals ax,
                                                          typename Isa::Reals k) {
   if constexpr (Isa::kFused) {
-    const typename Isa::Reals minusK = -k;
-    typename Isa::Reals r = Isa::MulAdd(minusK, Broadcast<Isa>(kPi1), ax);
-    r = Isa::MulAdd(minusK, Broadcast<Isa>(kPi2), r);
-    return Isa::MulAdd(minusK, Broadcast<Isa>(kPi3), r);
+    // k * -part rather than -k * part: the same products, one negation fewer.
+    typename Isa::Reals r = Isa::MulAdd(k, Broadcast<Isa>(-kPi1), ax);
+    r = Isa::MulAdd(k, Broadcast<Isa>(-kPi2), r);
+    return Isa::MulAdd(k, Broadcast<Isa>(-kPi3), r);
   } else {
     // k * each 24-bit part is exact, so the first two differences are too.
     typename Isa::Reals r = ax - k * kPiA;
@@ -93,22 +93,12 @@ template <typename Isa>
   }
 }
 
-// Sines of the lanes of x that are within the reduced range; the other lanes hold a zero and are
-// flagged in outOfRange (all bits set) for the caller to patch.
+// sin(x) from ax = |x| for lanes with ax <= kMaxReducedArgument (and ax not NaN).
 template <typename Isa>
 [[gnu::always_inline]] inline typename Isa::Reals Evaluate(typename Isa::Reals x,
-                                                           typename Isa::Ints& outOfRange) {
+                                                           typename Isa::Reals ax) {
   using Reals = typename Isa::Reals;
   using Ints = typename Isa::Ints;
-  // Work on |x| and give the result x's sign at the end: sin is odd, and a signed zero would
-  // otherwise lose its sign in the reduction (-0 - -0 is +0).
-  const Ints absMask = Ints{} + INT64_MAX;
-  Reals ax = (Reals)((Ints)x & absMask);
-  const Ints sign = (Ints)x ^ (Ints)ax;
-  outOfRange = ~(ax <= kMaxReducedArgument);  // NaN compares false, so it lands here too
-  // Zero the lanes left to std::sin so the reduction never meets inf - inf or an overflow.
-  ax = (Reals)((Ints)ax & ~outOfRange);
-
   const Reals t = Isa::MulAdd(ax, Broadcast<Isa>(kInvPi), Broadcast<Isa>(kRoundMagic));
   const Reals k = t - kRoundMagic;
   const Ints oddSign = (Ints)t << 63;
@@ -123,15 +113,21 @@ template <typename Isa>
   p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin1));
   p = Isa::MulAdd(p, s, Broadcast<Isa>(kSin0));
   const Reals y = Isa::MulAdd(r, s * p, r);
+  // x's sign bit, and k's parity, flip the sign of sin|x|.
+  const Ints sign = (Ints)x ^ (Ints)ax;
   return (Reals)((Ints)y ^ oddSign ^ sign);
 }
 
-// Replaces the flagged lanes of y with std::sin of the same lanes of x. Out of line because it
-// is rare and its library call would otherwise push the constants out of registers.
+// The vector that holds a lane out of the reduced range: those lanes are evaluated as zeros (so
+// the reduction never meets inf - inf or an overflow) and then replaced by std::sin. Out of line
+// because it is rare and its library call would otherwise push the constants out of registers.
 template <typename Isa>
-[[gnu::noinline]] typename Isa::Reals PatchLanes(typename Isa::Reals x,
-                                                 typename Isa::Reals y,
-                                                 typename Isa::Ints outOfRange) {
+[[gnu::noinline]] typename Isa::Reals SinLanesPatched(typename Isa::Reals x,
+                                                      typename Isa::Reals ax) {
+  using Reals = typename Isa::Reals;
+  using Ints = typename Isa::Ints;
+  const Ints outOfRange = ~(ax <= kMaxReducedArgument);  // NaN compares false: it is out too
+  Reals y = Evaluate<Isa>(x, (Reals)((Ints)ax & ~outOfRange));
   constexpr int kLanes = sizeof(x) / sizeof(double);
   for (int lane = 0; lane < kLanes; ++lane) {
     if (outOfRange[lane] != 0) y[lane] = std::sin(x[lane]);
@@ -141,9 +137,13 @@ template <typename Isa>
 
 template <typename Isa>
 [[gnu::always_inline]] inline typename Isa::Reals SinLanes(typename Isa::Reals x) {
-  typename Isa::Ints outOfRange;
-  const typename Isa::Reals y = Evaluate<Isa>(x, outOfRange);
-  return Isa::AnyLane(outOfRange) ? PatchLanes<Isa>(x, y, outOfRange) : y;
+  using Reals = typename Isa::Reals;
+  using Ints = typename Isa::Ints;
+  // Work on |x| and give the result x's sign at the end: sin is odd, and a signed zero would
+  // otherwise lose its sign in the reduction (-0 - -0 is +0).
+  const Reals ax = (Reals)((Ints)x & INT64_MAX);
+  if (Isa::AnyAbove(ax, kMaxReducedArgument)) return SinLanesPatched<Isa>(x, ax);
+  return Evaluate<Isa>(x, ax);
 }
 
 // out[i] = sin(in[i]) for i < count; in and out may be the same array. The tail is loaded
