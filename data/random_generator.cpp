@@ -17,10 +17,3 @@ std::uint32_t ReadClock() {
 void SetClockHook(ClockHook hook) { gClockHook = hook; }
 
 void Reseed(RandomGenerator& random) { random.Seed = ReadClock(); }
-
-double NextRandom(RandomGenerator& random) {
-  constexpr std::uint32_t kMultiplier = 134775813u;  // arithmetic wraps modulo 2^32
-  random.Seed = random.Seed * kMultiplier + 1u;
-  constexpr double kTwoTo32 = 4294967296.0;
-  return static_cast<double>(random.Seed) / kTwoTo32;
-}

@@ -16,5 +16,11 @@ void SetClockHook(ClockHook hook);
 // Reseeds from the low 32 bits of the clock (or the installed hook).
 void Reseed(RandomGenerator& random);
 
-// Advances the generator and returns its new value in [0, 1).
-double NextRandom(RandomGenerator& random);
+// Advances the generator and returns its new value in [0, 1). Inline: the search draws two
+// values per trial, millions of times.
+inline double NextRandom(RandomGenerator& random) {
+  constexpr std::uint32_t kMultiplier = 134775813u;  // arithmetic wraps modulo 2^32
+  random.Seed = random.Seed * kMultiplier + 1u;
+  constexpr double kTwoTo32 = 4294967296.0;
+  return static_cast<double>(random.Seed) / kTwoTo32;
+}
