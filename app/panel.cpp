@@ -130,18 +130,35 @@ void TForm1::CreatePanel() {
   Edit5 = BoxOf(UpDown5);
 
   // Pictures lie under the boxes that sit on them.
-  for (QWidget* w : {static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2),
-                     static_cast<QWidget*>(UpDown3), static_cast<QWidget*>(UpDown4),
-                     static_cast<QWidget*>(UpDown5), static_cast<QWidget*>(ComboBox1)}) {
+  for (QWidget* w : {static_cast<QWidget*>(UpDown1),
+                     static_cast<QWidget*>(UpDown2),
+                     static_cast<QWidget*>(UpDown3),
+                     static_cast<QWidget*>(UpDown4),
+                     static_cast<QWidget*>(UpDown5),
+                     static_cast<QWidget*>(ComboBox1)}) {
     w->raise();
   }
-  for (QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2),
-                     static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(BitBtn4)}) {
+  for (QWidget* w : {static_cast<QWidget*>(Image1),
+                     static_cast<QWidget*>(Image2),
+                     static_cast<QWidget*>(BitBtn3),
+                     static_cast<QWidget*>(BitBtn4)}) {
     w->setMouseTracking(true);
   }
   // The find button holds the focus at start; the rest follow in the panel's order.
-  const QList<QWidget*> order = {BitBtn2, BitBtn3, UpDown1, BitBtn1, BitBtn4, UpDown2, UpDown3,
-                                 UpDown4, UpDown5, BitBtn6, Edit6, BitBtn5, BitBtn7, BitBtn8,
+  const QList<QWidget*> order = {BitBtn2,
+                                 BitBtn3,
+                                 UpDown1,
+                                 BitBtn1,
+                                 BitBtn4,
+                                 UpDown2,
+                                 UpDown3,
+                                 UpDown4,
+                                 UpDown5,
+                                 BitBtn6,
+                                 Edit6,
+                                 BitBtn5,
+                                 BitBtn7,
+                                 BitBtn8,
                                  ComboBox1};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
   BitBtn2->setFocus();

@@ -48,10 +48,14 @@ void TForm1::ConnectHandlers() {
     State.Controls.ComboBox1 = text.toInt();
   });
 
-  for (QObject* o : {static_cast<QObject*>(Panel1), static_cast<QObject*>(Image1),
-                     static_cast<QObject*>(Image2), static_cast<QObject*>(BitBtn3),
-                     static_cast<QObject*>(BitBtn4), static_cast<QObject*>(UpDown2),
-                     static_cast<QObject*>(UpDown3), static_cast<QObject*>(UpDown4),
+  for (QObject* o : {static_cast<QObject*>(Panel1),
+                     static_cast<QObject*>(Image1),
+                     static_cast<QObject*>(Image2),
+                     static_cast<QObject*>(BitBtn3),
+                     static_cast<QObject*>(BitBtn4),
+                     static_cast<QObject*>(UpDown2),
+                     static_cast<QObject*>(UpDown3),
+                     static_cast<QObject*>(UpDown4),
                      static_cast<QObject*>(UpDown5)}) {
     o->installEventFilter(this);
   }

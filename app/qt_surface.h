@@ -25,7 +25,7 @@ class QtSurface : public Surface {
 
   QPainter& Painter;
   QFontMetrics Metrics;
-  QVector<QRect> Points;  // the pixels of the line being drawn
+  QVector<QRect> Points;    // the pixels of the line being drawn
   uchar* Pixels = nullptr;  // the image's pixels when they can be written directly
   int Ratio = 1;
   qsizetype BytesPerLine = 0;

@@ -44,8 +44,7 @@ void WriteModel(int number,
 
 }  // namespace
 
-void WriteReport(const AppState& state,
-                 const std::function<void(const std::string&)>& appendLine) {
+void WriteReport(const AppState& state, const std::function<void(const std::string&)>& appendLine) {
   const CoefficientTable& t = state.Coefficients;
   const int n = t.HarmonicCount;
   WriteModel(1, t.A, t.B, t.C, n, state.RelDeviation, appendLine);

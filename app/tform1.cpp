@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int kClientWidth = 600;   // the designed and smallest client area
+constexpr int kClientWidth = 600;  // the designed and smallest client area
 constexpr int kClientHeight = 560;
 constexpr int kFrameMilliseconds = 16;  // one frame of a 60 Hz display
 

@@ -115,11 +115,11 @@ class TForm1 : public QWidget {
   void RunHandler(const std::function<void()>& body);
   void ReportFault(const QString& text);
   void ShowMinPeriod();
-  void FitBackBuffer();            // sizes the back buffer to the window
-  void DrawPlot();                 // RedrawPlot into the back buffer
-  void PresentPlot();              // shows the back buffer on screen now
-  void PresentIfPending();         // shows a redraw the frame limit held back
-  void RefreshWithoutGeometry();   // the refresh a paint runs: no widget is moved
+  void FitBackBuffer();           // sizes the back buffer to the window
+  void DrawPlot();                // RedrawPlot into the back buffer
+  void PresentPlot();             // shows the back buffer on screen now
+  void PresentIfPending();        // shows a redraw the frame limit held back
+  void RefreshWithoutGeometry();  // the refresh a paint runs: no widget is moved
   void NewDataSet() { ++DataGeneration; }
   void SetCaption();
 

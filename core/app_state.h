@@ -20,11 +20,11 @@ struct ViewSettings {
 // The positions of the panel's controls that the core reads, kept current by the window as the
 // controls change, so the core reads them exactly when the design reads the controls.
 struct ControlPositions {
-  int UpDown1 = 1;      // harmonic count, 1..5
-  int UpDown2 = 9;      // vertical grid lines, 3..101
-  int UpDown3 = 3;      // decimals of x labels, 0..9
-  int UpDown4 = 5;      // horizontal grid lines as shown in the box
-  int UpDown5 = 3;      // decimals of y labels, 0..9
+  int UpDown1 = 1;        // harmonic count, 1..5
+  int UpDown2 = 9;        // vertical grid lines, 3..101
+  int UpDown3 = 3;        // decimals of x labels, 0..9
+  int UpDown4 = 5;        // horizontal grid lines as shown in the box
+  int UpDown5 = 3;        // decimals of y labels, 0..9
   int ComboBox1 = 10000;  // the selected search depth's value
 };
 

@@ -13,8 +13,8 @@ struct PlotGeometry {
   std::uint16_t PlotHeight = 0;  // H
   double KX = 0, X0 = 0;
   double KY = 0, Y0 = 0;
-  std::uint8_t PanelMode = 1;    // 1: panel shown, plot 70 px narrower; 2: panel hidden
-  std::uint8_t XScaleMode = 1;   // 1: data fill W less 10 px margins; 2: the middle half of that
+  std::uint8_t PanelMode = 1;   // 1: panel shown, plot 70 px narrower; 2: panel hidden
+  std::uint8_t XScaleMode = 1;  // 1: data fill W less 10 px margins; 2: the middle half of that
 };
 
 // Sets W and H from PanelMode and the client size; the caller shows or hides the panel

@@ -255,9 +255,9 @@ class DegenerateDataTest : public QObject {
     TForm1& f = w.Form;
     QTemporaryDir dir;
     for (const QString& name : {QStringLiteral("%1.txt"),
-                               QStringLiteral("a%2b %L1.txt"),
-                               QStringLiteral("данные (2).txt"),
-                               QStringLiteral(" .txt")}) {
+                                QStringLiteral("a%2b %L1.txt"),
+                                QStringLiteral("данные (2).txt"),
+                                QStringLiteral(" .txt")}) {
       Open(f, WriteDataFile(dir, name, "0 1 1 2 2 1 3 2"));
       QCOMPARE(f.windowTitle(), "Harmora - " + name + " (4)");
     }

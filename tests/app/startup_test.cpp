@@ -1,7 +1,7 @@
 // The window as a user first sees it.
+#include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QFrame>
 
 #include "plot/float_text.h"
 #include "tests/app/window_test_support.h"
@@ -21,8 +21,7 @@ class StartupTest : public QObject {
     QCOMPARE(f.Panel1->geometry(), QRect(530, 0, 70, 560));
     QVERIFY(!f.BitBtn3->isVisible());
     QCOMPARE(f.State.Observations.LastIndex, 9);
-    QCOMPARE(f.Edit6->text().toStdString(),
-             FloatText(9, 2 * f.State.Observations.Spacing));
+    QCOMPARE(f.Edit6->text().toStdString(), FloatText(9, 2 * f.State.Observations.Spacing));
     QVERIFY(w.Messages.empty());
   }
 
@@ -30,9 +29,9 @@ class StartupTest : public QObject {
     WindowFixture w;
     TForm1& f = w.Form;
     const QImage image = f.grab().toImage();
-    QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));          // the frame
+    QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));  // the frame
     QCOMPARE(image.pixelColor(529, 559), QColor(Qt::white));
-    QCOMPARE(image.pixelColor(5, 5), QColor(Qt::black));           // the field
+    QCOMPARE(image.pixelColor(5, 5), QColor(Qt::black));  // the field
     const ObservationSet& obs = f.State.Observations;
     for (int i = 0; i <= obs.LastIndex; ++i) {
       const int px = ScreenX(f.State.Geometry, obs.PlotX[i]);

@@ -17,8 +17,10 @@ struct WindowFixture {
 
   WindowFixture() {
     SetClockHook(FixedTestClock);
-    Form.ShowMessage = [this](TForm1::MessageKind kind, const QString& caption,
-                              const QString& text) { Messages.push_back({kind, caption, text}); };
+    Form.ShowMessage = [this](
+                           TForm1::MessageKind kind, const QString& caption, const QString& text) {
+      Messages.push_back({kind, caption, text});
+    };
     Form.show();
     QTest::qWait(0);
     QCoreApplication::processEvents();
