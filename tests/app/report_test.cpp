@@ -1,4 +1,5 @@
 // The formulas button and the report box as a user sees them.
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QFrame>
@@ -115,6 +116,21 @@ class ReportTest : public QObject {
     ClickOn(f, f.Memo1);
     QVERIFY(f.Memo1->isVisible());
     QVERIFY(f.Panel1->isVisible());
+  }
+
+  void ReportTextCanBeSelectedAndCopiedThoughReadOnly() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    SetFit(f, {{1.5, 2, 0.25}}, {{0.5, 4, 1}}, 12.5, 3.25);
+    ClickOn(f, f.BitBtn3);
+    ClickOn(f, f.Memo1);  // gives the box the keyboard focus
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(f.Memo1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(f.Memo1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), f.Memo1->toPlainText());
+    QVERIFY(QGuiApplication::clipboard()->text().contains(
+        QStringLiteral("1.500000000*sin(2.000000000*x+0.250000000)")));
+    QVERIFY(f.Memo1->isReadOnly());
   }
 
   void ThreeHarmonicsBracketTheSquaredSumAcrossItsLines() {
