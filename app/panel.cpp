@@ -99,6 +99,12 @@ void TForm1::CreatePanel() {
   Edit6 = new QLineEdit(Panel1);
   Edit6->setGeometry(3, 235, 60, 21);
   Edit6->setReadOnly(true);
+  // A narrow face and slim margins let the 60-pixel box show a period below 10 with all nine
+  // decimals; longer texts scroll with the cursor.
+  QFont narrow(QStringLiteral("Liberation Sans"));
+  narrow.setPixelSize(10);
+  Edit6->setFont(narrow);
+  Edit6->setTextMargins(-2, 0, -2, 0);
   BitBtn5 = GlyphButton(Panel1, {3, 255, 20, 20}, QStringLiteral(":/halve.svg"));
   BitBtn7 = GlyphButton(Panel1, {23, 255, 20, 20}, QStringLiteral(":/double.svg"));
   BitBtn8 = GlyphButton(Panel1, {43, 255, 20, 20}, QStringLiteral(":/reset.svg"));
