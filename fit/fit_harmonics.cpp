@@ -47,7 +47,7 @@ void HarmonicSines(const double* x, int last, double b, double c, double* sines)
 }
 
 // Sum |v_i - y_i| / sum |y_i| in percent, v being the model at the observations (squared for
-// model 2), each v summed over the harmonics in order as ModelSum sums them.
+// model 2), each v summed over the harmonics in order of k from 0.
 double RelativeDeviation(const AppState& state) {
   const ObservationSet& obs = state.Observations;
   const CoefficientTable& t = state.Coefficients;

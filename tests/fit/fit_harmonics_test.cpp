@@ -8,7 +8,6 @@
 
 #include "core/run_time_fault.h"
 #include "fit/harmonic_model.h"
-#include "fit/model_sum.h"
 #include "fit_test_support.h"
 
 namespace {
