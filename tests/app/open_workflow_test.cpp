@@ -12,13 +12,6 @@
 
 namespace {
 
-const QString kUnreadable = QStringLiteral(
-    "Не удалось прочитать числовые данные из файла. Инструкция по созданию файла данных "
-    "находится в документе About.doc.");
-const QString kTooShort = QStringLiteral(
-    "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
-    "найти в документе About.doc.");
-
 std::uint32_t OtherTestClock() { return 4242u; }
 
 // Picks `path` in the open dialog and clicks the open button.

@@ -21,12 +21,6 @@ namespace {
 constexpr std::uint32_t kSeed = 20261207u;
 constexpr int kSteps = 600;
 
-const QString kUnreadable = QStringLiteral(
-    "Не удалось прочитать числовые данные из файла. Инструкция по созданию файла данных "
-    "находится в документе About.doc.");
-const QString kTooShort = QStringLiteral(
-    "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
-    "найти в документе About.doc.");
 const QString kRandomCaption = QStringLiteral("Harmora - random (10)");
 
 enum class Action {

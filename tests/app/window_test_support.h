@@ -6,6 +6,14 @@
 #include "app/tform1.h"
 #include "data/random_generator.h"
 
+// The two messages of the open workflow, as the user reads them.
+inline const QString kUnreadable = QStringLiteral(
+    "Не удалось прочитать числовые данные из файла. Инструкция по созданию файла данных "
+    "находится в документе About.doc.");
+inline const QString kTooShort = QStringLiteral(
+    "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
+    "найти в документе About.doc.");
+
 inline std::uint32_t FixedTestClock() { return 20261207u; }
 
 // A shown, activated main window with a fixed random seed; messages are recorded, not shown.
