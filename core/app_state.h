@@ -57,5 +57,8 @@ struct AppState {
   bool ReadFailed = false;
 
   RandomGenerator Random;
+  // The generator's state right after each stage's reseed in the last fit ([0] stage 1, model 2;
+  // [1] stage 2, model 1): with these a search can be repeated bit for bit.
+  std::uint32_t StageSeeds[2] = {0, 0};
   AppHooks Hooks;
 };

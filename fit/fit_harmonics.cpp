@@ -137,6 +137,8 @@ void NormaliseHarmonic(double& a, double& b, double& c) {
 
 void FitHarmonics(AppState& state) {
   Reseed(state.Random);
+  if (state.FitStage == 1 || state.FitStage == 2)
+    state.StageSeeds[state.FitStage - 1] = state.Random.Seed;
   state.FreqScale[1] = CheckedDivide(kTwoPi, state.Observations.MinPeriod);
   state.TrialCount = state.Controls.ComboBox1;
   CoefficientTable& t = state.Coefficients;
