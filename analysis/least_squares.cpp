@@ -445,7 +445,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     throw;
   }
   other.join();
-  report();
   result.Cancelled = progress.Cancel.load();
+  if (!result.Cancelled && options.Progress) options.Progress(1.0);
   return result;
 }
