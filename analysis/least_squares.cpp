@@ -36,6 +36,10 @@ constexpr int kMinStarts = 12;
 // count, not the clock, bounds the work, so the same inputs always give the same bits.
 constexpr double kStartsPerSecondAtFullSize = 300;
 constexpr int kMaxStartsCap = 200000;
+// The loose iteration of every start, and how close to the best it must come to be polished.
+constexpr double kLooseStall = 1e-6;
+constexpr int kLooseIterations = 30;
+constexpr double kPolishShare = 1e-3;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
 // The progress callback hears of every whole percent, and at least this often while model 2
@@ -176,8 +180,13 @@ class TaskRunner {
 
   // Refines a start and records it; returns false once the task should stop.
   bool Try(ScaledModel model, StartLog& log) {
-    RefineFrequencies(problem_, model);
-    RefineAll(problem_, model);
+    // Most starts end in some other minimum: a loose iteration tells them apart, and only a
+    // start that comes near the best so far is taken to full precision.
+    RefineFrequencies(problem_, model, kLooseStall, kLooseIterations);
+    if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
+      RefineFrequencies(problem_, model);
+      RefineAll(problem_, model);
+    }
     log.Add(model);
     progress_.Done.fetch_add(1, std::memory_order_relaxed);
     if (onStart_) onStart_();
@@ -445,7 +454,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     throw;
   }
   other.join();
-  report();
   result.Cancelled = progress.Cancel.load();
+  if (!result.Cancelled && options.Progress) options.Progress(1.0);
   return result;
 }
