@@ -191,7 +191,7 @@ class LeastSquaresWindowTest : public QObject {
 
     // A second run after adopting starts from the search's result again.
     lsq->ApplyButton->click();
-    PressCtrlL(f);
+    RefineCommand(f)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
     QCOMPARE(lsq->Result().Search[0].Coefficients.A[0], tableBefore.A[0]);
     QVERIFY(lsq->RestoreButton->isEnabled());
@@ -301,6 +301,16 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(!lsq->HasResult());
     QVERIFY(!lsq->ApplyButton->isEnabled());
     QVERIFY(SameTable(f.State.Coefficients, fitted));
+
+    // Closing the window cancels too: nobody is left to see the result.
+    BlockingRefinement again;
+    lsq->Refine = again.Function();
+    RefineCommand(f)->trigger();  // from the menu: the least-squares window holds the keys now
+    QTRY_VERIFY(again.Started->load());
+    lsq->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(again.SawCancel->load());
+    QVERIFY(!lsq->HasResult());
   }
 
   void ClosingTheProgramDuringARefinementCancelsIt() {
