@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/desktop_integration.h"
 #include "app/tform1.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   QFont font(QStringLiteral("Sans Serif"));
   font.setPointSize(8);
   QApplication::setFont(font);
+  InstallRussianTranslations(application);
   TForm1 form1;
   form1.show();
   return QApplication::exec();

@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -36,10 +37,17 @@ QString FileNameOf(const QString& path) {
 }  // namespace
 
 void TForm1::BitBtn1Click() {
-  const QString path =
-      RunOpenDialog ? RunOpenDialog()
-                    : QFileDialog::getOpenFileName(
-                          this, QString(), OpenDialogDirectory, QStringLiteral("Text (*.txt)"));
+  QString path;
+  if (RunOpenDialog) {
+    path = RunOpenDialog();
+  } else {
+    // Text files first, as designed; any other name the user types or picks opens too.
+    QFileDialog dialog(
+        this, QString(), OpenDialogDirectory, QStringLiteral("Text (*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() == QDialog::Accepted) path = dialog.selectedFiles().value(0);
+  }
   if (path.isEmpty()) return;
   OpenDataFile(path);
 }
@@ -73,6 +81,7 @@ void TForm1::OpenDataFile(const QString& path) {
   State.FitStage = 0;
   State.DataPath = path.toStdString();
   State.DataName = FileNameOf(path).toStdString();
+  OpenDialogDirectory = QFileInfo(path).absolutePath();  // the next open starts beside it
 
   // The file is read into a scratch set: a read aborted by a fault leaves the data as it was.
   ObservationSet scratch = State.Observations;

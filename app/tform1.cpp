@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include "app/desktop_integration.h"
 #include "app/qt_surface.h"
 #include "core/run_time_fault.h"
 #include "plot/float_text.h"
@@ -63,6 +65,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   CreatePanel();
   ConnectHandlers();
   CreateContextMenu();
+  NameControls(*this);
   // A fit redraws after every improvement: the picture is always brought up to date, and shown
   // on screen at most once a display frame (the last one is shown when the fit ends).
   State.Hooks.Redraw = [this] {
@@ -112,7 +115,7 @@ void TForm1::FormActivate() {
   if (IsActivated) return;
   IsActivated = true;
   RunHandler([this] {
-    OpenDialogDirectory = QApplication::applicationDirPath();
+    OpenDialogDirectory = OpenDialogStart(QApplication::applicationDirPath(), QDir::currentPath());
     State.Geometry.PanelMode = 1;
     State.Geometry.XScaleMode = 1;
     State.FitStage = 0;
