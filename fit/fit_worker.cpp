@@ -144,6 +144,7 @@ struct CallerJob {
   bool OnWorker = false;
 };
 CallerJob gJob;
+bool gSecondThread = true;
 
 }  // namespace
 
@@ -151,7 +152,8 @@ void StartTiles(void (*task)(void* context, int tile, int thread),
                 void* context,
                 int tileCount,
                 bool useWorker) {
-  gJob = CallerJob{task, context, tileCount, useWorker && gWorker.Available() && tileCount > 0};
+  gJob = CallerJob{
+      task, context, tileCount, useWorker && gSecondThread && gWorker.Available() && tileCount > 0};
   if (gJob.OnWorker) gWorker.Start(task, context, tileCount);
 }
 
@@ -166,3 +168,7 @@ void FinishTiles() {
 }
 
 bool FitWorkerAvailable() { return gWorker.Available(); }
+
+void SetSecondThread(bool allowed) { gSecondThread = allowed; }
+
+bool SecondThreadInUse() { return gSecondThread; }

@@ -78,3 +78,4 @@ std::uint32_t ScreenTile(const TrialBlock& block, int tile);
 // false and changes nothing when the CPU cannot run the path. For tests and benchmarks.
 bool ForceTilePath(SinKernel path);
 const char* TilePathName();
+SinKernel TilePathInUse();

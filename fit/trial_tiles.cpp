@@ -34,6 +34,8 @@ bool ForceTilePath(SinKernel path) { return gPath.Force(path); }
 
 const char* TilePathName() { return gPath.Active().Name; }
 
+SinKernel TilePathInUse() { return gPath.Active().Kernel; }
+
 int BlockTrialsFor(int count) {
   constexpr int kGrainTrials = kTileTrials * kGrainTiles;
   const int grains = std::max(1, kBlockSines / std::max(1, count) / kGrainTrials);

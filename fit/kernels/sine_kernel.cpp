@@ -27,6 +27,8 @@ void SinArray(const double* in, double* out, int count) { gPath.Active().Run(in,
 
 const char* SinKernelName() { return gPath.Active().Name; }
 
+SinKernel SinKernelInUse() { return gPath.Active().Kernel; }
+
 bool SinKernelSupported(SinKernel kernel) {
   __builtin_cpu_init();
   switch (kernel) {
