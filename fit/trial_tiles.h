@@ -125,15 +125,15 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
       std::memcpy(proven + v * kLanes, &worse, sizeof worse);
     }
 
+    // Without branches: which trials survive is as good as random.
     int kept = 0;
     for (int t = 0; t < live.Count; ++t) {
-      if (proven[t] != 0) continue;
       live.B[kept] = live.B[t];
       live.C[kept] = live.C[t];
       live.Sy[kept] = live.Sy[t];
       live.Ss[kept] = live.Ss[t];
       live.Trial[kept] = live.Trial[t];
-      ++kept;
+      kept += proven[t] == 0 ? 1 : 0;
     }
     live.Count = kept;
   }
