@@ -39,7 +39,7 @@ void NormaliseHarmonic(double& a, double& b, double& c);
 // one-trial-at-a-time reference that tests and benchmarks compare the shipped Fast search with.
 enum class SearchMethod { Fast, Plain };
 
-// Chooses the search for every later fit. For tests and benchmarks; not to be called while a fit
-// runs.
+// Chooses the search for every later fit. Tests and benchmarks set it through ScopedEngineChoice
+// (fit/engine_choice.h), which restores it; not to be called while a fit runs.
 void SetSearchMethod(SearchMethod method);
 SearchMethod SearchMethodInUse();

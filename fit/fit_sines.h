@@ -14,7 +14,7 @@ enum class FitSineSource {
 // kernel, its path: see sine_kernel.h). Allocates nothing.
 void FitSines(const double* args, double* out, int count);
 
-// Chooses the source for every later fit. For tests and benchmarks; not to be called while a
-// fit runs.
+// Chooses the source for every later fit. Tests and benchmarks set it through
+// ScopedEngineChoice (fit/engine_choice.h), which restores it; not to be called while a fit runs.
 void SetFitSineSource(FitSineSource source);
 FitSineSource FitSineSourceInUse();

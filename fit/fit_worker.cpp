@@ -53,9 +53,13 @@ class FitWorker {
   bool Available() const { return thread_.joinable(); }
 
   void Start(void (*task)(void*, int, int), void* context, int tileCount) {
+    // Close the previous job's counter first: a worker still in its claim loop could otherwise
+    // read the new, larger tile count and claim a tile past the old job's end. Its claim now
+    // fails on the changed counter, or it reads the old count (the release below orders the two).
+    next_.store(Pack(generation_, kClosed), std::memory_order_relaxed);
     task_ = task;
     context_ = context;
-    tileCount_ = tileCount;
+    tileCount_.store(tileCount, std::memory_order_release);
     done_.store(0, std::memory_order_relaxed);
     ++generation_;
     {
@@ -76,6 +80,9 @@ class FitWorker {
   }
 
  private:
+  // A tile number past every job's end.
+  static constexpr std::uint32_t kClosed = 0xffffffffu;
+
   static std::uint64_t Pack(std::uint32_t generation, std::uint32_t tile) {
     return (std::uint64_t{generation} << 32) | tile;
   }
@@ -87,7 +94,7 @@ class FitWorker {
     for (;;) {
       const auto tile = static_cast<std::uint32_t>(seen);
       if (static_cast<std::uint32_t>(seen >> 32) != generation) return;
-      if (tile >= static_cast<std::uint32_t>(tileCount_.load(std::memory_order_relaxed))) return;
+      if (tile >= static_cast<std::uint32_t>(tileCount_.load(std::memory_order_acquire))) return;
       if (!next_.compare_exchange_weak(seen, seen + 1, std::memory_order_acq_rel)) continue;
       task_(context_, static_cast<int>(tile), thread);
       if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == tileCount_) {
@@ -137,6 +144,7 @@ struct CallerJob {
   bool OnWorker = false;
 };
 CallerJob gJob;
+bool gSecondThread = true;
 
 }  // namespace
 
@@ -144,7 +152,8 @@ void StartTiles(void (*task)(void* context, int tile, int thread),
                 void* context,
                 int tileCount,
                 bool useWorker) {
-  gJob = CallerJob{task, context, tileCount, useWorker && gWorker.Available() && tileCount > 0};
+  gJob = CallerJob{
+      task, context, tileCount, useWorker && gSecondThread && gWorker.Available() && tileCount > 0};
   if (gJob.OnWorker) gWorker.Start(task, context, tileCount);
 }
 
@@ -159,3 +168,7 @@ void FinishTiles() {
 }
 
 bool FitWorkerAvailable() { return gWorker.Available(); }
+
+void SetSecondThread(bool allowed) { gSecondThread = allowed; }
+
+bool SecondThreadInUse() { return gSecondThread; }

@@ -19,3 +19,9 @@ void FinishTiles();
 
 // Whether a worker thread is running.
 bool FitWorkerAvailable();
+
+// Whether StartTiles may hand tiles to the worker at all (it is by default). Off, every job runs
+// on the calling thread: the one-thread reference for speed comparisons. Set it through
+// ScopedEngineChoice, not while a job runs.
+void SetSecondThread(bool allowed);
+bool SecondThreadInUse();

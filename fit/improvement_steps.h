@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/app_state.h"
+#include "fit/harmonic_model.h"
+#include "fit/refine_harmonic.h"
 
 // What the search and the polish do with an improvement: store the trial as harmonic k of set 1
 // and show it.
@@ -14,4 +16,17 @@ inline void AdoptTrial(AppState& state, int k) {
 // Calls the window's redraw hook when one is installed.
 inline void RequestRedraw(const AppState& state) {
   if (state.Hooks.Redraw) state.Hooks.Redraw();
+}
+
+// The search's step for one drawn trial, the same in the plain and the fast search: fits the
+// amplitude of state.Trial's frequency and phase, and when its residual does not exceed
+// BestResidual (ties are kept) refines it, makes it the best and adopts it as harmonic k, then
+// redraws. Raises the overflow fault where FitAmplitude does.
+inline void TryTrial(AppState& state, int k) {
+  state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
+  if (state.TrialResidual > state.BestResidual) return;
+  RefineHarmonic(state);
+  state.BestResidual = state.TrialResidual;
+  AdoptTrial(state, k);
+  RequestRedraw(state);
 }

@@ -1,53 +1,39 @@
 #include "fit/search_harmonic_fast.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <numbers>
+#include <limits>
 
+#include "fit/fit_sines.h"
 #include "fit/fit_worker.h"
 #include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
-#include "fit/refine_harmonic.h"
 #include "fit/trial_block.h"
+#include "fit/trial_draws.h"
 
 namespace {
 
-constexpr double kTwoPi = 2 * std::numbers::pi;
-
-// Blocks in flight: one scanned, the next evaluated meanwhile, the one after drawn meanwhile.
-constexpr int kBlocksInFlight = 3;
-
-// Static so that no fit allocates: the blocks in flight, their tile jobs, and one tile scratch
-// per thread.
+// Static so that no fit allocates: the search record and the two blocks in flight, one being
+// scanned while the next is screened.
 struct SearchWorkspace {
-  TrialBlock Blocks[kBlocksInFlight];
-  TileInputs Jobs[kBlocksInFlight];
-  alignas(64) double Scratch[2][kTileScratch];
+  TrialSearch Search;
+  TrialBlock Blocks[2];
 };
 SearchWorkspace gWorkspace;
 
-// Draws the block's trials exactly as the plain search draws them, B then C for each, the
-// frequency alternating between FreqScale[0] and FreqScale[1].
-void DrawTrials(RandomGenerator& drawer, const double* freqScale, TrialBlock& block, int count) {
-  block.Count = count;
-  for (int j = 0; j < count; ++j) {
-    block.B[j] = NextRandom(drawer) * freqScale[j % 2];
-    block.C[j] = NextRandom(drawer) * kTwoPi;
-    block.SeedAfter[j] = drawer.Seed;
-  }
-  // The last tile's unused lanes get a harmless argument; their results are never read.
-  const int padded = (count + kTileTrials - 1) / kTileTrials * kTileTrials;
-  std::fill(block.B + count, block.B + padded, 0.0);
-  std::fill(block.C + count, block.C + padded, 0.0);
+int TilesOf(const TrialBlock& block) { return (block.Trials + kTileTrials - 1) / kTileTrials; }
+
+void RunGrain(void* context, int grain, int /*thread*/) {
+  TrialBlock& block = *static_cast<TrialBlock*>(context);
+  const int end = std::min(TilesOf(block), (grain + 1) * kGrainTiles);
+  for (int tile = grain * kGrainTiles; tile < end; ++tile)
+    block.Masks[tile] = ScreenTile(block, tile);
 }
 
-void RunTile(void* context, int tile, int thread) {
-  EvaluateTile(*static_cast<const TileInputs*>(context), tile, gWorkspace.Scratch[thread]);
-}
-
-// The block being evaluated while another is scanned. Finishing it on every way out of the
-// search, a fault included, keeps the second thread from writing into a block that the next
-// search draws into.
+// The block being screened while another is scanned. Finishing it on every way out of the
+// search, a fault included, keeps the second thread from reading a search record or writing
+// into a block that the next search fills.
 class PendingBlock {
  public:
   PendingBlock() = default;
@@ -55,12 +41,9 @@ class PendingBlock {
   PendingBlock& operator=(const PendingBlock&) = delete;
   ~PendingBlock() { Finish(); }
 
-  void Start(const TileInputs& job) {
-    const int tiles = (job.Block->Count + kTileTrials - 1) / kTileTrials;
-    StartTiles(RunTile,
-               const_cast<TileInputs*>(&job),
-               tiles,
-               job.Count * job.Block->Count >= kThreadedSines);
+  void Start(TrialBlock& block, int observations) {
+    const int grains = (TilesOf(block) + kGrainTiles - 1) / kGrainTiles;
+    StartTiles(RunGrain, &block, grains, block.Trials * observations >= kThreadedSines);
     pending_ = true;
   }
 
@@ -74,103 +57,129 @@ class PendingBlock {
   bool pending_ = false;
 };
 
-double SumOfSquares(const ObservationSet& obs) {
-  double sum = 0;
-  for (int i = 0; i <= obs.LastIndex; ++i) sum += obs.WorkY[i] * obs.WorkY[i];
-  return sum;
+// Puts trial j's frequency, phase and the generator after its draws into the state, as the
+// plain search has them when it draws trial j.
+void DrawTrialInto(AppState& state, const TrialSearch& search, std::int64_t j) {
+  RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
+  DrawTrial(drawer, search.FreqScale[j % 2], state.Trial.B, state.Trial.C);
+  state.Random = drawer;
 }
 
-// The amplitude the plain search's trial holds after trials from..to-1 of the block: that of the
-// last of them with an amplitude; FitAmplitude leaves A alone where the sines vanish.
-void SettleAmplitude(AppState& state, const TrialBlock& block, int from, int to) {
-  for (int j = to - 1; j >= from; --j) {
-    if (block.Ss[j] > kFlatSineFloor) {
-      state.Trial.A = block.A[j];
+// Gives state.Trial the amplitude the plain search's trial holds after trials from..to-1, which
+// the fast search skipped: that of the last of them with an amplitude (FitAmplitude leaves A
+// alone where the sines vanish), or the one it holds if none has one. None of them can fault:
+// a trial whose amplitude could leave the doubles is never screened out.
+void SettleAmplitude(AppState& state,
+                     const TrialSearch& search,
+                     std::int64_t from,
+                     std::int64_t to) {
+  for (std::int64_t j = to - 1; j >= from; --j) {
+    RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
+    TrialHarmonic probe;
+    DrawTrial(drawer, search.FreqScale[j % 2], probe.B, probe.C);
+    probe.A = std::numeric_limits<double>::quiet_NaN();  // FitAmplitude never sets a NaN
+    FitAmplitude(state.Observations, probe);
+    if (!std::isnan(probe.A)) {
+      state.Trial.A = probe.A;
       return;
     }
   }
 }
 
-// Puts trial j into the state as the plain search has it right after its FitAmplitude; `held`
-// is the last trial that went through the state in full. A trial whose amplitude is not finite
-// is redone by FitAmplitude itself, which raises the fault at the point the plain search does.
-void EnterTrial(AppState& state, const TrialBlock& block, int j, int held) {
-  state.Random.Seed = block.SeedAfter[j];
-  state.Trial.B = block.B[j];
-  state.Trial.C = block.C[j];
-  if (std::isnan(block.Residual[j])) {
-    SettleAmplitude(state, block, held + 1, j);
-    state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
-    return;
+// Whether trial j's residual is proven above `bound` by the tiles' own screening, one trial at
+// a time: the same arithmetic in the same order as a tile's lane.
+bool ProvenWorse(const TrialSearch& search, std::int64_t j, double bound) {
+  RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
+  double b = 0, c = 0;
+  DrawTrial(drawer, search.FreqScale[j % 2], b, c);
+  double sines[kScreenRows];
+  double sy = 0, ss = 0, squares = 0;
+  for (int row = 0; row < search.Count; row += kScreenRows) {
+    const int rows = std::min(kScreenRows, search.Count - row);
+    for (int r = 0; r < rows; ++r) sines[r] = b * search.XByMagnitude[row + r] + c;
+    FitSines(sines, sines, rows);
+    for (int r = 0; r < rows; ++r) {
+      const double y = search.YByMagnitude[row + r];
+      squares = squares + y * y;
+    }
+    for (int r = 0; r < rows; ++r) {
+      const double y = search.YByMagnitude[row + r];
+      sy = sy + y * sines[r];
+      ss = ss + sines[r] * sines[r];
+    }
+    if (ss > kFlatSineFloor && squares - sy * sy / ss > bound) return true;
   }
-  state.Trial.A = block.A[j];
-  state.TrialResidual = block.Residual[j];
+  return false;
 }
 
-// Scans the block in draw order as the plain search's loop would run over it, then leaves the
-// trial, its residual and the generator as the block's last trial left them.
-void ScanBlock(AppState& state, int k, const TrialBlock& block) {
-  int held = -1;
-  for (int j = 0; j < block.Count; ++j) {
-    if (block.Residual[j] > state.BestResidual) continue;  // NaN goes on, to be redone
-    EnterTrial(state, block, j, held);
-    held = j;
-    if (state.TrialResidual > state.BestResidual) continue;
-    RefineHarmonic(state);
-    state.BestResidual = state.TrialResidual;
-    AdoptTrial(state, k);
-    RequestRedraw(state);
+// Gives every trial the block flagged, in draw order, the plain search's step with the state
+// as the plain search has it there; `held` is the last trial that went through the state. The
+// block was screened against the best residual of one block earlier: where the best has fallen
+// since, a flagged trial is screened again against the best as it is now.
+void ScanBlock(AppState& state, int k, const TrialBlock& block, std::int64_t& held) {
+  const TrialSearch& search = *block.Search;
+  const int tiles = TilesOf(block);
+  double bound = block.Bound;
+  for (int tile = 0; tile < tiles; ++tile) {
+    for (std::uint32_t mask = block.Masks[tile]; mask != 0; mask &= mask - 1) {
+      const std::int64_t j =
+          block.First + static_cast<std::int64_t>(tile) * kTileTrials + std::countr_zero(mask);
+      const double boundNow = EarlyExitBound(state.BestResidual, search.TargetSquares);
+      if (boundNow < bound) bound = boundNow;
+      if (bound < block.Bound && ProvenWorse(search, j, bound)) continue;
+      SettleAmplitude(state, search, held + 1, j);
+      DrawTrialInto(state, search, j);
+      held = j;
+      TryTrial(state, k);
+    }
   }
-  const int last = block.Count - 1;
-  state.Random.Seed = block.SeedAfter[last];
-  if (held == last) return;
-  // The block holds the last trial's residual only if it was small; FitAmplitude gives it in
-  // full, and the amplitude as the plain search leaves it.
-  state.Trial.B = block.B[last];
-  state.Trial.C = block.C[last];
-  SettleAmplitude(state, block, held + 1, last);
-  state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
 }
 
 }  // namespace
 
+// The pipeline, for each block of trials in turn:
+//   screen block b + 1 on both threads, against the best residual as it stands,
+//   meanwhile scan block b's flagged trials in order on the calling thread (refine, adopt, draw),
+//   then wait for block b + 1; at the end, leave the last trial in the state as the plain search.
 void SearchHarmonicFast(AppState& state, int k) {
   const std::int64_t total = 2 * static_cast<std::int64_t>(state.TrialCount);
   if (total <= 0) return;
   SearchWorkspace& workspace = gWorkspace;
-  const ObservationSet& obs = state.Observations;
-  const double squares = SumOfSquares(obs);
-  RandomGenerator drawer = state.Random;
-  std::int64_t drawn = 0;
-  const auto drawBlock = [&](std::int64_t index) {
-    const int count = static_cast<int>(std::min<std::int64_t>(kBlockTrials, total - drawn));
-    drawn += count;
-    DrawTrials(drawer, state.FreqScale, workspace.Blocks[index % kBlocksInFlight], count);
-  };
+  TrialSearch& search = workspace.Search;
+  PrepareTrialSearch(search, state.Observations, state.FreqScale, state.Random.Seed, total);
+  // The first blocks are screened against a best residual that is still falling fast, so they
+  // start at one grain and double up to the full size.
+  const int blockTrials = BlockTrialsFor(search.Count);
+  std::int64_t nextFirst = 0;
+  int nextTrials = kGrainTiles * kTileTrials;
+
   PendingBlock pending;
-  // Has block `index` evaluated against a bound taken from the best residual now: it can only
-  // fall before the block is scanned.
   const auto startBlock = [&](std::int64_t index) {
-    TileInputs& job = workspace.Jobs[index % kBlocksInFlight];
-    job = TileInputs{obs.X,
-                     obs.WorkY,
-                     obs.LastIndex + 1,
-                     squares,
-                     ExactResidualBound(state.BestResidual, squares),
-                     &workspace.Blocks[index % kBlocksInFlight]};
-    pending.Start(job);
+    TrialBlock& block = workspace.Blocks[index % 2];
+    block.Search = &search;
+    block.First = nextFirst;
+    block.Trials = static_cast<int>(std::min<std::int64_t>(nextTrials, total - nextFirst));
+    nextFirst += block.Trials;
+    nextTrials = std::min(2 * nextTrials, blockTrials);
+    block.Bound = EarlyExitBound(state.BestResidual, search.TargetSquares);
+    pending.Start(block, search.Count);
   };
 
-  const std::int64_t blocks = (total + kBlockTrials - 1) / kBlockTrials;
-  drawBlock(0);
+  std::int64_t held = -1;
   startBlock(0);
-  if (blocks > 1) drawBlock(1);
   pending.Finish();
   for (std::int64_t index = 0;; ++index) {
-    if (index + 1 < blocks) startBlock(index + 1);
-    ScanBlock(state, k, workspace.Blocks[index % kBlocksInFlight]);
-    if (index + 2 < blocks) drawBlock(index + 2);
-    if (index + 1 == blocks) return;
+    const bool more = nextFirst < total;
+    if (more) startBlock(index + 1);
+    ScanBlock(state, k, workspace.Blocks[index % 2], held);
     pending.Finish();
+    if (!more) break;
   }
+
+  const std::int64_t last = total - 1;
+  if (held == last) return;
+  // The plain search ends with the last trial's FitAmplitude in the state.
+  SettleAmplitude(state, search, held + 1, last);
+  DrawTrialInto(state, search, last);
+  state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
 }

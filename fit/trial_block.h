@@ -5,63 +5,77 @@
 #include "data/observation_set.h"
 #include "fit/kernels/sine_kernel.h"
 
-// The search evaluates its random trials in blocks drawn ahead of the scan that keeps them, and
-// a block in tiles of trials that share one call of the fit's sine. Each trial's sums run over
-// the observations in the plain order i = 0..LastIndex, the trials sitting side by side in the
-// vector lanes, so a trial's amplitude and residual are bit for bit FitAmplitude's.
+// The fast search screens its random trials in blocks, ahead of the scan that keeps them, and a
+// block in tiles of trials that draw themselves (by jumping the generator to their place) and
+// share calls of the fit's sine. A tile proves most of its trials worse than the best residual
+// long before all their sines are known, and flags the rest; the scan then gives only the
+// flagged trials the plain search's own step. docs/early_exit_bound.md derives the bound.
 
-// Trials per tile: a whole number of vectors of every path, and small enough that a tile's
-// (LastIndex + 1) x 32 sines (25 KiB at 100 observations) stay in the level-1 cache.
+// Trials per tile: a whole number of vectors of every path, one bit each in the tile's mask.
 inline constexpr int kTileTrials = 32;
-// Trials per block: enough work per hand-off to the second thread (about 0.1 ms per thread at
-// 100 observations) while the block's arrays stay small. Even, so trial j of a block draws its
-// frequency from FreqScale[j % 2].
-inline constexpr int kBlockTrials = 2048;
-static_assert(kBlockTrials % kTileTrials == 0 && kBlockTrials % 2 == 0);
+// Tiles a thread claims at a time: fewer claims on the shared counter, and one grain's masks
+// fill a cache line of their own, so the two threads never write into the same line.
+inline constexpr int kGrainTiles = 16;
+// Sines per block, if every trial were evaluated in full: enough work per hand-off to the
+// second thread (a few tenths of a millisecond) at every observation count, so that small data
+// sets share their blocks too.
+inline constexpr int kBlockSines = 4 * 2048 * 100;
+// Trials per block at most (one observation); a multiple of a grain, so even.
+inline constexpr int kMaxBlockTrials = 65536;
+inline constexpr int kMaxBlockTiles = kMaxBlockTrials / kTileTrials;
+static_assert(kMaxBlockTrials % (kTileTrials * kGrainTiles) == 0);
 
-// One block of trials: the draws, what FitAmplitude would make of each, and the generator's seed
-// after each trial's draws. Entries at Count and above are padding.
+// Observations screened between two tests of the bound.
+inline constexpr int kScreenRows = 8;
+
+// What every tile of one harmonic's search reads; fixed while the search runs.
+struct TrialSearch {
+  // The observations in decreasing |y| (ties in index order), where the bound grows fastest.
+  double XByMagnitude[kObservationCapacity] = {};
+  double YByMagnitude[kObservationCapacity] = {};
+  int Count = 0;  // observations, LastIndex + 1
+  double FreqScale[2] = {0, 0};
+  std::uint32_t StartSeed = 0;  // the generator before the search's first draw
+  std::int64_t TrialTotal = 0;  // 2 * TrialCount
+  double TargetSquares = 0;     // sum of y^2, in index order
+};
+
+// One block of trials first .. first + Trials - 1 and, after its tiles ran, which of them the
+// scan must look at: bit t of Masks[tile] for trial first + tile * kTileTrials + t.
 struct TrialBlock {
-  int Count = 0;
-  double B[kBlockTrials] = {};
-  double C[kBlockTrials] = {};
-  double A[kBlockTrials] = {};         // the closed-form amplitude, where there is one
-  double Residual[kBlockTrials] = {};  // see EvaluateTile
-  double Ss[kBlockTrials] = {};        // sum of the squared sines
-  std::uint32_t SeedAfter[kBlockTrials] = {};
+  const TrialSearch* Search = nullptr;
+  std::int64_t First = 0;
+  int Trials = 0;
+  double Bound = 0;  // from EarlyExitBound
+  alignas(64) std::uint32_t Masks[kMaxBlockTiles] = {};
 };
 
-// What the tiles of one block read and write.
-struct TileInputs {
-  const double* X;
-  const double* Y;       // the working target
-  int Count;             // observations, LastIndex + 1
-  double TargetSquares;  // sum of Y[i]^2
-  double ExactBelow;     // from ExactResidualBound
-  TrialBlock* Block;
-};
+// Trials per block for `count` observations: about kBlockSines sines' worth, whole grains.
+int BlockTrialsFor(int count);
 
-// The bound below which a block's residuals must be exact, for a best residual of best: a
-// trial's residual is only ever compared with the best residual, which never rises during a
-// search, so a residual certainly above best need not be computed. The certainty comes from
-// the closed form: with the amplitude a = Sy/Ss, the residual is at least
-// sum(y^2) - a*Sy up to rounding, which for 100 observations stays far below 1e-12 * sum(y^2);
-// a margin of 1e-9 * sum(y^2) covers it a thousandfold. Targets so small or so large that
-// squares could underflow or overflow get +inf: every residual exact.
-double ExactResidualBound(double best, double targetSquares);
+// Fills the search record for harmonic k's search from the observations' X and working target,
+// the two frequency scales, the generator's seed before the first draw and the trial count.
+void PrepareTrialSearch(TrialSearch& search,
+                        const ObservationSet& obs,
+                        const double* freqScale,
+                        std::uint32_t startSeed,
+                        std::int64_t trialTotal);
 
-// Doubles of scratch a tile needs.
-inline constexpr int kTileScratch = kTileTrials * kObservationCapacity;
+// The screening threshold for a best residual of best: a trial whose least-squares residual
+// over some of the observations exceeds it, as the tiles compute that residual, is certainly
+// above best with all of them. best plus 1e-9 * sum(y^2); the rounding it must cover stays
+// below 2e-13 * sum(y^2) with 100 observations. +inf (screen nothing) for targets whose squares
+// could leave the normal doubles, and for a best so far above sum(y^2) that adding the margin
+// could round it away.
+double EarlyExitBound(double best, double targetSquares);
 
-// Evaluates trials tile * kTileTrials .. + kTileTrials - 1 of the block: A and Ss as
-// FitAmplitude computes them, and Residual: +inf where the sines vanish (Ss <= 0.001), NaN where
-// the amplitude would leave the doubles (FitAmplitude would fault there), FitAmplitude's
-// residual bit for bit where it is not certainly above ExactBelow, and +inf where it is. Uses
-// scratch (kTileScratch doubles) and nothing else; safe to run for different tiles on different
-// threads.
-void EvaluateTile(const TileInputs& in, int tile, double* scratch);
+// Screens the trials of tile `tile` of the block: returns the mask of those not proven to have
+// a residual above block.Bound (trials past the search's end are never set). Allocates nothing
+// and writes nothing but its result; safe to run for different tiles on different threads.
+std::uint32_t ScreenTile(const TrialBlock& block, int tile);
 
-// The vector width of the tile sums; the paths give the same bits. ForceTilePath returns false
-// and changes nothing when the CPU cannot run the path. For tests and benchmarks.
+// The vector width of the screening; every path gives the same masks. ForceTilePath returns
+// false and changes nothing when the CPU cannot run the path. For tests and benchmarks.
 bool ForceTilePath(SinKernel path);
 const char* TilePathName();
+SinKernel TilePathInUse();

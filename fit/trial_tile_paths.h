@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
+
 #include "fit/trial_block.h"
 
-// EvaluateTile built for each instruction set, each in its own translation unit with its own
+// ScreenTile built for each instruction set, each in its own translation unit with its own
 // target flags. Internal to trial_tiles.cpp.
 
-void EvaluateTileSse2(const TileInputs& in, int tile, double* scratch);
-void EvaluateTileAvx2(const TileInputs& in, int tile, double* scratch);
-void EvaluateTileAvx512(const TileInputs& in, int tile, double* scratch);
+std::uint32_t ScreenTileSse2(const TrialBlock& block, int tile);
+std::uint32_t ScreenTileAvx2(const TrialBlock& block, int tile);
+std::uint32_t ScreenTileAvx512(const TrialBlock& block, int tile);

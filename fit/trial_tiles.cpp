@@ -1,57 +1,89 @@
-#include <atomic>
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
+#include "fit/kernels/path_table.h"
 #include "fit/trial_block.h"
 #include "fit/trial_tile_paths.h"
 
 namespace {
 
 struct TilePath {
+  SinKernel Kernel;
   const char* Name;
-  void (*Run)(const TileInputs& in, int tile, double* scratch);
+  std::uint32_t (*Run)(const TrialBlock& block, int tile);
 };
 
-// Indexed by SinKernel: the tile sums use the same instruction sets as the sine.
+// The screening uses the same instruction sets as the sine.
 constexpr TilePath kPaths[] = {
-    {"SSE2, 2 lanes", EvaluateTileSse2},
-    {"AVX2, 4 lanes", EvaluateTileAvx2},
-    {"AVX-512, 8 lanes", EvaluateTileAvx512},
+    {SinKernel::Sse2, "SSE2, 2 lanes", ScreenTileSse2},
+    {SinKernel::Avx2, "AVX2, 4 lanes", ScreenTileAvx2},
+    {SinKernel::Avx512, "AVX-512, 8 lanes", ScreenTileAvx512},
 };
+static_assert(IndexedBySinKernel(kPaths), "kPaths is indexed by SinKernel");
 
-const TilePath& PathOf(SinKernel kernel) { return kPaths[static_cast<int>(kernel)]; }
-
-// Null until first use picks the best path. Relaxed is enough: every path gives the same bits
-// and the table is constant.
-std::atomic<const TilePath*> activePath{nullptr};
-
-const TilePath& ActivePath() {
-  const TilePath* path = activePath.load(std::memory_order_relaxed);
-  if (path == nullptr) {
-    path = &PathOf(BestSinKernel());
-    activePath.store(path, std::memory_order_relaxed);
-  }
-  return *path;
-}
+PathChoice<TilePath> gPath{kPaths};
 
 }  // namespace
 
-void EvaluateTile(const TileInputs& in, int tile, double* scratch) {
-  ActivePath().Run(in, tile, scratch);
+std::uint32_t ScreenTile(const TrialBlock& block, int tile) {
+  return gPath.Active().Run(block, tile);
 }
 
-bool ForceTilePath(SinKernel path) {
-  if (!SinKernelSupported(path)) return false;
-  activePath.store(&PathOf(path), std::memory_order_relaxed);
-  return true;
+bool ForceTilePath(SinKernel path) { return gPath.Force(path); }
+
+const char* TilePathName() { return gPath.Active().Name; }
+
+SinKernel TilePathInUse() { return gPath.Active().Kernel; }
+
+int BlockTrialsFor(int count) {
+  constexpr int kGrainTrials = kTileTrials * kGrainTiles;
+  const int grains = std::max(1, kBlockSines / std::max(1, count) / kGrainTrials);
+  return std::min(kMaxBlockTrials, grains * kGrainTrials);
 }
 
-const char* TilePathName() { return ActivePath().Name; }
+void PrepareTrialSearch(TrialSearch& search,
+                        const ObservationSet& obs,
+                        const double* freqScale,
+                        std::uint32_t startSeed,
+                        std::int64_t trialTotal) {
+  const int count = obs.LastIndex + 1;
+  int order[kObservationCapacity];
+  // Insertion sort: stable, and unlike std::stable_sort it allocates nothing.
+  for (int i = 0; i < count; ++i) {
+    int j = i;
+    for (; j > 0 && std::fabs(obs.WorkY[order[j - 1]]) < std::fabs(obs.WorkY[i]); --j) {
+      order[j] = order[j - 1];
+    }
+    order[j] = i;
+  }
+  double squares = 0;
+  for (int i = 0; i < count; ++i) {
+    search.XByMagnitude[i] = obs.X[order[i]];
+    search.YByMagnitude[i] = obs.WorkY[order[i]];
+    squares += obs.WorkY[i] * obs.WorkY[i];
+  }
+  search.Count = count;
+  search.FreqScale[0] = freqScale[0];
+  search.FreqScale[1] = freqScale[1];
+  search.StartSeed = startSeed;
+  search.TrialTotal = trialTotal;
+  search.TargetSquares = squares;
+}
 
-double ExactResidualBound(double best, double targetSquares) {
-  // Inside these limits no square or product of the closed form leaves the normal doubles.
+double EarlyExitBound(double best, double targetSquares) {
+  // Inside these limits no square, product or quotient of the screening leaves the normal
+  // doubles, and underflow below them cannot matter (docs/early_exit_bound.md).
   constexpr double kSmallestTarget = 1e-200, kLargestTarget = 1e200;
+  // Far above every rounding term (below 2e-13 * targetSquares at 100 observations).
   constexpr double kMargin = 1e-9;
+  // A best this far above targetSquares could swallow the margin when the two are added. The
+  // search starts from best = targetSquares, so it never comes near.
+  constexpr double kLargestBestShare = 1e3;
   if (!(targetSquares >= kSmallestTarget && targetSquares <= kLargestTarget)) {
+    return std::numeric_limits<double>::infinity();
+  }
+  if (!(best <= kLargestBestShare * targetSquares)) {
     return std::numeric_limits<double>::infinity();
   }
   return best + kMargin * targetSquares;

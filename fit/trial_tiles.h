@@ -1,14 +1,17 @@
 #pragma once
 
-// The tile evaluation written once over GCC vector extensions and built per instruction set by
+// The tile screening written once over GCC vector extensions and built per instruction set by
 // trial_tiles_sse2.cpp, trial_tiles_avx2.cpp and trial_tiles_avx512.cpp. Every lane carries one
-// trial and performs FitAmplitude's operations in FitAmplitude's order, with no fused
-// multiply-add (-ffp-contract=off), so every path gives FitAmplitude's bits.
+// trial, its arguments b*x + c exactly as FitAmplitude forms them (no fused multiply-add:
+// -ffp-contract=off), so its sines are FitAmplitude's; only the order of the sums differs, and
+// the bound allows for that.
 //
 // Include only from those translation units, at file scope: the anonymous namespace keeps each
 // instruction set's copy to itself.
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -16,6 +19,7 @@
 #include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
+#include "fit/trial_draws.h"
 
 namespace {
 
@@ -42,79 +46,101 @@ template <typename Reals>
   return BroadcastLanes<Reals>(v, std::make_index_sequence<sizeof(Reals) / sizeof(double)>{});
 }
 
+// The trials still in play, packed at the front of the arrays, so that a trial proven worse
+// frees its lane at once instead of riding along with its vector.
+struct LiveTrials {
+  alignas(64) double B[kTileTrials];
+  alignas(64) double C[kTileTrials];
+  alignas(64) double Sy[kTileTrials];  // sum of y * sin over the rows screened so far
+  alignas(64) double Ss[kTileTrials];  // sum of sin^2 over the same rows
+  int Trial[kTileTrials];              // the trial's bit in the tile's mask
+  int Count = 0;
+};
+
 template <typename Reals, typename Ints>
-void EvaluateTileLanes(const TileInputs& in, int tile, double* scratch) {
+std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   constexpr int kLanes = sizeof(Reals) / sizeof(double);
-  constexpr int kVectors = kTileTrials / kLanes;
   static_assert(kTileTrials % kLanes == 0);
-  // Locals, so that the stores into scratch cannot make the compiler reload them.
-  TrialBlock& block = *in.Block;
-  const double* const xs = in.X;
-  const double* const ys = in.Y;
-  const int count = in.Count;
-  const int first = tile * kTileTrials;
+  const TrialSearch& search = *block.Search;
+  const std::int64_t first = block.First + static_cast<std::int64_t>(tile) * kTileTrials;
+  const int trials =
+      static_cast<int>(std::min<std::int64_t>(kTileTrials, block.First + block.Trials - first));
+  if (trials <= 0) return 0;
+  const std::uint32_t all = trials == 32 ? ~0u : (1u << trials) - 1u;
+  if (!(block.Bound < std::numeric_limits<double>::infinity())) return all;
 
-  Reals b[kVectors], c[kVectors];
-  for (int v = 0; v < kVectors; ++v) {
-    b[v] = Load<Reals>(block.B + first + v * kLanes);
-    c[v] = Load<Reals>(block.C + first + v * kLanes);
+  // first is even (blocks and tiles hold even numbers of trials), so trial t of the tile takes
+  // FreqScale[t % 2].
+  LiveTrials live;
+  RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(first))};
+  for (int t = 0; t < trials; ++t) {
+    DrawTrial(drawer, search.FreqScale[t % 2], live.B[t], live.C[t]);
+    live.Sy[t] = live.Ss[t] = 0;
+    live.Trial[t] = t;
   }
-  // scratch[i * kTileTrials + t]: the argument, then the sine, of trial t at observation i.
-  for (int i = 0; i < count; ++i) {
-    const Reals x = Broadcast<Reals>(xs[i]);
-    for (int v = 0; v < kVectors; ++v) {
-      Store(scratch + i * kTileTrials + v * kLanes, b[v] * x + c[v]);
-    }
-  }
-  FitSines(scratch, scratch, count * kTileTrials);
+  live.Count = trials;
 
-  // Both sums run over i in order, as FitAmplitude's.
-  Reals sy[kVectors] = {}, ss[kVectors] = {};
-  for (int i = 0; i < count; ++i) {
-    const Reals y = Broadcast<Reals>(ys[i]);
-    for (int v = 0; v < kVectors; ++v) {
-      const Reals s = Load<Reals>(scratch + i * kTileTrials + v * kLanes);
-      sy[v] = sy[v] + y * s;
-      ss[v] = ss[v] + s * s;
-    }
-  }
-  Reals a[kVectors];
-  for (int v = 0; v < kVectors; ++v) a[v] = sy[v] / ss[v];
+  const Reals bound = Broadcast<Reals>(block.Bound);
+  const Reals flatFloor = Broadcast<Reals>(kFlatSineFloor);
+  alignas(64) double sines[kScreenRows * kTileTrials];
+  alignas(64) std::int64_t proven[kTileTrials];
+  double squares = 0;  // sum of y^2 over the rows screened so far
+  for (int row = 0; row < search.Count && live.Count > 0; row += kScreenRows) {
+    const int rows = std::min(kScreenRows, search.Count - row);
+    const int vectors = (live.Count + kLanes - 1) / kLanes;
+    const int width = vectors * kLanes;
+    // Padding lanes: sin(0) = 0 adds nothing, and their verdicts are never read.
+    for (int t = live.Count; t < width; ++t) live.B[t] = live.C[t] = live.Sy[t] = live.Ss[t] = 0;
 
-  // Lanes whose residual must be exact: an amplitude that is finite (NaN - NaN and inf - inf
-  // are NaN), sines that do not vanish, and a residual that may be below in.ExactBelow.
-  Ints flat[kVectors], finite[kVectors], exact[kVectors];
-  bool anyExact = false;
-  for (int v = 0; v < kVectors; ++v) {
-    flat[v] = ~(ss[v] > kFlatSineFloor);  // as FitAmplitude: a NaN sum counts as flat
-    finite[v] = (a[v] - a[v]) == 0;
-    exact[v] = ~flat[v] & finite[v] & ~(in.TargetSquares - a[v] * sy[v] > in.ExactBelow);
-    for (int lane = 0; lane < kLanes; ++lane) anyExact = anyExact || exact[v][lane] != 0;
-  }
-
-  const Reals above = Broadcast<Reals>(std::numeric_limits<double>::infinity());
-  Reals sum[kVectors];
-  for (int v = 0; v < kVectors; ++v) sum[v] = anyExact ? Reals{} : above;
-  if (anyExact) {
-    for (int i = 0; i < count; ++i) {
-      const Reals y = Broadcast<Reals>(ys[i]);
-      for (int v = 0; v < kVectors; ++v) {
-        const Reals d = y - a[v] * Load<Reals>(scratch + i * kTileTrials + v * kLanes);
-        sum[v] = sum[v] + d * d;
+    // sines[r * width + t]: the argument, then the sine, of live trial t at row r.
+    for (int r = 0; r < rows; ++r) {
+      const Reals x = Broadcast<Reals>(search.XByMagnitude[row + r]);
+      for (int v = 0; v < vectors; ++v) {
+        Store(sines + r * width + v * kLanes,
+              Load<Reals>(live.B + v * kLanes) * x + Load<Reals>(live.C + v * kLanes));
       }
     }
+    FitSines(sines, sines, rows * width);
+
+    for (int r = 0; r < rows; ++r) {
+      const double y = search.YByMagnitude[row + r];
+      squares = squares + y * y;
+    }
+    const Reals squaresSoFar = Broadcast<Reals>(squares);
+    for (int v = 0; v < vectors; ++v) {
+      Reals sy = Load<Reals>(live.Sy + v * kLanes);
+      Reals ss = Load<Reals>(live.Ss + v * kLanes);
+      for (int r = 0; r < rows; ++r) {
+        const Reals y = Broadcast<Reals>(search.YByMagnitude[row + r]);
+        const Reals s = Load<Reals>(sines + r * width + v * kLanes);
+        sy = sy + y * s;
+        ss = ss + s * s;
+      }
+      Store(live.Sy + v * kLanes, sy);
+      Store(live.Ss + v * kLanes, ss);
+      // The least-squares residual over the rows so far is a lower bound of the full one. Only
+      // where the sines do not nearly vanish: there the quotient is well conditioned and no
+      // underflow can matter (NaN sums fail both tests and are never proven).
+      const Ints worse = (ss > flatFloor) & (squaresSoFar - sy * sy / ss > bound);
+      std::memcpy(proven + v * kLanes, &worse, sizeof worse);
+    }
+
+    // Without branches: which trials survive is as good as random.
+    int kept = 0;
+    for (int t = 0; t < live.Count; ++t) {
+      live.B[kept] = live.B[t];
+      live.C[kept] = live.C[t];
+      live.Sy[kept] = live.Sy[t];
+      live.Ss[kept] = live.Ss[t];
+      live.Trial[kept] = live.Trial[t];
+      kept += proven[t] == 0 ? 1 : 0;
+    }
+    live.Count = kept;
   }
 
-  const Reals noAmplitude = Broadcast<Reals>(kNoAmplitudeResidual);
-  const Reals notANumber = Broadcast<Reals>(std::numeric_limits<double>::quiet_NaN());
-  for (int v = 0; v < kVectors; ++v) {
-    Reals r = (Reals)(((Ints)sum[v] & exact[v]) | ((Ints)above & ~exact[v]));
-    r = (Reals)(((Ints)r & finite[v]) | ((Ints)notANumber & ~finite[v]));
-    r = (Reals)(((Ints)noAmplitude & flat[v]) | ((Ints)r & ~flat[v]));
-    Store(block.A + first + v * kLanes, a[v]);
-    Store(block.Residual + first + v * kLanes, r);
-    Store(block.Ss + first + v * kLanes, ss[v]);
-  }
+  std::uint32_t mask = 0;
+  for (int t = 0; t < live.Count; ++t) mask |= 1u << live.Trial[t];
+  return mask;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The tile sums in vectors of four lanes; this file alone is built with -mavx2.
+// The tile screening in vectors of four lanes; this file alone is built with -mavx2.
 #include <cstdint>
 
 #include "fit/trial_tiles.h"
@@ -10,6 +10,6 @@ typedef std::int64_t IntsAvx2 __attribute__((vector_size(32)));
 
 }  // namespace
 
-void EvaluateTileAvx2(const TileInputs& in, int tile, double* scratch) {
-  EvaluateTileLanes<RealsAvx2, IntsAvx2>(in, tile, scratch);
+std::uint32_t ScreenTileAvx2(const TrialBlock& block, int tile) {
+  return ScreenTileLanes<RealsAvx2, IntsAvx2>(block, tile);
 }

@@ -1,4 +1,4 @@
-// The tile sums in vectors of eight lanes; this file alone is built with -mavx512f.
+// The tile screening in vectors of eight lanes; this file alone is built with -mavx512f.
 #include <cstdint>
 
 #include "fit/trial_tiles.h"
@@ -10,6 +10,6 @@ typedef std::int64_t IntsAvx512 __attribute__((vector_size(64)));
 
 }  // namespace
 
-void EvaluateTileAvx512(const TileInputs& in, int tile, double* scratch) {
-  EvaluateTileLanes<RealsAvx512, IntsAvx512>(in, tile, scratch);
+std::uint32_t ScreenTileAvx512(const TrialBlock& block, int tile) {
+  return ScreenTileLanes<RealsAvx512, IntsAvx512>(block, tile);
 }

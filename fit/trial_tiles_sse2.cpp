@@ -1,4 +1,4 @@
-// The tile sums in vectors of two lanes; every x86-64 CPU runs it.
+// The tile screening in vectors of two lanes; every x86-64 CPU runs it.
 #include <cstdint>
 
 #include "fit/trial_tiles.h"
@@ -10,6 +10,6 @@ typedef std::int64_t IntsSse2 __attribute__((vector_size(16)));
 
 }  // namespace
 
-void EvaluateTileSse2(const TileInputs& in, int tile, double* scratch) {
-  EvaluateTileLanes<RealsSse2, IntsSse2>(in, tile, scratch);
+std::uint32_t ScreenTileSse2(const TrialBlock& block, int tile) {
+  return ScreenTileLanes<RealsSse2, IntsSse2>(block, tile);
 }

@@ -1,7 +1,6 @@
 #include "fit/kernels/sine_kernel.h"
 
-#include <atomic>
-
+#include "fit/kernels/path_table.h"
 #include "fit/kernels/sine_kernel_paths.h"
 
 namespace {
@@ -18,30 +17,17 @@ constexpr SinPath kPaths[] = {
     {SinKernel::Avx512, "AVX-512, 8 lanes", SinArrayAvx512},
 };
 
-static_assert(kPaths[0].Kernel == SinKernel::Sse2 && kPaths[1].Kernel == SinKernel::Avx2 &&
-                  kPaths[2].Kernel == SinKernel::Avx512,
-              "kPaths is indexed by SinKernel");
+static_assert(IndexedBySinKernel(kPaths), "kPaths is indexed by SinKernel");
 
-const SinPath& PathOf(SinKernel kernel) { return kPaths[static_cast<int>(kernel)]; }
-
-// Null until the first call picks the best path; relaxed is enough: the path only changes
-// between uses (ForceSinKernel) and the table it points into is constant.
-std::atomic<const SinPath*> activePath{nullptr};
-
-const SinPath& ActivePath() {
-  const SinPath* path = activePath.load(std::memory_order_relaxed);
-  if (path == nullptr) {
-    path = &PathOf(BestSinKernel());
-    activePath.store(path, std::memory_order_relaxed);
-  }
-  return *path;
-}
+PathChoice<SinPath> gPath{kPaths};
 
 }  // namespace
 
-void SinArray(const double* in, double* out, int count) { ActivePath().Run(in, out, count); }
+void SinArray(const double* in, double* out, int count) { gPath.Active().Run(in, out, count); }
 
-const char* SinKernelName() { return ActivePath().Name; }
+const char* SinKernelName() { return gPath.Active().Name; }
+
+SinKernel SinKernelInUse() { return gPath.Active().Kernel; }
 
 bool SinKernelSupported(SinKernel kernel) {
   __builtin_cpu_init();
@@ -62,8 +48,4 @@ SinKernel BestSinKernel() {
   return SinKernel::Sse2;
 }
 
-bool ForceSinKernel(SinKernel kernel) {
-  if (!SinKernelSupported(kernel)) return false;
-  activePath.store(&PathOf(kernel), std::memory_order_relaxed);
-  return true;
-}
+bool ForceSinKernel(SinKernel kernel) { return gPath.Force(kernel); }

@@ -47,6 +47,9 @@ inline constexpr double kSinMaxUlpError = 3.0;
 // The path SinArray uses now, as text (for instance "AVX-512, 8 lanes").
 const char* SinKernelName();
 
+// The path SinArray uses now.
+SinKernel SinKernelInUse();
+
 // True when this CPU and its operating system can run the given path.
 bool SinKernelSupported(SinKernel kernel);
 

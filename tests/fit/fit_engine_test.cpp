@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/run_time_fault.h"
+#include "fit/engine_choice.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
@@ -64,10 +65,17 @@ struct FitRecord {
   RunTimeFault::Kind Fault = RunTimeFault::Kind::InputOutput;
 };
 
+// The engine in use with another search.
+EngineChoice WithSearch(SearchMethod method) {
+  EngineChoice choice = EngineChoiceInUse();
+  choice.Search = method;
+  return choice;
+}
+
 // Runs `fit` on a copy of `start` with the given search and records it.
 template <typename Fit>
 FitRecord Record(const AppState& start, SearchMethod method, Fit fit) {
-  SetSearchMethod(method);
+  const ScopedEngineChoice engine(WithSearch(method));
   AppState state = start;
   FitRecord record;
   state.Hooks.Redraw = [&] { record.Redraws.push_back(TakeSnapshot(state)); };
@@ -77,7 +85,6 @@ FitRecord Record(const AppState& start, SearchMethod method, Fit fit) {
     record.Faulted = true;
     record.Fault = fault.FaultKind;
   }
-  SetSearchMethod(SearchMethod::Fast);
   record.End = TakeSnapshot(state);
   return record;
 }
@@ -94,42 +101,8 @@ void ExpectSameRecord(const FitRecord& fast, const FitRecord& plain) {
 
 void FitBoth(AppState& state) { FitBothModels(state); }
 
-// count noisy observations of a random sum of up to three sinusoids; the seed picks everything.
-ObservationSet RandomSample(unsigned seed, int count) {
-  std::mt19937 random(seed);
-  std::uniform_real_distribution<double> unit(0, 1);
-  ObservationSet obs;
-  obs.LastIndex = count - 1;
-  const int terms = 1 + static_cast<int>(seed % 3);
-  double a[3], b[3], c[3];
-  for (int k = 0; k < terms; ++k) {
-    a[k] = 0.2 + 3 * unit(random);
-    b[k] = 0.1 + 4 * unit(random);
-    c[k] = 6 * unit(random);
-  }
-  const double offset = seed % 2 == 0 ? 0.0 : 1.5;  // half the samples mostly positive
-  double x = 10 * unit(random) - 5;
-  for (int i = 0; i < count; ++i) {
-    x += 0.05 + unit(random);
-    double y = offset + 0.3 * (unit(random) - 0.5);
-    for (int k = 0; k < terms; ++k) y += a[k] * std::sin(b[k] * x + c[k]);
-    obs.X[i] = x;
-    obs.WorkY[i] = y;
-  }
-  PrepareData(obs);
-  return obs;
-}
-
 class FitEngineTest : public FixedSeedTest {
  protected:
-  void TearDown() override {
-    ForceSinKernel(BestSinKernel());
-    ForceTilePath(BestSinKernel());
-    SetFitSineSource(FitSineSource::Kernel);
-    SetSearchMethod(SearchMethod::Fast);
-    FixedSeedTest::TearDown();
-  }
-
   static void ExpectSameFit(const AppState& start) {
     const FitRecord fast = Record(start, SearchMethod::Fast, FitBoth);
     const FitRecord plain = Record(start, SearchMethod::Plain, FitBoth);
@@ -250,10 +223,16 @@ TEST_F(FitEngineTest, EverySinePathAndSumPathGivesThePlainFitWithThatSine) {
   const AppState start = MakeState(RandomSample(42, 37), 3, 1200);
   int pairs = 0;
   for (SinKernel sine : kAllPaths) {
-    if (!ForceSinKernel(sine)) continue;
+    EngineChoice sineOnly;
+    sineOnly.SinePath = sine;
+    const ScopedEngineChoice sineChoice(sineOnly);
+    if (!sineChoice.Applied()) continue;
     const FitRecord plain = Record(start, SearchMethod::Plain, FitBoth);
     for (SinKernel sums : kAllPaths) {
-      if (!ForceTilePath(sums)) continue;
+      EngineChoice both = sineOnly;
+      both.TilePath = sums;
+      const ScopedEngineChoice sumChoice(both);
+      if (!sumChoice.Applied()) continue;
       SCOPED_TRACE(testing::Message() << SinKernelName() << " / " << TilePathName());
       ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth), plain);
       ++pairs;
@@ -265,7 +244,9 @@ TEST_F(FitEngineTest, EverySinePathAndSumPathGivesThePlainFitWithThatSine) {
 // The engine's identity does not rest on the kernel: with the C library's sine as well, the
 // block search is the plain search.
 TEST_F(FitEngineTest, WithTheLibrarySineTheBlockSearchStillMatches) {
-  SetFitSineSource(FitSineSource::Library);
+  EngineChoice library;
+  library.Sines = FitSineSource::Library;
+  const ScopedEngineChoice engine(library);
   const AppState start = MakeState(RandomSample(7, 30), 2, 1100);
   ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth),
                    Record(start, SearchMethod::Plain, FitBoth));
@@ -275,10 +256,14 @@ TEST(FitSines, TheSourceSwitchSelectsTheKernelOrTheLibrary) {
   double args[37], kernel[37], viaFit[37];
   for (int i = 0; i < 37; ++i) args[i] = 0.37 * i - 5;
   SinArray(args, kernel, 37);
-  SetFitSineSource(FitSineSource::Library);
-  FitSines(args, viaFit, 37);
-  for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], std::sin(args[i])) << i;
-  SetFitSineSource(FitSineSource::Kernel);
+  {
+    EngineChoice library;
+    library.Sines = FitSineSource::Library;
+    const ScopedEngineChoice engine(library);
+    FitSines(args, viaFit, 37);
+    for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], std::sin(args[i])) << i;
+  }
+  EXPECT_EQ(FitSineSourceInUse(), FitSineSource::Kernel);
   FitSines(args, viaFit, 37);
   for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], kernel[i]) << i;
 }

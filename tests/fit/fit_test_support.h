@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 
 #include "core/app_state.h"
 #include "data/observation_set.h"
@@ -23,6 +24,32 @@ inline ObservationSet MakeSineSample(
   }
   FitSines(sines, sines, count);
   for (int i = 0; i < count; ++i) obs.WorkY[i] = a * sines[i];
+  PrepareData(obs);
+  return obs;
+}
+
+// count noisy observations of a random sum of up to three sinusoids; the seed picks everything.
+inline ObservationSet RandomSample(unsigned seed, int count) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> unit(0, 1);
+  ObservationSet obs;
+  obs.LastIndex = count - 1;
+  const int terms = 1 + static_cast<int>(seed % 3);
+  double a[3], b[3], c[3];
+  for (int k = 0; k < terms; ++k) {
+    a[k] = 0.2 + 3 * unit(random);
+    b[k] = 0.1 + 4 * unit(random);
+    c[k] = 6 * unit(random);
+  }
+  const double offset = seed % 2 == 0 ? 0.0 : 1.5;  // half the samples mostly positive
+  double x = 10 * unit(random) - 5;
+  for (int i = 0; i < count; ++i) {
+    x += 0.05 + unit(random);
+    double y = offset + 0.3 * (unit(random) - 0.5);
+    for (int k = 0; k < terms; ++k) y += a[k] * std::sin(b[k] * x + c[k]);
+    obs.X[i] = x;
+    obs.WorkY[i] = y;
+  }
   PrepareData(obs);
   return obs;
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "fit/engine_choice.h"
 #include "fit/fit_harmonics.h"
 #include "fit_test_support.h"
 
@@ -23,11 +24,6 @@ namespace {
 
 class NoAllocationTest : public FixedSeedTest {
  protected:
-  void TearDown() override {
-    SetSearchMethod(SearchMethod::Fast);
-    FixedSeedTest::TearDown();
-  }
-
   // Allocations made by a fit of both models, and its redraws.
   static std::size_t AllocationsOfAFit(AppState& state, int& redraws) {
     state.Hooks.Redraw = [&redraws] { ++redraws; };
@@ -38,7 +34,9 @@ class NoAllocationTest : public FixedSeedTest {
 };
 
 TEST_F(NoAllocationTest, AFitOfBothModelsWithThePlainSearchAllocatesNothing) {
-  SetSearchMethod(SearchMethod::Plain);
+  EngineChoice plain;
+  plain.Search = SearchMethod::Plain;
+  const ScopedEngineChoice engine(plain);
   AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, 30, 0, 0.3), 2, 300);
   int redraws = 0;
   EXPECT_EQ(AllocationsOfAFit(state, redraws), 0u);
@@ -48,7 +46,7 @@ TEST_F(NoAllocationTest, AFitOfBothModelsWithThePlainSearchAllocatesNothing) {
 // 100 observations and 2 x 1500 trials: the first block is large enough to be shared with the
 // second thread, the last is a partial one.
 TEST_F(NoAllocationTest, AFitOfBothModelsWithTheBlockSearchAllocatesNothing) {
-  SetSearchMethod(SearchMethod::Fast);
+  const ScopedEngineChoice engine(EngineChoice{});
   for (int count : {30, 100}) {
     SCOPED_TRACE(count);
     AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, count, 0, 0.3), 3, 1500);
