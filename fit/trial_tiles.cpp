@@ -13,9 +13,16 @@ struct TilePath {
 
 // Indexed by SinKernel: the tile sums use the same instruction sets as the sine.
 constexpr TilePath kPaths[] = {
+#if defined(__x86_64__)
     {"SSE2, 2 lanes", EvaluateTileSse2},
     {"AVX2, 4 lanes", EvaluateTileAvx2},
     {"AVX-512, 8 lanes", EvaluateTileAvx512},
+#else
+    // Only the 2-lane path is built here; the others are refused by SinKernelSupported.
+    {"generic, 2 lanes", EvaluateTileSse2},
+    {"AVX2, not built", nullptr},
+    {"AVX-512, not built", nullptr},
+#endif
 };
 
 const TilePath& PathOf(SinKernel kernel) { return kPaths[static_cast<int>(kernel)]; }
