@@ -24,7 +24,7 @@ void DoubleClickAt(TForm1& f, QPoint pos) {
 }
 
 // Wheel notches over a spinner's box (negative: towards the user).
-void WheelAt(TForm1& f, QSpinBox* spinner, int notches) {
+void WheelAt(TForm1& /*f*/, QSpinBox* spinner, int notches) {
   const QPointF pos(12, 10);
   QWheelEvent e(pos,
                 spinner->mapToGlobal(pos),
