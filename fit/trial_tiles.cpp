@@ -16,9 +16,16 @@ struct TilePath {
 
 // The screening uses the same instruction sets as the sine.
 constexpr TilePath kPaths[] = {
+#if defined(__x86_64__)
     {SinKernel::Sse2, "SSE2, 2 lanes", ScreenTileSse2},
     {SinKernel::Avx2, "AVX2, 4 lanes", ScreenTileAvx2},
     {SinKernel::Avx512, "AVX-512, 8 lanes", ScreenTileAvx512},
+#else
+    // Only the 2-lane path is built here; the others are refused by SinKernelSupported.
+    {SinKernel::Sse2, "generic, 2 lanes", ScreenTileSse2},
+    {SinKernel::Avx2, "AVX2, not built", nullptr},
+    {SinKernel::Avx512, "AVX-512, not built", nullptr},
+#endif
 };
 static_assert(IndexedBySinKernel(kPaths), "kPaths is indexed by SinKernel");
 

@@ -1,4 +1,5 @@
-// The tile screening in vectors of two lanes; every x86-64 CPU runs it.
+// The tile screening in vectors of two lanes; every x86-64 CPU runs it, and on other processors it
+// is the only path.
 #include <cstdint>
 
 #include "fit/trial_tiles.h"

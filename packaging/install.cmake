@@ -18,35 +18,41 @@ set(HARMORA_PROJECT_LICENSE "MIT")
 # About.doc is RTF (opens in any word processor), made from the Markdown guide. The error
 # messages send the user to it and the open dialog starts in the program's own directory, so a
 # copy sits next to the built program as well as in the installed documents.
+# Without pandoc the program builds and installs all the same, only without the guide.
 find_program(HARMORA_PANDOC pandoc)
-if(NOT HARMORA_PANDOC)
-  message(FATAL_ERROR
-    "pandoc not found: it builds the user guide About.doc. Install it (Debian: apt-get install "
-    "pandoc) or run scripts/setup.")
+if(HARMORA_PANDOC)
+  set(HARMORA_WITH_GUIDE ON)
+else()
+  set(HARMORA_WITH_GUIDE OFF)
+  message(WARNING
+    "pandoc not found: the user guide About.doc is not built or installed. Install it (Debian: "
+    "apt-get install pandoc) or run scripts/setup test.")
 endif()
 
-set(HARMORA_GUIDE_SOURCE ${PROJECT_SOURCE_DIR}/docs/user_guide.md)
-set(HARMORA_GUIDE ${HARMORA_PACKAGING_OUT}/About.doc)
-add_custom_command(
-  OUTPUT ${HARMORA_GUIDE}
-  COMMAND ${HARMORA_PANDOC} -s -f markdown -t rtf "--metadata=date:Version ${PROJECT_VERSION}"
-          -o ${HARMORA_GUIDE} ${HARMORA_GUIDE_SOURCE}
-  DEPENDS ${HARMORA_GUIDE_SOURCE}
-  COMMENT "Writing the user guide About.doc"
-  VERBATIM)
-# The program's directory, spelled out: a custom command's output cannot name a target.
-get_target_property(HARMORA_PROGRAM_DIR harmora RUNTIME_OUTPUT_DIRECTORY)
-if(NOT HARMORA_PROGRAM_DIR)
-  get_target_property(HARMORA_PROGRAM_DIR harmora BINARY_DIR)
+if(HARMORA_WITH_GUIDE)
+  set(HARMORA_GUIDE_SOURCE ${PROJECT_SOURCE_DIR}/docs/user_guide.md)
+  set(HARMORA_GUIDE ${HARMORA_PACKAGING_OUT}/About.doc)
+  add_custom_command(
+    OUTPUT ${HARMORA_GUIDE}
+    COMMAND ${HARMORA_PANDOC} -s -f markdown -t rtf "--metadata=date:Version ${PROJECT_VERSION}"
+            -o ${HARMORA_GUIDE} ${HARMORA_GUIDE_SOURCE}
+    DEPENDS ${HARMORA_GUIDE_SOURCE}
+    COMMENT "Writing the user guide About.doc"
+    VERBATIM)
+  # The program's directory, spelled out: a custom command's output cannot name a target.
+  get_target_property(HARMORA_PROGRAM_DIR harmora RUNTIME_OUTPUT_DIRECTORY)
+  if(NOT HARMORA_PROGRAM_DIR)
+    get_target_property(HARMORA_PROGRAM_DIR harmora BINARY_DIR)
+  endif()
+  add_custom_command(
+    OUTPUT ${HARMORA_PROGRAM_DIR}/About.doc
+    COMMAND ${CMAKE_COMMAND} -E copy ${HARMORA_GUIDE} ${HARMORA_PROGRAM_DIR}/About.doc
+    DEPENDS ${HARMORA_GUIDE}
+    VERBATIM)
+  add_custom_target(harmora_guide ALL DEPENDS ${HARMORA_GUIDE} ${HARMORA_PROGRAM_DIR}/About.doc)
+  # Building just the program (scripts/run does) still puts the guide beside it.
+  add_dependencies(harmora harmora_guide)
 endif()
-add_custom_command(
-  OUTPUT ${HARMORA_PROGRAM_DIR}/About.doc
-  COMMAND ${CMAKE_COMMAND} -E copy ${HARMORA_GUIDE} ${HARMORA_PROGRAM_DIR}/About.doc
-  DEPENDS ${HARMORA_GUIDE}
-  VERBATIM)
-add_custom_target(harmora_guide ALL DEPENDS ${HARMORA_GUIDE} ${HARMORA_PROGRAM_DIR}/About.doc)
-# Building just the program (scripts/run does) still puts the guide beside it.
-add_dependencies(harmora harmora_guide)
 
 # --- Icons -------------------------------------------------------------------------------
 # The SVG is installed as the scalable icon; the fixed sizes are rendered from it at build time
@@ -89,7 +95,9 @@ foreach(size IN LISTS HARMORA_ICON_SIZES)
   install(FILES ${HARMORA_ICON_DIR}/${size}x${size}/apps/harmora.png
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
-install(FILES ${HARMORA_GUIDE} DESTINATION ${HARMORA_INSTALL_DOCDIR})
+if(HARMORA_WITH_GUIDE)
+  install(FILES ${HARMORA_GUIDE} DESTINATION ${HARMORA_INSTALL_DOCDIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${HARMORA_INSTALL_DOCDIR} RENAME copyright)
 
 # --- Debian package (cpack -G DEB) -------------------------------------------------------

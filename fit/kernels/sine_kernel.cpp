@@ -12,9 +12,17 @@ struct SinPath {
 };
 
 constexpr SinPath kPaths[] = {
+#if defined(__x86_64__)
     {SinKernel::Sse2, "SSE2, 2 lanes", SinArraySse2},
     {SinKernel::Avx2, "AVX2, 4 lanes", SinArrayAvx2},
     {SinKernel::Avx512, "AVX-512, 8 lanes", SinArrayAvx512},
+#else
+    // Elsewhere only the 2-lane path is built; SinKernelSupported refuses the other two, so
+    // their empty entries are never run.
+    {SinKernel::Sse2, "generic, 2 lanes", SinArraySse2},
+    {SinKernel::Avx2, "AVX2, not built", nullptr},
+    {SinKernel::Avx512, "AVX-512, not built", nullptr},
+#endif
 };
 
 static_assert(IndexedBySinKernel(kPaths), "kPaths is indexed by SinKernel");
@@ -30,6 +38,9 @@ const char* SinKernelName() { return gPath.Active().Name; }
 SinKernel SinKernelInUse() { return gPath.Active().Kernel; }
 
 bool SinKernelSupported(SinKernel kernel) {
+#if !defined(__x86_64__)
+  return kernel == SinKernel::Sse2;
+#else
   __builtin_cpu_init();
   switch (kernel) {
     case SinKernel::Sse2:
@@ -40,6 +51,7 @@ bool SinKernelSupported(SinKernel kernel) {
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
   }
   return false;
+#endif
 }
 
 SinKernel BestSinKernel() {

@@ -10,6 +10,8 @@
 // bits as each other; the SSE2 path, for CPUs without AVX2 and FMA, rounds every product and
 // sum and may differ from them in the last bits. So the fit's result can depend on the CPU's
 // instruction sets; the fast search still matches the plain one bit for bit on any one path.
+// On other processors only the 2-lane path is built, over portable vector operations, with
+// the SSE2 path's unfused arithmetic (SinKernel::Sse2 names it there too).
 //
 // Why this kernel. Measured on the development machine (Intel Xeon with AVX-512F, 2 shared
 // cores): ns per value, best of 7 runs over arrays of 10 / 100 / 1000 arguments in +-1e4

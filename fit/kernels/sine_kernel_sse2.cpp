@@ -1,5 +1,9 @@
-// The 2-lane path, built for the x86-64 baseline (SSE2), which has no FMA.
+// The 2-lane path, built for the x86-64 baseline (SSE2), which has no FMA. On other processors
+// the same lanes are built over plain vector operations, with the same unfused arithmetic and
+// so the same bits; it is then the only path.
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include "fit/kernels/sine_kernel_paths.h"
 #include "fit/kernels/sine_lanes.h"
@@ -13,11 +17,20 @@ struct Sse2 {
   static constexpr bool kFused = false;
   static Reals MulAdd(Reals a, Reals b, Reals c) { return a * b + c; }
 
+#if defined(__SSE2__)
   static Reals LoadFirst(const double* in, int) { return (Reals)_mm_load_sd(in); }
   static void StoreFirst(double* out, Reals y, int) { _mm_store_sd(out, (__m128d)y); }
   static bool AnyAbove(Reals v, double limit) {
     return _mm_movemask_pd(_mm_cmpnle_pd((__m128d)v, _mm_set1_pd(limit))) != 0;
   }
+#else
+  static Reals LoadFirst(const double* in, int) { return Reals{in[0], 0.0}; }
+  static void StoreFirst(double* out, Reals y, int) { out[0] = y[0]; }
+  static bool AnyAbove(Reals v, double limit) {
+    const Ints above = ~(v <= limit);  // NaN compares false, so it counts as above
+    return (above[0] | above[1]) != 0;
+  }
+#endif
 };
 
 }  // namespace

@@ -9,6 +9,11 @@
 namespace {
 
 constexpr double kA = -2.5, kB = 1.3, kC = 0.4;
+// The closed-form amplitude is a ratio of two rounded sums: on exact data it is kA to within a
+// few units in the last place, and the residual is the square of that rounding.
+constexpr double kAmplitudeRoundoff = 1e-12, kExactResidualRoundoff = 1e-20;
+// Relative agreement of FitAmplitude's residual with Residual's: the same sum, taken differently.
+constexpr double kResidualAgreement = 1e-12;
 
 double SumOfSquaredTargets(const ObservationSet& obs) {
   double sum = 0;
@@ -35,8 +40,8 @@ TEST(FitAmplitude, RecoversTheAmplitudeOfExactData) {
   const ObservationSet obs = MakeSineSample(kA, kB, kC, 20);
   TrialHarmonic trial{7, kB, kC};
   const double residual = FitAmplitude(obs, trial);
-  EXPECT_NEAR(trial.A, kA, 1e-12);
-  EXPECT_NEAR(residual, 0, 1e-20);
+  EXPECT_NEAR(trial.A, kA, kAmplitudeRoundoff);
+  EXPECT_NEAR(residual, 0, kExactResidualRoundoff);
   EXPECT_EQ(trial.B, kB);
   EXPECT_EQ(trial.C, kC);
 }
@@ -46,7 +51,7 @@ TEST(FitAmplitude, GivesTheLeastSquaresAmplitudeAndItsResidual) {
   for (int i = 0; i <= obs.LastIndex; ++i) obs.WorkY[i] += 0.3 * std::cos(3.1 * i);
   TrialHarmonic trial{0, 1.1, 2.0};  // deliberately off the generating frequency and phase
   const double residual = FitAmplitude(obs, trial);
-  EXPECT_NEAR(residual, Residual(obs, trial), 1e-12 * residual);
+  EXPECT_NEAR(residual, Residual(obs, trial), kResidualAgreement * residual);
   for (double delta : {-1e-3, 1e-3}) {
     SCOPED_TRACE(delta);
     EXPECT_GT(Residual(obs, TrialHarmonic{trial.A + delta, trial.B, trial.C}), residual);

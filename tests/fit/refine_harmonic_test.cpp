@@ -8,6 +8,13 @@
 namespace {
 
 constexpr double kA = 2, kB = 1.3, kC = 0.4;
+// The doubling steps 0.001 + 0.002 + ... are not exact in binary, so their sum is compared with
+// its decimal value to this much.
+constexpr double kStepSumTolerance = 1e-12;
+// How close a refinement from a nearby start lands on exact data: it stops at the first point
+// where no single step of 0.001 helps, not at the optimum itself.
+constexpr double kRefinedAmplitudeTolerance = 0.05, kRefinedFrequencyTolerance = 0.01,
+                 kRefinedPhaseTolerance = 0.05;
 
 // A state whose working target is exactly kA*sin(kB*x + kC), computed as Residual computes the
 // model, so the true parameters have residual 0.
@@ -38,7 +45,7 @@ TEST(SearchBothWays, FromAboveTheOptimumDoublesDownThenHalvesAndSkipsTheUpwardSe
   EXPECT_EQ(ResidualEvaluationCount() - before, 15u);
   EXPECT_TRUE(improved);
   EXPECT_EQ(state.Trial.C, AfterDoublingSteps(kC + 0.1, -1, 7));
-  EXPECT_NEAR(state.Trial.C, kC - 0.027, 1e-12);
+  EXPECT_NEAR(state.Trial.C, kC - 0.027, kStepSumTolerance);
   EXPECT_EQ(state.PhaseStep, -0.0005);
   EXPECT_EQ(state.Trial.A, kA);
   EXPECT_EQ(state.Trial.B, kB);
@@ -56,7 +63,7 @@ TEST(SearchBothWays, FromBelowTheOptimumFailsOnceDownwardsThenMirrorsTheTraceUpw
   EXPECT_EQ(ResidualEvaluationCount() - before, 1u + 15u);
   EXPECT_TRUE(improved);
   EXPECT_EQ(state.Trial.C, AfterDoublingSteps(kC - 0.1, +1, 7));
-  EXPECT_NEAR(state.Trial.C, kC + 0.027, 1e-12);
+  EXPECT_NEAR(state.Trial.C, kC + 0.027, kStepSumTolerance);
   EXPECT_EQ(state.PhaseStep, 0.0005);
   EXPECT_EQ(progress.Accepted.C, state.Trial.C);
 }
@@ -88,9 +95,9 @@ TEST(RefineHarmonic, FromAPhaseOffsetEndsWhereNoSingleFrequencyStepHelps) {
   EXPECT_EQ(state.TrialResidual, Residual(obs, end));
   EXPECT_GE(Residual(obs, TrialHarmonic{end.A, end.B - 0.001, end.C}), state.TrialResidual);
   EXPECT_GE(Residual(obs, TrialHarmonic{end.A, end.B + 0.001, end.C}), state.TrialResidual);
-  EXPECT_NEAR(end.A, kA, 0.05);
-  EXPECT_NEAR(end.B, kB, 0.01);
-  EXPECT_NEAR(end.C, kC, 0.05);
+  EXPECT_NEAR(end.A, kA, kRefinedAmplitudeTolerance);
+  EXPECT_NEAR(end.B, kB, kRefinedFrequencyTolerance);
+  EXPECT_NEAR(end.C, kC, kRefinedPhaseTolerance);
 }
 
 // With A = 0 no phase or frequency step changes the residual and the refit at B = C = 0 has no

@@ -1,6 +1,7 @@
-# cmake -DCPACK_CONFIG=<build>/CPackConfig.cmake -DOUT_DIR=<scratch dir> -P check_deb.cmake
+# cmake -DCPACK_CONFIG=<build>/CPackConfig.cmake -DOUT_DIR=<scratch dir>
+#       -DWITH_GUIDE=<ON unless the build had no pandoc> -P check_deb.cmake
 # Builds the .deb with cpack and checks what apt and dpkg will see in it.
-cmake_minimum_required(VERSION 3.24)
+cmake_minimum_required(VERSION 3.22)
 
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -45,9 +46,15 @@ foreach(path
     ./usr/share/metainfo/io.github.harmora.Harmora.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/harmora.svg
     ./usr/share/icons/hicolor/48x48/apps/harmora.png
-    ./usr/share/doc/harmora/About.doc)
+    ./usr/share/doc/harmora/copyright)
   string(FIND "${contents}" " ${path}\n" at)
   if(at EQUAL -1)
     message(SEND_ERROR "the package lacks ${path}")
   endif()
 endforeach()
+if(WITH_GUIDE)
+  string(FIND "${contents}" " ./usr/share/doc/harmora/About.doc\n" at)
+  if(at EQUAL -1)
+    message(SEND_ERROR "the package lacks ./usr/share/doc/harmora/About.doc")
+  endif()
+endif()

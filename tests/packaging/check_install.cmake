@@ -1,7 +1,7 @@
 # cmake -DBUILD_DIR=<build tree> -DPREFIX=<scratch dir> -DPROGRAM_DIR=<dir of built harmora>
-#       -P check_install.cmake
+#       -DWITH_GUIDE=<ON unless the build had no pandoc> -P check_install.cmake
 # Fails with a message naming each thing missing or invalid.
-cmake_minimum_required(VERSION 3.24)
+cmake_minimum_required(VERSION 3.22)
 
 # The bitmap sizes desktops ask the hicolor theme for.
 set(ICON_SIZES 16 24 32 48 64 128 256)
@@ -117,8 +117,12 @@ foreach(size IN LISTS ICON_SIZES)
 endforeach()
 
 # The user guide, installed and beside the built program, where the error messages send users.
-ExpectRtf("${share}/doc/harmora/About.doc")
-ExpectRtf("${PROGRAM_DIR}/About.doc")
+if(WITH_GUIDE)
+  ExpectRtf("${share}/doc/harmora/About.doc")
+  ExpectRtf("${PROGRAM_DIR}/About.doc")
+else()
+  message(WARNING "SKIPPED: the build had no pandoc, so no user guide to check")
+endif()
 
 Validate(desktop-file-validate desktop-file-utils "${desktop}")
 Validate(appstreamcli appstream "${metainfo}" validate --no-net)

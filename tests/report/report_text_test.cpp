@@ -35,6 +35,12 @@ AppState FittedState(const std::vector<Harmonic>& model1,
   return state;
 }
 
+// Where model 1's lines stand in a report of n harmonics: the formula's first line, then one
+// line per term, a blank, the deviation, a blank, the table's heading and one row per harmonic.
+int TermLine(int k) { return 1 + k; }
+int DeviationLine(int n) { return n + 2; }
+int TableRowLine(int n, int k) { return n + 5 + k; }
+
 std::vector<std::string> ReportLines(const AppState& state) {
   std::vector<std::string> lines;
   WriteReport(state, [&lines](const std::string& line) { lines.push_back(line); });
@@ -108,9 +114,9 @@ TEST(WriteReport, HasFourLinesPerHarmonicAndTwelveMore) {
 TEST(WriteReport, WritesNegativeValuesWithTheirSign) {
   const AppState state = FittedState({{-1.5, -2, -0.25}}, {{1, 1, 0}}, -0.0, 0);
   const std::vector<std::string> lines = ReportLines(state);
-  EXPECT_EQ(lines[1], "-1.500000000*sin(-2.000000000*x+-0.250000000)");
-  EXPECT_EQ(lines[3], "Relative deviation = -0.000000000 %");
-  EXPECT_EQ(lines[6], "-2.000000000             -3.141592654");
+  EXPECT_EQ(lines[TermLine(0)], "-1.500000000*sin(-2.000000000*x+-0.250000000)");
+  EXPECT_EQ(lines[DeviationLine(1)], "Relative deviation = -0.000000000 %");
+  EXPECT_EQ(lines[TableRowLine(1, 0)], "-2.000000000             -3.141592654");
 }
 
 // The period starts in column 26 while the frequency text leaves room; a longer text is
@@ -130,7 +136,7 @@ TEST(WriteReport, PadsTheFrequencyToTwentyFiveCharacters) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Line);
     const AppState state = FittedState({{1, row.B, 0}}, {{1, 1, 0}}, 0, 0);
-    EXPECT_EQ(ReportLines(state)[6], row.Line);
+    EXPECT_EQ(ReportLines(state)[TableRowLine(1, 0)], row.Line);
   }
 }
 
@@ -151,8 +157,8 @@ TEST(WriteReport, ZeroFrequencyFaultsAtItsPeriodAfterTheLinesBeforeIt) {
     EXPECT_EQ(fault.FaultKind, RunTimeFault::Kind::DivisionByZero);
     EXPECT_STREQ(fault.what(), kDivisionByZeroText);
   }
-  ASSERT_EQ(lines.size(), 8u);
-  EXPECT_EQ(lines[7], "1.000000000              6.283185307");
+  ASSERT_EQ(lines.size(), static_cast<size_t>(TableRowLine(2, 1)));  // up to the faulting row
+  EXPECT_EQ(lines[TableRowLine(2, 0)], "1.000000000              6.283185307");
 
   // In the squared model's table the fault comes after everything of model 1.
   state = FittedState({{1, 1, 0}}, {{1, 0, 0}}, 0, 0);
