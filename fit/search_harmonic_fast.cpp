@@ -140,7 +140,7 @@ void SearchHarmonicFast(AppState& state, int k) {
   SearchWorkspace& workspace = gWorkspace;
   const ObservationSet& obs = state.Observations;
   const double squares = SumOfSquares(obs);
-  RandomGenerator drawer = state.Random;
+  RandomGenerator drawer{state.Random.Seed};  // draws only: the clock stays with the state
   std::int64_t drawn = 0;
   const auto drawBlock = [&](std::int64_t index) {
     const int count = static_cast<int>(std::min<std::int64_t>(kBlockTrials, total - drawn));
