@@ -10,16 +10,13 @@
 
 #include "app/report_text.h"
 #include "app/tform1.h"
+#include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 
 namespace {
 
-const QString kUnreadableText = QStringLiteral(
-    "Не удалось прочитать числовые данные из файла. Инструкция по созданию файла данных "
-    "находится в документе About.doc.");
-const QString kTooShortText = QStringLiteral(
-    "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
-    "найти в документе About.doc.");
+const QString kUnreadableText = QString::fromUtf8(kUnreadableDataText);
+const QString kTooShortText = QString::fromUtf8(kTooShortDataText);
 const QString kErrorCaption = QStringLiteral("Ошибка");
 const QString kRandomCaption = QStringLiteral("Harmora - random (10)");
 
