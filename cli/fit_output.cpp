@@ -2,6 +2,7 @@
 
 #include "app/report_text.h"
 #include "cli/json_text.h"
+#include "export/data_csv.h"
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
   const AppState& s = fit.State;
@@ -14,6 +15,10 @@ std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
 void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
   out << ReportHeading(fit, options) << '\n';
   WriteReport(fit.State, [&out](const std::string& line) { out << line << '\n'; });
+}
+
+void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
+  out << ReportHeading(fit, options) << '\n' << WriteDataCsv(fit.State);
 }
 
 namespace {

@@ -13,6 +13,11 @@ std::string ReportHeading(const FileFit& fit, const FitOptions& options);
 // report's division fault for a zero frequency after the lines before it were written.
 void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out);
 
+// Writes the heading and then the data with both models as the window's data export writes them:
+// '#' lines with the coefficients, then x,y,model1,model2,residual1,residual2, one row per
+// observation.
+void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out);
+
 // The fit as one JSON object on one line (no line end): file, count, harmonics, depth,
 // min_period, seeds, and model1 and model2 with A, B, C, relative_deviation and residual.
 std::string JsonLine(const FileFit& fit, const FitOptions& options);

@@ -27,6 +27,8 @@ bool WriteFit(const FileFit& fit,
         out << JsonLine(fit, options) << '\n';
         break;
       case OutputFormat::Csv:
+        if (!first) out << '\n';
+        WriteCsvFormat(fit, options, out);
         break;
     }
   } catch (const std::exception& fault) {

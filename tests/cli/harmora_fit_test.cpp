@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <numbers>
@@ -12,6 +13,7 @@
 #include "core/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
+#include "export/data_csv.h"
 #include "fit/fit_harmonics.h"
 #include "tests/cli/cli_test_support.h"
 
@@ -155,10 +157,25 @@ TEST(HarmoraFitJson, ResidualIsEachStagesObjectiveFromTheFinalCoefficients) {
   EXPECT_GT(sum2, 1);  // the squared model cannot follow the negative half waves
 }
 
+TEST(HarmoraFitCsv, HoldsTheWindowsDataExportForTheSameSeeds) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(18));
+  const ToolRun run = RunTool({"--format", "csv", "-n", "2", "--seed", "8,6", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string heading =
+      "# " + path + " (18): harmonics 2, depth 10000, minimum period 1, seeds 8,6\n";
+  EXPECT_EQ(run.Out, heading + WriteDataCsv(WindowFit(path, 2, 10000, 8, 6)));
+  const std::vector<std::string> lines = Lines(run.Out);
+  const auto header =
+      std::find(lines.begin(), lines.end(), "x,y,model1,model2,residual1,residual2");
+  ASSERT_NE(header, lines.end());
+  EXPECT_EQ(lines.end() - header, 1 + 18);  // one row per observation
+}
+
 TEST(HarmoraFitSeeds, TheSameSeedsGiveTheSameOutputAndOthersADifferentOne) {
   DataFolder folder;
   const std::string path = folder.Write("tones.txt", TwoToneData(25));
-  for (const char* format : {"report", "json"}) {
+  for (const char* format : {"report", "json", "csv"}) {
     SCOPED_TRACE(format);
     const ToolRun first = RunTool({"--format", format, "-n", "2", "--seed", "123456", path});
     const ToolRun again = RunTool({"--format", format, "-n", "2", "--seed", "123456", path});
