@@ -29,6 +29,11 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
     state.Controls.ComboBox1 = options.Depth;
     if (options.FixedSeeds) state.Random.Clock = SeedSequence(options.Seeds[0], options.Seeds[1]);
     FitBothModels(state);
+    if (options.Refine) {
+      result.Refinement = RefineBothModels(
+          state.Observations, state.Coefficients, state.Observations.MinPeriod, RefineOptions{});
+      result.Refined = true;
+    }
     result.Fitted = true;
   } catch (const RunTimeFault& fault) {
     result.Error = fault.what();

@@ -52,10 +52,6 @@ int RunHarmoraFit(const std::vector<std::string>& args, std::ostream& out, std::
     out << HelpText();
     return kFitAllDone;
   }
-  if (options.Refine) {
-    err << kProgram << ": --refine is not available in this build\n";
-    return kFitUsageError;
-  }
   int status = kFitAllDone;
   bool first = true;
   for (const std::string& path : options.Files) {

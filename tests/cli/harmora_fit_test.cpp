@@ -172,6 +172,82 @@ TEST(HarmoraFitCsv, HoldsTheWindowsDataExportForTheSameSeeds) {
   EXPECT_EQ(lines.end() - header, 1 + 18);  // one row per observation
 }
 
+// The text of the JSON object that follows "key": in text from a position, braces balanced.
+std::string ObjectAfter(const std::string& text, const std::string& key, std::size_t from = 0) {
+  std::size_t at = text.find("\"" + key + "\":{", from);
+  if (at == std::string::npos) return {};
+  at = text.find('{', at);
+  int depth = 0;
+  for (std::size_t i = at; i < text.size(); ++i) {
+    depth += text[i] == '{' ? 1 : text[i] == '}' ? -1 : 0;
+    if (depth == 0) return text.substr(at, i + 1 - at);
+  }
+  return {};
+}
+
+double NumberAfter(const std::string& text, const std::string& key) {
+  const std::size_t at = text.find("\"" + key + "\":");
+  return at == std::string::npos ? std::nan("") : std::stod(text.substr(at + key.size() + 3));
+}
+
+TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjective) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(30));
+  const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string refined = ObjectAfter(run.Out, "refined");
+  ASSERT_FALSE(refined.empty()) << run.Out;
+  const std::string search[2] = {ObjectAfter(run.Out, "model1"), ObjectAfter(run.Out, "model2")};
+  const std::string models[2] = {ObjectAfter(refined, "model1"), ObjectAfter(refined, "model2")};
+  for (int m = 0; m < 2; ++m) {
+    SCOPED_TRACE(m + 1);
+    for (const char* key : {"A", "B", "C"}) EXPECT_EQ(NumbersAfter(models[m], key).size(), 2u);
+    const std::string se = ObjectAfter(models[m], "se");
+    for (const char* key : {"A", "B", "C"})
+      EXPECT_NE(se.find(std::string("\"") + key + "\":["), std::string::npos) << se;
+    for (const char* key : {"r2", "rmse", "aic", "bic", "relative_deviation"}) {
+      EXPECT_TRUE(std::isfinite(NumberAfter(models[m], key))) << key;
+    }
+    EXPECT_GE(NumberAfter(models[m], "starts"), 1);
+    EXPECT_GE(NumberAfter(models[m], "hits"), 1);
+    EXPECT_LE(NumberAfter(models[m], "residual"), NumberAfter(search[m], "residual"));
+  }
+  // Model 1 holds the data's two tones exactly: the refinement finds them.
+  const std::vector<double> b = NumbersAfter(models[0], "B");
+  ASSERT_EQ(b.size(), 2u);
+  EXPECT_NEAR(b[0], 0.9, 1e-9);
+  EXPECT_NEAR(b[1], 2.7, 1e-9);
+  EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
+}
+
+TEST(HarmoraFitRefine, StandardErrorsAreNullWhereNoDegreesOfFreedomAreLeft) {
+  DataFolder folder;
+  const std::string path = folder.Write("six.txt", TwoToneData(6));  // 6 points, 6 parameters
+  const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "4", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string se = ObjectAfter(ObjectAfter(ObjectAfter(run.Out, "refined"), "model1"), "se");
+  EXPECT_EQ(se, "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+}
+
+TEST(HarmoraFitRefine, TheReportIsFollowedByEachRefinedModel) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(20));
+  const ToolRun plain = RunTool({"--seed", "5", path});
+  const ToolRun run = RunTool({"--seed", "5", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  ASSERT_EQ(run.Out.rfind(plain.Out, 0), 0u);  // the report first, unchanged
+  const std::vector<std::string> extra = Lines(run.Out.substr(plain.Out.size()));
+  ASSERT_EQ(extra.size(), 2u * 4);
+  for (int m = 0; m < 2; ++m) {
+    SCOPED_TRACE(m + 1);
+    EXPECT_EQ(extra[4 * m], "");
+    EXPECT_EQ(extra[4 * m + 1].rfind("Least squares " + std::to_string(m + 1) + "): R2 = ", 0), 0u);
+    EXPECT_EQ(extra[4 * m + 2].rfind("Relative deviation = ", 0), 0u);
+    EXPECT_EQ(extra[4 * m + 3].rfind("A1 = ", 0), 0u);
+    EXPECT_NE(extra[4 * m + 3].find("   B1 = "), std::string::npos);
+  }
+}
+
 TEST(HarmoraFitSeeds, TheSameSeedsGiveTheSameOutputAndOthersADifferentOne) {
   DataFolder folder;
   const std::string path = folder.Write("tones.txt", TwoToneData(25));
