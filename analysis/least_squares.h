@@ -53,7 +53,11 @@ struct ModelFit {
 
 struct RefineOptions {
   bool WithConstant = false;     // also fit c0 + S(x) and (c0 + S(x))^2
-  double TimeBudgetSeconds = 1;  // wall-clock budget for both models together
+  // Budget for both models together. It is turned into a number of starts per model by a fixed
+  // cost model (about this many seconds on the development machine, both models on two cores),
+  // never by reading a clock, so that the result cannot depend on the machine's speed or load.
+  // The refinement usually ends well before, once its best has been reached several times.
+  double TimeBudgetSeconds = 1;
   // Called from the refining thread now and then with the fraction done (0..1); returning false
   // cancels the refinement, which then returns with Cancelled set as soon as it can.
   std::function<bool(double fraction)> Progress;

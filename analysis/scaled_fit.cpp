@@ -4,6 +4,9 @@
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+
+#include "fit/kernels/sine_kernel.h"
 
 namespace {
 
@@ -29,10 +32,9 @@ constexpr double kRankThreshold = 1e-8;
 constexpr double kInitialDamping = 1e-3;
 constexpr double kMinDamping = 1e-12;
 constexpr double kMaxDamping = 1e12;
-// A step that lowers the objective by less than this share counts as no progress; two in a row
-// end the iteration, the objective being as low as the doubles show it.
+// A step of the full iteration that lowers the objective by less than this share counts as no
+// progress; two in a row end it, the objective being as low as the doubles show it.
 constexpr double kStallShare = 1e-13;
-constexpr int kMaxFrequencyIterations = 200;
 constexpr int kMaxFullIterations = 40;
 // An objective this far below the target's own sum of squares is exact in the doubles.
 constexpr double kExactShare = 1e-30;
@@ -47,15 +49,23 @@ int LinearColumns(const ScaledProblem& problem, int harmonics) {
   return 2 * harmonics + (problem.Constant ? 1 : 0);
 }
 
+// sines[i] = sin(omega u[i]), cosines[i] = cos(omega u[i]) by the vector kernel (cos as the sine a
+// quarter turn on, which costs one rounding of the argument).
+void SinesAndCosines(const ScaledProblem& problem, double omega, double* sines, double* cosines) {
+  constexpr double kQuarterTurn = std::numbers::pi / 2;
+  for (int i = 0; i < problem.Count; ++i) {
+    sines[i] = omega * problem.U[i];
+    cosines[i] = sines[i] + kQuarterTurn;
+  }
+  SinArray(sines, sines, problem.Count);
+  SinArray(cosines, cosines, problem.Count);
+}
+
 // The design of the linear part: sin, cos per harmonic, then the constant column.
 void FillDesign(const ScaledProblem& problem, const ScaledModel& model, Matrix& design) {
   design.resize(problem.Count, LinearColumns(problem, model.Count));
   for (int k = 0; k < model.Count; ++k) {
-    for (int i = 0; i < problem.Count; ++i) {
-      const double arg = model.Omega[k] * problem.U[i];
-      design(i, 2 * k) = std::sin(arg);
-      design(i, 2 * k + 1) = std::cos(arg);
-    }
+    SinesAndCosines(problem, model.Omega[k], &design(0, 2 * k), &design(0, 2 * k + 1));
   }
   if (problem.Constant) design.col(2 * model.Count).setOnes();
 }
@@ -123,14 +133,15 @@ void Solve(const ScaledProblem& problem, ScaledModel& model, LinearFit& fit) {
 // The model at the observations minus the target.
 void ModelResidual(const ScaledProblem& problem, const ScaledModel& model, Vector& residual) {
   residual.resize(problem.Count);
-  for (int i = 0; i < problem.Count; ++i) {
-    double v = problem.Constant ? model.Offset : 0.0;
-    for (int k = 0; k < model.Count; ++k) {
-      const double arg = model.Omega[k] * problem.U[i];
-      v += model.Alpha[k] * std::sin(arg) + model.Beta[k] * std::cos(arg);
+  for (int i = 0; i < problem.Count; ++i) residual(i) = problem.Constant ? model.Offset : 0.0;
+  double sines[kObservationCapacity], cosines[kObservationCapacity];
+  for (int k = 0; k < model.Count; ++k) {
+    SinesAndCosines(problem, model.Omega[k], sines, cosines);
+    for (int i = 0; i < problem.Count; ++i) {
+      residual(i) += model.Alpha[k] * sines[i] + model.Beta[k] * cosines[i];
     }
-    residual(i) = v - problem.T[i];
   }
+  for (int i = 0; i < problem.Count; ++i) residual(i) -= problem.T[i];
 }
 
 // Solves (H + damping * diag(H)) step = -gradient; the diagonal gets a floor so that a direction
@@ -146,10 +157,11 @@ Step DampedStep(const Square& curvature, const Step& gradient, double damping) {
 
 // One stall-counting rule for both iterations: true once the objective stops moving.
 struct Convergence {
+  double StallShare = kStallShare;
   int Stalls = 0;
   bool Done(double before, double after, double exact) {
     if (after <= exact) return true;
-    Stalls = (before - after <= kStallShare * before) ? Stalls + 1 : 0;
+    Stalls = (before - after <= StallShare * before) ? Stalls + 1 : 0;
     return Stalls >= 2;
   }
 };
@@ -175,7 +187,10 @@ void ScaledResiduals(const ScaledProblem& problem, const ScaledModel& model, dou
   for (int i = 0; i < problem.Count; ++i) out[i] = -residual(i);
 }
 
-void RefineFrequencies(const ScaledProblem& problem, ScaledModel& model) {
+void RefineFrequencies(const ScaledProblem& problem,
+                       ScaledModel& model,
+                       double stallShare,
+                       int maxIterations) {
   const int n = model.Count;
   const double exact = kExactShare * TargetSize(problem);
   LinearFit fit;
@@ -183,8 +198,8 @@ void RefineFrequencies(const ScaledProblem& problem, ScaledModel& model) {
   if (n == 0) return;
   LinearFit trialFit;
   double damping = kInitialDamping;
-  Convergence convergence;
-  for (int iteration = 0; iteration < kMaxFrequencyIterations; ++iteration) {
+  Convergence convergence{stallShare};
+  for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (fit.Objective <= exact) break;
     // d(model)/d(omega_k) with the linear part fixed, then projected off the design's columns:
     // Kaufman's approximation of the projected Jacobian. Its transpose times the residual is the
@@ -192,9 +207,8 @@ void RefineFrequencies(const ScaledProblem& problem, ScaledModel& model) {
     Matrix derivative(problem.Count, n);
     for (int k = 0; k < n; ++k) {
       for (int i = 0; i < problem.Count; ++i) {
-        const double arg = model.Omega[k] * problem.U[i];
-        derivative(i, k) =
-            problem.U[i] * (model.Alpha[k] * std::cos(arg) - model.Beta[k] * std::sin(arg));
+        derivative(i, k) = problem.U[i] * (model.Alpha[k] * fit.Design(i, 2 * k + 1) -
+                                           model.Beta[k] * fit.Design(i, 2 * k));
       }
     }
     const Matrix projected = derivative - fit.Design * BasicSolve(fit.Qr, derivative);
@@ -243,12 +257,10 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model) {
   for (int iteration = 0; iteration < kMaxFullIterations; ++iteration) {
     if (model.Objective <= exact) break;
     for (int k = 0; k < n; ++k) {
+      SinesAndCosines(problem, model.Omega[k], &jacobian(0, 3 * k), &jacobian(0, 3 * k + 1));
       for (int i = 0; i < problem.Count; ++i) {
-        const double arg = model.Omega[k] * problem.U[i];
-        const double s = std::sin(arg), c = std::cos(arg);
-        jacobian(i, 3 * k) = s;
-        jacobian(i, 3 * k + 1) = c;
-        jacobian(i, 3 * k + 2) = problem.U[i] * (model.Alpha[k] * c - model.Beta[k] * s);
+        jacobian(i, 3 * k + 2) = problem.U[i] * (model.Alpha[k] * jacobian(i, 3 * k + 1) -
+                                                 model.Beta[k] * jacobian(i, 3 * k));
       }
     }
     if (problem.Constant) jacobian.col(3 * n).setOnes();

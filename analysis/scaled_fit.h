@@ -34,8 +34,15 @@ double SolveLinear(const ScaledProblem& problem, ScaledModel& model);
 
 // Levenberg-Marquardt on the frequencies alone, the linear part projected out (variable
 // projection with Kaufman's Jacobian). Starts from the model's frequencies; the result has its
-// optimal linear part and an objective never above the start's projected one.
-void RefineFrequencies(const ScaledProblem& problem, ScaledModel& model);
+// optimal linear part and an objective never above the start's projected one. It ends after
+// maxIterations steps or two steps in a row that lower the objective by less than stallShare of
+// it; the defaults run to the limit of the doubles.
+inline constexpr double kFullPrecisionStall = 1e-13;
+inline constexpr int kFullPrecisionIterations = 200;
+void RefineFrequencies(const ScaledProblem& problem,
+                       ScaledModel& model,
+                       double stallShare = kFullPrecisionStall,
+                       int maxIterations = kFullPrecisionIterations);
 
 // Levenberg-Marquardt on all parameters at once, from the model as it is; keeps only steps that
 // lower the objective, so the result is never worse than the model given.
