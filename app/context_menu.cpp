@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
+#include "app/export_commands.h"
 #include "app/help_command.h"
 #include "app/repeat_fit_command.h"
 #include "app/tform1.h"
@@ -37,6 +38,7 @@ QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
 
 void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
+  CreateExportCommands(form);
   CreateRepeatFitCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);

@@ -75,8 +75,24 @@ void TForm1::OpenDataFile(const QString& path) {
   ObservationSet scratch = State.Observations;
   bool readFailed = false;
   LoadDataFile(State.DataPath, scratch, readFailed);
-  State.ReadFailed = readFailed;
+  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName));
+}
 
+void TForm1::PasteData(const QByteArray& text) {
+  Memo1->hide();
+  BitBtn3->hide();
+  State.FitStage = 0;
+  State.DataPath.clear();
+  State.DataName = "clipboard";
+
+  ObservationSet scratch = State.Observations;
+  bool readFailed = false;
+  LoadDataBytes(std::string_view(text.constData(), text.size()), scratch, readFailed);
+  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName));
+}
+
+void TForm1::TakeReadData(ObservationSet& scratch, bool readFailed, const QString& name) {
+  State.ReadFailed = readFailed;
   if (readFailed || scratch.LastIndex < 3) {
     ShowMessage(MessageKind::Plain, kErrorCaption, readFailed ? kUnreadableText : kTooShortText);
     MakeRandomSample(State.Observations, State.Random);
@@ -90,10 +106,9 @@ void TForm1::OpenDataFile(const QString& path) {
   State.Observations = scratch;
   NewDataSet();
   ShowMinPeriod();
-  // Both filled in one pass, so a '%' in the file's name is never taken for a placeholder.
+  // Both filled in one pass, so a '%' in the name is never taken for a placeholder.
   setWindowTitle(QStringLiteral("Harmora - %1 (%2)")
-                     .arg(QString::fromStdString(State.DataName),
-                          QString::number(State.Observations.LastIndex + 1)));
+                     .arg(name, QString::number(State.Observations.LastIndex + 1)));
   FormResize();
 }
 
