@@ -6,8 +6,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
+#include "app/export_commands.h"
 #include "app/help_command.h"
 #include "app/least_squares_commands.h"
+#include "app/repeat_fit_command.h"
 #include "app/tform1.h"
 
 QAction* AddWindowCommand(TForm1& form,
@@ -38,6 +40,8 @@ QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
 void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
   CreateLeastSquaresCommands(form);
+  CreateExportCommands(form);
+  CreateRepeatFitCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);
 

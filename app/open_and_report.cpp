@@ -11,16 +11,13 @@
 
 #include "app/report_text.h"
 #include "app/tform1.h"
+#include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 
 namespace {
 
-const QString kUnreadableText = QStringLiteral(
-    "Не удалось прочитать числовые данные из файла. Инструкция по созданию файла данных "
-    "находится в документе About.doc.");
-const QString kTooShortText = QStringLiteral(
-    "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
-    "найти в документе About.doc.");
+const QString kUnreadableText = QString::fromUtf8(kUnreadableDataText);
+const QString kTooShortText = QString::fromUtf8(kTooShortDataText);
 const QString kErrorCaption = QStringLiteral("Ошибка");
 const QString kRandomCaption = QStringLiteral("Harmora - random (10)");
 
@@ -87,8 +84,24 @@ void TForm1::OpenDataFile(const QString& path) {
   ObservationSet scratch = State.Observations;
   bool readFailed = false;
   LoadDataFile(State.DataPath, scratch, readFailed);
-  State.ReadFailed = readFailed;
+  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName));
+}
 
+void TForm1::PasteData(const QByteArray& text) {
+  Memo1->hide();
+  BitBtn3->hide();
+  State.FitStage = 0;
+  State.DataPath.clear();
+  State.DataName = "clipboard";
+
+  ObservationSet scratch = State.Observations;
+  bool readFailed = false;
+  LoadDataBytes(std::string_view(text.constData(), text.size()), scratch, readFailed);
+  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName));
+}
+
+void TForm1::TakeReadData(ObservationSet& scratch, bool readFailed, const QString& name) {
+  State.ReadFailed = readFailed;
   if (readFailed || scratch.LastIndex < 3) {
     ShowMessage(MessageKind::Plain, kErrorCaption, readFailed ? kUnreadableText : kTooShortText);
     MakeRandomSample(State.Observations, State.Random);
@@ -102,10 +115,9 @@ void TForm1::OpenDataFile(const QString& path) {
   State.Observations = scratch;
   NewDataSet();
   ShowMinPeriod();
-  // Both filled in one pass, so a '%' in the file's name is never taken for a placeholder.
+  // Both filled in one pass, so a '%' in the name is never taken for a placeholder.
   setWindowTitle(QStringLiteral("Harmora - %1 (%2)")
-                     .arg(QString::fromStdString(State.DataName),
-                          QString::number(State.Observations.LastIndex + 1)));
+                     .arg(name, QString::number(State.Observations.LastIndex + 1)));
   FormResize();
 }
 

@@ -41,6 +41,12 @@ bool ClipStart(const QRect& area, QPoint& p0, QPoint p1) {
 
 }  // namespace
 
+QFont PlotFont() {
+  QFont font(QStringLiteral("Sans Serif"));
+  font.setPixelSize(11);  // 8 points at 96 pixels per inch
+  return font;
+}
+
 QtSurface::QtSurface(QPainter& painter, const QFont& font) : Painter(painter), Metrics(font) {
   Painter.setFont(font);
   Painter.setRenderHint(QPainter::Antialiasing, false);

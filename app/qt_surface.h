@@ -7,6 +7,9 @@
 
 #include "plot/surface.h"
 
+// The window's font, in which the plot writes its labels: sans-serif, 11 pixels.
+QFont PlotFont();
+
 // Paints the plot's operations with QPainter. Rectangles and lines are filled as whole plot
 // pixels (Qt's own outline and line would cover one pixel more, and blur at a device pixel
 // ratio of 2); lines walk their pixels themselves and leave out the end pixel.

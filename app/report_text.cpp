@@ -12,10 +12,6 @@ constexpr size_t kPeriodColumn = 25;  // the period starts in column 26, under i
 
 std::string T(double v) { return FloatText(9, v); }
 
-std::string Term(const double* a, const double* b, const double* c, int k) {
-  return T(a[k]) + "*sin(" + T(b[k]) + "*x+" + T(c[k]) + ")";
-}
-
 void WriteModel(int number,
                 const double* a,
                 const double* b,
@@ -25,7 +21,7 @@ void WriteModel(int number,
                 const std::function<void(const std::string&)>& appendLine) {
   appendLine(std::to_string(number) + ") F(x)=");
   for (int k = 0; k < count; ++k) {
-    std::string line = Term(a, b, c, k);
+    std::string line = ReportTerm(a[k], b[k], c[k]);
     if (k < count - 1) line += "+";
     if (number == 2 && k == 0) line = "(" + line;
     if (number == 2 && k == count - 1) line += ")^2";
@@ -43,6 +39,10 @@ void WriteModel(int number,
 }
 
 }  // namespace
+
+std::string ReportTerm(double a, double b, double c) {
+  return T(a) + "*sin(" + T(b) + "*x+" + T(c) + ")";
+}
 
 void WriteReport(const AppState& state, const std::function<void(const std::string&)>& appendLine) {
   const CoefficientTable& t = state.Coefficients;

@@ -5,6 +5,10 @@
 
 struct AppState;
 
+// One harmonic as the report writes it: T(a) + "*sin(" + T(b) + "*x+" + T(c) + ")", with T the
+// number's fixed-point text with 9 decimals. Shared by every writer that shows the formula.
+std::string ReportTerm(double a, double b, double c);
+
 // Writes the report's 4N + 12 lines, one call of appendLine each, from the coefficient table
 // and the two deviations. A frequency of 0 raises a division fault at its period, after the
 // lines before it were written.

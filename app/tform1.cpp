@@ -29,12 +29,6 @@ constexpr int kClientWidth = 600;  // the designed and smallest client area
 constexpr int kClientHeight = 560;
 constexpr int kFrameMilliseconds = 16;  // one frame of a 60 Hz display
 
-QFont PlotFont() {
-  QFont font(QStringLiteral("Sans Serif"));
-  font.setPixelSize(11);  // 8 points at 96 pixels per inch
-  return font;
-}
-
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {

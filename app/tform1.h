@@ -96,6 +96,17 @@ class TForm1 : public QWidget {
   // Opens `path` through the open workflow from its second step on (the dialog's answer).
   void OpenDataFile(const QString& path);
 
+  // Reads `text` by the data file's rules through the same workflow; an accepted text is shown
+  // with the caption "Harmora - clipboard (n)".
+  void PasteData(const QByteArray& text);
+
+  // The save dialog (caption, filters; the filter shown first in, the one selected out) and the
+  // question before a file is replaced go through these, so tests can answer them. Empty: the
+  // desktop's own dialogs.
+  std::function<QString(const QString& caption, const QString& filters, QString& filter)>
+      RunSaveDialog;
+  std::function<bool(const QString& path)> ConfirmOverwrite;
+
   // Runs a handler's body: a run-time fault ends it with the default error box.
   void RunHandler(const std::function<void()>& body);
 
@@ -141,6 +152,9 @@ class TForm1 : public QWidget {
   void RefreshWithoutGeometry();  // the refresh a paint runs: no widget is moved
   void NewDataSet();
   void SetCaption();
+  // The open workflow from the read on: the two messages and a random sample, or the data
+  // accepted and shown under `name`.
+  void TakeReadData(ObservationSet& scratch, bool readFailed, const QString& name);
 
   QImage BackBuffer;
   bool IsActivated = false;

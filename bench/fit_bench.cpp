@@ -118,6 +118,7 @@ void RunFit(const ObservationSet& obs, int harmonics, int depth, Outcome& out) {
   out.State.Observations = obs;
   out.State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
   out.State.Controls.ComboBox1 = depth;
+  out.State.Random.Clock = FixedClock;
   out.Redraws = 0;
   out.RedrawHash = 14695981039346656037ull;
   out.State.Hooks.Redraw = [&out] {
@@ -197,7 +198,6 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  SetClockHook(FixedClock);
   const pid_t busy = load ? StartBusyLoop() : -1;
   std::printf("sine: %s; tile sums: %s; second thread: %s%s\n",
               SinKernelName(),

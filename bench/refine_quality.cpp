@@ -175,7 +175,6 @@ int main(int argc, char** argv) {
       referenceStarts = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--n") && i + 1 < argc) onlyN = std::atoi(argv[++i]);
   }
-  SetClockHook(CaseClock);
   const Family families[] = {Family::Exact,
                              Family::Noisy,
                              Family::Irregular,
@@ -195,6 +194,7 @@ int main(int argc, char** argv) {
         state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(n);
         state.Controls.UpDown1 = n;
         state.Controls.ComboBox1 = 10000;
+        state.Random.Clock = CaseClock;
         gSeed = 17u + 31u * r + 101u * n;
         FitBothModels(state);
 

@@ -2,18 +2,19 @@
 
 #include <chrono>
 
-namespace {
-
-ClockHook gClockHook = nullptr;
-
-std::uint32_t ReadClock() {
-  if (gClockHook != nullptr) return gClockHook();
+void Reseed(RandomGenerator& random) {
+  if (random.Clock) {
+    random.Seed = random.Clock();
+    return;
+  }
   const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  return static_cast<std::uint32_t>(ticks);
+  random.Seed = static_cast<std::uint32_t>(ticks);
 }
 
-}  // namespace
-
-void SetClockHook(ClockHook hook) { gClockHook = hook; }
-
-void Reseed(RandomGenerator& random) { random.Seed = ReadClock(); }
+SeedClock SeedSequence(std::uint32_t first, std::uint32_t second) {
+  return [first, second, read = false]() mutable -> std::uint32_t {
+    const bool again = read;
+    read = true;
+    return again ? second : first;
+  };
+}

@@ -1,20 +1,30 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <utility>
+
+// Where a reseed takes its new state from. Empty reads the high-resolution monotonic clock.
+using SeedClock = std::function<std::uint32_t()>;
 
 // The program's one uniform generator: a 32-bit linear congruential generator,
-// seed <- seed * 134775813 + 1 (mod 2^32), value = seed / 2^32.
+// seed <- seed * 134775813 + 1 (mod 2^32), value = seed / 2^32. The clock travels with the
+// seed, so a test or a scripted fit fixes the seeds of its own generator and of no other.
 struct RandomGenerator {
+  RandomGenerator() = default;
+  explicit RandomGenerator(std::uint32_t seed, SeedClock clock = {})
+      : Seed(seed), Clock(std::move(clock)) {}
+
   std::uint32_t Seed = 0;
+  SeedClock Clock;  // read by Reseed; empty for the real clock
 };
 
-// Where the reseed reads the clock. Tests install a fixed function; nullptr restores the
-// high-resolution monotonic clock.
-using ClockHook = std::uint32_t (*)();
-void SetClockHook(ClockHook hook);
-
-// Reseeds from the low 32 bits of the clock (or the installed hook).
+// Sets the seed to the low 32 bits of the generator's clock (the monotonic clock when empty).
 void Reseed(RandomGenerator& random);
+
+// A clock that gives first at its first reading and second at every later one: installed in a
+// generator, it fixes the seeds of the two stages of the next fit.
+SeedClock SeedSequence(std::uint32_t first, std::uint32_t second);
 
 // Advances the generator and returns its new value in [0, 1). Inline: the search draws two
 // values per trial, millions of times.

@@ -85,7 +85,8 @@ configure_file(${HARMORA_PACKAGING_DIR}/io.github.harmora.Harmora.metainfo.xml.i
                ${HARMORA_METAINFO} @ONLY)
 
 # --- Install rules -----------------------------------------------------------------------
-install(TARGETS harmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS harmora harmora-fit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/harmora-fit.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${HARMORA_PACKAGING_DIR}/harmora.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${HARMORA_METAINFO} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)

@@ -95,7 +95,7 @@ class OpenWorkflowTest : public QObject {
     QTemporaryDir dir;
     Open(f, WriteDataFile(dir, "good.txt", "0 1 1 2 2 1 3 2"));
     QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - good.txt (4)"));
-    SetClockHook(OtherTestClock);  // each sample differs from the one at start
+    f.State.Random.Clock = OtherTestClock;  // each sample differs from the one at start
 
     const struct {
       const char* Name;

@@ -24,7 +24,7 @@ struct WindowFixture {
   };
 
   WindowFixture() {
-    SetClockHook(FixedTestClock);
+    Form.State.Random.Clock = FixedTestClock;
     Form.ShowMessage = [this](
                            TForm1::MessageKind kind, const QString& caption, const QString& text) {
       Messages.push_back({kind, caption, text});
@@ -33,7 +33,6 @@ struct WindowFixture {
     QTest::qWait(0);
     QCoreApplication::processEvents();
   }
-  ~WindowFixture() { SetClockHook(nullptr); }
 
   TForm1 Form;
   std::vector<Message> Messages;

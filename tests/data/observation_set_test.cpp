@@ -10,12 +10,6 @@ namespace {
 
 std::uint32_t FixedClock() { return 12345u; }
 
-class FixedSeed : public testing::Test {
- protected:
-  void SetUp() override { SetClockHook(FixedClock); }
-  void TearDown() override { SetClockHook(nullptr); }
-};
-
 ObservationSet SetOf(std::initializer_list<std::pair<double, double>> points) {
   ObservationSet obs;
   int i = 0;
@@ -91,15 +85,43 @@ TEST(RandomGenerator, FollowsTheCongruentialRecurrence) {
   EXPECT_EQ(random.Seed, static_cast<std::uint32_t>(0u - 134775813u + 1u));
 }
 
-TEST_F(FixedSeed, ReseedReadsTheClockHook) {
-  RandomGenerator random;
+TEST(RandomGenerator, ReseedReadsItsOwnClockAndNoOther) {
+  RandomGenerator random{0, FixedClock};
+  RandomGenerator other{7};
   Reseed(random);
   EXPECT_EQ(random.Seed, 12345u);
+  EXPECT_EQ(other.Seed, 7u);
 }
 
-TEST_F(FixedSeed, RandomSampleIsTenSortedPointsOfOneSinusoid) {
+TEST(RandomGenerator, ReseedWithoutAClockReadsTheMonotonicClock) {
+  // A generator that never read the clock would keep its seed at every reseed.
+  RandomGenerator random{0};
+  Reseed(random);
+  const std::uint32_t first = random.Seed;
+  bool changed = false;
+  for (int i = 0; i < 1000 && !changed; ++i) {
+    Reseed(random);
+    changed = random.Seed != first;
+  }
+  EXPECT_TRUE(changed);
+}
+
+TEST(RandomGenerator, ASeedSequenceGivesItsFirstSeedOnceThenTheSecond) {
+  RandomGenerator random{0, SeedSequence(11u, 22u)};
+  std::uint32_t seeds[4];
+  for (std::uint32_t& seed : seeds) {
+    Reseed(random);
+    seed = random.Seed;
+  }
+  EXPECT_EQ(seeds[0], 11u);
+  EXPECT_EQ(seeds[1], 22u);
+  EXPECT_EQ(seeds[2], 22u);
+  EXPECT_EQ(seeds[3], 22u);
+}
+
+TEST(MakeRandomSample, IsTenSortedPointsOfOneSinusoid) {
   ObservationSet obs;
-  RandomGenerator random;
+  RandomGenerator random{0, FixedClock};
   MakeRandomSample(obs, random);
   // Redraw the same values by hand from the same seed.
   RandomGenerator check{12345u};

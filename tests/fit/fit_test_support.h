@@ -64,17 +64,14 @@ inline void ScaleY(ObservationSet& obs, double factor) {
 
 inline constexpr std::uint32_t kFixedSeed = 20240611u;
 
-// Fixes the seed every reseed reads, and restores the real clock afterwards.
+// Tests whose states reseed from a fixed clock.
 class FixedSeedTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetClockHook([]() -> std::uint32_t { return kFixedSeed; });
-  }
-  void TearDown() override { SetClockHook(nullptr); }
-
-  // A state holding obs with N harmonics and the given search depth.
+  // A state holding obs with N harmonics and the given search depth, whose every reseed reads
+  // kFixedSeed.
   static AppState MakeState(const ObservationSet& obs, int harmonics, int depth) {
     AppState state;
+    state.Random.Clock = [] { return kFixedSeed; };
     state.Observations = obs;
     state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
     state.Controls.ComboBox1 = depth;

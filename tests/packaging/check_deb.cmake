@@ -42,6 +42,8 @@ endforeach()
 
 foreach(path
     ./usr/bin/harmora
+    ./usr/bin/harmora-fit
+    ./usr/share/man/man1/harmora-fit.1
     ./usr/share/applications/harmora.desktop
     ./usr/share/metainfo/io.github.harmora.Harmora.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/harmora.svg

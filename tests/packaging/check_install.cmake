@@ -78,12 +78,15 @@ set(share "${PREFIX}/share")
 set(desktop "${share}/applications/harmora.desktop")
 set(metainfo "${share}/metainfo/io.github.harmora.Harmora.metainfo.xml")
 
-# The program, runnable.
-ExpectFile("${PREFIX}/bin/harmora")
-execute_process(COMMAND test -x "${PREFIX}/bin/harmora" RESULT_VARIABLE notExecutable)
-if(notExecutable)
-  Fail("not executable: ${PREFIX}/bin/harmora")
-endif()
+# The program and the command-line tool, runnable, and the tool's manual page.
+foreach(program harmora harmora-fit)
+  ExpectFile("${PREFIX}/bin/${program}")
+  execute_process(COMMAND test -x "${PREFIX}/bin/${program}" RESULT_VARIABLE notExecutable)
+  if(notExecutable)
+    Fail("not executable: ${PREFIX}/bin/${program}")
+  endif()
+endforeach()
+ExpectFile("${share}/man/man1/harmora-fit.1")
 
 # The menu entry starts the installed program and names the installed icon.
 ExpectFile("${desktop}")

@@ -1,0 +1,202 @@
+#include "app/export_commands.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+
+#include "app/context_menu.h"
+#include "app/qt_surface.h"
+#include "app/save_file.h"
+#include "app/tform1.h"
+#include "app/vector_surface.h"
+#include "export/data_csv.h"
+#include "export/formula_text.h"
+
+namespace {
+
+const QString kErrorCaption = QStringLiteral("Ошибка");
+const QString kPlotFilters = QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)");
+const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
+
+struct FormatName {
+  PlotFileFormat Format;
+  const char* Suffix;
+};
+constexpr FormatName kPlotFormats[] = {
+    {PlotFileFormat::Png, "png"}, {PlotFileFormat::Svg, "svg"}, {PlotFileFormat::Pdf, "pdf"}};
+
+// Where the save dialogs start: the folder of the last save in this run, else that of the data
+// file, else the home folder. Kept for the run only, like every other setting.
+QString& LastSaveFolder() {
+  static QString folder;
+  return folder;
+}
+
+QString StartFolder(const TForm1& form) {
+  if (!LastSaveFolder().isEmpty()) return LastSaveFolder();
+  if (!form.State.DataPath.empty()) {
+    return QFileInfo(QString::fromStdString(form.State.DataPath)).absolutePath();
+  }
+  return QDir::homePath();
+}
+
+bool AskOverwrite(TForm1& form, const QString& path) {
+  if (form.ConfirmOverwrite) return form.ConfirmOverwrite(path);
+  return QMessageBox::question(&form,
+                               QStringLiteral("Сохранение"),
+                               QStringLiteral("Файл %1 уже существует. Заменить его?")
+                                   .arg(QDir::toNativeSeparators(path)),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+// Runs the save dialog; `finish` turns the chosen name and filter into the final name (it may
+// append an extension) and the bytes to write. Asks before replacing a file and shows a message
+// when the file cannot be written. Nothing is written when the user cancels.
+template <typename Finish>
+void SaveThroughDialog(TForm1& form,
+                       const QString& caption,
+                       const QString& filters,
+                       const QString& defaultName,
+                       Finish finish) {
+  QString filter = filters.section(QStringLiteral(";;"), 0, 0);
+  const QString start = QDir(StartFolder(form)).filePath(defaultName);
+  QString path =
+      form.RunSaveDialog
+          ? form.RunSaveDialog(caption, filters, filter)
+          : QFileDialog::getSaveFileName(
+                &form, caption, start, filters, &filter, QFileDialog::DontConfirmOverwrite);
+  if (path.isEmpty()) return;
+  QString failure;
+  if (QFileInfo(path).isDir()) {
+    failure = SaveFileWhole(path, {});  // a folder keeps its name, so the message names it
+  } else {
+    const QByteArray bytes = finish(path, filter);
+    if (QFileInfo(path).isFile() && !AskOverwrite(form, path)) return;
+    failure = SaveFileWhole(path, bytes);
+  }
+  if (!failure.isEmpty()) {
+    form.ShowMessage(TForm1::MessageKind::Plain, kErrorCaption, failure);
+    return;
+  }
+  LastSaveFolder() = QFileInfo(path).absolutePath();
+}
+
+void CopyFormulaCommands(TForm1& form) {
+  QMenu* menu = AddWindowSubmenu(form, QStringLiteral("Копировать формулу"), true);
+  const struct {
+    FormulaFormat Format;
+    QString Name;
+  } formats[] = {
+      {FormulaFormat::Plain, QStringLiteral("текст")},
+      {FormulaFormat::Python, QStringLiteral("Python (NumPy)")},
+      {FormulaFormat::Spreadsheet, QStringLiteral("электронная таблица")},
+      {FormulaFormat::Latex, QStringLiteral("LaTeX")},
+  };
+  for (FormulaModel model : {FormulaModel::One, FormulaModel::Two}) {
+    if (model == FormulaModel::Two) menu->addSeparator();
+    const QString modelName =
+        model == FormulaModel::One ? QStringLiteral("Модель 1") : QStringLiteral("Модель 2");
+    for (const auto& f : formats) {
+      QAction* action = menu->addAction(modelName + QStringLiteral(": ") + f.Name);
+      const FormulaFormat format = f.Format;
+      QObject::connect(action, &QAction::triggered, &form, [&form, model, format] {
+        form.RunHandler([&form, model, format] {
+          const std::string text = FormulaText(form.State.Coefficients, model, format);
+          QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+        });
+      });
+    }
+  }
+}
+
+}  // namespace
+
+PlotFileFormat ChoosePlotFormat(QString& path, const QString& selectedFilter) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  for (const FormatName& f : kPlotFormats) {
+    if (suffix == QLatin1String(f.Suffix)) return f.Format;
+  }
+  for (const FormatName& f : kPlotFormats) {
+    if (selectedFilter.contains(QStringLiteral("*.") + QLatin1String(f.Suffix))) {
+      path += QStringLiteral(".") + QLatin1String(f.Suffix);
+      return f.Format;
+    }
+  }
+  path += QStringLiteral(".png");
+  return PlotFileFormat::Png;
+}
+
+QImage PlotPixels(const TForm1& form) {
+  const QImage& buffer = form.PlotImage();
+  const qreal ratio = buffer.devicePixelRatio();
+  const QRect plot(0,
+                   0,
+                   qRound(form.State.Geometry.PlotWidth * ratio),
+                   qRound(form.State.Geometry.PlotHeight * ratio));
+  QImage image = buffer.copy(plot);
+  image.setDevicePixelRatio(ratio);
+  return image;
+}
+
+QByteArray PlotFileBytes(const TForm1& form, PlotFileFormat format) {
+  switch (format) {
+    case PlotFileFormat::Svg:
+      return PlotSvg(form.State, PlotFont());
+    case PlotFileFormat::Pdf:
+      return PlotPdf(form.State, PlotFont());
+    case PlotFileFormat::Png:
+      break;
+  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  PlotPixels(form).save(&buffer, "PNG");
+  return bytes;
+}
+
+void CreateExportCommands(TForm1& form) {
+  AddWindowCommand(form,
+                   QStringLiteral("Копировать график"),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                   false,
+                   [&form] { QGuiApplication::clipboard()->setImage(PlotPixels(form)); });
+  AddWindowCommand(form,
+                   QStringLiteral("Сохранить график…"),
+                   QKeySequence(Qt::CTRL | Qt::Key_S),
+                   false,
+                   [&form] {
+                     SaveThroughDialog(form,
+                                       QStringLiteral("Сохранить график"),
+                                       kPlotFilters,
+                                       QStringLiteral("plot.png"),
+                                       [&form](QString& path, const QString& filter) {
+                                         return PlotFileBytes(form, ChoosePlotFormat(path, filter));
+                                       });
+                   });
+  AddWindowCommand(form,
+                   QStringLiteral("Сохранить данные и модель…"),
+                   QKeySequence(Qt::CTRL | Qt::Key_E),
+                   false,
+                   [&form] {
+                     SaveThroughDialog(form,
+                                       QStringLiteral("Сохранить данные и модель"),
+                                       kCsvFilter,
+                                       QStringLiteral("data.csv"),
+                                       [&form](QString& path, const QString&) {
+                                         if (QFileInfo(path).suffix().isEmpty()) path += ".csv";
+                                         return QByteArray::fromStdString(WriteDataCsv(form.State));
+                                       });
+                   });
+  CopyFormulaCommands(form);
+  AddWindowCommand(
+      form, QStringLiteral("Вставить данные"), QKeySequence(Qt::CTRL | Qt::Key_V), false, [&form] {
+        form.PasteData(QGuiApplication::clipboard()->text().toUtf8());
+      });
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+class TForm1;
+
+// Adds the commands that take results out of the window and data into it: "Копировать график",
+// "Сохранить график…", "Сохранить данные и модель…", the "Копировать формулу" sub-menu and
+// "Вставить данные", in that order.
+void CreateExportCommands(TForm1& form);
+
+enum class PlotFileFormat { Png, Svg, Pdf };
+
+// The format of a plot file named `path`: its own extension (.png, .svg or .pdf, in any case)
+// when it has one of them, otherwise that of the selected filter, whose extension is then
+// appended to `path`.
+PlotFileFormat ChoosePlotFormat(QString& path, const QString& selectedFilter);
+
+// The plot as the window shows it: the plot area of the back buffer, at its device pixel ratio.
+QImage PlotPixels(const TForm1& form);
+
+// The plot file's bytes: the plot's own pixels as PNG, or the vector drawing as SVG or PDF.
+// Raises the run-time fault a redraw of the data raises.
+QByteArray PlotFileBytes(const TForm1& form, PlotFileFormat format);

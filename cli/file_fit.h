@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "analysis/least_squares.h"
+#include "cli/fit_options.h"
+#include "core/app_state.h"
+
+// One data file's fit, as harmora-fit reports it.
+struct FileFit {
+  std::string Path;
+  bool Fitted = false;
+  std::string Error;  // when not fitted: the window's message for a refused file, or a fault's text
+  bool ErrorNamesFile = false;  // Error already names the file (the reader's I/O faults do)
+  AppState State;        // the observations as read and prepared, and after a fit its results
+  bool Refined = false;  // with --refine, after a fit
+  RefinementResult Refinement;  // when Refined: both models' least-squares optimum
+};
+
+// Reads path with the window's reader and, when the file is accepted, fits both models as the
+// find button does with the options' harmonics, depth, minimum period and seeds, then with
+// --refine refines both models by least squares. A refused file, a file that cannot be read and
+// a fault of the fit leave Fitted false and say why in Error; nothing is thrown.
+FileFit FitDataFile(const std::string& path, const FitOptions& options);
+
+// The objective a stage minimises, recomputed from a set of count harmonics over the
+// observations (PlotX, OrigY): the sum of (S - y)^2 for model 1, of (S - sqrt(max(y, 0)))^2 for
+// model 2 (squaredModel), S summed over the harmonics in order with the fit's own sines.
+double StageObjective(const ObservationSet& obs,
+                      const double* a,
+                      const double* b,
+                      const double* c,
+                      int count,
+                      bool squaredModel);

@@ -1,0 +1,195 @@
+#include "cli/fit_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr int kMaxHarmonicCount = 5;  // the coefficient table's capacity
+
+// A whole decimal number in [low, high], nothing before or after it.
+std::optional<std::int64_t> ParseInteger(std::string_view text,
+                                         std::int64_t low,
+                                         std::int64_t high) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// A finite positive decimal number, full stop as the decimal point whatever the locale.
+std::optional<double> ParsePositive(std::string_view text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || !std::isfinite(value) || !(value > 0)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// "S1" or "S1,S2", each an unsigned 32-bit number; S2 defaults to S1 + 1 (mod 2^32).
+bool ParseSeeds(std::string_view text, std::uint32_t seeds[2]) {
+  constexpr std::int64_t kMaxSeed = 4294967295;
+  const std::size_t comma = text.find(',');
+  const auto first = ParseInteger(text.substr(0, comma), 0, kMaxSeed);
+  if (!first) return false;
+  seeds[0] = static_cast<std::uint32_t>(*first);
+  seeds[1] = seeds[0] + 1u;  // wraps modulo 2^32
+  if (comma == std::string_view::npos) return true;
+  const auto second = ParseInteger(text.substr(comma + 1), 0, kMaxSeed);
+  if (!second) return false;
+  seeds[1] = static_cast<std::uint32_t>(*second);
+  return true;
+}
+
+std::string DepthList() {
+  std::string list;
+  for (const int depth : kSearchDepths) {
+    if (!list.empty()) list += ", ";
+    list += std::to_string(depth);
+  }
+  return list;
+}
+
+// Applies one option with its value; returns the error text, empty when it is accepted.
+std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
+  const std::string shown(value);
+  if (name == "harmonics") {
+    const auto n = ParseInteger(value, 1, kMaxHarmonicCount);
+    if (!n) return "the number of harmonics must be 1 to 5, not '" + shown + "'";
+    options.Harmonics = static_cast<int>(*n);
+  } else if (name == "depth") {
+    const auto d = ParseInteger(value, 1, kSearchDepths[std::size(kSearchDepths) - 1]);
+    if (!d || std::find(std::begin(kSearchDepths), std::end(kSearchDepths), *d) ==
+                  std::end(kSearchDepths)) {
+      return "the search depth must be one of " + DepthList() + ", not '" + shown + "'";
+    }
+    options.Depth = static_cast<int>(*d);
+  } else if (name == "min-period") {
+    const auto p = ParsePositive(value);
+    if (!p) return "the minimum period must be a positive number, not '" + shown + "'";
+    options.MinPeriod = *p;
+  } else if (name == "seed") {
+    if (!ParseSeeds(value, options.Seeds)) {
+      return "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '" + shown + "'";
+    }
+    options.FixedSeeds = true;
+  } else if (name == "format") {
+    if (value == "report") {
+      options.Format = OutputFormat::Report;
+    } else if (value == "json") {
+      options.Format = OutputFormat::Json;
+    } else if (value == "csv") {
+      options.Format = OutputFormat::Csv;
+    } else {
+      return "the format must be report, json or csv, not '" + shown + "'";
+    }
+  }
+  return {};
+}
+
+// The long name of an option that takes a value, from its long or short spelling; empty when
+// the option takes none or is unknown.
+std::string_view ValueOption(std::string_view name) {
+  static constexpr std::string_view kWithValue[] = {
+      "harmonics", "depth", "min-period", "seed", "format"};
+  if (name == "n") return "harmonics";
+  if (name == "d") return "depth";
+  for (const std::string_view known : kWithValue) {
+    if (name == known) return known;
+  }
+  return {};
+}
+
+}  // namespace
+
+ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
+  ParsedOptions parsed;
+  FitOptions& options = parsed.Options;
+  bool onlyFiles = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+      options.Files.push_back(args[i]);
+      continue;
+    }
+    if (arg == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    std::string_view name, value;
+    bool hasValue = false;
+    if (arg[1] == '-') {
+      name = arg.substr(2);
+      const std::size_t equals = name.find('=');
+      if (equals != std::string_view::npos) {
+        value = name.substr(equals + 1);
+        name = name.substr(0, equals);
+        hasValue = true;
+      }
+    } else {
+      name = arg.substr(1, 1);
+      if (arg.size() > 2) {
+        value = arg.substr(2);
+        hasValue = true;
+      }
+    }
+    if (name == "help" || name == "h" || name == "refine") {
+      if (hasValue) {
+        parsed.Error = "option '" + std::string(arg) + "' takes no value";
+        return parsed;
+      }
+      if (name == "refine") {
+        options.Refine = true;
+      } else {
+        options.Help = true;
+      }
+      continue;
+    }
+    const std::string_view longName = ValueOption(name);
+    if (longName.empty()) {
+      parsed.Error = "unknown option '" + std::string(arg) + "'";
+      return parsed;
+    }
+    if (!hasValue) {
+      if (i + 1 >= args.size()) {
+        parsed.Error = "option '" + std::string(arg) + "' needs a value";
+        return parsed;
+      }
+      value = args[++i];
+    }
+    parsed.Error = Apply(options, longName, value);
+    if (!parsed.Error.empty()) return parsed;
+  }
+  if (!options.Help && options.Files.empty()) parsed.Error = "no data file given";
+  return parsed;
+}
+
+std::string HelpText() {
+  return "Usage: harmora-fit [OPTION]... FILE...\n"
+         "Fits both harmonic models to each data file, as the Harmora window does, and prints\n"
+         "the results.\n"
+         "\n"
+         "  -n, --harmonics N     harmonics per model, 1 to 5 (default 1)\n"
+         "  -d, --depth D         random trials per harmonic: 10000, 50000, 100000, 500000\n"
+         "                        or 998888 (default 10000)\n"
+         "      --min-period P    shortest period searched (default twice the mean spacing\n"
+         "                        of x, as in the window)\n"
+         "      --seed S1[,S2]    the generator's state after the reseed of stage 1 (model 2)\n"
+         "                        and of stage 2 (model 1); S2 defaults to S1 + 1. Without it\n"
+         "                        the seeds come from the clock; they are always printed\n"
+         "      --refine          also refine both models by least squares, with statistics\n"
+         "                        and standard errors\n"
+         "      --format F        report (default: the window's report), json (one object per\n"
+         "                        file and line) or csv (one row per observation)\n"
+         "  -h, --help            print this help and exit\n"
+         "\n"
+         "A data file is read exactly as the window reads it. Exit status: 0 when every file\n"
+         "was fitted, 1 when a file was refused or its fit failed (the others are still\n"
+         "fitted), 2 for a usage error.\n";
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How the results of each file are written.
+enum class OutputFormat { Report, Json, Csv };
+
+// Everything harmora-fit was asked to do.
+struct FitOptions {
+  int Harmonics = 1;     // 1..5
+  int Depth = 10000;     // one of kSearchDepths
+  double MinPeriod = 0;  // 0: twice the mean x spacing of each file, as the window starts with
+  bool FixedSeeds = false;
+  std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the state after each stage's reseed
+  bool Refine = false;
+  OutputFormat Format = OutputFormat::Report;
+  bool Help = false;
+  std::vector<std::string> Files;
+};
+
+// The search depths the window offers, and so the only ones the tool takes.
+inline constexpr int kSearchDepths[] = {10000, 50000, 100000, 500000, 998888};
+
+// The outcome of reading the command line: Error is empty when it is usable.
+struct ParsedOptions {
+  FitOptions Options;
+  std::string Error;  // one line saying what is wrong, without the program's name
+};
+
+// Reads the arguments after the program's name. Accepts "--name value", "--name=value", "-n
+// value" and "-nvalue"; "--" ends the options. Without --help at least one file is required.
+ParsedOptions ParseFitOptions(const std::vector<std::string>& args);
+
+// The text --help prints.
+std::string HelpText();

@@ -1,0 +1,137 @@
+#include "cli/fit_output.h"
+
+#include "app/report_text.h"
+#include "cli/json_text.h"
+#include "export/data_csv.h"
+#include "plot/float_text.h"
+
+std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
+  const AppState& s = fit.State;
+  return "# " + fit.Path + " (" + std::to_string(s.Observations.LastIndex + 1) + "): harmonics " +
+         std::to_string(options.Harmonics) + ", depth " + std::to_string(options.Depth) +
+         ", minimum period " + JsonNumber(s.Observations.MinPeriod) + ", seeds " +
+         std::to_string(s.StageSeeds[0]) + "," + std::to_string(s.StageSeeds[1]);
+}
+
+namespace {
+
+std::string T(double v) { return FloatText(9, v); }
+
+// A value with its standard error, or with "undetermined" where none can be given.
+std::string WithError(const char* name, int k, const Estimate& e) {
+  return std::string(name) + std::to_string(k + 1) + " = " + T(e.Value) + " +- " +
+         (e.Determined ? T(e.StdError) : std::string("undetermined"));
+}
+
+// The refined model's figures and one line per harmonic with the standard errors.
+void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
+  const ModelStatistics& s = fit.Statistics;
+  out << "Least squares " << number << "): R2 = " << T(s.R2) << ", RMSE = " << T(s.Rmse)
+      << ", AIC = " << T(s.Aic) << ", BIC = " << T(s.Bic) << ", starts " << fit.Starts << ", hits "
+      << fit.Hits << '\n';
+  out << "Relative deviation = " << T(s.RelDeviation) << " %\n";
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    out << WithError("A", k, fit.A[k]) << "   " << WithError("B", k, fit.B[k]) << "   "
+        << WithError("C", k, fit.C[k]) << '\n';
+  }
+}
+
+}  // namespace
+
+void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
+  out << ReportHeading(fit, options) << '\n';
+  WriteReport(fit.State, [&out](const std::string& line) { out << line << '\n'; });
+  if (!fit.Refined) return;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    out << '\n';
+    WriteRefinedModel(
+        kind == ModelKind::Sum ? 1 : 2, fit.Refinement.Refined[static_cast<int>(kind)], out);
+  }
+}
+
+void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
+  out << ReportHeading(fit, options) << '\n' << WriteDataCsv(fit.State);
+}
+
+namespace {
+
+std::string ModelJson(const ObservationSet& obs,
+                      const double* a,
+                      const double* b,
+                      const double* c,
+                      int count,
+                      double deviation,
+                      bool squaredModel) {
+  JsonObject model;
+  Add(model, "A", JsonNumbers(a, count));
+  Add(model, "B", JsonNumbers(b, count));
+  Add(model, "C", JsonNumbers(c, count));
+  Add(model, "relative_deviation", JsonNumber(deviation));
+  Add(model, "residual", JsonNumber(StageObjective(obs, a, b, c, count, squaredModel)));
+  return Close(model);
+}
+
+// The refined model: the search's fields, then the standard errors (null where undetermined)
+// and the statistics.
+std::string RefinedJson(const ModelFit& fit) {
+  const HarmonicSet& h = fit.Coefficients;
+  JsonObject model;
+  Add(model, "A", JsonNumbers(h.A, h.Count));
+  Add(model, "B", JsonNumbers(h.B, h.Count));
+  Add(model, "C", JsonNumbers(h.C, h.Count));
+  Add(model, "relative_deviation", JsonNumber(fit.Statistics.RelDeviation));
+  Add(model, "residual", JsonNumber(fit.Objective));
+  JsonObject se;
+  const struct {
+    const char* Key;
+    const Estimate* Values;
+  } columns[] = {{"A", fit.A}, {"B", fit.B}, {"C", fit.C}};
+  for (const auto& column : columns) {
+    std::string list = "[";
+    for (int k = 0; k < h.Count; ++k) {
+      if (k > 0) list += ',';
+      list += column.Values[k].Determined ? JsonNumber(column.Values[k].StdError) : "null";
+    }
+    Add(se, column.Key, list + "]");
+  }
+  Add(model, "se", Close(se));
+  const ModelStatistics& s = fit.Statistics;
+  Add(model, "r2", JsonNumber(s.R2));
+  Add(model, "rmse", JsonNumber(s.Rmse));
+  Add(model, "aic", JsonNumber(s.Aic));
+  Add(model, "bic", JsonNumber(s.Bic));
+  Add(model, "starts", std::to_string(fit.Starts));
+  Add(model, "hits", std::to_string(fit.Hits));
+  return Close(model);
+}
+
+}  // namespace
+
+std::string JsonLine(const FileFit& fit, const FitOptions& options) {
+  const AppState& s = fit.State;
+  const CoefficientTable& t = s.Coefficients;
+  const int n = t.HarmonicCount;
+  JsonObject line;
+  Add(line, "file", JsonString(fit.Path));
+  Add(line, "count", std::to_string(s.Observations.LastIndex + 1));
+  Add(line, "harmonics", std::to_string(n));
+  Add(line, "depth", std::to_string(options.Depth));
+  Add(line, "min_period", JsonNumber(s.Observations.MinPeriod));
+  std::string seeds = "[";  // appended, not concatenated: GCC 12 warns wrongly on the sum
+  seeds += std::to_string(s.StageSeeds[0]);
+  seeds += ',';
+  seeds += std::to_string(s.StageSeeds[1]);
+  seeds += ']';
+  Add(line, "seeds", seeds);
+  Add(line, "model1", ModelJson(s.Observations, t.A, t.B, t.C, n, s.RelDeviation, false));
+  Add(line, "model2", ModelJson(s.Observations, t.A2, t.B2, t.C2, n, s.SavedDeviation, true));
+  if (fit.Refined) {
+    JsonObject refined;
+    Add(refined, "model1", RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::Sum)]));
+    Add(refined,
+        "model2",
+        RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::SquaredSum)]));
+    Add(line, "refined", Close(refined));
+  }
+  return Close(line);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+struct AppState;
+
+// Significant digits of every number in the file: 17 always read back as the same double.
+inline constexpr int kCsvDigits = 17;
+
+// v with kCsvDigits significant digits, full-stop decimals, no blanks, whatever the locale
+// ("0.10000000000000001", "-0", "1.0000000000000000e+300"; "inf" and "nan" for non-finite values).
+std::string CsvNumber(double v);
+
+// The observations as loaded (sorted by x) as comma-separated UTF-8 text, one line per
+// observation after a header line. Before a complete fit (FitStage < 2) the columns are x,y;
+// after one they are x,y,model1,model2,residual1,residual2 (residual = y - model), preceded by
+// '#' comment lines holding both models' coefficients and deviations. Lines end in '\n'.
+std::string WriteDataCsv(const AppState& state);

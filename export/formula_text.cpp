@@ -1,0 +1,103 @@
+#include "export/formula_text.h"
+
+#include <cmath>
+#include <vector>
+
+#include "app/report_text.h"
+#include "plot/float_text.h"
+
+namespace {
+
+constexpr unsigned kDecimals = 9;  // the report's precision, so every copy shows the same digits
+
+struct Harmonic {
+  double A, B, C;
+};
+
+std::vector<Harmonic> Harmonics(const CoefficientTable& t, FormulaModel model) {
+  std::vector<Harmonic> out;
+  for (int k = 0; k < t.HarmonicCount; ++k) {
+    if (model == FormulaModel::One) {
+      out.push_back({t.A[k], t.B[k], t.C[k]});
+    } else {
+      out.push_back({t.A2[k], t.B2[k], t.C2[k]});
+    }
+  }
+  return out;
+}
+
+std::string Magnitude(double v) { return FloatText(kDecimals, std::fabs(v)); }
+
+// " + v" or " - |v|" (spaced) or "+v" / "-|v|" (tight): a negative number is written with its
+// sign as the operator, so no language sees "+-".
+std::string Signed(double v, bool spaced) {
+  std::string out = spaced ? " + " : "+";
+  if (std::signbit(v)) out[spaced ? 1 : 0] = '-';
+  out.append(Magnitude(v));
+  return out;
+}
+
+// A number that opens a sum or an argument: "-|v|" when negative, else v.
+std::string Leading(double v) {
+  std::string out = std::signbit(v) ? "-" : "";
+  out.append(Magnitude(v));
+  return out;
+}
+
+// A sum of terms in a code-like language: a*fn(b*var+c) joined by their signs.
+std::string CodeSum(const std::vector<Harmonic>& hs,
+                    const std::string& fn,
+                    const std::string& var) {
+  std::string out;
+  for (size_t k = 0; k < hs.size(); ++k) {
+    const Harmonic& h = hs[k];
+    out += k == 0 ? Leading(h.A) : Signed(h.A, false);
+    out += "*" + fn + "(" + Leading(h.B) + "*" + var + Signed(h.C, false) + ")";
+  }
+  return hs.empty() ? "0" : out;
+}
+
+std::string LatexSum(const std::vector<Harmonic>& hs) {
+  std::string out;
+  for (size_t k = 0; k < hs.size(); ++k) {
+    const Harmonic& h = hs[k];
+    out += k == 0 ? Leading(h.A) : Signed(h.A, true);
+    out += " \\sin(" + Leading(h.B) + " x" + Signed(h.C, true) + ")";
+  }
+  return hs.empty() ? "0" : out;
+}
+
+std::string PlainSum(const std::vector<Harmonic>& hs) {
+  std::string out;
+  for (size_t k = 0; k < hs.size(); ++k) {
+    if (k > 0) out += "+";
+    out += ReportTerm(hs[k].A, hs[k].B, hs[k].C);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string FormulaText(const CoefficientTable& table, FormulaModel model, FormulaFormat format) {
+  const std::vector<Harmonic> hs = Harmonics(table, model);
+  const bool squared = model == FormulaModel::Two;
+  switch (format) {
+    case FormulaFormat::Plain: {
+      const std::string sum = PlainSum(hs);
+      return "F(x)=" + (squared && !hs.empty() ? "(" + sum + ")^2" : sum);
+    }
+    case FormulaFormat::Python: {
+      const std::string sum = CodeSum(hs, "np.sin", "x");
+      return squared ? "(" + sum + ")**2" : sum;
+    }
+    case FormulaFormat::Spreadsheet: {
+      const std::string sum = CodeSum(hs, "SIN", "A2");
+      return "=" + (squared ? "(" + sum + ")^2" : sum);
+    }
+    case FormulaFormat::Latex: {
+      const std::string sum = LatexSum(hs);
+      return "F(x) = " + (squared ? "\\left(" + sum + "\\right)^2" : sum);
+    }
+  }
+  return {};
+}

@@ -1,0 +1,85 @@
+"""Runs the built harmora-fit as a user's script would: JSON Lines that a strict parser reads,
+every real in C's %.17g text, clock seeds that repeat the fit, and no Qt in its links. (The
+statuses and hostile paths are tested in-process, in harmora_fit_test.cpp.)
+
+usage: python3 check_tool.py HARMORA_FIT
+"""
+import json
+import math
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+TOOL = sys.argv[1]
+FAILURES = []
+# A guard against a hang only: a fit of these files takes milliseconds.
+HANG_GUARD_SECONDS = 60
+
+
+def check(condition, text):
+    if not condition:
+        FAILURES.append(text)
+
+
+def run(*args):
+    done = subprocess.run([TOOL, *args], capture_output=True, timeout=HANG_GUARD_SECONDS)
+    return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
+
+
+def reject_constant(name):
+    raise ValueError("not JSON: " + name)
+
+
+def write(folder, name, text):
+    path = os.path.join(folder, name)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+    return path
+
+
+def tones(count):
+    return "".join(
+        f"{0.5 * i!r} {2 * math.sin(0.45 * i + 0.3) + 0.7 * math.sin(1.35 * i + 1):.17g}\n"
+        for i in range(count))
+
+
+with tempfile.TemporaryDirectory() as folder:
+    files = [write(folder, f"run{i}.txt", tones(12 + 7 * i)) for i in range(3)]
+    status, out, err = run("--format", "json", "-n", "3", "--seed", "9,10", *files)
+    check(status == 0, f"json batch: status {status}, {err}")
+    lines = out.splitlines()
+    check(len(lines) == 3, f"json batch: {len(lines)} lines")
+    for i, line in enumerate(lines):
+        record = json.loads(line, parse_constant=reject_constant)
+        check(record["file"] == files[i], f"file {record['file']}")
+        check(record["count"] == 12 + 7 * i, f"count {record['count']}")
+        check(record["harmonics"] == 3 and record["depth"] == 10000, "settings")
+        check(record["seeds"] == [9, 10], f"seeds {record['seeds']}")
+        check(record["min_period"] == 1.0, f"min_period {record['min_period']}")
+        for model in ("model1", "model2"):
+            m = record[model]
+            for key in ("A", "B", "C"):
+                check(len(m[key]) == 3 and all(isinstance(v, float) for v in m[key]),
+                      f"{model}.{key} {m[key]}")
+            check(m["residual"] >= 0 and m["relative_deviation"] >= 0, f"{model} figures")
+        # Every real is written as C's %.17g writes it: 17 significant digits, which read
+        # back to the same double.
+        for text in re.findall(r"(?<=[:\[,])-?[0-9][0-9.e+-]*", line):
+            check(format(float(text), ".17g") == text, f"17 digits: {text}")
+
+    # The report format, and its seeds given back, repeat the same text.
+    first = run("-n", "2", files[0])
+    seeds = first[1].splitlines()[0].rsplit("seeds ", 1)[1]
+    again = run("-n", "2", "--seed", seeds, files[0])
+    check(first[0] == 0 and again[1] == first[1], "clock seeds given back repeat the report")
+
+# The tool is Qt-free: none of its shared libraries is Qt's.
+links = subprocess.run(["ldd", TOOL], capture_output=True, text=True).stdout
+check("Qt" not in links, "harmora-fit links Qt:\n" + links)
+
+for failure in FAILURES:
+    print("FAILED:", failure)
+print(f"{0 if FAILURES else 1} passed, {len(FAILURES)} failed")
+sys.exit(1 if FAILURES else 0)

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/harmora_fit.h"
+
+// What one run of the tool gave.
+struct ToolRun {
+  int Status = -1;
+  std::string Out, Err;
+};
+
+inline ToolRun RunTool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  ToolRun run;
+  run.Status = RunHarmoraFit(args, out, err);
+  run.Out = out.str();
+  run.Err = err.str();
+  return run;
+}
+
+// The lines of a text, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A scratch folder of data files, removed at the end of the test.
+class DataFolder {
+ public:
+  DataFolder() {
+    char pattern[] = "/tmp/harmora_fit_XXXXXX";
+    Path = mkdtemp(pattern);
+  }
+  ~DataFolder() { std::filesystem::remove_all(Path); }
+
+  // Writes a file of the given bytes and returns its path.
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    const std::string path = Path + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  std::string Path;
+};
+
+// Text of count pairs x = 0.5 i, y = a sum of two sines: data a fit does not match exactly.
+inline std::string TwoToneData(int count) {
+  std::ostringstream text;
+  text.precision(17);
+  for (int i = 0; i < count; ++i) {
+    const double x = 0.5 * i;
+    text << x << ' ' << 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) << '\n';
+  }
+  return text.str();
+}

@@ -1,0 +1,435 @@
+#include "cli/harmora_fit.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <numbers>
+
+#include "app/report_text.h"
+#include "core/app_state.h"
+#include "core/run_time_fault.h"
+#include "data/data_file_messages.h"
+#include "data/data_file_reader.h"
+#include "export/data_csv.h"
+#include "fit/fit_harmonics.h"
+#include "tests/cli/cli_test_support.h"
+
+namespace {
+
+// The window's fit of the file at path: read, prepared, fitted with the given seeds.
+AppState WindowFit(
+    const std::string& path, int harmonics, int depth, std::uint32_t s1, std::uint32_t s2) {
+  AppState state;
+  bool failed = false;
+  LoadDataFile(path, state.Observations, failed);
+  EXPECT_FALSE(failed);
+  PrepareData(state.Observations);
+  state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
+  state.Controls.ComboBox1 = depth;
+  state.Random.Clock = SeedSequence(s1, s2);
+  FitBothModels(state);
+  return state;
+}
+
+// The numbers of the JSON array that follows "key": in text, parsed back exactly.
+std::vector<double> NumbersAfter(const std::string& text,
+                                 const std::string& key,
+                                 std::size_t from = 0) {
+  std::vector<double> values;
+  std::size_t at = text.find("\"" + key + "\":[", from);
+  if (at == std::string::npos) return values;
+  at = text.find('[', at) + 1;
+  const char* p = text.data() + at;
+  const char* end = text.data() + text.find(']', at);
+  while (p < end) {
+    double v = 0;
+    const auto r = std::from_chars(p, end, v);
+    if (r.ec != std::errc()) break;
+    values.push_back(v);
+    p = r.ptr + (r.ptr < end && *r.ptr == ',' ? 1 : 0);
+  }
+  return values;
+}
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(HarmoraFitReport, HoldsExactlyTheWindowsReportLinesForTheSameSeeds) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(30));
+  const ToolRun run = RunTool({"-n", "2", "--depth=50000", "--seed", "5,9", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+
+  const AppState window = WindowFit(path, 2, 50000, 5, 9);
+  std::vector<std::string> expected;
+  WriteReport(window, [&expected](const std::string& line) { expected.push_back(line); });
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 1 + expected.size());
+  EXPECT_EQ(lines[0], "# " + path + " (30): harmonics 2, depth 50000, minimum period 1, seeds 5,9");
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(lines[i + 1], expected[i]);
+  }
+  EXPECT_EQ(expected.size(), 4u * 2 + 12);
+}
+
+TEST(HarmoraFitReport, SeparatesTheFilesOfABatchByAnEmptyLine) {
+  DataFolder folder;
+  const std::string a = folder.Write("a.txt", TwoToneData(12));
+  const std::string b = folder.Write("b.txt", TwoToneData(20));
+  const ToolRun run = RunTool({"--seed", "1", a, b});
+  ASSERT_EQ(run.Status, kFitAllDone);
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 2u * (1 + 16) + 1);
+  EXPECT_EQ(lines[0].rfind("# " + a + " (12)", 0), 0u);
+  EXPECT_EQ(lines[17], "");
+  EXPECT_EQ(lines[18].rfind("# " + b + " (20)", 0), 0u);
+}
+
+TEST(HarmoraFitJson, HoldsTheFitsCoefficientsBitForBitAndItsSeeds) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(40));
+  const ToolRun run = RunTool({"--format", "json", "-n3", "--seed", "77,78", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string& line = lines[0];
+
+  const AppState window = WindowFit(path, 3, 10000, 77, 78);
+  const CoefficientTable& t = window.Coefficients;
+  const std::size_t model2 = line.find("\"model2\"");
+  ASSERT_NE(model2, std::string::npos);
+  const struct {
+    const char* Key;
+    std::size_t From;
+    const double* Expected;
+  } arrays[] = {{"A", 0, t.A},
+                {"B", 0, t.B},
+                {"C", 0, t.C},
+                {"A", model2, t.A2},
+                {"B", model2, t.B2},
+                {"C", model2, t.C2}};
+  for (const auto& a : arrays) {
+    SCOPED_TRACE(std::string(a.Key) + (a.From == 0 ? " of model 1" : " of model 2"));
+    const std::vector<double> values = NumbersAfter(line, a.Key, a.From);
+    ASSERT_EQ(values.size(), 3u);
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(SameBits(values[k], a.Expected[k])) << k;
+  }
+  EXPECT_EQ(NumbersAfter(line, "seeds"), (std::vector<double>{77, 78}));
+  EXPECT_NE(line.find("\"file\":\"" + path +
+                      "\",\"count\":40,\"harmonics\":3,\"depth\":10000,"
+                      "\"min_period\":1,"),
+            std::string::npos)
+      << line;
+  EXPECT_EQ(line.front(), '{');
+  EXPECT_EQ(line.back(), '}');
+}
+
+TEST(HarmoraFitJson, ResidualIsEachStagesObjectiveFromTheFinalCoefficients) {
+  DataFolder folder;
+  // Exactly one sinusoid, y = 3 sin(x): negative y count as 0 in model 2's objective.
+  std::string text;
+  for (int i = 0; i < 16; ++i) {
+    text += std::to_string(0.4 * i) + " " + std::to_string(3 * std::sin(0.4 * i)) + "\n";
+  }
+  const std::string path = folder.Write("one.txt", text);
+  const ToolRun run = RunTool({"--format=json", "--seed", "3", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const AppState window = WindowFit(path, 1, 10000, 3, 4);
+  const ObservationSet& obs = window.Observations;
+  const CoefficientTable& t = window.Coefficients;
+  double sum1 = 0, sum2 = 0;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    const double s1 = t.A[0] * std::sin(t.B[0] * obs.PlotX[i] + t.C[0]);
+    const double s2 = t.A2[0] * std::sin(t.B2[0] * obs.PlotX[i] + t.C2[0]);
+    sum1 += (s1 - obs.OrigY[i]) * (s1 - obs.OrigY[i]);
+    const double root = obs.OrigY[i] > 0 ? std::sqrt(obs.OrigY[i]) : 0;
+    sum2 += (s2 - root) * (s2 - root);
+  }
+  const std::size_t model2 = run.Out.find("\"model2\"");
+  const std::size_t residual1 = run.Out.find("\"residual\":") + 11;
+  const std::size_t residual2 = run.Out.find("\"residual\":", model2) + 11;
+  // Library sines against the fit's own: equal to a few units in the last place of the sines.
+  EXPECT_NEAR(std::stod(run.Out.substr(residual1)), sum1, 1e-9 * (1 + sum1));
+  EXPECT_NEAR(std::stod(run.Out.substr(residual2)), sum2, 1e-9 * (1 + sum2));
+  EXPECT_GT(sum2, 1);  // the squared model cannot follow the negative half waves
+}
+
+TEST(HarmoraFitCsv, HoldsTheWindowsDataExportForTheSameSeeds) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(18));
+  const ToolRun run = RunTool({"--format", "csv", "-n", "2", "--seed", "8,6", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string heading =
+      "# " + path + " (18): harmonics 2, depth 10000, minimum period 1, seeds 8,6\n";
+  EXPECT_EQ(run.Out, heading + WriteDataCsv(WindowFit(path, 2, 10000, 8, 6)));
+  const std::vector<std::string> lines = Lines(run.Out);
+  const auto header =
+      std::find(lines.begin(), lines.end(), "x,y,model1,model2,residual1,residual2");
+  ASSERT_NE(header, lines.end());
+  EXPECT_EQ(lines.end() - header, 1 + 18);  // one row per observation
+}
+
+// The text of the JSON object that follows "key": in text from a position, braces balanced.
+std::string ObjectAfter(const std::string& text, const std::string& key, std::size_t from = 0) {
+  std::size_t at = text.find("\"" + key + "\":{", from);
+  if (at == std::string::npos) return {};
+  at = text.find('{', at);
+  int depth = 0;
+  for (std::size_t i = at; i < text.size(); ++i) {
+    depth += text[i] == '{' ? 1 : text[i] == '}' ? -1 : 0;
+    if (depth == 0) return text.substr(at, i + 1 - at);
+  }
+  return {};
+}
+
+double NumberAfter(const std::string& text, const std::string& key) {
+  const std::size_t at = text.find("\"" + key + "\":");
+  return at == std::string::npos ? std::nan("") : std::stod(text.substr(at + key.size() + 3));
+}
+
+TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjective) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(30));
+  const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string refined = ObjectAfter(run.Out, "refined");
+  ASSERT_FALSE(refined.empty()) << run.Out;
+  const std::string search[2] = {ObjectAfter(run.Out, "model1"), ObjectAfter(run.Out, "model2")};
+  const std::string models[2] = {ObjectAfter(refined, "model1"), ObjectAfter(refined, "model2")};
+  for (int m = 0; m < 2; ++m) {
+    SCOPED_TRACE(m + 1);
+    for (const char* key : {"A", "B", "C"}) EXPECT_EQ(NumbersAfter(models[m], key).size(), 2u);
+    const std::string se = ObjectAfter(models[m], "se");
+    for (const char* key : {"A", "B", "C"})
+      EXPECT_NE(se.find(std::string("\"") + key + "\":["), std::string::npos) << se;
+    for (const char* key : {"r2", "rmse", "aic", "bic", "relative_deviation"}) {
+      EXPECT_TRUE(std::isfinite(NumberAfter(models[m], key))) << key;
+    }
+    EXPECT_GE(NumberAfter(models[m], "starts"), 1);
+    EXPECT_GE(NumberAfter(models[m], "hits"), 1);
+    EXPECT_LE(NumberAfter(models[m], "residual"), NumberAfter(search[m], "residual"));
+  }
+  // Model 1 holds the data's two tones exactly: the refinement finds them.
+  const std::vector<double> b = NumbersAfter(models[0], "B");
+  ASSERT_EQ(b.size(), 2u);
+  EXPECT_NEAR(b[0], 0.9, 1e-9);
+  EXPECT_NEAR(b[1], 2.7, 1e-9);
+  EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
+}
+
+TEST(HarmoraFitRefine, StandardErrorsAreNullWhereNoDegreesOfFreedomAreLeft) {
+  DataFolder folder;
+  const std::string path = folder.Write("six.txt", TwoToneData(6));  // 6 points, 6 parameters
+  const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "4", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string se = ObjectAfter(ObjectAfter(ObjectAfter(run.Out, "refined"), "model1"), "se");
+  EXPECT_EQ(se, "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+}
+
+TEST(HarmoraFitRefine, TheReportIsFollowedByEachRefinedModel) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(20));
+  const ToolRun plain = RunTool({"--seed", "5", path});
+  const ToolRun run = RunTool({"--seed", "5", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  ASSERT_EQ(run.Out.rfind(plain.Out, 0), 0u);  // the report first, unchanged
+  const std::vector<std::string> extra = Lines(run.Out.substr(plain.Out.size()));
+  ASSERT_EQ(extra.size(), 2u * 4);
+  for (int m = 0; m < 2; ++m) {
+    SCOPED_TRACE(m + 1);
+    EXPECT_EQ(extra[4 * m], "");
+    EXPECT_EQ(extra[4 * m + 1].rfind("Least squares " + std::to_string(m + 1) + "): R2 = ", 0), 0u);
+    EXPECT_EQ(extra[4 * m + 2].rfind("Relative deviation = ", 0), 0u);
+    EXPECT_EQ(extra[4 * m + 3].rfind("A1 = ", 0), 0u);
+    EXPECT_NE(extra[4 * m + 3].find("   B1 = "), std::string::npos);
+  }
+}
+
+TEST(HarmoraFitSeeds, TheSameSeedsGiveTheSameOutputAndOthersADifferentOne) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(25));
+  for (const char* format : {"report", "json", "csv"}) {
+    SCOPED_TRACE(format);
+    const ToolRun first = RunTool({"--format", format, "-n", "2", "--seed", "123456", path});
+    const ToolRun again = RunTool({"--format", format, "-n", "2", "--seed", "123456", path});
+    const ToolRun other = RunTool({"--format", format, "-n", "2", "--seed", "123457", path});
+    ASSERT_EQ(first.Status, kFitAllDone);
+    EXPECT_EQ(first.Out, again.Out);
+    EXPECT_NE(first.Out, other.Out);
+  }
+}
+
+TEST(HarmoraFitSeeds, ClockSeedsArePrintedAndRepeatTheFitWhenGivenBack) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(25));
+  const ToolRun clocked = RunTool({"--format", "json", "-n", "2", path});
+  ASSERT_EQ(clocked.Status, kFitAllDone);
+  const std::vector<double> seeds = NumbersAfter(clocked.Out, "seeds");
+  ASSERT_EQ(seeds.size(), 2u);
+  const std::string given = std::to_string(static_cast<std::uint32_t>(seeds[0])) + "," +
+                            std::to_string(static_cast<std::uint32_t>(seeds[1]));
+  const ToolRun repeated = RunTool({"--format", "json", "-n", "2", "--seed", given, path});
+  EXPECT_EQ(repeated.Out, clocked.Out);
+}
+
+TEST(HarmoraFitSeeds, TheSecondSeedDefaultsToTheFirstPlusOneModuloTwoToThe32) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(10));
+  const struct {
+    const char* Given;
+    std::vector<double> Seeds;
+  } cases[] = {{"41", {41, 42}},
+               {"4294967295", {4294967295.0, 0}},
+               {"7,7", {7, 7}},
+               {"0,4294967295", {0, 4294967295.0}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Given);
+    const ToolRun run = RunTool({"--format", "json", "--seed", c.Given, path});
+    ASSERT_EQ(run.Status, kFitAllDone);
+    EXPECT_EQ(NumbersAfter(run.Out, "seeds"), c.Seeds);
+  }
+}
+
+TEST(HarmoraFitOptions, TheMinimumPeriodReplacesTwiceTheMeanSpacing) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(30));  // spacing 0.5
+  const ToolRun standard = RunTool({"--format", "json", "-n", "2", "--seed", "1", path});
+  const ToolRun shorter =
+      RunTool({"--format", "json", "-n", "2", "--seed", "1", "--min-period", "0.25", path});
+  EXPECT_NE(standard.Out.find("\"min_period\":1,"), std::string::npos) << standard.Out;
+  EXPECT_NE(shorter.Out.find("\"min_period\":0.25,"), std::string::npos) << shorter.Out;
+  // Below twice the spacing the search reaches the aliases of the frequencies in the data.
+  const std::vector<double> aliased = NumbersAfter(shorter.Out, "B");
+  ASSERT_EQ(aliased.size(), 2u);
+  EXPECT_NE(NumbersAfter(standard.Out, "B"), aliased);
+  EXPECT_GT(aliased[1], 2 * std::numbers::pi / 0.5);
+}
+
+// The reader's cases, through the tool: accepted with their count, or refused with the
+// window's message.
+TEST(HarmoraFitFiles, ReadsEachFileExactlyAsTheWindowDoes) {
+  std::string pairs150;
+  for (int i = 0; i < 150; ++i) pairs150 += std::to_string(i) + " " + std::to_string(i % 7) + "\n";
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    int Count;            // 0 when refused
+    const char* Message;  // the refusal's message
+  } cases[] = {
+      {"eight.txt", "1 2 3 4 5 6 7 8", 4, nullptr},
+      {"seven.txt", "1 2 3 4 5 6 7", 0, kTooShortDataText},
+      {"empty.txt", "", 0, kTooShortDataText},
+      {"commas.txt", "1,5 2,5\n2,5 1\n3,5 2\n4 0,5\n", 4, nullptr},
+      {"exponent.txt", "1e3 2e1 3e2 4e0", 4, nullptr},
+      {"header.txt", "x-y\n1 2\n3 4\n5 6\n7 8\n", 0, kUnreadableDataText},
+      {"double_point.txt", "1 2 3 4 5 6 7 8 1.2.3", 0, kUnreadableDataText},
+      {"lone_minus.txt", "1 2 3 4 - 5 6 7 8", 0, kUnreadableDataText},
+      {"many.txt", pairs150 + "1.2.3", 100, nullptr},
+      {"crlf.txt", "0;1\r\n1;2\r\n2;1\r\n3;2\r\n", 4, nullptr},
+  };
+  DataFolder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = folder.Write(c.Name, c.Bytes);
+    const ToolRun run = RunTool({"--format", "json", "--seed", "1", path});
+    if (c.Count > 0) {
+      EXPECT_EQ(run.Status, kFitAllDone) << run.Err;
+      EXPECT_NE(run.Out.find("\"count\":" + std::to_string(c.Count) + ","), std::string::npos)
+          << run.Out;
+      EXPECT_EQ(run.Err, "");
+    } else {
+      EXPECT_EQ(run.Status, kFitFileFailed);
+      EXPECT_EQ(run.Out, "");
+      EXPECT_EQ(run.Err, "harmora-fit: " + path + ": " + c.Message + "\n");
+    }
+  }
+}
+
+TEST(HarmoraFitFiles, HostilePathsAreRefusedWithAClearMessageAndTheOthersStillFitted) {
+  DataFolder folder;
+  const std::string good = folder.Write("good.txt", TwoToneData(12));
+  const std::string fifo = folder.Path + "/pipe.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // no writer: an open that waited would hang
+  const std::string missing = folder.Path + "/missing.txt";
+  const ToolRun run = RunTool({"--format", "json", folder.Path, fifo, "/dev/zero", missing, good});
+  EXPECT_EQ(run.Status, kFitFileFailed);
+  const std::vector<std::string> errors = Lines(run.Err);
+  ASSERT_EQ(errors.size(), 4u) << run.Err;
+  EXPECT_EQ(errors[0],
+            "harmora-fit: Cannot open file \"" + folder.Path + "\": it is not a regular file");
+  EXPECT_EQ(errors[1], "harmora-fit: Cannot open file \"" + fifo + "\": it is not a regular file");
+  EXPECT_EQ(errors[2], "harmora-fit: Cannot open file \"/dev/zero\": it is not a regular file");
+  EXPECT_EQ(errors[3],
+            "harmora-fit: Cannot open file \"" + missing + "\": No such file or directory");
+  ASSERT_EQ(Lines(run.Out).size(), 1u);
+  EXPECT_NE(run.Out.find("\"file\":\"" + good + "\""), std::string::npos);
+}
+
+TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {
+  DataFolder folder;
+  const std::string flat = folder.Write("flat.txt", "1 1 1 2 1 3 1 4");  // one x: no spacing
+  const std::string good = folder.Write("good.txt", TwoToneData(12));
+  const ToolRun run = RunTool({flat, good});
+  EXPECT_EQ(run.Status, kFitFileFailed);
+  EXPECT_EQ(run.Err, "harmora-fit: " + flat + ": " + kDivisionByZeroText + "\n");
+  EXPECT_EQ(Lines(run.Out).size(), 17u);
+}
+
+TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
+  DataFolder folder;
+  const std::string good = folder.Write("good.txt", TwoToneData(12));
+  const struct {
+    std::vector<std::string> Args;
+    const char* Error;
+  } cases[] = {
+      {{}, "no data file given"},
+      {{"-n", "0", good}, "the number of harmonics must be 1 to 5, not '0'"},
+      {{"--harmonics=6", good}, "the number of harmonics must be 1 to 5, not '6'"},
+      {{"-n", "2x", good}, "the number of harmonics must be 1 to 5, not '2x'"},
+      {{"-d", "20000", good},
+       "the search depth must be one of 10000, 50000, 100000, 500000, 998888, not '20000'"},
+      {{"--min-period", "0", good}, "the minimum period must be a positive number, not '0'"},
+      {{"--min-period=-1", good}, "the minimum period must be a positive number, not '-1'"},
+      {{"--min-period", "inf", good}, "the minimum period must be a positive number, not 'inf'"},
+      {{"--seed", "4294967296", good},
+       "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '4294967296'"},
+      {{"--seed", "1,", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '1,'"},
+      {{"--seed", "-1", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '-1'"},
+      {{"--format", "xml", good}, "the format must be report, json or csv, not 'xml'"},
+      {{"--frobnicate", good}, "unknown option '--frobnicate'"},
+      {{"-x", good}, "unknown option '-x'"},
+      {{good, "--depth"}, "option '--depth' needs a value"},
+      {{"--help=yes"}, "option '--help=yes' takes no value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Error);
+    const ToolRun run = RunTool(c.Args);
+    EXPECT_EQ(run.Status, kFitUsageError);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, std::string("harmora-fit: ") + c.Error + "\nTry 'harmora-fit --help'.\n");
+  }
+}
+
+TEST(HarmoraFitUsage, HelpPrintsTheOptionsAndFitsNothing) {
+  const ToolRun run = RunTool({"--help", "/nonexistent"});
+  EXPECT_EQ(run.Status, kFitAllDone);
+  EXPECT_EQ(run.Err, "");
+  EXPECT_EQ(run.Out.rfind("Usage: harmora-fit [OPTION]... FILE...\n", 0), 0u);
+  for (const char* option :
+       {"--harmonics", "--depth", "--min-period", "--seed", "--refine", "--format", "--help"}) {
+    EXPECT_NE(run.Out.find(option), std::string::npos) << option;
+  }
+  EXPECT_EQ(RunTool({"-h"}).Out, run.Out);
+}
+
+TEST(HarmoraFitUsage, ADoubleDashTakesWhatFollowsAsFiles) {
+  // "-n" in the current folder, which has no such file: a file refused, not an option's value.
+  const ToolRun run = RunTool({"--seed", "2", "--", "-n"});
+  EXPECT_EQ(run.Status, kFitFileFailed);
+  EXPECT_EQ(run.Err, "harmora-fit: Cannot open file \"-n\": No such file or directory\n");
+}
+
+}  // namespace
