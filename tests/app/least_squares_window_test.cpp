@@ -314,8 +314,8 @@ class LeastSquaresWindowTest : public QObject {
   }
 
   void ClosingTheProgramDuringARefinementCancelsIt() {
-    SetClockHook(FixedTestClock);
     auto form = std::make_unique<TForm1>();
+    form->State.Random.Clock = FixedTestClock;
     form->ShowMessage = [](TForm1::MessageKind, const QString&, const QString&) {};
     form->show();
     QTest::qWait(0);
@@ -328,7 +328,6 @@ class LeastSquaresWindowTest : public QObject {
     form.reset();  // waits for the thread, which sees the cancel
     QVERIFY(blocking.SawCancel->load());
     QCoreApplication::processEvents();  // a late result has nowhere to go
-    SetClockHook(nullptr);
   }
 
   void DegenerateSetShowsDashesAndNoNonNumbers() {
