@@ -11,6 +11,8 @@
 #include "plot/redraw_plot.h"
 
 void TForm1::BitBtn2Click() {
+  HasFit = false;
+  UpdateCommandStates();
   Memo1->hide();
   BitBtn3->show();
   State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(UpDown1->value());
@@ -22,6 +24,8 @@ void TForm1::BitBtn2Click() {
     throw;
   }
   PresentIfPending();
+  HasFit = true;
+  UpdateCommandStates();
   FormClick();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,9 +57,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
                     this);
     box.exec();
   };
+  OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   CreatePictures();
   CreatePanel();
   ConnectHandlers();
+  CreateContextMenu();
   // A fit redraws after every improvement: the picture is always brought up to date, and shown
   // on screen at most once a display frame (the last one is shown when the fit ends).
   State.Hooks.Redraw = [this] {
@@ -118,6 +121,12 @@ void TForm1::FormActivate() {
     ShowMinPeriod();
     FormResize();
   });
+}
+
+void TForm1::NewDataSet() {
+  ++DataGeneration;
+  HasFit = false;
+  UpdateCommandStates();
 }
 
 void TForm1::ShowMinPeriod() {

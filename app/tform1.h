@@ -12,9 +12,12 @@ class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QAction;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QUrl;
 
 // The main window: owns the application state for the run, shows the plot in its client area
 // and carries the control panel at its right edge. Every handler runs inside RunHandler, so a
@@ -30,6 +33,7 @@ class TForm1 : public QWidget {
   enum class MessageKind { Error, Plain };
   std::function<void(MessageKind kind, const QString& caption, const QString& text)> ShowMessage;
   std::function<QString()> RunOpenDialog;
+  std::function<bool(const QUrl& url)> OpenUrl;  // the desktop's handler for a document
 
   AppState State;
 
@@ -91,6 +95,16 @@ class TForm1 : public QWidget {
   // Opens `path` through the open workflow from its second step on (the dialog's answer).
   void OpenDataFile(const QString& path);
 
+  // Runs a handler's body: a run-time fault ends it with the default error box.
+  void RunHandler(const std::function<void()>& body);
+
+  // The context menu of the bare plot and the report box (app/context_menu.cpp).
+  QMenu* ContextMenu = nullptr;
+  QList<QAction*> FitCommands;  // enabled only while HasFit
+  bool HasFit = false;          // a fit has run to its end on the data shown
+  void UpdateCommandStates();
+  void CloseTopOverlay();  // Esc: the report, or the about picture and the formula hint
+
   // The picture the plot shows now (the back buffer), for tests and screenshots.
   const QImage& PlotImage() const { return BackBuffer; }
   bool Activated() const { return IsActivated; }
@@ -104,6 +118,7 @@ class TForm1 : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -112,7 +127,7 @@ class TForm1 : public QWidget {
   void CreatePanel();
   void CreatePictures();
   void ConnectHandlers();
-  void RunHandler(const std::function<void()>& body);
+  void CreateContextMenu();
   void ReportFault(const QString& text);
   void ShowMinPeriod();
   void FitBackBuffer();           // sizes the back buffer to the window
@@ -120,7 +135,7 @@ class TForm1 : public QWidget {
   void PresentPlot();             // shows the back buffer on screen now
   void PresentIfPending();        // shows a redraw the frame limit held back
   void RefreshWithoutGeometry();  // the refresh a paint runs: no widget is moved
-  void NewDataSet() { ++DataGeneration; }
+  void NewDataSet();
   void SetCaption();
 
   QImage BackBuffer;

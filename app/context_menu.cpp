@@ -1,0 +1,86 @@
+#include "app/context_menu.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include "app/help_command.h"
+#include "app/tform1.h"
+
+QAction* AddWindowCommand(TForm1& form,
+                          const QString& text,
+                          const QKeySequence& shortcut,
+                          bool needsFit,
+                          std::function<void()> body) {
+  auto* action = new QAction(text, &form);
+  action->setShortcut(shortcut);
+  action->setShortcutContext(Qt::WindowShortcut);
+  QObject::connect(action, &QAction::triggered, &form, [&form, body = std::move(body)] {
+    form.RunHandler(body);
+  });
+  form.addAction(action);
+  form.ContextMenu->addAction(action);
+  if (needsFit) form.FitCommands.push_back(action);
+  form.UpdateCommandStates();
+  return action;
+}
+
+QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
+  QMenu* menu = form.ContextMenu->addMenu(text);
+  if (needsFit) form.FitCommands.push_back(menu->menuAction());
+  form.UpdateCommandStates();
+  return menu;
+}
+
+void CreateWindowCommands(TForm1& form) {
+  // In the order of the menu; each feature adds its commands in its own file.
+  form.ContextMenu->addSeparator();
+  CreateHelpCommand(form);
+
+  // Esc is no menu item: it closes whatever lies on top of the plot.
+  auto* escape = new QAction(&form);
+  escape->setShortcut(QKeySequence(Qt::Key_Escape));
+  escape->setShortcutContext(Qt::WindowShortcut);
+  QObject::connect(escape, &QAction::triggered, &form, [&form] {
+    form.RunHandler([&form] { form.CloseTopOverlay(); });
+  });
+  form.addAction(escape);
+}
+
+void TForm1::CreateContextMenu() {
+  ContextMenu = new QMenu(this);
+  // The report box keeps its own copy and select-all below ours.
+  Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    QMenu* standard = Memo1->createStandardContextMenu(pos);
+    QMenu menu(this);
+    menu.addActions(ContextMenu->actions());
+    menu.addSeparator();
+    menu.addActions(standard->actions());
+    menu.exec(Memo1->viewport()->mapToGlobal(pos));
+    delete standard;
+  });
+  CreateWindowCommands(*this);
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* e) {
+  // Only the bare plot opens it: the panel and its controls keep to themselves.
+  if (childAt(e->pos()) != nullptr) return;
+  ContextMenu->exec(e->globalPos());
+}
+
+void TForm1::UpdateCommandStates() {
+  for (QAction* action : FitCommands) action->setEnabled(HasFit);
+}
+
+void TForm1::CloseTopOverlay() {
+  // The report hides the pictures, so at most one of these is up at a time.
+  if (Memo1->isVisible()) {
+    Memo1->hide();
+  } else {
+    Image5->hide();
+    Image6->hide();
+  }
+}
