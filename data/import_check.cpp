@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "core/run_time_fault.h"
@@ -101,24 +102,12 @@ std::string ValueText(const std::string& text) {
   const double magnitude = std::fabs(value);
   const auto result = std::to_chars(digits, digits + sizeof digits, magnitude);
   std::string out = std::signbit(value) ? "−" : "";
-  return out + std::string(digits, result.ptr);
+  out.append(digits, result.ptr);
+  return out;
 }
 
-// Russian forms of a noun after a count: one, a few, many.
-std::string CountWord(std::int64_t n, const char* one, const char* few, const char* many) {
-  const std::int64_t tens = n % 100;
-  const std::int64_t units = n % 10;
-  const char* word = many;
-  if (units == 1 && tens != 11) {
-    word = one;
-  } else if (units >= 2 && units <= 4 && (tens < 12 || tens > 14)) {
-    word = few;
-  }
-  return std::to_string(n) + " " + word;
-}
-
-std::string Numbers(std::int64_t n) { return CountWord(n, "число", "числа", "чисел"); }
-std::string PairsText(std::int64_t n) { return CountWord(n, "пара", "пары", "пар"); }
+std::string Numbers(std::int64_t n) { return RussianCount(n, "число", "числа", "чисел"); }
+std::string PairsText(std::int64_t n) { return RussianCount(n, "пара", "пары", "пар"); }
 
 std::string Quoted(const std::string& text) { return "«" + text + "»"; }
 
@@ -520,60 +509,170 @@ void Step(ImportCheck& check, unsigned char b) {
   NonNumberByte(check, b);
 }
 
-// Bytes that change nothing while no number or pattern is open: anything but number bytes, line
-// ends and the first byte of the minus and dash sequences. Returns the first byte that matters.
-const unsigned char* SkipQuietBytes(const unsigned char* p, const unsigned char* end) {
+// A run of bytes that changes nothing while no number or pattern is open: anything but number
+// bytes, '\r' and the first byte of the minus and dash sequences, and '\n' too when passLineEnds
+// (the line holds no number, so its end only moves the line count).
+struct QuietRun {
+  const unsigned char* Stop;       // the first byte that matters, or the end
+  std::int64_t LineEnds = 0;       // '\n' passed
+  const unsigned char* LineStart;  // just after the last '\n' passed, or the run's start
+};
+
+// The hits of one block of 16 bytes: number bytes, '\r', 0xE2, and '\n' unless passLineEnds.
 #if defined(__SSE2__)
-  const __m128i low = _mm_set1_epi8(0x2C);  // ',' ... '9' is one range holding '/' too
-  const __m128i width = _mm_set1_epi8(0x39 - 0x2C);
+inline __m128i QuietHits(__m128i v, bool passLineEnds) {
+  const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(0x2C));  // ',' ... '9', '/' among them
+  __m128i hit = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(0x39 - 0x2C)), offset);
+  hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+  hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xE2))));
+  if (!passLineEnds) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+  return hit;
+}
+
+inline std::int64_t LaneSum(__m128i lanes) {
+  const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+  return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+}
+#endif
+
+QuietRun SkipQuietBytes(const unsigned char* p, const unsigned char* end, bool passLineEnds) {
+  QuietRun run{p, 0, p};
+#if defined(__SSE2__)
   const __m128i newline = _mm_set1_epi8('\n');
-  const __m128i carriage = _mm_set1_epi8('\r');
-  const __m128i lead = _mm_set1_epi8(static_cast<char>(0xE2));
+  // Four blocks at a time while nothing matters; line ends are summed in byte lanes, flushed
+  // before a lane can wrap (63 rounds add at most 252).
+  __m128i lanes = _mm_setzero_si128();
+  int rounds = 0;
+  while (end - p >= 64) {
+    const auto* q = reinterpret_cast<const __m128i*>(p);
+    const __m128i a = _mm_loadu_si128(q);
+    const __m128i b = _mm_loadu_si128(q + 1);
+    const __m128i c = _mm_loadu_si128(q + 2);
+    const __m128i d = _mm_loadu_si128(q + 3);
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(QuietHits(a, passLineEnds), QuietHits(b, passLineEnds)),
+                     _mm_or_si128(QuietHits(c, passLineEnds), QuietHits(d, passLineEnds)));
+    if (_mm_movemask_epi8(hits) != 0) break;
+    if (passLineEnds) {
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(a, newline));
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(b, newline));
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(c, newline));
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(d, newline));
+      if (++rounds == 63) {
+        run.LineEnds += LaneSum(lanes);
+        lanes = _mm_setzero_si128();
+        rounds = 0;
+      }
+    }
+    p += 64;
+  }
+  run.LineEnds += LaneSum(lanes);
+  bool stopped = false;
   while (end - p >= 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i offset = _mm_sub_epi8(v, low);
-    __m128i hit = _mm_cmpeq_epi8(_mm_min_epu8(offset, width), offset);
-    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, newline));
-    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, carriage));
-    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, lead));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) return p + std::countr_zero(mask);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(QuietHits(v, passLineEnds)));
+    unsigned ends =
+        passLineEnds ? static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline))) : 0u;
+    if (mask != 0) {
+      ends &= (1u << std::countr_zero(mask)) - 1u;  // the line ends before the stop
+      run.LineEnds += std::popcount(ends);
+      p += std::countr_zero(mask);
+      stopped = true;
+      break;
+    }
+    run.LineEnds += std::popcount(ends);
+    p += 16;
+  }
+  if (!stopped) {
+#endif
+    for (; p < end; ++p) {
+      const unsigned char b = *p;
+      if (b == '\n' && passLineEnds) {
+        run.LineEnds += 1;
+        continue;
+      }
+      if ((b >= 0x2C && b <= 0x39) || b == '\n' || b == '\r' || b == 0xE2) break;
+    }
+#if defined(__SSE2__)
+  }
+#endif
+  run.Stop = p;
+  if (run.LineEnds > 0) {
+    const unsigned char* last = p;
+    while (last[-1] != '\n') --last;
+    run.LineStart = last;
+  }
+  return run;
+}
+
+// The end of the run of digits starting at p, looked for only when at least 16 bytes remain
+// (shorter runs, as in most numbers, go byte by byte).
+const unsigned char* DigitRunEnd(const unsigned char* p, const unsigned char* end) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i offset = _mm_sub_epi8(v, zero);
+    const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset);
+    const unsigned other = ~static_cast<unsigned>(_mm_movemask_epi8(digit)) & 0xFFFFu;
+    if (other != 0) return p + std::countr_zero(other);
     p += 16;
   }
 #endif
-  for (; p < end; ++p) {
-    const unsigned char b = *p;
-    if ((b >= 0x2C && b <= 0x39) || b == '\n' || b == '\r' || b == 0xE2) return p;
-  }
-  return end;
+  while (p < end && IsDigit(static_cast<char>(*p))) ++p;
+  return p;
+}
+
+// Appends the digits [p, q) to the number being read, as AppendToken would one by one.
+void AppendDigits(ImportCheck& check, const unsigned char* p, const unsigned char* q) {
+  const std::int64_t count = q - p;
+  check.Length += count;
+  AppendBounded(check.Text, p, q);
+  AppendBounded(check.Current.Text, p, q);
+  check.Current.Length += count;
+  // More than three leading digits is all a pattern asks; the count stays far from overflow.
+  if (check.LeadRunOpen)
+    check.LeadDigits = static_cast<int>(std::min<std::int64_t>(check.LeadDigits + count, 1000));
+  check.LastByte = static_cast<char>(q[-1]);
+  check.PrevCarriageReturn = false;
 }
 
 // Counts the numbers that start in [p, end); inNumber carries whether the byte before p was a
-// number byte.
+// number byte. Starts are summed in byte lanes and the lanes added up before they can overflow.
 std::int64_t CountNumberStarts(const unsigned char* p, const unsigned char* end, bool& inNumber) {
   std::int64_t count = 0;
-  unsigned carry = inNumber ? 1u : 0u;
+  bool previous = inNumber;
 #if defined(__SSE2__)
   const __m128i low = _mm_set1_epi8(0x2C);
   const __m128i width = _mm_set1_epi8(0x39 - 0x2C);
   const __m128i slash = _mm_set1_epi8('/');
+  const __m128i none = _mm_setzero_si128();
+  __m128i carry = previous ? _mm_cvtsi32_si128(0xFF) : none;  // lane 0: the byte before
   while (end - p >= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i offset = _mm_sub_epi8(v, low);
-    const __m128i range = _mm_cmpeq_epi8(_mm_min_epu8(offset, width), offset);
-    const __m128i number = _mm_andnot_si128(_mm_cmpeq_epi8(v, slash), range);
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(number));
-    count += std::popcount(mask & ~((mask << 1) | carry) & 0xFFFFu);
-    carry = mask >> 15;
-    p += 16;
+    __m128i lanes = none;
+    int blocks = 0;
+    // 255 blocks at most add 1 to a lane: the lanes cannot wrap.
+    for (; blocks < 255 && end - p >= 16; ++blocks, p += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i offset = _mm_sub_epi8(v, low);
+      const __m128i range = _mm_cmpeq_epi8(_mm_min_epu8(offset, width), offset);
+      const __m128i number = _mm_andnot_si128(_mm_cmpeq_epi8(v, slash), range);
+      const __m128i before = _mm_or_si128(_mm_slli_si128(number, 1), carry);
+      lanes = _mm_sub_epi8(lanes, _mm_andnot_si128(before, number));
+      carry = _mm_srli_si128(number, 15);
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, none);
+    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
   }
+  previous = _mm_cvtsi128_si32(carry) != 0;
 #endif
   for (; p < end; ++p) {
-    const unsigned bit = IsNumberByte(*p) ? 1u : 0u;
-    count += bit & ~carry;
-    carry = bit;
+    const bool number = IsNumberByte(*p);
+    count += number && !previous ? 1 : 0;
+    previous = number;
   }
-  inNumber = carry != 0;
+  inNumber = previous;
   return count;
 }
 
@@ -585,10 +684,12 @@ const unsigned char* CountTail(ImportCheck& check,
   if (budget <= 0) {
     check.Report.LeftOutAtLeast = true;
     check.Done = true;
-    return end;
+    return p;
   }
   const std::int64_t count = std::min<std::int64_t>(end - p, budget);
-  check.LeftOut += CountNumberStarts(p, p + count, check.TailInNumber);
+  const std::int64_t numbers = CountNumberStarts(p, p + count, check.TailInNumber);
+  check.LeftOut += numbers;
+  check.TailCounted += numbers;
   check.TailBytes += count;
   return p + count;
 }
@@ -661,23 +762,34 @@ bool FeedImportBytes(ImportCheck& check, std::string_view bytes) {
   if (prefix.size() < kImportPrefixBytes) {
     prefix.append(bytes.substr(0, kImportPrefixBytes - prefix.size()));
   }
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = p + bytes.size();
+  const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = begin + bytes.size();
+  const auto* p = begin;
   while (p < end) {
-    if (check.Done) return false;
+    if (check.Done) break;
     if (check.CountingOnly) {
       p = CountTail(check, p, end);
       continue;
     }
-    if (!check.InToken && check.Gap == kGapNone && check.HeaderStage == 2) {
-      const unsigned char* next = SkipQuietBytes(p, end);
-      if (next != p) {
-        AppendBounded(check.Current.Text, p, next);
-        check.Current.Length += next - p;
-        check.PrevCarriageReturn = false;
-        p = next;
-        if (p == end) break;
+    if (!check.InToken && check.Gap == kGapNone && check.HeaderStage == 2 &&
+        !check.PrevCarriageReturn) {
+      const QuietRun run = SkipQuietBytes(p, end, check.Current.Numbers == 0);
+      if (run.LineEnds > 0) {
+        // Lines without a number: only the count moves, and the current line starts afresh.
+        check.Line += run.LineEnds;
+        check.Current.Text.clear();
+        check.Current.Length = 0;
+        if (check.Tail) check.TailLineOpen = false;
       }
+      AppendBounded(check.Current.Text, run.LineStart, run.Stop);
+      check.Current.Length += run.Stop - run.LineStart;
+      p = run.Stop;
+      if (p == end) break;
+    } else if (check.InToken && end - p >= 16 && IsDigit(static_cast<char>(*p))) {
+      const unsigned char* q = DigitRunEnd(p, end);
+      AppendDigits(check, p, q);
+      p = q;
+      if (p == end) break;
     }
     Step(check, *p++);
     if (check.Tail && !check.TailLineOpen && check.LeftOut > 0 && !check.InToken) {
@@ -685,10 +797,11 @@ bool FeedImportBytes(ImportCheck& check, std::string_view bytes) {
       check.TailInNumber = false;
     }
   }
+  check.Consumed += p - begin;
   return !check.Done;
 }
 
-ImportReport FinishImportCheck(ImportCheck& check) {
+ImportReport FinishImportCheck(ImportCheck& check, std::int64_t streamSize) {
   if (!check.Done && !check.CountingOnly) {
     if (check.InToken) EndToken(check);
     if (!check.Done && (check.Current.Content || check.Current.Numbers > 0)) EndLine(check);
@@ -699,12 +812,22 @@ ImportReport FinishImportCheck(ImportCheck& check) {
   report.Pairs = check.K / 2;
   if (!report.ReadFailed) {
     FinishShape(check);
+    if (report.LeftOutAtLeast && streamSize > check.Consumed && check.TailBytes > 0) {
+      // The rest of the stream is taken to hold numbers as densely as the part counted.
+      const double density =
+          static_cast<double>(check.TailCounted) / static_cast<double>(check.TailBytes);
+      check.LeftOut += std::llround(density * static_cast<double>(streamSize - check.Consumed));
+      report.LeftOutAtLeast = false;
+      report.LeftOutEstimated = true;
+    }
     report.NumbersLeftOut = check.LeftOut;
     if (check.LeftOut > 0) {
       ImportSign& sign = check.Found[static_cast<int>(ImportSignKind::NumbersLeftOut)];
       sign.Count = check.LeftOut;
       sign.AtLeast = report.LeftOutAtLeast;
-      const std::string more = report.LeftOutAtLeast ? "не менее " : "";
+      const std::string more = report.LeftOutAtLeast     ? "не менее "
+                               : report.LeftOutEstimated ? "около "
+                                                         : "";
       sign.Explanation = Quoted(sign.Token) + " и дальше не прочитано: берутся только первые " +
                          "200 чисел (100 пар), ещё " + more + Numbers(check.LeftOut) + " (" + more +
                          PairsText(check.LeftOut / 2) + ") оставлено без внимания";
@@ -728,6 +851,29 @@ ImportReport CheckImportBytes(std::string_view bytes) {
   return FinishImportCheck(*check);
 }
 
+std::string RussianCount(std::int64_t n, const char* one, const char* few, const char* many) {
+  const std::int64_t tens = n % 100;
+  const std::int64_t units = n % 10;
+  const char* word = many;
+  if (units == 1 && tens != 11) {
+    word = one;
+  } else if (units >= 2 && units <= 4 && (tens < 12 || tens > 14)) {
+    word = few;
+  }
+  return std::to_string(n) + " " + word;
+}
+
 std::string ImportSignText(const ImportSign& sign) {
   return "Строка " + std::to_string(sign.Line) + ": " + sign.Explanation;
+}
+
+ImportReport LoadCheckedDataFile(const std::string& path, ObservationSet& obs, bool& readFailed) {
+  const auto check = std::make_unique<ImportCheck>();
+  BeginImportCheck(*check);
+  LoadDataFile(path, obs, readFailed, [&](std::string_view bytes) {
+    return FeedImportBytes(*check, bytes);
+  });
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return FinishImportCheck(*check, error ? -1 : static_cast<std::int64_t>(size));
 }

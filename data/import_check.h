@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/observation_set.h"
+
 // The import check looks at the bytes the data file reader reads for the signs that the file was
 // probably not meant to be read that way: the reader gives a plausible set of pairs, but not the
 // one the file's author had in mind. It reads the same stream in one pass, keeps bounded memory
@@ -42,6 +44,7 @@ struct ImportReport {
   std::int64_t Pairs = 0;        // pairs they make
   std::int64_t NumbersLeftOut = 0;
   bool LeftOutAtLeast = false;    // NumbersLeftOut is a lower bound
+  bool LeftOutEstimated = false;  // NumbersLeftOut is estimated from the stream's size
   bool ReadFailed = false;        // a number among the first 200 is no number
   std::int64_t FailedLine = 0;    // its line
   std::string FailedToken;        // and its text
@@ -52,10 +55,11 @@ struct ImportReport {
 // Bytes of the stream's beginning the report keeps for the listing of the first lines.
 inline constexpr std::size_t kImportPrefixBytes = 64 * 1024;
 
-// Bytes after the reader's stop that are still scanned to count the numbers left out: 64 MiB
-// reads in a few tens of milliseconds from the page cache, so opening even a huge file stays
-// quick; beyond it the count is a lower bound.
-inline constexpr std::int64_t kImportTailBytes = 64ll * 1024 * 1024;
+// Bytes after the reader's stop that are still scanned to count the numbers left out. 1 MiB
+// holds some 100 000 rows, far more than any series worth fitting 100 pairs of, and costs well
+// under a millisecond; beyond it the count is estimated from the file's size, or, for a stream of
+// unknown size, given as a lower bound.
+inline constexpr std::int64_t kImportTailBytes = 1ll * 1024 * 1024;
 
 // Bytes of a token or line kept for a message; longer texts end in "…".
 inline constexpr std::size_t kImportShownBytes = 40;
@@ -83,12 +87,14 @@ struct ImportCheck {
   // Where the scan stands.
   std::int64_t Line = 1;
   bool PrevCarriageReturn = false;
-  bool Done = false;          // a number failed, or the tail budget is spent: no more bytes wanted
-  bool Tail = false;          // the reader has its 200 numbers
-  bool TailLineOpen = false;  // the line holding the 200th number has not ended yet
-  bool CountingOnly = false;  // past that line and the first number left out: only counting
-  bool TailInNumber = false;  // counting only, and the last byte seen was a number byte
-  std::int64_t TailBytes = 0;
+  bool Done = false;           // a number failed, or the tail budget is spent: no more bytes wanted
+  bool Tail = false;           // the reader has its 200 numbers
+  bool TailLineOpen = false;   // the line holding the 200th number has not ended yet
+  bool CountingOnly = false;   // past that line and the first number left out: only counting
+  bool TailInNumber = false;   // counting only, and the last byte seen was a number byte
+  std::int64_t TailBytes = 0;  // bytes counted only
+  std::int64_t TailCounted = 0;  // numbers among them
+  std::int64_t Consumed = 0;     // bytes the check has taken in all
 
   // The number being read.
   bool InToken = false;
@@ -147,10 +153,20 @@ void BeginImportCheck(ImportCheck& check);
 bool FeedImportBytes(ImportCheck& check, std::string_view bytes);
 
 // Ends the check at the end of the stream (or where feeding stopped) and returns the report.
-ImportReport FinishImportCheck(ImportCheck& check);
+// streamSize, the stream's length in bytes when known (else -1), lets the count of the numbers
+// left out beyond the tail budget be estimated.
+ImportReport FinishImportCheck(ImportCheck& check, std::int64_t streamSize = -1);
 
 // Checks a whole stream held in memory.
 ImportReport CheckImportBytes(std::string_view bytes);
 
+// n followed by the Russian form of a noun that goes with it: one (1, 21), few (2-4, 22-24) or
+// many (0, 5-20, 25).
+std::string RussianCount(std::int64_t n, const char* one, const char* few, const char* many);
+
 // "Строка N: " followed by the sign's explanation.
 std::string ImportSignText(const ImportSign& sign);
+
+// LoadDataFile with the check fed every byte the reader reads, and the rest of the file within
+// the check's budget; returns the check's report. Faults are those of LoadDataFile.
+ImportReport LoadCheckedDataFile(const std::string& path, ObservationSet& obs, bool& readFailed);

@@ -15,10 +15,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/run_time_fault.h"
 #include "data/data_file_reader.h"
 #include "data/import_check.h"
+#include "data/import_listing.h"
 #include "data/observation_set.h"
 
 namespace {
@@ -238,5 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // An overflow ends the streamed read, and the feeding of the check with it.
   if (!streamed.Overflowed) RequireSameReport(wholeReport, streamedReport);
   CheckReport(wholeReport, whole, file.size());
+  const std::vector<std::string> listing = ImportListing(wholeReport);
+  Require(listing.size() <= static_cast<std::size_t>(kListedLines) + 16, "listing bounded");
   return 0;
 }

@@ -163,6 +163,38 @@ TEST(ImportCheck, ChunkBoundariesChangeNothing) {
   }
 }
 
+// Long runs of text, line ends, blanks and digits take the block paths of the scan; fed a byte
+// at a time, the same stream takes the byte path only. Both must report the same.
+TEST(ImportCheck, BlockScanAgreesWithTheByteScan) {
+  std::string bytes = "notes on the series\n";
+  for (int i = 0; i < 300; ++i) {
+    bytes += std::string(static_cast<std::size_t>(i % 97), 'q') + "\n\n";
+    if (i % 7 == 0) bytes += std::to_string(i) + "\t" + std::string(i % 40, '7') + "\n";
+    if (i % 11 == 0) bytes += "CR LF line " + std::string(i % 23, ' ') + "\r\n";
+    if (i % 13 == 0) bytes += std::to_string(i) + " " + std::to_string(i) + " 3e1\n";
+    if (i == 150)
+      bytes +=
+          "1 250 \xE2\x88\x92"
+          "5\n";
+  }
+  ASSERT_GT(bytes.size(), 10000u);
+  const ImportReport whole = CheckImportBytes(bytes);
+  ImportCheck check;
+  BeginImportCheck(check);
+  for (char ch : bytes) FeedImportBytes(check, std::string_view(&ch, 1));
+  const ImportReport single = FinishImportCheck(check);
+  EXPECT_FALSE(whole.Signs.empty());
+  EXPECT_EQ(Describe(SignsOf(whole)), Describe(SignsOf(single)));
+  ASSERT_EQ(whole.Signs.size(), single.Signs.size());
+  for (std::size_t i = 0; i < whole.Signs.size(); ++i) {
+    EXPECT_EQ(whole.Signs[i].Token, single.Signs[i].Token);
+    EXPECT_EQ(whole.Signs[i].Count, single.Signs[i].Count);
+    EXPECT_EQ(whole.Signs[i].Explanation, single.Signs[i].Explanation);
+  }
+  EXPECT_EQ(whole.NumbersRead, single.NumbersRead);
+  EXPECT_EQ(whole.NumbersLeftOut, single.NumbersLeftOut);
+}
+
 const ImportSign& OnlySign(const ImportReport& report) {
   EXPECT_EQ(report.Signs.size(), 1u);
   return report.Signs.front();
@@ -291,7 +323,7 @@ TEST(ImportCheck, KeepsOnlyABoundedPrefixOfAHugeStream) {
 TEST(ImportCheck, ReadingWithTheCheckGivesTheSamePairsAndSeesTheWholeFile) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("import_check_" + std::to_string(getpid()));
-  const std::string bytes = Rows(120000);  // well beyond one read chunk
+  const std::string bytes = Rows(60000);  // well beyond one read chunk, within the tail budget
   std::ofstream(path, std::ios::binary) << bytes;
 
   ObservationSet plain;
@@ -316,8 +348,39 @@ TEST(ImportCheck, ReadingWithTheCheckGivesTheSamePairsAndSeesTheWholeFile) {
     EXPECT_EQ(seen.X[i], plain.X[i]);
     EXPECT_EQ(seen.WorkY[i], plain.WorkY[i]);
   }
-  EXPECT_EQ(received, bytes);
-  EXPECT_EQ(report.NumbersLeftOut, 2 * (120000 - 100));
+  EXPECT_TRUE(received == bytes);
+  EXPECT_EQ(report.NumbersLeftOut, 2 * (60000 - 100));
+  EXPECT_FALSE(report.LeftOutAtLeast || report.LeftOutEstimated);
+}
+
+TEST(ImportCheck, BeyondTheTailBudgetTheCountIsEstimatedOrABound) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("import_budget_" + std::to_string(getpid()));
+  const int rows = 400000;  // 4 MB of rows all 10 bytes long, so the estimate can be exact
+  std::string bytes;
+  for (int i = 0; i < rows; ++i) {
+    bytes += std::to_string(1000 + i % 9000) + " " + std::to_string(1000 + 7 * i % 9000) + "\n";
+  }
+  ASSERT_GT(bytes.size(), 3u * kImportTailBytes);
+  std::ofstream(path, std::ios::binary) << bytes;
+  ObservationSet obs;
+  bool failed = true;
+  const ImportReport fromFile = LoadCheckedDataFile(path.string(), obs, failed);
+  std::filesystem::remove(path);
+  const std::int64_t truth = 2 * (rows - 100);
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(obs.LastIndex, 99);
+  EXPECT_TRUE(fromFile.LeftOutEstimated);
+  EXPECT_NEAR(static_cast<double>(fromFile.NumbersLeftOut), truth, 0.001 * truth);
+  ASSERT_EQ(fromFile.Signs.size(), 1u);
+  EXPECT_NE(fromFile.Signs[0].Explanation.find("ещё около "), std::string::npos);
+
+  const ImportReport fromStream = CheckImportBytes(bytes);
+  EXPECT_TRUE(fromStream.LeftOutAtLeast);
+  EXPECT_FALSE(fromStream.LeftOutEstimated);
+  EXPECT_LT(fromStream.NumbersLeftOut, truth);
+  EXPECT_GT(fromStream.NumbersLeftOut, 2 * kImportTailBytes / 16);
+  EXPECT_NE(fromStream.Signs[0].Explanation.find("ещё не менее "), std::string::npos);
 }
 
 }  // namespace
