@@ -54,13 +54,12 @@ void TForm1::CreateContextMenu() {
   // The report box keeps its own copy and select-all below ours.
   Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-    QMenu* standard = Memo1->createStandardContextMenu(pos);
-    QMenu menu(this);
-    menu.addActions(ContextMenu->actions());
-    menu.addSeparator();
-    menu.addActions(standard->actions());
-    menu.exec(Memo1->viewport()->mapToGlobal(pos));
-    delete standard;
+    QMenu* menu = Memo1->createStandardContextMenu(pos);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* first = menu->actions().value(0);
+    menu->insertActions(first, ContextMenu->actions());
+    menu->insertSeparator(first);
+    menu->popup(Memo1->viewport()->mapToGlobal(pos));
   });
   CreateWindowCommands(*this);
 }
@@ -68,7 +67,7 @@ void TForm1::CreateContextMenu() {
 void TForm1::contextMenuEvent(QContextMenuEvent* e) {
   // Only the bare plot opens it: the panel and its controls keep to themselves.
   if (childAt(e->pos()) != nullptr) return;
-  ContextMenu->exec(e->globalPos());
+  ContextMenu->popup(e->globalPos());
 }
 
 void TForm1::UpdateCommandStates() {

@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 
 #include "app/help_command.h"
@@ -15,16 +14,16 @@
 
 namespace {
 
-// Records the items of the next menu that pops up, then closes it.
-void ReadNextMenu(QStringList& texts) {
-  QTimer::singleShot(50, [&texts] {
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      for (QAction* a : menu->actions()) {
-        if (!a->isSeparator()) texts << a->text();
-      }
-      menu->close();
+// The items of the menu that has popped up, which is then closed; empty when none is up.
+QStringList ItemsOfOpenMenu() {
+  QStringList texts;
+  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+    for (QAction* a : menu->actions()) {
+      if (!a->isSeparator()) texts << a->text();
     }
-  });
+    menu->close();
+  }
+  return texts;
 }
 
 }  // namespace
@@ -75,17 +74,15 @@ class ContextMenuTest : public QObject {
   void RightClickOnTheBarePlotOrTheReportOpensTheMenu() {
     WindowFixture w;
     TForm1& f = w.Form;
-    QStringList texts;
-    ReadNextMenu(texts);
     QContextMenuEvent onPlot(QContextMenuEvent::Mouse, kBarePlot, f.mapToGlobal(kBarePlot));
     QApplication::sendEvent(&f, &onPlot);
+    QStringList texts = ItemsOfOpenMenu();
     QVERIFY(texts.contains(QStringLiteral("Справка")));
 
     f.BitBtn2Click();
     f.BitBtn3Click();
-    texts.clear();
-    ReadNextMenu(texts);
     emit f.Memo1->customContextMenuRequested(QPoint(20, 20));
+    texts = ItemsOfOpenMenu();
     QVERIFY(texts.contains(QStringLiteral("Справка")));
     QVERIFY(texts.size() > 1);  // the box's own copy and select-all follow
   }
@@ -93,18 +90,10 @@ class ContextMenuTest : public QObject {
   void RightClickOnThePanelOpensNoMenu() {
     WindowFixture w;
     TForm1& f = w.Form;
-    bool opened = false;
-    QTimer::singleShot(50, [&opened] {
-      if (QWidget* popup = QApplication::activePopupWidget()) {
-        opened = true;
-        popup->close();
-      }
-    });
     const QPoint onPanel = f.Panel1->mapTo(&f, QPoint(35, 2));
     QContextMenuEvent e(QContextMenuEvent::Mouse, onPanel, f.mapToGlobal(onPanel));
     QApplication::sendEvent(&f, &e);
-    QTest::qWait(80);
-    QVERIFY(!opened);
+    QVERIFY(ItemsOfOpenMenu().isEmpty());
   }
 
   void F1OpensTheGuideBesideTheProgramOrSaysItIsMissing() {
