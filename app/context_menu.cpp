@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 
 #include "app/help_command.h"
+#include "app/import_notice.h"
+#include "app/import_view.h"
 #include "app/tform1.h"
 
 QAction* AddWindowCommand(TForm1& form,
@@ -36,6 +38,7 @@ QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
 
 void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
+  CreateImportCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);
 
@@ -75,6 +78,7 @@ void TForm1::UpdateCommandStates() {
 }
 
 void TForm1::CloseTopOverlay() {
+  if (CloseImportNotice(*this)) return;  // the notice lies over everything else
   // The report hides the pictures, so at most one of these is up at a time.
   if (Memo1->isVisible()) {
     Memo1->hide();

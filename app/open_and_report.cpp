@@ -8,9 +8,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/import_notice.h"
 #include "app/report_text.h"
 #include "app/tform1.h"
 #include "data/data_file_reader.h"
+#include "data/import_check.h"
+#include "data/import_listing.h"
 
 namespace {
 
@@ -68,6 +71,7 @@ void TForm1::dropEvent(QDropEvent* e) {
 }
 
 void TForm1::OpenDataFile(const QString& path) {
+  CloseImportNotice(*this);
   Memo1->hide();
   BitBtn3->hide();
   State.FitStage = 0;
@@ -77,11 +81,18 @@ void TForm1::OpenDataFile(const QString& path) {
   // The file is read into a scratch set: a read aborted by a fault leaves the data as it was.
   ObservationSet scratch = State.Observations;
   bool readFailed = false;
-  LoadDataFile(State.DataPath, scratch, readFailed);
+  ImportReport report = LoadCheckedDataFile(State.DataPath, scratch, readFailed);
   State.ReadFailed = readFailed;
 
   if (readFailed || scratch.LastIndex < 3) {
-    ShowMessage(MessageKind::Plain, kErrorCaption, readFailed ? kUnreadableText : kTooShortText);
+    ForgetImport(*this);
+    // The designed text first, as it stands; what went wrong, and in which file, on its own line.
+    const std::string detail = readFailed ? UnreadableDetail(State.DataName, report)
+                                          : TooShortDetail(State.DataName, report);
+    ShowMessage(
+        MessageKind::Plain,
+        kErrorCaption,
+        (readFailed ? kUnreadableText : kTooShortText) + '\n' + QString::fromStdString(detail));
     MakeRandomSample(State.Observations, State.Random);
     NewDataSet();
     ShowMinPeriod();
@@ -98,6 +109,7 @@ void TForm1::OpenDataFile(const QString& path) {
                      .arg(QString::fromStdString(State.DataName),
                           QString::number(State.Observations.LastIndex + 1)));
   FormResize();
+  ImportAccepted(*this, std::move(report), QString::fromStdString(State.DataName));
 }
 
 void TForm1::BitBtn3Click() {
