@@ -9,6 +9,7 @@
 #include "app/help_command.h"
 #include "app/import_notice.h"
 #include "app/import_view.h"
+#include "app/least_squares_commands.h"
 #include "app/tform1.h"
 
 QAction* AddWindowCommand(TForm1& form,
@@ -38,6 +39,7 @@ QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
 
 void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
+  CreateLeastSquaresCommands(form);
   CreateImportCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);
