@@ -8,6 +8,8 @@
 
 #include "app/export_commands.h"
 #include "app/help_command.h"
+#include "app/import_notice.h"
+#include "app/import_view.h"
 #include "app/least_squares_commands.h"
 #include "app/repeat_fit_command.h"
 #include "app/tform1.h"
@@ -41,6 +43,7 @@ void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
   CreateLeastSquaresCommands(form);
   CreateExportCommands(form);
+  CreateImportCommands(form);
   CreateRepeatFitCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);
@@ -81,6 +84,7 @@ void TForm1::UpdateCommandStates() {
 }
 
 void TForm1::CloseTopOverlay() {
+  if (CloseImportNotice(*this)) return;  // the notice lies over everything else
   // The report hides the pictures, so at most one of these is up at a time.
   if (Memo1->isVisible()) {
     Memo1->hide();

@@ -9,10 +9,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/import_notice.h"
 #include "app/report_text.h"
 #include "app/tform1.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
+#include "data/import_check.h"
+#include "data/import_listing.h"
 
 namespace {
 
@@ -73,6 +76,7 @@ void TForm1::dropEvent(QDropEvent* e) {
 }
 
 void TForm1::OpenDataFile(const QString& path) {
+  CloseImportNotice(*this);
   Memo1->hide();
   BitBtn3->hide();
   State.FitStage = 0;
@@ -83,11 +87,12 @@ void TForm1::OpenDataFile(const QString& path) {
   // The file is read into a scratch set: a read aborted by a fault leaves the data as it was.
   ObservationSet scratch = State.Observations;
   bool readFailed = false;
-  LoadDataFile(State.DataPath, scratch, readFailed);
-  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName));
+  ImportReport report = LoadCheckedDataFile(State.DataPath, scratch, readFailed);
+  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName), std::move(report));
 }
 
 void TForm1::PasteData(const QByteArray& text) {
+  CloseImportNotice(*this);
   Memo1->hide();
   BitBtn3->hide();
   State.FitStage = 0;
@@ -96,14 +101,26 @@ void TForm1::PasteData(const QByteArray& text) {
 
   ObservationSet scratch = State.Observations;
   bool readFailed = false;
-  LoadDataBytes(std::string_view(text.constData(), text.size()), scratch, readFailed);
-  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName));
+  const std::string_view bytes(text.constData(), text.size());
+  LoadDataBytes(bytes, scratch, readFailed);
+  TakeReadData(
+      scratch, readFailed, QString::fromStdString(State.DataName), CheckImportBytes(bytes));
 }
 
-void TForm1::TakeReadData(ObservationSet& scratch, bool readFailed, const QString& name) {
+void TForm1::TakeReadData(ObservationSet& scratch,
+                          bool readFailed,
+                          const QString& name,
+                          ImportReport report) {
   State.ReadFailed = readFailed;
   if (readFailed || scratch.LastIndex < 3) {
-    ShowMessage(MessageKind::Plain, kErrorCaption, readFailed ? kUnreadableText : kTooShortText);
+    ForgetImport(*this);
+    // The designed text first, as it stands; what went wrong, and in which file, on its own line.
+    const std::string detail = readFailed ? UnreadableDetail(State.DataName, report)
+                                          : TooShortDetail(State.DataName, report);
+    ShowMessage(
+        MessageKind::Plain,
+        kErrorCaption,
+        (readFailed ? kUnreadableText : kTooShortText) + '\n' + QString::fromStdString(detail));
     MakeRandomSample(State.Observations, State.Random);
     NewDataSet();
     ShowMinPeriod();
@@ -119,6 +136,7 @@ void TForm1::TakeReadData(ObservationSet& scratch, bool readFailed, const QStrin
   setWindowTitle(QStringLiteral("Harmora - %1 (%2)")
                      .arg(name, QString::number(State.Observations.LastIndex + 1)));
   FormResize();
+  ImportAccepted(*this, std::move(report), QString::fromStdString(State.DataName));
 }
 
 void TForm1::BitBtn3Click() {

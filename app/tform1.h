@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/app_state.h"
+#include "data/import_check.h"
 
 class QComboBox;
 class QFileDialog;
@@ -154,7 +155,10 @@ class TForm1 : public QWidget {
   void SetCaption();
   // The open workflow from the read on: the two messages and a random sample, or the data
   // accepted and shown under `name`.
-  void TakeReadData(ObservationSet& scratch, bool readFailed, const QString& name);
+  void TakeReadData(ObservationSet& scratch,
+                    bool readFailed,
+                    const QString& name,
+                    ImportReport report);
 
   QImage BackBuffer;
   bool IsActivated = false;

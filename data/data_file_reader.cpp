@@ -211,15 +211,36 @@ void LoadDataBytes(std::string_view bytes, ObservationSet& obs, bool& readFailed
 }
 
 void LoadDataFile(const std::string& path, ObservationSet& obs, bool& readFailed) {
+  LoadDataFile(path, obs, readFailed, DataBytesSeen());
+}
+
+void LoadDataFile(const std::string& path,
+                  ObservationSet& obs,
+                  bool& readFailed,
+                  const DataBytesSeen& seen) {
   FileDescriptor file;
   OpenRegularFile(path, file);
   const auto buffer = std::make_unique<char[]>(kReadChunk);
   const auto state = std::make_unique<DataReadState>();
   BeginDataRead(*state, obs);
-  for (;;) {
-    const std::size_t count = ReadChunk(file.Fd, buffer.get(), kReadChunk, path);
+  bool reading = true;
+  bool seeing = static_cast<bool>(seen);
+  while (reading || seeing) {
+    std::size_t count = 0;
+    if (reading) {
+      count = ReadChunk(file.Fd, buffer.get(), kReadChunk, path);
+    } else {
+      // The reader has all it takes: a failing read of the rest only ends what seen is given.
+      try {
+        count = ReadChunk(file.Fd, buffer.get(), kReadChunk, path);
+      } catch (const RunTimeFault&) {
+        break;
+      }
+    }
     if (count == 0) break;
-    if (!FeedDataBytes(*state, std::string_view(buffer.get(), count), obs)) break;
+    const std::string_view chunk(buffer.get(), count);
+    if (reading) reading = FeedDataBytes(*state, chunk, obs);
+    if (seeing) seeing = seen(chunk);
   }
   FinishDataRead(*state, obs, readFailed);
   const int fd = file.Fd;

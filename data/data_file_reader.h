@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -79,3 +80,15 @@ void LoadDataBytes(std::string_view bytes, ObservationSet& obs, bool& readFailed
 // A fault leaves the set part-written, so the caller reads into a scratch set and copies it into
 // the real one only when this returns.
 void LoadDataFile(const std::string& path, ObservationSet& obs, bool& readFailed);
+
+// Receives every chunk of the file as LoadDataFile reads it, whole, including the bytes after the
+// point where the reader stopped. Returns true while it wants the rest of the file too.
+using DataBytesSeen = std::function<bool(std::string_view bytes)>;
+
+// LoadDataFile, with every byte it reads also passed to seen: the read, its results and its
+// faults are those of the plain LoadDataFile. Once the reader has stopped, the file is read on,
+// chunk by chunk, while seen returns true.
+void LoadDataFile(const std::string& path,
+                  ObservationSet& obs,
+                  bool& readFailed,
+                  const DataBytesSeen& seen);

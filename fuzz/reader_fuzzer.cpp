@@ -1,19 +1,26 @@
 // Fuzz target for the data file reader. The first input byte chooses the chunk sizes of a
 // streaming read; the remaining bytes are the file. Every input is read three ways (all at
 // once, streamed in chunks, and by a plain reference reader kept here) and they must agree; the
-// set must stay within its capacity and hold finite values; an accepted set must prepare.
+// set must stay within its capacity and hold finite values; an accepted set must prepare. The
+// import check reads the same bytes, whole and in the streamed chunks (going on after the reader
+// stops, as the file loader feeds it): both reports must agree, stay bounded, count what the
+// reader took, and leave the reader's result as it is.
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/run_time_fault.h"
 #include "data/data_file_reader.h"
+#include "data/import_check.h"
+#include "data/import_listing.h"
 #include "data/observation_set.h"
 
 namespace {
@@ -105,18 +112,62 @@ ReadResult Run(Read read) {
 
 // Streams `bytes` in chunk sizes from a small generator seeded by `seed`, including empty
 // chunks, and stops feeding once the reader says it has stopped.
-void StreamRead(std::string_view bytes, std::uint8_t seed, ObservationSet& obs, bool& failed) {
+// The import check is fed every chunk too, and the rest of the stream after the reader stops.
+void StreamRead(std::string_view bytes,
+                std::uint8_t seed,
+                ObservationSet& obs,
+                bool& failed,
+                ImportCheck& check) {
   DataReadState state;
   BeginDataRead(state, obs);
+  BeginImportCheck(check);
   std::uint32_t random = seed;
   const std::uint32_t largest = seed % 64u + 1u;
-  while (!bytes.empty()) {
+  bool reading = true;
+  bool checking = true;
+  while (!bytes.empty() && (reading || checking)) {
     random = random * 134775813u + 1u;
     const std::size_t size = std::min<std::size_t>(bytes.size(), (random >> 16) % (largest + 1));
-    if (!FeedDataBytes(state, bytes.substr(0, size), obs)) break;
+    if (reading) reading = FeedDataBytes(state, bytes.substr(0, size), obs);
+    if (checking) checking = FeedImportBytes(check, bytes.substr(0, size));
     bytes.remove_prefix(size);
   }
   FinishDataRead(state, obs, failed);
+}
+
+void RequireSameReport(const ImportReport& a, const ImportReport& b) {
+  Require(a.NumbersRead == b.NumbersRead && a.NumbersLeftOut == b.NumbersLeftOut,
+          "check counts agree whole and streamed");
+  Require(a.ReadFailed == b.ReadFailed && a.FailedLine == b.FailedLine &&
+              a.FailedToken == b.FailedToken,
+          "check failures agree whole and streamed");
+  Require(a.Signs.size() == b.Signs.size(), "check signs agree whole and streamed");
+  for (std::size_t i = 0; i < a.Signs.size(); ++i) {
+    const ImportSign& x = a.Signs[i];
+    const ImportSign& y = b.Signs[i];
+    Require(x.Kind == y.Kind && x.Line == y.Line && x.Token == y.Token && x.Count == y.Count &&
+                x.Explanation == y.Explanation,
+            "check sign agrees whole and streamed");
+  }
+}
+
+// The report is bounded whatever the input, and counts the numbers the reader took.
+void CheckReport(const ImportReport& report, const ReadResult& read, std::size_t size) {
+  Require(report.Prefix.size() <= kImportPrefixBytes, "prefix bounded");
+  Require(report.Signs.size() <= static_cast<std::size_t>(kImportSignKinds), "one sign a kind");
+  Require(report.FailedToken.size() <= kImportShownBytes + 3, "failed token bounded");
+  for (const ImportSign& sign : report.Signs) {
+    Require(sign.Token.size() <= 2 * kImportShownBytes + 8, "sign token bounded");
+    Require(sign.Explanation.size() <= 1024, "explanation bounded");
+    Require(sign.Line >= 1 && sign.Line <= static_cast<std::int64_t>(size) + 1, "sign line");
+  }
+  Require(report.NumbersRead >= 0 && report.NumbersRead <= 200, "numbers read within 200");
+  Require(report.NumbersLeftOut == 0 || report.NumbersRead == 200, "left out only after 200");
+  if (read.Overflowed) return;
+  Require(report.ReadFailed == read.ReadFailed, "check sees the reader's failure");
+  const std::int64_t k = report.NumbersRead;
+  const std::int64_t lastIndex = k == 0 ? 0 : (k - 1) / 2 - (k % 2);
+  Require(lastIndex == read.Obs.LastIndex, "check counts the numbers the reader took");
 }
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -170,8 +221,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ReadResult whole =
       Run([&](ObservationSet& obs, bool& failed) { LoadDataBytes(file, obs, failed); });
+  const auto check = std::make_unique<ImportCheck>();
   const ReadResult streamed =
-      Run([&](ObservationSet& obs, bool& failed) { StreamRead(file, seed, obs, failed); });
+      Run([&](ObservationSet& obs, bool& failed) { StreamRead(file, seed, obs, failed, *check); });
   const ReadResult reference = Run([&](ObservationSet& obs, bool& failed) {
     ReferenceReader reader;
     reader.Obs = &obs;
@@ -182,5 +234,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RequireSame(whole, streamed, "whole and streamed reads agree");
   RequireSame(whole, reference, "reader agrees with the reference reader");
   CheckSet(whole);
+
+  const ImportReport streamedReport = FinishImportCheck(*check);
+  const ImportReport wholeReport = CheckImportBytes(file);
+  // An overflow ends the streamed read, and the feeding of the check with it.
+  if (!streamed.Overflowed) RequireSameReport(wholeReport, streamedReport);
+  CheckReport(wholeReport, whole, file.size());
+  const std::vector<std::string> listing = ImportListing(wholeReport);
+  Require(listing.size() <= static_cast<std::size_t>(kListedLines) + 16, "listing bounded");
   return 0;
 }

@@ -101,11 +101,24 @@ class OpenWorkflowTest : public QObject {
       const char* Name;
       QByteArray Text;
       const QString& Message;
+      QString Detail;
     } cases[] = {
-        {"header.txt", "x-y\n1 2\n3 4\n5 6\n7 8\n", kUnreadable},
-        {"last.txt", "1 2 3 4 5 6 7 8 1.2.3", kUnreadable},
-        {"seven.txt", "1 2 3 4 5 6 7", kTooShort},
-        {"empty.txt", "", kTooShort},
+        {"header.txt",
+         "x-y\n1 2\n3 4\n5 6\n7 8\n",
+         kUnreadable,
+         QStringLiteral("Файл «header.txt», строка 1: «-» — не число.")},
+        {"last.txt",
+         "1 2 3 4 5 6 7 8 1.2.3",
+         kUnreadable,
+         QStringLiteral("Файл «last.txt», строка 1: «1.2.3» — не число.")},
+        {"seven.txt",
+         "1 2 3 4 5 6 7",
+         kTooShort,
+         QStringLiteral("Файл «seven.txt»: прочитано 7 чисел (3 пары).")},
+        {"empty.txt",
+         "",
+         kTooShort,
+         QStringLiteral("Файл «empty.txt»: прочитано 0 чисел (0 пар).")},
     };
     for (const auto& c : cases) {
       QTest::qWait(0);
@@ -122,7 +135,8 @@ class OpenWorkflowTest : public QObject {
       QCOMPARE(w.Messages.size(), size_t(1));
       QCOMPARE(w.Messages[0].Kind, TForm1::MessageKind::Plain);
       QCOMPARE(w.Messages[0].Caption, QStringLiteral("Ошибка"));
-      QCOMPARE(w.Messages[0].Text, c.Message);
+      QCOMPARE(DesignedPart(w.Messages[0].Text), c.Message);
+      QCOMPARE(DetailPart(w.Messages[0].Text), c.Detail);
       QCOMPARE(captionUnderTheBox, QStringLiteral("Harmora - good.txt (4)"));
       QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - random (10)"));
       QCOMPARE(QString::fromStdString(f.State.DataName), QString::fromLatin1(c.Name));

@@ -14,6 +14,13 @@ inline const QString kTooShort = QStringLiteral(
     "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
     "найти в документе About.doc.");
 
+// A rejection message is the designed text, exactly, then a line of detail (the file's name,
+// and where the read went wrong). These split it.
+inline QString DesignedPart(const QString& message) {
+  return message.section(QLatin1Char('\n'), 0, 0);
+}
+inline QString DetailPart(const QString& message) { return message.section(QLatin1Char('\n'), 1); }
+
 inline std::uint32_t FixedTestClock() { return 20261207u; }
 
 // A shown, activated main window with a fixed random seed; messages are recorded, not shown.
