@@ -45,7 +45,8 @@ foreach(path
     ./usr/share/metainfo/io.github.harmora.Harmora.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/harmora.svg
     ./usr/share/icons/hicolor/48x48/apps/harmora.png
-    ./usr/share/doc/harmora/About.doc)
+    ./usr/share/doc/harmora/About.doc
+    ./usr/share/doc/harmora/copyright)
   string(FIND "${contents}" " ${path}\n" at)
   if(at EQUAL -1)
     message(SEND_ERROR "the package lacks ${path}")
