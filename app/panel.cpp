@@ -1,4 +1,5 @@
 // The control panel and the floating pictures: creation, placement, and the mouse rules.
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -46,8 +47,12 @@ QSpinBox* Spinner(QWidget* parent, int left, int top, int minimum, int maximum, 
   spinner->setWrapping(false);
   spinner->setAlignment(Qt::AlignRight);
   spinner->findChild<QLineEdit*>()->setReadOnly(true);
+  // Its own menu's "Step up" and "Step down" would change it without the mouse-up.
+  spinner->setContextMenuPolicy(Qt::NoContextMenu);
   return spinner;
 }
+
+constexpr int kDepthListPadding = 12;  // the list's item margins, with room to spare
 
 QLineEdit* BoxOf(QSpinBox* spinner) { return spinner->findChild<QLineEdit*>(); }
 
@@ -121,6 +126,10 @@ void TForm1::CreatePanel() {
                        QStringLiteral("100000"),
                        QStringLiteral("500000"),
                        QStringLiteral("998888")});
+  // The closed box keeps its 60 pixels; the open list is as wide as its widest item needs.
+  QAbstractItemView* depthList = ComboBox1->view();
+  depthList->setMinimumWidth(depthList->sizeHintForColumn(0) + 2 * depthList->frameWidth() +
+                             kDepthListPadding);
   Image3 = Picture(Panel1, {3, 325, 60, 100}, QStringLiteral(":/x_marks_label.svg"));
   UpDown2 = Spinner(Panel1, 10, 345, 3, 101, 9);
   UpDown3 = Spinner(Panel1, 10, 398, 0, 9, 3);

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QWheelEvent>
 
 #include "app/tform1.h"
 
@@ -53,6 +54,7 @@ void TForm1::ConnectHandlers() {
                      static_cast<QObject*>(Image2),
                      static_cast<QObject*>(BitBtn3),
                      static_cast<QObject*>(BitBtn4),
+                     static_cast<QObject*>(UpDown1),
                      static_cast<QObject*>(UpDown2),
                      static_cast<QObject*>(UpDown3),
                      static_cast<QObject*>(UpDown4),
@@ -81,7 +83,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     if (watched == BitBtn4) RunHandler([this] { BitBtn4MouseMove(); });
     return false;
   }
-  if (e->type() == QEvent::MouseButtonPress) {
+  // The second press of a quick pair arrives as a double click, and steps the spinner too.
+  if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
     auto* spinner = qobject_cast<QSpinBox*>(watched);
     if (spinner != nullptr) {
       spinner->setProperty("pressOnArrows",
@@ -94,13 +97,40 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     if (spinner == nullptr || !spinner->property("pressOnArrows").toBool()) return false;
     spinner->setProperty("pressOnArrows", false);
     // The spinner stepped on the press (and while held); its position is final here.
-    if (spinner == UpDown2) RunHandler([this] { UpDown2MouseUp(); });
-    if (spinner == UpDown3) RunHandler([this] { UpDown3MouseUp(); });
-    if (spinner == UpDown4) RunHandler([this] { UpDown4MouseUp(); });
-    if (spinner == UpDown5) RunHandler([this] { UpDown5MouseUp(); });
+    RunSpinnerMouseUp(spinner);
     return false;
   }
+  if (e->type() == QEvent::Wheel) {
+    auto* spinner = qobject_cast<QSpinBox*>(watched);
+    if (spinner == nullptr) return false;
+    WheelSpinner(spinner, static_cast<QWheelEvent*>(e));
+    return true;
+  }
   return false;
+}
+
+void TForm1::RunSpinnerMouseUp(QSpinBox* spinner) {
+  if (spinner == UpDown2) RunHandler([this] { UpDown2MouseUp(); });
+  if (spinner == UpDown3) RunHandler([this] { UpDown3MouseUp(); });
+  if (spinner == UpDown4) RunHandler([this] { UpDown4MouseUp(); });
+  if (spinner == UpDown5) RunHandler([this] { UpDown5MouseUp(); });
+}
+
+void TForm1::WheelSpinner(QSpinBox* spinner, QWheelEvent* e) {
+  // Each notch is a click on the arrow in its direction: one step, then the mouse-up. A
+  // smooth wheel's fractions of a notch add up until they make one.
+  constexpr int kNotch = 120;  // eighths of a degree
+  int pending = spinner->property("wheelRemainder").toInt() + e->angleDelta().y();
+  for (; pending >= kNotch; pending -= kNotch) {
+    spinner->stepBy(1);
+    RunSpinnerMouseUp(spinner);
+  }
+  for (; pending <= -kNotch; pending += kNotch) {
+    spinner->stepBy(-1);
+    RunSpinnerMouseUp(spinner);
+  }
+  spinner->setProperty("wheelRemainder", pending);
+  e->accept();
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* e) {

@@ -1,5 +1,7 @@
 // The panel's handlers: find, the panel and x-scale toggles, the spinners, the minimum-period
 // buttons and the pictures that follow the pointer.
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,6 +11,44 @@
 #include "core/run_time_fault.h"
 #include "fit/fit_harmonics.h"
 #include "plot/redraw_plot.h"
+
+namespace {
+
+// Swallows the user's input while it is installed.
+class InputDropper : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+// The fit holds the event loop; input the user gave meanwhile is dropped, not replayed after
+// it, where it would act on a window the user no longer saw.
+void DropQueuedInput() {
+  InputDropper dropper;
+  QCoreApplication::instance()->installEventFilter(&dropper);
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->removeEventFilter(&dropper);
+}
+
+}  // namespace
 
 void TForm1::BitBtn2Click() {
   HasFit = false;
@@ -21,9 +61,11 @@ void TForm1::BitBtn2Click() {
     FitBothModels(State);
   } catch (...) {
     PresentIfPending();  // the picture the fit had reached when it failed
+    DropQueuedInput();
     throw;
   }
   PresentIfPending();
+  DropQueuedInput();
   HasFit = true;
   UpdateCommandStates();
   FormClick();

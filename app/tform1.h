@@ -18,6 +18,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QUrl;
+class QWheelEvent;
 
 // The main window: owns the application state for the run, shows the plot in its client area
 // and carries the control panel at its right edge. Every handler runs inside RunHandler, so a
@@ -127,6 +128,8 @@ class TForm1 : public QWidget {
   void CreatePanel();
   void CreatePictures();
   void ConnectHandlers();
+  void RunSpinnerMouseUp(QSpinBox* spinner);             // the spinner's handler, if it has one
+  void WheelSpinner(QSpinBox* spinner, QWheelEvent* e);  // notches as clicks on the arrows
   void CreateContextMenu();
   void ReportFault(const QString& text);
   void ShowMinPeriod();
