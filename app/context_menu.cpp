@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 
 #include "app/help_command.h"
+#include "app/least_squares_commands.h"
 #include "app/tform1.h"
 
 QAction* AddWindowCommand(TForm1& form,
@@ -36,6 +37,7 @@ QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
 
 void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
+  CreateLeastSquaresCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -141,8 +142,22 @@ void TForm1::FormResize() {
   UpdateLayout(State.Geometry, width(), height());
   Panel1->setVisible(State.Geometry.PanelMode == 1);
   Memo1->resize(Memo1->width(), State.Geometry.PlotHeight - 20);
-  UpdateScales(State.Geometry, State.Observations);
+  try {
+    UpdateScales(State.Geometry, State.Observations);
+  } catch (...) {
+    ShowClearedField();  // the scales of the data before would draw a picture of neither
+    throw;
+  }
   DrawPlot();
+  update();
+}
+
+void TForm1::ShowClearedField() {
+  FitBackBuffer();
+  QPainter painter(&BackBuffer);
+  QtSurface surface(painter, PlotFont());
+  ClearPlot(State, surface);
+  painter.end();
   update();
 }
 
@@ -169,7 +184,9 @@ void TForm1::DrawPlot() {
   try {
     RedrawPlot(State, surface);
   } catch (...) {
+    // A redraw that fails part-way would leave a picture mixed of two states.
     painter.end();
+    ShowClearedField();
     throw;
   }
 }
@@ -199,17 +216,20 @@ void TForm1::resizeEvent(QResizeEvent* e) {
   });
 }
 
-void TForm1::paintEvent(QPaintEvent*) {
+void TForm1::paintEvent(QPaintEvent* e) {
   if (IsActivated && !Presenting) {
+    // Every paint redraws the whole plot from the state; where only part of it is exposed and
+    // the picture has changed since it was shown, the rest must follow, or two pictures meet.
+    const bool partial =
+        !e->rect().contains(QRect(0, 0, State.Geometry.PlotWidth, State.Geometry.PlotHeight));
+    const QImage shown = partial ? BackBuffer.copy() : QImage();
     try {
       RefreshWithoutGeometry();
+      if (partial && BackBuffer != shown) update();
     } catch (const std::exception& fault) {
       // A degenerate set fails at every paint: show the cleared field, report it once, and
       // never from inside the paint itself.
-      FitBackBuffer();
-      QPainter painter(&BackBuffer);
-      QtSurface surface(painter, PlotFont());
-      ClearPlot(State, surface);
+      ShowClearedField();
       if (ReportedGeneration != DataGeneration) {
         ReportedGeneration = DataGeneration;
         const QString text = QString::fromUtf8(fault.what());

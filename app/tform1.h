@@ -135,6 +135,7 @@ class TForm1 : public QWidget {
   void ShowMinPeriod();
   void FitBackBuffer();           // sizes the back buffer to the window
   void DrawPlot();                // RedrawPlot into the back buffer
+  void ShowClearedField();        // the black field and its frame alone, for a failed redraw
   void PresentPlot();             // shows the back buffer on screen now
   void PresentIfPending();        // shows a redraw the frame limit held back
   void RefreshWithoutGeometry();  // the refresh a paint runs: no widget is moved

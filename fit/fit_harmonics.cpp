@@ -46,24 +46,11 @@ void HarmonicSines(const double* x, int last, double b, double c, double* sines)
   FitSines(sines, sines, last + 1);
 }
 
-// Sum |v_i - y_i| / sum |y_i| in percent, v being the model at the observations (squared for
-// model 2), each v summed over the harmonics in order of k from 0.
+// The deviation of the model of the current stage, set 1 holding its coefficients.
 double RelativeDeviation(const AppState& state) {
-  const ObservationSet& obs = state.Observations;
   const CoefficientTable& t = state.Coefficients;
-  const int n = HarmonicsInUse(t);
-  double sines[kMaxHarmonics][kObservationCapacity];
-  for (int k = 0; k < n; ++k) HarmonicSines(obs.PlotX, obs.LastIndex, t.B[k], t.C[k], sines[k]);
-  double misfit = 0;
-  double size = 0;
-  for (int i = 0; i <= obs.LastIndex; ++i) {
-    double v = 0;
-    for (int k = 0; k < n; ++k) v += t.A[k] * sines[k][i];
-    if (IsModelTwoStage(state)) v = v * v;
-    misfit += std::fabs(v - obs.OrigY[i]);
-    size += std::fabs(obs.OrigY[i]);
-  }
-  return CheckedValue(CheckedDivide(CheckedValue(misfit), CheckedValue(size)) * 100);
+  return ModelDeviation(
+      state.Observations, t.A, t.B, t.C, HarmonicsInUse(t), IsModelTwoStage(state));
 }
 
 void SearchPass(AppState& state) {
@@ -171,4 +158,25 @@ void FitBothModels(AppState& state) {
   state.SavedDeviation = state.RelDeviation;
   state.FitStage = 2;
   FitHarmonics(state);
+}
+
+double ModelDeviation(const ObservationSet& obs,
+                      const double* a,
+                      const double* b,
+                      const double* c,
+                      int count,
+                      bool squared) {
+  const int n = std::clamp(count, 0, kMaxHarmonics);
+  double sines[kMaxHarmonics][kObservationCapacity];
+  for (int k = 0; k < n; ++k) HarmonicSines(obs.PlotX, obs.LastIndex, b[k], c[k], sines[k]);
+  double misfit = 0;
+  double size = 0;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    double v = 0;
+    for (int k = 0; k < n; ++k) v += a[k] * sines[k][i];
+    if (squared) v = v * v;
+    misfit += std::fabs(v - obs.OrigY[i]);
+    size += std::fabs(obs.OrigY[i]);
+  }
+  return CheckedValue(CheckedDivide(CheckedValue(misfit), CheckedValue(size)) * 100);
 }

@@ -269,4 +269,39 @@ TEST_F(FitBothModelsTest, DataScaledByAMillionFitAsWellAsUnscaled) {
   EXPECT_NEAR(scaled.Coefficients.B[0], plain.Coefficients.B[0], 0.01);
 }
 
+// The deviation of either model, given its coefficients, is the one the fit reported for it.
+TEST_F(FitBothModelsTest, ModelDeviationGivesEachModelsDeviationBitForBit) {
+  ObservationSet obs = MakeSineSample(3, 1.3, 0.4, 20);
+  for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.5 * std::cos(7.0 * i);
+  AppState state = MakeState(obs, 2, 2000);
+
+  FitBothModels(state);
+
+  const CoefficientTable& t = state.Coefficients;
+  EXPECT_GT(state.RelDeviation, 0);
+  EXPECT_EQ(ModelDeviation(state.Observations, t.A, t.B, t.C, 2, false), state.RelDeviation);
+  EXPECT_EQ(ModelDeviation(state.Observations, t.A2, t.B2, t.C2, 2, true), state.SavedDeviation);
+  EXPECT_NE(ModelDeviation(state.Observations, t.A, t.B, t.C, 2, true), state.RelDeviation);
+  EXPECT_NE(ModelDeviation(state.Observations, t.A, t.B, t.C, 1, false), state.RelDeviation);
+}
+
+TEST(ModelDeviation, IsTheSummedMissOverTheSummedSizeInPercent) {
+  ObservationSet obs;
+  obs.LastIndex = 1;
+  obs.PlotX[0] = 0;
+  obs.PlotX[1] = 1;
+  obs.OrigY[0] = 2;
+  obs.OrigY[1] = 6;
+  // B = 0 and C = pi/2 make a constant A: the misses are |A - 2| and |A - 6| out of 8.
+  const double zero[1] = {0}, phase[1] = {kPi / 2};
+  const double one[1] = {1}, two[1] = {2}, three[1] = {3};
+  EXPECT_DOUBLE_EQ(ModelDeviation(obs, zero, zero, phase, 1, false), 100);
+  EXPECT_DOUBLE_EQ(ModelDeviation(obs, one, zero, phase, 1, false), 75);
+  EXPECT_DOUBLE_EQ(ModelDeviation(obs, two, zero, phase, 1, false), 50);
+  EXPECT_DOUBLE_EQ(ModelDeviation(obs, two, zero, phase, 0, false), 100);  // no harmonic
+  EXPECT_DOUBLE_EQ(ModelDeviation(obs, three, zero, phase, 1, false), 50);
+  // Squared, A = 3 gives 9: misses 7 and 3.
+  EXPECT_DOUBLE_EQ(ModelDeviation(obs, three, zero, phase, 1, true), 125);
+}
+
 }  // namespace

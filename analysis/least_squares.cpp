@@ -1,0 +1,460 @@
+#include "analysis/least_squares.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+#include "analysis/model_estimates.h"
+#include "analysis/periodogram.h"
+#include "analysis/scaled_fit.h"
+#include "fit/fit_harmonics.h"
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+// Two objectives within this share are the same optimum (the header's "hits").
+constexpr double kHitShare = 1e-9;
+// Objectives below this share of the target's sum of squares are all exact fits, whatever their
+// rounding noise.
+constexpr double kHitFloorShare = 1e-20;
+// The search stops once the best has been reached this many times, after at least kMinStarts
+// starts; one independent confirmation is not enough where local minima crowd (N = 5).
+constexpr int kEnoughHits = 6;
+constexpr int kMinStarts = 12;
+// Starts one model can afford per second of budget at 100 observations and 5 harmonics,
+// measured on one core with room to spare; smaller problems get proportionally more. The
+// count, not the clock, bounds the work, so the same inputs always give the same bits.
+constexpr double kStartsPerSecondAtFullSize = 300;
+constexpr int kMaxStartsCap = 200000;
+// The loose iteration of every start, and how close to the best it must come to be polished.
+constexpr double kLooseStall = 1e-6;
+constexpr int kLooseIterations = 30;
+constexpr double kPolishShare = 1e-3;
+// Peaks of a periodogram kept as starting frequencies.
+constexpr int kTrackedPeaks = 16;
+// The progress callback hears of every whole percent, and at least this often while model 2
+// finishes.
+constexpr double kProgressStep = 0.01;
+constexpr std::chrono::milliseconds kProgressPoll{20};
+// The internal random starts' fixed seed: the refinement never reads a clock.
+constexpr std::uint64_t kStartSeed = 0x5eed0f5a11c0ffeeULL;
+
+// splitmix64: small, fast and the same on every platform.
+struct StartRandom {
+  std::uint64_t State;
+  std::uint64_t Next() {
+    std::uint64_t z = (State += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }  // [0, 1)
+  int Below(int n) { return static_cast<int>(Uniform() * n); }
+};
+
+// Progress and cancellation shared by the tasks of one refinement.
+struct SharedProgress {
+  std::atomic<int> Done{0};
+  int Total = 1;
+  std::atomic<bool> Cancel{false};
+};
+
+// One model to refine: which stage, with or without c0, from the search's harmonics.
+struct ModelTask {
+  ModelKind Kind = ModelKind::Sum;
+  bool Constant = false;
+  HarmonicSet Start;
+  int MaxStarts = 0;
+  ModelFit* Search = nullptr;  // filled when not null
+  ModelFit* Out = nullptr;
+};
+
+bool AllFinite(const double* v, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (!std::isfinite(v[i])) return false;
+  }
+  return true;
+}
+
+// The best-so-far bookkeeping of one task: the best model, every start's objective for the hit
+// count.
+class StartLog {
+ public:
+  explicit StartLog(double floor) : floor_(floor) {}
+  void Add(const ScaledModel& model) {
+    ++starts_;
+    objectives_.push_back(model.Objective);
+    if (model.Objective < best_.Objective) {
+      best_ = model;
+      hits_ = 0;
+      for (double o : objectives_) hits_ += IsHit(o) ? 1 : 0;
+    } else if (IsHit(model.Objective)) {
+      ++hits_;
+    }
+  }
+  const ScaledModel& Best() const { return best_; }
+  int Starts() const { return starts_; }
+  int Hits() const { return hits_; }
+
+ private:
+  bool IsHit(double o) const { return o <= best_.Objective * (1 + kHitShare) + floor_; }
+  double floor_;
+  ScaledModel best_;
+  std::vector<double> objectives_;
+  int starts_ = 0;
+  int hits_ = 0;
+};
+
+class TaskRunner {
+ public:
+  TaskRunner(const ObservationSet& obs,
+             double omegaMax,
+             const ModelTask& task,
+             SharedProgress& progress,
+             const std::function<void()>& onStart)
+      : obs_(obs), task_(task), progress_(progress), onStart_(onStart), n_(task.Start.Count) {
+    scaling_ = ScalingOf(obs);
+    problem_.Count = obs.LastIndex + 1;
+    problem_.Constant = task.Constant;
+    double size = 0;
+    for (int i = 0; i < problem_.Count; ++i) {
+      problem_.U[i] = (obs.PlotX[i] - scaling_.Centre) / scaling_.Scale;
+      problem_.T[i] = StageTarget(task.Kind, obs.OrigY[i]);
+      size += problem_.T[i] * problem_.T[i];
+    }
+    omegaMax_ = omegaMax * scaling_.Scale;
+    if (!(omegaMax_ > 0) || !std::isfinite(omegaMax_))
+      omegaMax_ = std::numbers::pi * problem_.Count;
+    floor_ = kHitFloorShare * size;
+    random_.State =
+        kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
+  }
+
+  void Run() {
+    ModelFit search;
+    search.Coefficients = task_.Start;
+    search.HasConstant = false;
+    EvaluateModelFit(obs_, task_.Kind, search);
+    if (task_.Search) *task_.Search = search;
+
+    StartLog log(floor_);
+    if (n_ > 0 && problem_.Count > 0) Explore(log);
+
+    ModelFit refined;
+    refined.HasConstant = task_.Constant;
+    refined.Starts = log.Starts();
+    refined.Hits = log.Hits();
+    if (log.Starts() > 0) {
+      ToOriginal(log.Best(), refined);
+      EvaluateModelFit(obs_, task_.Kind, refined);
+    }
+    // Never worse than the search: keep its result where nothing beat it.
+    if (log.Starts() == 0 || !(refined.Objective <= search.Objective)) {
+      const int starts = refined.Starts, hits = refined.Hits;
+      refined = search;
+      refined.HasConstant = task_.Constant;
+      refined.Constant = Estimate{};
+      if (task_.Constant) EvaluateModelFit(obs_, task_.Kind, refined);
+      refined.Starts = starts;
+      refined.Hits = hits;
+    }
+    *task_.Out = refined;
+  }
+
+ private:
+  bool Finished(const StartLog& log) const {
+    if (progress_.Cancel.load(std::memory_order_relaxed)) return true;
+    if (log.Starts() >= task_.MaxStarts) return true;
+    return log.Starts() >= kMinStarts && log.Hits() >= kEnoughHits;
+  }
+
+  // Refines a start and records it; returns false once the task should stop.
+  bool Try(ScaledModel model, StartLog& log) {
+    // Most starts end in some other minimum: a loose iteration tells them apart, and only a
+    // start that comes near the best so far is taken to full precision.
+    RefineFrequencies(problem_, model, kLooseStall, kLooseIterations);
+    if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
+      RefineFrequencies(problem_, model);
+      RefineAll(problem_, model);
+    }
+    log.Add(model);
+    progress_.Done.fetch_add(1, std::memory_order_relaxed);
+    if (onStart_) onStart_();
+    return !Finished(log);
+  }
+
+  // Peaks of the residual of `model` (its linear part solved afresh).
+  int ResidualPeaks(ScaledModel model, double* peaks) {
+    SolveLinear(problem_, model);
+    double r[kObservationCapacity];
+    ScaledResiduals(problem_, model, r);
+    if (!problem_.Constant && model.Count == 0) {
+      for (int i = 0; i < problem_.Count; ++i) r[i] = problem_.T[i];
+    }
+    return PeriodogramPeaks(problem_.U, r, problem_.Count, omegaMax_, peaks, kTrackedPeaks);
+  }
+
+  // Harmonics added one at a time at the strongest residual peak, all frequencies refined after
+  // each; `second` picks the second peak at that step instead (-1: never).
+  ScaledModel Greedy(int second) {
+    ScaledModel model;
+    for (int k = 0; k < n_; ++k) {
+      double peaks[kTrackedPeaks];
+      const int found = ResidualPeaks(model, peaks);
+      const int pick = (k == second && found > 1) ? 1 : 0;
+      model.Omega[k] = found > 0 ? peaks[pick] : omegaMax_ * (k + 1) / (n_ + 1);
+      model.Count = k + 1;
+      RefineFrequencies(problem_, model);
+    }
+    return model;
+  }
+
+  // The best so far with harmonic j replaced by a peak of what the others leave.
+  ScaledModel ReplaceByPeak(const ScaledModel& best, int j, int rank) {
+    ScaledModel partial = best;
+    for (int k = j; k + 1 < n_; ++k) partial.Omega[k] = partial.Omega[k + 1];
+    partial.Count = n_ - 1;
+    double peaks[kTrackedPeaks];
+    const int found = ResidualPeaks(partial, peaks);
+    ScaledModel model = partial;
+    model.Count = n_;
+    model.Omega[n_ - 1] =
+        found > 0 ? peaks[std::min(rank, found - 1)] : random_.Uniform() * omegaMax_;
+    return model;
+  }
+
+  void Explore(StartLog& log) {
+    // The search's own frequencies first.
+    ScaledModel start;
+    start.Count = n_;
+    for (int k = 0; k < n_; ++k) start.Omega[k] = task_.Start.B[k] * scaling_.Scale;
+    if (AllFinite(start.Omega, n_) && !Try(start, log)) return;
+    for (int second = -1; second < n_; ++second) {
+      if (!Try(Greedy(second), log)) return;
+    }
+    double targetPeaks[kTrackedPeaks];
+    const int found = ResidualPeaks(ScaledModel{}, targetPeaks);
+    for (int j = 0; j < n_; ++j) {
+      if (!Try(ReplaceByPeak(log.Best(), j, 0), log)) return;
+    }
+    for (int round = 0;; ++round) {
+      ScaledModel model;
+      model.Count = n_;
+      switch (round % 4) {
+        case 0:  // uniform random frequencies
+          for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
+          break;
+        case 1:  // a random choice of the target's peaks, each nudged within its resolution
+          for (int k = 0; k < n_; ++k) {
+            const double base = found > 0 ? targetPeaks[random_.Below(std::min(found, 2 * n_ + 2))]
+                                          : random_.Uniform() * omegaMax_;
+            model.Omega[k] = std::fabs(base + (random_.Uniform() - 0.5) * 0.5);
+          }
+          break;
+        case 2:  // the best with one harmonic moved anywhere
+          model = log.Best();
+          model.Omega[random_.Below(n_)] = random_.Uniform() * omegaMax_;
+          break;
+        default:  // the best with one harmonic moved to one of the others' residual peaks
+          model = ReplaceByPeak(log.Best(), random_.Below(n_), random_.Below(3));
+          break;
+      }
+      if (!Try(model, log)) return;
+    }
+  }
+
+  // The scaled model as normalised harmonics of x, in the order that matches the search's
+  // harmonics best, so the two can be read side by side.
+  void ToOriginal(const ScaledModel& model, ModelFit& fit) {
+    HarmonicSet h;
+    h.Count = n_;
+    for (int k = 0; k < n_; ++k) {
+      // alpha sin(t) + beta cos(t) = A sin(t + phi), A cos(phi) = alpha, A sin(phi) = beta.
+      double a = std::hypot(model.Alpha[k], model.Beta[k]);
+      const double phi = std::atan2(model.Beta[k], model.Alpha[k]);
+      double b = model.Omega[k] / scaling_.Scale;
+      double c = std::remainder(phi - b * scaling_.Centre, kTwoPi);
+      if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) a = b = c = 0;
+      NormaliseHarmonic(a, b, c);
+      h.A[k] = a;
+      h.B[k] = b;
+      h.C[k] = c;
+    }
+    MatchOrder(h);
+    fit.Coefficients = h;
+    fit.Constant.Value = problem_.Constant && std::isfinite(model.Offset) ? model.Offset : 0.0;
+  }
+
+  // Reorders h to the permutation with the least total frequency distance to the search's.
+  void MatchOrder(HarmonicSet& h) {
+    int order[kMaxHarmonics], bestOrder[kMaxHarmonics];
+    for (int k = 0; k < n_; ++k) order[k] = bestOrder[k] = k;
+    double bestCost = std::numeric_limits<double>::infinity();
+    do {
+      double cost = 0;
+      for (int k = 0; k < n_; ++k) cost += std::fabs(h.B[order[k]] - task_.Start.B[k]);
+      if (cost < bestCost) {
+        bestCost = cost;
+        std::copy(order, order + n_, bestOrder);
+      }
+    } while (std::next_permutation(order, order + n_));
+    const HarmonicSet copy = h;
+    for (int k = 0; k < n_; ++k) {
+      h.A[k] = copy.A[bestOrder[k]];
+      h.B[k] = copy.B[bestOrder[k]];
+      h.C[k] = copy.C[bestOrder[k]];
+    }
+  }
+
+  const ObservationSet& obs_;
+  ModelTask task_;
+  SharedProgress& progress_;
+  const std::function<void()>& onStart_;
+  int n_;
+  AbscissaScaling scaling_;
+  ScaledProblem problem_;
+  double omegaMax_ = 0;
+  double floor_ = 0;
+  StartRandom random_{0};
+};
+
+// Runs the tasks in order, calling onStart (if set) after every start; a task that fails (out
+// of memory) leaves its result as prefilled.
+void RunTasks(const ObservationSet& obs,
+              double omegaMax,
+              const std::vector<ModelTask>& tasks,
+              SharedProgress& progress,
+              const std::function<void()>& onStart) {
+  for (const ModelTask& task : tasks) {
+    try {
+      TaskRunner(obs, omegaMax, task, progress, onStart).Run();
+    } catch (...) {
+    }
+  }
+}
+
+HarmonicSet SetOf(const CoefficientTable& table, ModelKind kind, int n) {
+  HarmonicSet h;
+  h.Count = n;
+  const bool one = kind == ModelKind::Sum;
+  for (int k = 0; k < n; ++k) {
+    h.A[k] = one ? table.A[k] : table.A2[k];
+    h.B[k] = one ? table.B[k] : table.B2[k];
+    h.C[k] = one ? table.C[k] : table.C2[k];
+    if (!std::isfinite(h.A[k]) || !std::isfinite(h.B[k]) || !std::isfinite(h.C[k])) {
+      h.A[k] = h.B[k] = h.C[k] = 0;
+    }
+  }
+  return h;
+}
+
+bool DataUsable(const ObservationSet& obs) {
+  if (obs.LastIndex < 0 || obs.LastIndex >= kObservationCapacity) return false;
+  return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
+}
+
+}  // namespace
+
+RefinementResult RefineBothModels(const ObservationSet& obs,
+                                  const CoefficientTable& table,
+                                  double minPeriod,
+                                  const RefineOptions& options) {
+  RefinementResult result;
+  const int n = std::clamp<int>(table.HarmonicCount, 0, kMaxHarmonics);
+  if (!DataUsable(obs)) {
+    ObservationSet empty;
+    empty.LastIndex = -1;
+    for (int kind = 0; kind < 2; ++kind) {
+      ModelFit fit;
+      fit.Coefficients = SetOf(table, static_cast<ModelKind>(kind), n);
+      EvaluateModelFit(empty, static_cast<ModelKind>(kind), fit);
+      result.Search[kind] = result.Refined[kind] = fit;
+      result.WithConstant[kind] = fit;
+      result.WithConstant[kind].HasConstant = options.WithConstant;
+    }
+    return result;
+  }
+
+  const double omegaMax = 2 * kTwoPi / minPeriod;
+  const int count = obs.LastIndex + 1;
+  const int tasksPerThread = options.WithConstant ? 2 : 1;
+  const double budget =
+      std::isfinite(options.TimeBudgetSeconds) ? std::max(options.TimeBudgetSeconds, 0.0) : 1.0;
+  const double size = std::max(1.0, count * std::max(n, 1) * std::max(n, 1) / 2500.0);
+  const int maxStarts = static_cast<int>(std::clamp(
+      budget * kStartsPerSecondAtFullSize / size / tasksPerThread, 1.0, double(kMaxStartsCap)));
+
+  std::vector<ModelTask> threadTasks[2];
+  for (int kind = 0; kind < 2; ++kind) {
+    ModelTask task;
+    task.Kind = static_cast<ModelKind>(kind);
+    task.Start = SetOf(table, task.Kind, n);
+    task.MaxStarts = maxStarts;
+    task.Search = &result.Search[kind];
+    task.Out = &result.Refined[kind];
+    threadTasks[kind].push_back(task);
+    // Prefilled in case a task cannot run.
+    result.Search[kind].Coefficients = task.Start;
+    result.Refined[kind].Coefficients = task.Start;
+    if (options.WithConstant) {
+      task.Constant = true;
+      task.Search = nullptr;
+      task.Out = &result.WithConstant[kind];
+      result.WithConstant[kind].Coefficients = task.Start;
+      result.WithConstant[kind].HasConstant = true;
+      threadTasks[kind].push_back(task);
+    }
+  }
+
+  SharedProgress progress;
+  progress.Total = 2 * tasksPerThread * maxStarts;
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool otherDone = false;
+  std::thread other([&] {
+    RunTasks(obs, omegaMax, threadTasks[1], progress, nullptr);
+    std::lock_guard<std::mutex> lock(mutex);
+    otherDone = true;
+    finished.notify_all();
+  });
+
+  // This thread runs model 1 and then reports progress until model 2 is done too: the
+  // progress callback is only ever called from here.
+  double reported = -1;
+  const std::function<void()> report = [&] {
+    if (!options.Progress) return;
+    const double fraction =
+        std::min(1.0, static_cast<double>(progress.Done.load()) / progress.Total);
+    if (fraction - reported < kProgressStep && fraction < 1) return;
+    reported = fraction;
+    if (!options.Progress(fraction)) progress.Cancel.store(true);
+  };
+  try {
+    RunTasks(obs, omegaMax, threadTasks[0], progress, report);
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!otherDone) {
+      lock.unlock();
+      report();
+      lock.lock();
+      finished.wait_for(lock, kProgressPoll, [&] { return otherDone; });
+    }
+  } catch (...) {  // from the callback: stop model 2 before the exception leaves
+    progress.Cancel.store(true);
+    other.join();
+    throw;
+  }
+  other.join();
+  result.Cancelled = progress.Cancel.load();
+  if (!result.Cancelled && options.Progress) options.Progress(1.0);
+  return result;
+}

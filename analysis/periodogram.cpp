@@ -1,0 +1,102 @@
+#include "analysis/periodogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "data/observation_set.h"
+
+namespace {
+
+// u spans [-1, 1], so frequencies 2pi/2 apart are independent; the grid samples each such
+// interval this many times so that no peak falls between two grid points.
+constexpr double kOversampling = 8;
+constexpr double kResolution = std::numbers::pi;
+// The grid never exceeds this many frequencies (a very short minimum period).
+constexpr int kMaxGrid = 20000;
+constexpr int kMaxTracked = 64;
+// Below this share of the sum of squares the 2x2 normal system is treated as singular (a
+// frequency whose sine vanishes at every u).
+constexpr double kSingularShare = 1e-12;
+
+}  // namespace
+
+int PeriodogramPeaks(
+    const double* u, const double* r, int count, double omegaMax, double* peaks, int maxPeaks) {
+  if (count <= 0 || maxPeaks <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return 0;
+  maxPeaks = std::min(maxPeaks, kMaxTracked);
+  const double step0 = kResolution / kOversampling;
+  const int grid = std::clamp(static_cast<int>(omegaMax / step0), 1, kMaxGrid);
+  const double step = omegaMax / grid;
+
+  // sin and cos of omega*u advance by a rotation per grid step; restarted from the library
+  // every few hundred steps so that rounding cannot build up.
+  constexpr int kRestart = 256;
+  double s[kObservationCapacity], c[kObservationCapacity];
+  double rs[kObservationCapacity], rc[kObservationCapacity];
+  for (int i = 0; i < count; ++i) {
+    rs[i] = std::sin(step * u[i]);
+    rc[i] = std::cos(step * u[i]);
+  }
+
+  double bestPower[kMaxTracked];
+  double bestOmega[kMaxTracked];
+  int tracked = 0;
+  double previous = -1, beforePrevious = -1;
+  for (int g = 1; g <= grid + 1; ++g) {
+    double power = -1;
+    const double omega = g * step;
+    if (g <= grid) {
+      if (g == 1 || (g - 1) % kRestart == 0) {
+        for (int i = 0; i < count; ++i) {
+          s[i] = std::sin(omega * u[i]);
+          c[i] = std::cos(omega * u[i]);
+        }
+      } else {
+        for (int i = 0; i < count; ++i) {
+          const double sn = s[i] * rc[i] + c[i] * rs[i];
+          const double cn = c[i] * rc[i] - s[i] * rs[i];
+          s[i] = sn;
+          c[i] = cn;
+        }
+      }
+      double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0;
+      for (int i = 0; i < count; ++i) {
+        ss += s[i] * s[i];
+        sc += s[i] * c[i];
+        cc += c[i] * c[i];
+        sr += s[i] * r[i];
+        cr += c[i] * r[i];
+      }
+      const double det = ss * cc - sc * sc;
+      power = 0;
+      if (det > kSingularShare * (ss + cc) * (ss + cc)) {
+        power = (cc * sr * sr - 2 * sc * sr * cr + ss * cr * cr) / det;
+      } else if (ss + cc > 0) {
+        // One usable column: the larger of the two alone.
+        power = std::max(ss > 0 ? sr * sr / ss : 0.0, cc > 0 ? cr * cr / cc : 0.0);
+      }
+      if (!std::isfinite(power)) power = 0;
+    }
+    // previous is a peak when it beats both neighbours (the grid's ends count as lower).
+    if (g >= 2 && previous > beforePrevious && previous >= power && previous > 0) {
+      const double peakOmega = (g - 1) * step;
+      int at = tracked;
+      while (at > 0 && bestPower[at - 1] < previous) --at;
+      if (at < maxPeaks) {
+        const int last = std::min(tracked, maxPeaks - 1);
+        for (int j = last; j > at; --j) {
+          bestPower[j] = bestPower[j - 1];
+          bestOmega[j] = bestOmega[j - 1];
+        }
+        bestPower[at] = previous;
+        bestOmega[at] = peakOmega;
+        tracked = std::min(tracked + 1, maxPeaks);
+      }
+    }
+    beforePrevious = previous;
+    previous = power;
+  }
+  std::copy(bestOmega, bestOmega + tracked, peaks);
+  return tracked;
+}

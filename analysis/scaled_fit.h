@@ -1,0 +1,55 @@
+#pragma once
+
+#include <limits>
+
+#include "data/observation_set.h"
+#include "fit/coefficient_table.h"
+
+// Sums of sinusoids fitted in a centred and scaled abscissa u = (x - centre) / scale, so that x
+// in years around 2000 conditions the problem as well as x near 0. The model is
+//   sum_k Alpha_k sin(Omega_k u) + Beta_k cos(Omega_k u)  (+ Offset with a constant term),
+// linear in everything but the frequencies Omega.
+
+// The observations of one fit in the scaled abscissa, with the target the fit follows.
+struct ScaledProblem {
+  int Count = 0;  // observations 0..Count-1
+  double U[kObservationCapacity] = {};
+  double T[kObservationCapacity] = {};
+  bool Constant = false;  // the model has an Offset
+};
+
+// One point of the scaled model. Objective is its sum of squared residuals, infinity until set.
+struct ScaledModel {
+  int Count = 0;  // harmonics 0..Count-1
+  double Omega[kMaxHarmonics] = {}, Alpha[kMaxHarmonics] = {}, Beta[kMaxHarmonics] = {};
+  double Offset = 0;
+  double Objective = std::numeric_limits<double>::infinity();
+};
+
+// Sets the linear part (Alpha, Beta, Offset) to the least-squares optimum for the model's
+// frequencies, by QR with column pivoting (columns that are dependent, as for B = 0 or two equal
+// frequencies, get zero weight), and returns the objective it also stores. Never NaN: a design
+// that cannot be solved leaves the linear part zero.
+double SolveLinear(const ScaledProblem& problem, ScaledModel& model);
+
+// Levenberg-Marquardt on the frequencies alone, the linear part projected out (variable
+// projection with Kaufman's Jacobian). Starts from the model's frequencies; the result has its
+// optimal linear part and an objective never above the start's projected one. It ends after
+// maxIterations steps or two steps in a row that lower the objective by less than stallShare of
+// it; the defaults run to the limit of the doubles.
+inline constexpr double kFullPrecisionStall = 1e-13;
+inline constexpr int kFullPrecisionIterations = 200;
+void RefineFrequencies(const ScaledProblem& problem,
+                       ScaledModel& model,
+                       double stallShare = kFullPrecisionStall,
+                       int maxIterations = kFullPrecisionIterations);
+
+// Levenberg-Marquardt on all parameters at once, from the model as it is; keeps only steps that
+// lower the objective, so the result is never worse than the model given.
+void RefineAll(const ScaledProblem& problem, ScaledModel& model);
+
+// The objective of the model as it is (no solving).
+double ScaledObjective(const ScaledProblem& problem, const ScaledModel& model);
+
+// out[i] = target - model at u[i] for i = 0..Count-1.
+void ScaledResiduals(const ScaledProblem& problem, const ScaledModel& model, double* out);

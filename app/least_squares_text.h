@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/least_squares.h"
+
+// The text of the least-squares window, Qt-free so it is tested with the core. Numbers and
+// labels are English like the report; a value that cannot be given shows as "—" (UTF-8), never as
+// NaN or infinity.
+
+// The number as the report writes it (9 decimals), or "—" when it is not finite.
+std::string CoefficientText(double v);
+
+// The number with 6 significant digits, locale-independent, or "—" when it is not finite.
+std::string CompactText(double v);
+
+// The lines of the window: for model 1 and model 2, the search's result and the refined result
+// side by side (and the constant-term fit beside them when withConstant and the result has it):
+// per harmonic A, B, C and the period 2*pi/B with standard error and 95 % confidence interval, the
+// statistics, the relative deviation as the report writes it, the starts tried and their hits,
+// and the two stage seeds of the search ([0] stage 1, model 2; [1] stage 2, model 1).
+std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
+                                           const std::uint32_t stageSeeds[2],
+                                           bool withConstant);
+
+// y - F(x) at observations 0..LastIndex (PlotX, OrigY) for the model as shown: c0 + S(x) for
+// model 1 and (c0 + S(x))^2 for model 2, c0 being 0 without a constant term.
+std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fit, ModelKind kind);

@@ -1,0 +1,331 @@
+#include "app/least_squares_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/least_squares_text.h"
+#include "app/report_text.h"
+#include "app/residual_plot.h"
+#include "app/tform1.h"
+#include "fit/fit_harmonics.h"
+
+namespace {
+
+constexpr int kProgressSteps = 1000;  // per mille: finer than any bar is wide
+const QColor kModelColours[2] = {Qt::white, QColor(0, 0, 255)};  // the curves' own colours
+
+QFont TextFont() {
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::Monospace);
+  font.setFixedPitch(true);
+  font.setPixelSize(12);
+  return font;
+}
+
+void CopyHarmonics(const HarmonicSet& from, int count, double* a, double* b, double* c) {
+  for (int k = 0; k < count; ++k) {
+    a[k] = from.A[k];
+    b[k] = from.B[k];
+    c[k] = from.C[k];
+  }
+}
+
+}  // namespace
+
+LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
+    : QWidget(&form, Qt::Window), Refine(std::move(refine)), Form(form) {
+  setWindowTitle(QStringLiteral("Harmora - МНК"));
+  resize(960, 720);
+
+  Status = new QLabel(this);
+  Progress = new QProgressBar(this);
+  Progress->setRange(0, kProgressSteps);
+  Progress->setTextVisible(false);
+  Progress->hide();
+  CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+  CancelButton->setEnabled(false);
+  auto* top = new QHBoxLayout;
+  top->addWidget(Status, 1);
+  top->addWidget(Progress, 1);
+  top->addWidget(CancelButton);
+
+  ConstantBox = new QCheckBox(QStringLiteral("С постоянной составляющей"), this);
+  ModelBox = new QComboBox(this);
+  ModelBox->addItems({QStringLiteral("Модель 1"), QStringLiteral("Модель 2")});
+  auto* options = new QHBoxLayout;
+  options->addWidget(ConstantBox);
+  options->addStretch(1);
+  options->addWidget(new QLabel(QStringLiteral("Остатки:"), this));
+  options->addWidget(ModelBox);
+
+  Text = new QPlainTextEdit(this);
+  Text->setReadOnly(true);
+  Text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  Text->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Text->setFont(TextFont());
+  Residuals = new ResidualPlot(this);
+
+  ApplyButton = new QPushButton(QStringLiteral("Применить"), this);
+  RestoreButton = new QPushButton(QStringLiteral("Вернуть"), this);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch(1);
+  bottom->addWidget(ApplyButton);
+  bottom->addWidget(RestoreButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(options);
+  layout->addWidget(Text, 3);
+  layout->addWidget(Residuals, 1);
+  layout->addLayout(bottom);
+
+  // Select-all and copy reach the text from anywhere in the window; inside the text box its own
+  // keys take them first.
+  auto* selectAll = new QAction(this);
+  selectAll->setShortcut(QKeySequence::SelectAll);
+  connect(selectAll, &QAction::triggered, Text, &QPlainTextEdit::selectAll);
+  auto* copy = new QAction(this);
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, Text, &QPlainTextEdit::copy);
+  addActions({selectAll, copy});
+
+  connect(CancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
+  connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
+  connect(RestoreButton, &QPushButton::clicked, this, [this] { Restore(); });
+  connect(ModelBox, &QComboBox::currentIndexChanged, this, [this] { ShowResiduals(); });
+  connect(ConstantBox, &QCheckBox::toggled, this, [this](bool on) {
+    // The constant-term fits are computed only when asked for: the first tick refines again.
+    if (on && ResultUsable && !ResultHasConstant && FitIsCurrent()) {
+      StartRefinement();
+    } else if (ResultUsable) {
+      ShowResult();
+    }
+  });
+  UpdateButtons();
+}
+
+LeastSquaresWindow::~LeastSquaresWindow() { StopWorker(); }
+
+bool LeastSquaresWindow::FitIsCurrent() const { return Form.HasFit && Form.State.FitStage == 2; }
+
+void LeastSquaresWindow::StopWorker() {
+  if (CancelFlag) CancelFlag->store(true);
+  if (Worker.joinable()) Worker.join();
+  IsRunning = false;
+}
+
+void LeastSquaresWindow::StartRefinement() {
+  if (!FitIsCurrent()) {
+    Status->setText(QStringLiteral("Нет подгонки для уточнения"));
+    return;
+  }
+  StopWorker();  // a refinement still running is cancelled; its late result is dropped
+  if (!(Snapshot.Taken && Snapshot.Generation == Generation)) {
+    const AppState& s = Form.State;
+    Snapshot = SearchSnapshot{true,
+                              Generation,
+                              s.Coefficients,
+                              s.RelDeviation,
+                              s.SavedDeviation,
+                              {s.StageSeeds[0], s.StageSeeds[1]}};
+    Applied = false;
+  }
+  ++RunNumber;
+  RunGeneration = Generation;
+  RunWithConstant = ConstantBox->isChecked();
+  IsRunning = true;
+  ResultUsable = false;
+  CancelFlag = std::make_shared<std::atomic<bool>>(false);
+  Text->clear();
+  Residuals->Clear();
+  Status->setText(QStringLiteral("Уточнение…"));
+  Progress->setValue(0);
+  Progress->show();
+  UpdateButtons();
+
+  // The thread works on copies only: the form may change its state meanwhile.
+  RefineOptions options;
+  options.WithConstant = RunWithConstant;
+  const unsigned run = RunNumber;
+  options.Progress = [this, run, cancel = CancelFlag, shown = -1](double fraction) mutable {
+    const int step = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps);
+    if (step != shown) {
+      shown = step;
+      QMetaObject::invokeMethod(
+          this,
+          [this, run, step] {
+            if (run == RunNumber && IsRunning) Progress->setValue(step);
+          },
+          Qt::QueuedConnection);
+    }
+    return !cancel->load();
+  };
+  Worker = std::thread([this,
+                        run,
+                        refine = Refine,
+                        obs = Form.State.Observations,
+                        table = Snapshot.Table,
+                        options = std::move(options)] {
+    RefinementResult result;
+    QString fault;
+    try {
+      result = refine(obs, table, obs.MinPeriod, options);
+    } catch (const std::exception& e) {
+      fault = QString::fromUtf8(e.what());
+    } catch (...) {
+      fault = QStringLiteral("unknown fault");
+    }
+    // Delivered on the window's thread; dropped by Qt if the window is gone by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, result, fault] {
+          if (!fault.isEmpty()) {
+            RefinementResult failed;
+            failed.Cancelled = true;
+            Finish(run, failed);
+            Status->setText(QStringLiteral("Ошибка уточнения: ") + fault);
+          } else {
+            Finish(run, result);
+          }
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void LeastSquaresWindow::Finish(unsigned run, const RefinementResult& result) {
+  if (run != RunNumber) return;  // a run replaced by a newer one
+  const bool cancelled = result.Cancelled || (CancelFlag && CancelFlag->load());
+  if (Worker.joinable()) Worker.join();  // it has nothing left to do but return
+  IsRunning = false;
+  Progress->hide();
+  if (RunGeneration != Generation) {
+    Status->setText(QStringLiteral("Данные или подгонка изменились: результат не применим"));
+  } else if (cancelled) {
+    Status->setText(QStringLiteral("Уточнение отменено"));
+  } else {
+    Current = result;
+    ResultUsable = true;
+    ResultHasConstant = RunWithConstant;
+    Status->setText(QStringLiteral("Готово"));
+    ShowResult();
+  }
+  UpdateButtons();
+}
+
+void LeastSquaresWindow::Supersede() {
+  ++Generation;
+  if (IsRunning) {
+    CancelFlag->store(true);
+    Progress->hide();
+  }
+  if (IsRunning || ResultUsable || Snapshot.Taken) {
+    Status->setText(QStringLiteral("Данные или подгонка изменились: результат не применим"));
+  }
+  ResultUsable = false;
+  Applied = false;
+  Snapshot.Taken = false;
+  Text->clear();
+  Residuals->Clear();
+  UpdateButtons();
+}
+
+void LeastSquaresWindow::Cancel() {
+  if (!IsRunning) return;
+  CancelFlag->store(true);
+  Status->setText(QStringLiteral("Отмена…"));
+  CancelButton->setEnabled(false);
+}
+
+void LeastSquaresWindow::closeEvent(QCloseEvent* e) {
+  Cancel();  // nobody is left to see the result
+  QWidget::closeEvent(e);
+}
+
+void LeastSquaresWindow::ShowResult() {
+  const std::vector<std::string> lines = LeastSquaresLines(
+      Current, Snapshot.StageSeeds, ConstantBox->isChecked() && ResultHasConstant);
+  QString text;
+  for (const std::string& line : lines) text += QString::fromStdString(line) + '\n';
+  Text->setPlainText(text);
+  ShowResiduals();
+}
+
+void LeastSquaresWindow::ShowResiduals() {
+  if (!ResultUsable) {
+    Residuals->Clear();
+    return;
+  }
+  const int m = std::clamp(ModelBox->currentIndex(), 0, 1);
+  const ObservationSet& obs = Form.State.Observations;
+  const std::vector<double> r = ModelResiduals(obs, Current.Refined[m], static_cast<ModelKind>(m));
+  Residuals->SetResiduals(
+      std::vector<double>(obs.PlotX, obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);
+}
+
+void LeastSquaresWindow::UpdateButtons() {
+  const bool current = FitIsCurrent();
+  CancelButton->setEnabled(IsRunning && !CancelFlag->load());
+  ApplyButton->setEnabled(ResultUsable && !IsRunning && current);
+  RestoreButton->setEnabled(Applied && Snapshot.Taken && Snapshot.Generation == Generation &&
+                            current);
+}
+
+void LeastSquaresWindow::WriteDeviations() {
+  AppState& s = Form.State;
+  const CoefficientTable& t = s.Coefficients;
+  s.RelDeviation = ModelDeviation(s.Observations, t.A, t.B, t.C, t.HarmonicCount, false);
+  s.SavedDeviation = ModelDeviation(s.Observations, t.A2, t.B2, t.C2, t.HarmonicCount, true);
+}
+
+void LeastSquaresWindow::RefreshForm() {
+  Form.FormResize();
+  // The report is written when it is opened; an open one is brought up to date here.
+  if (Form.Memo1->isVisible()) {
+    Form.Memo1->clear();
+    WriteReport(Form.State, [this](const std::string& line) {
+      Form.Memo1->appendPlainText(QString::fromStdString(line));
+    });
+  }
+}
+
+void LeastSquaresWindow::Apply() {
+  Form.RunHandler([this] {
+    if (!ResultUsable || !FitIsCurrent()) return;
+    CoefficientTable& t = Form.State.Coefficients;
+    const int count = std::min<int>(t.HarmonicCount, kMaxHarmonics);
+    if (Current.Refined[0].Coefficients.Count != count ||
+        Current.Refined[1].Coefficients.Count != count) {
+      return;
+    }
+    CopyHarmonics(Current.Refined[0].Coefficients, count, t.A, t.B, t.C);
+    CopyHarmonics(Current.Refined[1].Coefficients, count, t.A2, t.B2, t.C2);
+    Applied = true;
+    UpdateButtons();
+    Status->setText(QStringLiteral("Уточнённые коэффициенты применены"));
+    WriteDeviations();
+    RefreshForm();
+  });
+}
+
+void LeastSquaresWindow::Restore() {
+  Form.RunHandler([this] {
+    if (!(Applied && Snapshot.Taken && Snapshot.Generation == Generation && FitIsCurrent())) {
+      return;
+    }
+    Form.State.Coefficients = Snapshot.Table;
+    Form.State.RelDeviation = Snapshot.RelDeviation;
+    Form.State.SavedDeviation = Snapshot.SavedDeviation;
+    Applied = false;
+    UpdateButtons();
+    Status->setText(QStringLiteral("Результат поиска восстановлен"));
+    RefreshForm();
+  });
+}

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <Eigen/Dense>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "analysis/least_squares.h"
+#include "analysis/model_estimates.h"
+#include "analysis_test_support.h"
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+// A noisy two-harmonic set near x = 0: well conditioned, so a finite-difference covariance is
+// accurate to many digits.
+ObservationSet NoisyTwoHarmonics(double offset = 0) {
+  ObservationSet obs =
+      MakeWaveSample(IrregularX(45, 0, 20), {{1.5, 0.7, 1.0}, {0.7, 2.1, 4.0}}, offset);
+  for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.2 * std::sin(7.77 * i * i + 0.3);
+  return obs;
+}
+
+// Parameters in the order A0, B0, C0, A1, ..., then c0.
+std::vector<double> Parameters(const ModelFit& fit) {
+  std::vector<double> p;
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    p.push_back(fit.Coefficients.A[k]);
+    p.push_back(fit.Coefficients.B[k]);
+    p.push_back(fit.Coefficients.C[k]);
+  }
+  if (fit.HasConstant) p.push_back(fit.Constant.Value);
+  return p;
+}
+
+double StageValue(const std::vector<double>& p, int harmonics, bool constant, double x) {
+  double v = constant ? p[3 * harmonics] : 0.0;
+  for (int k = 0; k < harmonics; ++k) v += p[3 * k] * std::sin(p[3 * k + 1] * x + p[3 * k + 2]);
+  return v;
+}
+
+// Standard errors from a central-difference Jacobian of the model in x itself.
+std::vector<double> FiniteDifferenceErrors(const ObservationSet& obs, const ModelFit& fit) {
+  const std::vector<double> p = Parameters(fit);
+  const int n = fit.Coefficients.Count, count = obs.LastIndex + 1, m = static_cast<int>(p.size());
+  Eigen::MatrixXd jacobian(count, m);
+  for (int j = 0; j < m; ++j) {
+    const double h = 1e-6 * std::max(1.0, std::fabs(p[j]));
+    std::vector<double> up = p, down = p;
+    up[j] += h;
+    down[j] -= h;
+    for (int i = 0; i < count; ++i) {
+      jacobian(i, j) = (StageValue(up, n, fit.HasConstant, obs.PlotX[i]) -
+                        StageValue(down, n, fit.HasConstant, obs.PlotX[i])) /
+                       (2 * h);
+    }
+  }
+  const double variance = fit.Objective / (count - m);
+  const Eigen::MatrixXd covariance = variance * (jacobian.transpose() * jacobian).inverse();
+  std::vector<double> errors;
+  for (int j = 0; j < m; ++j) errors.push_back(std::sqrt(covariance(j, j)));
+  return errors;
+}
+
+void ExpectErrorsMatchFiniteDifferences(const ObservationSet& obs, const ModelFit& fit) {
+  const std::vector<double> want = FiniteDifferenceErrors(obs, fit);
+  const double t = StudentQuantile95(fit.Statistics.DegreesOfFreedom);
+  auto check = [&](const Estimate& e, double se, const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_TRUE(e.Determined);
+    EXPECT_NEAR(e.StdError, se, 1e-5 * se);
+    EXPECT_NEAR(e.Lower, e.Value - t * e.StdError, 1e-12 * (1 + std::fabs(e.Value)));
+    EXPECT_NEAR(e.Upper, e.Value + t * e.StdError, 1e-12 * (1 + std::fabs(e.Value)));
+  };
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    SCOPED_TRACE(k);
+    check(fit.A[k], want[3 * k], "A");
+    check(fit.B[k], want[3 * k + 1], "B");
+    check(fit.C[k], want[3 * k + 2], "C");
+    const double b = fit.Coefficients.B[k];
+    EXPECT_NEAR(fit.Period[k].Value, kTwoPi / b, 1e-14 * kTwoPi / b);
+    check(fit.Period[k], kTwoPi / (b * b) * want[3 * k + 1], "period");
+  }
+  if (fit.HasConstant) check(fit.Constant, want.back(), "c0");
+}
+
+TEST_F(RefinementTest, StandardErrorsMatchAFiniteDifferenceJacobian) {
+  const ObservationSet obs = NoisyTwoHarmonics();
+  const RefinementResult result = Refine(Searched(obs, 2));
+  ExpectErrorsMatchFiniteDifferences(obs, result.Refined[0]);
+  // Away from the optimum (the search's own result) the same formula holds.
+  ExpectErrorsMatchFiniteDifferences(obs, result.Search[0]);
+}
+
+TEST_F(RefinementTest, StandardErrorsOfModelTwoFollowItsSquareRootTarget) {
+  ObservationSet obs = NoisyTwoHarmonics(4);
+  const RefinementResult result = Refine(Searched(obs, 2));
+  const ModelFit& fit = result.Refined[1];
+  // The finite differences against sqrt(y): the same Jacobian, its own residual variance.
+  ExpectErrorsMatchFiniteDifferences(obs, fit);
+  double objective = 0;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    const double r = StageValue(Parameters(fit), 2, false, obs.PlotX[i]) -
+                     std::sqrt(std::max(obs.OrigY[i], 0.0));
+    objective += r * r;
+  }
+  EXPECT_NEAR(fit.Objective, objective, 1e-12 * objective);
+}
+
+TEST_F(RefinementTest, AConstantTermGetsItsOwnStandardError) {
+  const ObservationSet obs = NoisyTwoHarmonics(2.5);
+  const RefinementResult result = Refine(Searched(obs, 2), true);
+  const ModelFit& fit = result.WithConstant[0];
+  EXPECT_TRUE(fit.HasConstant);
+  EXPECT_EQ(fit.Statistics.Parameters, 7);
+  EXPECT_NEAR(fit.Constant.Value, 2.5, 0.2);
+  ExpectErrorsMatchFiniteDifferences(obs, fit);
+  // The offset is real: the criteria prefer the model that has it.
+  EXPECT_LT(fit.Statistics.Aic, result.Refined[0].Statistics.Aic);
+  EXPECT_LT(fit.Statistics.Bic, result.Refined[0].Statistics.Bic);
+}
+
+TEST(StudentQuantile95, MatchesTheTablesAndTendsToTheNormal) {
+  EXPECT_NEAR(StudentQuantile95(1), 12.7062047, 1e-6);
+  EXPECT_NEAR(StudentQuantile95(10), 2.2281389, 1e-6);
+  EXPECT_NEAR(StudentQuantile95(100000), 1.959985, 1e-4);
+}
+
+// The figures of the model as shown against y, each by its textbook formula.
+void ExpectStatisticsOf(const ObservationSet& obs, const ModelFit& fit, bool squared) {
+  const int count = obs.LastIndex + 1;
+  const int p = fit.Statistics.Parameters;
+  double mean = 0;
+  for (int i = 0; i < count; ++i) mean += obs.OrigY[i] / count;
+  double sse = 0, sst = 0, absMisfit = 0, absY = 0;
+  for (int i = 0; i < count; ++i) {
+    double v = StageValue(Parameters(fit), fit.Coefficients.Count, fit.HasConstant, obs.PlotX[i]);
+    if (squared) v *= v;
+    sse += (v - obs.OrigY[i]) * (v - obs.OrigY[i]);
+    sst += (obs.OrigY[i] - mean) * (obs.OrigY[i] - mean);
+    absMisfit += std::fabs(v - obs.OrigY[i]);
+    absY += std::fabs(obs.OrigY[i]);
+  }
+  const ModelStatistics& s = fit.Statistics;
+  EXPECT_EQ(s.DegreesOfFreedom, count - p);
+  EXPECT_NEAR(s.Sse, sse, 1e-12 * sse);
+  EXPECT_NEAR(s.Rmse, std::sqrt(sse / count), 1e-12);
+  EXPECT_NEAR(s.R2, 1 - sse / sst, 1e-12);
+  EXPECT_NEAR(s.AdjustedR2, 1 - (sse / sst) * (count - 1) / (count - p), 1e-12);
+  EXPECT_NEAR(s.Aic, count * std::log(sse / count) + 2 * p, 1e-9);
+  EXPECT_NEAR(s.Bic, count * std::log(sse / count) + p * std::log(count), 1e-9);
+  EXPECT_NEAR(s.RelDeviation, absMisfit / absY * 100, 1e-10);
+}
+
+TEST_F(RefinementTest, StatisticsFollowTheirFormulasForBothModels) {
+  const ObservationSet obs = NoisyTwoHarmonics(3);
+  const RefinementResult result = Refine(Searched(obs, 2), true);
+  for (int kind = 0; kind < 2; ++kind) {
+    SCOPED_TRACE(kind);
+    ExpectStatisticsOf(obs, result.Search[kind], kind == 1);
+    ExpectStatisticsOf(obs, result.Refined[kind], kind == 1);
+    ExpectStatisticsOf(obs, result.WithConstant[kind], kind == 1);
+    EXPECT_EQ(result.Search[kind].Statistics.Parameters, 6);
+    EXPECT_EQ(result.WithConstant[kind].Statistics.Parameters, 7);
+    EXPECT_EQ(result.Search[kind].Starts, 0);
+  }
+}
+
+TEST_F(RefinementTest, TheSearchsDeviationsAreTheReportsToTheBit) {
+  const ObservationSet obs = NoisyTwoHarmonics(1);
+  const AppState state = Searched(obs, 2);
+  const RefinementResult result = Refine(state);
+  EXPECT_EQ(result.Search[0].Statistics.RelDeviation, state.RelDeviation);
+  EXPECT_EQ(result.Search[1].Statistics.RelDeviation, state.SavedDeviation);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(result.Search[0].Coefficients.A[k], state.Coefficients.A[k]);
+    EXPECT_EQ(result.Search[1].Coefficients.B[k], state.Coefficients.B2[k]);
+  }
+}
+
+}  // namespace

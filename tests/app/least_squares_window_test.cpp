@@ -1,0 +1,386 @@
+// The least-squares command and its window as a user meets them: the command waits for a fit,
+// the refinement runs beside the window, its result is adopted and restored through the report,
+// and a refinement overtaken by new data or a new fit is cancelled and never applied.
+#include "app/least_squares_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "app/report_text.h"
+#include "app/residual_plot.h"
+#include "tests/app/window_input.h"
+#include "tests/app/window_test_support.h"
+
+namespace {
+
+constexpr int kRefineWaitMs = 30000;  // the real refinement on a loaded machine
+
+LeastSquaresWindow* Window(TForm1& f) { return f.findChild<LeastSquaresWindow*>(); }
+
+QAction* RefineCommand(TForm1& f) {
+  for (QAction* action : f.actions()) {
+    if (action->text() == QStringLiteral("Точная подгонка (МНК)")) return action;
+  }
+  return nullptr;
+}
+
+void PressCtrlL(TForm1& f) {
+  f.activateWindow();
+  QTest::keyClick(&f, Qt::Key_L, Qt::ControlModifier);
+}
+
+QStringList Report(const AppState& state) {
+  QStringList lines;
+  WriteReport(state, [&](const std::string& line) { lines << QString::fromStdString(line); });
+  return lines;
+}
+
+bool SameTable(const CoefficientTable& a, const CoefficientTable& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The report's deviation, written out plainly: sum |v - y| / sum |y| in percent.
+double PlainDeviation(const ObservationSet& obs, const HarmonicSet& h, bool squared) {
+  double misfit = 0, size = 0;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    double v = 0;
+    for (int k = 0; k < h.Count; ++k) v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
+    if (squared) v = v * v;
+    misfit += std::fabs(v - obs.OrigY[i]);
+    size += std::fabs(obs.OrigY[i]);
+  }
+  return misfit / size * 100;
+}
+
+bool ShowsNonNumbers(const QString& text) {
+  return text.contains(QStringLiteral("nan"), Qt::CaseInsensitive) ||
+         text.contains(QStringLiteral("inf"), Qt::CaseInsensitive);
+}
+
+// A refinement that keeps running until it is cancelled, and then still returns a complete
+// result with coefficients nobody should ever adopt.
+struct BlockingRefinement {
+  std::shared_ptr<std::atomic<bool>> Started = std::make_shared<std::atomic<bool>>(false);
+  std::shared_ptr<std::atomic<bool>> SawCancel = std::make_shared<std::atomic<bool>>(false);
+
+  LeastSquaresWindow::RefineFunction Function() const {
+    return [started = Started, sawCancel = SawCancel](const ObservationSet&,
+                                                      const CoefficientTable& table,
+                                                      double,
+                                                      const RefineOptions& options) {
+      started->store(true);
+      while (options.Progress(0.5)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      sawCancel->store(true);
+      RefinementResult late;
+      for (int m = 0; m < 2; ++m) {
+        late.Refined[m].Coefficients.Count = table.HarmonicCount;
+        for (int k = 0; k < table.HarmonicCount; ++k) {
+          late.Refined[m].Coefficients.A[k] = 99;
+          late.Refined[m].Coefficients.B[k] = 1;
+        }
+      }
+      return late;
+    };
+  }
+};
+
+}  // namespace
+
+class LeastSquaresWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void CommandWaitsForAFitThenCtrlLOpensTheWindow() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    QAction* command = RefineCommand(f);
+    QVERIFY(command != nullptr);
+    QCOMPARE(command->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    QVERIFY(f.ContextMenu->actions().contains(command));
+    LeastSquaresWindow* lsq = Window(f);
+    QVERIFY(lsq != nullptr);
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    const LeastSquaresWindow::RefineFunction real = lsq->Refine;
+    lsq->Refine = [calls, real](const ObservationSet& obs,
+                                const CoefficientTable& table,
+                                double minPeriod,
+                                const RefineOptions& options) {
+      ++*calls;
+      return real(obs, table, minPeriod, options);
+    };
+
+    QVERIFY(!command->isEnabled());
+    PressCtrlL(f);
+    QCoreApplication::processEvents();
+    QVERIFY(!lsq->isVisible());
+    QVERIFY(!lsq->Running());
+    QCOMPARE(calls->load(), 0);
+
+    ClickOn(f, f.BitBtn2);
+    QVERIFY(command->isEnabled());
+    PressCtrlL(f);
+    QVERIFY(lsq->isVisible());
+    QCOMPARE(lsq->windowTitle(), QStringLiteral("Harmora - МНК"));
+    QVERIFY(lsq->Running());
+    QVERIFY(lsq->Progress->isVisible());
+    QVERIFY(lsq->CancelButton->isEnabled());
+    QVERIFY(!lsq->ApplyButton->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QCOMPARE(calls->load(), 1);
+    QVERIFY(lsq->HasResult());
+    QVERIFY(!lsq->Progress->isVisible());
+    QVERIFY(lsq->ApplyButton->isEnabled());
+    QVERIFY(!lsq->RestoreButton->isEnabled());
+    const QString text = lsq->Text->toPlainText();
+    QVERIFY(text.contains(QStringLiteral("Model 1: F(x) = sum of A*sin(B*x+C)")));
+    QVERIFY(text.contains(QStringLiteral("Refined:       Relative deviation = ")));
+    QVERIFY(text.contains(QStringLiteral("Stage seeds of the search: %1 (stage 1, model 2), %2")
+                              .arg(f.State.StageSeeds[0])
+                              .arg(f.State.StageSeeds[1])));
+    QVERIFY(!ShowsNonNumbers(text));
+    // The refinement never ends above the search it started from.
+    for (int m = 0; m < 2; ++m) {
+      QVERIFY(lsq->Result().Refined[m].Objective <= lsq->Result().Search[m].Objective);
+    }
+  }
+
+  void ApplyThenRestoreLeavesTheReportExactlyAsBefore() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    ClickOn(f, f.BitBtn3);
+    QVERIFY(f.Memo1->isVisible());
+    const QString shownBefore = f.Memo1->toPlainText();
+    const QStringList reportBefore = Report(f.State);
+    const CoefficientTable tableBefore = f.State.Coefficients;
+    const QImage plotBefore = f.PlotImage();
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->HasResult());
+
+    ClickOn(f, f.Memo1);  // the report stays open beside the window
+    lsq->ApplyButton->click();
+    QVERIFY(lsq->RestoreButton->isEnabled());
+    QVERIFY(f.Memo1->isVisible());
+    QVERIFY(f.Memo1->toPlainText() != shownBefore);  // the open report shows the new fit
+    QCOMPARE(f.Memo1->toPlainText(), Report(f.State).join('\n'));
+    QVERIFY(f.PlotImage() != plotBefore);
+
+    lsq->RestoreButton->click();
+    QVERIFY(SameTable(f.State.Coefficients, tableBefore));
+    QCOMPARE(Report(f.State), reportBefore);
+    QCOMPARE(f.Memo1->toPlainText(), shownBefore);
+    QVERIFY(f.PlotImage() == plotBefore);
+    QVERIFY(!lsq->RestoreButton->isEnabled());
+
+    // A second run after adopting starts from the search's result again.
+    lsq->ApplyButton->click();
+    RefineCommand(f)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QCOMPARE(lsq->Result().Search[0].Coefficients.A[0], tableBefore.A[0]);
+    QVERIFY(lsq->RestoreButton->isEnabled());
+    lsq->RestoreButton->click();
+    QCOMPARE(Report(f.State), reportBefore);
+  }
+
+  void ApplyWritesTheReportAFitWithThoseCoefficientsWouldWrite() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    f.UpDown1->setValue(2);
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    const RefinementResult result = lsq->Result();
+
+    lsq->ApplyButton->click();
+
+    AppState expected = f.State;
+    CoefficientTable& t = expected.Coefficients;
+    QCOMPARE(int(t.HarmonicCount), 2);
+    for (int k = 0; k < 2; ++k) {
+      t.A[k] = result.Refined[0].Coefficients.A[k];
+      t.B[k] = result.Refined[0].Coefficients.B[k];
+      t.C[k] = result.Refined[0].Coefficients.C[k];
+      t.A2[k] = result.Refined[1].Coefficients.A[k];
+      t.B2[k] = result.Refined[1].Coefficients.B[k];
+      t.C2[k] = result.Refined[1].Coefficients.C[k];
+    }
+    expected.RelDeviation =
+        PlainDeviation(f.State.Observations, result.Refined[0].Coefficients, false);
+    expected.SavedDeviation =
+        PlainDeviation(f.State.Observations, result.Refined[1].Coefficients, true);
+    QCOMPARE(Report(f.State), Report(expected));
+    QCOMPARE(f.State.FitStage, 2);
+    ClickOn(f, f.BitBtn3);
+    QCOMPARE(f.Memo1->toPlainText(), Report(expected).join('\n'));
+  }
+
+  void NewFileDuringARefinementCancelsItAndNothingIsApplied() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    QTemporaryDir dir;
+    const QString path = WriteDataFile(dir, "five.txt", "0 1\n1 2\n2 0\n3 -1\n4 1\n");
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    BlockingRefinement blocking;
+    lsq->Refine = blocking.Function();
+    PressCtrlL(f);
+    QTRY_VERIFY(blocking.Started->load());
+
+    f.OpenDataFile(path);
+    const CoefficientTable opened = f.State.Coefficients;
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+
+    QVERIFY(blocking.SawCancel->load());
+    QVERIFY(!lsq->HasResult());
+    QVERIFY(!lsq->ApplyButton->isEnabled());
+    QVERIFY(lsq->Text->toPlainText().isEmpty());
+    lsq->Apply();
+    QVERIFY(SameTable(f.State.Coefficients, opened));
+    QCOMPARE(f.State.FitStage, 0);
+    QVERIFY(!RefineCommand(f)->isEnabled());
+  }
+
+  void NewFitDuringARefinementCancelsItAndKeepsTheNewFit() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    BlockingRefinement blocking;
+    lsq->Refine = blocking.Function();
+    PressCtrlL(f);
+    QTRY_VERIFY(blocking.Started->load());
+
+    ClickOn(f, f.BitBtn2);  // the window stays responsive: a new fit runs meanwhile
+    const CoefficientTable refitted = f.State.Coefficients;
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+
+    QVERIFY(blocking.SawCancel->load());
+    QVERIFY(!lsq->HasResult());
+    lsq->Apply();
+    lsq->Restore();
+    QVERIFY(SameTable(f.State.Coefficients, refitted));
+    QVERIFY(f.State.Coefficients.A[0] != 99);
+    QVERIFY(RefineCommand(f)->isEnabled());
+  }
+
+  void CancelButtonStopsTheRefinementAndDropsItsResult() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    const CoefficientTable fitted = f.State.Coefficients;
+    LeastSquaresWindow* lsq = Window(f);
+    BlockingRefinement blocking;
+    lsq->Refine = blocking.Function();
+    PressCtrlL(f);
+    QTRY_VERIFY(blocking.Started->load());
+
+    lsq->CancelButton->click();
+    QVERIFY(!lsq->CancelButton->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+
+    QVERIFY(blocking.SawCancel->load());
+    QCOMPARE(lsq->Status->text(), QStringLiteral("Уточнение отменено"));
+    QVERIFY(!lsq->HasResult());
+    QVERIFY(!lsq->ApplyButton->isEnabled());
+    QVERIFY(SameTable(f.State.Coefficients, fitted));
+
+    // Closing the window cancels too: nobody is left to see the result.
+    BlockingRefinement again;
+    lsq->Refine = again.Function();
+    RefineCommand(f)->trigger();  // from the menu: the least-squares window holds the keys now
+    QTRY_VERIFY(again.Started->load());
+    lsq->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(again.SawCancel->load());
+    QVERIFY(!lsq->HasResult());
+  }
+
+  void ClosingTheProgramDuringARefinementCancelsIt() {
+    SetClockHook(FixedTestClock);
+    auto form = std::make_unique<TForm1>();
+    form->ShowMessage = [](TForm1::MessageKind, const QString&, const QString&) {};
+    form->show();
+    QTest::qWait(0);
+    ClickOn(*form, form->BitBtn2);
+    BlockingRefinement blocking;
+    Window(*form)->Refine = blocking.Function();
+    PressCtrlL(*form);
+    QTRY_VERIFY(blocking.Started->load());
+
+    form.reset();  // waits for the thread, which sees the cancel
+    QVERIFY(blocking.SawCancel->load());
+    QCoreApplication::processEvents();  // a late result has nowhere to go
+    SetClockHook(nullptr);
+  }
+
+  void DegenerateSetShowsDashesAndNoNonNumbers() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    QTemporaryDir dir;
+    // Four observations for two harmonics (no degrees of freedom), a repeated x, all y equal.
+    f.OpenDataFile(WriteDataFile(dir, "flat.txt", "0 1\n1 1\n1 1\n2 1\n"));
+    QCOMPARE(f.State.Observations.LastIndex, 3);
+    f.UpDown1->setValue(2);
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->HasResult());
+
+    const QString text = lsq->Text->toPlainText();
+    QVERIFY(!ShowsNonNumbers(text));
+    QVERIFY(text.contains(QStringLiteral("—")));
+    lsq->ConstantBox->setChecked(true);  // refines again, now with the constant term
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("With constant")));
+    QVERIFY(!ShowsNonNumbers(lsq->Text->toPlainText()));
+  }
+
+  void TextCanBeSelectedAndCopiedAndTheResidualsShowInTheModelsColour() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+
+    QGuiApplication::clipboard()->clear();
+    lsq->activateWindow();
+    lsq->ApplyButton->setFocus();  // the keys reach the text from anywhere in the window
+    QTest::keyClick(lsq, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(lsq, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), lsq->Text->toPlainText());
+    QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("Model 2")));
+
+    const QImage model1 = lsq->Residuals->grab().toImage();
+    QCOMPARE(model1.pixelColor(model1.width() / 2 + 1, 1), QColor(Qt::black));
+    QVERIFY(CountColour(model1, model1.rect(), Qt::white) > 0);
+    QCOMPARE(CountColour(model1, model1.rect(), kBlue), 0);
+    QVERIFY(CountColour(model1, model1.rect(), kSilver) > 0);
+    lsq->ModelBox->setCurrentIndex(1);
+    const QImage model2 = lsq->Residuals->grab().toImage();
+    QVERIFY(CountColour(model2, model2.rect(), kBlue) > 0);
+    QCOMPARE(CountColour(model2, model2.rect(), Qt::white), 0);
+  }
+};
+
+QTEST_MAIN(LeastSquaresWindowTest)
+#include "least_squares_window_test.moc"
