@@ -13,6 +13,11 @@ set(HARMORA_PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
 # changed with it, and the licence, an SPDX expression (none has been chosen yet).
 set(HARMORA_RELEASE_DATE "2026-12-07")
 set(HARMORA_PROJECT_LICENSE "MIT")
+# AppStream takes a screenshot only as a web address, never as a file of the package: the
+# repository's copy of media/screenshot.png (600 x 560, as the entry states).
+set(HARMORA_SCREENSHOT_URL
+    "https://raw.githubusercontent.com/harmora/harmora/main/media/screenshot.png"
+    CACHE STRING "Web address of the screenshot shown by software centres")
 
 # --- The user guide ----------------------------------------------------------------------
 # About.doc is RTF (opens in any word processor), made from the Markdown guide. The error
@@ -99,7 +104,9 @@ endforeach()
 if(HARMORA_WITH_GUIDE)
   install(FILES ${HARMORA_GUIDE} DESTINATION ${HARMORA_INSTALL_DOCDIR})
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${HARMORA_INSTALL_DOCDIR} RENAME copyright)
+# Debian reads a package's licence from doc/<package>/copyright in its machine-readable format;
+# the file carries the text of LICENSE, which the packaging test compares.
+install(FILES ${HARMORA_PACKAGING_DIR}/copyright DESTINATION ${HARMORA_INSTALL_DOCDIR})
 
 # --- Debian package (cpack -G DEB) -------------------------------------------------------
 set(CPACK_GENERATOR DEB)

@@ -1,5 +1,6 @@
-# cmake -DBUILD_DIR=<build tree> -DPREFIX=<scratch dir> -DPROGRAM_DIR=<dir of built harmora>
-#       -DWITH_GUIDE=<ON unless the build had no pandoc> -P check_install.cmake
+# cmake -DBUILD_DIR=<build tree> -DSOURCE_DIR=<source tree> -DPREFIX=<scratch dir>
+#       -DPROGRAM_DIR=<dir of built harmora> -DWITH_GUIDE=<ON unless the build had no pandoc>
+#       -P check_install.cmake
 # Fails with a message naming each thing missing or invalid.
 cmake_minimum_required(VERSION 3.22)
 
@@ -105,6 +106,26 @@ if(EXISTS "${metainfo}")
   if(xml MATCHES "@[A-Z_]+@")
     Fail("unexpanded placeholder in ${metainfo}")
   endif()
+  # The interface is Russian, so the entry speaks Russian beside English.
+  if(NOT xml MATCHES "<summary xml:lang=\"ru\">[^<]+</summary>")
+    Fail("the software-centre entry lacks a Russian summary")
+  endif()
+  if(NOT xml MATCHES "<p xml:lang=\"ru\">")
+    Fail("the software-centre entry lacks a Russian description")
+  endif()
+  # The screenshot is the repository's media/screenshot.png, at the size it really has.
+  string(CONCAT image "<image type=\"source\" width=\"([0-9]+)\" height=\"([0-9]+)\">"
+                "https://[^<]*/media/screenshot[.]png</image>")
+  if(NOT xml MATCHES "${image}")
+    Fail("the software-centre entry lacks the screenshot media/screenshot.png")
+  else()
+    set(statedWidth ${CMAKE_MATCH_1})
+    set(statedHeight ${CMAKE_MATCH_2})
+    PngSize("${SOURCE_DIR}/media/screenshot.png" w h)
+    if(NOT w EQUAL statedWidth OR NOT h EQUAL statedHeight)
+      Fail("the screenshot is ${w}x${h}; the entry says ${statedWidth}x${statedHeight}")
+    endif()
+  endif()
 endif()
 
 # Every bitmap size, rendered at its own size.
@@ -125,6 +146,34 @@ if(WITH_GUIDE)
   ExpectRtf("${PROGRAM_DIR}/About.doc")
 else()
   message(WARNING "SKIPPED: the build had no pandoc, so no user guide to check")
+endif()
+
+# The package's licence, in Debian's machine-readable copyright format, carrying LICENSE's text.
+set(copyright "${share}/doc/harmora/copyright")
+ExpectFile("${copyright}")
+if(EXISTS "${copyright}")
+  file(READ "${copyright}" dep5)
+  foreach(field
+      "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+      "\nUpstream-Name: Harmora\n"
+      "\n\nFiles: [*]\nCopyright: [^\n]+\nLicense: MIT\n"
+      "\n\nLicense: MIT\n ")
+    if(NOT dep5 MATCHES "${field}")
+      Fail("${copyright} lacks the DEP-5 field matching '${field}'")
+    endif()
+  endforeach()
+  # The stand-alone License paragraph, unfolded: " ." is an empty line, the rest lose one blank.
+  string(REGEX REPLACE ".*\n\nLicense: MIT(\n)" "\\1" licenseText "${dep5}")
+  string(REGEX REPLACE "\n [.]\n" "\n\n" licenseText "${licenseText}")
+  string(REPLACE "\n " "\n" licenseText "${licenseText}")
+  file(READ "${SOURCE_DIR}/LICENSE" license)
+  string(FIND "${license}" "Permission is hereby granted" start)
+  string(SUBSTRING "${license}" ${start} -1 license)
+  string(STRIP "${license}" license)
+  string(STRIP "${licenseText}" licenseText)
+  if(NOT licenseText STREQUAL license)
+    Fail("the licence text in ${copyright} differs from LICENSE")
+  endif()
 endif()
 
 Validate(desktop-file-validate desktop-file-utils "${desktop}")
