@@ -62,7 +62,7 @@ class PendingBlock {
 void DrawTrialInto(AppState& state, const TrialSearch& search, std::int64_t j) {
   RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
   DrawTrial(drawer, search.FreqScale[j % 2], state.Trial.B, state.Trial.C);
-  state.Random = drawer;
+  state.Random.Seed = drawer.Seed;  // the clock stays with the state
 }
 
 // Gives state.Trial the amplitude the plain search's trial holds after trials from..to-1, which

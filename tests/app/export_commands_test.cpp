@@ -339,7 +339,8 @@ class ExportCommandsTest : public QObject {
       } else {
         QCOMPARE(w.Messages.size(), size_t(1));
         QCOMPARE(w.Messages[0].Caption, QStringLiteral("Ошибка"));
-        QCOMPARE(w.Messages[0].Text, *c.Message);
+        QCOMPARE(DesignedPart(w.Messages[0].Text), *c.Message);
+        QVERIFY(DetailPart(w.Messages[0].Text).contains(QStringLiteral("«clipboard»")));
         QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - random (10)"));
         QCOMPARE(f.State.Observations.LastIndex, 9);
       }
