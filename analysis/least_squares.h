@@ -52,7 +52,7 @@ struct ModelFit {
 };
 
 struct RefineOptions {
-  bool WithConstant = false;     // also fit c0 + S(x) and (c0 + S(x))^2
+  bool WithConstant = false;  // also fit c0 + S(x) and (c0 + S(x))^2
   // Budget for both models together. It is turned into a number of starts per model by a fixed
   // cost model (about this many seconds on the development machine, both models on two cores),
   // never by reading a clock, so that the result cannot depend on the machine's speed or load.

@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -76,18 +76,30 @@ class DesktopIntegrationTest : public QObject {
     WindowFixture w;
     TForm1& f = w.Form;
     const QList<QWidget*> named = {
-        static_cast<QWidget*>(f.BitBtn1), static_cast<QWidget*>(f.BitBtn2),
-        static_cast<QWidget*>(f.BitBtn3), static_cast<QWidget*>(f.BitBtn4),
-        static_cast<QWidget*>(f.BitBtn5), static_cast<QWidget*>(f.BitBtn6),
-        static_cast<QWidget*>(f.BitBtn7), static_cast<QWidget*>(f.BitBtn8),
-        static_cast<QWidget*>(f.UpDown1), static_cast<QWidget*>(f.UpDown2),
-        static_cast<QWidget*>(f.UpDown3), static_cast<QWidget*>(f.UpDown4),
-        static_cast<QWidget*>(f.UpDown5), static_cast<QWidget*>(f.Edit1),
-        static_cast<QWidget*>(f.Edit6),   static_cast<QWidget*>(f.ComboBox1),
-        static_cast<QWidget*>(f.Image1),  static_cast<QWidget*>(f.Image2),
-        static_cast<QWidget*>(f.Image3),  static_cast<QWidget*>(f.Image4),
-        static_cast<QWidget*>(f.Image5),  static_cast<QWidget*>(f.Image6),
-        static_cast<QWidget*>(f.Image7),  static_cast<QWidget*>(static_cast<QAbstractScrollArea*>(f.Memo1))};
+        static_cast<QWidget*>(f.BitBtn1),
+        static_cast<QWidget*>(f.BitBtn2),
+        static_cast<QWidget*>(f.BitBtn3),
+        static_cast<QWidget*>(f.BitBtn4),
+        static_cast<QWidget*>(f.BitBtn5),
+        static_cast<QWidget*>(f.BitBtn6),
+        static_cast<QWidget*>(f.BitBtn7),
+        static_cast<QWidget*>(f.BitBtn8),
+        static_cast<QWidget*>(f.UpDown1),
+        static_cast<QWidget*>(f.UpDown2),
+        static_cast<QWidget*>(f.UpDown3),
+        static_cast<QWidget*>(f.UpDown4),
+        static_cast<QWidget*>(f.UpDown5),
+        static_cast<QWidget*>(f.Edit1),
+        static_cast<QWidget*>(f.Edit6),
+        static_cast<QWidget*>(f.ComboBox1),
+        static_cast<QWidget*>(f.Image1),
+        static_cast<QWidget*>(f.Image2),
+        static_cast<QWidget*>(f.Image3),
+        static_cast<QWidget*>(f.Image4),
+        static_cast<QWidget*>(f.Image5),
+        static_cast<QWidget*>(f.Image6),
+        static_cast<QWidget*>(f.Image7),
+        static_cast<QWidget*>(static_cast<QAbstractScrollArea*>(f.Memo1))};
     const QRegularExpression cyrillic(QStringLiteral("[А-Яа-яЁё]"));
     for (QWidget* widget : named) {
       QVERIFY2(widget->accessibleName().contains(cyrillic),
