@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QSpinBox>
 
 #include "app/tform1.h"
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "fit/fit_harmonics.h"
 #include "plot/redraw_plot.h"
 

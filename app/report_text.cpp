@@ -2,9 +2,9 @@
 
 #include <numbers>
 
-#include "core/app_state.h"
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "plot/float_text.h"
+#include "state/app_state.h"
 
 namespace {
 

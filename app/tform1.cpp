@@ -19,7 +19,7 @@
 
 #include "app/desktop_integration.h"
 #include "app/qt_surface.h"
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "plot/float_text.h"
 #include "plot/redraw_plot.h"
 

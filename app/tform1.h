@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "core/app_state.h"
 #include "data/import_check.h"
+#include "state/app_state.h"
 
 class QComboBox;
 class QFileDialog;

@@ -5,8 +5,8 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
-#include "core/app_state.h"
 #include "plot/redraw_plot.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 
 #include <cmath>
 

@@ -32,15 +32,15 @@
 #include <random>
 #include <string>
 
-#include "core/app_state.h"
 #include "data/observation_set.h"
 #include "data/random_generator.h"
 #include "fit/engine_choice.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "fit/fit_worker.h"
-#include "fit/kernels/sine_kernel.h"
 #include "fit/trial_block.h"
+#include "sine/sine_kernel.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -25,9 +25,9 @@
 #include "analysis/least_squares.h"
 #include "analysis/model_estimates.h"
 #include "analysis/scaled_fit.h"
-#include "core/app_state.h"
 #include "data/observation_set.h"
 #include "fit/fit_harmonics.h"
+#include "state/app_state.h"
 
 namespace {
 

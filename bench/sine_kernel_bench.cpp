@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <exception>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "fit/fit_harmonics.h"

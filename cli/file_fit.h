@@ -4,7 +4,7 @@
 
 #include "analysis/least_squares.h"
 #include "cli/fit_options.h"
-#include "core/app_state.h"
+#include "state/app_state.h"
 
 // One data file's fit, as harmora-fit reports it.
 struct FileFit {

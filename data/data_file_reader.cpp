@@ -13,7 +13,7 @@
 #include <string>
 #include <system_error>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 
 namespace {
 

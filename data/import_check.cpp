@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/data_file_reader.h"
 
 #if defined(__SSE2__)

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/data_file_reader.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <numbers>
 #include <utility>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <system_error>
 
-#include "core/app_state.h"
 #include "export/model_value.h"
+#include "state/app_state.h"
 
 std::string CsvNumber(double v) {
   // Enough for a sign, 17 digits, the point and a four-character exponent, with room to spare.

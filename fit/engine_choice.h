@@ -2,7 +2,7 @@
 
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 // Every switch of how the fit computes, in one record. The program runs with the defaults; tests
 // and benchmarks choose another engine for a scope with ScopedEngineChoice, which restores the

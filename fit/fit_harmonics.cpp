@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
@@ -92,7 +92,7 @@ void PolishHarmonics(AppState& state) {
       BuildWorkingTarget(state, k);
       state.Trial = TrialHarmonic{t.A[k], t.B[k], t.C[k]};
       state.TrialResidual = Residual(state.Observations, state.Trial);
-      RefineHarmonic(state);
+      RefineHarmonic(RefineFieldsOf(state));
       if (state.TrialResidual < state.BestResidual) {
         state.BestResidual = state.TrialResidual;
         AdoptTrial(state, k);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app_state.h"
+#include "state/app_state.h"
 
 // Fits set 1's first HarmonicCount harmonics for the current FitStage (1: the sum fitted to
 // sqrt(y), 2: to y) by random-start search and polishing, normalises them and sets RelDeviation.

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "fit/harmonic_model.h"
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "fit/fit_sines.h"
 
 namespace {

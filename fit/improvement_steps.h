@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/app_state.h"
 #include "fit/harmonic_model.h"
 #include "fit/refine_harmonic.h"
+#include "state/app_state.h"
 
 // What the search and the polish do with an improvement: store the trial as harmonic k of set 1
 // and show it.
@@ -11,6 +11,11 @@ inline void AdoptTrial(AppState& state, int k) {
   state.Coefficients.A[k] = state.Trial.A;
   state.Coefficients.B[k] = state.Trial.B;
   state.Coefficients.C[k] = state.Trial.C;
+}
+
+// The refinement's view of the state.
+inline RefineFields RefineFieldsOf(AppState& state) {
+  return {state.Observations, state.Trial, state.TrialResidual, state.PhaseStep, state.FreqStep};
 }
 
 // Calls the window's redraw hook when one is installed.
@@ -25,7 +30,7 @@ inline void RequestRedraw(const AppState& state) {
 inline void TryTrial(AppState& state, int k) {
   state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
   if (state.TrialResidual > state.BestResidual) return;
-  RefineHarmonic(state);
+  RefineHarmonic(RefineFieldsOf(state));
   state.BestResidual = state.TrialResidual;
   AdoptTrial(state, k);
   RequestRedraw(state);

@@ -2,18 +2,18 @@
 
 #include "fit/harmonic_model.h"
 
-bool DirectionSearch(AppState& state,
+bool DirectionSearch(const RefineFields& fields,
                      double TrialHarmonic::*param,
                      double& step,
                      double h0,
                      RefineProgress& progress) {
-  TrialHarmonic& trial = state.Trial;
+  TrialHarmonic& trial = fields.Trial;
   bool improved = false;
   step = h0;
   do {
     trial.*param = trial.*param + step;
-    const double r = Residual(state.Observations, trial);
-    state.TrialResidual = r;
+    const double r = Residual(fields.Observations, trial);
+    fields.TrialResidual = r;
     if (r < progress.Best) {
       progress.Best = r;
       progress.Accepted.*param = trial.*param;
@@ -21,34 +21,34 @@ bool DirectionSearch(AppState& state,
       improved = true;
     } else {
       trial.*param = progress.Accepted.*param;
-      state.TrialResidual = progress.Best;
+      fields.TrialResidual = progress.Best;
       step = step / 2;
     }
   } while (h0 < 0 ? step <= -kRefineStep : step >= kRefineStep);
   return improved;
 }
 
-bool SearchBothWays(AppState& state,
+bool SearchBothWays(const RefineFields& fields,
                     double TrialHarmonic::*param,
                     double& step,
                     RefineProgress& progress) {
-  if (DirectionSearch(state, param, step, -kRefineStep, progress)) return true;
-  return DirectionSearch(state, param, step, kRefineStep, progress);
+  if (DirectionSearch(fields, param, step, -kRefineStep, progress)) return true;
+  return DirectionSearch(fields, param, step, kRefineStep, progress);
 }
 
-void RefineHarmonic(AppState& state) {
-  RefineProgress progress{state.TrialResidual, state.Trial};
+void RefineHarmonic(const RefineFields& fields) {
+  RefineProgress progress{fields.TrialResidual, fields.Trial};
   for (;;) {
-    SearchBothWays(state, &TrialHarmonic::C, state.PhaseStep, progress);
-    if (SearchBothWays(state, &TrialHarmonic::B, state.FreqStep, progress)) continue;
-    state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
-    if (state.TrialResidual < progress.Best) {
-      progress.Best = state.TrialResidual;
-      progress.Accepted.A = state.Trial.A;
+    SearchBothWays(fields, &TrialHarmonic::C, fields.PhaseStep, progress);
+    if (SearchBothWays(fields, &TrialHarmonic::B, fields.FreqStep, progress)) continue;
+    fields.TrialResidual = FitAmplitude(fields.Observations, fields.Trial);
+    if (fields.TrialResidual < progress.Best) {
+      progress.Best = fields.TrialResidual;
+      progress.Accepted.A = fields.Trial.A;
       continue;
     }
-    state.Trial.A = progress.Accepted.A;
-    state.TrialResidual = progress.Best;
+    fields.Trial.A = progress.Accepted.A;
+    fields.TrialResidual = progress.Best;
     return;
   }
 }

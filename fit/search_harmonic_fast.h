@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app_state.h"
+#include "state/app_state.h"
 
 // The random trials of harmonic k with the result of SearchHarmonicPlain, bit for bit, and the
 // same redraws at the same points, only faster. While harmonic k is searched the working target

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app_state.h"
+#include "state/app_state.h"
 
 // The random trials of harmonic k, evaluated one at a time: the plain version that any faster
 // search must match result for result. For t = 1..TrialCount and s = 0 then 1 it draws

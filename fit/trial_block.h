@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "data/observation_set.h"
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 // The fast search screens its random trials in blocks, ahead of the scan that keeps them, and a
 // block in tiles of trials that draw themselves (by jumping the generator to their place) and

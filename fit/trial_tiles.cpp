@@ -2,9 +2,9 @@
 #include <cmath>
 #include <limits>
 
-#include "fit/kernels/path_table.h"
 #include "fit/trial_block.h"
 #include "fit/trial_tile_paths.h"
+#include "sine/path_table.h"
 
 namespace {
 

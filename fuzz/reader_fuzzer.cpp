@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/data_file_reader.h"
 #include "data/import_check.h"
 #include "data/import_listing.h"

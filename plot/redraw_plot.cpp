@@ -3,11 +3,11 @@
 #include <cmath>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/run_time_fault.h"
-#include "fit/kernels/sine_kernel.h"
+#include "base/run_time_fault.h"
 #include "plot/float_text.h"
 #include "plot/surface.h"
+#include "sine/sine_kernel.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstddef>
 
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 // The run-time choice among code built once per instruction set, shared by the sine kernel and
 // the search's tile screening: a constant table with one entry per SinKernel, in SinKernel's

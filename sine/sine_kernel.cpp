@@ -1,7 +1,7 @@
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
-#include "fit/kernels/path_table.h"
-#include "fit/kernels/sine_kernel_paths.h"
+#include "sine/path_table.h"
+#include "sine/sine_kernel_paths.h"
 
 namespace {
 

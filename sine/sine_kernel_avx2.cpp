@@ -1,8 +1,8 @@
 // The 4-lane path; this file alone is built with -mavx2 -mfma, and runs only where both are.
 #include <immintrin.h>
 
-#include "fit/kernels/sine_kernel_paths.h"
-#include "fit/kernels/sine_lanes.h"
+#include "sine/sine_kernel_paths.h"
+#include "sine/sine_lanes.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The 8-lane path; this file alone is built with -mavx512f -mfma.
 #include <immintrin.h>
 
-#include "fit/kernels/sine_kernel_paths.h"
-#include "fit/kernels/sine_lanes.h"
+#include "sine/sine_kernel_paths.h"
+#include "sine/sine_lanes.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "fit/kernels/sine_kernel_paths.h"
-#include "fit/kernels/sine_lanes.h"
+#include "sine/sine_kernel_paths.h"
+#include "sine/sine_lanes.h"
 
 namespace {
 

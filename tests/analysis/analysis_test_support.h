@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "analysis/least_squares.h"
-#include "core/app_state.h"
 #include "data/observation_set.h"
 #include "fit/fit_harmonics.h"
+#include "state/app_state.h"
 #include "tests/fit/fit_test_support.h"
 
 struct Wave {

@@ -1,6 +1,6 @@
 #include "tests/app/painter_input_check.h"
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "plot/redraw_plot.h"
 #include "tests/plot/recording_surface.h"
 

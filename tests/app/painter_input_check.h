@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/app_state.h"
+#include "state/app_state.h"
 
 // Draws `state` as the window does, into a recording surface, and returns what is wrong with
 // what the painter would be given: a coordinate beyond any screen, or a label showing NaN or

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
 

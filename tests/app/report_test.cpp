@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "plot/float_text.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"

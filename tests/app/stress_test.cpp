@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <random>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "plot/float_text.h"
 #include "tests/app/painter_input_check.h"
 #include "tests/app/window_input.h"

@@ -9,12 +9,12 @@
 #include <numbers>
 
 #include "app/report_text.h"
-#include "core/app_state.h"
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "export/data_csv.h"
 #include "fit/fit_harmonics.h"
+#include "state/app_state.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/data_file_reader.h"
 
 namespace {

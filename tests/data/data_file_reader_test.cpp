@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 
 // Counts every allocation, so a test can prove the reader keeps no copy of a long token.
 namespace {

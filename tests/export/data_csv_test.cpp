@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
+#include "state/app_state.h"
 
 namespace {
 

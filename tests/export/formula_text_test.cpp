@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/report_text.h"
-#include "core/app_state.h"
 #include "export/model_value.h"
 #include "plot/float_text.h"
+#include "state/app_state.h"
 #include "tests/export/expression_evaluator.h"
 
 namespace {

@@ -9,16 +9,16 @@
 #include <random>
 #include <vector>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "fit/engine_choice.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
-#include "fit/kernels/sine_kernel.h"
 #include "fit/search_harmonic_fast.h"
 #include "fit/search_harmonic_plain.h"
 #include "fit/trial_block.h"
 #include "fit_test_support.h"
+#include "sine/sine_kernel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "fit/fit_harmonics.h"
 #include "fit_test_support.h"
 

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <vector>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "fit/harmonic_model.h"
 #include "fit_test_support.h"
 

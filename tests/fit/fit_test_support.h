@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <random>
 
-#include "core/app_state.h"
 #include "data/observation_set.h"
 #include "data/random_generator.h"
 #include "fit/fit_sines.h"
+#include "state/app_state.h"
 
 // count points a*sin(b*x + c) at x = x0, x0 + dx, ..., prepared as a loaded file would be. The
 // sines are the fit's own, so (a, b, c) has a residual of exactly 0.

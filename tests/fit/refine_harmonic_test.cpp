@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fit/harmonic_model.h"
+#include "fit/improvement_steps.h"
 #include "fit_test_support.h"
 
 namespace {
@@ -38,7 +39,8 @@ TEST(SearchBothWays, FromAboveTheOptimumDoublesDownThenHalvesAndSkipsTheUpwardSe
   RefineProgress progress{state.TrialResidual, state.Trial};
   const std::uint64_t before = ResidualEvaluationCount();
 
-  const bool improved = SearchBothWays(state, &TrialHarmonic::C, state.PhaseStep, progress);
+  const bool improved =
+      SearchBothWays(RefineFieldsOf(state), &TrialHarmonic::C, state.PhaseStep, progress);
 
   // Accepted: -0.001, -0.002, ..., -0.064 (7 steps); rejected: -0.128, -0.064, ..., -0.001 (8).
   // C* - 0.027 + 0.001 would be better still, but an improved search is not followed upwards.
@@ -58,7 +60,8 @@ TEST(SearchBothWays, FromBelowTheOptimumFailsOnceDownwardsThenMirrorsTheTraceUpw
   RefineProgress progress{state.TrialResidual, state.Trial};
   const std::uint64_t before = ResidualEvaluationCount();
 
-  const bool improved = SearchBothWays(state, &TrialHarmonic::C, state.PhaseStep, progress);
+  const bool improved =
+      SearchBothWays(RefineFieldsOf(state), &TrialHarmonic::C, state.PhaseStep, progress);
 
   EXPECT_EQ(ResidualEvaluationCount() - before, 1u + 15u);
   EXPECT_TRUE(improved);
@@ -73,7 +76,7 @@ TEST(RefineHarmonic, AtAnExactOptimumTriesEachNeighbourOnceAndReturnsTheStart) {
   ASSERT_EQ(state.TrialResidual, 0);
   const std::uint64_t before = ResidualEvaluationCount();
 
-  RefineHarmonic(state);
+  RefineHarmonic(RefineFieldsOf(state));
 
   // C - 0.001, C + 0.001, B - 0.001, B + 0.001; the amplitude refit does not call Residual.
   EXPECT_EQ(ResidualEvaluationCount() - before, 4u);
@@ -87,7 +90,7 @@ TEST(RefineHarmonic, FromAPhaseOffsetEndsWhereNoSingleFrequencyStepHelps) {
   AppState state = ExactState(TrialHarmonic{kA, kB, kC + 0.1});
   const double entry = state.TrialResidual;
 
-  RefineHarmonic(state);
+  RefineHarmonic(RefineFieldsOf(state));
 
   const ObservationSet& obs = state.Observations;
   const TrialHarmonic end = state.Trial;
@@ -112,7 +115,7 @@ TEST(RefineHarmonic, LeavesTheZeroHarmonicUnchangedWhateverTheScale) {
     const double entry = Residual(state.Observations, TrialHarmonic{});
     state.TrialResidual = entry;
 
-    RefineHarmonic(state);
+    RefineHarmonic(RefineFieldsOf(state));
 
     EXPECT_EQ(state.Trial.A, 0);
     EXPECT_EQ(state.Trial.B, 0);

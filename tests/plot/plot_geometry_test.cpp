@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
 #include "data/observation_set.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/app_state.h"
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
+#include "state/app_state.h"
 #include "tests/plot/recording_surface.h"
 
 namespace {

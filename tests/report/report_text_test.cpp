@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/run_time_fault.h"
+#include "base/run_time_fault.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fit/kernels/sine_kernel.h"
+#include "sine/sine_kernel.h"
 
 #include <gtest/gtest.h>
 
