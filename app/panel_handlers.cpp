@@ -1,12 +1,14 @@
-// The panel's handlers: find, the panel and x-scale toggles, the spinners, the minimum-period
-// buttons and the pictures that follow the pointer.
+// The panel's handlers: find, the formulas report, the panel and x-scale toggles, the
+// spinners, the minimum-period buttons and the pictures that follow the pointer.
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <exception>
 
+#include "app/report_text.h"
 #include "app/tform1.h"
 #include "base/run_time_fault.h"
 #include "fit/fit_harmonics.h"
@@ -55,20 +57,30 @@ void TForm1::BitBtn2Click() {
   UpdateCommandStates();
   Memo1->hide();
   BitBtn3->show();
-  State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(UpDown1->value());
+  State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(State.Controls.UpDown1);
   FormClick();
+  std::exception_ptr fault;
   try {
     FitBothModels(State);
   } catch (...) {
-    PresentIfPending();  // the picture the fit had reached when it failed
-    DropQueuedInput();
-    throw;
+    fault = std::current_exception();
   }
-  PresentIfPending();
+  PresentIfPending();  // the picture the fit reached, where it ended or failed
   DropQueuedInput();
+  if (fault) std::rethrow_exception(fault);  // RunHandler shows it
   HasFit = true;
   UpdateCommandStates();
   FormClick();
+}
+
+void TForm1::BitBtn3Click() {
+  Image5->hide();
+  Image6->hide();
+  Memo1->setVisible(!Memo1->isVisible());
+  Memo1->clear();
+  WriteReport(State, [this](const std::string& line) {
+    Memo1->appendPlainText(QString::fromStdString(line));
+  });
 }
 
 void TForm1::FormClick() {

@@ -98,22 +98,20 @@ void QtSurface::Rectangle(int x1, int y1, int x2, int y2) {
   Painter.fillRect(QRect(x2 - 1, y1, 1, y2 - y1), pen);
 }
 
-void QtSurface::LineTo(int x, int y) {
-  QPoint from(State.PenX, State.PenY);
-  State.PenX = x;
-  State.PenY = y;
+void QtSurface::DrawSegment(int x1, int y1, int x2, int y2) {
+  QPoint from(x1, y1);
   Points.clear();
   const QRect near = Painter.window().adjusted(-2, -2, 2, 2);
-  if (!near.contains(from) && !ClipStart(near, from, QPoint(x, y))) return;
+  if (!near.contains(from) && !ClipStart(near, from, QPoint(x2, y2))) return;
   const bool dotted = State.Style == PenStyle::Dotted;
   // A Bresenham walk from the start up to, not including, the end pixel; dotted lines light
   // every other pixel. Only the stretch near the surface is walked, so a curve point far off
   // screen costs nothing.
-  const int dx = std::abs(x - from.x()), sx = from.x() < x ? 1 : -1;
-  const int dy = -std::abs(y - from.y()), sy = from.y() < y ? 1 : -1;
+  const int dx = std::abs(x2 - from.x()), sx = from.x() < x2 ? 1 : -1;
+  const int dy = -std::abs(y2 - from.y()), sy = from.y() < y2 ? 1 : -1;
   long long err = static_cast<long long>(dx) + dy;
   int cx = from.x(), cy = from.y();
-  for (int index = 0; cx != x || cy != y; ++index) {
+  for (int index = 0; cx != x2 || cy != y2; ++index) {
     if (near.contains(cx, cy)) {
       if (!dotted || index % 2 == 0) Points.push_back(QRect(cx, cy, 1, 1));
     } else if (LeavesForGood(near, cx, cy, sx, sy)) {

@@ -18,10 +18,12 @@ class QtSurface : public Surface {
   QtSurface(QPainter& painter, const QFont& font);
 
   void Rectangle(int x1, int y1, int x2, int y2) override;
-  void LineTo(int x, int y) override;
   void TextOut(int x, int y, const std::string& text) override;
   int TextWidth(const std::string& text) override;
   int TextHeight(const std::string& text) override;
+
+ protected:
+  void DrawSegment(int x1, int y1, int x2, int y2) override;
 
  private:
   void FillPixels(QRgb color);  // the squares in Points

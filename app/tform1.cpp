@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kClientWidth = 600;  // the designed and smallest client area
+constexpr int kClientWidth = 600;  // the first and the smallest client area
 constexpr int kClientHeight = 560;
 constexpr int kFrameMilliseconds = 16;  // one frame of a 60 Hz display
 
@@ -34,7 +34,7 @@ constexpr int kFrameMilliseconds = 16;  // one frame of a 60 Hz display
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   // The pictures live in a static library, whose resources must be registered by hand.
   Q_INIT_RESOURCE(resources);
-  setWindowTitle(QStringLiteral("Harmora - random (10)"));
+  setWindowTitle(RandomSampleCaption());
   setWindowIcon(QIcon(QStringLiteral(":/harmora.svg")));
   setMinimumSize(kClientWidth, kClientHeight);
   resize(kClientWidth, kClientHeight);
@@ -74,15 +74,33 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
 TForm1::~TForm1() = default;
 
-void TForm1::RunHandler(const std::function<void()>& body) {
-  const bool outer = !InHandler;
-  InHandler = true;
+void TForm1::RunHandler(const std::function<void()>& body, FaultSource source) {
   try {
     body();
   } catch (const std::exception& fault) {
-    ReportFault(QString::fromUtf8(fault.what()));
+    ShowFault(fault, source);
   }
-  if (outer) InHandler = false;
+}
+
+void TForm1::ShowFault(const std::exception& fault, FaultSource source) {
+  const QString text = QString::fromUtf8(fault.what());
+  const bool shownForThisSet = ReportedGeneration == DataGeneration;
+  switch (source) {
+    case FaultSource::Handler:
+      break;
+    case FaultSource::Resize:
+      // A degenerate set fails its scales at every resize; its box is shown once.
+      if (shownForThisSet && dynamic_cast<const RunTimeFault*>(&fault) != nullptr) return;
+      break;
+    case FaultSource::Paint:
+      // It fails at every paint too; a box opened inside the paint would paint the window
+      // again under it, so the box waits for the event loop.
+      if (shownForThisSet) return;
+      ReportedGeneration = DataGeneration;
+      QTimer::singleShot(0, this, [this, text] { ReportFault(text); });
+      return;
+  }
+  ReportFault(text);
 }
 
 void TForm1::ReportFault(const QString& text) {
@@ -115,16 +133,19 @@ void TForm1::FormActivate() {
     State.FitStage = 0;
     State.HorzLines = static_cast<std::uint8_t>(State.Controls.UpDown4);
     MakeRandomSample(State.Observations, State.Random);
-    NewDataSet();
-    ShowMinPeriod();
-    FormResize();
+    ShowNewDataSet(RandomSampleCaption());
   });
 }
 
-void TForm1::NewDataSet() {
-  ++DataGeneration;
+QString RandomSampleCaption() { return QStringLiteral("Harmora - random (10)"); }
+
+void TForm1::ShowNewDataSet(const QString& caption) {
+  ++DataGeneration;  // a fault of the new set is shown again, once
   HasFit = false;
   UpdateCommandStates();
+  ShowMinPeriod();
+  setWindowTitle(caption);
+  FormResize();
 }
 
 void TForm1::ShowMinPeriod() {
@@ -160,7 +181,12 @@ void TForm1::ShowClearedField() {
 
 void TForm1::RefreshWithoutGeometry() {
   UpdateLayout(State.Geometry, width(), height());
-  UpdateScales(State.Geometry, State.Observations);
+  try {
+    UpdateScales(State.Geometry, State.Observations);
+  } catch (...) {
+    ShowClearedField();  // as in FormResize: no picture of scales that failed
+    throw;
+  }
   DrawPlot();
 }
 
@@ -179,7 +205,7 @@ void TForm1::DrawPlot() {
   QPainter painter(&BackBuffer);
   QtSurface surface(painter, PlotFont());
   try {
-    RedrawPlot(State, surface);
+    RedrawPlot(State, surface, CurveWork);
   } catch (...) {
     // A redraw that fails part-way would leave a picture mixed of two states.
     painter.end();
@@ -203,14 +229,7 @@ void TForm1::PresentIfPending() {
 void TForm1::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (!IsActivated) return;
-  RunHandler([this] {
-    try {
-      FormResize();
-    } catch (const RunTimeFault&) {
-      if (ReportedGeneration == DataGeneration) return;  // shown once per data set
-      throw;
-    }
-  });
+  RunHandler([this] { FormResize(); }, FaultSource::Resize);
 }
 
 void TForm1::paintEvent(QPaintEvent* e) {
@@ -220,19 +239,12 @@ void TForm1::paintEvent(QPaintEvent* e) {
     const bool partial =
         !e->rect().contains(QRect(0, 0, State.Geometry.PlotWidth, State.Geometry.PlotHeight));
     const QImage shown = partial ? BackBuffer.copy() : QImage();
-    try {
-      RefreshWithoutGeometry();
-      if (partial && BackBuffer != shown) update();
-    } catch (const std::exception& fault) {
-      // A degenerate set fails at every paint: show the cleared field, report it once, and
-      // never from inside the paint itself.
-      ShowClearedField();
-      if (ReportedGeneration != DataGeneration) {
-        ReportedGeneration = DataGeneration;
-        const QString text = QString::fromUtf8(fault.what());
-        QTimer::singleShot(0, this, [this, text] { ReportFault(text); });
-      }
-    }
+    RunHandler(
+        [&] {
+          RefreshWithoutGeometry();
+          if (partial && BackBuffer != shown) update();
+        },
+        FaultSource::Paint);
   }
   QPainter painter(this);
   if (BackBuffer.isNull()) {

@@ -3,9 +3,11 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
+#include <exception>
 #include <functional>
 
 #include "data/import_check.h"
+#include "plot/redraw_plot.h"
 #include "state/app_state.h"
 
 class QComboBox;
@@ -21,13 +23,21 @@ class QSpinBox;
 class QUrl;
 class QWheelEvent;
 
+// The caption of a window that shows a random sample.
+QString RandomSampleCaption();
+
 // The main window: owns the application state for the run, shows the plot in its client area
 // and carries the control panel at its right edge. Every handler runs inside RunHandler, so a
 // run-time fault ends the handler with the default error box and the program goes on.
+//
+// The class is defined across app/: the declarations below are grouped by the file that
+// defines them.
 class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
+  // --- tform1.cpp: construction, the fault policy, the data set shown, the plot's picture ---
+
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -39,45 +49,68 @@ class TForm1 : public QWidget {
 
   AppState State;
 
-  // Components, named as the design names them.
-  QFrame* Panel1 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
-  QPushButton* BitBtn3 = nullptr;
-  QPushButton* BitBtn4 = nullptr;
-  QPushButton* BitBtn5 = nullptr;
-  QPushButton* BitBtn6 = nullptr;
-  QPushButton* BitBtn7 = nullptr;
-  QPushButton* BitBtn8 = nullptr;
-  QLineEdit* Edit1 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QLineEdit* Edit3 = nullptr;
-  QLineEdit* Edit4 = nullptr;
-  QLineEdit* Edit5 = nullptr;
-  QLineEdit* Edit6 = nullptr;
-  QSpinBox* UpDown1 = nullptr;
-  QSpinBox* UpDown2 = nullptr;
-  QSpinBox* UpDown3 = nullptr;
-  QSpinBox* UpDown4 = nullptr;
-  QSpinBox* UpDown5 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel* Image2 = nullptr;
-  QLabel* Image3 = nullptr;
-  QLabel* Image4 = nullptr;
-  QLabel* Image5 = nullptr;
-  QLabel* Image6 = nullptr;
-  QLabel* Image7 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QString OpenDialogDirectory;  // where OpenDialog1 starts
+  // Where a fault was caught, which decides whether and when its box is shown.
+  enum class FaultSource {
+    Handler,  // a handler the user started: always, at once
+    Resize,   // a resize: a scale fault once per data set, any other at once
+    Paint,    // a paint: once per data set, after the paint has returned
+  };
 
-  // Handlers.
+  // Runs a handler's body; a fault ends it and is shown by ShowFault's rules for `source`.
+  void RunHandler(const std::function<void()>& body, FaultSource source = FaultSource::Handler);
+
+  // The one place that decides whether a caught fault is shown, and when: see FaultSource.
+  // A shown fault marks the data set as reported.
+  void ShowFault(const std::exception& fault, FaultSource source);
+
+  // The first activation: the first random sample and the first layout.
   void FormActivate();
+  // Lays out the panel, the report and the plot for the window's size, then redraws. Raises
+  // the scale fault of a degenerate set after showing the cleared field.
   void FormResize();
-  void FormClick();
+
+  // The picture the plot shows now (the back buffer), for tests and screenshots.
+  const QImage& PlotImage() const { return BackBuffer; }
+  bool Activated() const { return IsActivated; }
+
+  // --- panel_layout.cpp builds these; each keeps its component name, which names its handlers ---
+
+  QFrame* Panel1 = nullptr;         // the control panel at the right edge
+  QPushButton* BitBtn1 = nullptr;   // open a data file
+  QPushButton* BitBtn2 = nullptr;   // find the harmonics (the fit)
+  QPushButton* BitBtn3 = nullptr;   // show or hide the formulas report; shown after a fit
+  QPushButton* BitBtn4 = nullptr;   // the x scale: all of the plot or its middle half
+  QPushButton* BitBtn5 = nullptr;   // halve the minimum period
+  QPushButton* BitBtn6 = nullptr;   // the about picture
+  QPushButton* BitBtn7 = nullptr;   // double the minimum period
+  QPushButton* BitBtn8 = nullptr;   // reset the minimum period to twice the spacing
+  QLineEdit* Edit1 = nullptr;       // UpDown1's box
+  QLineEdit* Edit2 = nullptr;       // UpDown2's box
+  QLineEdit* Edit3 = nullptr;       // UpDown3's box
+  QLineEdit* Edit4 = nullptr;       // UpDown4's box
+  QLineEdit* Edit5 = nullptr;       // UpDown5's box
+  QLineEdit* Edit6 = nullptr;       // the minimum period, read-only
+  QSpinBox* UpDown1 = nullptr;      // the harmonic count, 1..5
+  QSpinBox* UpDown2 = nullptr;      // the number of vertical grid lines
+  QSpinBox* UpDown3 = nullptr;      // the decimals of the x labels
+  QSpinBox* UpDown4 = nullptr;      // the number of horizontal grid lines, kept odd
+  QSpinBox* UpDown5 = nullptr;      // the decimals of the y labels
+  QComboBox* ComboBox1 = nullptr;   // the search depth
+  QLabel* Image1 = nullptr;         // the harmonic count's label; points at the formulas
+  QLabel* Image2 = nullptr;         // the minimum period's label
+  QLabel* Image3 = nullptr;         // the x marks' label
+  QLabel* Image4 = nullptr;         // the y marks' label
+  QLabel* Image5 = nullptr;         // the formulas hint, floating over the plot
+  QLabel* Image6 = nullptr;         // the about picture, floating over the plot
+  QLabel* Image7 = nullptr;         // the search depth's label
+  QPlainTextEdit* Memo1 = nullptr;  // the formulas report over the plot
+  QString OpenDialogDirectory;      // where OpenDialog1 starts
+
+  // --- panel_handlers.cpp: the panel's controls and the pointer over the pictures ---
+
+  void FormClick();  // a click on the bare plot: hides the report, or toggles the panel
   void FormMouseMove();
   void Panel1MouseMove();
-  void BitBtn1Click();
   void BitBtn2Click();
   void BitBtn3Click();
   void BitBtn4Click();
@@ -94,6 +127,10 @@ class TForm1 : public QWidget {
   void UpDown4MouseUp();
   void UpDown5MouseUp();
 
+  // --- open_workflow.cpp: the open button, a dropped file, pasted text ---
+
+  void BitBtn1Click();
+
   // Opens `path` through the open workflow from its second step on (the dialog's answer).
   void OpenDataFile(const QString& path);
 
@@ -108,42 +145,39 @@ class TForm1 : public QWidget {
       RunSaveDialog;
   std::function<bool(const QString& path)> ConfirmOverwrite;
 
-  // Runs a handler's body: a run-time fault ends it with the default error box.
-  void RunHandler(const std::function<void()>& body);
+  // --- context_menu.cpp: the context menu of the bare plot and the report box ---
 
-  // The context menu of the bare plot and the report box (app/context_menu.cpp).
   QMenu* ContextMenu = nullptr;
   QList<QAction*> FitCommands;  // enabled only while HasFit
   bool HasFit = false;          // a fit has run to its end on the data shown
+  // Enables the fit's commands while HasFit.
   void UpdateCommandStates();
   void CloseTopOverlay();  // Esc: the report, or the about picture and the formula hint
 
-  // The picture the plot shows now (the back buffer), for tests and screenshots.
-  const QImage& PlotImage() const { return BackBuffer; }
-  bool Activated() const { return IsActivated; }
-
  protected:
+  // tform1.cpp
   bool event(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  // event_routing.cpp
   void mousePressEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  // context_menu.cpp
   void contextMenuEvent(QContextMenuEvent* e) override;
+  // open_workflow.cpp
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void CreatePanel();
-  void CreatePictures();
-  void ConnectHandlers();
-  void RunSpinnerMouseUp(QSpinBox* spinner);             // the spinner's handler, if it has one
-  void WheelSpinner(QSpinBox* spinner, QWheelEvent* e);  // notches as clicks on the arrows
-  void CreateContextMenu();
-  void ReportFault(const QString& text);
+  // tform1.cpp
+  void ReportFault(const QString& text);  // the error box, now; marks the data set reported
+  // The steps every new data set takes, whatever brought it: the fit and its commands are
+  // forgotten, the minimum period shown, the caption set, the plot laid out and redrawn.
+  void ShowNewDataSet(const QString& caption);
   void ShowMinPeriod();
   void FitBackBuffer();           // sizes the back buffer to the window
   void DrawPlot();                // RedrawPlot into the back buffer
@@ -151,8 +185,20 @@ class TForm1 : public QWidget {
   void PresentPlot();             // shows the back buffer on screen now
   void PresentIfPending();        // shows a redraw the frame limit held back
   void RefreshWithoutGeometry();  // the refresh a paint runs: no widget is moved
-  void NewDataSet();
-  void SetCaption();
+
+  // panel_layout.cpp
+  void CreatePanel();
+  void CreatePictures();
+
+  // event_routing.cpp
+  void ConnectHandlers();
+  void RunSpinnerMouseUp(QSpinBox* spinner);             // the spinner's handler, if it has one
+  void WheelSpinner(QSpinBox* spinner, QWheelEvent* e);  // notches as clicks on the arrows
+
+  // context_menu.cpp
+  void CreateContextMenu();
+
+  // open_workflow.cpp
   // The open workflow from the read on: the two messages and a random sample, or the data
   // accepted and shown under `name`.
   void TakeReadData(ObservationSet& scratch,
@@ -160,14 +206,17 @@ class TForm1 : public QWidget {
                     const QString& name,
                     ImportReport report);
 
+  // tform1.cpp
   QImage BackBuffer;
+  CurveBuffers CurveWork;  // kept from redraw to redraw: a fit redraws hundreds of times
   bool IsActivated = false;
   bool ActivationQueued = false;
   bool Presenting = false;
   bool PresentPending = false;
-  bool PressedOnPlot = false;  // a left press on the bare plot awaits its release
   QElapsedTimer SincePresent;
-  bool InHandler = false;
-  unsigned DataGeneration = 0;
-  unsigned ReportedGeneration = ~0u;  // the data set whose repeated scale fault was shown
+  unsigned DataGeneration = 0;        // counts the data sets shown
+  unsigned ReportedGeneration = ~0u;  // the data set whose repeated fault was shown
+
+  // event_routing.cpp
+  bool PressedOnPlot = false;  // a left press on the bare plot awaits its release
 };

@@ -61,10 +61,10 @@ void VectorSurface::Rectangle(int x1, int y1, int x2, int y2) {
   Painter.drawRect(QRectF(Centre(x1, y1), Centre(x2 - 1, y2 - 1)));
 }
 
-void VectorSurface::LineTo(int x, int y) {
+void VectorSurface::DrawSegment(int x1, int y1, int x2, int y2) {
   // A segment of no length draws no pixel on screen (its one pixel is the end pixel).
-  if (x == State.PenX && y == State.PenY) return;
-  const QPointF from = Centre(State.PenX, State.PenY);
+  if (x1 == x2 && y1 == y2) return;
+  const QPointF from = Centre(x1, y1);
   // A segment that goes on from where the last one ended, with the same pen, joins its path:
   // a curve is one path of many points.
   if (Pending.isEmpty() || Pending.currentPosition() != from || !SamePen(PendingPen, State)) {
@@ -72,9 +72,7 @@ void VectorSurface::LineTo(int x, int y) {
     Pending.moveTo(from);
     PendingPen = State;
   }
-  Pending.lineTo(Centre(x, y));
-  State.PenX = x;
-  State.PenY = y;
+  Pending.lineTo(Centre(x2, y2));
 }
 
 void VectorSurface::TextOut(int x, int y, const std::string& text) {
@@ -98,7 +96,8 @@ void PaintPlot(const AppState& state, QPaintDevice& device, const QFont& font) {
   AppState copy = state;  // the redraw refreshes the grid settings; the window's stay as they are
   QPainter painter(&device);
   VectorSurface surface(painter, font);
-  RedrawPlot(copy, surface);
+  CurveBuffers buffers;
+  RedrawPlot(copy, surface, buffers);
   surface.Flush();
 }
 

@@ -22,13 +22,15 @@ class VectorSurface : public Surface {
   ~VectorSurface() override;
 
   void Rectangle(int x1, int y1, int x2, int y2) override;
-  void LineTo(int x, int y) override;
   void TextOut(int x, int y, const std::string& text) override;
   int TextWidth(const std::string& text) override;
   int TextHeight(const std::string& text) override;
 
   // Paints the path still being joined; the destructor does it too.
   void Flush();
+
+ protected:
+  void DrawSegment(int x1, int y1, int x2, int y2) override;
 
  private:
   QPainter& Painter;

@@ -24,18 +24,18 @@ void UpdateLayout(PlotGeometry& geometry, int clientWidth, int clientHeight) {
 }
 
 void UpdateScales(PlotGeometry& geometry, const ObservationSet& obs) {
-  const int innerWidth = geometry.PlotWidth - 20;
+  const int innerWidth = geometry.PlotWidth - 2 * kPlotMargin;
   const double range = obs.XMax - obs.XMin;
   if (geometry.XScaleMode == 1) {
     const double kx = CheckedDivide(innerWidth, range);
-    geometry.X0 = CheckedValue(10 - kx * obs.XMin);
+    geometry.X0 = CheckedValue(kPlotMargin - kx * obs.XMin);
     geometry.KX = kx;
   } else {
     const double kx = CheckedDivide(innerWidth, range) / 2;
-    geometry.X0 = CheckedValue(innerWidth / 4.0 + 10 - kx * obs.XMin);
+    geometry.X0 = CheckedValue(innerWidth / 4.0 + kPlotMargin - kx * obs.XMin);
     geometry.KX = kx;
   }
-  const int innerHeight = 20 - geometry.PlotHeight;
+  const int innerHeight = 2 * kPlotMargin - geometry.PlotHeight;
   geometry.KY = CheckedDivide(innerHeight / 2.0, obs.YAbsMax);
   geometry.Y0 = geometry.PlotHeight / 2.0;
 }

@@ -24,8 +24,8 @@ int TruncatePixel(double v) {
 void DrawVerticalLines(AppState& state, Surface& surface) {
   const PlotGeometry& g = state.Geometry;
   const ViewSettings& view = state.View;
-  const double xs = ValueX(g, 10);
-  const double xe = ValueX(g, g.PlotWidth - 10);
+  const double xs = ValueX(g, kPlotMargin);
+  const double xe = ValueX(g, g.PlotWidth - kPlotMargin);
   const double step = (xe - xs) / (view.Lx - 1);
   // Labels hang 5 pixels below the x axis, centred on their lines.
   const int labelRow = ScreenY(g, 0) + 5;
@@ -46,8 +46,8 @@ void DrawVerticalLines(AppState& state, Surface& surface) {
 void DrawHorizontalLines(AppState& state, Surface& surface) {
   const PlotGeometry& g = state.Geometry;
   const ViewSettings& view = state.View;
-  const double ys = (g.Y0 - 10) / g.KY;
-  const double ye = (g.Y0 - (g.PlotHeight - 10)) / g.KY;
+  const double ys = (g.Y0 - kPlotMargin) / g.KY;
+  const double ye = (g.Y0 - (g.PlotHeight - kPlotMargin)) / g.KY;
   const double step = (ye - ys) / (view.Ly - 1);
   surface.SetPenStyle(PenStyle::Dotted);
   double y = ys;
@@ -66,14 +66,14 @@ void DrawHorizontalLines(AppState& state, Surface& surface) {
   surface.SetPenStyle(PenStyle::Solid);
 }
 
-// The x of every point of a curve walk: one pixel column at a time from column 10 while
-// x <= ValueX(W - 10), the first point always. Far from the origin a column's width can vanish
-// in x + d; then the walk steps from x1 by multiples of d, and it never takes more steps than
-// four times the plot's columns.
+// The x of every point of a curve walk: one pixel column at a time from the margin's column
+// while x <= ValueX(W - margin), the first point always. Far from the origin a column's width can
+// vanish in x + d; then the walk steps from x1 by multiples of d, and it never takes more steps
+// than four times the plot's columns.
 void CurveXs(const PlotGeometry& g, std::vector<double>& xs) {
   const double d = 1 / g.KX;
-  const double x1 = ValueX(g, 10);
-  const double xLast = ValueX(g, g.PlotWidth - 10);
+  const double x1 = ValueX(g, kPlotMargin);
+  const double xLast = ValueX(g, g.PlotWidth - kPlotMargin);
   const int maxSteps = 4 * (g.PlotWidth + 1);
   xs.clear();
   double x = x1;
@@ -90,13 +90,15 @@ void CurveXs(const PlotGeometry& g, std::vector<double>& xs) {
 // still formed in order of k from 0.
 void DrawCurve(AppState& state,
                Surface& surface,
+               CurveBuffers& buffers,
                const double* a,
                const double* b,
                const double* c,
                bool squared) {
   const PlotGeometry& g = state.Geometry;
-  // Reused from redraw to redraw: a fit redraws hundreds of times.
-  static std::vector<double> xs, sums, args;
+  std::vector<double>& xs = buffers.Xs;
+  std::vector<double>& sums = buffers.Sums;
+  std::vector<double>& args = buffers.Args;
   CurveXs(g, xs);
   const int points = static_cast<int>(xs.size());
   sums.assign(points, 0.0);
@@ -120,11 +122,11 @@ void DrawCurve(AppState& state,
 
 }  // namespace
 
-void RedrawPlot(AppState& state, Surface& surface) {
+void RedrawPlot(AppState& state, Surface& surface, CurveBuffers& buffers) {
   ClearPlot(state, surface);
   DrawGrid(state, surface);
-  if (state.FitStage >= 1) DrawSquaredCurve(state, surface);
-  if (state.FitStage == 2) DrawSumCurve(state, surface);
+  if (state.FitStage >= 1) DrawSquaredCurve(state, surface, buffers);
+  if (state.FitStage == 2) DrawSumCurve(state, surface, buffers);
   DrawPoints(state, surface);
 }
 
@@ -150,20 +152,20 @@ void DrawGrid(AppState& state, Surface& surface) {
   DrawHorizontalLines(state, surface);
 }
 
-void DrawSquaredCurve(AppState& state, Surface& surface) {
+void DrawSquaredCurve(AppState& state, Surface& surface, CurveBuffers& buffers) {
   surface.SetPenColor(kBlue);
   const CoefficientTable& t = state.Coefficients;
   if (state.FitStage == 1) {
-    DrawCurve(state, surface, t.A, t.B, t.C, true);
+    DrawCurve(state, surface, buffers, t.A, t.B, t.C, true);
   } else {
-    DrawCurve(state, surface, t.A2, t.B2, t.C2, true);
+    DrawCurve(state, surface, buffers, t.A2, t.B2, t.C2, true);
   }
 }
 
-void DrawSumCurve(AppState& state, Surface& surface) {
+void DrawSumCurve(AppState& state, Surface& surface, CurveBuffers& buffers) {
   surface.SetPenColor(kWhite);
   const CoefficientTable& t = state.Coefficients;
-  DrawCurve(state, surface, t.A, t.B, t.C, false);
+  DrawCurve(state, surface, buffers, t.A, t.B, t.C, false);
 }
 
 void DrawPoints(AppState& state, Surface& surface) {

@@ -1,12 +1,22 @@
 #pragma once
 
+#include <vector>
+
 struct AppState;
 class Surface;
+
+// Working space of the curve walks. The caller keeps one from redraw to redraw, so a fit that
+// redraws hundreds of times allocates the buffers once.
+struct CurveBuffers {
+  std::vector<double> Xs;    // the x of each point
+  std::vector<double> Sums;  // the model's value at each point
+  std::vector<double> Args;  // one harmonic's arguments, then its sines
+};
 
 // Paints the whole plot from the state: ClearPlot, DrawGrid, the blue curve when FitStage >= 1,
 // the white curve when FitStage = 2, then the markers on top. Raises a run-time fault where a
 // scale division fails; what was drawn before the fault stays drawn.
-void RedrawPlot(AppState& state, Surface& surface);
+void RedrawPlot(AppState& state, Surface& surface, CurveBuffers& buffers);
 
 // Black field with a one-pixel white frame; leaves the brush black.
 void ClearPlot(AppState& state, Surface& surface);
@@ -16,10 +26,10 @@ void ClearPlot(AppState& state, Surface& surface);
 void DrawGrid(AppState& state, Surface& surface);
 
 // Model 2 in blue: set 1 squared while stage 1 runs, set 2 squared otherwise.
-void DrawSquaredCurve(AppState& state, Surface& surface);
+void DrawSquaredCurve(AppState& state, Surface& surface, CurveBuffers& buffers);
 
 // Model 1 in white: set 1.
-void DrawSumCurve(AppState& state, Surface& surface);
+void DrawSumCurve(AppState& state, Surface& surface, CurveBuffers& buffers);
 
 // Each observation as a white square outline inside a black border, in index order.
 void DrawPoints(AppState& state, Surface& surface);

@@ -26,7 +26,9 @@ struct SurfaceState {
 
 // The drawing operations the plot needs. Rectangle covers columns x1..x2-1 and rows y1..y2-1,
 // outlined with the pen and filled with the brush; LineTo draws from the current position and
-// leaves out the end pixel; TextOut fills the text's cell with the brush colour.
+// leaves out the end pixel; TextOut fills the text's cell with the brush colour. The current
+// position is kept here, not by the backends: MoveTo and LineTo are not virtual, so every
+// backend leaves the pen where the plot expects it.
 class Surface {
  public:
   virtual ~Surface() = default;
@@ -36,15 +38,30 @@ class Surface {
   void SetBrushColor(Rgb color) { State.BrushColor = color; }
   void SetFontColor(Rgb color) { State.FontColor = color; }
 
-  virtual void Rectangle(int x1, int y1, int x2, int y2) = 0;
-  virtual void MoveTo(int x, int y) {
+  // Moves the current position to (x, y) and draws nothing.
+  void MoveTo(int x, int y) {
+    State.PenX = x;
+    State.PenY = y;
+    PenMoved(x, y);
+  }
+  // Draws the segment from the current position to (x, y), then moves the position there.
+  void LineTo(int x, int y) {
+    DrawSegment(State.PenX, State.PenY, x, y);
     State.PenX = x;
     State.PenY = y;
   }
-  virtual void LineTo(int x, int y) = 0;  // implementations end by moving to (x, y)
+
+  virtual void Rectangle(int x1, int y1, int x2, int y2) = 0;
   virtual void TextOut(int x, int y, const std::string& text) = 0;
   virtual int TextWidth(const std::string& text) = 0;
   virtual int TextHeight(const std::string& text) = 0;
 
   SurfaceState State;
+
+ protected:
+  // Draws (x1, y1)..(x2, y2) with the pen, leaving out the end pixel; State still holds the
+  // segment's start as the current position.
+  virtual void DrawSegment(int x1, int y1, int x2, int y2) = 0;
+  // Called after MoveTo; a backend that records the moves overrides it.
+  virtual void PenMoved(int /*x*/, int /*y*/) {}
 };

@@ -12,8 +12,9 @@ QString CheckPainterInput(const AppState& original) {
   AppState state = original;
   state.Hooks = {};
   RecordingSurface surface;
+  CurveBuffers buffers;
   try {
-    RedrawPlot(state, surface);
+    RedrawPlot(state, surface, buffers);
   } catch (const RunTimeFault&) {
   }
   // Curve points are clamped to 2^20 pixels; markers and labels reach a little further.

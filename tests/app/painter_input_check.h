@@ -6,7 +6,7 @@
 
 // Draws `state` as the window does, into a recording surface, and returns what is wrong with
 // what the painter would be given: a coordinate beyond any screen, or a label showing NaN or
-// infinity; empty when all is well. A run-time fault is the designed way out of a redraw and
+// infinity; empty when all is well. A run-time fault is the expected way out of a redraw and
 // leaves nothing to check. The state is copied, so the window is not touched.
 QString CheckPainterInput(const AppState& state);
 

@@ -180,7 +180,8 @@ class VectorPlotTest : public QObject {
       f.FormResize();
       AppState copy = f.State;
       MeasuredRecording recording;
-      RedrawPlot(copy, recording);
+      CurveBuffers buffers;
+      RedrawPlot(copy, recording, buffers);
       const std::vector<SvgElement> expected = ExpectedElements(recording.Ops, recording.Metrics);
       const std::vector<SvgElement> actual = ParseSvg(PlotSvg(f.State, PlotFont()));
       QCOMPARE(actual.size(), expected.size());

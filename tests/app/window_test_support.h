@@ -14,7 +14,7 @@ inline const QString kTooShort = QStringLiteral(
     "Файл данных должен содержать не менее 4 наблюдений (не менее 8 чисел). Подробности можно "
     "найти в документе About.doc.");
 
-// A rejection message is the designed text, exactly, then a line of detail (the file's name,
+// A rejection message is the fixed text, exactly, then a line of detail (the file's name,
 // and where the read went wrong). These split it.
 inline QString DesignedPart(const QString& message) {
   return message.section(QLatin1Char('\n'), 0, 0);

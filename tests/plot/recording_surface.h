@@ -18,14 +18,6 @@ class RecordingSurface : public Surface {
   void Rectangle(int x1, int y1, int x2, int y2) override {
     Ops.push_back({DrawOp::Rect, x1, y1, x2, y2, "", State});
   }
-  void MoveTo(int x, int y) override {
-    Surface::MoveTo(x, y);
-    Ops.push_back({DrawOp::Move, x, y, x, y, "", State});
-  }
-  void LineTo(int x, int y) override {
-    Ops.push_back({DrawOp::Line, State.PenX, State.PenY, x, y, "", State});
-    Surface::MoveTo(x, y);
-  }
   void TextOut(int x, int y, const std::string& text) override {
     Ops.push_back({DrawOp::Text, x, y, x, y, text, State});
   }
@@ -34,4 +26,10 @@ class RecordingSurface : public Surface {
   int TextHeight(const std::string&) override { return 13; }
 
   std::vector<DrawOp> Ops;
+
+ protected:
+  void PenMoved(int x, int y) override { Ops.push_back({DrawOp::Move, x, y, x, y, "", State}); }
+  void DrawSegment(int x1, int y1, int x2, int y2) override {
+    Ops.push_back({DrawOp::Line, x1, y1, x2, y2, "", State});
+  }
 };

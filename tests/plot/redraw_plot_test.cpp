@@ -11,7 +11,7 @@
 
 namespace {
 
-// A prepared five-point set on x in [0, 8], y in [-2, 2], laid out on the designed window.
+// A prepared five-point set on x in [0, 8], y in [-2, 2], laid out on a 600 x 560 window.
 AppState MakeState(int fitStage = 0) {
   AppState state;
   ObservationSet& obs = state.Observations;
@@ -34,9 +34,18 @@ AppState MakeState(int fitStage = 0) {
   return state;
 }
 
+// The designed window's plot: the client area less the panel.
+constexpr int kPlotWidth = 600 - kPanelWidth;
+constexpr int kPlotHeight = 560;
+constexpr int kPoints = 5;               // the observations MakeState lays out
+constexpr int kRectsPerMarker = 2;       // a black border, then a white outline
+constexpr int kLabelCellHeight = 13;     // RecordingSurface's text height
+constexpr int kLabelCharacterWidth = 6;  // RecordingSurface's text width per character
+
 std::vector<DrawOp> Draw(AppState& state) {
   RecordingSurface surface;
-  RedrawPlot(state, surface);
+  CurveBuffers buffers;
+  RedrawPlot(state, surface, buffers);
   return surface.Ops;
 }
 
@@ -59,8 +68,10 @@ TEST(RedrawPlot, StartsWithTheFramedBlackField) {
   const std::vector<DrawOp> ops = Draw(state);
   ASSERT_FALSE(ops.empty());
   EXPECT_EQ(ops[0].What, DrawOp::Rect);
-  EXPECT_EQ(ops[0].X2, 530);
-  EXPECT_EQ(ops[0].Y2, 560);
+  EXPECT_EQ(ops[0].X1, 0);
+  EXPECT_EQ(ops[0].Y1, 0);
+  EXPECT_EQ(ops[0].X2, kPlotWidth);
+  EXPECT_EQ(ops[0].Y2, kPlotHeight);
   EXPECT_EQ(ops[0].With.PenColor, kWhite);
   EXPECT_EQ(ops[0].With.BrushColor, kBlack);
 }
@@ -86,18 +97,20 @@ TEST(RedrawPlot, DrawsTheMarkersLastOverTheWhiteCurveOverTheBlueOne) {
   });
   EXPECT_LT(std::distance(ops.begin(), lastBlue.base()), std::distance(ops.begin(), firstWhite));
   // Two rectangles per observation close the picture: black border, then white outline.
-  ASSERT_GE(ops.size(), 10u);
-  for (int i = 0; i < 5; ++i) {
-    const DrawOp& border = ops[ops.size() - 10 + 2 * i];
-    const DrawOp& outline = ops[ops.size() - 9 + 2 * i];
+  constexpr size_t kMarkerOps = kPoints * kRectsPerMarker;
+  ASSERT_GE(ops.size(), kMarkerOps);
+  const size_t firstMarker = ops.size() - kMarkerOps;
+  for (int i = 0; i < kPoints; ++i) {
+    const DrawOp& border = ops[firstMarker + kRectsPerMarker * i];
+    const DrawOp& outline = ops[firstMarker + kRectsPerMarker * i + 1];
     EXPECT_EQ(border.What, DrawOp::Rect);
     EXPECT_EQ(border.With.PenColor, kBlack);
     EXPECT_EQ(outline.With.PenColor, kWhite);
     EXPECT_EQ(outline.X2 - outline.X1, 4);
     EXPECT_EQ(border.X2 - border.X1, 6);
   }
-  const DrawOp& first = ops[ops.size() - 10];
-  EXPECT_EQ(first.X1 + 3, 10);  // x = 0 at column 10
+  const DrawOp& first = ops[firstMarker];
+  EXPECT_EQ(first.X1 + 3, kPlotMargin);  // x = 0 at the margin's column
   EXPECT_EQ(first.Y1 + 3, ScreenY(state.Geometry, 1));
 }
 
@@ -108,7 +121,7 @@ TEST(DrawGrid, TheAxisIsSolidAndTheGridDotted) {
   const int axisRow = ScreenY(state.Geometry, 0);
   EXPECT_EQ(lines[0].With.Style, PenStyle::Solid);
   EXPECT_EQ(lines[0].Y1, axisRow);
-  EXPECT_EQ(lines[0].X2, 530);
+  EXPECT_EQ(lines[0].X2, kPlotWidth);
   // 9 vertical and 4 horizontal dotted lines: the zero line is left to the axis.
   int dotted = 0;
   for (const DrawOp& op : lines) {
@@ -130,7 +143,8 @@ TEST(DrawGrid, LabelsEveryLineButTheLeftmostVerticalOne) {
     EXPECT_NE(texts[i].Label, "0.000");  // x = 0 sits on the unlabelled leftmost line
   }
   EXPECT_EQ(texts[7].Label, "8.000");
-  EXPECT_EQ(texts[7].X1, 520 - 6 * 5 / 2);  // centred on column W - 10
+  // Centred on column W - margin.
+  EXPECT_EQ(texts[7].X1, kPlotWidth - kPlotMargin - kLabelCharacterWidth * 5 / 2);
   // Horizontal labels: column 15, centred on their rows, from -M up to +M; zero unsigned.
   const char* expected[] = {"-2.000", "-1.000", "0.000", "1.000", "2.000"};
   for (int i = 0; i < 5; ++i) {
@@ -140,7 +154,7 @@ TEST(DrawGrid, LabelsEveryLineButTheLeftmostVerticalOne) {
     EXPECT_EQ(label.With.FontColor, kSilver);
     EXPECT_EQ(label.With.BrushColor, kBlack);
   }
-  EXPECT_EQ(texts[8].Y1, 550 - 13 / 2);
+  EXPECT_EQ(texts[8].Y1, kPlotHeight - kPlotMargin - kLabelCellHeight / 2);
 }
 
 TEST(DrawGrid, ReadsTheControlsAtEveryDraw) {
@@ -165,10 +179,11 @@ TEST(DrawSumCurve, WalksOneColumnAtATimeFromTenToWidthLessTen) {
     state.Geometry.XScaleMode = static_cast<std::uint8_t>(mode);
     UpdateScales(state.Geometry, state.Observations);
     RecordingSurface surface;
-    DrawSumCurve(state, surface);
+    CurveBuffers buffers;
+    DrawSumCurve(state, surface, buffers);
     ASSERT_GE(surface.Ops.size(), 2u);
     EXPECT_EQ(surface.Ops[0].What, DrawOp::Move);
-    EXPECT_EQ(surface.Ops[0].X1, 10);
+    EXPECT_EQ(surface.Ops[0].X1, kPlotMargin);
     const DrawOp& last = surface.Ops.back();
     EXPECT_GE(last.X2, 518);
     EXPECT_LE(last.X2, 520);
@@ -180,11 +195,12 @@ TEST(DrawSumCurve, WalksOneColumnAtATimeFromTenToWidthLessTen) {
 
 TEST(DrawSquaredCurve, UsesSetOneDuringStageOneAndSetTwoAfter) {
   AppState state = MakeState(1);
+  CurveBuffers buffers;
   RecordingSurface during;
-  DrawSquaredCurve(state, during);
+  DrawSquaredCurve(state, during, buffers);
   state.FitStage = 2;
   RecordingSurface after;
-  DrawSquaredCurve(state, after);
+  DrawSquaredCurve(state, after, buffers);
   const double x = ValueX(state.Geometry, 10);
   const double s1 = std::sin(x), s2 = 1.2 * std::sin(0.5 * x);
   EXPECT_EQ(during.Ops[0].Y1, static_cast<int>(state.Geometry.KY * s1 * s1 + 280));
@@ -195,7 +211,8 @@ TEST(DrawGrid, AllZeroYFailsAtTheFirstHorizontalLineAfterTheVerticalOnes) {
   AppState state = MakeState();
   state.Observations.YAbsMax = 0;
   RecordingSurface surface;
-  EXPECT_THROW(RedrawPlot(state, surface), RunTimeFault);
+  CurveBuffers buffers;
+  EXPECT_THROW(RedrawPlot(state, surface, buffers), RunTimeFault);
   EXPECT_EQ(OfKind(surface.Ops, DrawOp::Text).size(), 8u);
   EXPECT_EQ(CountLines(surface.Ops, kSilver), 1u + 9u);
 }
@@ -207,7 +224,8 @@ TEST(DrawSumCurve, EndsFarFromTheOriginWhereAColumnIsBelowTheDoublesSpacing) {
   PrepareData(obs);
   UpdateScales(state.Geometry, obs);
   RecordingSurface surface;
-  DrawSumCurve(state, surface);  // must return
+  CurveBuffers buffers;
+  DrawSumCurve(state, surface, buffers);  // must return
   EXPECT_LE(surface.Ops.size(), 4u * 531u);
 }
 
@@ -216,9 +234,31 @@ TEST(DrawSumCurve, ClampsRowsOfHugeValues) {
   state.Coefficients.A[0] = 1e300;
   state.Coefficients.C[0] = 1;
   RecordingSurface surface;
-  DrawSumCurve(state, surface);
+  CurveBuffers buffers;
+  DrawSumCurve(state, surface, buffers);
   for (const DrawOp& op : surface.Ops) {
     EXPECT_LE(std::abs(op.Y2), 1 << 20);
+  }
+}
+
+TEST(RedrawPlot, DrawsTheSamePictureWithBuffersLeftFromAnotherPlot) {
+  AppState wide = MakeState(2);
+  AppState narrow = MakeState(2);
+  narrow.Geometry.XScaleMode = 2;
+  UpdateScales(narrow.Geometry, narrow.Observations);
+  const std::vector<DrawOp> fresh = Draw(narrow);
+  CurveBuffers buffers;
+  RecordingSurface first, second;
+  RedrawPlot(wide, first, buffers);  // leaves more points in the buffers than narrow needs
+  RedrawPlot(narrow, second, buffers);
+  ASSERT_EQ(second.Ops.size(), fresh.size());
+  for (size_t i = 0; i < fresh.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(second.Ops[i].What, fresh[i].What);
+    EXPECT_EQ(second.Ops[i].X1, fresh[i].X1);
+    EXPECT_EQ(second.Ops[i].Y1, fresh[i].Y1);
+    EXPECT_EQ(second.Ops[i].X2, fresh[i].X2);
+    EXPECT_EQ(second.Ops[i].Y2, fresh[i].Y2);
   }
 }
 

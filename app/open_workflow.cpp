@@ -1,4 +1,5 @@
-// The open workflow and the formulas report.
+// The open workflow: the open button, a dropped file and pasted text read by the data file's
+// rules, then either the data shown or the rejection and a random sample.
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 
 #include "app/import_notice.h"
-#include "app/report_text.h"
 #include "app/tform1.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
@@ -22,7 +22,6 @@ namespace {
 const QString kUnreadableText = QString::fromUtf8(kUnreadableDataText);
 const QString kTooShortText = QString::fromUtf8(kTooShortDataText);
 const QString kErrorCaption = QStringLiteral("Ошибка");
-const QString kRandomCaption = QStringLiteral("Harmora - random (10)");
 
 // The file's name after the last directory separator of this platform.
 QString FileNameOf(const QString& path) {
@@ -41,7 +40,7 @@ void TForm1::BitBtn1Click() {
   if (RunOpenDialog) {
     path = RunOpenDialog();
   } else {
-    // Text files first, as designed; any other name the user types or picks opens too.
+    // Text files are offered first; any other name the user types or picks opens too.
     QFileDialog dialog(
         this, QString(), OpenDialogDirectory, QStringLiteral("Text (*.txt);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -114,7 +113,8 @@ void TForm1::TakeReadData(ObservationSet& scratch,
   State.ReadFailed = readFailed;
   if (readFailed || scratch.LastIndex < 3) {
     ForgetImport(*this);
-    // The designed text first, as it stands; what went wrong, and in which file, on its own line.
+    // The fixed message text first, word for word; what went wrong, and in which file, on a line
+    // of its own.
     const std::string detail = readFailed ? UnreadableDetail(State.DataName, report)
                                           : TooShortDetail(State.DataName, report);
     ShowMessage(
@@ -122,29 +122,13 @@ void TForm1::TakeReadData(ObservationSet& scratch,
         kErrorCaption,
         (readFailed ? kUnreadableText : kTooShortText) + '\n' + QString::fromStdString(detail));
     MakeRandomSample(State.Observations, State.Random);
-    NewDataSet();
-    ShowMinPeriod();
-    setWindowTitle(kRandomCaption);
-    FormResize();
+    ShowNewDataSet(RandomSampleCaption());
     return;
   }
   PrepareData(scratch);
   State.Observations = scratch;
-  NewDataSet();
-  ShowMinPeriod();
   // Both filled in one pass, so a '%' in the name is never taken for a placeholder.
-  setWindowTitle(QStringLiteral("Harmora - %1 (%2)")
+  ShowNewDataSet(QStringLiteral("Harmora - %1 (%2)")
                      .arg(name, QString::number(State.Observations.LastIndex + 1)));
-  FormResize();
   ImportAccepted(*this, std::move(report), QString::fromStdString(State.DataName));
-}
-
-void TForm1::BitBtn3Click() {
-  Image5->hide();
-  Image6->hide();
-  Memo1->setVisible(!Memo1->isVisible());
-  Memo1->clear();
-  WriteReport(State, [this](const std::string& line) {
-    Memo1->appendPlainText(QString::fromStdString(line));
-  });
 }
