@@ -127,18 +127,14 @@ class TaskRunner {
              SharedProgress& progress,
              const std::function<void()>& onStart)
       : obs_(obs), task_(task), progress_(progress), onStart_(onStart), n_(task.Start.Count) {
-    scaling_ = ScalingOf(obs);
-    problem_.Count = obs.LastIndex + 1;
-    problem_.Constant = task.Constant;
+    scaling_ = FillScaledProblem(obs, task.Kind, task.Constant, problem_);
     double size = 0;
-    for (int i = 0; i < problem_.Count; ++i) {
-      problem_.U[i] = (obs.PlotX[i] - scaling_.Centre) / scaling_.Scale;
-      problem_.T[i] = StageTarget(task.Kind, obs.OrigY[i]);
-      size += problem_.T[i] * problem_.T[i];
-    }
+    for (int i = 0; i < problem_.Count; ++i) size += problem_.T[i] * problem_.T[i];
     omegaMax_ = omegaMax * scaling_.Scale;
     if (!(omegaMax_ > 0) || !std::isfinite(omegaMax_))
       omegaMax_ = std::numbers::pi * problem_.Count;
+    // On a grid nothing is known above its Nyquist frequency: starts and peaks stay below it.
+    if (problem_.AliasPeriod > 0) omegaMax_ = std::min(omegaMax_, problem_.AliasPeriod / 2);
     floor_ = kHitFloorShare * size;
     random_.State =
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
