@@ -270,7 +270,7 @@ class TaskRunner {
       ScaledModel model;
       model.Count = n_;
       bool independent = false;
-      switch (round % 6) {
+      switch (round % 7) {
         case 0:  // uniform random frequencies
           for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
           independent = true;
@@ -294,11 +294,24 @@ class TaskRunner {
           for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
           independent = true;
           break;
-        default:  // the best with every frequency shaken by up to half a resolution (pi in u)
+        case 5: {  // the best with every frequency shaken, by up to half a resolution (pi in u)
           model = log.Best();
+          const double reach = random_.Uniform() < 0.5 ? 0.1 : 1.0;
           for (int k = 0; k < n_; ++k) {
             model.Omega[k] =
-                std::fabs(model.Omega[k] + (random_.Uniform() - 0.5) * std::numbers::pi);
+                std::fabs(model.Omega[k] + (random_.Uniform() - 0.5) * reach * std::numbers::pi);
+          }
+          break;
+        }
+        default:  // the best with one harmonic moved next to another: two close frequencies
+          model = log.Best();
+          if (n_ >= 2) {
+            const int j = random_.Below(n_);
+            const int i = (j + 1 + random_.Below(n_ - 1)) % n_;
+            const double apart = (0.3 + 0.9 * random_.Uniform()) * std::numbers::pi;
+            model.Omega[j] = std::fabs(model.Omega[i] + (random_.Uniform() < 0.5 ? -apart : apart));
+          } else {
+            model.Omega[0] = random_.Uniform() * omegaMax_;
           }
           break;
       }
