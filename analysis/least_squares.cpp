@@ -47,8 +47,8 @@ constexpr double kFixedCostShare = 0.15;
 constexpr double kMinStartCost = 0.05;
 constexpr int kMaxStartsCap = 200000;
 // The loose iteration of every start, and how close to the best it must come to be polished.
-constexpr double kLooseStall = 1e-6;
-constexpr int kLooseIterations = 30;
+constexpr double kLooseStall = 1e-7;
+constexpr int kLooseIterations = 50;
 constexpr double kPolishShare = 1e-3;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
