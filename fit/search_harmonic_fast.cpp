@@ -11,14 +11,17 @@
 #include "fit/improvement_steps.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "fit/worker_pacing.h"
 
 namespace {
 
 // Static so that no fit allocates: the search record and the two blocks in flight, one being
-// scanned while the next is screened.
+// scanned while the next is screened. The pacing outlives a search because the load that makes
+// the worker late outlives it too: a fit runs many searches back to back.
 struct SearchWorkspace {
   TrialSearch Search;
   TrialBlock Blocks[2];
+  WorkerPacing Pacing;
 };
 SearchWorkspace gWorkspace;
 
@@ -36,25 +39,29 @@ void RunGrain(void* context, int grain, int /*thread*/) {
 // into a block that the next search fills.
 class PendingBlock {
  public:
-  PendingBlock() = default;
+  explicit PendingBlock(WorkerPacing& pacing) : pacing_(pacing) {}
   PendingBlock(const PendingBlock&) = delete;
   PendingBlock& operator=(const PendingBlock&) = delete;
   ~PendingBlock() { Finish(); }
 
   void Start(TrialBlock& block, int observations) {
     const int grains = (TilesOf(block) + kGrainTiles - 1) / kGrainTiles;
-    StartTiles(RunGrain, &block, grains, block.Trials * observations >= kThreadedSines);
+    onWorker_ = block.Trials * observations >= kThreadedSines && pacing_.UseWorker();
+    StartTiles(RunGrain, &block, grains, onWorker_);
     pending_ = true;
   }
 
   void Finish() {
     if (!pending_) return;
     pending_ = false;
-    FinishTiles();
+    const bool heldUp = FinishTiles();
+    pacing_.Record(onWorker_, heldUp);
   }
 
  private:
+  WorkerPacing& pacing_;
   bool pending_ = false;
+  bool onWorker_ = false;
 };
 
 // Puts trial j's frequency, phase and the generator after its draws into the state, as the
@@ -153,7 +160,7 @@ void SearchHarmonicFast(AppState& state, int k) {
   std::int64_t nextFirst = 0;
   int nextTrials = kGrainTiles * kTileTrials;
 
-  PendingBlock pending;
+  PendingBlock pending(workspace.Pacing);
   const auto startBlock = [&](std::int64_t index) {
     TrialBlock& block = workspace.Blocks[index % 2];
     block.Search = &search;
