@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <ctime>
 #include <limits>
 
 #include "fit/fit_sines.h"
@@ -47,6 +48,10 @@ class PendingBlock {
   void Start(TrialBlock& block, int observations) {
     const int grains = (TilesOf(block) + kGrainTiles - 1) / kGrainTiles;
     onWorker_ = block.Trials * observations >= kThreadedSines && pacing_.UseWorker();
+    if (onWorker_) {
+      wallStart_ = Seconds(CLOCK_MONOTONIC);
+      cpuStart_ = Seconds(CLOCK_THREAD_CPUTIME_ID);
+    }
     StartTiles(RunGrain, &block, grains, onWorker_);
     pending_ = true;
   }
@@ -54,11 +59,30 @@ class PendingBlock {
   void Finish() {
     if (!pending_) return;
     pending_ = false;
-    const bool heldUp = FinishTiles();
-    pacing_.Record(onWorker_, heldUp);
+    bool late = FinishTiles();
+    if (onWorker_) {
+      // The caller lost its core for most of the block: it shares one with another program
+      // while the worker has the other, and the worker idles whenever the caller is off its
+      // core. Alone, the caller moves to the free core.
+      const double wall = Seconds(CLOCK_MONOTONIC) - wallStart_;
+      const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart_;
+      late = late || cpu < kLeastCallerShare * wall;
+    }
+    pacing_.Record(onWorker_, late);
   }
 
  private:
+  // The share of a block's time the caller must run for: a descheduled caller runs far below
+  // it (a scheduler's turn is milliseconds, a block a fraction of one), a running one near 1.
+  static constexpr double kLeastCallerShare = 0.5;
+
+  static double Seconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+  }
+
+  double wallStart_ = 0, cpuStart_ = 0;
   WorkerPacing& pacing_;
   bool pending_ = false;
   bool onWorker_ = false;

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-// Whether the fast search hands its next block to the worker as well. A worker that keeps the
-// caller waiting at the end of its blocks has lost its core to another program: the caller then
-// sleeps until the scheduler gives the worker its turn (milliseconds), where the block itself
-// takes a fraction of one, and two threads run slower than one. After kMissesBeforeAlone such
+// Whether the fast search hands its next block to the worker as well. A block is late when one
+// of the two threads has lost its core to another program: the worker kept the caller waiting
+// at the block's end, or the caller ran for only part of the block while the worker idled. The
+// scheduler gives the other thread its turn only after milliseconds, where the block itself
+// takes a fraction of one, and two threads run slower than one. After kMissesBeforeAlone late
 // blocks in a row the caller runs the next blocks alone, twice as many after each failed retry;
 // one block on time restores the first pause. Only the speed depends on it: a tile gives the
 // same mask on either thread.
@@ -23,14 +24,13 @@ class WorkerPacing {
   // Whether the next block may use the worker.
   bool UseWorker() const { return aloneLeft_ == 0; }
 
-  // Records one block: whether it used the worker and, if so, whether the worker held the
-  // caller up at its end.
-  void Record(bool usedWorker, bool heldUp) {
+  // Records one block: whether it used the worker and, if so, whether it was late.
+  void Record(bool usedWorker, bool late) {
     if (!usedWorker) {
       if (aloneLeft_ > 0) --aloneLeft_;
       return;
     }
-    if (!heldUp) {
+    if (!late) {
       misses_ = 0;
       nextAlone_ = kFirstAloneBlocks;
       return;
