@@ -27,22 +27,28 @@ constexpr double kHitShare = 1e-9;
 // Objectives below this share of the target's sum of squares are all exact fits, whatever their
 // rounding noise.
 constexpr double kHitFloorShare = 1e-20;
-// The search stops once the best has been reached this many times, after at least
-// kMinStarts + kMinStartsPerHarmonic * N starts. The first starts (the search's, the greedy
-// ones, moves of the best) often fall into one and the same minimum, so early hits prove
-// little where local minima crowd: with 30 observations and N = 5, 12 starts agreeing six times
-// still missed the optimum by 17 %.
-constexpr int kEnoughHits = 6;
+// The search stops once the best has been reached this many times from starts that owe nothing
+// to it (random frequencies, the target's peaks, the greedy and the search's starts), after at
+// least kMinStarts + kMinStartsPerHarmonic * N starts. Moves of the best fall back into it so
+// often that their hits prove little where local minima crowd: with 30 observations and N = 5,
+// 172 starts agreeing six times, most of them moves of the best, still missed the optimum by
+// 0.7 %.
+constexpr int kEnoughHits = 5;
 constexpr int kMinStarts = 10;
 constexpr int kMinStartsPerHarmonic = 10;
 // Starts one model can afford per second of budget at 100 observations and 5 harmonics,
 // measured on one core with room to spare; smaller problems get proportionally more. The
 // count, not the clock, bounds the work, so the same inputs always give the same bits.
 constexpr double kStartsPerSecondAtFullSize = 300;
+// A start's cost relative to one at full size: a part that grows with the observations times
+// the square of the harmonics (the projected QR), and a part per observation that does not.
+constexpr double kFixedCostShare = 0.15;
+// The smallest cost a start is counted at: a few observations make starts cheap, but not free.
+constexpr double kMinStartCost = 0.05;
 constexpr int kMaxStartsCap = 200000;
 // The loose iteration of every start, and how close to the best it must come to be polished.
-constexpr double kLooseStall = 1e-6;
-constexpr int kLooseIterations = 30;
+constexpr double kLooseStall = 1e-7;
+constexpr int kLooseIterations = 50;
 constexpr double kPolishShare = 1e-3;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
@@ -95,28 +101,40 @@ bool AllFinite(const double* v, int count) {
 class StartLog {
  public:
   explicit StartLog(double floor) : floor_(floor) {}
-  void Add(const ScaledModel& model) {
+  // independent: the start owes nothing to the best so far.
+  void Add(const ScaledModel& model, bool independent) {
     ++starts_;
-    objectives_.push_back(model.Objective);
+    objectives_.push_back({model.Objective, independent});
     if (model.Objective < best_.Objective) {
       best_ = model;
-      hits_ = 0;
-      for (double o : objectives_) hits_ += IsHit(o) ? 1 : 0;
+      hits_ = independentHits_ = 0;
+      for (const Logged& o : objectives_) {
+        if (!IsHit(o.Objective)) continue;
+        ++hits_;
+        independentHits_ += o.Independent ? 1 : 0;
+      }
     } else if (IsHit(model.Objective)) {
       ++hits_;
+      independentHits_ += independent ? 1 : 0;
     }
   }
   const ScaledModel& Best() const { return best_; }
   int Starts() const { return starts_; }
   int Hits() const { return hits_; }
+  int IndependentHits() const { return independentHits_; }
 
  private:
   bool IsHit(double o) const { return o <= best_.Objective * (1 + kHitShare) + floor_; }
   double floor_;
   ScaledModel best_;
-  std::vector<double> objectives_;
+  struct Logged {
+    double Objective;
+    bool Independent;
+  };
+  std::vector<Logged> objectives_;
   int starts_ = 0;
   int hits_ = 0;
+  int independentHits_ = 0;
 };
 
 class TaskRunner {
@@ -127,18 +145,14 @@ class TaskRunner {
              SharedProgress& progress,
              const std::function<void()>& onStart)
       : obs_(obs), task_(task), progress_(progress), onStart_(onStart), n_(task.Start.Count) {
-    scaling_ = ScalingOf(obs);
-    problem_.Count = obs.LastIndex + 1;
-    problem_.Constant = task.Constant;
+    scaling_ = FillScaledProblem(obs, task.Kind, task.Constant, problem_);
     double size = 0;
-    for (int i = 0; i < problem_.Count; ++i) {
-      problem_.U[i] = (obs.PlotX[i] - scaling_.Centre) / scaling_.Scale;
-      problem_.T[i] = StageTarget(task.Kind, obs.OrigY[i]);
-      size += problem_.T[i] * problem_.T[i];
-    }
+    for (int i = 0; i < problem_.Count; ++i) size += problem_.T[i] * problem_.T[i];
     omegaMax_ = omegaMax * scaling_.Scale;
     if (!(omegaMax_ > 0) || !std::isfinite(omegaMax_))
       omegaMax_ = std::numbers::pi * problem_.Count;
+    // On a grid nothing is known above its Nyquist frequency: starts and peaks stay below it.
+    if (problem_.AliasPeriod > 0) omegaMax_ = std::min(omegaMax_, problem_.AliasPeriod / 2);
     floor_ = kHitFloorShare * size;
     random_.State =
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
@@ -179,11 +193,12 @@ class TaskRunner {
   bool Finished(const StartLog& log) const {
     if (progress_.Cancel.load(std::memory_order_relaxed)) return true;
     if (log.Starts() >= task_.MaxStarts) return true;
-    return log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ && log.Hits() >= kEnoughHits;
+    return log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ &&
+           log.IndependentHits() >= kEnoughHits;
   }
 
   // Refines a start and records it; returns false once the task should stop.
-  bool Try(ScaledModel model, StartLog& log) {
+  bool Try(ScaledModel model, StartLog& log, bool independent) {
     // Most starts end in some other minimum: a loose iteration tells them apart, and only a
     // start that comes near the best so far is taken to full precision.
     RefineFrequencies(problem_, model, kLooseStall, kLooseIterations);
@@ -191,7 +206,7 @@ class TaskRunner {
       RefineFrequencies(problem_, model);
       RefineAll(problem_, model);
     }
-    log.Add(model);
+    log.Add(model, independent);
     progress_.Done.fetch_add(1, std::memory_order_relaxed);
     if (onStart_) onStart_();
     return !Finished(log);
@@ -242,21 +257,23 @@ class TaskRunner {
     ScaledModel start;
     start.Count = n_;
     for (int k = 0; k < n_; ++k) start.Omega[k] = task_.Start.B[k] * scaling_.Scale;
-    if (AllFinite(start.Omega, n_) && !Try(start, log)) return;
+    if (AllFinite(start.Omega, n_) && !Try(start, log, true)) return;
     for (int second = -1; second < n_; ++second) {
-      if (!Try(Greedy(second), log)) return;
+      if (!Try(Greedy(second), log, true)) return;
     }
     double targetPeaks[kTrackedPeaks];
     const int found = ResidualPeaks(ScaledModel{}, targetPeaks);
     for (int j = 0; j < n_; ++j) {
-      if (!Try(ReplaceByPeak(log.Best(), j, 0), log)) return;
+      if (!Try(ReplaceByPeak(log.Best(), j, 0), log, false)) return;
     }
     for (int round = 0;; ++round) {
       ScaledModel model;
       model.Count = n_;
-      switch (round % 4) {
+      bool independent = false;
+      switch (round % 7) {
         case 0:  // uniform random frequencies
           for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
+          independent = true;
           break;
         case 1:  // a random choice of the target's peaks, each nudged within its resolution
           for (int k = 0; k < n_; ++k) {
@@ -264,16 +281,41 @@ class TaskRunner {
                                           : random_.Uniform() * omegaMax_;
             model.Omega[k] = std::fabs(base + (random_.Uniform() - 0.5) * 0.5);
           }
+          independent = true;
           break;
         case 2:  // the best with one harmonic moved anywhere
           model = log.Best();
           model.Omega[random_.Below(n_)] = random_.Uniform() * omegaMax_;
           break;
-        default:  // the best with one harmonic moved to one of the others' residual peaks
+        case 3:  // the best with one harmonic moved to one of the others' residual peaks
           model = ReplaceByPeak(log.Best(), random_.Below(n_), random_.Below(3));
           break;
+        case 4:  // uniform random frequencies again: the starts that prove the best
+          for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
+          independent = true;
+          break;
+        case 5: {  // the best with every frequency shaken, by up to half a resolution (pi in u)
+          model = log.Best();
+          const double reach = random_.Uniform() < 0.5 ? 0.1 : 1.0;
+          for (int k = 0; k < n_; ++k) {
+            model.Omega[k] =
+                std::fabs(model.Omega[k] + (random_.Uniform() - 0.5) * reach * std::numbers::pi);
+          }
+          break;
+        }
+        default:  // the best with one harmonic moved next to another: two close frequencies
+          model = log.Best();
+          if (n_ >= 2) {
+            const int j = random_.Below(n_);
+            const int i = (j + 1 + random_.Below(n_ - 1)) % n_;
+            const double apart = (0.3 + 0.9 * random_.Uniform()) * std::numbers::pi;
+            model.Omega[j] = std::fabs(model.Omega[i] + (random_.Uniform() < 0.5 ? -apart : apart));
+          } else {
+            model.Omega[0] = random_.Uniform() * omegaMax_;
+          }
+          break;
       }
-      if (!Try(model, log)) return;
+      if (!Try(model, log, independent)) return;
     }
   }
 
@@ -394,7 +436,11 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   const int tasksPerThread = options.WithConstant ? 2 : 1;
   const double budget =
       std::isfinite(options.TimeBudgetSeconds) ? std::max(options.TimeBudgetSeconds, 0.0) : 1.0;
-  const double size = std::max(1.0, count * std::max(n, 1) * std::max(n, 1) / 2500.0);
+  const double harmonicShare =
+      std::max(n, 1) * std::max(n, 1) / double(kMaxHarmonics * kMaxHarmonics);
+  const double size = std::max(kMinStartCost,
+                               count / double(kObservationCapacity) *
+                                   (kFixedCostShare + (1 - kFixedCostShare) * harmonicShare));
   const int maxStarts = static_cast<int>(std::clamp(
       budget * kStartsPerSecondAtFullSize / size / tasksPerThread, 1.0, double(kMaxStartsCap)));
 

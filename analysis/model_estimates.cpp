@@ -29,6 +29,10 @@ constexpr double kSingularRatio = 1e-10;
 // A parameter whose unit direction has more than this squared share in those null directions
 // is undetermined.
 constexpr double kNullShare = 1e-6;
+// x that deviate from a uniform grid by less than this share of its spacing are on it: x written
+// with four decimals, months as 2000.0833, deviate by up to 6e-4, and what they could tell
+// about frequencies above the grid's Nyquist frequency is noise.
+constexpr double kGridTolerance = 1e-3;
 // The information criteria take the log of SSE/n; an exact fit would make that -infinity.
 constexpr double kMeanSquareFloor = DBL_MIN;
 
@@ -126,6 +130,31 @@ AbscissaScaling ScalingOf(const ObservationSet& obs) {
   if (std::isfinite(centre)) s.Centre = centre;
   if (std::isfinite(scale) && scale > 0) s.Scale = scale;
   return s;
+}
+
+AbscissaScaling FillScaledProblem(const ObservationSet& obs,
+                                  ModelKind kind,
+                                  bool constant,
+                                  ScaledProblem& problem) {
+  const AbscissaScaling scaling = ScalingOf(obs);
+  problem.Count = std::clamp(obs.LastIndex + 1, 0, kObservationCapacity);
+  problem.Constant = constant;
+  for (int i = 0; i < problem.Count; ++i) {
+    problem.U[i] = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
+    problem.T[i] = StageTarget(kind, obs.OrigY[i]);
+  }
+  problem.AliasPeriod = 0;
+  if (problem.Count < 3) return scaling;
+  const double first = problem.U[0];
+  const double spacing = (problem.U[problem.Count - 1] - first) / (problem.Count - 1);
+  if (!(spacing > 0) || !std::isfinite(spacing)) return scaling;
+  for (int i = 0; i < problem.Count; ++i) {
+    if (!(std::fabs(problem.U[i] - (first + i * spacing)) <= kGridTolerance * spacing)) {
+      return scaling;
+    }
+  }
+  problem.AliasPeriod = kTwoPi / spacing;
+  return scaling;
 }
 
 double StageTarget(ModelKind kind, double y) {

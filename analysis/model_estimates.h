@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/least_squares.h"
+#include "analysis/scaled_fit.h"
 #include "data/observation_set.h"
 
 // The affine map of the observations' x onto u = (x - Centre) / Scale in [-1, 1], in which the
@@ -12,6 +13,14 @@ struct AbscissaScaling {
 
 // Centre and half-width of PlotX over 0..LastIndex; a zero or non-finite width gives Scale 1.
 AbscissaScaling ScalingOf(const ObservationSet& obs);
+
+// The problem one stage fits over observations 0..LastIndex, in the abscissa of ScalingOf(obs),
+// with AliasPeriod set when the sorted x lie on a uniform grid (each within a thousandth of the
+// spacing of it, as x written with a few decimals do). Returns the scaling used.
+AbscissaScaling FillScaledProblem(const ObservationSet& obs,
+                                  ModelKind kind,
+                                  bool constant,
+                                  ScaledProblem& problem);
 
 // The stage's own target at observation i: y for model 1, sqrt(max(y, 0)) for model 2.
 double StageTarget(ModelKind kind, double y);

@@ -166,7 +166,25 @@ struct Convergence {
   }
 };
 
+// On a grid, a step of the full iteration may not leave [0, AliasPeriod / 2]: beyond it the
+// frequencies only repeat, and the folded frequencies are the ones a user can read.
+bool InsideFold(const ScaledProblem& problem, const ScaledModel& model) {
+  if (!(problem.AliasPeriod > 0)) return true;
+  for (int k = 0; k < model.Count; ++k) {
+    if (!(model.Omega[k] >= 0 && model.Omega[k] <= problem.AliasPeriod / 2)) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+double FoldFrequency(const ScaledProblem& problem, double omega) {
+  omega = std::fabs(omega);
+  const double period = problem.AliasPeriod;
+  if (!(period > 0) || !std::isfinite(omega)) return omega;
+  omega = std::fmod(omega, period);
+  return omega > period / 2 ? period - omega : omega;
+}
 
 double SolveLinear(const ScaledProblem& problem, ScaledModel& model) {
   LinearFit fit;
@@ -193,6 +211,7 @@ void RefineFrequencies(const ScaledProblem& problem,
                        int maxIterations) {
   const int n = model.Count;
   const double exact = kExactShare * TargetSize(problem);
+  for (int k = 0; k < n; ++k) model.Omega[k] = FoldFrequency(problem, model.Omega[k]);
   LinearFit fit;
   Solve(problem, model, fit);
   if (n == 0) return;
@@ -221,7 +240,8 @@ void RefineFrequencies(const ScaledProblem& problem,
     while (damping <= kMaxDamping) {
       const Step step = DampedStep(curvature, gradient, damping);
       if (step.allFinite()) {
-        for (int k = 0; k < n; ++k) trial.Omega[k] = std::fabs(model.Omega[k] + step(k));
+        for (int k = 0; k < n; ++k)
+          trial.Omega[k] = FoldFrequency(problem, model.Omega[k] + step(k));
         Solve(problem, trial, trialFit);
         if (trialFit.Objective < fit.Objective) {
           improved = true;
@@ -280,6 +300,10 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model) {
           trial.Omega[k] = model.Omega[k] + step(3 * k + 2);
         }
         if (problem.Constant) trial.Offset = model.Offset + step(3 * n);
+        if (!InsideFold(problem, trial)) {
+          damping *= 4;
+          continue;
+        }
         ModelResidual(problem, trial, trialResidual);
         const double objective = trialResidual.squaredNorm();
         if (objective < model.Objective) {

@@ -16,7 +16,14 @@ struct ScaledProblem {
   double U[kObservationCapacity] = {};
   double T[kObservationCapacity] = {};
   bool Constant = false;  // the model has an Offset
+  // 2*pi / spacing in u when the observations lie on a uniform grid, 0 otherwise. On a grid the
+  // frequencies omega, omega + k * AliasPeriod and AliasPeriod - omega give the same projected
+  // fit, so the iterations keep every frequency folded into [0, AliasPeriod / 2].
+  double AliasPeriod = 0;
 };
+
+// omega folded into [0, AliasPeriod / 2] when the problem has a grid, |omega| otherwise.
+double FoldFrequency(const ScaledProblem& problem, double omega);
 
 // One point of the scaled model. Objective is its sum of squared residuals, infinity until set.
 struct ScaledModel {

@@ -95,7 +95,11 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   auto* copy = new QAction(this);
   copy->setShortcut(QKeySequence::Copy);
   connect(copy, &QAction::triggered, Text, &QPlainTextEdit::copy);
-  addActions({selectAll, copy});
+  // Esc closes the window as it closes a dialog.
+  auto* close = new QAction(this);
+  close->setShortcut(QKeySequence(Qt::Key_Escape));
+  connect(close, &QAction::triggered, this, &QWidget::close);
+  addActions({selectAll, copy, close});
 
   connect(CancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
   connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });

@@ -71,12 +71,13 @@ class FitWorker {
     wake_.notify_one();
   }
 
-  void Finish() {
+  bool Finish() {
     RunClaimed(generation_, 0);
     const auto allDone = [this] { return done_.load(std::memory_order_acquire) == tileCount_; };
-    if (SpinFor(kCallerSpin, allDone)) return;
+    if (SpinFor(kCallerSpin, allDone)) return false;
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, allDone);
+    return true;
   }
 
  private:
@@ -157,14 +158,12 @@ void StartTiles(void (*task)(void* context, int tile, int thread),
   if (gJob.OnWorker) gWorker.Start(task, context, tileCount);
 }
 
-void FinishTiles() {
+bool FinishTiles() {
   const CallerJob job = gJob;
   gJob = CallerJob{};
-  if (job.OnWorker) {
-    gWorker.Finish();
-    return;
-  }
+  if (job.OnWorker) return gWorker.Finish();
   for (int tile = 0; tile < job.TileCount; ++tile) job.Task(job.Context, tile, 0);
+  return false;
 }
 
 bool FitWorkerAvailable() { return gWorker.Available(); }

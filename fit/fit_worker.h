@@ -11,11 +11,14 @@
 // the machine simply takes fewer; otherwise every tile runs in FinishTiles on the caller. The
 // task must not throw, and must give the same result for a tile whichever thread runs it. One
 // job at a time, from one calling thread: every StartTiles needs its FinishTiles before the next.
+// FinishTiles returns whether the worker held the caller up: the caller had run every tile left
+// and still waited, past a short spin, for the worker's last one (as when the worker has lost
+// its core to another program); always false for a job without the worker.
 void StartTiles(void (*task)(void* context, int tile, int thread),
                 void* context,
                 int tileCount,
                 bool useWorker);
-void FinishTiles();
+bool FinishTiles();
 
 // Whether a worker thread is running.
 bool FitWorkerAvailable();

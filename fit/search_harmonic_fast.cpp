@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <ctime>
 #include <limits>
 
 #include "fit/fit_sines.h"
@@ -11,14 +12,17 @@
 #include "fit/improvement_steps.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "fit/worker_pacing.h"
 
 namespace {
 
 // Static so that no fit allocates: the search record and the two blocks in flight, one being
-// scanned while the next is screened.
+// scanned while the next is screened. The pacing outlives a search because the load that makes
+// the worker late outlives it too: a fit runs many searches back to back.
 struct SearchWorkspace {
   TrialSearch Search;
   TrialBlock Blocks[2];
+  WorkerPacing Pacing;
 };
 SearchWorkspace gWorkspace;
 
@@ -36,25 +40,52 @@ void RunGrain(void* context, int grain, int /*thread*/) {
 // into a block that the next search fills.
 class PendingBlock {
  public:
-  PendingBlock() = default;
+  explicit PendingBlock(WorkerPacing& pacing) : pacing_(pacing) {}
   PendingBlock(const PendingBlock&) = delete;
   PendingBlock& operator=(const PendingBlock&) = delete;
   ~PendingBlock() { Finish(); }
 
   void Start(TrialBlock& block, int observations) {
     const int grains = (TilesOf(block) + kGrainTiles - 1) / kGrainTiles;
-    StartTiles(RunGrain, &block, grains, block.Trials * observations >= kThreadedSines);
+    onWorker_ = block.Trials * observations >= kThreadedSines && pacing_.UseWorker();
+    if (onWorker_) {
+      wallStart_ = Seconds(CLOCK_MONOTONIC);
+      cpuStart_ = Seconds(CLOCK_THREAD_CPUTIME_ID);
+    }
+    StartTiles(RunGrain, &block, grains, onWorker_);
     pending_ = true;
   }
 
   void Finish() {
     if (!pending_) return;
     pending_ = false;
-    FinishTiles();
+    bool late = FinishTiles();
+    if (onWorker_) {
+      // The caller lost its core for most of the block: it shares one with another program
+      // while the worker has the other, and the worker idles whenever the caller is off its
+      // core. Alone, the caller moves to the free core.
+      const double wall = Seconds(CLOCK_MONOTONIC) - wallStart_;
+      const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart_;
+      late = late || cpu < kLeastCallerShare * wall;
+    }
+    pacing_.Record(onWorker_, late);
   }
 
  private:
+  // The share of a block's time the caller must run for: a descheduled caller runs far below
+  // it (a scheduler's turn is milliseconds, a block a fraction of one), a running one near 1.
+  static constexpr double kLeastCallerShare = 0.5;
+
+  static double Seconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+  }
+
+  double wallStart_ = 0, cpuStart_ = 0;
+  WorkerPacing& pacing_;
   bool pending_ = false;
+  bool onWorker_ = false;
 };
 
 // Puts trial j's frequency, phase and the generator after its draws into the state, as the
@@ -153,7 +184,7 @@ void SearchHarmonicFast(AppState& state, int k) {
   std::int64_t nextFirst = 0;
   int nextTrials = kGrainTiles * kTileTrials;
 
-  PendingBlock pending;
+  PendingBlock pending(workspace.Pacing);
   const auto startBlock = [&](std::int64_t index) {
     TrialBlock& block = workspace.Blocks[index % 2];
     block.Search = &search;

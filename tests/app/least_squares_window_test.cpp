@@ -157,6 +157,11 @@ class LeastSquaresWindowTest : public QObject {
     for (int m = 0; m < 2; ++m) {
       QVERIFY(lsq->Result().Refined[m].Objective <= lsq->Result().Search[m].Objective);
     }
+    // Esc closes it as it closes a dialog; the main window stays.
+    lsq->activateWindow();
+    QTest::keyClick(lsq->Text, Qt::Key_Escape);
+    QVERIFY(!lsq->isVisible());
+    QVERIFY(f.isVisible());
   }
 
   void ApplyThenRestoreLeavesTheReportExactlyAsBefore() {

@@ -68,7 +68,7 @@ TEST(FitWorker, WithoutTheWorkerEveryTileRunsOnceOnTheCallerInsideFinishTiles) {
     TileLog log(tileCount);
     StartTiles(LogTile, &log, tileCount, /*useWorker=*/false);
     EXPECT_EQ(log.Finished.load(), 0) << "a tile ran before FinishTiles";
-    FinishTiles();
+    EXPECT_FALSE(FinishTiles()) << "a job without the worker reported being held up by it";
     EXPECT_TRUE(log.EachTileOnce());
     EXPECT_EQ(log.OnWorker.load(), 0);
   }
@@ -104,17 +104,22 @@ TEST(FitWorker, FinishTilesWaitsForATileTheWorkerIsStillRunning) {
   if (!FitWorkerAvailable()) GTEST_SKIP() << "no worker on a machine with one core";
   // The caller's tile waits until the worker has taken the other one, which then sleeps: the
   // caller runs out of tiles while the worker is still busy, and must wait for it.
+  int heldUpRounds = 0;
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
     TileLog log(2);
     log.SlowWorker = true;
     log.WaitForWorker = true;
     StartTiles(LogTile, &log, 2, /*useWorker=*/true);
-    FinishTiles();
+    const bool heldUp = FinishTiles();
     EXPECT_GE(log.OnWorker.load(), 1) << "the worker never took a tile";
+    heldUpRounds += heldUp ? 1 : 0;
     EXPECT_EQ(log.Finished.load(), 2);
     EXPECT_TRUE(log.EachTileOnce());
   }
+  // The worker's tile sleeps four times as long as the caller spins: FinishTiles must say that
+  // it waited, in most rounds (a round where the caller itself lost its core may not).
+  EXPECT_GE(heldUpRounds, 1) << "FinishTiles never reported waiting for the worker";
 }
 
 }  // namespace

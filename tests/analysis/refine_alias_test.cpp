@@ -1,0 +1,102 @@
+// Frequencies on a uniform grid of x: above the grid's Nyquist frequency pi / spacing the data
+// hold nothing new, so the refinement must answer below it; irregular x keep the full range.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "analysis/model_estimates.h"
+#include "analysis/scaled_fit.h"
+#include "tests/analysis/analysis_test_support.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+void ExpectBelowNyquist(const ModelFit& fit, double spacing) {
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_GE(fit.Coefficients.B[k], 0);
+    EXPECT_LE(fit.Coefficients.B[k], kPi / spacing * (1 + 1e-9));
+  }
+}
+
+// A constant the model has no term for, on a grid away from 0: one harmonic takes the offset,
+// as a frequency near 0 or, just as well on the grid, near 2 pi / spacing.
+TEST_F(RefinementTest, UniformXWithAnOffsetStayBelowTheNyquistFrequency) {
+  struct Case {
+    double X0, Dx, Offset;
+    int N;
+  };
+  for (const Case c : {Case{2000, 1.0 / 12, 3, 2},
+                       Case{10, 0.5, -2, 2},
+                       Case{1, 1, 4, 1},
+                       Case{1995.5, 0.25, 1.5, 3}}) {
+    SCOPED_TRACE(c.X0);
+    const std::vector<double> xs = UniformX(40, c.X0, c.Dx);
+    const double b = 0.9 * kPi / c.Dx / 3;
+    const ObservationSet obs = MakeWaveSample(xs, {{2, b, 1}, {0.7, 2.3 * b, 4}}, c.Offset);
+    const AppState state = Searched(obs, c.N, 1000);
+    const RefinementResult result = Refine(state, true, 0.3);
+    for (int kind = 0; kind < 2; ++kind) {
+      SCOPED_TRACE(kind);
+      ExpectBelowNyquist(result.Refined[kind], c.Dx);
+      ExpectBelowNyquist(result.WithConstant[kind], c.Dx);
+      EXPECT_LE(result.Refined[kind].Objective, result.Search[kind].Objective);
+    }
+  }
+}
+
+// A harmonic above the grid's Nyquist frequency comes back as its alias below it, with the same
+// fit.
+TEST_F(RefinementTest, ExactDataAboveTheNyquistFrequencyComeBackAsTheirAlias) {
+  const double dx = 0.5;
+  const std::vector<double> xs = UniformX(30, 3, dx);
+  const double b = 2 * kPi / dx - 1.1;  // alias of 1.1
+  const ObservationSet obs = MakeWaveSample(xs, {{1.5, b, 0.4}});
+  const RefinementResult result = Refine(Searched(obs, 1, 1000));
+  const ModelFit& fit = result.Refined[0];
+  ExpectBelowNyquist(fit, dx);
+  EXPECT_NEAR(fit.Coefficients.B[0], 1.1, 1e-9);
+  EXPECT_LT(fit.Statistics.RelDeviation, 1e-6);
+}
+
+// Off the grid the frequencies above the mean Nyquist frequency are real and are found.
+TEST_F(RefinementTest, IrregularXKeepFrequenciesAboveTheMeanNyquistFrequency) {
+  const std::vector<double> xs = IrregularX(40, 0, 20);  // mean spacing 0.5
+  const ObservationSet obs = MakeWaveSample(xs, {{1, 1.4 * kPi / 0.5, 0.3}});
+  const RefinementResult result = Refine(Searched(obs, 1, 1000));
+  EXPECT_LT(result.Refined[0].Statistics.RelDeviation, 1e-6);
+}
+
+TEST(FoldFrequency, MapsEveryAliasOntoTheBaseBand) {
+  ScaledProblem grid;
+  grid.AliasPeriod = 10;
+  EXPECT_DOUBLE_EQ(FoldFrequency(grid, 3), 3);
+  EXPECT_DOUBLE_EQ(FoldFrequency(grid, 7), 3);
+  EXPECT_DOUBLE_EQ(FoldFrequency(grid, 13), 3);
+  EXPECT_DOUBLE_EQ(FoldFrequency(grid, -3), 3);
+  EXPECT_DOUBLE_EQ(FoldFrequency(grid, 5), 5);
+  ScaledProblem irregular;
+  EXPECT_DOUBLE_EQ(FoldFrequency(irregular, 13), 13);
+  EXPECT_DOUBLE_EQ(FoldFrequency(irregular, -13), 13);
+}
+
+TEST(FillScaledProblem, SetsTheAliasPeriodOnlyForAGrid) {
+  ScaledProblem problem;
+  const ObservationSet grid = MakeWaveSample(UniformX(20, 2000, 1.0 / 12), {{1, 1, 0}});
+  const AbscissaScaling scaling = FillScaledProblem(grid, ModelKind::Sum, false, problem);
+  EXPECT_NEAR(problem.AliasPeriod, 2 * kPi * 12 * scaling.Scale, 1e-9 * problem.AliasPeriod);
+
+  // Four decimals of monthly x are still the grid.
+  std::vector<double> rounded = UniformX(20, 2000, 1.0 / 12);
+  for (double& x : rounded) x = std::round(x * 1e4) / 1e4;
+  FillScaledProblem(MakeWaveSample(rounded, {{1, 1, 0}}), ModelKind::Sum, false, problem);
+  EXPECT_GT(problem.AliasPeriod, 0);
+
+  FillScaledProblem(
+      MakeWaveSample(IrregularX(20, 0, 5), {{1, 1, 0}}), ModelKind::Sum, false, problem);
+  EXPECT_EQ(problem.AliasPeriod, 0);
+}
+
+}  // namespace
