@@ -1,8 +1,8 @@
 #pragma once
 
 // The fit's second thread: one worker, started with the program (so that no fit allocates to
-// start it), that helps evaluate the tiles of a block and otherwise sleeps. None is started when the
-// process may use only one CPU.
+// start it), that helps evaluate the tiles of a block and otherwise sleeps. None is started when
+// the process may use only one CPU.
 
 // Starts running task(context, tile, thread) once for every tile = 0..tileCount-1 and returns
 // at once; FinishTiles runs the tiles still waiting on the calling thread (thread 0) and returns
