@@ -296,7 +296,7 @@ std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fi
   return residuals;
 }
 
-void PairWithSearch(const HarmonicSet& search, ModelFit& fit) {
+void PairWithSearch(const HarmonicModel& search, ModelFit& fit) {
   const int n = std::min(fit.Coefficients.Count, kMaxHarmonics);
   if (search.Count != fit.Coefficients.Count || n < 2) return;
   // At most 5! = 120 orders: the one whose frequencies lie nearest the search's, in total.

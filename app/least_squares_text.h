@@ -33,4 +33,4 @@ std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fi
 // frequency lies nearest the search's harmonic k, the total distance being least: rows of the
 // same index then show the same harmonic before and after the refinement. The model is
 // unchanged. Sets of different counts are left as they are.
-void PairWithSearch(const HarmonicSet& search, ModelFit& fit);
+void PairWithSearch(const HarmonicModel& search, ModelFit& fit);

@@ -243,7 +243,7 @@ TEST(PairWithSearch, RowsOfOneIndexShowTheSameHarmonic) {
       {{2, 2.1}, {2.12, 1.99}, {1.99, 2.12}},  // close frequencies
   };
   for (const auto& c : kCases) {
-    HarmonicSet search;
+    HarmonicModel search;
     ModelFit fit;
     search.Count = fit.Coefficients.Count = static_cast<int>(c.Search.size());
     for (size_t k = 0; k < c.Search.size(); ++k) {
