@@ -134,8 +134,9 @@ class TForm1 : public QWidget {
   // Opens `path` through the open workflow from its second step on (the dialog's answer).
   void OpenDataFile(const QString& path);
 
-  // Reads `text` by the data file's rules through the same workflow; an accepted text is shown
-  // with the caption "Harmora - clipboard (n)".
+  // Reads `text` by the data file's rules; an accepted text is shown through the same workflow
+  // with the caption "Harmora - буфер обмена (n)". A text without at least 4 pairs changes
+  // nothing and says so.
   void PasteData(const QByteArray& text);
 
   // The save dialog (caption, filters; the filter shown first in, the one selected out) and the
