@@ -51,7 +51,8 @@ class TForm1 : public QWidget {
 
   // Where a fault was caught, which decides whether and when its box is shown.
   enum class FaultSource {
-    Handler,  // a handler the user started: always, at once
+    Handler,  // a handler the user started: at once; the fault of data that cannot be
+              // plotted only once per data set
     Resize,   // a resize: a scale fault once per data set, any other at once
     Paint,    // a paint: once per data set, after the paint has returned
   };
