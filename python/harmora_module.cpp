@@ -53,9 +53,8 @@ double Period(double b) { return b != 0 ? kTwoPi / std::abs(b) : kNaN; }
 py::dict SearchModel(const std::vector<SeriesFit>& fits, int harmonics, int m) {
   py::dict model;
   const auto coefficient = [&](auto field) {
-    return PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
-      return field(f.Fit.Models[m], k);
-    });
+    return PerHarmonic(
+        fits, harmonics, [&](const SeriesFit& f, int k) { return field(f.Fit.Models[m], k); });
   };
   model["A"] = coefficient([](const HarmonicModel& h, int k) { return h.A[k]; });
   model["B"] = coefficient([](const HarmonicModel& h, int k) { return h.B[k]; });
@@ -79,8 +78,8 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, 
   const struct {
     const char* Name;
     Column Values;
-  } columns[] = {{"A", &ModelFit::A}, {"B", &ModelFit::B}, {"C", &ModelFit::C},
-                 {"period", &ModelFit::Period}};
+  } columns[] = {
+      {"A", &ModelFit::A}, {"B", &ModelFit::B}, {"C", &ModelFit::C}, {"period", &ModelFit::Period}};
   for (const auto& column : columns) {
     const auto take = [&](auto field) {
       return PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
@@ -98,13 +97,13 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, 
         take([](const Estimate& e) { return e.Determined ? e.Upper : kNaN; });
   }
   const auto statistic = [&](auto field) {
-    return PerSeries(fits, [&](const SeriesFit& f) { return field(fitOf(f)); }, true);
+    return PerSeries(
+        fits, [&](const SeriesFit& f) { return field(fitOf(f)); }, true);
   };
   if (constant) {
     model["c0"] = statistic([](const ModelFit& f) { return f.Constant.Value; });
-    model["c0_se"] = statistic([](const ModelFit& f) {
-      return f.Constant.Determined ? f.Constant.StdError : kNaN;
-    });
+    model["c0_se"] = statistic(
+        [](const ModelFit& f) { return f.Constant.Determined ? f.Constant.StdError : kNaN; });
   }
   model["r2"] = statistic([](const ModelFit& f) { return f.Statistics.R2; });
   model["adjusted_r2"] = statistic([](const ModelFit& f) { return f.Statistics.AdjustedR2; });
@@ -119,7 +118,7 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, 
   model["hits"] = statistic([](const ModelFit& f) { return double(f.Hits); });
   py::list termination;
   for (const SeriesFit& f : fits) {
-    termination.append(!refined(f)                  ? "not fitted"
+    termination.append(!refined(f)              ? "not fitted"
                        : f.Refinement.Cancelled ? "cancelled"
                                                 : "completed");
   }
