@@ -4,21 +4,11 @@
 #include <functional>
 
 #include "data/observation_set.h"
-#include "fit/coefficient_table.h"
+#include "model/harmonic_model.h"
 
 // The least-squares optimum of both models, started from the search's result, with the
 // statistics and uncertainties a user needs to trust it. Qt-free; the window and harmora-fit
 // only show what this returns.
-
-// The two models: model 1 is S(x) fitted to y, model 2 is S(x)^2, fitted as S(x) to sqrt(max(y,
-// 0)).
-enum class ModelKind { Sum = 0, SquaredSum = 1 };
-
-// N harmonics A*sin(B*x + C), stored at 0..Count-1.
-struct HarmonicSet {
-  int Count = 0;
-  double A[kMaxHarmonics] = {}, B[kMaxHarmonics] = {}, C[kMaxHarmonics] = {};
-};
 
 // A fitted value with its standard error and 95 % confidence interval (Student t). Determined is
 // false where no uncertainty can be given (no degrees of freedom left, a singular Jacobian: B = 0,
@@ -41,7 +31,7 @@ struct ModelStatistics {
 
 // One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates.
 struct ModelFit {
-  HarmonicSet Coefficients;
+  HarmonicModel Coefficients;
   Estimate A[kMaxHarmonics], B[kMaxHarmonics], C[kMaxHarmonics], Period[kMaxHarmonics];
   bool HasConstant = false;
   Estimate Constant;     // c0, when HasConstant

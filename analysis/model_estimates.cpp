@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "fit/fit_sines.h"
+#include "model/model_values.h"
 
 namespace {
 
@@ -60,21 +61,11 @@ Estimate MakeEstimate(double value, double variance, bool determined, double qua
   return e;
 }
 
-// v_i of the stage's model, S or c0 + S, each v summed over the harmonics in order of k as the
-// report sums them.
+// v_i of the stage's model, S or c0 + S, with the fit's sines as the report takes them.
 void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
-  const int count = obs.LastIndex + 1;
-  const HarmonicSet& h = fit.Coefficients;
-  for (int i = 0; i < count; ++i) v[i] = 0;
-  double sines[kObservationCapacity];
-  for (int k = 0; k < h.Count; ++k) {
-    for (int i = 0; i < count; ++i) sines[i] = h.B[k] * obs.PlotX[i] + h.C[k];
-    FitSines(sines, sines, count);
-    for (int i = 0; i < count; ++i) v[i] += h.A[k] * sines[i];
-  }
-  if (fit.HasConstant) {
-    for (int i = 0; i < count; ++i) v[i] = fit.Constant.Value + v[i];
-  }
+  HarmonicModel m = fit.Coefficients;
+  m.Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
+  SumValues(m, obs.PlotX, obs.LastIndex + 1, v, FitSines);
 }
 
 ModelStatistics Statistics(const ObservationSet& obs,
@@ -157,11 +148,6 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
   return scaling;
 }
 
-double StageTarget(ModelKind kind, double y) {
-  if (kind == ModelKind::Sum) return y;
-  return y > 0 ? std::sqrt(y) : 0.0;
-}
-
 double StudentQuantile95(int dof) {
   const boost::math::students_t_distribution<double> t(dof);
   return boost::math::quantile(boost::math::complement(t, 0.025));
@@ -169,7 +155,7 @@ double StudentQuantile95(int dof) {
 
 void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) {
   const int count = obs.LastIndex + 1;
-  HarmonicSet& h = fit.Coefficients;
+  HarmonicModel& h = fit.Coefficients;
   const int n = h.Count;
   const int parameters = 3 * n + (fit.HasConstant ? 1 : 0);
   for (int k = 0; k < kMaxHarmonics; ++k) {

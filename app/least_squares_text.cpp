@@ -1,9 +1,11 @@
 #include "app/least_squares_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
 
+#include "model/model_values.h"
 #include "plot/float_text.h"
 
 namespace {
@@ -216,14 +218,12 @@ std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
 }
 
 std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fit, ModelKind kind) {
-  std::vector<double> residuals;
-  const HarmonicSet& h = fit.Coefficients;
-  const int count = std::min(h.Count, kMaxHarmonics);
-  for (int i = 0; i <= obs.LastIndex; ++i) {
-    double v = fit.HasConstant ? fit.Constant.Value : 0.0;
-    for (int k = 0; k < count; ++k) v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
-    if (kind == ModelKind::SquaredSum) v = v * v;
-    residuals.push_back(obs.OrigY[i] - v);
-  }
+  HarmonicModel m = fit.Coefficients;
+  m.Kind = kind;
+  m.Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
+  const int n = obs.LastIndex + 1;
+  std::vector<double> residuals(static_cast<std::size_t>(std::max(n, 0)));
+  ModelValues(m, obs.PlotX, n, residuals.data(), LibrarySines);
+  for (int i = 0; i < n; ++i) residuals[i] = obs.OrigY[i] - residuals[i];
   return residuals;
 }

@@ -16,6 +16,8 @@
 #include "app/residual_plot.h"
 #include "app/tform1.h"
 #include "fit/fit_harmonics.h"
+#include "fit/fit_sines.h"
+#include "model/model_values.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ QFont TextFont() {
   return font;
 }
 
-void CopyHarmonics(const HarmonicSet& from, int count, double* a, double* b, double* c) {
+void CopyHarmonics(const HarmonicModel& from, int count, double* a, double* b, double* c) {
   for (int k = 0; k < count; ++k) {
     a[k] = from.A[k];
     b[k] = from.B[k];
@@ -285,8 +287,8 @@ void LeastSquaresWindow::UpdateButtons() {
 void LeastSquaresWindow::WriteDeviations() {
   AppState& s = Form.State;
   const CoefficientTable& t = s.Coefficients;
-  s.RelDeviation = ModelDeviation(s.Observations, t.A, t.B, t.C, t.HarmonicCount, false);
-  s.SavedDeviation = ModelDeviation(s.Observations, t.A2, t.B2, t.C2, t.HarmonicCount, true);
+  s.RelDeviation = ModelDeviation(ModelOf(t, ModelKind::Sum), s.Observations, FitSines);
+  s.SavedDeviation = ModelDeviation(ModelOf(t, ModelKind::SquaredSum), s.Observations, FitSines);
 }
 
 void LeastSquaresWindow::RefreshForm() {

@@ -55,7 +55,7 @@ bool SameTable(const CoefficientTable& a, const CoefficientTable& b) {
 }
 
 // The report's deviation, written out plainly: sum |v - y| / sum |y| in percent.
-double PlainDeviation(const ObservationSet& obs, const HarmonicSet& h, bool squared) {
+double PlainDeviation(const ObservationSet& obs, const HarmonicModel& h, bool squared) {
   double misfit = 0, size = 0;
   for (int i = 0; i <= obs.LastIndex; ++i) {
     double v = 0;
