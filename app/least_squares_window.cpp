@@ -11,13 +11,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/least_squares_text.h"
-#include "app/report_text.h"
 #include "app/residual_plot.h"
 #include "app/tform1.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "model/model_values.h"
+#include "report/least_squares_text.h"
+#include "report/report_text.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "cli/fit_output.h"
 
-#include "app/report_text.h"
 #include "cli/json_text.h"
 #include "export/data_csv.h"
 #include "fit/fit_sines.h"
 #include "model/model_values.h"
 #include "plot/float_text.h"
+#include "report/report_text.h"
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
   const AppState& s = fit.State;

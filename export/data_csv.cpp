@@ -1,18 +1,10 @@
 #include "export/data_csv.h"
 
-#include <charconv>
-#include <system_error>
-
 #include "model/model_values.h"
+#include "report/number_text.h"
 #include "state/app_state.h"
 
-std::string CsvNumber(double v) {
-  // Enough for a sign, 17 digits, the point and a four-character exponent, with room to spare.
-  char buffer[40];
-  const std::to_chars_result result =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, kCsvDigits);
-  return std::string(buffer, result.ptr);
-}
+std::string CsvNumber(double v) { return NumberText(v, kCsvDigits); }
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <memory>
 #include <thread>
 
-#include "app/report_text.h"
 #include "app/residual_plot.h"
+#include "report/report_text.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
 

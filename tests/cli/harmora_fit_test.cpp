@@ -8,12 +8,12 @@
 #include <cstring>
 #include <numbers>
 
-#include "app/report_text.h"
 #include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "export/data_csv.h"
 #include "fit/fit_harmonics.h"
+#include "report/report_text.h"
 #include "state/app_state.h"
 #include "tests/cli/cli_test_support.h"
 

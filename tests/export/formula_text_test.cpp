@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/report_text.h"
 #include "model/model_values.h"
 #include "plot/float_text.h"
+#include "report/report_text.h"
 #include "state/app_state.h"
 #include "tests/export/expression_evaluator.h"
 

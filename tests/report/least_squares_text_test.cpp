@@ -1,4 +1,4 @@
-#include "app/least_squares_text.h"
+#include "report/least_squares_text.h"
 
 #include <gtest/gtest.h>
 

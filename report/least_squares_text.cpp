@@ -1,12 +1,12 @@
-#include "app/least_squares_text.h"
+#include "report/least_squares_text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <numbers>
 
 #include "model/model_values.h"
 #include "plot/float_text.h"
+#include "report/number_text.h"
 
 namespace {
 
@@ -193,9 +193,7 @@ std::string CoefficientText(double v) { return std::isfinite(v) ? FloatText(9, v
 
 std::string CompactText(double v) {
   if (!std::isfinite(v)) return kUndetermined;
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6);
-  return std::string(text, end.ptr);
+  return NumberText(v, 6);
 }
 
 std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
