@@ -172,6 +172,7 @@ class TaskRunner {
     refined.HasConstant = task_.Constant;
     refined.Starts = log.Starts();
     refined.Hits = log.Hits();
+    const Termination ended = log.Starts() == 0 ? Termination::NotRun : EndOf(log);
     if (log.Starts() > 0) {
       ToOriginal(log.Best(), refined);
       EvaluateModelFit(obs_, task_.Kind, refined);
@@ -186,15 +187,22 @@ class TaskRunner {
       refined.Starts = starts;
       refined.Hits = hits;
     }
+    refined.Ended = ended;
     *task_.Out = refined;
   }
 
  private:
-  bool Finished(const StartLog& log) const {
-    if (progress_.Cancel.load(std::memory_order_relaxed)) return true;
-    if (log.Starts() >= task_.MaxStarts) return true;
-    return log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ &&
-           log.IndependentHits() >= kEnoughHits;
+  bool Finished(const StartLog& log) const { return EndOf(log) != Termination::NotRun; }
+
+  // Why the task stops now, or NotRun while it goes on.
+  Termination EndOf(const StartLog& log) const {
+    if (progress_.Cancel.load(std::memory_order_relaxed)) return Termination::Cancelled;
+    if (log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ &&
+        log.IndependentHits() >= kEnoughHits) {
+      return Termination::EnoughHits;
+    }
+    if (log.Starts() >= task_.MaxStarts) return Termination::StartCap;
+    return Termination::NotRun;
   }
 
   // Refines a start and records it; returns false once the task should stop.
@@ -375,19 +383,46 @@ class TaskRunner {
 };
 
 // Runs the tasks in order, calling onStart (if set) after every start; a task that fails (out
-// of memory) leaves its result as prefilled.
+// of memory, a fault) leaves its result as prefilled and says why it failed.
 void RunTasks(const ObservationSet& obs,
               double omegaMax,
               const std::vector<ModelTask>& tasks,
               SharedProgress& progress,
               const std::function<void()>& onStart) {
   for (const ModelTask& task : tasks) {
+    const auto failed = [&task](const char* what) {
+      task.Out->Ended = Termination::Failed;
+      task.Out->Failure = what;
+    };
     try {
       TaskRunner(obs, omegaMax, task, progress, onStart).Run();
+    } catch (const std::exception& e) {
+      failed(e.what());
     } catch (...) {
+      failed("unknown exception");
     }
   }
 }
+
+}  // namespace
+
+std::string TerminationText(Termination termination, const std::string& failure) {
+  switch (termination) {
+    case Termination::EnoughHits:
+      return "enough agreeing hits";
+    case Termination::StartCap:
+      return "start cap reached";
+    case Termination::Cancelled:
+      return "cancelled";
+    case Termination::Failed:
+      return "failed: " + failure;
+    case Termination::NotRun:
+      break;
+  }
+  return "not run";
+}
+
+namespace {
 
 // The table's model with every harmonic that is not finite set to zero.
 HarmonicModel SetOf(const CoefficientTable& table, ModelKind kind) {
@@ -431,7 +466,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   const int count = obs.LastIndex + 1;
   const int tasksPerThread = options.WithConstant ? 2 : 1;
   const double budget =
-      std::isfinite(options.TimeBudgetSeconds) ? std::max(options.TimeBudgetSeconds, 0.0) : 1.0;
+      std::isfinite(options.StartBudget) ? std::max(options.StartBudget, 0.0) : 1.0;
   const double harmonicShare =
       std::max(n, 1) * std::max(n, 1) / double(kMaxHarmonics * kMaxHarmonics);
   const double size = std::max(kMinStartCost,

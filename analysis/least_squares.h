@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
@@ -29,6 +30,19 @@ struct ModelStatistics {
   int DegreesOfFreedom = 0;  // observations - parameters (may be <= 0)
 };
 
+// Why a model's refinement stopped.
+enum class Termination {
+  NotRun,      // nothing to refine (no harmonics, no usable data) or the search's own result
+  EnoughHits,  // its best was reached by enough independent starts
+  StartCap,    // the starts the budget allows were all used
+  Cancelled,   // the progress callback asked it to stop
+  Failed,      // an exception ended it; Failure says which
+};
+
+// The termination as the window and harmora-fit show it: "enough agreeing hits", "start cap
+// reached", "cancelled", "failed: " and the message, "not run".
+std::string TerminationText(Termination termination, const std::string& failure);
+
 // One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates.
 struct ModelFit {
   HarmonicModel Coefficients;
@@ -42,15 +56,17 @@ struct ModelFit {
   ModelStatistics StageStatistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
   int Hits = 0;    // starts that reached the best objective within 1e-9 relative
+  Termination Ended = Termination::NotRun;  // how the refinement of this model stopped
+  std::string Failure;                      // when Failed: the exception's message
 };
 
 struct RefineOptions {
   bool WithConstant = false;  // also fit c0 + S(x) and (c0 + S(x))^2
-  // Budget for both models together. It is turned into a number of starts per model by a fixed
-  // cost model (about this many seconds on the development machine, both models on two cores),
-  // never by reading a clock, so that the result cannot depend on the machine's speed or load.
-  // The refinement usually ends well before, once its best has been reached several times.
-  double TimeBudgetSeconds = 1;
+  // The cap on starts per model, in units of the starts that take about one second on the
+  // development machine (both models on two cores). A fixed cost model turns it into a count of
+  // starts; no clock is read, so the result cannot depend on the machine's speed or load. The
+  // refinement usually ends well before the cap, once its best has been reached several times.
+  double StartBudget = 1;
   // Called from the refining thread now and then with the fraction done (0..1); returning false
   // cancels the refinement, which then returns with Cancelled set as soon as it can.
   std::function<bool(double fraction)> Progress;

@@ -96,6 +96,7 @@ std::string RefinedJson(const ModelFit& fit) {
   Add(model, "bic", JsonNumber(s.Bic));
   Add(model, "starts", std::to_string(fit.Starts));
   Add(model, "hits", std::to_string(fit.Hits));
+  Add(model, "termination", JsonString(TerminationText(fit.Ended, fit.Failure)));
   return Close(model);
 }
 

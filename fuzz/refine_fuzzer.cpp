@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   RefineOptions options;
   options.WithConstant = withConstant;
-  options.TimeBudgetSeconds = 0.002;  // a few starts a model: the invariants, not the optimum
+  options.StartBudget = 0.002;  // a few starts a model: the invariants, not the optimum
   const RefinementResult first = RefineBothModels(obs, table, obs.MinPeriod, options);
   for (int kind = 0; kind < 2; ++kind) {
     RequireFinite(first.Search[kind]);

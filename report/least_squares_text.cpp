@@ -245,6 +245,9 @@ void ModelBlock(std::vector<std::string>& lines,
   StatisticRow(rows, "Hits", columns, [](const ModelFit& f) {
     return f.Starts > 0 ? CountText(f.Hits) : kUndetermined;
   });
+  StatisticRow(rows, "Ended", columns, [](const ModelFit& f) {
+    return f.Ended == Termination::NotRun ? kUndetermined : TerminationText(f.Ended, f.Failure);
+  });
   rows.push_back(Plain(""));
   for (const Column& column : columns) {
     std::string caption = column.Title + ":";

@@ -101,7 +101,7 @@ class RefinementTest : public FixedSeedTest {
                                  double budget = 1) {
     RefineOptions options;
     options.WithConstant = withConstant;
-    options.TimeBudgetSeconds = budget;
+    options.StartBudget = budget;
     return RefineBothModels(
         state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
   }

@@ -157,12 +157,17 @@ TEST_F(RefinementTest, ACancelStopsBothModelsWithAValidResult) {
       state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
   EXPECT_TRUE(result.Cancelled);
   EXPECT_EQ(calls, 1);  // nothing after the cancel
+  for (const ModelFit& fit : result.Refined) EXPECT_EQ(fit.Ended, Termination::Cancelled);
   ExpectAllFinite(result);
   ExpectNeverAboveTheSearch(result);
   // Cut short: far fewer starts than an uncancelled run takes.
   const RefinementResult full = Refine(state);
   EXPECT_FALSE(full.Cancelled);
   EXPECT_LT(result.Refined[0].Starts, full.Refined[0].Starts);
+  // A budget of a few starts ends each model at its cap.
+  for (const ModelFit& fit : Refine(state, false, 0.002).Refined) {
+    EXPECT_EQ(fit.Ended, Termination::StartCap);
+  }
 }
 
 TEST_F(RefinementTest, ProgressIsReportedUpToTheEnd) {
@@ -177,6 +182,7 @@ TEST_F(RefinementTest, ProgressIsReportedUpToTheEnd) {
   const RefinementResult result = RefineBothModels(
       state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
   EXPECT_FALSE(result.Cancelled);
+  for (const ModelFit& fit : result.Refined) EXPECT_EQ(fit.Ended, Termination::EnoughHits);
   ASSERT_FALSE(fractions.empty());
   for (std::size_t i = 1; i < fractions.size(); ++i) EXPECT_GE(fractions[i], fractions[i - 1]);
   EXPECT_EQ(fractions.back(), 1);

@@ -210,6 +210,7 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
     }
     EXPECT_GE(NumberAfter(models[m], "starts"), 1);
     EXPECT_GE(NumberAfter(models[m], "hits"), 1);
+    EXPECT_NE(models[m].find("\"termination\":\"enough agreeing hits\""), std::string::npos);
     EXPECT_LE(NumberAfter(models[m], "residual"), NumberAfter(search[m], "residual"));
   }
   // Model 1 holds the data's two tones exactly: the refinement finds them.
