@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <functional>
 
 #include "data/observation_set.h"
@@ -31,10 +33,18 @@ struct Estimate {
   bool Determined = false;
 };
 
-// How well a model as shown (S for model 1, S^2 for model 2) follows the data y.
+// A figure that cannot be computed from the data: a sum that overflows, R^2 of constant data,
+// the adjusted R^2, AIC and BIC without degrees of freedom. Shown as "not determined" (JSON null,
+// "—" in the window), never as a number.
+inline constexpr double kNotDetermined = std::numeric_limits<double>::quiet_NaN();
+inline bool IsDetermined(double figure) { return std::isfinite(figure); }
+
+// How well a model as shown (S for model 1, S^2 for model 2) follows the data y. Each figure is
+// finite or kNotDetermined.
 struct ModelStatistics {
-  double Sse = 0, Rmse = 0, R2 = 0, AdjustedR2 = 0, Aic = 0, Bic = 0;
-  double RelDeviation = 0;   // percent, by the report's formula
+  double Sse = kNotDetermined, Rmse = kNotDetermined, R2 = kNotDetermined;
+  double AdjustedR2 = kNotDetermined, Aic = kNotDetermined, Bic = kNotDetermined;
+  double RelDeviation = kNotDetermined;  // percent, by the report's formula
   int Parameters = 0;        // 3N, plus 1 with a constant term
   int DegreesOfFreedom = 0;  // observations - parameters (may be <= 0)
 };
@@ -45,7 +55,8 @@ struct ModelFit {
   Estimate A[kMaxHarmonics], B[kMaxHarmonics], C[kMaxHarmonics], Period[kMaxHarmonics];
   bool HasConstant = false;
   Estimate Constant;     // c0, when HasConstant
-  double Objective = 0;  // the stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2
+  // The stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2; infinity if it overflows.
+  double Objective = 0;
   ModelStatistics Statistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
   int Hits = 0;    // starts that reached the best objective within 1e-9 relative

@@ -26,7 +26,8 @@ int PeriodogramPeaks(
   if (count <= 0 || maxPeaks <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return 0;
   maxPeaks = std::min(maxPeaks, kMaxTracked);
   const double step0 = kResolution / kOversampling;
-  const int grid = std::clamp(static_cast<int>(omegaMax / step0), 1, kMaxGrid);
+  // Clamped as a double: a very short minimum period makes the quotient too large for an int.
+  const int grid = static_cast<int>(std::clamp(omegaMax / step0, 1.0, double(kMaxGrid)));
   const double step = omegaMax / grid;
 
   // sin and cos of omega*u advance by a rotation per grid step; restarted from the library

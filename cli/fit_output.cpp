@@ -23,13 +23,16 @@ std::string WithError(const char* name, int k, const Estimate& e) {
          (e.Determined ? T(e.StdError) : std::string("undetermined"));
 }
 
+// A statistic, or "undetermined" where the data cannot give it.
+std::string Figure(double v) { return IsDetermined(v) ? T(v) : std::string("undetermined"); }
+
 // The refined model's figures and one line per harmonic with the standard errors.
 void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
   const ModelStatistics& s = fit.Statistics;
-  out << "Least squares " << number << "): R2 = " << T(s.R2) << ", RMSE = " << T(s.Rmse)
-      << ", AIC = " << T(s.Aic) << ", BIC = " << T(s.Bic) << ", starts " << fit.Starts << ", hits "
-      << fit.Hits << '\n';
-  out << "Relative deviation = " << T(s.RelDeviation) << " %\n";
+  out << "Least squares " << number << "): R2 = " << Figure(s.R2) << ", RMSE = " << Figure(s.Rmse)
+      << ", AIC = " << Figure(s.Aic) << ", BIC = " << Figure(s.Bic) << ", df = "
+      << s.DegreesOfFreedom << ", starts " << fit.Starts << ", hits " << fit.Hits << '\n';
+  out << "Relative deviation = " << Figure(s.RelDeviation) << " %\n";
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
     out << WithError("A", k, fit.A[k]) << "   " << WithError("B", k, fit.B[k]) << "   "
         << WithError("C", k, fit.C[k]) << '\n';
@@ -100,6 +103,7 @@ std::string RefinedJson(const ModelFit& fit) {
   Add(model, "rmse", JsonNumber(s.Rmse));
   Add(model, "aic", JsonNumber(s.Aic));
   Add(model, "bic", JsonNumber(s.Bic));
+  Add(model, "df", std::to_string(s.DegreesOfFreedom));
   Add(model, "starts", std::to_string(fit.Starts));
   Add(model, "hits", std::to_string(fit.Hits));
   return Close(model);

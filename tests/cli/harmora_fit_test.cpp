@@ -220,13 +220,19 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
 }
 
-TEST(HarmoraFitRefine, StandardErrorsAreNullWhereNoDegreesOfFreedomAreLeft) {
+TEST(HarmoraFitRefine, StandardErrorsAndCriteriaAreNullWhereNoDegreesOfFreedomAreLeft) {
   DataFolder folder;
   const std::string path = folder.Write("six.txt", TwoToneData(6));  // 6 points, 6 parameters
   const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "4", "--refine", path});
   ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
-  const std::string se = ObjectAfter(ObjectAfter(ObjectAfter(run.Out, "refined"), "model1"), "se");
-  EXPECT_EQ(se, "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+  const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
+  EXPECT_EQ(ObjectAfter(model, "se"), "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+  for (const char* key : {"\"aic\":null", "\"bic\":null", "\"df\":0"}) {
+    EXPECT_NE(model.find(key), std::string::npos) << key << " in " << model;
+  }
+  const ToolRun text = RunTool({"-n", "2", "--seed", "4", "--refine", path});
+  EXPECT_NE(text.Out.find("AIC = undetermined, BIC = undetermined, df = 0,"), std::string::npos)
+      << text.Out;
 }
 
 TEST(HarmoraFitRefine, TheReportIsFollowedByEachRefinedModel) {
