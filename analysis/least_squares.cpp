@@ -16,6 +16,7 @@
 #include "analysis/model_estimates.h"
 #include "analysis/periodogram.h"
 #include "analysis/scaled_fit.h"
+#include "analysis/spectral_band.h"
 #include "fit/fit_harmonics.h"
 
 namespace {
@@ -52,6 +53,8 @@ constexpr int kLooseIterations = 50;
 constexpr double kPolishShare = 1e-3;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
+// The sampling's strongest aliases each harmonic of the best is moved to.
+constexpr int kAliasStarts = 2;
 // The progress callback hears of every whole percent, and at least this often while model 2
 // finishes.
 constexpr double kProgressStep = 0.01;
@@ -148,11 +151,8 @@ class TaskRunner {
     scaling_ = FillScaledProblem(obs, task.Kind, task.Constant, problem_);
     double size = 0;
     for (int i = 0; i < problem_.Count; ++i) size += problem_.T[i] * problem_.T[i];
-    omegaMax_ = omegaMax * scaling_.Scale;
-    if (!(omegaMax_ > 0) || !std::isfinite(omegaMax_))
-      omegaMax_ = std::numbers::pi * problem_.Count;
-    // On a grid nothing is known above its Nyquist frequency: starts and peaks stay below it.
-    if (problem_.AliasPeriod > 0) omegaMax_ = std::min(omegaMax_, problem_.AliasPeriod / 2);
+    omegaMax_ = RefinementBand(problem_, omegaMax * scaling_.Scale);
+    aliases_ = SamplingAliases(problem_, omegaMax_, aliasOffsets_, kAliasStarts);
     floor_ = kHitFloorShare * size;
     random_.State =
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
@@ -266,6 +266,19 @@ class TaskRunner {
     for (int j = 0; j < n_; ++j) {
       if (!Try(ReplaceByPeak(log.Best(), j, 0), log, false)) return;
     }
+    // Each harmonic of the best moved to its aliases, the sampling's strongest first: on
+    // irregular x noise can lift an alias of a line above the line itself.
+    for (int a = 0; a < aliases_; ++a) {
+      for (int j = 0; j < n_; ++j) {
+        for (const double sign : {1.0, -1.0}) {
+          ScaledModel model = log.Best();
+          const double moved = model.Omega[j] + sign * aliasOffsets_[a];
+          if (!(moved > 0 && moved <= omegaMax_)) continue;
+          model.Omega[j] = moved;
+          if (!Try(model, log, false)) return;
+        }
+      }
+    }
     for (int round = 0;; ++round) {
       ScaledModel model;
       model.Count = n_;
@@ -370,6 +383,8 @@ class TaskRunner {
   AbscissaScaling scaling_;
   ScaledProblem problem_;
   double omegaMax_ = 0;
+  double aliasOffsets_[kAliasStarts] = {};
+  int aliases_ = 0;
   double floor_ = 0;
   StartRandom random_{0};
 };
@@ -409,7 +424,31 @@ bool DataUsable(const ObservationSet& obs) {
   return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
 }
 
+// The bands and each stage's peak false-alarm probability.
+void DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
+  result.SearchBand = minPeriod > 0 ? kTwoPi / minPeriod : std::numeric_limits<double>::infinity();
+  for (int kind = 0; kind < 2; ++kind) {
+    ScaledProblem problem;
+    const AbscissaScaling scaling =
+        FillScaledProblem(obs, static_cast<ModelKind>(kind), false, problem);
+    const double band = RefinementBand(problem, 2 * kTwoPi / minPeriod * scaling.Scale);
+    result.RefinementBand = band / scaling.Scale;
+    result.PeakFalseAlarm[kind] = DetectPeak(problem, band).FalseAlarm;
+  }
+}
+
 }  // namespace
+
+bool Detected(const RefinementResult& result, ModelKind kind) {
+  return result.PeakFalseAlarm[static_cast<int>(kind)] <= kTrustFalseAlarm;
+}
+
+bool BeyondSearchBand(const RefinementResult& result, const ModelFit& fit) {
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    if (fit.Coefficients.B[k] > result.SearchBand * (1 + 1e-9)) return true;
+  }
+  return false;
+}
 
 RefinementResult RefineBothModels(const ObservationSet& obs,
                                   const CoefficientTable& table,
@@ -431,8 +470,10 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     return result;
   }
 
+  // Twice the search's band at least: the search's refinement of a trial may go past its band.
   const double omegaMax = 2 * kTwoPi / minPeriod;
   const int count = obs.LastIndex + 1;
+  DescribeBand(obs, minPeriod, result);
   const int tasksPerThread = options.WithConstant ? 2 : 1;
   const double budget =
       std::isfinite(options.TimeBudgetSeconds) ? std::max(options.TimeBudgetSeconds, 0.0) : 1.0;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <functional>
+#include <limits>
 
 #include "data/observation_set.h"
 #include "fit/coefficient_table.h"
@@ -45,8 +45,8 @@ struct ModelStatistics {
   double Sse = kNotDetermined, Rmse = kNotDetermined, R2 = kNotDetermined;
   double AdjustedR2 = kNotDetermined, Aic = kNotDetermined, Bic = kNotDetermined;
   double RelDeviation = kNotDetermined;  // percent, by the report's formula
-  int Parameters = 0;        // 3N, plus 1 with a constant term
-  int DegreesOfFreedom = 0;  // observations - parameters (may be <= 0)
+  int Parameters = 0;                    // 3N, plus 1 with a constant term
+  int DegreesOfFreedom = 0;              // observations - parameters (may be <= 0)
 };
 
 // One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates.
@@ -54,7 +54,7 @@ struct ModelFit {
   HarmonicSet Coefficients;
   Estimate A[kMaxHarmonics], B[kMaxHarmonics], C[kMaxHarmonics], Period[kMaxHarmonics];
   bool HasConstant = false;
-  Estimate Constant;     // c0, when HasConstant
+  Estimate Constant;  // c0, when HasConstant
   // The stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2; infinity if it overflows.
   double Objective = 0;
   ModelStatistics Statistics;
@@ -74,16 +74,33 @@ struct RefineOptions {
   std::function<bool(double fraction)> Progress;
 };
 
+// Above this false-alarm probability of the data's strongest periodogram peak, noise alone
+// explains the data as well as a sinusoid does: the fit and its intervals are not to be trusted.
+inline constexpr double kTrustFalseAlarm = 0.01;
+
 struct RefinementResult {
   bool Cancelled = false;
   ModelFit Search[2];        // the search's result as given, with its statistics; [ModelKind]
   ModelFit Refined[2];       // the least-squares optimum found; [ModelKind]
   ModelFit WithConstant[2];  // the constant-term fits, when asked for; [ModelKind]
+  // The false-alarm probability of the strongest periodogram peak of each stage's target (y, or
+  // sqrt(max(y, 0))), its mean removed, over the refinement's band; [ModelKind].
+  double PeakFalseAlarm[2] = {kNotDetermined, kNotDetermined};
+  double SearchBand = 0;      // 2*pi/minPeriod: the search's highest frequency B
+  double RefinementBand = 0;  // the refinement's highest frequency B
 };
 
+// Whether the data's strongest peak is clearly above noise (false = not to be trusted, or not
+// determined with fewer than four observations).
+bool Detected(const RefinementResult& result, ModelKind kind);
+
+// Whether a frequency of fit lies above the search's band (the search could not have found it).
+bool BeyondSearchBand(const RefinementResult& result, const ModelFit& fit);
+
 // Refines both models of a completed fit: set 1 of `table` is model 1, set 2 model 2, both with
-// table.HarmonicCount harmonics, over observations 0..LastIndex (PlotX, OrigY) of `obs`; trial
-// frequencies go up to twice 2*pi/minPeriod. Deterministic: the same inputs give the same bits.
+// table.HarmonicCount harmonics, over observations 0..LastIndex (PlotX, OrigY) of `obs`. Trial
+// frequencies cover the data's useful band (RefinementBand in analysis/spectral_band.h, at least
+// twice 2*pi/minPeriod on irregular x). Deterministic: the same inputs give the same bits.
 // A refined model's objective is never above the search's. Safe to call off the window's thread
 // (it touches nothing but its arguments and the result).
 RefinementResult RefineBothModels(const ObservationSet& obs,

@@ -21,8 +21,13 @@ constexpr double kSingularShare = 1e-12;
 
 }  // namespace
 
-int PeriodogramPeaks(
-    const double* u, const double* r, int count, double omegaMax, double* peaks, int maxPeaks) {
+int PeriodogramPeaks(const double* u,
+                     const double* r,
+                     int count,
+                     double omegaMax,
+                     double* peaks,
+                     int maxPeaks,
+                     double* powers) {
   if (count <= 0 || maxPeaks <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return 0;
   maxPeaks = std::min(maxPeaks, kMaxTracked);
   const double step0 = kResolution / kOversampling;
@@ -99,5 +104,6 @@ int PeriodogramPeaks(
     previous = power;
   }
   std::copy(bestOmega, bestOmega + tracked, peaks);
+  if (powers) std::copy(bestPower, bestPower + tracked, powers);
   return tracked;
 }

@@ -1,5 +1,6 @@
 #include "cli/fit_output.h"
 
+#include "analysis/refinement_notes.h"
 #include "app/report_text.h"
 #include "cli/json_text.h"
 #include "export/data_csv.h"
@@ -30,13 +31,18 @@ std::string Figure(double v) { return IsDetermined(v) ? T(v) : std::string("unde
 void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
   const ModelStatistics& s = fit.Statistics;
   out << "Least squares " << number << "): R2 = " << Figure(s.R2) << ", RMSE = " << Figure(s.Rmse)
-      << ", AIC = " << Figure(s.Aic) << ", BIC = " << Figure(s.Bic) << ", df = "
-      << s.DegreesOfFreedom << ", starts " << fit.Starts << ", hits " << fit.Hits << '\n';
+      << ", AIC = " << Figure(s.Aic) << ", BIC = " << Figure(s.Bic)
+      << ", df = " << s.DegreesOfFreedom << ", starts " << fit.Starts << ", hits " << fit.Hits
+      << '\n';
   out << "Relative deviation = " << Figure(s.RelDeviation) << " %\n";
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
     out << WithError("A", k, fit.A[k]) << "   " << WithError("B", k, fit.B[k]) << "   "
         << WithError("C", k, fit.C[k]) << '\n';
   }
+}
+
+void WriteNotes(const RefinementResult& result, ModelKind kind, std::ostream& out) {
+  for (const std::string& note : RefinementNotes(result, kind)) out << "Note: " << note << '\n';
 }
 
 }  // namespace
@@ -49,6 +55,7 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
     out << '\n';
     WriteRefinedModel(
         kind == ModelKind::Sum ? 1 : 2, fit.Refinement.Refined[static_cast<int>(kind)], out);
+    WriteNotes(fit.Refinement, kind, out);
   }
 }
 
@@ -76,7 +83,8 @@ std::string ModelJson(const ObservationSet& obs,
 
 // The refined model: the search's fields, then the standard errors (null where undetermined)
 // and the statistics.
-std::string RefinedJson(const ModelFit& fit) {
+std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
+  const ModelFit& fit = result.Refined[static_cast<int>(kind)];
   const HarmonicSet& h = fit.Coefficients;
   JsonObject model;
   Add(model, "A", JsonNumbers(h.A, h.Count));
@@ -106,6 +114,13 @@ std::string RefinedJson(const ModelFit& fit) {
   Add(model, "df", std::to_string(s.DegreesOfFreedom));
   Add(model, "starts", std::to_string(fit.Starts));
   Add(model, "hits", std::to_string(fit.Hits));
+  Add(model, "false_alarm", JsonNumber(result.PeakFalseAlarm[static_cast<int>(kind)]));
+  std::string notes = "[";
+  for (const std::string& note : RefinementNotes(result, kind)) {
+    if (notes.size() > 1) notes += ',';
+    notes += JsonString(note);
+  }
+  Add(model, "notes", notes + "]");
   return Close(model);
 }
 
@@ -131,10 +146,8 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   Add(line, "model2", ModelJson(s.Observations, t.A2, t.B2, t.C2, n, s.SavedDeviation, true));
   if (fit.Refined) {
     JsonObject refined;
-    Add(refined, "model1", RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::Sum)]));
-    Add(refined,
-        "model2",
-        RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::SquaredSum)]));
+    Add(refined, "model1", RefinedJson(fit.Refinement, ModelKind::Sum));
+    Add(refined, "model2", RefinedJson(fit.Refinement, ModelKind::SquaredSum));
     Add(line, "refined", Close(refined));
   }
   return Close(line);
