@@ -88,6 +88,7 @@ struct ModelTask {
   bool Constant = false;
   HarmonicSet Start;
   int MaxStarts = 0;
+  int IterationLimit = 0;      // RefineOptions::IterationLimit
   ModelFit* Search = nullptr;  // filled when not null
   ModelFit* Out = nullptr;
 };
@@ -140,19 +141,30 @@ class StartLog {
   int independentHits_ = 0;
 };
 
+// The sampling's strongest aliases, in x: the same for every task of a refinement.
+struct Aliases {
+  double Offsets[kAliasStarts] = {};
+  int Count = 0;
+};
+
 class TaskRunner {
  public:
   TaskRunner(const ObservationSet& obs,
              double omegaMax,
+             const Aliases& aliases,
              const ModelTask& task,
              SharedProgress& progress,
              const std::function<void()>& onStart)
-      : obs_(obs), task_(task), progress_(progress), onStart_(onStart), n_(task.Start.Count) {
+      : obs_(obs),
+        aliases_(aliases),
+        task_(task),
+        progress_(progress),
+        onStart_(onStart),
+        n_(task.Start.Count) {
     scaling_ = FillScaledProblem(obs, task.Kind, task.Constant, problem_);
     double size = 0;
     for (int i = 0; i < problem_.Count; ++i) size += problem_.T[i] * problem_.T[i];
     omegaMax_ = RefinementBand(problem_, omegaMax * scaling_.Scale);
-    aliases_ = SamplingAliases(problem_, omegaMax_, aliasOffsets_, kAliasStarts);
     floor_ = kHitFloorShare * size;
     random_.State =
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
@@ -197,14 +209,18 @@ class TaskRunner {
            log.IndependentHits() >= kEnoughHits;
   }
 
+  int Steps(int iterations) const {
+    return task_.IterationLimit > 0 ? std::min(iterations, task_.IterationLimit) : iterations;
+  }
+
   // Refines a start and records it; returns false once the task should stop.
   bool Try(ScaledModel model, StartLog& log, bool independent) {
     // Most starts end in some other minimum: a loose iteration tells them apart, and only a
     // start that comes near the best so far is taken to full precision.
-    RefineFrequencies(problem_, model, kLooseStall, kLooseIterations);
+    RefineFrequencies(problem_, model, kLooseStall, Steps(kLooseIterations));
     if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
-      RefineFrequencies(problem_, model);
-      RefineAll(problem_, model);
+      RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+      RefineAll(problem_, model, Steps(kFullIterations));
     }
     log.Add(model, independent);
     progress_.Done.fetch_add(1, std::memory_order_relaxed);
@@ -233,7 +249,7 @@ class TaskRunner {
       const int pick = (k == second && found > 1) ? 1 : 0;
       model.Omega[k] = found > 0 ? peaks[pick] : omegaMax_ * (k + 1) / (n_ + 1);
       model.Count = k + 1;
-      RefineFrequencies(problem_, model);
+      RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
     }
     return model;
   }
@@ -268,11 +284,11 @@ class TaskRunner {
     }
     // Each harmonic of the best moved to its aliases, the sampling's strongest first: on
     // irregular x noise can lift an alias of a line above the line itself.
-    for (int a = 0; a < aliases_; ++a) {
+    for (int a = 0; a < aliases_.Count; ++a) {
       for (int j = 0; j < n_; ++j) {
         for (const double sign : {1.0, -1.0}) {
           ScaledModel model = log.Best();
-          const double moved = model.Omega[j] + sign * aliasOffsets_[a];
+          const double moved = model.Omega[j] + sign * aliases_.Offsets[a] * scaling_.Scale;
           if (!(moved > 0 && moved <= omegaMax_)) continue;
           model.Omega[j] = moved;
           if (!Try(model, log, false)) return;
@@ -376,6 +392,7 @@ class TaskRunner {
   }
 
   const ObservationSet& obs_;
+  const Aliases& aliases_;
   ModelTask task_;
   SharedProgress& progress_;
   const std::function<void()>& onStart_;
@@ -383,8 +400,6 @@ class TaskRunner {
   AbscissaScaling scaling_;
   ScaledProblem problem_;
   double omegaMax_ = 0;
-  double aliasOffsets_[kAliasStarts] = {};
-  int aliases_ = 0;
   double floor_ = 0;
   StartRandom random_{0};
 };
@@ -393,12 +408,13 @@ class TaskRunner {
 // of memory) leaves its result as prefilled.
 void RunTasks(const ObservationSet& obs,
               double omegaMax,
+              const Aliases& aliases,
               const std::vector<ModelTask>& tasks,
               SharedProgress& progress,
               const std::function<void()>& onStart) {
   for (const ModelTask& task : tasks) {
     try {
-      TaskRunner(obs, omegaMax, task, progress, onStart).Run();
+      TaskRunner(obs, omegaMax, aliases, task, progress, onStart).Run();
     } catch (...) {
     }
   }
@@ -424,9 +440,10 @@ bool DataUsable(const ObservationSet& obs) {
   return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
 }
 
-// The bands and each stage's peak false-alarm probability.
-void DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
+// The bands, each stage's peak false-alarm probability and the sampling's aliases (in x).
+Aliases DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
   result.SearchBand = minPeriod > 0 ? kTwoPi / minPeriod : std::numeric_limits<double>::infinity();
+  Aliases aliases;
   for (int kind = 0; kind < 2; ++kind) {
     ScaledProblem problem;
     const AbscissaScaling scaling =
@@ -434,7 +451,12 @@ void DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult&
     const double band = RefinementBand(problem, 2 * kTwoPi / minPeriod * scaling.Scale);
     result.RefinementBand = band / scaling.Scale;
     result.PeakFalseAlarm[kind] = DetectPeak(problem, band).FalseAlarm;
+    if (kind == 0) {
+      aliases.Count = SamplingAliases(problem, band, aliases.Offsets, kAliasStarts);
+      for (int a = 0; a < aliases.Count; ++a) aliases.Offsets[a] /= scaling.Scale;
+    }
   }
+  return aliases;
 }
 
 }  // namespace
@@ -473,7 +495,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   // Twice the search's band at least: the search's refinement of a trial may go past its band.
   const double omegaMax = 2 * kTwoPi / minPeriod;
   const int count = obs.LastIndex + 1;
-  DescribeBand(obs, minPeriod, result);
+  const Aliases aliases = DescribeBand(obs, minPeriod, result);
   const int tasksPerThread = options.WithConstant ? 2 : 1;
   const double budget =
       std::isfinite(options.TimeBudgetSeconds) ? std::max(options.TimeBudgetSeconds, 0.0) : 1.0;
@@ -491,6 +513,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     task.Kind = static_cast<ModelKind>(kind);
     task.Start = SetOf(table, task.Kind, n);
     task.MaxStarts = maxStarts;
+    task.IterationLimit = options.IterationLimit;
     task.Search = &result.Search[kind];
     task.Out = &result.Refined[kind];
     threadTasks[kind].push_back(task);
@@ -513,7 +536,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   std::condition_variable finished;
   bool otherDone = false;
   std::thread other([&] {
-    RunTasks(obs, omegaMax, threadTasks[1], progress, nullptr);
+    RunTasks(obs, omegaMax, aliases, threadTasks[1], progress, nullptr);
     std::lock_guard<std::mutex> lock(mutex);
     otherDone = true;
     finished.notify_all();
@@ -531,7 +554,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     if (!options.Progress(fraction)) progress.Cancel.store(true);
   };
   try {
-    RunTasks(obs, omegaMax, threadTasks[0], progress, report);
+    RunTasks(obs, omegaMax, aliases, threadTasks[0], progress, report);
     std::unique_lock<std::mutex> lock(mutex);
     while (!otherDone) {
       lock.unlock();

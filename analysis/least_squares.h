@@ -69,6 +69,9 @@ struct RefineOptions {
   // never by reading a clock, so that the result cannot depend on the machine's speed or load.
   // The refinement usually ends well before, once its best has been reached several times.
   double TimeBudgetSeconds = 1;
+  // For fuzzing and quick checks: caps every Levenberg-Marquardt run at this many steps, which
+  // gives up the optimum but none of the result's guarantees. 0: each runs to convergence.
+  int IterationLimit = 0;
   // Called from the refining thread now and then with the fraction done (0..1); returning false
   // cancels the refinement, which then returns with Cancelled set as soon as it can.
   std::function<bool(double fraction)> Progress;
@@ -86,8 +89,10 @@ struct RefinementResult {
   // The false-alarm probability of the strongest periodogram peak of each stage's target (y, or
   // sqrt(max(y, 0))), its mean removed, over the refinement's band; [ModelKind].
   double PeakFalseAlarm[2] = {kNotDetermined, kNotDetermined};
-  double SearchBand = 0;      // 2*pi/minPeriod: the search's highest frequency B
-  double RefinementBand = 0;  // the refinement's highest frequency B
+  // The search's highest frequency B, 2*pi/minPeriod (infinite where not known), and the
+  // refinement's.
+  double SearchBand = std::numeric_limits<double>::infinity();
+  double RefinementBand = 0;
 };
 
 // Whether the data's strongest peak is clearly above noise (false = not to be trusted, or not

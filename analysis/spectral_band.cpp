@@ -36,10 +36,11 @@ double MeanSpacingNyquist(const ScaledProblem& problem) {
 
 double RefinementBand(const ScaledProblem& problem, double searchOmega) {
   if (problem.AliasPeriod > 0) return problem.AliasPeriod / 2;
-  double band = kIrregularNyquistFactor * MeanSpacingNyquist(problem);
-  if (searchOmega > band && std::isfinite(searchOmega)) band = searchOmega;
+  const double nyquist = MeanSpacingNyquist(problem);
+  double band = kIrregularNyquistFactor * nyquist;
+  if (searchOmega > band) band = std::min(searchOmega, kMaxNyquistFactor * nyquist);
   band = std::min(band, kResolvedBand);
-  return band > 0 ? band : kPi * std::max(problem.Count, 1);
+  return band > 0 && std::isfinite(band) ? band : kPi * std::max(problem.Count, 1);
 }
 
 int SamplingAliases(const ScaledProblem& problem, double omegaMax, double* nu, int maxAliases) {

@@ -11,10 +11,14 @@
 // peak's width.
 inline constexpr double kIrregularNyquistFactor = 5;
 
+// A minimum period far below the mean spacing widens the band up to this multiple, no further:
+// noise fits as well at any higher frequency, and the periodogram's grid grows with the band.
+inline constexpr double kMaxNyquistFactor = 25;
+
 // The band the refinement searches: on a uniform grid its Nyquist frequency (above it the
 // frequencies only repeat); on irregular x kIrregularNyquistFactor times the mean-spacing
-// Nyquist frequency, or searchOmega (the search's own band) where that is wider, but never
-// beyond what the periodogram's grid resolves.
+// Nyquist frequency, or searchOmega (from the minimum period) where that is wider, up to
+// kMaxNyquistFactor times it.
 double RefinementBand(const ScaledProblem& problem, double searchOmega);
 
 // Offsets nu at which the sampling's spectral window |sum exp(i nu u)|^2 has strong side peaks

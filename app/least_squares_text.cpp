@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "analysis/refinement_notes.h"
 #include "plot/float_text.h"
 
 namespace {
@@ -89,7 +90,8 @@ void StatisticRow(std::vector<std::string>& lines,
 
 void ModelBlock(std::vector<std::string>& lines,
                 ModelKind kind,
-                const std::vector<Column>& columns) {
+                const std::vector<Column>& columns,
+                const std::vector<std::string>& notes) {
   const ModelFit& search = *columns.front().Fit;
   const int observations = search.Statistics.Parameters + search.Statistics.DegreesOfFreedom;
   int count = 0;
@@ -101,6 +103,8 @@ void ModelBlock(std::vector<std::string>& lines,
   lines.push_back(kind == ModelKind::Sum ? "Model 1: F(x) = sum of A*sin(B*x+C)"
                                          : "Model 2: F(x) = (sum of A*sin(B*x+C))^2");
   lines.push_back("N = " + CountText(count) + ", n = " + CountText(observations));
+  // Above the table: a reader must see them before the intervals.
+  for (const std::string& note : notes) lines.push_back("Note: " + note);
   lines.emplace_back();
   std::vector<std::string> titles;
   for (const Column& column : columns) titles.push_back(column.Title);
@@ -206,7 +210,7 @@ std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
     if (withConstant && result.WithConstant[m].HasConstant) {
       columns.push_back({&result.WithConstant[m], "With constant"});
     }
-    ModelBlock(lines, kind, columns);
+    ModelBlock(lines, kind, columns, RefinementNotes(result, kind));
     lines.emplace_back();
     lines.emplace_back();
   }
