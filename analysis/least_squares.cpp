@@ -86,7 +86,7 @@ struct SharedProgress {
 struct ModelTask {
   ModelKind Kind = ModelKind::Sum;
   bool Constant = false;
-  HarmonicSet Start;
+  HarmonicModel Start;
   int MaxStarts = 0;
   int IterationLimit = 0;      // RefineOptions::IterationLimit
   ModelFit* Search = nullptr;  // filled when not null
@@ -351,7 +351,7 @@ class TaskRunner {
   // The scaled model as normalised harmonics of x, in the order that matches the search's
   // harmonics best, so the two can be read side by side.
   void ToOriginal(const ScaledModel& model, ModelFit& fit) {
-    HarmonicSet h;
+    HarmonicModel h;
     h.Count = n_;
     for (int k = 0; k < n_; ++k) {
       // alpha sin(t) + beta cos(t) = A sin(t + phi), A cos(phi) = alpha, A sin(phi) = beta.
@@ -371,7 +371,7 @@ class TaskRunner {
   }
 
   // Reorders h to the permutation with the least total frequency distance to the search's.
-  void MatchOrder(HarmonicSet& h) {
+  void MatchOrder(HarmonicModel& h) {
     int order[kMaxHarmonics], bestOrder[kMaxHarmonics];
     for (int k = 0; k < n_; ++k) order[k] = bestOrder[k] = k;
     double bestCost = std::numeric_limits<double>::infinity();
@@ -383,7 +383,7 @@ class TaskRunner {
         std::copy(order, order + n_, bestOrder);
       }
     } while (std::next_permutation(order, order + n_));
-    const HarmonicSet copy = h;
+    const HarmonicModel copy = h;
     for (int k = 0; k < n_; ++k) {
       h.A[k] = copy.A[bestOrder[k]];
       h.B[k] = copy.B[bestOrder[k]];
@@ -420,14 +420,10 @@ void RunTasks(const ObservationSet& obs,
   }
 }
 
-HarmonicSet SetOf(const CoefficientTable& table, ModelKind kind, int n) {
-  HarmonicSet h;
-  h.Count = n;
-  const bool one = kind == ModelKind::Sum;
-  for (int k = 0; k < n; ++k) {
-    h.A[k] = one ? table.A[k] : table.A2[k];
-    h.B[k] = one ? table.B[k] : table.B2[k];
-    h.C[k] = one ? table.C[k] : table.C2[k];
+// The table's model with every harmonic that is not finite set to zero.
+HarmonicModel SetOf(const CoefficientTable& table, ModelKind kind) {
+  HarmonicModel h = ModelOf(table, kind);
+  for (int k = 0; k < h.Count; ++k) {
     if (!std::isfinite(h.A[k]) || !std::isfinite(h.B[k]) || !std::isfinite(h.C[k])) {
       h.A[k] = h.B[k] = h.C[k] = 0;
     }
@@ -483,7 +479,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     empty.LastIndex = -1;
     for (int kind = 0; kind < 2; ++kind) {
       ModelFit fit;
-      fit.Coefficients = SetOf(table, static_cast<ModelKind>(kind), n);
+      fit.Coefficients = SetOf(table, static_cast<ModelKind>(kind));
       EvaluateModelFit(empty, static_cast<ModelKind>(kind), fit);
       result.Search[kind] = result.Refined[kind] = fit;
       result.WithConstant[kind] = fit;
@@ -511,7 +507,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   for (int kind = 0; kind < 2; ++kind) {
     ModelTask task;
     task.Kind = static_cast<ModelKind>(kind);
-    task.Start = SetOf(table, task.Kind, n);
+    task.Start = SetOf(table, task.Kind);
     task.MaxStarts = maxStarts;
     task.IterationLimit = options.IterationLimit;
     task.Search = &result.Search[kind];

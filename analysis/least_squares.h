@@ -6,21 +6,11 @@
 #include <limits>
 
 #include "data/observation_set.h"
-#include "fit/coefficient_table.h"
+#include "model/harmonic_model.h"
 
 // The least-squares optimum of both models, started from the search's result, with the
 // statistics and uncertainties a user needs to trust it. Qt-free; the window and harmora-fit
 // only show what this returns.
-
-// The two models: model 1 is S(x) fitted to y, model 2 is S(x)^2, fitted as S(x) to sqrt(max(y,
-// 0)).
-enum class ModelKind { Sum = 0, SquaredSum = 1 };
-
-// N harmonics A*sin(B*x + C), stored at 0..Count-1.
-struct HarmonicSet {
-  int Count = 0;
-  double A[kMaxHarmonics] = {}, B[kMaxHarmonics] = {}, C[kMaxHarmonics] = {};
-};
 
 // A fitted value with its standard error and 95 % confidence interval (Student t). Determined is
 // false where no uncertainty can be given (no degrees of freedom left, a singular Jacobian: B = 0,
@@ -51,13 +41,16 @@ struct ModelStatistics {
 
 // One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates.
 struct ModelFit {
-  HarmonicSet Coefficients;
+  HarmonicModel Coefficients;
   Estimate A[kMaxHarmonics], B[kMaxHarmonics], C[kMaxHarmonics], Period[kMaxHarmonics];
   bool HasConstant = false;
   Estimate Constant;  // c0, when HasConstant
   // The stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2; infinity if it overflows.
   double Objective = 0;
   ModelStatistics Statistics;
+  // The same statistics in the stage's own space (S against y, or sqrt(y+) for model 2), where
+  // the objective is minimised: its SSE is Objective, so a refinement never makes it worse.
+  ModelStatistics StageStatistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
   int Hits = 0;    // starts that reached the best objective within 1e-9 relative
 };

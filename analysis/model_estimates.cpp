@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "fit/fit_sines.h"
+#include "model/model_values.h"
 
 namespace {
 
@@ -62,39 +63,36 @@ Estimate MakeEstimate(double value, double variance, bool determined, double qua
   return e;
 }
 
-// v_i of the stage's model, S or c0 + S, each v summed over the harmonics in order of k as the
-// report sums them.
+// v_i of the stage's model, S or c0 + S, with the fit's sines as the report takes them.
 void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
-  const int count = obs.LastIndex + 1;
-  const HarmonicSet& h = fit.Coefficients;
-  for (int i = 0; i < count; ++i) v[i] = 0;
-  double sines[kObservationCapacity];
-  for (int k = 0; k < h.Count; ++k) {
-    for (int i = 0; i < count; ++i) sines[i] = h.B[k] * obs.PlotX[i] + h.C[k];
-    FitSines(sines, sines, count);
-    for (int i = 0; i < count; ++i) v[i] += h.A[k] * sines[i];
-  }
-  if (fit.HasConstant) {
-    for (int i = 0; i < count; ++i) v[i] = fit.Constant.Value + v[i];
-  }
+  HarmonicModel m = fit.Coefficients;
+  m.Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
+  SumValues(m, obs.PlotX, obs.LastIndex + 1, v, FitSines);
 }
 
+// How well the stage's model values follow the data: the model as shown (S, or S^2 for model 2)
+// against y, or with `stageSpace` the stage's own model against its own target (S against sqrt(y+)
+// for model 2), where the refinement minimises and so can only improve.
 ModelStatistics Statistics(const ObservationSet& obs,
                            ModelKind kind,
                            const double* stageModel,
-                           int parameters) {
+                           int parameters,
+                           bool stageSpace) {
   const int count = obs.LastIndex + 1;
   ModelStatistics st;
   st.Parameters = parameters;
   st.DegreesOfFreedom = count - parameters;
+  const auto target = [&](int i) {
+    return stageSpace ? StageTarget(kind, obs.OrigY[i]) : obs.OrigY[i];
+  };
   double mean = 0;
-  for (int i = 0; i < count; ++i) mean += obs.OrigY[i];
+  for (int i = 0; i < count; ++i) mean += target(i);
   mean /= count;
   double sse = 0, sst = 0, misfit = 0, size = 0;
   for (int i = 0; i < count; ++i) {
     double v = stageModel[i];
-    if (kind == ModelKind::SquaredSum) v = v * v;
-    const double y = obs.OrigY[i];
+    if (kind == ModelKind::SquaredSum && !stageSpace) v = v * v;
+    const double y = target(i);
     sse += (v - y) * (v - y);
     sst += (y - mean) * (y - mean);
     misfit += std::fabs(v - y);
@@ -160,11 +158,6 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
   return scaling;
 }
 
-double StageTarget(ModelKind kind, double y) {
-  if (kind == ModelKind::Sum) return y;
-  return y > 0 ? std::sqrt(y) : 0.0;
-}
-
 double StudentQuantile95(int dof) {
   const boost::math::students_t_distribution<double> t(dof);
   return boost::math::quantile(boost::math::complement(t, 0.025));
@@ -172,7 +165,7 @@ double StudentQuantile95(int dof) {
 
 void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) {
   const int count = obs.LastIndex + 1;
-  HarmonicSet& h = fit.Coefficients;
+  HarmonicModel& h = fit.Coefficients;
   const int n = h.Count;
   const int parameters = 3 * n + (fit.HasConstant ? 1 : 0);
   for (int k = 0; k < kMaxHarmonics; ++k) {
@@ -184,7 +177,7 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
   fit.Constant = Undetermined(fit.HasConstant ? fit.Constant.Value : 0.0);
   if (count <= 0) {
     fit.Objective = 0;
-    fit.Statistics = ModelStatistics{};
+    fit.Statistics = fit.StageStatistics = ModelStatistics{};
     return;
   }
 
@@ -196,7 +189,8 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
     objective += r * r;
   }
   fit.Objective = std::isfinite(objective) ? objective : std::numeric_limits<double>::infinity();
-  fit.Statistics = Statistics(obs, kind, stageModel, parameters);
+  fit.Statistics = Statistics(obs, kind, stageModel, parameters, false);
+  fit.StageStatistics = Statistics(obs, kind, stageModel, parameters, true);
   const int dof = count - parameters;
   if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return;
 

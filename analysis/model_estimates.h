@@ -22,9 +22,6 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
                                   bool constant,
                                   ScaledProblem& problem);
 
-// The stage's own target at observation i: y for model 1, sqrt(max(y, 0)) for model 2.
-double StageTarget(ModelKind kind, double y);
-
 // Fills fit.Objective, fit.Statistics and every estimate for fit.Coefficients (and
 // fit.Constant.Value when fit.HasConstant) against observations 0..LastIndex of obs: the
 // covariance is the residual variance times the pseudo-inverse of J^T J, J being the Jacobian of

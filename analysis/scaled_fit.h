@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "data/observation_set.h"
-#include "fit/coefficient_table.h"
+#include "model/harmonic_model.h"
 
 // Sums of sinusoids fitted in a centred and scaled abscissa u = (x - centre) / scale, so that x
 // in years around 2000 conditions the problem as well as x near 0. The model is

@@ -12,6 +12,7 @@
 #include "app/import_view.h"
 #include "app/least_squares_commands.h"
 #include "app/repeat_fit_command.h"
+#include "app/table_command.h"
 #include "app/tform1.h"
 
 QAction* AddWindowCommand(TForm1& form,
@@ -44,6 +45,7 @@ void CreateWindowCommands(TForm1& form) {
   CreateLeastSquaresCommands(form);
   CreateExportCommands(form);
   CreateImportCommands(form);
+  CreateTableCommands(form);
   CreateRepeatFitCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);

@@ -8,11 +8,11 @@
 #include <QSpinBox>
 #include <exception>
 
-#include "app/report_text.h"
 #include "app/tform1.h"
 #include "base/run_time_fault.h"
 #include "fit/fit_harmonics.h"
 #include "plot/redraw_plot.h"
+#include "report/report_text.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <vector>
 
 #include "data/import_check.h"
 #include "plot/redraw_plot.h"
@@ -144,6 +145,15 @@ class TForm1 : public QWidget {
   std::function<QString(const QString& caption, const QString& filters, QString& filter)>
       RunSaveDialog;
   std::function<bool(const QString& path)> ConfirmOverwrite;
+
+  // --- table_command.cpp: "Открыть таблицу…" ---
+
+  // Shows the pairs (x[i], y[i]) of a table's chosen columns, read from path, as the new data
+  // set through the open workflow's last steps. At most kObservationCapacity pairs are taken;
+  // the table dialog accepts no more, nor fewer than 4.
+  void TakeTablePairs(const std::vector<double>& x,
+                      const std::vector<double>& y,
+                      const QString& path);
 
   // --- context_menu.cpp: the context menu of the bare plot and the report box ---
 

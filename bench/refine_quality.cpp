@@ -42,6 +42,7 @@
 #include "analysis/scaled_fit.h"
 #include "data/observation_set.h"
 #include "fit/fit_harmonics.h"
+#include "model/model_values.h"
 #include "state/app_state.h"
 
 namespace {

@@ -1,13 +1,11 @@
 #include "cli/file_fit.h"
 
-#include <cmath>
 #include <exception>
 
 #include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "fit/fit_harmonics.h"
-#include "fit/fit_sines.h"
 
 FileFit FitDataFile(const std::string& path, const FitOptions& options) {
   FileFit result;
@@ -42,26 +40,4 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
     result.Error = fault.what();
   }
   return result;
-}
-
-double StageObjective(const ObservationSet& obs,
-                      const double* a,
-                      const double* b,
-                      const double* c,
-                      int count,
-                      bool squaredModel) {
-  double sines[kMaxHarmonics][kObservationCapacity];
-  const int n = obs.LastIndex + 1;
-  for (int k = 0; k < count; ++k) {
-    for (int i = 0; i < n; ++i) sines[k][i] = b[k] * obs.PlotX[i] + c[k];
-    FitSines(sines[k], sines[k], n);
-  }
-  double sum = 0;
-  for (int i = 0; i < n; ++i) {
-    double s = 0;
-    for (int k = 0; k < count; ++k) s += a[k] * sines[k][i];
-    const double target = squaredModel ? std::sqrt(std::fmax(obs.OrigY[i], 0.0)) : obs.OrigY[i];
-    sum += (s - target) * (s - target);
-  }
-  return sum;
 }

@@ -22,13 +22,3 @@ struct FileFit {
 // --refine refines both models by least squares. A refused file, a file that cannot be read and
 // a fault of the fit leave Fitted false and say why in Error; nothing is thrown.
 FileFit FitDataFile(const std::string& path, const FitOptions& options);
-
-// The objective a stage minimises, recomputed from a set of count harmonics over the
-// observations (PlotX, OrigY): the sum of (S - y)^2 for model 1, of (S - sqrt(max(y, 0)))^2 for
-// model 2 (squaredModel), S summed over the harmonics in order with the fit's own sines.
-double StageObjective(const ObservationSet& obs,
-                      const double* a,
-                      const double* b,
-                      const double* c,
-                      int count,
-                      bool squaredModel);

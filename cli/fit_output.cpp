@@ -1,10 +1,12 @@
 #include "cli/fit_output.h"
 
 #include "analysis/refinement_notes.h"
-#include "app/report_text.h"
 #include "cli/json_text.h"
 #include "export/data_csv.h"
+#include "fit/fit_sines.h"
+#include "model/model_values.h"
 #include "plot/float_text.h"
+#include "report/report_text.h"
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
   const AppState& s = fit.State;
@@ -65,19 +67,13 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
 
 namespace {
 
-std::string ModelJson(const ObservationSet& obs,
-                      const double* a,
-                      const double* b,
-                      const double* c,
-                      int count,
-                      double deviation,
-                      bool squaredModel) {
+std::string ModelJson(const ObservationSet& obs, const HarmonicModel& m, double deviation) {
   JsonObject model;
-  Add(model, "A", JsonNumbers(a, count));
-  Add(model, "B", JsonNumbers(b, count));
-  Add(model, "C", JsonNumbers(c, count));
+  Add(model, "A", JsonNumbers(m.A, m.Count));
+  Add(model, "B", JsonNumbers(m.B, m.Count));
+  Add(model, "C", JsonNumbers(m.C, m.Count));
   Add(model, "relative_deviation", JsonNumber(deviation));
-  Add(model, "residual", JsonNumber(StageObjective(obs, a, b, c, count, squaredModel)));
+  Add(model, "residual", JsonNumber(StageObjective(m, obs, FitSines)));
   return Close(model);
 }
 
@@ -85,7 +81,7 @@ std::string ModelJson(const ObservationSet& obs,
 // and the statistics.
 std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
   const ModelFit& fit = result.Refined[static_cast<int>(kind)];
-  const HarmonicSet& h = fit.Coefficients;
+  const HarmonicModel& h = fit.Coefficients;
   JsonObject model;
   Add(model, "A", JsonNumbers(h.A, h.Count));
   Add(model, "B", JsonNumbers(h.B, h.Count));
@@ -142,8 +138,10 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   seeds += std::to_string(s.StageSeeds[1]);
   seeds += ']';
   Add(line, "seeds", seeds);
-  Add(line, "model1", ModelJson(s.Observations, t.A, t.B, t.C, n, s.RelDeviation, false));
-  Add(line, "model2", ModelJson(s.Observations, t.A2, t.B2, t.C2, n, s.SavedDeviation, true));
+  Add(line, "model1", ModelJson(s.Observations, ModelOf(t, ModelKind::Sum), s.RelDeviation));
+  Add(line,
+      "model2",
+      ModelJson(s.Observations, ModelOf(t, ModelKind::SquaredSum), s.SavedDeviation));
   if (fit.Refined) {
     JsonObject refined;
     Add(refined, "model1", RefinedJson(fit.Refinement, ModelKind::Sum));

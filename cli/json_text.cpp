@@ -1,12 +1,11 @@
 #include "cli/json_text.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 
-namespace {
+#include "report/number_text.h"
 
-constexpr int kRoundTripDigits = 17;  // every double survives a decimal trip at 17 digits
+namespace {
 
 // The length of the valid UTF-8 sequence starting at text[i], or 0 when none starts there
 // (overlong forms, surrogates and values past U+10FFFF are not valid).
@@ -37,11 +36,7 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
 }  // namespace
 
 std::string JsonNumber(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buffer[32];
-  const auto result = std::to_chars(
-      buffer, buffer + sizeof buffer, v, std::chars_format::general, kRoundTripDigits);
-  return std::string(buffer, result.ptr);
+  return std::isfinite(v) ? NumberText(v, kRoundTripDigits) : "null";
 }
 
 std::string JsonString(std::string_view text) {

@@ -1,18 +1,10 @@
 #include "export/data_csv.h"
 
-#include <charconv>
-#include <system_error>
-
-#include "export/model_value.h"
+#include "model/model_values.h"
+#include "report/number_text.h"
 #include "state/app_state.h"
 
-std::string CsvNumber(double v) {
-  // Enough for a sign, 17 digits, the point and a four-character exponent, with room to spare.
-  char buffer[40];
-  const std::to_chars_result result =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, kCsvDigits);
-  return std::string(buffer, result.ptr);
-}
+std::string CsvNumber(double v) { return NumberText(v, kCsvDigits); }
 
 namespace {
 
@@ -58,12 +50,15 @@ std::string WriteDataCsv(const AppState& state) {
   AppendModelComments(out, 1, t.A, t.B, t.C, t.HarmonicCount, state.RelDeviation);
   AppendModelComments(out, 2, t.A2, t.B2, t.C2, t.HarmonicCount, state.SavedDeviation);
   out += "x,y,model1,model2,residual1,residual2\n";
-  for (int i = 0; i <= obs.LastIndex; ++i) {
+  // The C library's sine, as a user's own code evaluating the written coefficients would take.
+  const int n = obs.LastIndex + 1;
+  double m1[kObservationCapacity], m2[kObservationCapacity];
+  ModelValues(ModelOf(t, ModelKind::Sum), obs.PlotX, n, m1, LibrarySines);
+  ModelValues(ModelOf(t, ModelKind::SquaredSum), obs.PlotX, n, m2, LibrarySines);
+  for (int i = 0; i < n; ++i) {
     const double x = obs.PlotX[i];
     const double y = obs.OrigY[i];
-    const double m1 = ModelOneValue(t, x);
-    const double m2 = ModelTwoValue(t, x);
-    AppendRow(out, {x, y, m1, m2, y - m1, y - m2});
+    AppendRow(out, {x, y, m1[i], m2[i], y - m1[i], y - m2[i]});
   }
   return out;
 }

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/report_text.h"
 #include "plot/float_text.h"
+#include "report/report_text.h"
 
 namespace {
 

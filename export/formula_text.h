@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fit/coefficient_table.h"
+#include "model/harmonic_model.h"
 
 // The languages a fitted formula can be copied in.
 enum class FormulaFormat {

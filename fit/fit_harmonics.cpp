@@ -11,6 +11,7 @@
 #include "fit/refine_harmonic.h"
 #include "fit/search_harmonic_fast.h"
 #include "fit/search_harmonic_plain.h"
+#include "model/model_values.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ int HarmonicsInUse(const CoefficientTable& table) {
 }
 
 bool IsModelTwoStage(const AppState& state) { return state.FitStage == 1; }
+
+ModelKind StageKind(const AppState& state) {
+  return IsModelTwoStage(state) ? ModelKind::SquaredSum : ModelKind::Sum;
+}
 
 // The upper bound of the low trial frequencies: one half period per zero-crossing interval of
 // the target.
@@ -48,9 +53,9 @@ void HarmonicSines(const double* x, int last, double b, double c, double* sines)
 
 // The deviation of the model of the current stage, set 1 holding its coefficients.
 double RelativeDeviation(const AppState& state) {
-  const CoefficientTable& t = state.Coefficients;
-  return ModelDeviation(
-      state.Observations, t.A, t.B, t.C, HarmonicsInUse(t), IsModelTwoStage(state));
+  HarmonicModel model = ModelOf(state.Coefficients, ModelKind::Sum);
+  model.Kind = StageKind(state);
+  return ModelDeviation(model, state.Observations, FitSines);
 }
 
 void SearchPass(AppState& state) {
@@ -71,10 +76,10 @@ void SearchPass(AppState& state) {
 void BuildWorkingTarget(AppState& state, int k) {
   ObservationSet& obs = state.Observations;
   const CoefficientTable& t = state.Coefficients;
-  for (int i = 0; i <= obs.LastIndex; ++i) {
-    const double y = obs.OrigY[i];
-    obs.WorkY[i] = IsModelTwoStage(state) ? (y > 0 ? std::sqrt(y) : 0.0) : y;
-  }
+  for (int i = 0; i <= obs.LastIndex; ++i)
+    obs.WorkY[i] = StageTarget(StageKind(state), obs.OrigY[i]);
+  // The search's own order: each other harmonic is taken off the target in turn over X, which is
+  // not the model's sum subtracted once; its bits are the search's, so it stays here.
   double sines[kObservationCapacity];
   for (int j = 0; j < HarmonicsInUse(t); ++j) {
     if (j == k) continue;
@@ -158,25 +163,4 @@ void FitBothModels(AppState& state) {
   state.SavedDeviation = state.RelDeviation;
   state.FitStage = 2;
   FitHarmonics(state);
-}
-
-double ModelDeviation(const ObservationSet& obs,
-                      const double* a,
-                      const double* b,
-                      const double* c,
-                      int count,
-                      bool squared) {
-  const int n = std::clamp(count, 0, kMaxHarmonics);
-  double sines[kMaxHarmonics][kObservationCapacity];
-  for (int k = 0; k < n; ++k) HarmonicSines(obs.PlotX, obs.LastIndex, b[k], c[k], sines[k]);
-  double misfit = 0;
-  double size = 0;
-  for (int i = 0; i <= obs.LastIndex; ++i) {
-    double v = 0;
-    for (int k = 0; k < n; ++k) v += a[k] * sines[k][i];
-    if (squared) v = v * v;
-    misfit += std::fabs(v - obs.OrigY[i]);
-    size += std::fabs(obs.OrigY[i]);
-  }
-  return CheckedValue(CheckedDivide(CheckedValue(misfit), CheckedValue(size)) * 100);
 }

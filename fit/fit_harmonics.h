@@ -9,17 +9,6 @@
 // before the fault stays changed.
 void FitHarmonics(AppState& state);
 
-// The relative deviation of one model in percent, as the fit and the report give it: sum |v - y|
-// / sum |y| over observations 0..LastIndex (PlotX, OrigY), v being the sum of the first `count`
-// harmonics (a, b, c), squared when `squared` (model 2). Raises the run-time fault where all y are
-// zero.
-double ModelDeviation(const ObservationSet& obs,
-                      const double* a,
-                      const double* b,
-                      const double* c,
-                      int count,
-                      bool squared);
-
 // Stage 1 (model 2) into set 1, copied to set 2 with its deviation kept in SavedDeviation, then
 // stage 2 (model 1) into set 1.
 void FitBothModels(AppState& state);

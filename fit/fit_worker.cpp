@@ -1,5 +1,8 @@
 #include "fit/fit_worker.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -37,7 +40,7 @@ bool SpinFor(Clock::duration limit, Ready ready) {
 class FitWorker {
  public:
   FitWorker() {
-    if (std::thread::hardware_concurrency() > 1) thread_ = std::thread([this] { Loop(); });
+    if (UsableCpus() > 1) thread_ = std::thread([this] { Loop(); });
   }
 
   ~FitWorker() {
@@ -148,6 +151,16 @@ CallerJob gJob;
 bool gSecondThread = true;
 
 }  // namespace
+
+int UsableCpus() {
+  // The affinity mask, not the machine's core count: a process pinned to one CPU (taskset, a
+  // container's cpuset, a batch runner giving each fit its own core) gains nothing from a second
+  // thread and loses the hand-offs to it.
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  if (sched_getaffinity(0, sizeof cpus, &cpus) != 0) return 1;
+  return std::max(1, CPU_COUNT(&cpus));
+}
 
 void StartTiles(void (*task)(void* context, int tile, int thread),
                 void* context,

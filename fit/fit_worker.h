@@ -1,8 +1,8 @@
 #pragma once
 
 // The fit's second thread: one worker, started with the program (so that no fit allocates to
-// start it), that helps evaluate the tiles of a block and otherwise sleeps. None is started on
-// a machine with one core.
+// start it), that helps evaluate the tiles of a block and otherwise sleeps. None is started when
+// the process may use only one CPU.
 
 // Starts running task(context, tile, thread) once for every tile = 0..tileCount-1 and returns
 // at once; FinishTiles runs the tiles still waiting on the calling thread (thread 0) and returns
@@ -19,6 +19,10 @@ void StartTiles(void (*task)(void* context, int tile, int thread),
                 int tileCount,
                 bool useWorker);
 bool FinishTiles();
+
+// The CPUs this process may run on now: its affinity mask, at least 1. The worker is started,
+// with the program, only when there are two or more.
+int UsableCpus();
 
 // Whether a worker thread is running.
 bool FitWorkerAvailable();

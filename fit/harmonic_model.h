@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "data/observation_set.h"
-#include "fit/coefficient_table.h"
+#include "model/harmonic_model.h"
 
 // Below this sum of squared sines the sine is nearly zero at every x and the least-squares
 // amplitude is undetermined.

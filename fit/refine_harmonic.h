@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/observation_set.h"
-#include "fit/coefficient_table.h"
+#include "model/harmonic_model.h"
 
 // The first step of every direction search; a search ends at the first failure made with a step
 // of this magnitude.

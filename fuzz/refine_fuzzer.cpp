@@ -76,7 +76,7 @@ void RequireStatistics(const ObservationSet& obs, ModelKind kind, const ModelFit
   for (int i = 0; i < count; ++i) {
     double v = fit.HasConstant ? fit.Constant.Value : 0.0;
     for (int k = 0; k < n; ++k) {
-      const HarmonicSet& h = fit.Coefficients;
+      const HarmonicModel& h = fit.Coefficients;
       v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
     }
     if (kind == ModelKind::SquaredSum) v *= v;

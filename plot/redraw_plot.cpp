@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/run_time_fault.h"
+#include "model/model_values.h"
 #include "plot/float_text.h"
 #include "plot/surface.h"
 #include "sine/sine_kernel.h"
@@ -85,29 +86,17 @@ void CurveXs(const PlotGeometry& g, std::vector<double>& xs) {
   }
 }
 
-// Joins the points of the sum of the first N harmonics of (a, b, c), squared when `squared`.
-// The sines of all points are taken together, harmonic by harmonic, and each point's sum is
-// still formed in order of k from 0.
-void DrawCurve(AppState& state,
-               Surface& surface,
-               CurveBuffers& buffers,
-               const double* a,
-               const double* b,
-               const double* c,
-               bool squared) {
+// Joins the points of the model, its sum S taken by the vector sine (each point's sum still
+// formed in order of k from 0) and squared here for model 2.
+void DrawCurve(AppState& state, Surface& surface, CurveBuffers& buffers, const HarmonicModel& m) {
   const PlotGeometry& g = state.Geometry;
   std::vector<double>& xs = buffers.Xs;
   std::vector<double>& sums = buffers.Sums;
-  std::vector<double>& args = buffers.Args;
   CurveXs(g, xs);
   const int points = static_cast<int>(xs.size());
-  sums.assign(points, 0.0);
-  args.resize(points);
-  for (int k = 0; k < state.Coefficients.HarmonicCount; ++k) {
-    for (int j = 0; j < points; ++j) args[j] = b[k] * xs[j] + c[k];
-    SinArray(args.data(), args.data(), points);
-    for (int j = 0; j < points; ++j) sums[j] += a[k] * args[j];
-  }
+  sums.resize(points);
+  SumValues(m, xs.data(), points, sums.data(), SinArray);
+  const bool squared = m.Kind == ModelKind::SquaredSum;
   for (int j = 0; j < points; ++j) {
     const double s = sums[j];
     const int column = TruncatePixel(g.KX * xs[j] + g.X0);
@@ -154,18 +143,16 @@ void DrawGrid(AppState& state, Surface& surface) {
 
 void DrawSquaredCurve(AppState& state, Surface& surface, CurveBuffers& buffers) {
   surface.SetPenColor(kBlue);
-  const CoefficientTable& t = state.Coefficients;
-  if (state.FitStage == 1) {
-    DrawCurve(state, surface, buffers, t.A, t.B, t.C, true);
-  } else {
-    DrawCurve(state, surface, buffers, t.A2, t.B2, t.C2, true);
-  }
+  // During stage 1 set 1 holds model 2 as it is being fitted.
+  HarmonicModel m =
+      ModelOf(state.Coefficients, state.FitStage == 1 ? ModelKind::Sum : ModelKind::SquaredSum);
+  m.Kind = ModelKind::SquaredSum;
+  DrawCurve(state, surface, buffers, m);
 }
 
 void DrawSumCurve(AppState& state, Surface& surface, CurveBuffers& buffers) {
   surface.SetPenColor(kWhite);
-  const CoefficientTable& t = state.Coefficients;
-  DrawCurve(state, surface, buffers, t.A, t.B, t.C, false);
+  DrawCurve(state, surface, buffers, ModelOf(state.Coefficients, ModelKind::Sum));
 }
 
 void DrawPoints(AppState& state, Surface& surface) {

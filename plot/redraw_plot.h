@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "plot/plot_geometry.h"
+
 struct AppState;
 class Surface;
 
@@ -9,8 +11,7 @@ class Surface;
 // redraws hundreds of times allocates the buffers once.
 struct CurveBuffers {
   std::vector<double> Xs;    // the x of each point
-  std::vector<double> Sums;  // the model's value at each point
-  std::vector<double> Args;  // one harmonic's arguments, then its sines
+  std::vector<double> Sums;  // the model's sum S at each point
 };
 
 // Paints the whole plot from the state: ClearPlot, DrawGrid, the blue curve when FitStage >= 1,

@@ -6,8 +6,8 @@
 
 #include "data/observation_set.h"
 #include "data/random_generator.h"
-#include "fit/coefficient_table.h"
-#include "plot/plot_geometry.h"
+#include "model/harmonic_model.h"
+#include "state/plot_area.h"
 
 // The grid settings, copied from their controls at the start of every grid draw.
 struct ViewSettings {

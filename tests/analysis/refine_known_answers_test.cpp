@@ -15,7 +15,7 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kExactTolerance = 1e-10;
 
 // The refined harmonics sorted by frequency, for comparison with the generating ones.
-std::vector<Wave> SortedWaves(const HarmonicSet& h) {
+std::vector<Wave> SortedWaves(const HarmonicModel& h) {
   std::vector<Wave> waves;
   for (int k = 0; k < h.Count; ++k) waves.push_back({h.A[k], h.B[k], h.C[k]});
   std::sort(waves.begin(), waves.end(), [](const Wave& a, const Wave& b) { return a.B < b.B; });

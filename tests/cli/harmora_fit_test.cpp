@@ -9,12 +9,12 @@
 #include <cstring>
 #include <numbers>
 
-#include "app/report_text.h"
 #include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "export/data_csv.h"
 #include "fit/fit_harmonics.h"
+#include "report/report_text.h"
 #include "state/app_state.h"
 #include "tests/cli/cli_test_support.h"
 
@@ -153,8 +153,8 @@ TEST(HarmoraFitJson, ResidualIsEachStagesObjectiveFromTheFinalCoefficients) {
   const std::size_t residual1 = run.Out.find("\"residual\":") + 11;
   const std::size_t residual2 = run.Out.find("\"residual\":", model2) + 11;
   // Library sines against the fit's own: equal to a few units in the last place of the sines.
-  EXPECT_NEAR(std::stod(run.Out.substr(residual1)), sum1, 1e-9 * (1 + sum1));
-  EXPECT_NEAR(std::stod(run.Out.substr(residual2)), sum2, 1e-9 * (1 + sum2));
+  EXPECT_NEAR(LeadingNumber(run.Out.substr(residual1)), sum1, 1e-9 * (1 + sum1));
+  EXPECT_NEAR(LeadingNumber(run.Out.substr(residual2)), sum2, 1e-9 * (1 + sum2));
   EXPECT_GT(sum2, 1);  // the squared model cannot follow the negative half waves
 }
 
@@ -188,7 +188,7 @@ std::string ObjectAfter(const std::string& text, const std::string& key, std::si
 
 double NumberAfter(const std::string& text, const std::string& key) {
   const std::size_t at = text.find("\"" + key + "\":");
-  return at == std::string::npos ? std::nan("") : std::stod(text.substr(at + key.size() + 3));
+  return at == std::string::npos ? std::nan("") : LeadingNumber(text.substr(at + key.size() + 3));
 }
 
 TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjective) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/report_text.h"
-#include "export/model_value.h"
+#include "model/model_values.h"
 #include "plot/float_text.h"
+#include "report/report_text.h"
 #include "state/app_state.h"
 #include "tests/export/expression_evaluator.h"
 
@@ -138,10 +138,11 @@ TEST(FormulaText, EveryFormulaEvaluatesToTheModelAtSeveralX) {
           const std::optional<double> v =
               EvaluateExpression(Expression(formula, format), {{VariableOf(format), x}});
           ASSERT_TRUE(v.has_value());
-          const double expected =
-              model == FormulaModel::One ? ModelOneValue(shown, x) : ModelTwoValue(shown, x);
-          const double fitted =
-              model == FormulaModel::One ? ModelOneValue(t, x) : ModelTwoValue(t, x);
+          const ModelKind kind =
+              model == FormulaModel::One ? ModelKind::Sum : ModelKind::SquaredSum;
+          double expected = 0, fitted = 0;
+          ModelValues(ModelOf(shown, kind), &x, 1, &expected, LibrarySines);
+          ModelValues(ModelOf(t, kind), &x, 1, &fitted, LibrarySines);
           EXPECT_NEAR(*v, expected, 1e-12 * (1 + std::fabs(expected)));
           EXPECT_NEAR(*v, fitted, 1e-6 * (1 + std::fabs(fitted)));
         }

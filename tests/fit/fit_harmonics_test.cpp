@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "base/run_time_fault.h"
+#include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
 #include "fit_test_support.h"
+#include "model/model_values.h"
 
 namespace {
 
@@ -277,12 +279,28 @@ TEST_F(FitBothModelsTest, ModelDeviationGivesEachModelsDeviationBitForBit) {
 
   FitBothModels(state);
 
-  const CoefficientTable& t = state.Coefficients;
+  const HarmonicModel one = ModelOf(state.Coefficients, ModelKind::Sum);
+  const HarmonicModel two = ModelOf(state.Coefficients, ModelKind::SquaredSum);
   EXPECT_GT(state.RelDeviation, 0);
-  EXPECT_EQ(ModelDeviation(state.Observations, t.A, t.B, t.C, 2, false), state.RelDeviation);
-  EXPECT_EQ(ModelDeviation(state.Observations, t.A2, t.B2, t.C2, 2, true), state.SavedDeviation);
-  EXPECT_NE(ModelDeviation(state.Observations, t.A, t.B, t.C, 2, true), state.RelDeviation);
-  EXPECT_NE(ModelDeviation(state.Observations, t.A, t.B, t.C, 1, false), state.RelDeviation);
+  EXPECT_EQ(ModelDeviation(one, state.Observations, FitSines), state.RelDeviation);
+  EXPECT_EQ(ModelDeviation(two, state.Observations, FitSines), state.SavedDeviation);
+  HarmonicModel squaredOne = one, fewer = one;
+  squaredOne.Kind = ModelKind::SquaredSum;
+  fewer.Count = 1;
+  EXPECT_NE(ModelDeviation(squaredOne, state.Observations, FitSines), state.RelDeviation);
+  EXPECT_NE(ModelDeviation(fewer, state.Observations, FitSines), state.RelDeviation);
+}
+
+// One harmonic with B = 0 and C = pi/2 is the constant A (plus the model's constant term).
+double FlatDeviation(
+    const ObservationSet& obs, double a, int count, ModelKind kind, double c0 = 0) {
+  HarmonicModel m;
+  m.Count = count;
+  m.A[0] = a;
+  m.C[0] = kPi / 2;
+  m.Kind = kind;
+  m.Constant = c0;
+  return ModelDeviation(m, obs, FitSines);
 }
 
 TEST(ModelDeviation, IsTheSummedMissOverTheSummedSizeInPercent) {
@@ -292,16 +310,15 @@ TEST(ModelDeviation, IsTheSummedMissOverTheSummedSizeInPercent) {
   obs.PlotX[1] = 1;
   obs.OrigY[0] = 2;
   obs.OrigY[1] = 6;
-  // B = 0 and C = pi/2 make a constant A: the misses are |A - 2| and |A - 6| out of 8.
-  const double zero[1] = {0}, phase[1] = {kPi / 2};
-  const double one[1] = {1}, two[1] = {2}, three[1] = {3};
-  EXPECT_DOUBLE_EQ(ModelDeviation(obs, zero, zero, phase, 1, false), 100);
-  EXPECT_DOUBLE_EQ(ModelDeviation(obs, one, zero, phase, 1, false), 75);
-  EXPECT_DOUBLE_EQ(ModelDeviation(obs, two, zero, phase, 1, false), 50);
-  EXPECT_DOUBLE_EQ(ModelDeviation(obs, two, zero, phase, 0, false), 100);  // no harmonic
-  EXPECT_DOUBLE_EQ(ModelDeviation(obs, three, zero, phase, 1, false), 50);
-  // Squared, A = 3 gives 9: misses 7 and 3.
-  EXPECT_DOUBLE_EQ(ModelDeviation(obs, three, zero, phase, 1, true), 125);
+  // The misses are |A - 2| and |A - 6| out of 8.
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 0, 1, ModelKind::Sum), 100);
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 1, 1, ModelKind::Sum), 75);
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 2, 1, ModelKind::Sum), 50);
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 2, 0, ModelKind::Sum), 100);  // no harmonic
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 3, 1, ModelKind::Sum), 50);
+  // Squared, A = 3 gives 9: misses 7 and 3; the constant term joins the sum before the square.
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 3, 1, ModelKind::SquaredSum), 125);
+  EXPECT_DOUBLE_EQ(FlatDeviation(obs, 2, 1, ModelKind::SquaredSum, 1), 125);
 }
 
 }  // namespace

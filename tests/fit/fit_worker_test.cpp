@@ -122,4 +122,11 @@ TEST(FitWorker, FinishTilesWaitsForATileTheWorkerIsStillRunning) {
   EXPECT_GE(heldUpRounds, 1) << "FinishTiles never reported waiting for the worker";
 }
 
+// Run pinned to one CPU by its own test entry (tests/fit/CMakeLists.txt): a second thread there
+// would only take turns with the caller on the same core.
+TEST(FitWorker, NoWorkerWhenTheProcessMayUseOneCpu) {
+  if (UsableCpus() > 1) GTEST_SKIP() << "the process may use more than one CPU";
+  EXPECT_FALSE(FitWorkerAvailable());
+}
+
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/report_text.h"
+#include "report/report_text.h"
 
 #include <numbers>
 

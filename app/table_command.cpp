@@ -1,0 +1,78 @@
+#include "app/table_command.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <fstream>
+#include <iterator>
+
+#include "app/context_menu.h"
+#include "app/import_notice.h"
+#include "app/table_dialog.h"
+#include "app/tform1.h"
+
+namespace {
+
+QString ChooseTableFile(TForm1& form) {
+  if (form.RunOpenDialog) return form.RunOpenDialog();
+  return QFileDialog::getOpenFileName(
+      &form,
+      QStringLiteral("Открыть таблицу"),
+      form.OpenDialogDirectory,
+      QStringLiteral("Таблицы (*.csv *.tsv *.txt *.dat);;Все файлы (*)"));
+}
+
+void OpenTable(TForm1& form) {
+  const QString path = ChooseTableFile(form);
+  if (path.isEmpty()) return;
+  // The whole file: a table has no row limit, and the dialog rereads it as its options change.
+  std::ifstream file(path.toStdString(), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file.is_open() || file.bad()) {
+    form.ShowMessage(TForm1::MessageKind::Plain,
+                     QStringLiteral("Ошибка"),
+                     QStringLiteral("Не удалось прочитать файл %1.").arg(path));
+    return;
+  }
+  auto* dialog = new TableDialog(std::move(bytes), QFileInfo(path).fileName(), &form);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(dialog, &QDialog::accepted, &form, [&form, dialog, path] {
+    const TableSeries series = dialog->Series();
+    form.RunHandler([&form, &series, &path] { form.TakeTablePairs(series.X, series.Y, path); });
+  });
+  dialog->open();
+}
+
+}  // namespace
+
+void CreateTableCommands(TForm1& form) {
+  AddWindowCommand(form, QStringLiteral("Открыть таблицу…"), QKeySequence(), false, [&form] {
+    OpenTable(form);
+  });
+}
+
+void TForm1::TakeTablePairs(const std::vector<double>& x,
+                            const std::vector<double>& y,
+                            const QString& path) {
+  CloseImportNotice(*this);
+  Memo1->hide();
+  BitBtn3->hide();
+  State.FitStage = 0;
+  State.DataPath = path.toStdString();
+  State.DataName = QFileInfo(path).fileName().toStdString();
+  OpenDialogDirectory = QFileInfo(path).absolutePath();
+
+  ObservationSet scratch = State.Observations;
+  const auto count =
+      static_cast<std::int32_t>(std::min<std::size_t>(x.size(), kObservationCapacity));
+  for (std::int32_t i = 0; i < count; ++i) {
+    scratch.X[i] = x[i];
+    scratch.WorkY[i] = y[i];
+  }
+  scratch.LastIndex = count - 1;
+  TakeReadData(scratch, false, QString::fromStdString(State.DataName), ImportReport{});
+  // The import notice and "Как прочитан файл…" tell how the plain reader read a file; the table
+  // dialog has told how this one was read.
+  ForgetImport(*this);
+}

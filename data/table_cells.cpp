@@ -1,0 +1,144 @@
+#include "data/table_cells.h"
+
+#include <csv.h>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+// What the parser's callbacks build: the cells, and the line count, which libcsv does not keep.
+struct SplitState {
+  TableCells* Cells = nullptr;
+  std::size_t RowStart = 0;  // cells in CellEnd before the current row
+  std::int64_t Line = 1;
+  bool AfterCarriageReturn = false;  // the last line end was a CR, so an LF next ends no line
+};
+
+// Counts the line ends inside a quoted cell: LF, CRLF and a lone CR each end one line.
+std::int64_t LineEndsIn(const char* text, std::size_t size) {
+  std::int64_t count = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'))) ++count;
+  }
+  return count;
+}
+
+void TakeCell(void* field, std::size_t size, void* data) {
+  auto& state = *static_cast<SplitState*>(data);
+  TableCells& cells = *state.Cells;
+  if (cells.CellEnd.size() == state.RowStart) cells.RowLine.push_back(state.Line);
+  cells.Bytes.append(static_cast<const char*>(field), size);
+  cells.CellEnd.push_back(cells.Bytes.size());
+  state.Line += LineEndsIn(static_cast<const char*>(field), size);
+  state.AfterCarriageReturn = false;
+}
+
+bool RowIsBlank(const TableCells& cells, std::size_t rowStart) {
+  const std::size_t from = rowStart == 0 ? 0 : cells.CellEnd[rowStart - 1];
+  return cells.Bytes.find_first_not_of(" \t", from) == std::string::npos;
+}
+
+// The parser calls this at every line end (all of them, so lines can be counted) and at the end.
+void EndRow(int terminator, void* data) {
+  auto& state = *static_cast<SplitState*>(data);
+  TableCells& cells = *state.Cells;
+  if (cells.CellEnd.size() > state.RowStart) {
+    if (RowIsBlank(cells, state.RowStart)) {
+      cells.Bytes.resize(state.RowStart == 0 ? 0 : cells.CellEnd[state.RowStart - 1]);
+      cells.CellEnd.resize(state.RowStart);
+      cells.RowLine.pop_back();
+    } else {
+      cells.RowEnd.push_back(cells.CellEnd.size());
+      state.RowStart = cells.CellEnd.size();
+    }
+  }
+  if (terminator == '\r' || (terminator == '\n' && !state.AfterCarriageReturn)) ++state.Line;
+  state.AfterCarriageReturn = terminator == '\r';
+}
+
+int IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
+int IsSpace(unsigned char c) { return c == ' '; }
+
+}  // namespace
+
+std::size_t TableCells::CellCount(std::size_t row) const {
+  return RowEnd[row] - (row == 0 ? 0 : RowEnd[row - 1]);
+}
+
+std::string_view TableCells::Cell(std::size_t row, std::size_t column) const {
+  if (column >= CellCount(row)) return {};
+  const std::size_t index = (row == 0 ? 0 : RowEnd[row - 1]) + column;
+  const std::size_t from = index == 0 ? 0 : CellEnd[index - 1];
+  std::string_view cell(Bytes.data() + from, CellEnd[index] - from);
+  // A quoted cell keeps its blanks in libcsv; a number or a name never needs them.
+  while (!cell.empty() && IsBlank(static_cast<unsigned char>(cell.front()))) cell.remove_prefix(1);
+  while (!cell.empty() && IsBlank(static_cast<unsigned char>(cell.back()))) cell.remove_suffix(1);
+  return cell;
+}
+
+TableCells SplitTable(std::string_view utf8, char separator) {
+  TableCells cells;
+  csv_parser parser;
+  if (csv_init(&parser, CSV_REPALL_NL) != 0) {
+    cells.OutOfMemory = true;
+    return cells;
+  }
+  csv_set_delim(&parser, static_cast<unsigned char>(separator));
+  // libcsv trims tabs too by default, which would swallow a tab separator's empty cells.
+  csv_set_space_func(&parser, separator == '\t' ? IsSpace : IsBlank);
+  // The cells' text is at most the input; a cell takes at least one separator or line end.
+  cells.Bytes.reserve(utf8.size());
+  cells.CellEnd.reserve(utf8.size() / 8);
+  SplitState state;
+  state.Cells = &cells;
+  if (csv_parse(&parser, utf8.data(), utf8.size(), TakeCell, EndRow, &state) != utf8.size()) {
+    cells.OutOfMemory = true;
+  }
+  csv_fini(&parser, TakeCell, EndRow, &state);
+  csv_free(&parser);
+  return cells;
+}
+
+namespace {
+
+// Enough lines to see the pattern; a header, a units line or a comment is outvoted.
+constexpr std::size_t kSampleLines = 200;
+constexpr double kAgreement = 0.9;  // the share of lines with the usual cell count
+
+std::string_view FirstLines(std::string_view utf8, std::size_t lines) {
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < lines; ++i) {
+    end = utf8.find('\n', end);
+    if (end == std::string_view::npos) return utf8;
+    ++end;
+  }
+  return utf8.substr(0, end);
+}
+
+// The share of rows holding the most common cell count, when that count is two or more.
+double EvenSplit(const TableCells& cells) {
+  std::map<std::size_t, std::size_t> counts;
+  for (std::size_t r = 0; r < cells.Rows(); ++r) ++counts[cells.CellCount(r)];
+  const auto usual = std::max_element(
+      counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
+  if (usual == counts.end() || usual->first < 2) return 0;
+  return static_cast<double>(usual->second) / static_cast<double>(cells.Rows());
+}
+
+}  // namespace
+
+char DetectSeparator(std::string_view utf8) {
+  const std::string_view sample = FirstLines(utf8, kSampleLines);
+  char best = 0;
+  double bestShare = 0;
+  for (const char separator : kTableSeparators) {
+    const double share = EvenSplit(SplitTable(sample, separator));
+    if (share >= kAgreement) return separator;
+    if (share > bestShare) {
+      best = separator;
+      bestShare = share;
+    }
+  }
+  return best;
+}

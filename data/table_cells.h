@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The cells of a delimited text table (RFC 4180: quoted fields may hold the separator, quotes
+// doubled, line ends), split by libcsv. Blank lines and lines of empty cells are left out; every
+// row keeps the line it starts on.
+struct TableCells {
+  std::string Bytes;                  // every cell's text back to back, quotes removed
+  std::vector<std::size_t> CellEnd;   // where each cell ends in Bytes
+  std::vector<std::size_t> RowEnd;    // where each row ends in CellEnd
+  std::vector<std::int64_t> RowLine;  // the 1-based line each row starts on
+  bool OutOfMemory = false;           // the parser could not grow its buffer
+
+  std::size_t Rows() const { return RowEnd.size(); }
+  std::size_t CellCount(std::size_t row) const;
+  // The cell's text with surrounding blanks trimmed; empty past the end of a short row.
+  std::string_view Cell(std::size_t row, std::size_t column) const;
+};
+
+// Splits utf8 at separator into rows of cells.
+TableCells SplitTable(std::string_view utf8, char separator);
+
+// The separators tried, in the order that wins a tie: a tab or a semicolon first, since a file
+// split by either may hold decimal commas that would also split it evenly.
+inline constexpr char kTableSeparators[] = {'\t', ';', ',', '|'};
+
+// The separator that splits the first lines of utf8 into the same number (two or more) of cells
+// on nearly every line, or 0 when none does.
+char DetectSeparator(std::string_view utf8);

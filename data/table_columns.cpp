@@ -1,0 +1,105 @@
+#include "data/table_columns.h"
+
+#include <algorithm>
+
+#include "data/table_values.h"
+
+namespace {
+
+// Rows looked at to detect the decimal mark and the header: enough to see the pattern.
+constexpr std::size_t kSampleRows = 200;
+
+bool Has(std::string_view cell, char c) { return cell.find(c) != std::string_view::npos; }
+
+void Count(TableColumn& column, CellKind kind) {
+  switch (kind) {
+    case CellKind::Missing:
+      ++column.Missing;
+      break;
+    case CellKind::Number:
+      ++column.Numbers;
+      break;
+    case CellKind::Date:
+      ++column.Dates;
+      break;
+    default:
+      ++column.Others;
+      break;
+  }
+}
+
+// The kind most filled cells share; numbers and ISO dates need a majority of them.
+ColumnKind KindOf(const TableColumn& column, std::int64_t localDates) {
+  const std::int64_t filled = column.Numbers + column.Dates + column.Others;
+  if (filled == 0) return ColumnKind::Empty;
+  if (2 * column.Numbers > filled) return ColumnKind::Numeric;
+  if (2 * column.Dates > filled) return ColumnKind::Date;
+  if (2 * localDates > filled) return ColumnKind::LocalDate;
+  return ColumnKind::Text;
+}
+
+std::size_t WidestRow(const TableCells& cells) {
+  std::size_t widest = 0;
+  for (std::size_t r = 0; r < cells.Rows(); ++r) widest = std::max(widest, cells.CellCount(r));
+  return widest;
+}
+
+}  // namespace
+
+char DetectDecimalMark(const TableCells& cells, char separator) {
+  if (separator != ';' && separator != '\t') return '.';
+  std::int64_t commas = 0, points = 0;
+  double value = 0;
+  for (std::size_t r = 0; r < std::min(cells.Rows(), kSampleRows); ++r) {
+    for (std::size_t c = 0; c < cells.CellCount(r); ++c) {
+      const std::string_view cell = cells.Cell(r, c);
+      if (Has(cell, ',') && ReadCellNumber(cell, ',', value)) ++commas;
+      if (Has(cell, '.') && ReadCellNumber(cell, '.', value)) ++points;
+    }
+  }
+  return commas > points ? ',' : '.';
+}
+
+bool DetectHeader(const TableCells& cells, char decimalMark) {
+  if (cells.Rows() == 0) return false;
+  if (cells.Rows() == 1) {  // names alone, or one row of data
+    for (std::size_t c = 0; c < cells.CellCount(0); ++c) {
+      if (ClassifyCell(cells.Cell(0, c), decimalMark) == CellKind::Text) return true;
+    }
+    return false;
+  }
+  const std::size_t sampleEnd = std::min(cells.Rows(), kSampleRows + 1);
+  for (std::size_t c = 0; c < cells.CellCount(0); ++c) {
+    const CellKind first = ClassifyCell(cells.Cell(0, c), decimalMark);
+    if (first != CellKind::Text && first != CellKind::LocalDate) continue;
+    TableColumn below;
+    std::int64_t localDates = 0;
+    for (std::size_t r = 1; r < sampleEnd; ++r) {
+      const CellKind kind = ClassifyCell(cells.Cell(r, c), decimalMark);
+      Count(below, kind);
+      localDates += kind == CellKind::LocalDate;
+    }
+    const ColumnKind kind = KindOf(below, localDates);
+    if (kind == ColumnKind::Numeric || kind == ColumnKind::Date) return true;
+  }
+  return false;
+}
+
+std::vector<TableColumn> DescribeColumns(const TableCells& cells,
+                                         std::size_t firstRow,
+                                         char decimalMark) {
+  std::vector<TableColumn> columns(WidestRow(cells));
+  std::vector<std::int64_t> localDates(columns.size());
+  for (std::size_t r = firstRow; r < cells.Rows(); ++r) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      const CellKind kind = ClassifyCell(cells.Cell(r, c), decimalMark);
+      Count(columns[c], kind);
+      localDates[c] += kind == CellKind::LocalDate;
+    }
+  }
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (firstRow > 0) columns[c].Name = std::string(cells.Cell(0, c));
+    columns[c].Kind = KindOf(columns[c], localDates[c]);
+  }
+  return columns;
+}

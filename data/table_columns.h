@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/table_cells.h"
+
+// What a table's columns hold, decided from all their data cells: a column is numeric when most
+// of its filled cells are numbers, and the others are then reported where they are read.
+enum class ColumnKind { Numeric, Date, LocalDate, Text, Empty };
+
+struct TableColumn {
+  std::string Name;  // the header row's cell; empty without a header row
+  ColumnKind Kind = ColumnKind::Empty;
+  std::int64_t Numbers = 0, Dates = 0, Missing = 0, Others = 0;  // its data cells by kind
+};
+
+enum class TableChoice { Detect, Yes, No };
+
+// Reads '.' as the decimal mark, or ',' where the cells show it: only a table split by ';' or a
+// tab can hold unquoted decimal commas, and there the mark most cells use wins.
+char DetectDecimalMark(const TableCells& cells, char separator);
+
+// Whether the first row names the columns: some cell of it is text over a column of numbers or
+// dates.
+bool DetectHeader(const TableCells& cells, char decimalMark);
+
+// The columns of the rows from firstRow on (names from row 0 when firstRow is 1), as many as the
+// longest row has cells.
+std::vector<TableColumn> DescribeColumns(const TableCells& cells,
+                                         std::size_t firstRow,
+                                         char decimalMark);

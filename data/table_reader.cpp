@@ -1,0 +1,182 @@
+#include "data/table_reader.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "data/table_values.h"
+
+namespace {
+
+TableFault FaultOf(TableTextFault fault) {
+  return fault == TableTextFault::NulBytes ? TableFault::NulBytes : TableFault::BadUtf16;
+}
+
+bool ChosenOrDetected(TableChoice choice, bool detected) {
+  return choice == TableChoice::Detect ? detected : choice == TableChoice::Yes;
+}
+
+}  // namespace
+
+Table ReadTable(std::string_view bytes, const TableOptions& options) {
+  Table table;
+  const TableText text = DecodeTableText(bytes);
+  table.Encoding = text.Encoding;
+  if (text.Fault != TableTextFault::None) {
+    table.Fault = FaultOf(text.Fault);
+    return table;
+  }
+  table.Separator = options.Separator != 0 ? options.Separator : DetectSeparator(text.Utf8);
+  if (table.Separator == 0) {
+    table.Fault = TableFault::NoColumns;
+    return table;
+  }
+  table.Cells = SplitTable(text.Utf8, table.Separator);
+  if (table.Cells.OutOfMemory) {
+    table.Fault = TableFault::OutOfMemory;
+    return table;
+  }
+  const bool comma = ChosenOrDetected(options.DecimalComma,
+                                      DetectDecimalMark(table.Cells, table.Separator) == ',');
+  table.DecimalMark = comma ? ',' : '.';
+  table.HasHeader = ChosenOrDetected(options.Header, DetectHeader(table.Cells, table.DecimalMark));
+  if (table.Cells.Rows() <= table.FirstDataRow()) {
+    table.Fault = TableFault::NoRows;
+    return table;
+  }
+  table.Columns = DescribeColumns(table.Cells, table.FirstDataRow(), table.DecimalMark);
+  return table;
+}
+
+Table ReadTableFile(const std::string& path, const TableOptions& options) {
+  std::error_code error;
+  std::string bytes;
+  if (std::filesystem::is_regular_file(path, error)) {
+    std::ifstream file(path, std::ios::binary);
+    bytes.resize(std::filesystem::file_size(path, error));
+    if (!error && file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+      return ReadTable(bytes, options);
+    }
+  }
+  Table table;
+  table.Fault = TableFault::CannotOpen;
+  return table;
+}
+
+int FindTableColumn(const Table& table, std::string_view name) {
+  const int count = static_cast<int>(table.Columns.size());
+  for (int c = 0; c < count; ++c) {
+    if (!name.empty() && table.Columns[c].Name == name) return c;
+  }
+  int number = 0;
+  const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
+  if (error != std::errc() || end != name.data() + name.size()) return -1;
+  return number >= 1 && number <= count ? number - 1 : -1;
+}
+
+namespace {
+
+// Refuses a chosen column that holds no numbers: text, foreign dates, or dates where they are
+// not wanted.
+TableFault Refusal(const TableColumn& column, bool datesAllowed) {
+  switch (column.Kind) {
+    case ColumnKind::Numeric:
+      return TableFault::None;
+    case ColumnKind::Date:
+      return datesAllowed ? TableFault::None : TableFault::DateColumn;
+    case ColumnKind::LocalDate:
+      return TableFault::LocalDate;
+    default:
+      return TableFault::TextColumn;
+  }
+}
+
+bool Refuse(const Table& table, int column, bool datesAllowed, TableSeries& series) {
+  if (column < 0 || column >= static_cast<int>(table.Columns.size())) {
+    series.Fault = TableFault::NoSuchColumn;
+  } else {
+    series.Fault = Refusal(table.Columns[column], datesAllowed);
+  }
+  if (series.Fault != TableFault::None) series.FaultColumn = column;
+  return series.Fault != TableFault::None;
+}
+
+// The first date of the column, at 00:00 of its day.
+double DateOrigin(const Table& table, int column) {
+  double days = 0;
+  for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
+    if (ReadIsoDate(table.Cells.Cell(r, column), days)) return std::floor(days);
+  }
+  return 0;
+}
+
+enum class CellRead { Value, Missing, Unreadable };
+
+// Reads one chosen cell as its column's kind wants it.
+CellRead ReadChosen(
+    const Table& table, std::size_t row, int column, TableNoticeKind& why, double& value) {
+  const std::string_view cell = table.Cells.Cell(row, column);
+  if (IsMissingCell(cell)) return CellRead::Missing;
+  if (table.Columns[column].Kind == ColumnKind::Date) {
+    why = TableNoticeKind::NotADate;
+    return ReadIsoDate(cell, value) ? CellRead::Value : CellRead::Unreadable;
+  }
+  why = TableNoticeKind::NotANumber;
+  return ReadCellNumber(cell, table.DecimalMark, value) ? CellRead::Value : CellRead::Unreadable;
+}
+
+void Note(
+    const Table& table, std::size_t row, int column, TableNoticeKind kind, TableSeries& series) {
+  ++series.UnreadableRows;
+  if (series.Notices.size() >= kMaxTableNotices) return;
+  series.Notices.push_back(
+      {kind, table.Cells.RowLine[row], column, std::string(table.Cells.Cell(row, column))});
+}
+
+// Takes one row into series, or counts why it is left out.
+void TakeRow(const Table& table,
+             std::size_t row,
+             const TableSelection& selection,
+             TableSeries& series) {
+  const int chosen[3] = {selection.X, selection.Y, selection.Sigma};
+  double values[3] = {0, 0, 1};
+  bool missing = false;
+  for (int i = 0; i < 3 && chosen[i] >= 0; ++i) {
+    TableNoticeKind why = TableNoticeKind::NotANumber;
+    const CellRead read = ReadChosen(table, row, chosen[i], why, values[i]);
+    if (read == CellRead::Unreadable) return Note(table, row, chosen[i], why, series);
+    if (read == CellRead::Value && i == 2 && !(values[i] > 0)) {
+      return Note(table, row, chosen[i], TableNoticeKind::SigmaNotPositive, series);
+    }
+    missing = missing || read == CellRead::Missing;
+  }
+  if (missing) {
+    ++series.MissingRows;
+    return;
+  }
+  series.X.push_back(series.XIsDate ? values[0] - series.XOrigin : values[0]);
+  series.Y.push_back(values[1]);
+  if (selection.Sigma >= 0) series.Sigma.push_back(values[2]);
+}
+
+}  // namespace
+
+TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
+  TableSeries series;
+  if (table.Fault != TableFault::None) {
+    series.Fault = table.Fault;
+    return series;
+  }
+  if (Refuse(table, selection.X, selection.DatesAsDays, series) ||
+      Refuse(table, selection.Y, false, series) ||
+      (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series))) {
+    return series;
+  }
+  series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
+  if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
+  for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
+    TakeRow(table, r, selection, series);
+  }
+  return series;
+}

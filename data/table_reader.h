@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/table_cells.h"
+#include "data/table_columns.h"
+#include "data/table_text.h"
+
+// The table reader: CSV, TSV or semicolon-separated text with or without a header row, for data
+// sets larger and richer than the plain data file (any number of rows, named columns, missing
+// values, dates). Every cell is read whole; a cell that is not what its column holds is reported
+// with its line, never read as something else.
+
+// How to read a table; each choice left at Detect is taken from the text.
+struct TableOptions {
+  char Separator = 0;  // 0: detect among tab, ';', ',' and '|'
+  TableChoice DecimalComma = TableChoice::Detect;
+  TableChoice Header = TableChoice::Detect;
+};
+
+enum class TableFault {
+  None,
+  CannotOpen,    // the file cannot be opened or read
+  NulBytes,      // NUL bytes and no UTF-16 byte order mark
+  BadUtf16,      // a UTF-16 byte order mark, then no valid UTF-16
+  OutOfMemory,   // the parser ran out of memory
+  NoColumns,     // no separator splits the lines into two or more columns
+  NoRows,        // no data row
+  NoSuchColumn,  // a column asked for that the table has not
+  TextColumn,    // a chosen column holds text (or nothing)
+  LocalDate,     // a chosen column holds dates not written as ISO 8601
+  DateColumn,    // a date column chosen for y or σ, or for x with dates refused
+};
+
+struct Table {
+  TableFault Fault = TableFault::None;
+  TableEncoding Encoding = TableEncoding::Utf8;
+  char Separator = 0;
+  char DecimalMark = '.';
+  bool HasHeader = false;
+  TableCells Cells;
+  std::vector<TableColumn> Columns;
+
+  std::size_t FirstDataRow() const { return HasHeader ? 1 : 0; }
+  std::size_t DataRows() const { return Cells.Rows() - FirstDataRow(); }
+};
+
+// Reads a table held in memory.
+Table ReadTable(std::string_view bytes, const TableOptions& options = {});
+
+// Reads the table in the file at path; CannotOpen when it cannot be read whole.
+Table ReadTableFile(const std::string& path, const TableOptions& options = {});
+
+// The column named name, or else numbered name (from 1); -1 when there is none.
+int FindTableColumn(const Table& table, std::string_view name);
+
+// The columns the x, y and σ values come from (indices from 0; Sigma -1 for none).
+struct TableSelection {
+  int X = -1, Y = -1, Sigma = -1;
+  bool DatesAsDays = true;  // an x column of dates reads as days; false refuses it
+};
+
+enum class TableNoticeKind { NotANumber, NotADate, SigmaNotPositive };
+
+// A cell that left its row out.
+struct TableNotice {
+  TableNoticeKind Kind = TableNoticeKind::NotANumber;
+  std::int64_t Line = 0;
+  int Column = 0;
+  std::string Token;
+};
+
+// Notices kept; the counts go on beyond them.
+inline constexpr std::size_t kMaxTableNotices = 100;
+
+struct TableSeries {
+  TableFault Fault = TableFault::None;
+  int FaultColumn = -1;              // the column refused
+  std::vector<double> X, Y, Sigma;   // the rows kept, in the table's order
+  std::int64_t MissingRows = 0;      // left out for an empty, NA or NaN cell
+  std::int64_t UnreadableRows = 0;   // left out for a cell its column cannot read
+  std::vector<TableNotice> Notices;  // the first kMaxTableNotices unreadable cells
+  // An x column of dates reads as days since 00:00 of the date in its first data row; this is
+  // that origin in days since 1970-01-01.
+  bool XIsDate = false;
+  double XOrigin = 0;
+
+  std::int64_t DroppedRows() const { return MissingRows + UnreadableRows; }
+};
+
+// The chosen columns' values, row by row, leaving out every row where one of them is missing or
+// unreadable.
+TableSeries SelectColumns(const Table& table, const TableSelection& selection);

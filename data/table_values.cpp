@@ -1,0 +1,155 @@
+#include "data/table_values.h"
+
+#include <fast_float/fast_float.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads exactly `count` digits at text[at] into value and moves at past them.
+bool ReadDigits(std::string_view text, std::size_t& at, int count, int& value) {
+  if (at + count > text.size()) return false;
+  value = 0;
+  for (int i = 0; i < count; ++i) {
+    if (!IsDigit(text[at])) return false;
+    value = value * 10 + (text[at++] - '0');
+  }
+  return true;
+}
+
+bool Skip(std::string_view text, std::size_t& at, char c) {
+  if (at >= text.size() || text[at] != c) return false;
+  ++at;
+  return true;
+}
+
+// hh:mm[:ss[.fff]] at text[at], as a fraction of a day.
+bool ReadTime(std::string_view text, std::size_t& at, double& dayFraction) {
+  int hour = 0, minute = 0, second = 0;
+  if (!ReadDigits(text, at, 2, hour) || !Skip(text, at, ':') || !ReadDigits(text, at, 2, minute)) {
+    return false;
+  }
+  double seconds = 0;
+  if (Skip(text, at, ':')) {
+    if (!ReadDigits(text, at, 2, second)) return false;
+    seconds = second;
+    if (at < text.size() && (text[at] == '.' || text[at] == ',')) {
+      const std::size_t from = ++at;
+      double scale = 0.1;
+      for (; at < text.size() && IsDigit(text[at]); ++at, scale /= 10) {
+        seconds += (text[at] - '0') * scale;
+      }
+      if (at == from) return false;
+    }
+  }
+  // 24:00 is the end of the day; a leap second 60 is let through as ISO 8601 allows it.
+  if (hour > 24 || minute > 59 || second > 60 || (hour == 24 && (minute != 0 || seconds != 0))) {
+    return false;
+  }
+  dayFraction = ((hour * 60 + minute) * 60 + seconds) / 86400.0;
+  return true;
+}
+
+// Z, +hh:mm, +hhmm or +hh at text[at], as the days to subtract for UTC.
+bool ReadZone(std::string_view text, std::size_t& at, double& offsetDays) {
+  offsetDays = 0;
+  if (Skip(text, at, 'Z')) return true;
+  const char sign = text[at];
+  if (sign != '+' && sign != '-') return false;
+  ++at;
+  int hours = 0, minutes = 0;
+  if (!ReadDigits(text, at, 2, hours)) return false;
+  if (at < text.size()) {
+    Skip(text, at, ':');
+    if (!ReadDigits(text, at, 2, minutes)) return false;
+  }
+  if (hours > 23 || minutes > 59) return false;
+  offsetDays = (sign == '-' ? -1 : 1) * (hours * 60 + minutes) / 1440.0;
+  return true;
+}
+
+// d.m.y, m/d/y, y/m/d and the like: three groups of digits joined by one '.', '/' or '-',
+// optionally followed by a blank and a time.
+bool LooksLikeLocalDate(std::string_view cell) {
+  const std::size_t end = std::min(cell.find(' '), cell.size());
+  std::array<int, 3> widths{};
+  char joiner = 0;
+  std::size_t group = 0;
+  for (std::size_t i = 0; i < end; ++i) {
+    const char c = cell[i];
+    if (IsDigit(c)) {
+      ++widths[group];
+    } else if ((c == '.' || c == '/' || c == '-') && (joiner == 0 || c == joiner) && group < 2) {
+      joiner = c;
+      ++group;
+    } else {
+      return false;
+    }
+  }
+  // A day or month of one or two digits in the middle, a year of two or four at one end:
+  // 1.250.000 is a number with thousands points, not a date.
+  const auto dayOrMonth = [](int width) { return width == 1 || width == 2; };
+  const auto year = [](int width) { return width == 2 || width == 4; };
+  // 2023-02-30 has the ISO form: an impossible date, not a local one.
+  if (joiner == '-' && widths[0] == 4) return false;
+  return group == 2 && dayOrMonth(widths[1]) &&
+         ((dayOrMonth(widths[0]) && year(widths[2])) || (widths[0] == 4 && dayOrMonth(widths[2])));
+}
+
+}  // namespace
+
+bool IsMissingCell(std::string_view cell) {
+  static constexpr std::string_view kMissing[] = {
+      "", "NA", "N/A", "#N/A", "NaN", "nan", "NAN", "NULL", "null", "-nan", "None"};
+  for (const std::string_view missing : kMissing) {
+    if (cell == missing) return true;
+  }
+  return false;
+}
+
+bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
+  // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
+  if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
+  if (cell.empty()) return false;
+  const fast_float::parse_options options(fast_float::chars_format::general, decimalMark);
+  const auto result =
+      fast_float::from_chars_advanced(cell.data(), cell.data() + cell.size(), value, options);
+  return result.ec == std::errc() && result.ptr == cell.data() + cell.size() &&
+         std::isfinite(value);
+}
+
+bool ReadIsoDate(std::string_view cell, double& days) {
+  std::size_t at = 0;
+  int year = 0, month = 0, day = 0;
+  if (!ReadDigits(cell, at, 4, year) || !Skip(cell, at, '-') || !ReadDigits(cell, at, 2, month) ||
+      !Skip(cell, at, '-') || !ReadDigits(cell, at, 2, day)) {
+    return false;
+  }
+  const std::chrono::year_month_day date{std::chrono::year(year),
+                                         std::chrono::month(static_cast<unsigned>(month)),
+                                         std::chrono::day(static_cast<unsigned>(day))};
+  if (!date.ok()) return false;
+  double dayFraction = 0, offsetDays = 0;
+  if (at < cell.size()) {
+    if (cell[at] != 'T' && cell[at] != ' ') return false;
+    ++at;
+    if (!ReadTime(cell, at, dayFraction)) return false;
+    if (at < cell.size() && !ReadZone(cell, at, offsetDays)) return false;
+  }
+  if (at != cell.size()) return false;
+  days = std::chrono::sys_days(date).time_since_epoch().count() + dayFraction - offsetDays;
+  return true;
+}
+
+CellKind ClassifyCell(std::string_view cell, char decimalMark) {
+  if (IsMissingCell(cell)) return CellKind::Missing;
+  double value = 0;
+  if (ReadCellNumber(cell, decimalMark, value)) return CellKind::Number;
+  if (ReadIsoDate(cell, value)) return CellKind::Date;
+  if (LooksLikeLocalDate(cell)) return CellKind::LocalDate;
+  return CellKind::Text;
+}

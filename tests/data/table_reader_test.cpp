@@ -1,0 +1,332 @@
+#include "data/table_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/table_values.h"
+
+namespace {
+
+// Bytes as Excel's "Unicode text" writes them: a UTF-16 byte order mark, then the code units.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+struct FileCase {
+  const char* Name;
+  std::string Bytes;
+  const char* X;  // a name, or a number from 1
+  const char* Y;
+  char Separator;
+  char DecimalMark;
+  bool HasHeader;
+  TableEncoding Encoding;
+  std::vector<double> ExpectedX, ExpectedY;
+  std::int64_t Missing, Unreadable;
+};
+
+// One file per way people export tables.
+TEST(TableReader, ReadsTheTablesSpreadsheetsAndScriptsWrite) {
+  const FileCase cases[] = {
+      {"Excel CSV UTF-8: BOM, CRLF",
+       "\xEF\xBB\xBFx,y\r\n1,2.5\r\n2,3.5\r\n",
+       "x",
+       "y",
+       ',',
+       '.',
+       true,
+       TableEncoding::Utf8Bom,
+       {1, 2},
+       {2.5, 3.5},
+       0,
+       0},
+      {"pandas to_csv with its index",
+       ",t,v\n0,0.5,1.25\n1,1.5,-2e-3\n2,2.5,\n",
+       "t",
+       "v",
+       ',',
+       '.',
+       true,
+       TableEncoding::Utf8,
+       {0.5, 1.5},
+       {1.25, -2e-3},
+       1,
+       0},
+      {"R write.csv: quoted names and row names, NA",
+       "\"\",\"x\",\"y\"\n\"1\",0.5,1.2\n\"2\",1,NA\n\"3\",1.5,3\n",
+       "x",
+       "y",
+       ',',
+       '.',
+       true,
+       TableEncoding::Utf8,
+       {0.5, 1.5},
+       {1.2, 3},
+       1,
+       0},
+      {"European: semicolons and decimal commas",
+       "Zeit;Wert\n0,5;1,25\n1,5;-2,5E-1\n",
+       "Zeit",
+       "Wert",
+       ';',
+       ',',
+       true,
+       TableEncoding::Utf8,
+       {0.5, 1.5},
+       {1.25, -0.25},
+       0,
+       0},
+      {"UTF-16 LE, tabs, Cyrillic names, decimal commas",
+       Utf16(u"Время\tЗначение\r\n1,5\t2\r\n2,5\t-3\r\n", false),
+       "Время",
+       "Значение",
+       '\t',
+       ',',
+       true,
+       TableEncoding::Utf16LE,
+       {1.5, 2.5},
+       {2, -3},
+       0,
+       0},
+      {"UTF-16 BE, no header",
+       Utf16(u"1\t2\n3\t4\n", true),
+       "1",
+       "2",
+       '\t',
+       '.',
+       false,
+       TableEncoding::Utf16BE,
+       {1, 3},
+       {2, 4},
+       0,
+       0},
+      {"exponents in every form",
+       "x,y\n1e-3,2.5E+04\n-1.5e2,+3\n.5,7E0\n",
+       "x",
+       "y",
+       ',',
+       '.',
+       true,
+       TableEncoding::Utf8,
+       {1e-3, -150, 0.5},
+       {25000, 3, 7},
+       0,
+       0},
+      {"NA, NaN, #N/A and empty cells leave their rows out",
+       "x;y\n1;2\nNA;3\n4;NaN\n5;#N/A\n6;\n;\n7;8\n",
+       "x",
+       "y",
+       ';',
+       '.',
+       true,
+       TableEncoding::Utf8,
+       {1, 7},
+       {2, 8},
+       4,
+       0},
+      {"quoted cells hold separators and line ends",
+       "id,x,y\n\"a, b\",1,2\n\"two\nlines\",3,4\n",
+       "x",
+       "y",
+       ',',
+       '.',
+       true,
+       TableEncoding::Utf8,
+       {1, 3},
+       {2, 4},
+       0,
+       0},
+      {"a text cell in a numeric column is left out and reported",
+       "x\ty\n1\t2\n2\tn/a?\n3\t4\n",
+       "1",
+       "2",
+       '\t',
+       '.',
+       true,
+       TableEncoding::Utf8,
+       {1, 3},
+       {2, 4},
+       0,
+       1},
+  };
+  for (const FileCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const Table table = ReadTable(c.Bytes);
+    ASSERT_EQ(table.Fault, TableFault::None);
+    EXPECT_EQ(table.Separator, c.Separator);
+    EXPECT_EQ(table.DecimalMark, c.DecimalMark);
+    EXPECT_EQ(table.HasHeader, c.HasHeader);
+    EXPECT_EQ(table.Encoding, c.Encoding);
+    const TableSeries series =
+        SelectColumns(table, {FindTableColumn(table, c.X), FindTableColumn(table, c.Y)});
+    ASSERT_EQ(series.Fault, TableFault::None);
+    EXPECT_EQ(series.X, c.ExpectedX);
+    EXPECT_EQ(series.Y, c.ExpectedY);
+    EXPECT_EQ(series.MissingRows, c.Missing);
+    EXPECT_EQ(series.UnreadableRows, c.Unreadable);
+  }
+}
+
+TEST(TableReader, EveryUnreadableCellIsReportedWithItsLineAndText) {
+  // CRLF line ends, and a quoted cell over two lines before the bad ones.
+  const Table table = ReadTable(
+      "name,x,y,s\r\n\"a\r\nb\",1,2,0.1\r\n\r\nc,2,1 250,0.1\r\nd,3,4,0\r\ne,4,\xE2\x88\x92"
+      "5,0.1\r\nf,5,6,0.2\r\n");
+  const TableSeries series = SelectColumns(table, {1, 2, 3});
+  ASSERT_EQ(series.Fault, TableFault::None);
+  EXPECT_EQ(series.X, (std::vector<double>{1, 5}));
+  EXPECT_EQ(series.Sigma, (std::vector<double>{0.1, 0.2}));
+  ASSERT_EQ(series.Notices.size(), 3u);
+  const TableNotice expected[] = {{TableNoticeKind::NotANumber, 5, 2, "1 250"},
+                                  {TableNoticeKind::SigmaNotPositive, 6, 3, "0"},
+                                  {TableNoticeKind::NotANumber,
+                                   7,
+                                   2,
+                                   "\xE2\x88\x92"
+                                   "5"}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(series.Notices[i].Kind, expected[i].Kind);
+    EXPECT_EQ(series.Notices[i].Line, expected[i].Line);
+    EXPECT_EQ(series.Notices[i].Column, expected[i].Column);
+    EXPECT_EQ(series.Notices[i].Token, expected[i].Token);
+  }
+}
+
+// A cell is read whole as a number, or it is no number: nothing is read as something else.
+TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
+  struct CellCase {
+    const char* Cell;
+    char Mark;
+    CellKind Expected;
+  };
+  const CellCase cases[] = {
+      {"2.5", '.', CellKind::Number},
+      {"2,5", ',', CellKind::Number},
+      {"2,5", '.', CellKind::Text},
+      {"2.5", ',', CellKind::Text},
+      {"1 250", '.', CellKind::Text},
+      {"1.250,5", ',', CellKind::Text},
+      {"1.250.000", '.', CellKind::Text},
+      {"\xE2\x88\x92"
+       "5",
+       '.',
+       CellKind::Text},
+      {"inf", '.', CellKind::Text},
+      {"1e999", '.', CellKind::Text},
+      {"0x10", '.', CellKind::Text},
+      {"12:30", '.', CellKind::Text},
+      {"2024-03-01", '.', CellKind::Date},
+      {"2024-03-01T12:00:00", '.', CellKind::Date},
+      {"2024-03-01 12:00", '.', CellKind::Date},
+      {"2023-02-29", '.', CellKind::Text},
+      {"01.03.2024", '.', CellKind::LocalDate},
+      {"3/1/2024 8:15", '.', CellKind::LocalDate},
+      {"NaN", '.', CellKind::Missing},
+      {"#N/A", '.', CellKind::Missing},
+  };
+  for (const CellCase& c : cases) {
+    SCOPED_TRACE(c.Cell);
+    EXPECT_EQ(ClassifyCell(c.Cell, c.Mark), c.Expected);
+  }
+}
+
+TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
+  struct DateCase {
+    const char* Name;
+    std::string Bytes;
+    std::vector<double> ExpectedX;
+  };
+  const DateCase cases[] = {
+      {"dates", "date,v\n2024-02-28,1\n2024-03-01,2\n", {0, 2}},
+      {"date-times with T", "t,v\n2024-03-01T12:00:00,1\n2024-03-02T06:00,2\n", {0.5, 1.25}},
+      {"date-times with a blank and a zone",
+       "t;v\n2024-03-01 18:00+03:00;1\n2024-03-01 00:00Z;2\n",
+       {0.625, 0}},
+  };
+  for (const DateCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TableSeries series = SelectColumns(ReadTable(c.Bytes), {0, 1});
+    ASSERT_EQ(series.Fault, TableFault::None);
+    EXPECT_TRUE(series.XIsDate);
+    EXPECT_EQ(series.X, c.ExpectedX);
+  }
+  double origin = 0;
+  ASSERT_TRUE(ReadIsoDate("2024-02-28", origin));
+  EXPECT_EQ(SelectColumns(ReadTable(cases[0].Bytes), {0, 1}).XOrigin, origin);
+}
+
+TEST(TableReader, ColumnsWithoutNumbersAreRefusedByName) {
+  const Table table =
+      ReadTable("date;local;name;y\n2024-03-01;01.03.2024;a;1\n2024-03-02;02.03.2024;b;2\n");
+  ASSERT_EQ(table.Fault, TableFault::None);
+  struct RefusalCase {
+    TableSelection Selection;
+    TableFault Expected;
+    int Column;
+  };
+  const RefusalCase cases[] = {
+      {{0, 3, -1, false}, TableFault::DateColumn, 0},
+      {{3, 0}, TableFault::DateColumn, 0},
+      {{1, 3}, TableFault::LocalDate, 1},
+      {{2, 3}, TableFault::TextColumn, 2},
+      {{0, 3, 2}, TableFault::TextColumn, 2},
+      {{0, 7}, TableFault::NoSuchColumn, 7},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Expected));
+    const TableSeries series = SelectColumns(table, c.Selection);
+    EXPECT_EQ(series.Fault, c.Expected);
+    EXPECT_EQ(series.FaultColumn, c.Column);
+    EXPECT_TRUE(series.X.empty());
+  }
+  EXPECT_EQ(table.Columns[2].Name, "name");
+  EXPECT_EQ(table.Columns[2].Kind, ColumnKind::Text);
+}
+
+TEST(TableReader, TextThatIsNoTableIsRefused) {
+  struct FaultCase {
+    const char* Name;
+    std::string Bytes;
+    TableFault Expected;
+  };
+  const FaultCase cases[] = {
+      {"UTF-16 without its mark", std::string("x\0,\0y\0\n\0", 8), TableFault::NulBytes},
+      {"UTF-16 of odd length", "\xFF\xFEx\0y", TableFault::BadUtf16},
+      {"UTF-16 with a lone surrogate", Utf16(u"x,y\n\xD800,1\n", false), TableFault::BadUtf16},
+      {"one column", "1\n2\n3\n", TableFault::NoColumns},
+      {"a header and no rows", "x,y\n", TableFault::NoRows},
+  };
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(ReadTable(c.Bytes).Fault, c.Expected);
+  }
+}
+
+TEST(TableReader, GivenChoicesOverrideTheDetectedOnes) {
+  // Quoted decimal commas in a comma-separated file, and a first row of numbers kept as data.
+  const Table table =
+      ReadTable("\"1,5\",\"2,5\"\n\"3,5\",\"4,5\"\n", {',', TableChoice::Yes, TableChoice::No});
+  const TableSeries series = SelectColumns(table, {0, 1});
+  EXPECT_EQ(series.X, (std::vector<double>{1.5, 3.5}));
+  EXPECT_EQ(series.Y, (std::vector<double>{2.5, 4.5}));
+}
+
+TEST(TableReader, HasNoRowLimit) {
+  constexpr int kRows = 100000;
+  std::string bytes = "t,y\n";
+  for (int i = 0; i < kRows; ++i) bytes += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
+  const TableSeries series = SelectColumns(ReadTable(bytes), {0, 1});
+  ASSERT_EQ(series.X.size(), static_cast<std::size_t>(kRows));
+  EXPECT_EQ(series.X.back(), kRows - 1);
+  EXPECT_EQ(series.Y.back(), (kRows - 1) % 7);
+}
+
+}  // namespace
