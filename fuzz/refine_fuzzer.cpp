@@ -102,7 +102,11 @@ void RequireStatistics(const ObservationSet& obs, ModelKind kind, const ModelFit
     return;
   }
   Require(Agrees(s.Rmse, std::sqrt(s.Sse / count), 0), "RMSE");
-  if (sst > 0 && std::isfinite(sst)) Require(Agrees(s.R2, 1 - s.Sse / sst, 1), "R2");
+  // Where the spread about the mean is lost in the mean's rounding, the two sums of squares
+  // disagree in their leading digits; R^2 is only compared where it holds.
+  if (sst > 1e-9 * size && std::isfinite(sst)) {
+    Require(Agrees(s.R2, 1 - s.Sse / sst, 1), "R2");
+  }
   if (count - p <= 0) {
     Require(!IsDetermined(s.AdjustedR2) && !IsDetermined(s.Aic) && !IsDetermined(s.Bic),
             "AIC, BIC or adjusted R2 without degrees of freedom");
