@@ -153,6 +153,7 @@ void FitHarmonics(AppState& state) {
 
 void FitBothModels(AppState& state) {
   CoefficientTable& t = state.Coefficients;
+  state.LastFit = {t.HarmonicCount, state.Controls.ComboBox1, state.Observations.MinPeriod};
   state.FitStage = 1;
   FitHarmonics(state);
   for (int k = 0; k < HarmonicsInUse(t); ++k) {
