@@ -118,9 +118,8 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, 
   model["hits"] = statistic([](const ModelFit& f) { return double(f.Hits); });
   py::list termination;
   for (const SeriesFit& f : fits) {
-    termination.append(!refined(f)              ? "not fitted"
-                       : f.Refinement.Cancelled ? "cancelled"
-                                                : "completed");
+    termination.append(refined(f) ? TerminationText(fitOf(f).Ended, fitOf(f).Failure)
+                                  : std::string("not fitted"));
   }
   model["termination"] = termination;
   return model;
