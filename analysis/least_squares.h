@@ -37,6 +37,9 @@ struct ModelFit {
   Estimate Constant;     // c0, when HasConstant
   double Objective = 0;  // the stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2
   ModelStatistics Statistics;
+  // The same statistics in the stage's own space (S against y, or sqrt(y+) for model 2), where
+  // the objective is minimised: its SSE is Objective, so a refinement never makes it worse.
+  ModelStatistics StageStatistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
   int Hits = 0;    // starts that reached the best objective within 1e-9 relative
 };

@@ -68,22 +68,29 @@ void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
   SumValues(m, obs.PlotX, obs.LastIndex + 1, v, FitSines);
 }
 
+// How well the stage's model values follow the data: the model as shown (S, or S^2 for model 2)
+// against y, or with `stageSpace` the stage's own model against its own target (S against sqrt(y+)
+// for model 2), where the refinement minimises and so can only improve.
 ModelStatistics Statistics(const ObservationSet& obs,
                            ModelKind kind,
                            const double* stageModel,
-                           int parameters) {
+                           int parameters,
+                           bool stageSpace) {
   const int count = obs.LastIndex + 1;
   ModelStatistics st;
   st.Parameters = parameters;
   st.DegreesOfFreedom = count - parameters;
+  const auto target = [&](int i) {
+    return stageSpace ? StageTarget(kind, obs.OrigY[i]) : obs.OrigY[i];
+  };
   double mean = 0;
-  for (int i = 0; i < count; ++i) mean += obs.OrigY[i];
+  for (int i = 0; i < count; ++i) mean += target(i);
   mean /= count;
   double sse = 0, sst = 0, misfit = 0, size = 0;
   for (int i = 0; i < count; ++i) {
     double v = stageModel[i];
-    if (kind == ModelKind::SquaredSum) v = v * v;
-    const double y = obs.OrigY[i];
+    if (kind == ModelKind::SquaredSum && !stageSpace) v = v * v;
+    const double y = target(i);
     sse += (v - y) * (v - y);
     sst += (y - mean) * (y - mean);
     misfit += std::fabs(v - y);
@@ -167,7 +174,7 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
   fit.Constant = Undetermined(fit.HasConstant ? fit.Constant.Value : 0.0);
   if (count <= 0) {
     fit.Objective = 0;
-    fit.Statistics = ModelStatistics{};
+    fit.Statistics = fit.StageStatistics = ModelStatistics{};
     return;
   }
 
@@ -179,7 +186,8 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
     objective += r * r;
   }
   fit.Objective = Finite(objective);
-  fit.Statistics = Statistics(obs, kind, stageModel, parameters);
+  fit.Statistics = Statistics(obs, kind, stageModel, parameters, false);
+  fit.StageStatistics = Statistics(obs, kind, stageModel, parameters, true);
   const int dof = count - parameters;
   if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return;
 

@@ -15,6 +15,12 @@ void PlaceBeside(const TForm1& form, QWidget& window) {
   const QScreen* screen = form.screen();
   if (screen == nullptr) return;
   const QRect room = screen->availableGeometry();
+  // Never larger than the screen's free area (a scaled desktop has little room), leaving space
+  // for the window manager's frame.
+  constexpr int kFrameAllowance = 48;
+  window.resize(
+      window.size().boundedTo(QSize(room.width() - kFrameAllowance, room.height() - kFrameAllowance)
+                                  .expandedTo({320, 240})));
   const QRect frame = form.frameGeometry();
   QPoint at(frame.right() + 1, frame.top());
   if (at.x() + window.width() > room.right() + 1) at.setX(frame.left() - window.width());

@@ -22,6 +22,9 @@
 namespace {
 
 constexpr int kProgressSteps = 1000;  // per mille: finer than any bar is wide
+const QString kStale = QStringLiteral(
+    "Данные или подгонка изменились: этот результат к ним не относится. Нажмите Ctrl+L, чтобы "
+    "уточнить текущую подгонку.");
 const QColor kModelColours[2] = {Qt::white, QColor(0, 0, 255)};  // the curves' own colours
 
 QFont TextFont() {
@@ -73,11 +76,22 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   Text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Text->setLineWrapMode(QPlainTextEdit::NoWrap);
   Text->setFont(TextFont());
+  Text->setAccessibleName(QStringLiteral("Результат уточнения"));
   Residuals = new ResidualPlot(this);
+  Residuals->setAccessibleName(QStringLiteral("График остатков"));
+  ModelBox->setAccessibleName(QStringLiteral("Остатки модели"));
 
   ApplyButton = new QPushButton(QStringLiteral("Применить"), this);
   RestoreButton = new QPushButton(QStringLiteral("Вернуть"), this);
+  ApplyNote = new QLabel(this);
+  ApplyNote->setWordWrap(true);
+  ApplyNote->hide();
+  // The buttons keep their own width; the room beside them is the note's, or empty.
+  for (QPushButton* button : {ApplyButton, RestoreButton}) {
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  }
   auto* bottom = new QHBoxLayout;
+  bottom->addWidget(ApplyNote, 1);
   bottom->addStretch(1);
   bottom->addWidget(ApplyButton);
   bottom->addWidget(RestoreButton);
@@ -113,6 +127,7 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
       StartRefinement();
     } else if (ResultUsable) {
       ShowResult();
+      UpdateButtons();
     }
   });
   UpdateButtons();
@@ -213,14 +228,25 @@ void LeastSquaresWindow::Finish(unsigned run, const RefinementResult& result) {
   IsRunning = false;
   Progress->hide();
   if (RunGeneration != Generation) {
-    Status->setText(QStringLiteral("Данные или подгонка изменились: результат не применим"));
+    Status->setText(kStale);
   } else if (cancelled) {
     Status->setText(QStringLiteral("Уточнение отменено"));
   } else {
     Current = result;
+    for (int m = 0; m < 2; ++m) {
+      PairWithSearch(Current.Search[m].Coefficients, Current.Refined[m]);
+      PairWithSearch(Current.Search[m].Coefficients, Current.WithConstant[m]);
+    }
     ResultUsable = true;
     ResultHasConstant = RunWithConstant;
-    Status->setText(QStringLiteral("Готово"));
+    const int dof = Current.Refined[0].Statistics.DegreesOfFreedom;
+    Status->setText(dof > 0 ? QStringLiteral("Готово")
+                            : QStringLiteral("Готово, но параметров модели (%1) не меньше, чем "
+                                             "наблюдений (%2): кривая проходит через точки, и "
+                                             "погрешности, R², AIC и BIC не определены. "
+                                             "Уменьшите число гармоник.")
+                                  .arg(Current.Refined[0].Statistics.Parameters)
+                                  .arg(Current.Refined[0].Statistics.Parameters + dof));
     ShowResult();
   }
   UpdateButtons();
@@ -233,7 +259,7 @@ void LeastSquaresWindow::Supersede() {
     Progress->hide();
   }
   if (IsRunning || ResultUsable || Snapshot.Taken) {
-    Status->setText(QStringLiteral("Данные или подгонка изменились: результат не применим"));
+    Status->setText(kStale);
   }
   ResultUsable = false;
   Applied = false;
@@ -255,9 +281,31 @@ void LeastSquaresWindow::closeEvent(QCloseEvent* e) {
   QWidget::closeEvent(e);
 }
 
+bool LeastSquaresWindow::ShowsConstantColumn() const {
+  return ConstantBox->isChecked() && ResultHasConstant;
+}
+
+// Empty when the refined result can be applied; otherwise the sentence that says why not.
+QString LeastSquaresWindow::ApplyRefusal() const {
+  if (!ResultUsable) return {};
+  for (const ModelFit& fit : Current.Refined) {
+    if (fit.Statistics.DegreesOfFreedom <= 0) {
+      return QStringLiteral(
+          "«Применить» недоступно: параметров не меньше, чем наблюдений, и уточнённая модель "
+          "ничего не говорит о данных.");
+    }
+  }
+  if (ShowsConstantColumn()) {
+    return QStringLiteral(
+        "«Применить» переносит на график и в отчёт модели без постоянной составляющей: снимите "
+        "флажок «С постоянной составляющей», чтобы применить уточнённые коэффициенты.");
+  }
+  return {};
+}
+
 void LeastSquaresWindow::ShowResult() {
-  const std::vector<std::string> lines = LeastSquaresLines(
-      Current, Snapshot.StageSeeds, ConstantBox->isChecked() && ResultHasConstant);
+  const std::vector<std::string> lines =
+      LeastSquaresLines(Current, Snapshot.StageSeeds, ShowsConstantColumn());
   QString text;
   for (const std::string& line : lines) text += QString::fromStdString(line) + '\n';
   Text->setPlainText(text);
@@ -271,7 +319,9 @@ void LeastSquaresWindow::ShowResiduals() {
   }
   const int m = std::clamp(ModelBox->currentIndex(), 0, 1);
   const ObservationSet& obs = Form.State.Observations;
-  const std::vector<double> r = ModelResiduals(obs, Current.Refined[m], static_cast<ModelKind>(m));
+  // The residuals of the column shown last: the constant-term fit when it is shown.
+  const ModelFit& shown = ShowsConstantColumn() ? Current.WithConstant[m] : Current.Refined[m];
+  const std::vector<double> r = ModelResiduals(obs, shown, static_cast<ModelKind>(m));
   Residuals->SetResiduals(
       std::vector<double>(obs.PlotX, obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);
 }
@@ -279,7 +329,10 @@ void LeastSquaresWindow::ShowResiduals() {
 void LeastSquaresWindow::UpdateButtons() {
   const bool current = FitIsCurrent();
   CancelButton->setEnabled(IsRunning && !CancelFlag->load());
-  ApplyButton->setEnabled(ResultUsable && !IsRunning && current);
+  const QString refusal = ApplyRefusal();
+  ApplyButton->setEnabled(ResultUsable && !IsRunning && current && refusal.isEmpty());
+  ApplyNote->setText(refusal);
+  ApplyNote->setVisible(!refusal.isEmpty());
   RestoreButton->setEnabled(Applied && Snapshot.Taken && Snapshot.Generation == Generation &&
                             current);
 }
@@ -304,7 +357,7 @@ void LeastSquaresWindow::RefreshForm() {
 
 void LeastSquaresWindow::Apply() {
   Form.RunHandler([this] {
-    if (!ResultUsable || !FitIsCurrent()) return;
+    if (!ResultUsable || !FitIsCurrent() || !ApplyRefusal().isEmpty()) return;
     CoefficientTable& t = Form.State.Coefficients;
     const int count = std::min<int>(t.HarmonicCount, kMaxHarmonics);
     if (Current.Refined[0].Coefficients.Count != count ||

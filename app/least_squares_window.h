@@ -60,6 +60,7 @@ class LeastSquaresWindow : public QWidget {
   QPlainTextEdit* Text = nullptr;
   ResidualPlot* Residuals = nullptr;
   QPushButton* ApplyButton = nullptr;
+  QLabel* ApplyNote = nullptr;  // why "Применить" is refused, when it is
   QPushButton* RestoreButton = nullptr;
   RefineFunction Refine;
 
@@ -82,6 +83,8 @@ class LeastSquaresWindow : public QWidget {
   void ShowResiduals();
   void UpdateButtons();
   bool FitIsCurrent() const;
+  bool ShowsConstantColumn() const;
+  QString ApplyRefusal() const;
   void WriteDeviations();
   void RefreshForm();
 

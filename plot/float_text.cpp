@@ -1,9 +1,10 @@
 #include "plot/float_text.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -18,23 +19,34 @@ struct DecimalDigits {
   int PointPos = 0;
 };
 
-// |x| written to 17 decimals when below 10, else to 18 significant digits. The C library prints
-// the exact binary value correctly rounded, so only this one rounding precedes ours.
+// |x| written to 17 decimals when below 10, else to 18 significant digits. std::to_chars prints
+// the exact binary value correctly rounded, in the same bytes under every locale, so only this one
+// rounding precedes ours.
 DecimalDigits JudgedDigits(double magnitude) {
   char buffer[400];
   DecimalDigits result;
   if (magnitude < 10) {
-    std::snprintf(buffer, sizeof buffer, "%.*f", kJudgedDecimals, magnitude);
-    const char* point = std::strchr(buffer, '.');
+    char* end =
+        std::to_chars(
+            buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, kJudgedDecimals)
+            .ptr;
+    char* point = std::find(buffer, end, '.');
     result.PointPos = static_cast<int>(point - buffer);
-    result.Digits.assign(buffer, result.PointPos);
-    result.Digits.append(point + 1);
+    result.Digits.assign(buffer, point);
+    result.Digits.append(point + 1, end);
   } else {
-    std::snprintf(buffer, sizeof buffer, "%.*e", kJudgedDigits - 1, magnitude);
-    const char* e = std::strchr(buffer, 'e');
+    char* end = std::to_chars(buffer,
+                              buffer + sizeof buffer,
+                              magnitude,
+                              std::chars_format::scientific,
+                              kJudgedDigits - 1)
+                    .ptr;
+    char* e = std::find(buffer, end, 'e');
     result.Digits.push_back(buffer[0]);
-    result.Digits.append(buffer + 2, static_cast<size_t>(e - (buffer + 2)));
-    result.PointPos = std::atoi(e + 1) + 1;
+    result.Digits.append(buffer + 2, e);
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    result.PointPos = exponent + 1;
   }
   return result;
 }

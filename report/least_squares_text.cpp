@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "model/model_values.h"
@@ -23,19 +24,41 @@ size_t Shown(const std::string& text) {
   return count;
 }
 
-// Columns longer than their width keep a gap, so neighbouring numbers never run together.
-std::string Row(const std::string& label, const std::vector<std::string>& cells) {
-  std::string line = label;
-  const size_t labelShown = Shown(label);
-  line.append(labelShown < kLabelWidth ? kLabelWidth - labelShown : kColumnGap, ' ');
-  for (const std::string& cell : cells) {
-    const size_t shown = Shown(cell);
-    line += cell;
-    line.append(shown < kColumnWidth ? kColumnWidth - shown : kColumnGap, ' ');
+// One line of a block: a label and one cell per column, or a line written as it is.
+struct TextRow {
+  std::string Label;
+  std::vector<std::string> Cells;
+  bool Plain = false;
+};
+
+// The rows as aligned text: every column is as wide as its widest cell and a gap (at least
+// kColumnWidth), so a wide interval moves the whole column, never one line of it.
+void AppendRows(std::vector<std::string>& lines, const std::vector<TextRow>& rows) {
+  std::vector<size_t> widths;
+  size_t labelWidth = kLabelWidth;
+  for (const TextRow& row : rows) {
+    if (row.Plain) continue;
+    labelWidth = std::max(labelWidth, Shown(row.Label) + kColumnGap);
+    if (widths.size() < row.Cells.size()) widths.resize(row.Cells.size(), kColumnWidth);
+    for (size_t c = 0; c < row.Cells.size(); ++c) {
+      widths[c] = std::max(widths[c], Shown(row.Cells[c]) + kColumnGap);
+    }
   }
-  while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
+  for (const TextRow& row : rows) {
+    std::string line = row.Label;
+    if (!row.Plain) {
+      line.append(labelWidth - Shown(row.Label), ' ');
+      for (size_t c = 0; c < row.Cells.size(); ++c) {
+        line += row.Cells[c];
+        line.append(widths[c] - Shown(row.Cells[c]), ' ');
+      }
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+    }
+    lines.push_back(line);
+  }
 }
+
+TextRow Plain(std::string text) { return TextRow{std::move(text), {}, true}; }
 
 std::string IntervalText(const Estimate& e) {
   std::string text = "[";
@@ -53,7 +76,7 @@ struct Column {
 
 std::string CountText(int v) { return std::to_string(v); }
 
-void EstimateRows(std::vector<std::string>& lines,
+void EstimateRows(std::vector<TextRow>& rows,
                   const std::string& name,
                   const std::vector<Column>& columns,
                   const std::function<bool(const ModelFit&)>& has,
@@ -75,18 +98,89 @@ void EstimateRows(std::vector<std::string>& lines,
     errors.push_back(shown ? CompactText(e.StdError) : kUndetermined);
     intervals.push_back(shown ? IntervalText(e) : kUndetermined);
   }
-  lines.push_back(Row(name, values));
-  lines.push_back(Row("  std. error", errors));
-  lines.push_back(Row("  95% CI", intervals));
+  rows.push_back({name, values});
+  rows.push_back({"  std. error", errors});
+  rows.push_back({"  95% CI", intervals});
 }
 
-void StatisticRow(std::vector<std::string>& lines,
+void StatisticRow(std::vector<TextRow>& rows,
                   const std::string& name,
                   const std::vector<Column>& columns,
                   const std::function<std::string(const ModelFit&)>& text) {
   std::vector<std::string> cells;
   for (const Column& column : columns) cells.push_back(text(*column.Fit));
-  lines.push_back(Row(name, cells));
+  rows.push_back({name, cells});
+}
+
+// With no degrees of freedom left the model runs through every point: R^2 and the information
+// criteria say nothing about it.
+std::string FitMeasure(const ModelStatistics& s, double v) {
+  return s.DegreesOfFreedom > 0 ? CompactText(v) : kUndetermined;
+}
+
+// SSE, RMSE, R^2, adjusted R^2, AIC and BIC of `which` statistics of each column, the labels
+// followed by `suffix`.
+void StatisticRows(std::vector<TextRow>& rows,
+                   const std::vector<Column>& columns,
+                   const std::string& suffix,
+                   const ModelStatistics ModelFit::*which,
+                   bool criteria) {
+  const auto stat = [which](const std::function<std::string(const ModelStatistics&)>& text) {
+    return [which, text](const ModelFit& f) { return text(f.*which); };
+  };
+  StatisticRow(rows, "SSE" + suffix, columns, stat([](const ModelStatistics& s) {
+                 return CompactText(s.Sse);
+               }));
+  StatisticRow(rows, "RMSE" + suffix, columns, stat([](const ModelStatistics& s) {
+                 return CompactText(s.Rmse);
+               }));
+  StatisticRow(rows, "R²" + suffix, columns, stat([](const ModelStatistics& s) {
+                 return FitMeasure(s, s.R2);
+               }));
+  if (!criteria) return;
+  StatisticRow(rows, "Adjusted R²" + suffix, columns, stat([](const ModelStatistics& s) {
+                 return FitMeasure(s, s.AdjustedR2);
+               }));
+  StatisticRow(rows, "AIC" + suffix, columns, stat([](const ModelStatistics& s) {
+                 return FitMeasure(s, s.Aic);
+               }));
+  StatisticRow(rows, "BIC" + suffix, columns, stat([](const ModelStatistics& s) {
+                 return FitMeasure(s, s.Bic);
+               }));
+}
+
+void HarmonicRows(std::vector<TextRow>& rows, const std::vector<Column>& columns, int k) {
+  const std::string j = CountText(k + 1);
+  const auto has = [k](const ModelFit& f) { return k < f.Coefficients.Count; };
+  EstimateRows(
+      rows,
+      "A" + j,
+      columns,
+      has,
+      [k](const ModelFit& f) { return f.Coefficients.A[k]; },
+      [k](const ModelFit& f) -> const Estimate& { return f.A[k]; });
+  EstimateRows(
+      rows,
+      "B" + j,
+      columns,
+      has,
+      [k](const ModelFit& f) { return f.Coefficients.B[k]; },
+      [k](const ModelFit& f) -> const Estimate& { return f.B[k]; });
+  EstimateRows(
+      rows,
+      "C" + j,
+      columns,
+      has,
+      [k](const ModelFit& f) { return f.Coefficients.C[k]; },
+      [k](const ModelFit& f) -> const Estimate& { return f.C[k]; });
+  // A zero frequency has no period: the quotient is infinite and shows as undetermined.
+  EstimateRows(
+      rows,
+      "Period " + j,
+      columns,
+      has,
+      [k](const ModelFit& f) { return 2 * std::numbers::pi / f.Coefficients.B[k]; },
+      [k](const ModelFit& f) -> const Estimate& { return f.Period[k]; });
 }
 
 void ModelBlock(std::vector<std::string>& lines,
@@ -95,96 +189,70 @@ void ModelBlock(std::vector<std::string>& lines,
   const ModelFit& search = *columns.front().Fit;
   const int observations = search.Statistics.Parameters + search.Statistics.DegreesOfFreedom;
   int count = 0;
-  bool constant = false;
+  bool constant = false, noFreedom = false;
   for (const Column& column : columns) {
     count = std::max(count, std::min(column.Fit->Coefficients.Count, kMaxHarmonics));
     constant = constant || column.Fit->HasConstant;
+    noFreedom = noFreedom || column.Fit->Statistics.DegreesOfFreedom <= 0;
   }
-  lines.push_back(kind == ModelKind::Sum ? "Model 1: F(x) = sum of A*sin(B*x+C)"
-                                         : "Model 2: F(x) = (sum of A*sin(B*x+C))^2");
-  lines.push_back("N = " + CountText(count) + ", n = " + CountText(observations));
-  lines.emplace_back();
+  std::vector<TextRow> rows;
+  rows.push_back(Plain(kind == ModelKind::Sum ? "Model 1: F(x) = sum of A*sin(B*x+C)"
+                                              : "Model 2: F(x) = (sum of A*sin(B*x+C))^2"));
+  rows.push_back(Plain("N = " + CountText(count) + ", n = " + CountText(observations)));
+  if (noFreedom) {
+    rows.push_back(
+        Plain("No degrees of freedom left: the model has as many parameters as there "
+              "are observations, or more; it runs through the points, and its "
+              "errors, R², AIC and BIC are not determined."));
+  }
+  rows.push_back(Plain(""));
   std::vector<std::string> titles;
   for (const Column& column : columns) titles.push_back(column.Title);
-  lines.push_back(Row("", titles));
+  rows.push_back({"", titles});
 
-  for (int k = 0; k < count; ++k) {
-    const std::string j = CountText(k + 1);
-    const auto has = [k](const ModelFit& f) { return k < f.Coefficients.Count; };
-    EstimateRows(
-        lines,
-        "A" + j,
-        columns,
-        has,
-        [k](const ModelFit& f) { return f.Coefficients.A[k]; },
-        [k](const ModelFit& f) -> const Estimate& { return f.A[k]; });
-    EstimateRows(
-        lines,
-        "B" + j,
-        columns,
-        has,
-        [k](const ModelFit& f) { return f.Coefficients.B[k]; },
-        [k](const ModelFit& f) -> const Estimate& { return f.B[k]; });
-    EstimateRows(
-        lines,
-        "C" + j,
-        columns,
-        has,
-        [k](const ModelFit& f) { return f.Coefficients.C[k]; },
-        [k](const ModelFit& f) -> const Estimate& { return f.C[k]; });
-    // A zero frequency has no period: the quotient is infinite and shows as undetermined.
-    EstimateRows(
-        lines,
-        "Period " + j,
-        columns,
-        has,
-        [k](const ModelFit& f) { return 2 * std::numbers::pi / f.Coefficients.B[k]; },
-        [k](const ModelFit& f) -> const Estimate& { return f.Period[k]; });
-  }
+  for (int k = 0; k < count; ++k) HarmonicRows(rows, columns, k);
   if (constant) {
     EstimateRows(
-        lines,
+        rows,
         "c0",
         columns,
         [](const ModelFit& f) { return f.HasConstant; },
         [](const ModelFit& f) { return f.Constant.Value; },
         [](const ModelFit& f) -> const Estimate& { return f.Constant; });
   }
-  lines.emplace_back();
+  rows.push_back(Plain(""));
 
-  StatisticRow(
-      lines, "SSE", columns, [](const ModelFit& f) { return CompactText(f.Statistics.Sse); });
-  StatisticRow(
-      lines, "RMSE", columns, [](const ModelFit& f) { return CompactText(f.Statistics.Rmse); });
-  StatisticRow(
-      lines, "R²", columns, [](const ModelFit& f) { return CompactText(f.Statistics.R2); });
-  StatisticRow(lines, "Adjusted R²", columns, [](const ModelFit& f) {
-    return f.Statistics.DegreesOfFreedom > 0 ? CompactText(f.Statistics.AdjustedR2) : kUndetermined;
-  });
-  StatisticRow(
-      lines, "AIC", columns, [](const ModelFit& f) { return CompactText(f.Statistics.Aic); });
-  StatisticRow(
-      lines, "BIC", columns, [](const ModelFit& f) { return CompactText(f.Statistics.Bic); });
-  StatisticRow(lines, "Parameters", columns, [](const ModelFit& f) {
+  if (kind == ModelKind::Sum) {
+    StatisticRows(rows, columns, "", &ModelFit::Statistics, true);
+  } else {
+    // Model 2 is fitted as S to sqrt(y+): that objective is the one the refinement lowers. The
+    // square's figures against y follow it, but need not fall with it.
+    rows.push_back(Plain("Minimised objective, S against sqrt(max(y, 0)):"));
+    StatisticRows(rows, columns, "", &ModelFit::StageStatistics, true);
+    rows.push_back(Plain("The model S^2 against y:"));
+    StatisticRows(rows, columns, " in y", &ModelFit::Statistics, false);
+  }
+  StatisticRow(rows, "Parameters", columns, [](const ModelFit& f) {
     return CountText(f.Statistics.Parameters);
   });
-  StatisticRow(lines, "Degrees of freedom", columns, [](const ModelFit& f) {
+  StatisticRow(rows, "Degrees of freedom", columns, [](const ModelFit& f) {
     return CountText(f.Statistics.DegreesOfFreedom);
   });
   // The search's own result was not found by starts of the refinement.
-  StatisticRow(lines, "Starts tried", columns, [](const ModelFit& f) {
+  StatisticRow(rows, "Starts tried", columns, [](const ModelFit& f) {
     return f.Starts > 0 ? CountText(f.Starts) : kUndetermined;
   });
-  StatisticRow(lines, "Hits", columns, [](const ModelFit& f) {
+  StatisticRow(rows, "Hits", columns, [](const ModelFit& f) {
     return f.Starts > 0 ? CountText(f.Hits) : kUndetermined;
   });
-  lines.emplace_back();
+  rows.push_back(Plain(""));
   for (const Column& column : columns) {
     std::string caption = column.Title + ":";
     caption.append(caption.size() < kCaptionWidth ? kCaptionWidth - caption.size() : 1, ' ');
-    lines.push_back(caption + "Relative deviation = " +
-                    CoefficientText(column.Fit->Statistics.RelDeviation) + " %");
+    rows.push_back(Plain(caption + "Relative deviation = " +
+                         CoefficientText(column.Fit->Statistics.RelDeviation) + " %"));
   }
+  AppendRows(lines, rows);
 }
 
 }  // namespace
@@ -224,4 +292,32 @@ std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fi
   ModelValues(m, obs.PlotX, n, residuals.data(), LibrarySines);
   for (int i = 0; i < n; ++i) residuals[i] = obs.OrigY[i] - residuals[i];
   return residuals;
+}
+
+void PairWithSearch(const HarmonicModel& search, ModelFit& fit) {
+  const int n = std::min(fit.Coefficients.Count, kMaxHarmonics);
+  if (search.Count != fit.Coefficients.Count || n < 2) return;
+  // At most 5! = 120 orders: the one whose frequencies lie nearest the search's, in total.
+  int order[kMaxHarmonics], best[kMaxHarmonics];
+  for (int k = 0; k < n; ++k) order[k] = best[k] = k;
+  double bestDistance = std::numeric_limits<double>::infinity();
+  do {
+    double distance = 0;
+    for (int k = 0; k < n; ++k) distance += std::fabs(fit.Coefficients.B[order[k]] - search.B[k]);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      std::copy(order, order + n, best);
+    }
+  } while (std::next_permutation(order, order + n));
+  const ModelFit before = fit;
+  for (int k = 0; k < n; ++k) {
+    const int from = best[k];
+    fit.Coefficients.A[k] = before.Coefficients.A[from];
+    fit.Coefficients.B[k] = before.Coefficients.B[from];
+    fit.Coefficients.C[k] = before.Coefficients.C[from];
+    fit.A[k] = before.A[from];
+    fit.B[k] = before.B[from];
+    fit.C[k] = before.C[from];
+    fit.Period[k] = before.Period[from];
+  }
 }

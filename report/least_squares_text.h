@@ -28,3 +28,9 @@ std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
 // y - F(x) at observations 0..LastIndex (PlotX, OrigY) for the model as shown: c0 + S(x) for
 // model 1 and (c0 + S(x))^2 for model 2, c0 being 0 without a constant term.
 std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fit, ModelKind kind);
+
+// Reorders fit's harmonics (coefficients and estimates) so that harmonic k is the one whose
+// frequency lies nearest the search's harmonic k, the total distance being least: rows of the
+// same index then show the same harmonic before and after the refinement. The model is
+// unchanged. Sets of different counts are left as they are.
+void PairWithSearch(const HarmonicModel& search, ModelFit& fit);

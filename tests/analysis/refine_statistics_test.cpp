@@ -164,6 +164,11 @@ TEST_F(RefinementTest, StatisticsFollowTheirFormulasForBothModels) {
     EXPECT_EQ(result.Search[kind].Statistics.Parameters, 6);
     EXPECT_EQ(result.WithConstant[kind].Statistics.Parameters, 7);
     EXPECT_EQ(result.Search[kind].Starts, 0);
+    // The stage's own statistics are those of the minimised objective, which never rises.
+    for (const ModelFit* fit : {&result.Search[kind], &result.Refined[kind]}) {
+      EXPECT_EQ(fit->StageStatistics.Sse, fit->Objective);
+    }
+    EXPECT_LE(result.Refined[kind].StageStatistics.Sse, result.Search[kind].StageStatistics.Sse);
   }
 }
 

@@ -136,6 +136,8 @@ class LeastSquaresWindowTest : public QObject {
     PressCtrlL(f);
     QVERIFY(lsq->isVisible());
     QCOMPARE(lsq->windowTitle(), QStringLiteral("Harmora - МНК"));
+    const QRect room = lsq->screen()->availableGeometry();
+    QVERIFY(lsq->width() <= room.width() && lsq->height() <= room.height());
     QVERIFY(lsq->Running());
     QVERIFY(lsq->Progress->isVisible());
     QVERIFY(lsq->CancelButton->isEnabled());
@@ -351,11 +353,38 @@ class LeastSquaresWindowTest : public QObject {
 
     const QString text = lsq->Text->toPlainText();
     QVERIFY(!ShowsNonNumbers(text));
-    QVERIFY(text.contains(QStringLiteral("—")));
+    QVERIFY(text.contains(QStringLiteral("No degrees of freedom left")));
+    QVERIFY(lsq->Status->text().contains(QStringLiteral("параметров модели (6)")));
+    QVERIFY(!lsq->ApplyButton->isEnabled());
+    QVERIFY(lsq->ApplyNote->isVisible());
+    lsq->Apply();
+    QCOMPARE(f.State.Coefficients.A[0], lsq->Result().Search[0].Coefficients.A[0]);
     lsq->ConstantBox->setChecked(true);  // refines again, now with the constant term
     QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
     QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("With constant")));
     QVERIFY(!ShowsNonNumbers(lsq->Text->toPlainText()));
+  }
+
+  // The constant-term column cannot be put on the plot: "Применить" says so and waits.
+  void ShownConstantColumnRefusesApplyWithAReason() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->ApplyButton->isEnabled());
+    QVERIFY(!lsq->ApplyNote->isVisible());
+    lsq->ConstantBox->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(!lsq->ApplyButton->isEnabled());
+    QVERIFY(lsq->ApplyNote->text().contains(QStringLiteral("«С постоянной составляющей»")));
+    const CoefficientTable before = f.State.Coefficients;
+    lsq->Apply();
+    QVERIFY(SameTable(f.State.Coefficients, before));
+    lsq->ConstantBox->setChecked(false);
+    QVERIFY(lsq->ApplyButton->isEnabled());
+    QVERIFY(!lsq->ApplyNote->isVisible());
   }
 
   void TextCanBeSelectedAndCopiedAndTheResidualsShowInTheModelsColour() {

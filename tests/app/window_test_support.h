@@ -5,6 +5,7 @@
 
 #include "app/tform1.h"
 #include "data/random_generator.h"
+#include "tests/environment_locale.h"
 
 // The two messages of the open workflow, as the user reads them.
 inline const QString kUnreadable = QStringLiteral(
@@ -31,6 +32,8 @@ struct WindowFixture {
   };
 
   WindowFixture() {
+    std::string why;
+    if (!EnterEnvironmentLocale(why)) qFatal("%s", why.c_str());
     Form.State.Random.Clock = FixedTestClock;
     Form.ShowMessage = [this](
                            TForm1::MessageKind kind, const QString& caption, const QString& text) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,14 @@ inline ToolRun RunTool(const std::vector<std::string>& args) {
   run.Out = out.str();
   run.Err = err.str();
   return run;
+}
+
+// The number at the start of text, as JSON writes it, in any locale (std::stod follows the C
+// library's locale); NaN where there is none.
+inline double LeadingNumber(const std::string& text) {
+  double value = std::nan("");
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
 }
 
 // The lines of a text, without their line ends.

@@ -152,8 +152,8 @@ TEST(HarmoraFitJson, ResidualIsEachStagesObjectiveFromTheFinalCoefficients) {
   const std::size_t residual1 = run.Out.find("\"residual\":") + 11;
   const std::size_t residual2 = run.Out.find("\"residual\":", model2) + 11;
   // Library sines against the fit's own: equal to a few units in the last place of the sines.
-  EXPECT_NEAR(std::stod(run.Out.substr(residual1)), sum1, 1e-9 * (1 + sum1));
-  EXPECT_NEAR(std::stod(run.Out.substr(residual2)), sum2, 1e-9 * (1 + sum2));
+  EXPECT_NEAR(LeadingNumber(run.Out.substr(residual1)), sum1, 1e-9 * (1 + sum1));
+  EXPECT_NEAR(LeadingNumber(run.Out.substr(residual2)), sum2, 1e-9 * (1 + sum2));
   EXPECT_GT(sum2, 1);  // the squared model cannot follow the negative half waves
 }
 
@@ -187,7 +187,7 @@ std::string ObjectAfter(const std::string& text, const std::string& key, std::si
 
 double NumberAfter(const std::string& text, const std::string& key) {
   const std::size_t at = text.find("\"" + key + "\":");
-  return at == std::string::npos ? std::nan("") : std::stod(text.substr(at + key.size() + 3));
+  return at == std::string::npos ? std::nan("") : LeadingNumber(text.substr(at + key.size() + 3));
 }
 
 TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjective) {

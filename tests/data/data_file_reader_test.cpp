@@ -292,11 +292,12 @@ void ExpectSameAsFromChars(const std::string& text) {
   EXPECT_EQ(std::signbit(value), std::signbit(expected));
 }
 
-// The exact decimal of v as plain digits with a point (no exponent): glibc prints it exactly.
+// The exact decimal of v as plain digits with a point (no exponent), in any locale.
 std::string ExactDecimal(long double v) {
   std::vector<char> buffer(6000);
-  std::snprintf(buffer.data(), buffer.size(), "%.1200Lf", v);
-  std::string text = buffer.data();
+  const auto end = std::to_chars(
+      buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed, 1200);
+  std::string text(buffer.data(), end.ptr);
   text.erase(text.find_last_not_of('0') + 1);
   return text;
 }

@@ -183,6 +183,85 @@ TEST(LeastSquaresLines, TheConstantColumnShowsOnlyWhenAskedForAndComputed) {
   EXPECT_EQ(LineOf(LeastSquaresLines(r, kSeeds, true), "c0", 1), "(no line c0)");
 }
 
+// A wide interval in one column moves that whole column: every row's cells still start together.
+TEST(LeastSquaresLines, ColumnsStayAlignedBesideAWideInterval) {
+  RefinementResult r;
+  for (int m = 0; m < 2; ++m) {
+    r.Search[m] = DeterminedFit(1.4, 2, 0.25);
+    r.Refined[m] = DeterminedFit(1.5, 2, 0.25);
+    r.Refined[m].A[0] = Known(1.5, 1e15, -123456789012345.5, 123456789012345.5);
+    r.WithConstant[m] = DeterminedFit(1.25, 2, 0.25);
+    r.WithConstant[m].HasConstant = true;
+  }
+  r.WithConstant[0].Hits = 5;
+  const std::vector<std::string> lines = LeastSquaresLines(r, kSeeds, true);
+  const size_t third = ColumnOf(LineOf(lines, "A1"), "1.250000000");
+  EXPECT_EQ(ColumnOf(LineOf(lines, "  95% CI"), "[0.750000000"), third);
+  EXPECT_EQ(ColumnOf(LineOf(lines, "Hits"), "5"), third);
+  EXPECT_EQ(ColumnOf(LineOf(lines, "  95% CI"), "[-123456789012345.5"),
+            ColumnOf(LineOf(lines, "A1"), "1.500000000"));
+}
+
+// Model 2 is fitted in sqrt(y) space: that objective's statistics come first and are labelled,
+// the square's against y beside them; without degrees of freedom no R² or criteria are shown.
+TEST(LeastSquaresLines, ModelTwoShowsItsMinimisedObjectiveAndNoCriteriaWithoutFreedom) {
+  RefinementResult r;
+  for (int m = 0; m < 2; ++m) {
+    r.Search[m] = DeterminedFit(1.4, 2, 0.25);
+    r.Refined[m] = DeterminedFit(1.5, 2, 0.25);
+    r.Refined[m].StageStatistics = {0.03125, 0.1, 0.75, 0.7, -40.5, -38.25, 0, 3, 47};
+  }
+  std::vector<std::string> lines = LeastSquaresLines(r, kSeeds, false);
+  EXPECT_EQ(LineOf(lines, "SSE in y").find("0.5", 21),
+            ColumnOf(LineOf(lines, "A1"), "1.500000000"));
+  EXPECT_NE(LineOf(lines, "SSE", 1).find("0.03125"), std::string::npos) << "model 2's objective";
+  EXPECT_NE(LineOf(lines, "AIC", 1).find("-40.5"), std::string::npos);
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "Minimised objective, S against sqrt(max(y, 0)):"),
+      lines.end());
+
+  for (int m = 0; m < 2; ++m) {
+    r.Refined[m].Statistics = {0, 0, 1, 1, -581, -575, 0, 15, -5};
+    r.Refined[m].StageStatistics = r.Refined[m].Statistics;
+  }
+  lines = LeastSquaresLines(r, kSeeds, false);
+  for (const char* label : {"R²", "AIC", "BIC"}) {
+    SCOPED_TRACE(label);
+    const std::string line = LineOf(lines, label);
+    EXPECT_EQ(ColumnOf(line, "—"), ColumnOf(LineOf(lines, "A1"), "1.500000000")) << line;
+  }
+  EXPECT_EQ(LineOf(lines, "No").rfind("No degrees of freedom left", 0), 0u);
+}
+
+TEST(PairWithSearch, RowsOfOneIndexShowTheSameHarmonic) {
+  const struct {
+    std::vector<double> Search, Refined, Expected;
+  } kCases[] = {
+      {{1, 3}, {3.01, 0.99}, {0.99, 3.01}},
+      {{5, 1, 3}, {1.1, 2.9, 5.2}, {5.2, 1.1, 2.9}},
+      {{1, 2}, {1.2, 1.9}, {1.2, 1.9}},        // already paired
+      {{2, 2.1}, {2.12, 1.99}, {1.99, 2.12}},  // close frequencies
+  };
+  for (const auto& c : kCases) {
+    HarmonicModel search;
+    ModelFit fit;
+    search.Count = fit.Coefficients.Count = static_cast<int>(c.Search.size());
+    for (size_t k = 0; k < c.Search.size(); ++k) {
+      search.B[k] = c.Search[k];
+      fit.Coefficients.B[k] = c.Refined[k];
+      fit.Coefficients.A[k] = 10 * c.Refined[k];  // travels with its frequency
+      fit.Period[k].Value = 1 / c.Refined[k];
+    }
+    PairWithSearch(search, fit);
+    for (size_t k = 0; k < c.Search.size(); ++k) {
+      SCOPED_TRACE(k);
+      EXPECT_EQ(fit.Coefficients.B[k], c.Expected[k]);
+      EXPECT_EQ(fit.Coefficients.A[k], 10 * c.Expected[k]);
+      EXPECT_EQ(fit.Period[k].Value, 1 / c.Expected[k]);
+    }
+  }
+}
+
 TEST(ModelResiduals, AreTheDataMinusTheModelAsShown) {
   ObservationSet obs;
   obs.LastIndex = 1;
