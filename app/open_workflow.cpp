@@ -1,5 +1,6 @@
 // The open workflow: the open button, a dropped file and pasted text read by the data file's
-// rules, then either the data shown or the rejection and a random sample.
+// rules, then either the data shown or the rejection and a random sample. A paste without
+// data is refused and changes nothing.
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -22,6 +23,22 @@ namespace {
 const QString kUnreadableText = QString::fromUtf8(kUnreadableDataText);
 const QString kTooShortText = QString::fromUtf8(kTooShortDataText);
 const QString kErrorCaption = QStringLiteral("Ошибка");
+const QString kClipboardName = QStringLiteral("буфер обмена");  // the caption's name for a paste
+const QString kNoPairsPastedText =
+    QStringLiteral("В буфере обмена нет пар чисел для вставки: данные и график не изменились.");
+
+// What the pasted text held instead of at least 4 pairs.
+QString PasteRefusedDetail(bool readFailed, const ImportReport& report) {
+  if (readFailed) {
+    return QStringLiteral("Строка %1: «%2» — не число.")
+        .arg(report.FailedLine)
+        .arg(QString::fromStdString(report.FailedToken));
+  }
+  if (report.NumbersRead == 0) return QStringLiteral("В тексте нет ни одного числа.");
+  return QStringLiteral("Прочитано %1 (%2), а нужно не менее 4 пар (8 чисел).")
+      .arg(QString::fromStdString(RussianCount(report.NumbersRead, "число", "числа", "чисел")),
+           QString::fromStdString(RussianCount(report.Pairs, "пара", "пары", "пар")));
+}
 
 // The file's name after the last directory separator of this platform.
 QString FileNameOf(const QString& path) {
@@ -42,7 +59,7 @@ void TForm1::BitBtn1Click() {
   } else {
     // Text files are offered first; any other name the user types or picks opens too.
     QFileDialog dialog(
-        this, QString(), OpenDialogDirectory, QStringLiteral("Text (*.txt);;All files (*)"));
+        this, QString(), OpenDialogDirectory, QStringLiteral("Text (*.txt);;Все файлы (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() == QDialog::Accepted) path = dialog.selectedFiles().value(0);
@@ -91,19 +108,26 @@ void TForm1::OpenDataFile(const QString& path) {
 }
 
 void TForm1::PasteData(const QByteArray& text) {
+  // The text is read before anything changes: a paste that brings no data leaves the data, the
+  // fit, the caption and the plot as they were, and only says why.
+  ObservationSet scratch = State.Observations;
+  bool readFailed = false;
+  const std::string_view bytes(text.constData(), text.size());
+  LoadDataBytes(bytes, scratch, readFailed);
+  ImportReport report = CheckImportBytes(bytes);
+  if (readFailed || scratch.LastIndex < 3) {
+    ShowMessage(MessageKind::Plain,
+                kErrorCaption,
+                kNoPairsPastedText + '\n' + PasteRefusedDetail(readFailed, report));
+    return;
+  }
   CloseImportNotice(*this);
   Memo1->hide();
   BitBtn3->hide();
   State.FitStage = 0;
   State.DataPath.clear();
-  State.DataName = "clipboard";
-
-  ObservationSet scratch = State.Observations;
-  bool readFailed = false;
-  const std::string_view bytes(text.constData(), text.size());
-  LoadDataBytes(bytes, scratch, readFailed);
-  TakeReadData(
-      scratch, readFailed, QString::fromStdString(State.DataName), CheckImportBytes(bytes));
+  State.DataName = kClipboardName.toStdString();
+  TakeReadData(scratch, false, kClipboardName, std::move(report));
 }
 
 void TForm1::TakeReadData(ObservationSet& scratch,

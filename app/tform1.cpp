@@ -21,6 +21,7 @@
 #include "app/qt_surface.h"
 #include "base/run_time_fault.h"
 #include "plot/float_text.h"
+#include "plot/plot_geometry.h"
 #include "plot/redraw_plot.h"
 
 namespace {
@@ -87,6 +88,9 @@ void TForm1::ShowFault(const std::exception& fault, FaultSource source) {
   const bool shownForThisSet = ReportedGeneration == DataGeneration;
   switch (source) {
     case FaultSource::Handler:
+      // Data that cannot be plotted fail every redraw, and nearly every control redraws: the
+      // user has been told once what to do, and the cleared field stays until new data come.
+      if (shownForThisSet && dynamic_cast<const UnplottableDataFault*>(&fault) != nullptr) return;
       break;
     case FaultSource::Resize:
       // A degenerate set fails its scales at every resize; its box is shown once.

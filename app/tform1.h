@@ -52,7 +52,8 @@ class TForm1 : public QWidget {
 
   // Where a fault was caught, which decides whether and when its box is shown.
   enum class FaultSource {
-    Handler,  // a handler the user started: always, at once
+    Handler,  // a handler the user started: at once; the fault of data that cannot be
+              // plotted only once per data set
     Resize,   // a resize: a scale fault once per data set, any other at once
     Paint,    // a paint: once per data set, after the paint has returned
   };
@@ -135,8 +136,9 @@ class TForm1 : public QWidget {
   // Opens `path` through the open workflow from its second step on (the dialog's answer).
   void OpenDataFile(const QString& path);
 
-  // Reads `text` by the data file's rules through the same workflow; an accepted text is shown
-  // with the caption "Harmora - clipboard (n)".
+  // Reads `text` by the data file's rules; an accepted text is shown through the same workflow
+  // with the caption "Harmora - буфер обмена (n)". A text without at least 4 pairs changes
+  // nothing and says so.
   void PasteData(const QByteArray& text);
 
   // The save dialog (caption, filters; the filter shown first in, the one selected out) and the

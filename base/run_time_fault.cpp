@@ -13,7 +13,7 @@ void RaiseFault(RunTimeFault::Kind kind) {
     case RunTimeFault::Kind::InputOutput:
       break;
   }
-  throw RunTimeFault(RunTimeFault::Kind::InputOutput, "I/O error");
+  throw RunTimeFault(RunTimeFault::Kind::InputOutput, kInputOutputText);
 }
 
 double CheckedDivide(double a, double b) {

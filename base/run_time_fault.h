@@ -13,10 +13,11 @@ class RunTimeFault : public std::runtime_error {
   Kind FaultKind;
 };
 
-// The texts shown for the floating-point faults.
-inline constexpr const char* kDivisionByZeroText = "Floating point division by zero";
-inline constexpr const char* kInvalidOperationText = "Invalid floating point operation";
-inline constexpr const char* kOverflowText = "Floating point overflow";
+// The texts shown for the floating-point faults (UTF-8), in the interface's language.
+inline constexpr const char* kDivisionByZeroText = "Деление на ноль в вычислениях";
+inline constexpr const char* kInvalidOperationText = "Недопустимая операция в вычислениях";
+inline constexpr const char* kOverflowText = "Переполнение: число вышло за пределы допустимого";
+inline constexpr const char* kInputOutputText = "Ошибка ввода-вывода";
 
 [[noreturn]] void RaiseFault(RunTimeFault::Kind kind);
 

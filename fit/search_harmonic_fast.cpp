@@ -123,10 +123,10 @@ bool ProvenWorse(const TrialSearch& search, std::int64_t j, double bound) {
   RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
   double b = 0, c = 0;
   DrawTrial(drawer, search.FreqScale[j % 2], b, c);
-  double sines[kScreenRows];
+  double sines[kMaxScreenRows];
   double sy = 0, ss = 0, squares = 0;
-  for (int row = 0; row < search.Count; row += kScreenRows) {
-    const int rows = std::min(kScreenRows, search.Count - row);
+  for (int row = 0; row < search.Count; row += search.Rows) {
+    const int rows = std::min(search.Rows, search.Count - row);
     for (int r = 0; r < rows; ++r) sines[r] = b * search.XByMagnitude[row + r] + c;
     FitSines(sines, sines, rows);
     for (int r = 0; r < rows; ++r) {

@@ -25,8 +25,10 @@ inline constexpr int kMaxBlockTrials = 65536;
 inline constexpr int kMaxBlockTiles = kMaxBlockTrials / kTileTrials;
 static_assert(kMaxBlockTrials % (kTileTrials * kGrainTiles) == 0);
 
-// Observations screened between two tests of the bound.
-inline constexpr int kScreenRows = 8;
+// Up to kFewObservations observations the bound is tested every 4 of them, above every
+// kMaxScreenRows.
+inline constexpr int kFewObservations = 32;
+inline constexpr int kMaxScreenRows = 8;
 
 // What every tile of one harmonic's search reads; fixed while the search runs.
 struct TrialSearch {
@@ -34,10 +36,13 @@ struct TrialSearch {
   double XByMagnitude[kObservationCapacity] = {};
   double YByMagnitude[kObservationCapacity] = {};
   int Count = 0;  // observations, LastIndex + 1
+  int Rows = 8;   // observations screened between two tests of the bound
   double FreqScale[2] = {0, 0};
   std::uint32_t StartSeed = 0;  // the generator before the search's first draw
   std::int64_t TrialTotal = 0;  // 2 * TrialCount
   double TargetSquares = 0;     // sum of y^2, in index order
+  // A bound of every |b*x + c| of the search: max |FreqScale| * max |x| + 2pi, before rounding.
+  double LargestArgument = 0;
 };
 
 // One block of trials first .. first + Trials - 1 and, after its tiles ran, which of them the

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
+#include "fit/fit_sines.h"
 #include "fit/trial_block.h"
 #include "fit/trial_tile_paths.h"
 #include "sine/path_table.h"
@@ -11,7 +13,7 @@ namespace {
 struct TilePath {
   SinKernel Kernel;
   const char* Name;
-  std::uint32_t (*Run)(const TrialBlock& block, int tile);
+  std::uint32_t (*Run)(const TrialBlock& block, int tile, bool inlineSine);
 };
 
 // The screening uses the same instruction sets as the sine.
@@ -34,7 +36,11 @@ PathChoice<TilePath> gPath{kPaths};
 }  // namespace
 
 std::uint32_t ScreenTile(const TrialBlock& block, int tile) {
-  return gPath.Active().Run(block, tile);
+  const TilePath& path = gPath.Active();
+  // The fused multiply-adds of the AVX2 and AVX-512 sines give the same bits; SSE2's do not.
+  const bool sameSines = FitSineSourceInUse() == FitSineSource::Kernel &&
+                         (SinKernelInUse() == SinKernel::Sse2) == (path.Kernel == SinKernel::Sse2);
+  return path.Run(block, tile, sameSines);
 }
 
 bool ForceTilePath(SinKernel path) { return gPath.Force(path); }
@@ -71,11 +77,22 @@ void PrepareTrialSearch(TrialSearch& search,
     squares += obs.WorkY[i] * obs.WorkY[i];
   }
   search.Count = count;
+  // Few observations: test early, as a trial can be proven worse after only a few of them.
+  // Many: test less often, each test costing a division per trial.
+  search.Rows = count <= kFewObservations ? 4 : kMaxScreenRows;
   search.FreqScale[0] = freqScale[0];
   search.FreqScale[1] = freqScale[1];
   search.StartSeed = startSeed;
   search.TrialTotal = trialTotal;
   search.TargetSquares = squares;
+  double largestX = 0;
+  for (int i = 0; i < count; ++i) {
+    // A NaN counts as out of range, so that its lanes take the kernel's own path.
+    const double x = std::isnan(obs.X[i]) ? std::numeric_limits<double>::infinity() : obs.X[i];
+    largestX = std::fmax(largestX, std::fabs(x));
+  }
+  const double largestFreq = std::fmax(std::fabs(freqScale[0]), std::fabs(freqScale[1]));
+  search.LargestArgument = largestFreq * largestX + 2 * std::numbers::pi;
 }
 
 double EarlyExitBound(double best, double targetSquares) {

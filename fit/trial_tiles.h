@@ -6,8 +6,8 @@
 // -ffp-contract=off), so its sines are FitAmplitude's; only the order of the sums differs, and
 // the bound allows for that.
 //
-// Include only from those translation units, at file scope: the anonymous namespace keeps each
-// instruction set's copy to itself.
+// Include only from those translation units, at file scope, after sine/sine_lanes.h and the
+// instruction set's traits: the anonymous namespace keeps each instruction set's copy to itself.
 
 #include <algorithm>
 #include <cstddef>
@@ -20,6 +20,7 @@
 #include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "sine/sine_lanes.h"
 
 namespace {
 
@@ -37,28 +38,66 @@ template <typename Reals>
 
 // Every lane v, as it is (Reals{} + v would turn -0 into +0); one broadcast instruction.
 template <typename Reals, std::size_t... Lane>
-[[gnu::always_inline]] inline Reals BroadcastLanes(double v, std::index_sequence<Lane...>) {
+[[gnu::always_inline]] inline Reals SplatLanes(double v, std::index_sequence<Lane...>) {
   return Reals{(static_cast<void>(Lane), v)...};
 }
 
 template <typename Reals>
-[[gnu::always_inline]] inline Reals Broadcast(double v) {
-  return BroadcastLanes<Reals>(v, std::make_index_sequence<sizeof(Reals) / sizeof(double)>{});
+[[gnu::always_inline]] inline Reals Splat(double v) {
+  return SplatLanes<Reals>(v, std::make_index_sequence<sizeof(Reals) / sizeof(double)>{});
 }
 
 // The trials still in play, packed at the front of the arrays, so that a trial proven worse
-// frees its lane at once instead of riding along with its vector.
+// frees its lane at once instead of riding along with its vector. Lanes past Count, up to the
+// end of their vector, hold finite leftovers that are computed and never read.
 struct LiveTrials {
   alignas(64) double B[kTileTrials];
   alignas(64) double C[kTileTrials];
-  alignas(64) double Sy[kTileTrials];  // sum of y * sin over the rows screened so far
-  alignas(64) double Ss[kTileTrials];  // sum of sin^2 over the same rows
-  int Trial[kTileTrials];              // the trial's bit in the tile's mask
+  alignas(64) double Sy[kTileTrials];     // sum of y * sin over the rows screened so far
+  alignas(64) double Ss[kTileTrials];     // sum of sin^2 over the same rows
+  alignas(64) double Trial[kTileTrials];  // the trial's bit in the tile's mask
   int Count = 0;
 };
 
-template <typename Reals, typename Ints>
+// How a tile evaluates its sines: through FitSines, or inline with the kernel's own lanes (the
+// same code, so the same bits as FitSines on a path with the same arithmetic), and then without
+// the test for arguments beyond the reduced range where the search has none.
+enum class TileSines { ViaFitSines, Lanes, LanesInRange };
+
+template <typename Isa, TileSines kSines>
+[[gnu::always_inline]] inline typename Isa::Reals SinesOf(typename Isa::Reals args) {
+  using Reals = typename Isa::Reals;
+  using Ints = typename Isa::Ints;
+  if constexpr (kSines == TileSines::LanesInRange) {
+    return Evaluate<Isa>(args, (Reals)((Ints)args & INT64_MAX));
+  } else if constexpr (kSines == TileSines::Lanes) {
+    return SinLanes<Isa>(args);
+  } else {
+    double values[sizeof args / sizeof(double)];
+    std::memcpy(values, &args, sizeof args);
+    FitSines(values, values, sizeof args / sizeof(double));
+    std::memcpy(&args, values, sizeof args);
+    return args;
+  }
+}
+
+// Whether every argument b*x + c of the search is at most half the kernel's reduced range: |b| is
+// at most the larger frequency scale, 0 <= c < 2pi, and the rounding of b*x + c is far below the
+// factor two. NaN fails the test.
+inline bool ArgumentsInRange(const TrialSearch& search) {
+  return search.LargestArgument <= 0.5 * kMaxReducedArgument;
+}
+
+// Every trial of the tile, one vector at a time through a group of rows: arguments, sines and
+// the running sums stay in registers, then the bound is tested and the survivors are packed to
+// the front (Isa::Pack). Isa is the sine's traits plus:
+//   Bits(Ints m)                  lane i's bit set where m's lane i is all ones;
+//   Pack(double* to, Reals v, bits) stores v's lanes whose bit is set at to[0], to[1], ...,
+//                                 and may write anything up to to[lanes - 1].
+template <typename Isa, TileSines kSines>
 std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
+  using Reals = typename Isa::Reals;
+  using Ints = typename Isa::Ints;
   constexpr int kLanes = sizeof(Reals) / sizeof(double);
   static_assert(kTileTrials % kLanes == 0);
   const TrialSearch& search = *block.Search;
@@ -78,69 +117,72 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
     live.Sy[t] = live.Ss[t] = 0;
     live.Trial[t] = t;
   }
+  // The last tile's partly filled vector: sin(0) = 0 in its unused lanes.
+  for (int t = trials; t % kLanes != 0; ++t) live.B[t] = live.C[t] = live.Sy[t] = live.Ss[t] = 0;
   live.Count = trials;
 
-  const Reals bound = Broadcast<Reals>(block.Bound);
-  const Reals flatFloor = Broadcast<Reals>(kFlatSineFloor);
-  alignas(64) double sines[kScreenRows * kTileTrials];
-  alignas(64) std::int64_t proven[kTileTrials];
+  const Reals bound = Splat<Reals>(block.Bound);
+  const Reals flatFloor = Splat<Reals>(kFlatSineFloor);
   double squares = 0;  // sum of y^2 over the rows screened so far
-  for (int row = 0; row < search.Count && live.Count > 0; row += kScreenRows) {
-    const int rows = std::min(kScreenRows, search.Count - row);
-    const int vectors = (live.Count + kLanes - 1) / kLanes;
-    const int width = vectors * kLanes;
-    // Padding lanes: sin(0) = 0 adds nothing, and their verdicts are never read.
-    for (int t = live.Count; t < width; ++t) live.B[t] = live.C[t] = live.Sy[t] = live.Ss[t] = 0;
+  for (int row = 0; row < search.Count && live.Count > 0; row += search.Rows) {
+    const int rows = std::min(search.Rows, search.Count - row);
+    const double* xs = search.XByMagnitude + row;
+    const double* ys = search.YByMagnitude + row;
+    for (int r = 0; r < rows; ++r) squares = squares + ys[r] * ys[r];
+    const Reals squaresSoFar = Splat<Reals>(squares);
 
-    // sines[r * width + t]: the argument, then the sine, of live trial t at row r.
-    for (int r = 0; r < rows; ++r) {
-      const Reals x = Broadcast<Reals>(search.XByMagnitude[row + r]);
-      for (int v = 0; v < vectors; ++v) {
-        Store(sines + r * width + v * kLanes,
-              Load<Reals>(live.B + v * kLanes) * x + Load<Reals>(live.C + v * kLanes));
-      }
-    }
-    FitSines(sines, sines, rows * width);
-
-    for (int r = 0; r < rows; ++r) {
-      const double y = search.YByMagnitude[row + r];
-      squares = squares + y * y;
-    }
-    const Reals squaresSoFar = Broadcast<Reals>(squares);
-    for (int v = 0; v < vectors; ++v) {
-      Reals sy = Load<Reals>(live.Sy + v * kLanes);
-      Reals ss = Load<Reals>(live.Ss + v * kLanes);
+    // Vector v is read before anything is packed over it: kept <= v * kLanes.
+    int kept = 0;
+    for (int at = 0; at < live.Count; at += kLanes) {
+      const Reals b = Load<Reals>(live.B + at);
+      const Reals c = Load<Reals>(live.C + at);
+      Reals sy = Load<Reals>(live.Sy + at);
+      Reals ss = Load<Reals>(live.Ss + at);
       for (int r = 0; r < rows; ++r) {
-        const Reals y = Broadcast<Reals>(search.YByMagnitude[row + r]);
-        const Reals s = Load<Reals>(sines + r * width + v * kLanes);
+        const Reals s = SinesOf<Isa, kSines>(b * Splat<Reals>(xs[r]) + c);
+        const Reals y = Splat<Reals>(ys[r]);
         sy = sy + y * s;
         ss = ss + s * s;
       }
-      Store(live.Sy + v * kLanes, sy);
-      Store(live.Ss + v * kLanes, ss);
       // The least-squares residual over the rows so far is a lower bound of the full one. Only
       // where the sines do not nearly vanish: there the quotient is well conditioned and no
       // underflow can matter (NaN sums fail both tests and are never proven).
       const Ints worse = (ss > flatFloor) & (squaresSoFar - sy * sy / ss > bound);
-      std::memcpy(proven + v * kLanes, &worse, sizeof worse);
-    }
-
-    // Without branches: which trials survive is as good as random.
-    int kept = 0;
-    for (int t = 0; t < live.Count; ++t) {
-      live.B[kept] = live.B[t];
-      live.C[kept] = live.C[t];
-      live.Sy[kept] = live.Sy[t];
-      live.Ss[kept] = live.Ss[t];
-      live.Trial[kept] = live.Trial[t];
-      kept += proven[t] == 0 ? 1 : 0;
+      const int liveLanes = std::min(kLanes, live.Count - at);
+      const unsigned keep = Isa::Bits(~worse) & ((1u << liveLanes) - 1u);
+      Isa::Pack(live.B + kept, b, keep);
+      Isa::Pack(live.C + kept, c, keep);
+      Isa::Pack(live.Sy + kept, sy, keep);
+      Isa::Pack(live.Ss + kept, ss, keep);
+      Isa::Pack(live.Trial + kept, Load<Reals>(live.Trial + at), keep);
+      kept += __builtin_popcount(keep);
     }
     live.Count = kept;
   }
 
   std::uint32_t mask = 0;
-  for (int t = 0; t < live.Count; ++t) mask |= 1u << live.Trial[t];
+  for (int t = 0; t < live.Count; ++t) mask |= 1u << static_cast<int>(live.Trial[t]);
   return mask;
+}
+
+// Pack for any lane count: each lane is stored at the next place, which moves on only when the
+// lane is kept, so the lanes dropped are written over. No branch: which trials survive is as
+// good as random.
+template <typename Reals>
+[[gnu::always_inline]] inline void PackLanes(double* to, Reals v, unsigned keep) {
+  int next = 0;
+  for (int lane = 0; lane < static_cast<int>(sizeof v / sizeof(double)); ++lane) {
+    to[next] = v[lane];
+    next += static_cast<int>((keep >> lane) & 1u);
+  }
+}
+
+template <typename Isa>
+std::uint32_t ScreenTileWith(const TrialBlock& block, int tile, bool inlineSine) {
+  if (!inlineSine) return ScreenTileLanes<Isa, TileSines::ViaFitSines>(block, tile);
+  if (ArgumentsInRange(*block.Search))
+    return ScreenTileLanes<Isa, TileSines::LanesInRange>(block, tile);
+  return ScreenTileLanes<Isa, TileSines::Lanes>(block, tile);
 }
 
 }  // namespace

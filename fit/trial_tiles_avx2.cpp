@@ -1,15 +1,20 @@
-// The tile screening in vectors of four lanes; this file alone is built with -mavx2.
+// The tile screening in vectors of four lanes; this file alone is built with -mavx2 -mfma.
+#include <immintrin.h>
+
 #include <cstdint>
 
 #include "fit/trial_tiles.h"
+#include "sine/lanes_avx2.h"
 
 namespace {
 
-typedef double RealsAvx2 __attribute__((vector_size(32)));
-typedef std::int64_t IntsAvx2 __attribute__((vector_size(32)));
+struct TileAvx2 : Avx2 {
+  static unsigned Bits(Ints m) { return static_cast<unsigned>(_mm256_movemask_pd((__m256d)m)); }
+  static void Pack(double* to, Reals v, unsigned keep) { PackLanes(to, v, keep); }
+};
 
 }  // namespace
 
-std::uint32_t ScreenTileAvx2(const TrialBlock& block, int tile) {
-  return ScreenTileLanes<RealsAvx2, IntsAvx2>(block, tile);
+std::uint32_t ScreenTileAvx2(const TrialBlock& block, int tile, bool inlineSine) {
+  return ScreenTileWith<TileAvx2>(block, tile, inlineSine);
 }

@@ -3,14 +3,17 @@
 #include <cstdint>
 
 #include "fit/trial_tiles.h"
+#include "sine/lanes_sse2.h"
 
 namespace {
 
-typedef double RealsSse2 __attribute__((vector_size(16)));
-typedef std::int64_t IntsSse2 __attribute__((vector_size(16)));
+struct TileSse2 : Sse2 {
+  static unsigned Bits(Ints m) { return static_cast<unsigned>((m[0] & 1) | ((m[1] & 1) << 1)); }
+  static void Pack(double* to, Reals v, unsigned keep) { PackLanes(to, v, keep); }
+};
 
 }  // namespace
 
-std::uint32_t ScreenTileSse2(const TrialBlock& block, int tile) {
-  return ScreenTileLanes<RealsSse2, IntsSse2>(block, tile);
+std::uint32_t ScreenTileSse2(const TrialBlock& block, int tile, bool inlineSine) {
+  return ScreenTileWith<TileSse2>(block, tile, inlineSine);
 }

@@ -23,9 +23,14 @@ void UpdateLayout(PlotGeometry& geometry, int clientWidth, int clientHeight) {
   geometry.PlotHeight = static_cast<std::uint16_t>(clientHeight);
 }
 
+void RequireYRange(const ObservationSet& obs) {
+  if (obs.YAbsMax == 0) throw UnplottableDataFault(kNoYRangeText);
+}
+
 void UpdateScales(PlotGeometry& geometry, const ObservationSet& obs) {
   const int innerWidth = geometry.PlotWidth - 2 * kPlotMargin;
   const double range = obs.XMax - obs.XMin;
+  if (range == 0) throw UnplottableDataFault(kNoXRangeText);
   if (geometry.XScaleMode == 1) {
     const double kx = CheckedDivide(innerWidth, range);
     geometry.X0 = CheckedValue(kPlotMargin - kx * obs.XMin);
@@ -36,6 +41,7 @@ void UpdateScales(PlotGeometry& geometry, const ObservationSet& obs) {
     geometry.KX = kx;
   }
   const int innerHeight = 2 * kPlotMargin - geometry.PlotHeight;
+  RequireYRange(obs);
   geometry.KY = CheckedDivide(innerHeight / 2.0, obs.YAbsMax);
   geometry.Y0 = geometry.PlotHeight / 2.0;
 }

@@ -53,6 +53,7 @@ void DrawHorizontalLines(AppState& state, Surface& surface) {
   surface.SetPenStyle(PenStyle::Dotted);
   double y = ys;
   for (int line = 0; line < view.Ly; ++line) {
+    RequireYRange(state.Observations);  // the spinner's redraw reaches here without the scales
     if (std::fabs(CheckedDivide(y, state.Observations.YAbsMax)) <= 0.001) {
       y = std::fabs(y);  // the zero line: the solid axis is there, and its label is unsigned
     } else {

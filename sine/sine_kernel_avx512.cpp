@@ -1,33 +1,7 @@
 // The 8-lane path; this file alone is built with -mavx512f -mfma.
-#include <immintrin.h>
-
+#include "sine/lanes_avx512.h"
 #include "sine/sine_kernel_paths.h"
 #include "sine/sine_lanes.h"
-
-namespace {
-
-struct Avx512 {
-  typedef double Reals __attribute__((vector_size(64)));
-  typedef std::int64_t Ints __attribute__((vector_size(64)));
-
-  static constexpr bool kFused = true;
-  static Reals MulAdd(Reals a, Reals b, Reals c) {
-    return (Reals)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c);
-  }
-
-  static __mmask8 FirstLanes(int count) { return static_cast<__mmask8>((1u << count) - 1); }
-  static Reals LoadFirst(const double* in, int count) {
-    return (Reals)_mm512_maskz_loadu_pd(FirstLanes(count), in);
-  }
-  static void StoreFirst(double* out, Reals y, int count) {
-    _mm512_mask_storeu_pd(out, FirstLanes(count), (__m512d)y);
-  }
-  static bool AnyAbove(Reals v, double limit) {
-    return _mm512_cmp_pd_mask((__m512d)v, _mm512_set1_pd(limit), _CMP_NLE_UQ) != 0;
-  }
-};
-
-}  // namespace
 
 void SinArrayAvx512(const double* in, double* out, int count) {
   SinLanesArray<Avx512>(in, out, count);

@@ -11,6 +11,7 @@
 
 #include "base/run_time_fault.h"
 #include "plot/float_text.h"
+#include "plot/plot_geometry.h"
 #include "tests/app/painter_input_check.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
@@ -62,9 +63,11 @@ std::vector<DataCase> DataCases() {
   };
 }
 
-const QString kFaultTexts[] = {QString::fromLatin1(kDivisionByZeroText),
-                               QString::fromLatin1(kInvalidOperationText),
-                               QString::fromLatin1(kOverflowText)};
+const QString kFaultTexts[] = {QString::fromUtf8(kDivisionByZeroText),
+                               QString::fromUtf8(kInvalidOperationText),
+                               QString::fromUtf8(kOverflowText),
+                               QString::fromUtf8(kNoXRangeText),
+                               QString::fromUtf8(kNoYRangeText)};
 
 // What a user relies on after every action, for the set now loaded: at most one new error box
 // (and none for a set that works), the boxes and the painter free of non-finite values, the
@@ -240,7 +243,7 @@ class DegenerateDataTest : public QObject {
     QVERIFY(w.Messages.empty());
     ClickOn(f, f.BitBtn7);
     QCOMPARE(w.Messages.size(), size_t(1));
-    QCOMPARE(w.Messages.back().Text, QString::fromLatin1(kOverflowText));
+    QCOMPARE(w.Messages.back().Text, QString::fromUtf8(kOverflowText));
     QCOMPARE(f.State.Observations.MinPeriod, 1e308);
     QCOMPARE(f.Edit6->text(), QString::fromStdString(FloatText(9, 1e308)));
     ClickOn(f, f.BitBtn5);  // /2 still works; ×2 then stays within half the range

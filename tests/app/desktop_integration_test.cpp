@@ -54,7 +54,7 @@ class DesktopIntegrationTest : public QObject {
     answer(QString());
     f.BitBtn1Click();
     QCOMPARE(filters,
-             (QStringList{QStringLiteral("Text (*.txt)"), QStringLiteral("All files (*)")}));
+             (QStringList{QStringLiteral("Text (*.txt)"), QStringLiteral("Все файлы (*)")}));
     QCOMPARE(start,
              QDir(OpenDialogStart(QApplication::applicationDirPath(), QDir::currentPath()))
                  .absolutePath());

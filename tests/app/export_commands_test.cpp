@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <cstddef>
+#include <cstring>
 
 #include "export/data_csv.h"
 #include "export/formula_text.h"
@@ -299,38 +301,47 @@ class ExportCommandsTest : public QObject {
     QVERIFY(items[8]->text().startsWith(QStringLiteral("Модель 2")));
   }
 
+  // Text with at least 4 pairs replaces the data; any other text leaves the data, the fit, the
+  // caption and the plot exactly as they were and says that it held no pairs.
   void PastedTextIsReadByTheDataFilesRules() {
     WindowFixture w;
     TForm1& f = w.Form;
-    const QString accepted = QStringLiteral("Harmora - clipboard (%1)");
+    const QString accepted = QStringLiteral("Harmora - буфер обмена (%1)");
+    const QString refused =
+        QStringLiteral("В буфере обмена нет пар чисел для вставки: данные и график не изменились.");
     const struct {
       const char* Text;
-      int Count;  // observations when accepted, 0 when rejected
-      const QString* Message;
+      int Count;              // observations when accepted, 0 when refused
       double FirstX, FirstY;  // the first observation after sorting, when accepted
+      const char* Detail;     // the message's second line, when refused
     } cases[] = {
-        {"1 2 3 4 5 6 7 8", 4, nullptr, 1, 2},
-        {"x\ty\r\n5\t1\r\n3\t2\r\n1\t3\r\n2\t4\r\n", 4, nullptr, 1, 3},
-        {"1,5 2,5 3 4 5 6 7 8", 4, nullptr, 1.5, 2.5},
-        {"1e3 2 3 4 5 6 7", 4, nullptr, 1, 3},
-        {"+5 .5 -.5 5. 7 8 9 10", 4, nullptr, -0.5, 5},
-        {"T1 1 2 3 4 5 6 7 8", 4, nullptr, 1, 1},
-        {"1 2 3 4 5 6 7", 0, &kTooShort, 0, 0},
-        {"", 0, &kTooShort, 0, 0},
-        {"x-y 1 2 3 4 5 6 7 8", 0, &kUnreadable, 0, 0},
-        {"1 2 3 4 5 6 7 8 1.2.3", 0, &kUnreadable, 0, 0},
-        {"1 2 3 4 5 6 7 8 -", 0, &kUnreadable, 0, 0},
+        {"1 2 3 4 5 6 7 8", 4, 1, 2, nullptr},
+        {"x\ty\r\n5\t1\r\n3\t2\r\n1\t3\r\n2\t4\r\n", 4, 1, 3, nullptr},
+        {"1,5 2,5 3 4 5 6 7 8", 4, 1.5, 2.5, nullptr},
+        {"1e3 2 3 4 5 6 7", 4, 1, 3, nullptr},
+        {"+5 .5 -.5 5. 7 8 9 10", 4, -0.5, 5, nullptr},
+        {"T1 1 2 3 4 5 6 7 8", 4, 1, 1, nullptr},
+        {"Привет, мир", 0, 0, 0, "Прочитано 1 число (0 пар), а нужно не менее 4 пар (8 чисел)."},
+        {"no numbers here", 0, 0, 0, "В тексте нет ни одного числа."},
+        {"1 2 3 4 5 6 7", 0, 0, 0, "Прочитано 7 чисел (3 пары), а нужно не менее 4 пар (8 чисел)."},
+        {"", 0, 0, 0, "В тексте нет ни одного числа."},
+        {"x-y 1 2 3 4 5 6 7 8", 0, 0, 0, "Строка 1: «-» — не число."},
+        {"1 2 3 4 5 6 7 8\n1.2.3", 0, 0, 0, "Строка 2: «1.2.3» — не число."},
     };
     for (const auto& c : cases) {
       const QString label = QString::fromUtf8(c.Text);
       w.Messages.clear();
       f.BitBtn2Click();  // a fit shown before the paste
+      const QString caption = f.windowTitle();
+      const ObservationSet before = f.State.Observations;
+      const CoefficientTable fit = f.State.Coefficients;
+      const QImage picture = PlotPixels(f);
       QGuiApplication::clipboard()->setText(label);
       QTest::keyClick(&f, Qt::Key_V, Qt::ControlModifier);
-      QCOMPARE(f.State.FitStage, 0);
-      QVERIFY(!f.BitBtn3->isVisible());
-      if (c.Message == nullptr) {
+      if (c.Detail == nullptr) {
         QVERIFY2(w.Messages.empty(), qPrintable(label));
+        QCOMPARE(f.State.FitStage, 0);
+        QVERIFY(!f.BitBtn3->isVisible());
         QCOMPARE(f.windowTitle(), accepted.arg(c.Count));
         QCOMPARE(f.State.Observations.LastIndex, c.Count - 1);
         QCOMPARE(f.State.Observations.PlotX[0], c.FirstX);
@@ -339,10 +350,16 @@ class ExportCommandsTest : public QObject {
       } else {
         QCOMPARE(w.Messages.size(), size_t(1));
         QCOMPARE(w.Messages[0].Caption, QStringLiteral("Ошибка"));
-        QCOMPARE(DesignedPart(w.Messages[0].Text), *c.Message);
-        QVERIFY(DetailPart(w.Messages[0].Text).contains(QStringLiteral("«clipboard»")));
-        QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - random (10)"));
-        QCOMPARE(f.State.Observations.LastIndex, 9);
+        QCOMPARE(DesignedPart(w.Messages[0].Text), refused);
+        QCOMPARE(DetailPart(w.Messages[0].Text), QString::fromUtf8(c.Detail));
+        QCOMPARE(f.windowTitle(), caption);
+        QCOMPARE(f.State.FitStage, 2);
+        QVERIFY(f.BitBtn3->isVisible());
+        QCOMPARE(f.State.Observations.LastIndex, before.LastIndex);
+        QVERIFY(std::memcmp(f.State.Observations.OrigY, before.OrigY, sizeof before.OrigY) == 0);
+        QVERIFY(std::memcmp(f.State.Coefficients.A, fit.A, offsetof(CoefficientTable, A2)) == 0);
+        QTest::qWait(1);
+        QCOMPARE(PlotPixels(f), picture);
       }
     }
   }
@@ -355,7 +372,7 @@ class ExportCommandsTest : public QObject {
       text += QByteArray::number(i) + " " + QByteArray::number(i % 7) + "\n";
     QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
     QTest::keyClick(&f, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - clipboard (100)"));
+    QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - буфер обмена (100)"));
     QCOMPARE(f.State.Observations.PlotX[99], 99.0);
   }
 };
