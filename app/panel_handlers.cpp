@@ -61,7 +61,7 @@ void TForm1::BitBtn2Click() {
   FormClick();
   std::exception_ptr fault;
   try {
-    FitBothModels(State);
+    FitBothModels(State, State.Controls.ComboBox1);
   } catch (...) {
     fault = std::current_exception();
   }

@@ -129,7 +129,7 @@ void RunFit(const ObservationSet& obs, int harmonics, int depth, Outcome& out) {
   };
   const double cpuStart = ProcessCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  FitBothModels(out.State);
+  FitBothModels(out.State, out.State.Controls.ComboBox1);
   out.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   out.CpuSeconds = ProcessCpuSeconds() - cpuStart;
 }

@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
         state.Controls.ComboBox1 = 10000;
         state.Random.Clock = CaseClock;
         gSeed = 17u + 31u * r + 101u * n;
-        FitBothModels(state);
+        FitBothModels(state, state.Controls.ComboBox1);
 
         RefineOptions options;
         const auto t0 = std::chrono::steady_clock::now();

@@ -2,9 +2,8 @@
 
 #include <string>
 
-#include "analysis/least_squares.h"
 #include "cli/fit_options.h"
-#include "state/app_state.h"
+#include "engine/engine.h"
 
 // One data file's fit, as harmora-fit reports it.
 struct FileFit {
@@ -12,8 +11,9 @@ struct FileFit {
   bool Fitted = false;
   std::string Error;  // when not fitted: the window's message for a refused file, or a fault's text
   bool ErrorNamesFile = false;  // Error already names the file (the reader's I/O faults do)
-  AppState State;        // the observations as read and prepared, and after a fit its results
-  bool Refined = false;  // with --refine, after a fit
+  Engine Core;                  // the data as read and prepared, and after a fit its results
+  FitResult Fit;                // when Fitted
+  bool Refined = false;         // with --refine, after a fit
   RefinementResult Refinement;  // when Refined: both models' least-squares optimum
 };
 

@@ -1,18 +1,14 @@
 #include "cli/fit_output.h"
 
 #include "cli/json_text.h"
-#include "export/data_csv.h"
-#include "fit/fit_sines.h"
-#include "model/model_values.h"
 #include "plot/float_text.h"
-#include "report/report_text.h"
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
-  const AppState& s = fit.State;
-  return "# " + fit.Path + " (" + std::to_string(s.Observations.LastIndex + 1) + "): harmonics " +
+  const FitResult& f = fit.Fit;
+  return "# " + fit.Path + " (" + std::to_string(f.Count) + "): harmonics " +
          std::to_string(options.Harmonics) + ", depth " + std::to_string(options.Depth) +
-         ", minimum period " + JsonNumber(s.Observations.MinPeriod) + ", seeds " +
-         std::to_string(s.StageSeeds[0]) + "," + std::to_string(s.StageSeeds[1]);
+         ", minimum period " + JsonNumber(f.MinPeriod) + ", seeds " +
+         std::to_string(f.StageSeeds[0]) + "," + std::to_string(f.StageSeeds[1]);
 }
 
 namespace {
@@ -42,7 +38,7 @@ void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
 
 void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
   out << ReportHeading(fit, options) << '\n';
-  WriteReport(fit.State, [&out](const std::string& line) { out << line << '\n'; });
+  fit.Core.WriteReportLines([&out](const std::string& line) { out << line << '\n'; });
   if (!fit.Refined) return;
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     out << '\n';
@@ -52,18 +48,20 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
 }
 
 void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
-  out << ReportHeading(fit, options) << '\n' << WriteDataCsv(fit.State);
+  out << ReportHeading(fit, options) << '\n' << fit.Core.CsvText();
 }
 
 namespace {
 
-std::string ModelJson(const ObservationSet& obs, const HarmonicModel& m, double deviation) {
+std::string ModelJson(const FitResult& fit, ModelKind kind) {
+  const int k = static_cast<int>(kind);
+  const HarmonicModel& m = fit.Models[k];
   JsonObject model;
   Add(model, "A", JsonNumbers(m.A, m.Count));
   Add(model, "B", JsonNumbers(m.B, m.Count));
   Add(model, "C", JsonNumbers(m.C, m.Count));
-  Add(model, "relative_deviation", JsonNumber(deviation));
-  Add(model, "residual", JsonNumber(StageObjective(m, obs, FitSines)));
+  Add(model, "relative_deviation", JsonNumber(fit.RelDeviation[k]));
+  Add(model, "residual", JsonNumber(fit.Objective[k]));
   return Close(model);
 }
 
@@ -104,25 +102,21 @@ std::string RefinedJson(const ModelFit& fit) {
 }  // namespace
 
 std::string JsonLine(const FileFit& fit, const FitOptions& options) {
-  const AppState& s = fit.State;
-  const CoefficientTable& t = s.Coefficients;
-  const int n = t.HarmonicCount;
+  const FitResult& f = fit.Fit;
   JsonObject line;
   Add(line, "file", JsonString(fit.Path));
-  Add(line, "count", std::to_string(s.Observations.LastIndex + 1));
-  Add(line, "harmonics", std::to_string(n));
+  Add(line, "count", std::to_string(f.Count));
+  Add(line, "harmonics", std::to_string(f.Models[0].Count));
   Add(line, "depth", std::to_string(options.Depth));
-  Add(line, "min_period", JsonNumber(s.Observations.MinPeriod));
+  Add(line, "min_period", JsonNumber(f.MinPeriod));
   std::string seeds = "[";  // appended, not concatenated: GCC 12 warns wrongly on the sum
-  seeds += std::to_string(s.StageSeeds[0]);
+  seeds += std::to_string(f.StageSeeds[0]);
   seeds += ',';
-  seeds += std::to_string(s.StageSeeds[1]);
+  seeds += std::to_string(f.StageSeeds[1]);
   seeds += ']';
   Add(line, "seeds", seeds);
-  Add(line, "model1", ModelJson(s.Observations, ModelOf(t, ModelKind::Sum), s.RelDeviation));
-  Add(line,
-      "model2",
-      ModelJson(s.Observations, ModelOf(t, ModelKind::SquaredSum), s.SavedDeviation));
+  Add(line, "model1", ModelJson(f, ModelKind::Sum));
+  Add(line, "model2", ModelJson(f, ModelKind::SquaredSum));
   if (fit.Refined) {
     JsonObject refined;
     Add(refined, "model1", RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::Sum)]));

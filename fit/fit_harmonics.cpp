@@ -127,12 +127,12 @@ void NormaliseHarmonic(double& a, double& b, double& c) {
   while (c >= kTwoPi) c = c - kTwoPi;
 }
 
-void FitHarmonics(AppState& state) {
+void FitHarmonics(AppState& state, int depth) {
   Reseed(state.Random);
   if (state.FitStage == 1 || state.FitStage == 2)
     state.StageSeeds[state.FitStage - 1] = state.Random.Seed;
   state.FreqScale[1] = CheckedDivide(kTwoPi, state.Observations.MinPeriod);
-  state.TrialCount = state.Controls.ComboBox1;
+  state.TrialCount = depth;
   CoefficientTable& t = state.Coefficients;
   const int n = HarmonicsInUse(t);
   for (int k = 0; k < n; ++k) t.A[k] = t.B[k] = t.C[k] = 0;
@@ -151,10 +151,10 @@ void FitHarmonics(AppState& state) {
   state.RelDeviation = RelativeDeviation(state);
 }
 
-void FitBothModels(AppState& state) {
+void FitBothModels(AppState& state, int depth) {
   CoefficientTable& t = state.Coefficients;
   state.FitStage = 1;
-  FitHarmonics(state);
+  FitHarmonics(state, depth);
   for (int k = 0; k < HarmonicsInUse(t); ++k) {
     t.A2[k] = t.A[k];
     t.B2[k] = t.B[k];
@@ -162,5 +162,5 @@ void FitBothModels(AppState& state) {
   }
   state.SavedDeviation = state.RelDeviation;
   state.FitStage = 2;
-  FitHarmonics(state);
+  FitHarmonics(state, depth);
 }

@@ -3,15 +3,15 @@
 #include "state/app_state.h"
 
 // Fits set 1's first HarmonicCount harmonics for the current FitStage (1: the sum fitted to
-// sqrt(y), 2: to y) by random-start search and polishing, normalises them and sets RelDeviation.
-// Raises the run-time fault where a division by zero (MinPeriod 0, a zero x range, all y zero)
-// or an overflow (data whose squares sum past the doubles) first appears; everything changed
-// before the fault stays changed.
-void FitHarmonics(AppState& state);
+// sqrt(y), 2: to y) by random-start search of `depth` trials per harmonic and polishing, normalises
+// them and sets RelDeviation. Raises the run-time fault where a division by zero (MinPeriod 0, a
+// zero x range, all y zero) or an overflow (data whose squares sum past the doubles) first appears;
+// everything changed before the fault stays changed.
+void FitHarmonics(AppState& state, int depth);
 
 // Stage 1 (model 2) into set 1, copied to set 2 with its deviation kept in SavedDeviation, then
 // stage 2 (model 1) into set 1.
-void FitBothModels(AppState& state);
+void FitBothModels(AppState& state, int depth);
 
 // Sets WorkY to the stage's target (sqrt of the positive y in stage 1, y otherwise) minus every
 // harmonic of set 1 other than k. With k < 0 no harmonic is subtracted.

@@ -147,7 +147,11 @@ struct CallerJob {
   int TileCount = 0;
   bool OnWorker = false;
 };
-CallerJob gJob;
+// Per calling thread: fits on several threads each keep their own job.
+thread_local CallerJob gJob;
+// The worker serves one job at a time. A fit on another thread that finds it taken runs its
+// tiles itself; a tile gives the same result whichever thread runs it.
+std::atomic<bool> gWorkerTaken{false};
 bool gSecondThread = true;
 
 }  // namespace
@@ -166,15 +170,20 @@ void StartTiles(void (*task)(void* context, int tile, int thread),
                 void* context,
                 int tileCount,
                 bool useWorker) {
+  const bool wanted = useWorker && gSecondThread && gWorker.Available() && tileCount > 0;
   gJob = CallerJob{
-      task, context, tileCount, useWorker && gSecondThread && gWorker.Available() && tileCount > 0};
+      task, context, tileCount, wanted && !gWorkerTaken.exchange(true, std::memory_order_acquire)};
   if (gJob.OnWorker) gWorker.Start(task, context, tileCount);
 }
 
 bool FinishTiles() {
   const CallerJob job = gJob;
   gJob = CallerJob{};
-  if (job.OnWorker) return gWorker.Finish();
+  if (job.OnWorker) {
+    const bool late = gWorker.Finish();
+    gWorkerTaken.store(false, std::memory_order_release);
+    return late;
+  }
   for (int tile = 0; tile < job.TileCount; ++tile) job.Task(job.Context, tile, 0);
   return false;
 }

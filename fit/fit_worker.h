@@ -10,7 +10,9 @@
 // the start, so the caller can do other work meanwhile, and a thread held up by other work on
 // the machine simply takes fewer; otherwise every tile runs in FinishTiles on the caller. The
 // task must not throw, and must give the same result for a tile whichever thread runs it. One
-// job at a time, from one calling thread: every StartTiles needs its FinishTiles before the next.
+// job at a time per calling thread: every StartTiles needs its FinishTiles before the next on the
+// same thread. The worker serves one thread's job at a time; a job started while it serves
+// another runs wholly on its caller.
 // FinishTiles returns whether the worker held the caller up: the caller had run every tile left
 // and still waited, past a short spin, for the worker's last one (as when the worker has lost
 // its core to another program); always false for a job without the worker.

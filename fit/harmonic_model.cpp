@@ -5,7 +5,7 @@
 
 namespace {
 
-std::uint64_t gResidualEvaluations = 0;
+thread_local std::uint64_t gResidualEvaluations = 0;  // per thread: fits may run side by side
 
 // sines[i] = sin(B*X[i] + C) for i = 0..LastIndex, in one call of the fit's sine.
 void TrialSines(const ObservationSet& obs, const TrialHarmonic& trial, double* sines) {

@@ -25,6 +25,6 @@ double Residual(const ObservationSet& obs, const TrialHarmonic& trial);
 // allocates nothing. Raises the overflow fault if the amplitude leaves the doubles.
 double FitAmplitude(const ObservationSet& obs, TrialHarmonic& trial);
 
-// How many times Residual has run in this process. Tests read differences of it to pin the
-// refinement's step sequence; the program is single-threaded.
+// How many times Residual has run on this thread. Tests read differences of it to pin the
+// refinement's step sequence.
 std::uint64_t ResidualEvaluationCount();

@@ -18,13 +18,14 @@ namespace {
 
 // Static so that no fit allocates: the search record and the two blocks in flight, one being
 // scanned while the next is screened. The pacing outlives a search because the load that makes
-// the worker late outlives it too: a fit runs many searches back to back.
+// the worker late outlives it too: a fit runs many searches back to back. One per thread, so
+// that fits on several threads at once each have their own.
 struct SearchWorkspace {
   TrialSearch Search;
   TrialBlock Blocks[2];
   WorkerPacing Pacing;
 };
-SearchWorkspace gWorkspace;
+thread_local SearchWorkspace gWorkspace;
 
 int TilesOf(const TrialBlock& block) { return (block.Trials + kTileTrials - 1) / kTileTrials; }
 

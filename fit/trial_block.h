@@ -41,6 +41,10 @@ struct TrialSearch {
   std::uint32_t StartSeed = 0;  // the generator before the search's first draw
   std::int64_t TrialTotal = 0;  // 2 * TrialCount
   double TargetSquares = 0;     // sum of y^2, in index order
+  // The generator after trial t's first draw, for t < kTileTrials, as DrawMul[t] * seed +
+  // DrawAdd[t] (mod 2^32) of the seed before trial 0's: the tiles draw their trials from it.
+  std::uint32_t DrawMul[kTileTrials] = {};
+  std::uint32_t DrawAdd[kTileTrials] = {};
   // A bound of every |b*x + c| of the search: max |FreqScale| * max |x| + 2pi, before rounding.
   double LargestArgument = 0;
 };

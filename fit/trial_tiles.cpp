@@ -5,6 +5,7 @@
 
 #include "fit/fit_sines.h"
 #include "fit/trial_block.h"
+#include "fit/trial_draws.h"
 #include "fit/trial_tile_paths.h"
 #include "sine/path_table.h"
 
@@ -85,6 +86,12 @@ void PrepareTrialSearch(TrialSearch& search,
   search.StartSeed = startSeed;
   search.TrialTotal = trialTotal;
   search.TargetSquares = squares;
+  for (int t = 0; t < kTileTrials; ++t) {
+    // JumpSeed is affine in the seed: its value at 0 and the step from 0 to 1 give the map.
+    const std::uint64_t steps = 2 * static_cast<std::uint64_t>(t) + 1;
+    search.DrawAdd[t] = JumpSeed(0, steps);
+    search.DrawMul[t] = JumpSeed(1, steps) - search.DrawAdd[t];
+  }
   double largestX = 0;
   for (int i = 0; i < count; ++i) {
     // A NaN counts as out of range, so that its lanes take the kernel's own path.

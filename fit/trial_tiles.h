@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <numbers>
 #include <utility>
 
 #include "fit/fit_sines.h"
@@ -58,6 +59,34 @@ struct LiveTrials {
   alignas(64) double Trial[kTileTrials];  // the trial's bit in the tile's mask
   int Count = 0;
 };
+
+// 0, 1, ..., kTileTrials - 1: each live trial's bit in the tile's mask.
+alignas(64) constexpr double kLaneTrials[kTileTrials] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
+                                                         11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                                                         22, 23, 24, 25, 26, 27, 28, 29, 30, 31};
+
+// Trials at .. at + lanes - 1 of the tile whose first trial's draws start from tileSeed, as
+// DrawTrial draws them: the generator's value after each draw is an affine map of tileSeed
+// (TrialSearch::DrawMul, DrawAdd), and seed / 2^32 is exact in a double.
+template <typename Reals>
+[[gnu::always_inline]] inline void DrawLanes(const TrialSearch& search,
+                                             int at,
+                                             std::uint32_t tileSeed,
+                                             Reals freqScale,
+                                             Reals& b,
+                                             Reals& c) {
+  constexpr int kLanes = sizeof(Reals) / sizeof(double);
+  typedef std::uint32_t Words __attribute__((vector_size(kLanes * sizeof(std::uint32_t))));
+  Words mul, add;
+  std::memcpy(&mul, search.DrawMul + at, sizeof mul);
+  std::memcpy(&add, search.DrawAdd + at, sizeof add);
+  const Words first = mul * tileSeed + add;
+  const Words second = first * kLcgMultiplier + 1u;
+  constexpr double kTwoPi = 2 * std::numbers::pi;
+  const Reals unit = Splat<Reals>(1 / 4294967296.0);
+  b = __builtin_convertvector(first, Reals) * unit * freqScale;
+  c = __builtin_convertvector(second, Reals) * unit * Splat<Reals>(kTwoPi);
+}
 
 // How a tile evaluates its sines: through FitSines, or inline with the kernel's own lanes (the
 // same code, so the same bits as FitSines on a path with the same arithmetic), and then without
@@ -109,16 +138,21 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   if (!(block.Bound < std::numeric_limits<double>::infinity())) return all;
 
   // first is even (blocks and tiles hold even numbers of trials), so trial t of the tile takes
-  // FreqScale[t % 2].
+  // FreqScale[t % 2]; so does lane t of a vector, the lanes being even in number. Whole vectors
+  // are drawn: the lanes past the last trial hold finite draws that are never read.
   LiveTrials live;
-  RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(first))};
-  for (int t = 0; t < trials; ++t) {
-    DrawTrial(drawer, search.FreqScale[t % 2], live.B[t], live.C[t]);
-    live.Sy[t] = live.Ss[t] = 0;
-    live.Trial[t] = t;
+  const std::uint32_t tileSeed = JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(first));
+  Reals freqScale;
+  for (int lane = 0; lane < kLanes; ++lane) freqScale[lane] = search.FreqScale[lane % 2];
+  for (int at = 0; at < trials; at += kLanes) {
+    Reals b, c;
+    DrawLanes<Reals>(search, at, tileSeed, freqScale, b, c);
+    Store(live.B + at, b);
+    Store(live.C + at, c);
+    Store(live.Sy + at, Reals{});
+    Store(live.Ss + at, Reals{});
+    Store(live.Trial + at, Load<Reals>(kLaneTrials + at));
   }
-  // The last tile's partly filled vector: sin(0) = 0 in its unused lanes.
-  for (int t = trials; t % kLanes != 0; ++t) live.B[t] = live.C[t] = live.Sy[t] = live.Ss[t] = 0;
   live.Count = trials;
 
   const Reals bound = Splat<Reals>(block.Bound);

@@ -92,7 +92,7 @@ class RefinementTest : public FixedSeedTest {
   static AppState Searched(const ObservationSet& obs, int n, int depth = 10000) {
     AppState state = MakeState(obs, n, depth);
     state.Controls.UpDown1 = n;
-    FitBothModels(state);
+    FitBothModels(state, state.Controls.ComboBox1);
     return state;
   }
 

@@ -30,7 +30,7 @@ AppState WindowFit(
   state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
   state.Controls.ComboBox1 = depth;
   state.Random.Clock = SeedSequence(s1, s2);
-  FitBothModels(state);
+  FitBothModels(state, state.Controls.ComboBox1);
   return state;
 }
 

@@ -99,7 +99,7 @@ void ExpectSameRecord(const FitRecord& fast, const FitRecord& plain) {
   EXPECT_EQ(fast.Fault, plain.Fault);
 }
 
-void FitBoth(AppState& state) { FitBothModels(state); }
+void FitBoth(AppState& state) { FitBothModels(state, state.Controls.ComboBox1); }
 
 class FitEngineTest : public FixedSeedTest {
  protected:
@@ -135,8 +135,10 @@ TEST_F(FitEngineTest, BothModelsMatchThePlainSearchAcrossSeedsSizesAndDepths) {
 TEST_F(FitEngineTest, AllTiedTrialsAreAdoptedInOrderUpToTheSameFault) {
   AppState start = MakeState(MakeSineSample(0, 1, 0, 12), 2, 1100);
   start.FitStage = 2;
-  const FitRecord fast = Record(start, SearchMethod::Fast, FitHarmonics);
-  const FitRecord plain = Record(start, SearchMethod::Plain, FitHarmonics);
+  const FitRecord fast =
+      Record(start, SearchMethod::Fast, [](AppState& s) { FitHarmonics(s, s.Controls.ComboBox1); });
+  const FitRecord plain = Record(
+      start, SearchMethod::Plain, [](AppState& s) { FitHarmonics(s, s.Controls.ComboBox1); });
   ExpectSameRecord(fast, plain);
   EXPECT_TRUE(fast.Faulted);
   EXPECT_EQ(fast.Redraws.size(), 1u + 2 * 2 * 1100 + 1);

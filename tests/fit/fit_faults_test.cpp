@@ -39,7 +39,8 @@ TEST_F(FitFaultTest, ZeroMinimumPeriodFailsBeforeSetOneIsTouched) {
   state.Observations.MinPeriod = 0;
   FillSetOne(state.Coefficients);
 
-  EXPECT_EQ(FaultOf([&] { FitBothModels(state); }), RunTimeFault::Kind::DivisionByZero);
+  EXPECT_EQ(FaultOf([&] { FitBothModels(state, state.Controls.ComboBox1); }),
+            RunTimeFault::Kind::DivisionByZero);
 
   EXPECT_EQ(state.FitStage, 1);
   EXPECT_EQ(state.TrialCount, 0);
@@ -62,7 +63,8 @@ TEST_F(FitFaultTest, ZeroXRangeFailsAtTheZeroCrossingScaleAfterClearingTheUsedHa
   FillSetOne(state.Coefficients);
   state.FitStage = 2;
 
-  EXPECT_EQ(FaultOf([&] { FitHarmonics(state); }), RunTimeFault::Kind::DivisionByZero);
+  EXPECT_EQ(FaultOf([&] { FitHarmonics(state, state.Controls.ComboBox1); }),
+            RunTimeFault::Kind::DivisionByZero);
 
   EXPECT_EQ(state.FreqScale[1], 2 * std::numbers::pi);
   EXPECT_EQ(state.TrialCount, 7);
@@ -77,7 +79,8 @@ TEST_F(FitFaultTest, DataWhoseSquaresOverflowFailAtStageTwoWithFiniteModelTwo) {
   ScaleY(obs, 1e200);
   AppState state = MakeState(obs, 2, 50);
 
-  EXPECT_EQ(FaultOf([&] { FitBothModels(state); }), RunTimeFault::Kind::Overflow);
+  EXPECT_EQ(FaultOf([&] { FitBothModels(state, state.Controls.ComboBox1); }),
+            RunTimeFault::Kind::Overflow);
 
   const CoefficientTable& t = state.Coefficients;
   EXPECT_EQ(state.FitStage, 2);

@@ -70,7 +70,7 @@ TEST_F(FitHarmonicsTest, TiesAreAdoptedInDrawOrderAndAllZeroDataFailAtTheDeviati
   state.Hooks.Redraw = [&redraws] { ++redraws; };
 
   try {
-    FitHarmonics(state);
+    FitHarmonics(state, state.Controls.ComboBox1);
     ADD_FAILURE() << "all-zero data must fail at the deviation";
   } catch (const RunTimeFault& fault) {
     EXPECT_EQ(fault.FaultKind, RunTimeFault::Kind::InvalidOperation);
@@ -92,7 +92,7 @@ TEST_F(FitHarmonicsTest, ZeroDepthLeavesTheZeroModelWithFullDeviation) {
   int redraws = 0;
   state.Hooks.Redraw = [&redraws] { ++redraws; };
 
-  FitHarmonics(state);
+  FitHarmonics(state, state.Controls.ComboBox1);
 
   EXPECT_EQ(state.TrialCount, 0);
   EXPECT_EQ(redraws, 2);
@@ -109,7 +109,7 @@ TEST_F(FitHarmonicsTest, RedrawsFollowEveryKeptTrialWithAFallingBestResidual) {
   bestAtRedraw.reserve(1000);
   state.Hooks.Redraw = [&] { bestAtRedraw.push_back(state.BestResidual); };
 
-  FitHarmonics(state);
+  FitHarmonics(state, state.Controls.ComboBox1);
 
   ASSERT_GE(bestAtRedraw.size(), 4u);
   EXPECT_EQ(bestAtRedraw.front(), Residual(MakeSineSample(3, 1.3, 0.4, 20), TrialHarmonic{}));
@@ -131,7 +131,7 @@ TEST_F(FitHarmonicsTest, StageOneStartsFromTheZeroModelOfItsOwnTarget) {
     if (startBest < 0) startBest = state.BestResidual;
   };
 
-  FitHarmonics(state);
+  FitHarmonics(state, state.Controls.ComboBox1);
 
   EXPECT_NEAR(startBest, positiveSum, 1e-12 * positiveSum);
 }
@@ -151,7 +151,7 @@ TEST_F(FitHarmonicsTest, TheFirstHarmonicOfTwoIsSearchedAgainstTheDataAlone) {
     EXPECT_EQ(state.Coefficients.C[1], 0);
   };
 
-  FitHarmonics(state);
+  FitHarmonics(state, state.Controls.ComboBox1);
 
   EXPECT_GE(redraws, 3);
   EXPECT_NE(state.Coefficients.A[1], 0);
@@ -160,12 +160,12 @@ TEST_F(FitHarmonicsTest, TheFirstHarmonicOfTwoIsSearchedAgainstTheDataAlone) {
 TEST_F(FitHarmonicsTest, HalvingTheMinimumPeriodDoublesTheTopTrialFrequency) {
   AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, 20), 1, 5);
   state.FitStage = 2;
-  FitHarmonics(state);
+  FitHarmonics(state, state.Controls.ComboBox1);
   const double top = state.FreqScale[1];
   EXPECT_EQ(top, kTwoPi / state.Observations.MinPeriod);
 
   state.Observations.MinPeriod /= 2;
-  FitHarmonics(state);
+  FitHarmonics(state, state.Controls.ComboBox1);
   EXPECT_EQ(state.FreqScale[1], 2 * top);
 }
 
@@ -219,7 +219,7 @@ class FitBothModelsTest : public FixedSeedTest {};
 TEST_F(FitBothModelsTest, RecoversAKnownSinusoid) {
   AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, 20), 1, 2000);
 
-  FitBothModels(state);
+  FitBothModels(state, state.Controls.ComboBox1);
 
   const CoefficientTable& t = state.Coefficients;
   EXPECT_EQ(state.FitStage, 2);
@@ -239,7 +239,7 @@ TEST_F(FitBothModelsTest, SmallDataGetARealSquaredModel) {
   const ObservationSet obs = MakeSineSample(0.1, 1.3, 0.4, 20);
   AppState state = MakeState(obs, 1, 2000);
 
-  FitBothModels(state);
+  FitBothModels(state, state.Controls.ComboBox1);
 
   ObservationSet rootTarget = obs;
   double positiveSum = 0;
@@ -261,8 +261,8 @@ TEST_F(FitBothModelsTest, DataScaledByAMillionFitAsWellAsUnscaled) {
   ScaleY(obs, 1e6);
   AppState scaled = MakeState(obs, 1, 2000);
 
-  FitBothModels(plain);
-  FitBothModels(scaled);
+  FitBothModels(plain, plain.Controls.ComboBox1);
+  FitBothModels(scaled, scaled.Controls.ComboBox1);
 
   EXPECT_GT(plain.RelDeviation, 1);
   EXPECT_NEAR(scaled.RelDeviation, plain.RelDeviation, 0.5);
@@ -277,7 +277,7 @@ TEST_F(FitBothModelsTest, ModelDeviationGivesEachModelsDeviationBitForBit) {
   for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.5 * std::cos(7.0 * i);
   AppState state = MakeState(obs, 2, 2000);
 
-  FitBothModels(state);
+  FitBothModels(state, state.Controls.ComboBox1);
 
   const HarmonicModel one = ModelOf(state.Coefficients, ModelKind::Sum);
   const HarmonicModel two = ModelOf(state.Coefficients, ModelKind::SquaredSum);

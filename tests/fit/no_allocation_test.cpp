@@ -28,7 +28,7 @@ class NoAllocationTest : public FixedSeedTest {
   static std::size_t AllocationsOfAFit(AppState& state, int& redraws) {
     state.Hooks.Redraw = [&redraws] { ++redraws; };
     const std::size_t before = gAllocations;
-    FitBothModels(state);
+    FitBothModels(state, state.Controls.ComboBox1);
     return gAllocations - before;
   }
 };

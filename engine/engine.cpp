@@ -1,0 +1,165 @@
+#include "engine/engine.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "base/run_time_fault.h"
+#include "data/data_file_messages.h"
+#include "data/data_file_reader.h"
+#include "export/data_csv.h"
+#include "fit/fit_harmonics.h"
+#include "fit/fit_sines.h"
+#include "model/model_values.h"
+#include "report/report_text.h"
+
+namespace {
+
+// The fewest pairs a fit takes, as the window accepts a file.
+constexpr int kMinObservations = 4;
+
+DataOutcome Refused(std::string error) {
+  DataOutcome out;
+  out.Error = std::move(error);
+  return out;
+}
+
+}  // namespace
+
+DataOutcome Engine::Take(ObservationSet& read, bool readFailed, ImportReport findings) {
+  DataOutcome out;
+  out.ReadFailed = readFailed;
+  out.Findings = std::move(findings);
+  if (readFailed || read.LastIndex + 1 < kMinObservations) {
+    out.Error = readFailed ? kUnreadableDataText : kTooShortDataText;
+    return out;
+  }
+  PrepareData(read);
+  state_.Observations = read;
+  state_.FitStage = 0;
+  state_.ReadFailed = false;
+  out.Accepted = true;
+  out.Count = read.LastIndex + 1;
+  return out;
+}
+
+DataOutcome Engine::LoadFile(const std::string& path) {
+  // Read into a scratch set: a read aborted by a fault leaves the data as they were.
+  ObservationSet read = state_.Observations;
+  bool readFailed = false;
+  try {
+    ImportReport findings = LoadCheckedDataFile(path, read, readFailed);
+    DataOutcome out = Take(read, readFailed, std::move(findings));
+    if (out.Accepted) state_.DataPath = path;
+    state_.ReadFailed = readFailed;
+    return out;
+  } catch (const RunTimeFault& fault) {
+    DataOutcome out = Refused(fault.what());
+    out.ErrorNamesFile = fault.FaultKind == RunTimeFault::Kind::InputOutput;
+    return out;
+  } catch (const std::exception& fault) {
+    return Refused(fault.what());
+  }
+}
+
+DataOutcome Engine::LoadBytes(std::string_view bytes, const std::string& name) {
+  ObservationSet read = state_.Observations;
+  bool readFailed = false;
+  try {
+    LoadDataBytes(bytes, read, readFailed);
+    DataOutcome out = Take(read, readFailed, CheckImportBytes(bytes));
+    if (out.Accepted) state_.DataName = name;
+    state_.ReadFailed = readFailed;
+    return out;
+  } catch (const std::exception& fault) {
+    return Refused(fault.what());
+  }
+}
+
+DataOutcome Engine::SetData(const std::vector<double>& x, const std::vector<double>& y) {
+  if (x.size() != y.size()) return Refused("x and y differ in length");
+  if (x.size() < static_cast<std::size_t>(kMinObservations)) {
+    return Refused("at least 4 observations are needed");
+  }
+  if (x.size() > static_cast<std::size_t>(kObservationCapacity)) {
+    return Refused("at most 100 observations can be fitted");
+  }
+  ObservationSet read;
+  read.LastIndex = static_cast<int>(x.size()) - 1;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (!std::isfinite(x[i]) || !std::isfinite(y[i])) return Refused("x and y must be finite");
+    read.X[i] = x[i];
+    read.WorkY[i] = y[i];
+  }
+  try {
+    return Take(read, false, ImportReport{});
+  } catch (const std::exception& fault) {  // data whose range or spacing leaves the doubles
+    return Refused(fault.what());
+  }
+}
+
+void Engine::UseRandomSample() {
+  MakeRandomSample(state_.Observations, state_.Random);
+  state_.FitStage = 0;
+}
+
+FitResult Engine::Fit(const FitRequest& request) {
+  AppState& s = state_;
+  if (s.Observations.LastIndex + 1 < kMinObservations) {
+    throw std::invalid_argument("no data to fit: at least 4 observations are needed");
+  }
+  if (request.Harmonics < 1 || request.Harmonics > kMaxHarmonics) {
+    throw std::invalid_argument("the number of harmonics must be 1 to 5");
+  }
+  if (request.Depth < 1) throw std::invalid_argument("the search depth must be positive");
+  if (request.MinPeriod > 0) s.Observations.MinPeriod = request.MinPeriod;
+  s.Coefficients.HarmonicCount = static_cast<std::uint8_t>(request.Harmonics);
+  s.Random.Clock =
+      request.FixedSeeds ? SeedSequence(request.Seeds[0], request.Seeds[1]) : SeedClock{};
+
+  // The request's hook for this fit only: whatever the state held before is back afterwards.
+  struct HookSwap {
+    AppHooks& Hooks;
+    AppHooks Saved;
+    ~HookSwap() { Hooks = std::move(Saved); }
+  } swap{s.Hooks, s.Hooks};
+  s.Hooks.Redraw = request.OnImprovement;
+  FitBothModels(s, request.Depth);
+
+  FitResult out;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    const int m = static_cast<int>(kind);
+    out.Models[m] = ModelOf(s.Coefficients, kind);
+    out.Objective[m] = StageObjective(out.Models[m], s.Observations, FitSines);
+  }
+  out.RelDeviation[0] = s.RelDeviation;
+  out.RelDeviation[1] = s.SavedDeviation;
+  out.StageSeeds[0] = s.StageSeeds[0];
+  out.StageSeeds[1] = s.StageSeeds[1];
+  out.MinPeriod = s.Observations.MinPeriod;
+  out.Count = s.Observations.LastIndex + 1;
+  return out;
+}
+
+RefinementResult Engine::Refine(const RefineOptions& options) const {
+  if (!HasFit()) throw std::logic_error("no fit to refine");
+  return RefineBothModels(
+      state_.Observations, state_.Coefficients, state_.Observations.MinPeriod, options);
+}
+
+void Engine::WriteReportLines(const std::function<void(const std::string&)>& appendLine) const {
+  WriteReport(state_, appendLine);
+}
+
+std::vector<std::string> Engine::ReportLines() const {
+  std::vector<std::string> lines;
+  WriteReport(state_, [&lines](const std::string& line) { lines.push_back(line); });
+  return lines;
+}
+
+std::string Engine::CsvText() const { return WriteDataCsv(state_); }
+
+std::string Engine::Formula(ModelKind model, FormulaFormat format) const {
+  return FormulaText(
+      state_.Coefficients, model == ModelKind::Sum ? FormulaModel::One : FormulaModel::Two, format);
+}

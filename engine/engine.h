@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/least_squares.h"
+#include "data/import_check.h"
+#include "export/formula_text.h"
+#include "model/harmonic_model.h"
+#include "state/app_state.h"
+
+// The one entrance to the fitting core: data in, a fit, its refinement, the report and the
+// written results out. Plain values in and out, progress and cancel as callbacks. An Engine owns
+// all the state it uses; engines on different threads run at once without touching each other's
+// results (the search's second thread then serves one of them at a time, which changes no bits).
+// One Engine is used from one thread at a time.
+//
+// Capacity: the search's arrays hold kObservationCapacity (100) pairs, so SetData refuses more
+// and a file's pairs past the hundredth are not read, as in the window.
+
+// What became of offered data.
+struct DataOutcome {
+  bool Accepted = false;
+  // When refused: the window's message for an unreadable or too short file, a fault's text (an
+  // I/O fault names the file), or what is wrong with arrays given to SetData.
+  std::string Error;
+  bool ErrorNamesFile = false;
+  bool ReadFailed = false;  // the reader met something that is not a number
+  ImportReport Findings;    // the import check's findings for a file or bytes
+  int Count = 0;            // observations held after an accepted offer
+};
+
+// One fit of both models, as the find button runs it.
+struct FitRequest {
+  int Harmonics = 1;  // N, 1..5
+  int Depth = 10000;  // random trials per harmonic; the window offers 10000 to 998888
+  // The shortest period tried; kept for later fits. 0 or less: the one held, which is the data's
+  // own (twice the mean spacing) unless a request or the window changed it.
+  double MinPeriod = 0;
+  bool FixedSeeds = false;
+  std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the generator after each stage's reseed
+  // Called on the fitting thread after every improvement, with the engine's state current (the
+  // window redraws its plot from it). Empty: nothing is called.
+  std::function<void()> OnImprovement;
+};
+
+// What a fit produced.
+struct FitResult {
+  HarmonicModel Models[2];               // [ModelKind]: model 1 (Sum), model 2 (SquaredSum)
+  double RelDeviation[2] = {0, 0};       // percent, as the report gives it; [ModelKind]
+  double Objective[2] = {0, 0};          // each stage's own objective at its result; [ModelKind]
+  std::uint32_t StageSeeds[2] = {0, 0};  // [0] stage 1 (model 2), [1] stage 2 (model 1)
+  double MinPeriod = 0;                  // the one used
+  int Count = 0;                         // observations fitted
+};
+
+class Engine {
+ public:
+  // Reads a data file by the window's rules with the import check beside it; accepted data
+  // (4 pairs or more, every number read) replace the engine's and drop any fit. A refused file
+  // leaves the data as they were. Never throws.
+  DataOutcome LoadFile(const std::string& path);
+  // The same for a data file's bytes held in memory (pasted text); `name` names them.
+  DataOutcome LoadBytes(std::string_view bytes, const std::string& name);
+  // Observations given as numbers: x and y of equal length, 4 to kObservationCapacity pairs, all
+  // finite; sorted by x as a file's are.
+  DataOutcome SetData(const std::vector<double>& x, const std::vector<double>& y);
+  // The window's random sample: 10 points of one random sinusoid, from the engine's generator.
+  void UseRandomSample();
+
+  // Fits model 2 and then model 1 to the data. Raises RunTimeFault where the fit meets a division
+  // by zero or an overflow, and std::invalid_argument without data or with a request out of
+  // range; the state then holds what the fit had reached.
+  FitResult Fit(const FitRequest& request);
+
+  // The least-squares refinement of the last fit (std::logic_error without one). Deterministic;
+  // runs its own threads and touches nothing of the engine's.
+  RefinementResult Refine(const RefineOptions& options) const;
+
+  // The last fit written out: the report's lines, one call of appendLine each (a frequency of 0
+  // raises the division fault after the lines before it), or all of them; the data with both
+  // models as CSV; one model's formula.
+  void WriteReportLines(const std::function<void(const std::string&)>& appendLine) const;
+  std::vector<std::string> ReportLines() const;
+  std::string CsvText() const;
+  std::string Formula(ModelKind model, FormulaFormat format) const;
+
+  bool HasFit() const { return state_.FitStage == 2; }
+  const AppState& State() const { return state_; }
+  // The window draws and edits its view settings in the engine's state; the engine's calls are
+  // the only way its data and fit change.
+  AppState& State() { return state_; }
+
+ private:
+  DataOutcome Take(ObservationSet& read, bool readFailed, ImportReport findings);
+
+  AppState state_;
+};
