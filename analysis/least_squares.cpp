@@ -16,6 +16,7 @@
 #include "analysis/model_estimates.h"
 #include "analysis/periodogram.h"
 #include "analysis/scaled_fit.h"
+#include "analysis/spectral_band.h"
 #include "fit/fit_harmonics.h"
 
 namespace {
@@ -52,6 +53,8 @@ constexpr int kLooseIterations = 50;
 constexpr double kPolishShare = 1e-3;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
+// The sampling's strongest aliases each harmonic of the best is moved to.
+constexpr int kAliasStarts = 2;
 // The progress callback hears of every whole percent, and at least this often while model 2
 // finishes.
 constexpr double kProgressStep = 0.01;
@@ -85,6 +88,7 @@ struct ModelTask {
   bool Constant = false;
   HarmonicModel Start;
   int MaxStarts = 0;
+  int IterationLimit = 0;      // RefineOptions::IterationLimit
   ModelFit* Search = nullptr;  // filled when not null
   ModelFit* Out = nullptr;
 };
@@ -137,22 +141,30 @@ class StartLog {
   int independentHits_ = 0;
 };
 
+// The sampling's strongest aliases, in x: the same for every task of a refinement.
+struct Aliases {
+  double Offsets[kAliasStarts] = {};
+  int Count = 0;
+};
+
 class TaskRunner {
  public:
   TaskRunner(const ObservationSet& obs,
              double omegaMax,
+             const Aliases& aliases,
              const ModelTask& task,
              SharedProgress& progress,
              const std::function<void()>& onStart)
-      : obs_(obs), task_(task), progress_(progress), onStart_(onStart), n_(task.Start.Count) {
+      : obs_(obs),
+        aliases_(aliases),
+        task_(task),
+        progress_(progress),
+        onStart_(onStart),
+        n_(task.Start.Count) {
     scaling_ = FillScaledProblem(obs, task.Kind, task.Constant, problem_);
     double size = 0;
     for (int i = 0; i < problem_.Count; ++i) size += problem_.T[i] * problem_.T[i];
-    omegaMax_ = omegaMax * scaling_.Scale;
-    if (!(omegaMax_ > 0) || !std::isfinite(omegaMax_))
-      omegaMax_ = std::numbers::pi * problem_.Count;
-    // On a grid nothing is known above its Nyquist frequency: starts and peaks stay below it.
-    if (problem_.AliasPeriod > 0) omegaMax_ = std::min(omegaMax_, problem_.AliasPeriod / 2);
+    omegaMax_ = RefinementBand(problem_, omegaMax * scaling_.Scale);
     floor_ = kHitFloorShare * size;
     random_.State =
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
@@ -172,6 +184,7 @@ class TaskRunner {
     refined.HasConstant = task_.Constant;
     refined.Starts = log.Starts();
     refined.Hits = log.Hits();
+    const Termination ended = log.Starts() == 0 ? Termination::NotRun : EndOf(log);
     if (log.Starts() > 0) {
       ToOriginal(log.Best(), refined);
       EvaluateModelFit(obs_, task_.Kind, refined);
@@ -186,25 +199,36 @@ class TaskRunner {
       refined.Starts = starts;
       refined.Hits = hits;
     }
+    refined.Ended = ended;
     *task_.Out = refined;
   }
 
  private:
-  bool Finished(const StartLog& log) const {
-    if (progress_.Cancel.load(std::memory_order_relaxed)) return true;
-    if (log.Starts() >= task_.MaxStarts) return true;
-    return log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ &&
-           log.IndependentHits() >= kEnoughHits;
+  bool Finished(const StartLog& log) const { return EndOf(log) != Termination::NotRun; }
+
+  // Why the task stops now, or NotRun while it goes on.
+  Termination EndOf(const StartLog& log) const {
+    if (progress_.Cancel.load(std::memory_order_relaxed)) return Termination::Cancelled;
+    if (log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ &&
+        log.IndependentHits() >= kEnoughHits) {
+      return Termination::EnoughHits;
+    }
+    if (log.Starts() >= task_.MaxStarts) return Termination::StartCap;
+    return Termination::NotRun;
+  }
+
+  int Steps(int iterations) const {
+    return task_.IterationLimit > 0 ? std::min(iterations, task_.IterationLimit) : iterations;
   }
 
   // Refines a start and records it; returns false once the task should stop.
   bool Try(ScaledModel model, StartLog& log, bool independent) {
     // Most starts end in some other minimum: a loose iteration tells them apart, and only a
     // start that comes near the best so far is taken to full precision.
-    RefineFrequencies(problem_, model, kLooseStall, kLooseIterations);
+    RefineFrequencies(problem_, model, kLooseStall, Steps(kLooseIterations));
     if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
-      RefineFrequencies(problem_, model);
-      RefineAll(problem_, model);
+      RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+      RefineAll(problem_, model, Steps(kFullIterations));
     }
     log.Add(model, independent);
     progress_.Done.fetch_add(1, std::memory_order_relaxed);
@@ -233,7 +257,7 @@ class TaskRunner {
       const int pick = (k == second && found > 1) ? 1 : 0;
       model.Omega[k] = found > 0 ? peaks[pick] : omegaMax_ * (k + 1) / (n_ + 1);
       model.Count = k + 1;
-      RefineFrequencies(problem_, model);
+      RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
     }
     return model;
   }
@@ -265,6 +289,19 @@ class TaskRunner {
     const int found = ResidualPeaks(ScaledModel{}, targetPeaks);
     for (int j = 0; j < n_; ++j) {
       if (!Try(ReplaceByPeak(log.Best(), j, 0), log, false)) return;
+    }
+    // Each harmonic of the best moved to its aliases, the sampling's strongest first: on
+    // irregular x noise can lift an alias of a line above the line itself.
+    for (int a = 0; a < aliases_.Count; ++a) {
+      for (int j = 0; j < n_; ++j) {
+        for (const double sign : {1.0, -1.0}) {
+          ScaledModel model = log.Best();
+          const double moved = model.Omega[j] + sign * aliases_.Offsets[a] * scaling_.Scale;
+          if (!(moved > 0 && moved <= omegaMax_)) continue;
+          model.Omega[j] = moved;
+          if (!Try(model, log, false)) return;
+        }
+      }
     }
     for (int round = 0;; ++round) {
       ScaledModel model;
@@ -363,6 +400,7 @@ class TaskRunner {
   }
 
   const ObservationSet& obs_;
+  const Aliases& aliases_;
   ModelTask task_;
   SharedProgress& progress_;
   const std::function<void()>& onStart_;
@@ -375,19 +413,47 @@ class TaskRunner {
 };
 
 // Runs the tasks in order, calling onStart (if set) after every start; a task that fails (out
-// of memory) leaves its result as prefilled.
+// of memory, a fault) leaves its result as prefilled and says why it failed.
 void RunTasks(const ObservationSet& obs,
               double omegaMax,
+              const Aliases& aliases,
               const std::vector<ModelTask>& tasks,
               SharedProgress& progress,
               const std::function<void()>& onStart) {
   for (const ModelTask& task : tasks) {
+    const auto failed = [&task](const char* what) {
+      task.Out->Ended = Termination::Failed;
+      task.Out->Failure = what;
+    };
     try {
-      TaskRunner(obs, omegaMax, task, progress, onStart).Run();
+      TaskRunner(obs, omegaMax, aliases, task, progress, onStart).Run();
+    } catch (const std::exception& e) {
+      failed(e.what());
     } catch (...) {
+      failed("unknown exception");
     }
   }
 }
+
+}  // namespace
+
+std::string TerminationText(Termination termination, const std::string& failure) {
+  switch (termination) {
+    case Termination::EnoughHits:
+      return "enough agreeing hits";
+    case Termination::StartCap:
+      return "start cap reached";
+    case Termination::Cancelled:
+      return "cancelled";
+    case Termination::Failed:
+      return "failed: " + failure;
+    case Termination::NotRun:
+      break;
+  }
+  return "not run";
+}
+
+namespace {
 
 // The table's model with every harmonic that is not finite set to zero.
 HarmonicModel SetOf(const CoefficientTable& table, ModelKind kind) {
@@ -405,7 +471,37 @@ bool DataUsable(const ObservationSet& obs) {
   return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
 }
 
+// The bands, each stage's peak false-alarm probability and the sampling's aliases (in x).
+Aliases DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
+  result.SearchBand = minPeriod > 0 ? kTwoPi / minPeriod : std::numeric_limits<double>::infinity();
+  Aliases aliases;
+  for (int kind = 0; kind < 2; ++kind) {
+    ScaledProblem problem;
+    const AbscissaScaling scaling =
+        FillScaledProblem(obs, static_cast<ModelKind>(kind), false, problem);
+    const double band = RefinementBand(problem, 2 * kTwoPi / minPeriod * scaling.Scale);
+    result.RefinementBand = band / scaling.Scale;
+    result.PeakFalseAlarm[kind] = DetectPeak(problem, band).FalseAlarm;
+    if (kind == 0) {
+      aliases.Count = SamplingAliases(problem, band, aliases.Offsets, kAliasStarts);
+      for (int a = 0; a < aliases.Count; ++a) aliases.Offsets[a] /= scaling.Scale;
+    }
+  }
+  return aliases;
+}
+
 }  // namespace
+
+bool Detected(const RefinementResult& result, ModelKind kind) {
+  return result.PeakFalseAlarm[static_cast<int>(kind)] <= kTrustFalseAlarm;
+}
+
+bool BeyondSearchBand(const RefinementResult& result, const ModelFit& fit) {
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    if (fit.Coefficients.B[k] > result.SearchBand * (1 + 1e-9)) return true;
+  }
+  return false;
+}
 
 RefinementResult RefineBothModels(const ObservationSet& obs,
                                   const CoefficientTable& table,
@@ -427,11 +523,13 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     return result;
   }
 
+  // Twice the search's band at least: the search's refinement of a trial may go past its band.
   const double omegaMax = 2 * kTwoPi / minPeriod;
   const int count = obs.LastIndex + 1;
+  const Aliases aliases = DescribeBand(obs, minPeriod, result);
   const int tasksPerThread = options.WithConstant ? 2 : 1;
   const double budget =
-      std::isfinite(options.TimeBudgetSeconds) ? std::max(options.TimeBudgetSeconds, 0.0) : 1.0;
+      std::isfinite(options.StartBudget) ? std::max(options.StartBudget, 0.0) : 1.0;
   const double harmonicShare =
       std::max(n, 1) * std::max(n, 1) / double(kMaxHarmonics * kMaxHarmonics);
   const double size = std::max(kMinStartCost,
@@ -446,6 +544,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     task.Kind = static_cast<ModelKind>(kind);
     task.Start = SetOf(table, task.Kind);
     task.MaxStarts = maxStarts;
+    task.IterationLimit = options.IterationLimit;
     task.Search = &result.Search[kind];
     task.Out = &result.Refined[kind];
     threadTasks[kind].push_back(task);
@@ -468,7 +567,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   std::condition_variable finished;
   bool otherDone = false;
   std::thread other([&] {
-    RunTasks(obs, omegaMax, threadTasks[1], progress, nullptr);
+    RunTasks(obs, omegaMax, aliases, threadTasks[1], progress, nullptr);
     std::lock_guard<std::mutex> lock(mutex);
     otherDone = true;
     finished.notify_all();
@@ -486,7 +585,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     if (!options.Progress(fraction)) progress.Cancel.store(true);
   };
   try {
-    RunTasks(obs, omegaMax, threadTasks[0], progress, report);
+    RunTasks(obs, omegaMax, aliases, threadTasks[0], progress, report);
     std::unique_lock<std::mutex> lock(mutex);
     while (!otherDone) {
       lock.unlock();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
+#include <string>
 
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
@@ -21,51 +24,97 @@ struct Estimate {
   bool Determined = false;
 };
 
-// How well a model as shown (S for model 1, S^2 for model 2) follows the data y.
+// A figure that cannot be computed from the data: a sum that overflows, R^2 of constant data,
+// the adjusted R^2, AIC and BIC without degrees of freedom. Shown as "not determined" (JSON null,
+// "—" in the window), never as a number.
+inline constexpr double kNotDetermined = std::numeric_limits<double>::quiet_NaN();
+inline bool IsDetermined(double figure) { return std::isfinite(figure); }
+
+// How well a model as shown (S for model 1, S^2 for model 2) follows the data y. Each figure is
+// finite or kNotDetermined.
 struct ModelStatistics {
-  double Sse = 0, Rmse = 0, R2 = 0, AdjustedR2 = 0, Aic = 0, Bic = 0;
-  double RelDeviation = 0;   // percent, by the report's formula
-  int Parameters = 0;        // 3N, plus 1 with a constant term
-  int DegreesOfFreedom = 0;  // observations - parameters (may be <= 0)
+  double Sse = kNotDetermined, Rmse = kNotDetermined, R2 = kNotDetermined;
+  double AdjustedR2 = kNotDetermined, Aic = kNotDetermined, Bic = kNotDetermined;
+  double RelDeviation = kNotDetermined;  // percent, by the report's formula
+  int Parameters = 0;                    // 3N, plus 1 with a constant term
+  int DegreesOfFreedom = 0;              // observations - parameters (may be <= 0)
 };
+
+// Why a model's refinement stopped.
+enum class Termination {
+  NotRun,      // nothing to refine (no harmonics, no usable data) or the search's own result
+  EnoughHits,  // its best was reached by enough independent starts
+  StartCap,    // the starts the budget allows were all used
+  Cancelled,   // the progress callback asked it to stop
+  Failed,      // an exception ended it; Failure says which
+};
+
+// The termination as the window and harmora-fit show it: "enough agreeing hits", "start cap
+// reached", "cancelled", "failed: " and the message, "not run".
+std::string TerminationText(Termination termination, const std::string& failure);
 
 // One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates.
 struct ModelFit {
   HarmonicModel Coefficients;
   Estimate A[kMaxHarmonics], B[kMaxHarmonics], C[kMaxHarmonics], Period[kMaxHarmonics];
   bool HasConstant = false;
-  Estimate Constant;     // c0, when HasConstant
-  double Objective = 0;  // the stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2
+  Estimate Constant;  // c0, when HasConstant
+  // The stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2; infinity if it overflows.
+  double Objective = 0;
   ModelStatistics Statistics;
   // The same statistics in the stage's own space (S against y, or sqrt(y+) for model 2), where
   // the objective is minimised: its SSE is Objective, so a refinement never makes it worse.
   ModelStatistics StageStatistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
   int Hits = 0;    // starts that reached the best objective within 1e-9 relative
+  Termination Ended = Termination::NotRun;  // how the refinement of this model stopped
+  std::string Failure;                      // when Failed: the exception's message
 };
 
 struct RefineOptions {
   bool WithConstant = false;  // also fit c0 + S(x) and (c0 + S(x))^2
-  // Budget for both models together. It is turned into a number of starts per model by a fixed
-  // cost model (about this many seconds on the development machine, both models on two cores),
-  // never by reading a clock, so that the result cannot depend on the machine's speed or load.
-  // The refinement usually ends well before, once its best has been reached several times.
-  double TimeBudgetSeconds = 1;
+  // The cap on starts per model, in units of the starts that take about one second on the
+  // development machine (both models on two cores). A fixed cost model turns it into a count of
+  // starts; no clock is read, so the result cannot depend on the machine's speed or load. The
+  // refinement usually ends well before the cap, once its best has been reached several times.
+  double StartBudget = 1;
+  // For fuzzing and quick checks: caps every Levenberg-Marquardt run at this many steps, which
+  // gives up the optimum but none of the result's guarantees. 0: each runs to convergence.
+  int IterationLimit = 0;
   // Called from the refining thread now and then with the fraction done (0..1); returning false
   // cancels the refinement, which then returns with Cancelled set as soon as it can.
   std::function<bool(double fraction)> Progress;
 };
+
+// Above this false-alarm probability of the data's strongest periodogram peak, noise alone
+// explains the data as well as a sinusoid does: the fit and its intervals are not to be trusted.
+inline constexpr double kTrustFalseAlarm = 0.01;
 
 struct RefinementResult {
   bool Cancelled = false;
   ModelFit Search[2];        // the search's result as given, with its statistics; [ModelKind]
   ModelFit Refined[2];       // the least-squares optimum found; [ModelKind]
   ModelFit WithConstant[2];  // the constant-term fits, when asked for; [ModelKind]
+  // The false-alarm probability of the strongest periodogram peak of each stage's target (y, or
+  // sqrt(max(y, 0))), its mean removed, over the refinement's band; [ModelKind].
+  double PeakFalseAlarm[2] = {kNotDetermined, kNotDetermined};
+  // The search's highest frequency B, 2*pi/minPeriod (infinite where not known), and the
+  // refinement's.
+  double SearchBand = std::numeric_limits<double>::infinity();
+  double RefinementBand = 0;
 };
 
+// Whether the data's strongest peak is clearly above noise (false = not to be trusted, or not
+// determined with fewer than four observations).
+bool Detected(const RefinementResult& result, ModelKind kind);
+
+// Whether a frequency of fit lies above the search's band (the search could not have found it).
+bool BeyondSearchBand(const RefinementResult& result, const ModelFit& fit);
+
 // Refines both models of a completed fit: set 1 of `table` is model 1, set 2 model 2, both with
-// table.HarmonicCount harmonics, over observations 0..LastIndex (PlotX, OrigY) of `obs`; trial
-// frequencies go up to twice 2*pi/minPeriod. Deterministic: the same inputs give the same bits.
+// table.HarmonicCount harmonics, over observations 0..LastIndex (PlotX, OrigY) of `obs`. Trial
+// frequencies cover the data's useful band (RefinementBand in analysis/spectral_band.h, at least
+// twice 2*pi/minPeriod on irregular x). Deterministic: the same inputs give the same bits.
 // A refined model's objective is never above the search's. Safe to call off the window's thread
 // (it touches nothing but its arguments and the result).
 RefinementResult RefineBothModels(const ObservationSet& obs,

@@ -6,6 +6,7 @@
 #include <boost/math/distributions/students_t.hpp>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "fit/fit_sines.h"
@@ -38,6 +39,7 @@ constexpr double kGridTolerance = 1e-3;
 constexpr double kMeanSquareFloor = DBL_MIN;
 
 double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+double Determined(double v) { return std::isfinite(v) ? v : kNotDetermined; }
 
 Estimate Undetermined(double value) {
   Estimate e;
@@ -96,20 +98,21 @@ ModelStatistics Statistics(const ObservationSet& obs,
     misfit += std::fabs(v - y);
     size += std::fabs(y);
   }
-  st.Sse = Finite(sse);
-  st.Rmse = Finite(std::sqrt(sse / count));
+  // Sums that overflow, constant data and fits without degrees of freedom leave figures that
+  // cannot be computed: those stay kNotDetermined rather than taking a plausible-looking 0.
+  st.Sse = Determined(sse);
+  st.Rmse = Determined(std::sqrt(sse / count));
   if (sst > 0) {
-    st.R2 = Finite(1 - sse / sst);
-  } else {
-    st.R2 = sse == 0 ? 1.0 : 0.0;  // constant data: only an exact model explains them
+    st.R2 = Determined(1 - sse / sst);
+  } else if (sse == 0) {
+    st.R2 = 1;  // constant data that the model meets exactly
   }
-  // Without degrees of freedom the adjustment is undefined; the plain R^2 stands in.
-  st.AdjustedR2 =
-      st.DegreesOfFreedom > 0 ? Finite(1 - (1 - st.R2) * (count - 1) / st.DegreesOfFreedom) : st.R2;
+  st.RelDeviation = size > 0 ? Determined(misfit / size * 100) : kNotDetermined;
+  if (st.DegreesOfFreedom <= 0 || !std::isfinite(sse)) return st;
+  st.AdjustedR2 = Determined(1 - (1 - st.R2) * (count - 1) / st.DegreesOfFreedom);
   const double logMeanSquare = std::log(std::max(sse / count, kMeanSquareFloor));
-  st.Aic = Finite(count * logMeanSquare + 2 * parameters);
-  st.Bic = Finite(count * logMeanSquare + parameters * std::log(static_cast<double>(count)));
-  st.RelDeviation = size > 0 ? Finite(misfit / size * 100) : 0.0;
+  st.Aic = Determined(count * logMeanSquare + 2 * parameters);
+  st.Bic = Determined(count * logMeanSquare + parameters * std::log(static_cast<double>(count)));
   return st;
 }
 
@@ -185,7 +188,7 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
     const double r = stageModel[i] - StageTarget(kind, obs.OrigY[i]);
     objective += r * r;
   }
-  fit.Objective = Finite(objective);
+  fit.Objective = std::isfinite(objective) ? objective : std::numeric_limits<double>::infinity();
   fit.Statistics = Statistics(obs, kind, stageModel, parameters, false);
   fit.StageStatistics = Statistics(obs, kind, stageModel, parameters, true);
   const int dof = count - parameters;

@@ -21,12 +21,18 @@ constexpr double kSingularShare = 1e-12;
 
 }  // namespace
 
-int PeriodogramPeaks(
-    const double* u, const double* r, int count, double omegaMax, double* peaks, int maxPeaks) {
+int PeriodogramPeaks(const double* u,
+                     const double* r,
+                     int count,
+                     double omegaMax,
+                     double* peaks,
+                     int maxPeaks,
+                     double* powers) {
   if (count <= 0 || maxPeaks <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return 0;
   maxPeaks = std::min(maxPeaks, kMaxTracked);
   const double step0 = kResolution / kOversampling;
-  const int grid = std::clamp(static_cast<int>(omegaMax / step0), 1, kMaxGrid);
+  // Clamped as a double: a very short minimum period makes the quotient too large for an int.
+  const int grid = static_cast<int>(std::clamp(omegaMax / step0, 1.0, double(kMaxGrid)));
   const double step = omegaMax / grid;
 
   // sin and cos of omega*u advance by a rotation per grid step; restarted from the library
@@ -98,5 +104,6 @@ int PeriodogramPeaks(
     previous = power;
   }
   std::copy(bestOmega, bestOmega + tracked, peaks);
+  if (powers) std::copy(bestPower, bestPower + tracked, powers);
   return tracked;
 }

@@ -3,8 +3,13 @@
 // The frequencies where one sinusoid explains most of r (a Lomb-Scargle style periodogram: the
 // least-squares sine and cosine at each frequency, so irregular u needs no special care).
 // Scans omegaMax / count-scaled steps of the grid in (0, omegaMax], writes up to maxPeaks local
-// maxima of the explained sum of squares to peaks, strongest first, and returns how many.
-// Deterministic and allocation-free; r is taken as it is (remove a mean first if the model has
-// a constant term).
-int PeriodogramPeaks(
-    const double* u, const double* r, int count, double omegaMax, double* peaks, int maxPeaks);
+// maxima of the explained sum of squares to peaks, strongest first, and returns how many; with
+// powers, also each peak's explained sum of squares. Deterministic and allocation-free; r is
+// taken as it is (remove a mean first if the model has a constant term).
+int PeriodogramPeaks(const double* u,
+                     const double* r,
+                     int count,
+                     double omegaMax,
+                     double* peaks,
+                     int maxPeaks,
+                     double* powers = nullptr);

@@ -35,7 +35,6 @@ constexpr double kMaxDamping = 1e12;
 // A step of the full iteration that lowers the objective by less than this share counts as no
 // progress; two in a row end it, the objective being as low as the doubles show it.
 constexpr double kStallShare = 1e-13;
-constexpr int kMaxFullIterations = 40;
 // An objective this far below the target's own sum of squares is exact in the doubles.
 constexpr double kExactShare = 1e-30;
 
@@ -259,7 +258,7 @@ void RefineFrequencies(const ScaledProblem& problem,
   }
 }
 
-void RefineAll(const ScaledProblem& problem, ScaledModel& model) {
+void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIterations) {
   const int n = model.Count;
   const int parameters = 3 * n + (problem.Constant ? 1 : 0);
   if (parameters == 0) {
@@ -274,7 +273,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model) {
   double damping = kInitialDamping;
   Convergence convergence;
   Matrix jacobian(problem.Count, parameters);
-  for (int iteration = 0; iteration < kMaxFullIterations; ++iteration) {
+  for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (model.Objective <= exact) break;
     for (int k = 0; k < n; ++k) {
       SinesAndCosines(problem, model.Omega[k], &jacobian(0, 3 * k), &jacobian(0, 3 * k + 1));

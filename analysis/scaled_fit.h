@@ -51,9 +51,13 @@ void RefineFrequencies(const ScaledProblem& problem,
                        double stallShare = kFullPrecisionStall,
                        int maxIterations = kFullPrecisionIterations);
 
-// Levenberg-Marquardt on all parameters at once, from the model as it is; keeps only steps that
-// lower the objective, so the result is never worse than the model given.
-void RefineAll(const ScaledProblem& problem, ScaledModel& model);
+// Levenberg-Marquardt on all parameters at once, from the model as it is, for at most
+// maxIterations steps; keeps only steps that lower the objective, so the result is never worse
+// than the model given.
+inline constexpr int kFullIterations = 40;
+void RefineAll(const ScaledProblem& problem,
+               ScaledModel& model,
+               int maxIterations = kFullIterations);
 
 // The objective of the model as it is (no solving).
 double ScaledObjective(const ScaledProblem& problem, const ScaledModel& model);

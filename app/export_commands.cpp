@@ -96,7 +96,8 @@ void CopyFormulaCommands(TForm1& form) {
   } formats[] = {
       {FormulaFormat::Plain, QStringLiteral("текст")},
       {FormulaFormat::Python, QStringLiteral("Python (NumPy)")},
-      {FormulaFormat::Spreadsheet, QStringLiteral("электронная таблица")},
+      {FormulaFormat::Spreadsheet, QStringLiteral("электронная таблица с точкой (1.5)")},
+      {FormulaFormat::SpreadsheetComma, QStringLiteral("электронная таблица с запятой (1,5)")},
       {FormulaFormat::Latex, QStringLiteral("LaTeX")},
   };
   for (FormulaModel model : {FormulaModel::One, FormulaModel::Two}) {

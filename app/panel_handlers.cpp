@@ -1,5 +1,6 @@
 // The panel's handlers: find, the formulas report, the panel and x-scale toggles, the
 // spinners, the minimum-period buttons and the pictures that follow the pointer.
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -129,6 +130,14 @@ void TForm1::BitBtn7Click() {
 
 void TForm1::BitBtn8Click() {
   State.Observations.MinPeriod = 2 * State.Observations.Spacing;
+  ShowMinPeriod();
+}
+
+void TForm1::ShowFitSettings(const FitSettings& fit) {
+  UpDown1->setValue(fit.HarmonicCount);
+  const int depth = ComboBox1->findText(QString::number(fit.Depth));
+  if (depth >= 0) ComboBox1->setCurrentIndex(depth);
+  State.Observations.MinPeriod = fit.MinPeriod;
   ShowMinPeriod();
 }
 

@@ -23,6 +23,9 @@ void CreateRepeatFitCommands(TForm1& form) {
                    true,
                    [&form] {
                      AppState& state = form.State;
+                     // The fit shown, not what the panel says since: the panel is set back to
+                     // its settings, so it shows what the repeat searched with.
+                     form.ShowFitSettings(state.LastFit);
                      const ClockRestore restore{state.Random, state.Random.Clock};
                      state.Random.Clock = SeedSequence(state.StageSeeds[0], state.StageSeeds[1]);
                      form.BitBtn2Click();

@@ -129,6 +129,10 @@ class TForm1 : public QWidget {
   void UpDown4MouseUp();
   void UpDown5MouseUp();
 
+  // Puts a fit's settings back on the panel: the harmonic count, the search depth and the
+  // minimum period.
+  void ShowFitSettings(const FitSettings& fit);
+
   // --- open_workflow.cpp: the open button, a dropped file, pasted text ---
 
   void BitBtn1Click();

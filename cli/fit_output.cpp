@@ -1,5 +1,6 @@
 #include "cli/fit_output.h"
 
+#include "analysis/refinement_notes.h"
 #include "cli/json_text.h"
 #include "plot/float_text.h"
 
@@ -21,17 +22,25 @@ std::string WithError(const char* name, int k, const Estimate& e) {
          (e.Determined ? T(e.StdError) : std::string("undetermined"));
 }
 
+// A statistic, or "undetermined" where the data cannot give it.
+std::string Figure(double v) { return IsDetermined(v) ? T(v) : std::string("undetermined"); }
+
 // The refined model's figures and one line per harmonic with the standard errors.
 void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
   const ModelStatistics& s = fit.Statistics;
-  out << "Least squares " << number << "): R2 = " << T(s.R2) << ", RMSE = " << T(s.Rmse)
-      << ", AIC = " << T(s.Aic) << ", BIC = " << T(s.Bic) << ", starts " << fit.Starts << ", hits "
-      << fit.Hits << '\n';
-  out << "Relative deviation = " << T(s.RelDeviation) << " %\n";
+  out << "Least squares " << number << "): R2 = " << Figure(s.R2) << ", RMSE = " << Figure(s.Rmse)
+      << ", AIC = " << Figure(s.Aic) << ", BIC = " << Figure(s.Bic)
+      << ", df = " << s.DegreesOfFreedom << ", starts " << fit.Starts << ", hits " << fit.Hits
+      << '\n';
+  out << "Relative deviation = " << Figure(s.RelDeviation) << " %\n";
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
     out << WithError("A", k, fit.A[k]) << "   " << WithError("B", k, fit.B[k]) << "   "
         << WithError("C", k, fit.C[k]) << '\n';
   }
+}
+
+void WriteNotes(const RefinementResult& result, ModelKind kind, std::ostream& out) {
+  for (const std::string& note : RefinementNotes(result, kind)) out << "Note: " << note << '\n';
 }
 
 }  // namespace
@@ -44,6 +53,7 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
     out << '\n';
     WriteRefinedModel(
         kind == ModelKind::Sum ? 1 : 2, fit.Refinement.Refined[static_cast<int>(kind)], out);
+    WriteNotes(fit.Refinement, kind, out);
   }
 }
 
@@ -67,7 +77,8 @@ std::string ModelJson(const FitResult& fit, ModelKind kind) {
 
 // The refined model: the search's fields, then the standard errors (null where undetermined)
 // and the statistics.
-std::string RefinedJson(const ModelFit& fit) {
+std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
+  const ModelFit& fit = result.Refined[static_cast<int>(kind)];
   const HarmonicModel& h = fit.Coefficients;
   JsonObject model;
   Add(model, "A", JsonNumbers(h.A, h.Count));
@@ -94,8 +105,17 @@ std::string RefinedJson(const ModelFit& fit) {
   Add(model, "rmse", JsonNumber(s.Rmse));
   Add(model, "aic", JsonNumber(s.Aic));
   Add(model, "bic", JsonNumber(s.Bic));
+  Add(model, "df", std::to_string(s.DegreesOfFreedom));
   Add(model, "starts", std::to_string(fit.Starts));
   Add(model, "hits", std::to_string(fit.Hits));
+  Add(model, "termination", JsonString(TerminationText(fit.Ended, fit.Failure)));
+  Add(model, "false_alarm", JsonNumber(result.PeakFalseAlarm[static_cast<int>(kind)]));
+  std::string notes = "[";
+  for (const std::string& note : RefinementNotes(result, kind)) {
+    if (notes.size() > 1) notes += ',';
+    notes += JsonString(note);
+  }
+  Add(model, "notes", notes + "]");
   return Close(model);
 }
 
@@ -119,10 +139,8 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   Add(line, "model2", ModelJson(f, ModelKind::SquaredSum));
   if (fit.Refined) {
     JsonObject refined;
-    Add(refined, "model1", RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::Sum)]));
-    Add(refined,
-        "model2",
-        RefinedJson(fit.Refinement.Refined[static_cast<int>(ModelKind::SquaredSum)]));
+    Add(refined, "model1", RefinedJson(fit.Refinement, ModelKind::Sum));
+    Add(refined, "model2", RefinedJson(fit.Refinement, ModelKind::SquaredSum));
     Add(line, "refined", Close(refined));
   }
   return Close(line);

@@ -22,5 +22,6 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
 // The fit as one JSON object on one line (no line end): file, count, harmonics, depth,
 // min_period, seeds, and model1 and model2 with A, B, C, relative_deviation and residual; after a
 // refinement also refined.model1 and refined.model2 with those fields and se (A, B, C; null
-// where undetermined), r2, rmse, aic, bic, starts and hits.
+// where undetermined), r2, rmse, aic, bic, starts, hits and termination (how the
+// refinement of the model ended).
 std::string JsonLine(const FileFit& fit, const FitOptions& options);

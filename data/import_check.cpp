@@ -126,6 +126,16 @@ void Raise(ImportCheck& check,
   sign.Explanation = std::move(explanation);
 }
 
+// The thousands separators the check knows, by name: they all look alike in a message.
+std::string SeparatorName(const std::string& bytes) {
+  if (bytes == "'") return "апостроф";
+  if (bytes == "\xE2\x80\x99") return "апостроф «’»";
+  if (bytes == "\xC2\xA0") return "неразрывный пробел";
+  if (bytes == "\xE2\x80\x89") return "узкий пробел";
+  if (bytes == "\xE2\x80\xAF") return "узкий неразрывный пробел";
+  return "разделитель";
+}
+
 void RaiseJoined(ImportCheck& check, ImportSignKind kind, const std::string& second) {
   const std::string shown = check.PrevText + check.GapText + second;
   std::string why;
@@ -137,7 +147,7 @@ void RaiseJoined(ImportCheck& check, ImportSignKind kind, const std::string& sec
       why = ": время с двоеточием не читается как одно число";
       break;
     default:
-      why = ": разделитель разрядов делит число на два";
+      why = ": " + SeparatorName(check.GapText) + " между разрядами делит число на два";
       break;
   }
   Raise(check,
@@ -316,6 +326,7 @@ void CountLine(ImportCheck& check, const ImportLine& line) {
     check.FirstLineWithCount[bucket] = line.Line;
     check.FirstLineText[bucket] = Shown(line.Text, line.Length);
   }
+  if (line.Thousands) check.ThousandsLines[bucket] += 1;
   if (line.Thousands && check.FirstThousands[bucket].Line == 0) {
     ImportSign& sign = check.FirstThousands[bucket];
     sign.Kind = ImportSignKind::ThousandsSeparator;
@@ -707,7 +718,21 @@ void FinishShape(ImportCheck& check) {
     }
   }
   const std::int64_t ragged = check.CountedLines - check.LinesWithCount[mode];
-  if (ragged > 0) {
+  // Most values of 1000 and more written with a blank between the thousands ("1 1 556,6"): every
+  // line of the common count holds such a group, and the other lines, whose values stay below
+  // 1000, hold one number fewer. Joined, every line holds the same whole pairs: the blank is
+  // the misread, and the shorter lines are the ones read right.
+  const bool groupedMost = mode >= 3 && mode % 2 == 1 && mode < kImportTrackedCounts &&
+                           check.ThousandsLines[mode] == check.LinesWithCount[mode] &&
+                           check.LinesWithCount[mode - 1] == ragged && ragged > 0;
+  if (groupedMost) {
+    ImportSign& sign = check.Found[static_cast<int>(ImportSignKind::ThousandsSeparator)];
+    if (sign.Line == 0 || check.FirstThousands[mode].Line < sign.Line) {
+      sign = check.FirstThousands[mode];
+    }
+    sign.Count = check.ThousandsLines[mode];
+  }
+  if (ragged > 0 && !groupedMost) {
     int first = -1;
     for (int c = 1; c <= kImportTrackedCounts; ++c) {
       if (c == mode || check.LinesWithCount[c] == 0) continue;

@@ -132,7 +132,8 @@ struct ImportCheck {
   std::array<std::int64_t, kImportTrackedCounts + 1> LinesWithCount{};
   std::array<std::int64_t, kImportTrackedCounts + 1> FirstLineWithCount{};
   std::array<std::string, kImportTrackedCounts + 1> FirstLineText;
-  std::array<ImportSign, kImportTrackedCounts + 1> FirstThousands;  // blank-grouped numbers
+  std::array<ImportSign, kImportTrackedCounts + 1> FirstThousands;      // blank-grouped numbers
+  std::array<std::int64_t, kImportTrackedCounts + 1> ThousandsLines{};  // lines holding one
   std::int64_t CountedLines = 0;
   int FirstCommas = -1;
   bool CommasAlike = true;  // every counted line: one number, FirstCommas commas

@@ -46,7 +46,12 @@ std::string WriteDataCsv(const AppState& state) {
     for (int i = 0; i <= obs.LastIndex; ++i) AppendRow(out, {obs.PlotX[i], obs.OrigY[i]});
     return out;
   }
-  out += "# Harmora fit with " + std::to_string(t.HarmonicCount) + " harmonics\n";
+  // What the fit searched with and its two seeds: enough to repeat it bit for bit, in the window
+  // or with harmora-fit --seed.
+  const FitSettings& fit = state.LastFit;
+  out += "# Harmora fit with " + std::to_string(t.HarmonicCount) + " harmonics, depth " +
+         std::to_string(fit.Depth) + ", minimum period " + CsvNumber(fit.MinPeriod) + ", seeds " +
+         std::to_string(state.StageSeeds[0]) + "," + std::to_string(state.StageSeeds[1]) + "\n";
   AppendModelComments(out, 1, t.A, t.B, t.C, t.HarmonicCount, state.RelDeviation);
   AppendModelComments(out, 2, t.A2, t.B2, t.C2, t.HarmonicCount, state.SavedDeviation);
   out += "x,y,model1,model2,residual1,residual2\n";

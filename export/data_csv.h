@@ -14,5 +14,6 @@ std::string CsvNumber(double v);
 // The observations as loaded (sorted by x) as comma-separated UTF-8 text, one line per
 // observation after a header line. Before a complete fit (FitStage < 2) the columns are x,y;
 // after one they are x,y,model1,model2,residual1,residual2 (residual = y - model), preceded by
-// '#' comment lines holding both models' coefficients and deviations. Lines end in '\n'.
+// '#' comment lines holding the fit's settings and two stage seeds, and both models'
+// coefficients and deviations. Lines end in '\n'.
 std::string WriteDataCsv(const AppState& state);

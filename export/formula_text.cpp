@@ -1,5 +1,6 @@
 #include "export/formula_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -93,6 +94,11 @@ std::string FormulaText(const CoefficientTable& table, FormulaModel model, Formu
     case FormulaFormat::Spreadsheet: {
       const std::string sum = CodeSum(hs, "SIN", "A2");
       return "=" + (squared ? "(" + sum + ")^2" : sum);
+    }
+    case FormulaFormat::SpreadsheetComma: {
+      std::string text = FormulaText(table, model, FormulaFormat::Spreadsheet);
+      std::replace(text.begin(), text.end(), '.', ',');  // only the numbers hold a point
+      return text;
     }
     case FormulaFormat::Latex: {
       const std::string sum = LatexSum(hs);

@@ -9,7 +9,11 @@ enum class FormulaFormat {
   Plain,        // F(x)= and the report's term text, on one line
   Python,       // a NumPy expression in x
   Spreadsheet,  // a cell formula with x in cell A2
-  Latex,        // an equation for a paper
+  // The same for a spreadsheet set to a decimal-comma locale (LibreOffice Calc or Excel in
+  // Russian, German, ...), which reads 2.968 as no number: decimal commas. Such a locale also
+  // separates a function's arguments with ';', which SIN, taking one, never needs.
+  SpreadsheetComma,
+  Latex,  // an equation for a paper
 };
 
 // Which of the two fitted models: model 1 is set 1's sum, model 2 the square of set 2's sum.

@@ -153,6 +153,7 @@ void FitHarmonics(AppState& state, int depth) {
 
 void FitBothModels(AppState& state, int depth) {
   CoefficientTable& t = state.Coefficients;
+  state.LastFit = {t.HarmonicCount, depth, state.Observations.MinPeriod};
   state.FitStage = 1;
   FitHarmonics(state, depth);
   for (int k = 0; k < HarmonicsInUse(t); ++k) {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 
+#include "analysis/refinement_notes.h"
 #include "model/model_values.h"
 #include "plot/float_text.h"
 #include "report/number_text.h"
@@ -185,7 +186,8 @@ void HarmonicRows(std::vector<TextRow>& rows, const std::vector<Column>& columns
 
 void ModelBlock(std::vector<std::string>& lines,
                 ModelKind kind,
-                const std::vector<Column>& columns) {
+                const std::vector<Column>& columns,
+                const std::vector<std::string>& notes) {
   const ModelFit& search = *columns.front().Fit;
   const int observations = search.Statistics.Parameters + search.Statistics.DegreesOfFreedom;
   int count = 0;
@@ -199,6 +201,8 @@ void ModelBlock(std::vector<std::string>& lines,
   rows.push_back(Plain(kind == ModelKind::Sum ? "Model 1: F(x) = sum of A*sin(B*x+C)"
                                               : "Model 2: F(x) = (sum of A*sin(B*x+C))^2"));
   rows.push_back(Plain("N = " + CountText(count) + ", n = " + CountText(observations)));
+  // Above the table: a reader must see them before the intervals.
+  for (const std::string& note : notes) rows.push_back(Plain("Note: " + note));
   if (noFreedom) {
     rows.push_back(
         Plain("No degrees of freedom left: the model has as many parameters as there "
@@ -245,6 +249,9 @@ void ModelBlock(std::vector<std::string>& lines,
   StatisticRow(rows, "Hits", columns, [](const ModelFit& f) {
     return f.Starts > 0 ? CountText(f.Hits) : kUndetermined;
   });
+  StatisticRow(rows, "Ended", columns, [](const ModelFit& f) {
+    return f.Ended == Termination::NotRun ? kUndetermined : TerminationText(f.Ended, f.Failure);
+  });
   rows.push_back(Plain(""));
   for (const Column& column : columns) {
     std::string caption = column.Title + ":";
@@ -274,7 +281,7 @@ std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
     if (withConstant && result.WithConstant[m].HasConstant) {
       columns.push_back({&result.WithConstant[m], "With constant"});
     }
-    ModelBlock(lines, kind, columns);
+    ModelBlock(lines, kind, columns, RefinementNotes(result, kind));
     lines.emplace_back();
     lines.emplace_back();
   }

@@ -33,6 +33,15 @@ struct AppHooks {
   std::function<void()> Redraw;  // draw the whole plot from the state and show it now
 };
 
+// What a fit searched with, read when it started: the number of harmonics, the search depth and
+// the minimum period. A repeat of the fit and the exported data use these, whatever the panel
+// says since.
+struct FitSettings {
+  int HarmonicCount = 0;
+  std::int32_t Depth = 0;
+  double MinPeriod = 0;
+};
+
 // The whole state of the program, owned by the main window for the run.
 struct AppState {
   ObservationSet Observations;
@@ -60,5 +69,6 @@ struct AppState {
   // The generator's state right after each stage's reseed in the last fit ([0] stage 1, model 2;
   // [1] stage 2, model 1): with these a search can be repeated bit for bit.
   std::uint32_t StageSeeds[2] = {0, 0};
+  FitSettings LastFit;  // the settings of the last fit started
   AppHooks Hooks;
 };

@@ -61,12 +61,20 @@ TEST_F(RefinementTest, ExactDataAboveTheNyquistFrequencyComeBackAsTheirAlias) {
   EXPECT_LT(fit.Statistics.RelDeviation, 1e-6);
 }
 
-// Off the grid the frequencies above the mean Nyquist frequency are real and are found.
-TEST_F(RefinementTest, IrregularXKeepFrequenciesAboveTheMeanNyquistFrequency) {
-  const std::vector<double> xs = IrregularX(40, 0, 20);  // mean spacing 0.5
-  const ObservationSet obs = MakeWaveSample(xs, {{1, 1.4 * kPi / 0.5, 0.3}});
-  const RefinementResult result = Refine(Searched(obs, 1, 1000));
-  EXPECT_LT(result.Refined[0].Statistics.RelDeviation, 1e-6);
+// Off the grid the frequencies above the mean Nyquist frequency are real: a line at up to four
+// times it is found from the search's answer below it, and said to lie beyond the search's band.
+TEST_F(RefinementTest, IrregularXFindLinesAboveTheMeanNyquistFrequency) {
+  const double nyquist = kPi / 0.5;  // mean spacing 0.5
+  for (const double multiple : {0.7, 1.4, 2.0, 4.0}) {
+    SCOPED_TRACE(multiple);
+    ObservationSet obs = MakeWaveSample(IrregularX(50, 0, 25), {{1, multiple * nyquist, 0.3}});
+    for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.07 * std::sin(7.77 * i * i + 0.3);
+    const RefinementResult result = Refine(Searched(obs, 1, 1000), false, 0.3);
+    const ModelFit& fit = result.Refined[0];
+    EXPECT_NEAR(fit.Coefficients.B[0], multiple * nyquist, 1e-3 * nyquist);
+    EXPECT_EQ(BeyondSearchBand(result, fit), multiple > 1);
+    EXPECT_TRUE(Detected(result, ModelKind::Sum));
+  }
 }
 
 TEST(FoldFrequency, MapsEveryAliasOntoTheBaseBand) {

@@ -57,6 +57,9 @@ TEST_F(RefinementTest, FourObservationsWithTwoHarmonicsLeaveNothingDetermined) {
   for (int kind = 0; kind < 2; ++kind) {
     const ModelFit& fit = result.Refined[kind];
     EXPECT_LE(fit.Statistics.DegreesOfFreedom, 0);
+    EXPECT_FALSE(IsDetermined(fit.Statistics.AdjustedR2));
+    EXPECT_FALSE(IsDetermined(fit.Statistics.Aic));
+    EXPECT_FALSE(IsDetermined(fit.Statistics.Bic));
     for (int k = 0; k < 2; ++k) {
       EXPECT_FALSE(fit.A[k].Determined);
       EXPECT_FALSE(fit.B[k].Determined);
@@ -139,6 +142,36 @@ TEST_F(RefinementTest, NonFiniteInputsGiveFiniteResults) {
   ExpectAllFinite(result);
 }
 
+// Any minimum period the window can reach, by halving or doubling: every float-to-integer
+// conversion on the way is in range (the sanitizer build checks), and the answer stays finite.
+TEST_F(RefinementTest, EveryMinimumPeriodGivesAValidResult) {
+  const ObservationSet uniform = MakeWaveSample(UniformX(25, 0, 0.5), {{1, 1.3, 0.4}});
+  const ObservationSet irregular = MakeWaveSample(IrregularX(25, 0, 12), {{1, 1.3, 0.4}});
+  for (const ObservationSet* obs : {&uniform, &irregular}) {
+    const AppState state = Searched(*obs, 2, 100);
+    for (const double minPeriod : {1e-12, 1e-9, 1e-6, 1e-3, 1.0, 1e3, 1e6}) {
+      SCOPED_TRACE(minPeriod);
+      RefineOptions options;
+      options.StartBudget = 0.02;
+      const RefinementResult result =
+          RefineBothModels(state.Observations, state.Coefficients, minPeriod, options);
+      ExpectAllFinite(result);
+      ExpectNeverAboveTheSearch(result);
+    }
+  }
+}
+
+// y so large that the sums of squares overflow: the figures are not determined, not 0.
+TEST_F(RefinementTest, StatisticsThatOverflowAreNotDetermined) {
+  AppState state = Searched(MakeWaveSample(UniformX(20, 0, 0.5), {{1, 1.3, 0.4}}), 1, 100);
+  for (int i = 0; i <= state.Observations.LastIndex; ++i) state.Observations.OrigY[i] *= 1e160;
+  const ModelFit& fit = Refine(state, false, 0.02).Search[0];
+  const ModelStatistics& s = fit.Statistics;
+  for (double v : {s.Sse, s.Rmse, s.R2, s.AdjustedR2, s.Aic, s.Bic}) EXPECT_FALSE(IsDetermined(v));
+  EXPECT_TRUE(IsDetermined(s.RelDeviation));
+  EXPECT_GT(s.DegreesOfFreedom, 0);
+}
+
 TEST_F(RefinementTest, ACancelStopsBothModelsWithAValidResult) {
   ObservationSet obs = MakeWaveSample(
       IrregularX(100, 0, 50),
@@ -157,12 +190,17 @@ TEST_F(RefinementTest, ACancelStopsBothModelsWithAValidResult) {
       state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
   EXPECT_TRUE(result.Cancelled);
   EXPECT_EQ(calls, 1);  // nothing after the cancel
+  for (const ModelFit& fit : result.Refined) EXPECT_EQ(fit.Ended, Termination::Cancelled);
   ExpectAllFinite(result);
   ExpectNeverAboveTheSearch(result);
   // Cut short: far fewer starts than an uncancelled run takes.
   const RefinementResult full = Refine(state);
   EXPECT_FALSE(full.Cancelled);
   EXPECT_LT(result.Refined[0].Starts, full.Refined[0].Starts);
+  // A budget of a few starts ends each model at its cap.
+  for (const ModelFit& fit : Refine(state, false, 0.002).Refined) {
+    EXPECT_EQ(fit.Ended, Termination::StartCap);
+  }
 }
 
 TEST_F(RefinementTest, ProgressIsReportedUpToTheEnd) {
@@ -177,6 +215,7 @@ TEST_F(RefinementTest, ProgressIsReportedUpToTheEnd) {
   const RefinementResult result = RefineBothModels(
       state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
   EXPECT_FALSE(result.Cancelled);
+  for (const ModelFit& fit : result.Refined) EXPECT_EQ(fit.Ended, Termination::EnoughHits);
   ASSERT_FALSE(fractions.empty());
   for (std::size_t i = 1; i < fractions.size(); ++i) EXPECT_GE(fractions[i], fractions[i - 1]);
   EXPECT_EQ(fractions.back(), 1);

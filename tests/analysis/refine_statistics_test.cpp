@@ -3,10 +3,12 @@
 #include <Eigen/Dense>
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "analysis/least_squares.h"
 #include "analysis/model_estimates.h"
+#include "analysis/spectral_band.h"
 #include "analysis_test_support.h"
 
 namespace {
@@ -119,6 +121,38 @@ TEST_F(RefinementTest, AConstantTermGetsItsOwnStandardError) {
   // The offset is real: the criteria prefer the model that has it.
   EXPECT_LT(fit.Statistics.Aic, result.Refined[0].Statistics.Aic);
   EXPECT_LT(fit.Statistics.Bic, result.Refined[0].Statistics.Bic);
+}
+
+// The peak's false-alarm probability bounds the truth on pure noise: Baluev's approximation is an
+// upper bound, so at most about a tenth of the draws fall below 0.1 (on near-grid x, whose high
+// frequencies partly repeat the low ones, about half that). It is tiny for a line as strong as
+// the noise, and a refinement of noise is flagged as not detected.
+TEST_F(RefinementTest, ThePeakFalseAlarmProbabilityIsCalibratedOnNoise) {
+  std::mt19937_64 rng(20261209);
+  std::normal_distribution<double> noise(0, 1);
+  const std::vector<double> xs = IrregularX(40, 0, 20);
+  int below = 0;
+  constexpr int kDraws = 400;
+  ObservationSet obs;
+  for (int draw = 0; draw < kDraws; ++draw) {
+    obs = MakeWaveSample(xs, {});
+    for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] = noise(rng);
+    ScaledProblem problem;
+    FillScaledProblem(obs, ModelKind::Sum, false, problem);
+    below += DetectPeak(problem, RefinementBand(problem, 0)).FalseAlarm <= 0.1;
+  }
+  EXPECT_GT(below, 0.02 * kDraws);
+  EXPECT_LT(below, 0.14 * kDraws);
+
+  const RefinementResult none = Refine(Searched(obs, 1, 100), false, 0.02);
+  EXPECT_FALSE(Detected(none, ModelKind::Sum));
+  EXPECT_GT(none.PeakFalseAlarm[0], kTrustFalseAlarm);
+
+  ObservationSet line = MakeWaveSample(xs, {{std::sqrt(2.0), 1.3, 0.4}});  // SNR 0 dB
+  for (int i = 0; i <= line.LastIndex; ++i) line.OrigY[i] += noise(rng);
+  ScaledProblem problem;
+  FillScaledProblem(line, ModelKind::Sum, false, problem);
+  EXPECT_LT(DetectPeak(problem, RefinementBand(problem, 0)).FalseAlarm, 1e-3);
 }
 
 TEST(StudentQuantile95, MatchesTheTablesAndTendsToTheNormal) {

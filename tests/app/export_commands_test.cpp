@@ -98,7 +98,7 @@ class ExportCommandsTest : public QObject {
       QCOMPARE(a->isEnabled(), !needsFit);
     }
     QAction* formulas = Command(f, QStringLiteral("Копировать формулу"));
-    QCOMPARE(formulas->menu()->actions().size(), 9);  // four languages a model and a separator
+    QCOMPARE(formulas->menu()->actions().size(), 11);  // five languages a model and a separator
     f.BitBtn2Click();
     QVERIFY(formulas->isEnabled());
     f.PasteData("1 2 3 4 5 6 7 8");
@@ -286,6 +286,7 @@ class ExportCommandsTest : public QObject {
     const FormulaFormat formats[] = {FormulaFormat::Plain,
                                      FormulaFormat::Python,
                                      FormulaFormat::Spreadsheet,
+                                     FormulaFormat::SpreadsheetComma,
                                      FormulaFormat::Latex};
     int item = 0;
     for (FormulaModel model : {FormulaModel::One, FormulaModel::Two}) {
@@ -298,7 +299,7 @@ class ExportCommandsTest : public QObject {
       }
     }
     QVERIFY(items[0]->text().startsWith(QStringLiteral("Модель 1")));
-    QVERIFY(items[8]->text().startsWith(QStringLiteral("Модель 2")));
+    QVERIFY(items[10]->text().startsWith(QStringLiteral("Модель 2")));
   }
 
   // Text with at least 4 pairs replaces the data; any other text leaves the data, the fit, the

@@ -1,7 +1,10 @@
 // Repeating the last search with its seeds: the same coefficient table and report again.
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <cstring>
 
 #include "app/tform1.h"
@@ -63,7 +66,15 @@ class RepeatFitCommandTest : public QObject {
     QCOMPARE(f.State.StageSeeds[0], 1000u);
     QCOMPARE(f.State.StageSeeds[1], 1001u);
 
+    // The panel changed since: the repeat still searches with the fit's own settings.
+    const QString minPeriod = f.Edit6->text();
+    f.UpDown1->setValue(3);
+    f.ComboBox1->setCurrentIndex(1);
+    f.BitBtn5Click();
     QTest::keyClick(&f, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.UpDown1->value(), 2);
+    QCOMPARE(f.ComboBox1->currentIndex(), 0);
+    QCOMPARE(f.Edit6->text(), minPeriod);
     QVERIFY(SameTable(f.State.Coefficients, first));
     QCOMPARE(ReportOf(f), firstReport);
     QCOMPARE(f.State.StageSeeds[0], 1000u);

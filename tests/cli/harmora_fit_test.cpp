@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <numbers>
 
@@ -210,7 +211,10 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
     }
     EXPECT_GE(NumberAfter(models[m], "starts"), 1);
     EXPECT_GE(NumberAfter(models[m], "hits"), 1);
+    EXPECT_NE(models[m].find("\"termination\":\"enough agreeing hits\""), std::string::npos);
     EXPECT_LE(NumberAfter(models[m], "residual"), NumberAfter(search[m], "residual"));
+    EXPECT_LT(NumberAfter(models[m], "false_alarm"), 0.01);
+    EXPECT_NE(models[m].find("\"notes\":[]"), std::string::npos);
   }
   // Model 1 holds the data's two tones exactly: the refinement finds them.
   const std::vector<double> b = NumbersAfter(models[0], "B");
@@ -220,13 +224,35 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
 }
 
-TEST(HarmoraFitRefine, StandardErrorsAreNullWhereNoDegreesOfFreedomAreLeft) {
+TEST(HarmoraFitRefine, StandardErrorsAndCriteriaAreNullWhereNoDegreesOfFreedomAreLeft) {
   DataFolder folder;
   const std::string path = folder.Write("six.txt", TwoToneData(6));  // 6 points, 6 parameters
   const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "4", "--refine", path});
   ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
-  const std::string se = ObjectAfter(ObjectAfter(ObjectAfter(run.Out, "refined"), "model1"), "se");
-  EXPECT_EQ(se, "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+  const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
+  EXPECT_EQ(ObjectAfter(model, "se"), "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+  for (const char* key : {"\"aic\":null", "\"bic\":null", "\"df\":0"}) {
+    EXPECT_NE(model.find(key), std::string::npos) << key << " in " << model;
+  }
+  const ToolRun text = RunTool({"-n", "2", "--seed", "4", "--refine", path});
+  EXPECT_NE(text.Out.find("AIC = undetermined, BIC = undetermined, df = 0,"), std::string::npos)
+      << text.Out;
+}
+
+// Data without a line: both the report and the JSON say the fit is not to be trusted.
+TEST(HarmoraFitRefine, NotesSayWhenTheFitIsNotToBeTrusted) {
+  DataFolder folder;
+  std::string noise;
+  for (int i = 0; i < 30; ++i) {
+    noise += std::to_string(i) + " " + std::to_string(std::sin(7.77 * i * i + 0.3)) + "\n";
+  }
+  const std::string path = folder.Write("noise.txt", noise);
+  const ToolRun text = RunTool({"-n", "1", "--seed", "2", "--refine", path});
+  EXPECT_NE(text.Out.find("\nNote: Not to be trusted: "), std::string::npos) << text.Out;
+  const ToolRun json = RunTool({"--format", "json", "-n", "1", "--seed", "2", "--refine", path});
+  const std::string model = ObjectAfter(ObjectAfter(json.Out, "refined"), "model1");
+  EXPECT_GT(NumberAfter(model, "false_alarm"), 0.01);
+  EXPECT_NE(model.find("\"notes\":[\"Not to be trusted: "), std::string::npos) << model;
 }
 
 TEST(HarmoraFitRefine, TheReportIsFollowedByEachRefinedModel) {

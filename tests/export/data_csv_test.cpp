@@ -170,9 +170,12 @@ TEST(WriteDataCsv, AfterAFitEveryRowHoldsBothModelsAndTheirResiduals) {
   }
 }
 
-TEST(WriteDataCsv, TheCoefficientsStandInCommentLinesThatReadBackExactly) {
+TEST(WriteDataCsv, TheSettingsSeedsAndCoefficientsStandInCommentLinesThatReadBackExactly) {
   AppState state = StateWithPoints({{0, 1}, {1, 2}, {2, 3}, {3, 4}});
   state.FitStage = 2;
+  state.LastFit = {1, 50000, 1.0 / 3};
+  state.StageSeeds[0] = 4294967295u;
+  state.StageSeeds[1] = 7;
   CoefficientTable& t = state.Coefficients;
   t.HarmonicCount = 1;
   t.A[0] = 0.1, t.B[0] = 1.0 / 3, t.C[0] = 6.2;
@@ -194,6 +197,9 @@ TEST(WriteDataCsv, TheCoefficientsStandInCommentLinesThatReadBackExactly) {
       harmonics.push_back(row);
     }
   }
+  EXPECT_EQ(csv.Comments.front(),
+            "# Harmora fit with 1 harmonics, depth 50000, minimum period 0.33333333333333331, "
+            "seeds 4294967295,7");
   EXPECT_TRUE(sawDeviation1);
   EXPECT_TRUE(sawDeviation2);
   ASSERT_EQ(harmonics.size(), 2u);

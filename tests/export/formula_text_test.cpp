@@ -67,6 +67,8 @@ TEST(FormulaText, TheIssuesExampleHarmonicInEachLanguage) {
             "3.276986428*np.sin(0.225361511*x+2.065039050)");
   EXPECT_EQ(FormulaText(t, FormulaModel::One, FormulaFormat::Spreadsheet),
             "=3.276986428*SIN(0.225361511*A2+2.065039050)");
+  EXPECT_EQ(FormulaText(t, FormulaModel::One, FormulaFormat::SpreadsheetComma),
+            "=3,276986428*SIN(0,225361511*A2+2,065039050)");
   EXPECT_EQ(FormulaText(t, FormulaModel::One, FormulaFormat::Latex),
             "F(x) = 3.276986428 \\sin(0.225361511 x + 2.065039050)");
   EXPECT_EQ(FormulaText(t, FormulaModel::Two, FormulaFormat::Plain),
@@ -75,6 +77,8 @@ TEST(FormulaText, TheIssuesExampleHarmonicInEachLanguage) {
             "(1.500000000*np.sin(2.000000000*x+0.250000000))**2");
   EXPECT_EQ(FormulaText(t, FormulaModel::Two, FormulaFormat::Spreadsheet),
             "=(1.500000000*SIN(2.000000000*A2+0.250000000))^2");
+  EXPECT_EQ(FormulaText(t, FormulaModel::Two, FormulaFormat::SpreadsheetComma),
+            "=(1,500000000*SIN(2,000000000*A2+0,250000000))^2");
   EXPECT_EQ(FormulaText(t, FormulaModel::Two, FormulaFormat::Latex),
             "F(x) = \\left(1.500000000 \\sin(2.000000000 x + 0.250000000)\\right)^2");
 }

@@ -121,6 +121,22 @@ TEST(LeastSquaresLines, DeterminedEstimatesShowValueErrorAndInterval) {
             "model 1)");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Model 2: F(x) = (sum of A*sin(B*x+C))^2"), 1);
   EXPECT_FALSE(HasNonNumber(lines));
+
+  // Model 1's peak is within noise: its block says so above the intervals, model 2's does not.
+  r.PeakFalseAlarm[0] = 0.25;
+  r.PeakFalseAlarm[1] = 1e-9;
+  const std::vector<std::string> noted = LeastSquaresLines(r, kSeeds, false);
+  const auto note = std::find_if(noted.begin(), noted.end(), [](const std::string& line) {
+    return line.rfind("Note: Not to be trusted: ", 0) == 0;
+  });
+  ASSERT_NE(note, noted.end());
+  EXPECT_NE(note->find(" 25 % "), std::string::npos) << *note;
+  EXPECT_LT(note - noted.begin(),
+            std::find(noted.begin(), noted.end(), LineOf(noted, "A1")) - noted.begin());
+  EXPECT_EQ(std::count_if(noted.begin(),
+                          noted.end(),
+                          [](const std::string& line) { return line.rfind("Note: ", 0) == 0; }),
+            1);
 }
 
 // Undetermined estimates, a zero frequency and statistics that are not numbers (no degrees of

@@ -1,0 +1,104 @@
+#include "analysis/spectral_band.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "analysis/least_squares.h"
+#include "analysis/periodogram.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// The periodogram's grid covers at most 20000 steps of pi / 8 in u; above that its peaks are
+// blind to the narrow lines of the data.
+constexpr double kResolvedBand = 20000 * kPi / 8;
+// Side peaks of the spectral window below this share of its height at 0 make no alias worth a
+// start.
+constexpr double kAliasShare = 0.2;
+// The spectral window's main lobe reaches about pi in u (u spans [-1, 1]); its side peaks lie
+// beyond.
+constexpr double kMainLobe = 1.5 * kPi;
+constexpr int kWindowPeaks = 16;
+
+double MeanSpacingNyquist(const ScaledProblem& problem) {
+  if (problem.Count < 2) return 0;
+  double lo = problem.U[0], hi = problem.U[0];
+  for (int i = 1; i < problem.Count; ++i) {
+    lo = std::min(lo, problem.U[i]);
+    hi = std::max(hi, problem.U[i]);
+  }
+  const double spacing = (hi - lo) / (problem.Count - 1);
+  return spacing > 0 ? kPi / spacing : 0;
+}
+
+}  // namespace
+
+double RefinementBand(const ScaledProblem& problem, double searchOmega) {
+  if (problem.AliasPeriod > 0) return problem.AliasPeriod / 2;
+  const double nyquist = MeanSpacingNyquist(problem);
+  double band = kIrregularNyquistFactor * nyquist;
+  if (searchOmega > band) band = std::min(searchOmega, kMaxNyquistFactor * nyquist);
+  band = std::min(band, kResolvedBand);
+  return band > 0 && std::isfinite(band) ? band : kPi * std::max(problem.Count, 1);
+}
+
+int SamplingAliases(const ScaledProblem& problem, double omegaMax, double* nu, int maxAliases) {
+  if (problem.AliasPeriod > 0 || problem.Count < 3 || maxAliases <= 0) return 0;
+  double ones[kObservationCapacity];
+  std::fill(ones, ones + problem.Count, 1.0);
+  double peaks[kWindowPeaks], powers[kWindowPeaks];
+  // The explained sum of squares of a constant is the spectral window times the count.
+  const int found =
+      PeriodogramPeaks(problem.U, ones, problem.Count, omegaMax, peaks, kWindowPeaks, powers);
+  int kept = 0;
+  for (int j = 0; j < found && kept < maxAliases; ++j) {
+    if (peaks[j] > kMainLobe && powers[j] >= kAliasShare * problem.Count) nu[kept++] = peaks[j];
+  }
+  return kept;
+}
+
+double PeakFalseAlarm(double z, const double* u, int count, double omegaMax, int nullParameters) {
+  const double nh = count - nullParameters;  // degrees of freedom without the sinusoid
+  const double nk = nh - 2;                  // and with it
+  if (!(nk >= 1) || !(z >= 0) || !std::isfinite(omegaMax) || !(omegaMax > 0)) {
+    return kNotDetermined;
+  }
+  z = std::min(z, 1.0);
+  double mean = 0, variance = 0;
+  for (int i = 0; i < count; ++i) mean += u[i] / count;
+  for (int i = 0; i < count; ++i) variance += (u[i] - mean) * (u[i] - mean) / count;
+  // Baluev's tau for the "standard" normalisation: the expected number of upcrossings of z in the
+  // band, W = f_max * T_eff with T_eff = sqrt(4 pi var(u)).
+  const double bandwidth = omegaMax / (2 * kPi) * std::sqrt(4 * kPi * variance);
+  const double gamma =
+      std::sqrt(2 / nh) * std::exp(std::lgamma(nh / 2) - std::lgamma((nh - 1) / 2));
+  const double tau = gamma * bandwidth * std::pow(1 - z, (nk - 1) / 2) * std::sqrt(nh * z / 2);
+  const double single = std::pow(1 - z, nk / 2);
+  const double alarm = -std::expm1(-tau) + single * std::exp(-tau);
+  return std::isfinite(alarm) ? std::clamp(alarm, 0.0, 1.0) : kNotDetermined;
+}
+
+PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax) {
+  PeakDetection d;
+  d.FalseAlarm = kNotDetermined;
+  const int count = problem.Count;
+  if (count < 4) return d;
+  double mean = 0;
+  for (int i = 0; i < count; ++i) mean += problem.T[i] / count;
+  double r[kObservationCapacity], sst = 0;
+  for (int i = 0; i < count; ++i) {
+    r[i] = problem.T[i] - mean;
+    sst += r[i] * r[i];
+  }
+  double peak = 0, power = 0;
+  if (!(sst > 0) || !std::isfinite(sst) ||
+      PeriodogramPeaks(problem.U, r, count, omegaMax, &peak, 1, &power) == 0) {
+    d.FalseAlarm = std::isfinite(sst) ? 1.0 : kNotDetermined;
+    return d;
+  }
+  d.Frequency = peak;
+  d.Power = std::clamp(power / sst, 0.0, 1.0);
+  d.FalseAlarm = PeakFalseAlarm(d.Power, problem.U, count, omegaMax, 1);
+  return d;
+}

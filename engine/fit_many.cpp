@@ -1,0 +1,106 @@
+#include "engine/fit_many.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// One series through one engine: its finite pairs, the fit and, when asked, the refinement.
+SeriesFit FitSeries(Engine& engine,
+                    const std::vector<double>& x,
+                    const double* y,
+                    const ManyRequest& request,
+                    std::size_t index) {
+  SeriesFit out;
+  std::vector<double> xs, ys;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (std::isfinite(x[i]) && std::isfinite(y[i])) {
+      xs.push_back(x[i]);
+      ys.push_back(y[i]);
+    }
+  }
+  const DataOutcome data = engine.SetData(xs, ys);
+  if (!data.Accepted) {
+    out.Error = data.Error;
+    return out;
+  }
+  FitRequest fit;
+  fit.Harmonics = request.Harmonics;
+  fit.Depth = request.Depth;
+  fit.MinPeriod = request.MinPeriod;
+  fit.FixedSeeds = true;
+  SeriesSeeds(request, index, fit.Seeds);
+  try {
+    out.Fit = engine.Fit(fit);
+    if (request.Refine) {
+      RefineOptions refine;
+      refine.WithConstant = request.WithConstant;
+      out.Refinement = engine.Refine(refine);
+      out.Refined = true;
+    }
+    out.Fitted = true;
+  } catch (const std::exception& fault) {
+    out.Error = fault.what();
+  }
+  return out;
+}
+
+}  // namespace
+
+void SeriesSeeds(const ManyRequest& request, std::size_t index, std::uint32_t seeds[2]) {
+  const auto step = static_cast<std::uint32_t>(2 * index);  // wraps modulo 2^32
+  seeds[0] = request.Seeds[0] + step;
+  seeds[1] = request.Seeds[1] + step;
+}
+
+std::vector<SeriesFit> FitMany(const std::vector<double>& x,
+                               const double* y,
+                               std::size_t series,
+                               const ManyRequest& request,
+                               int threads,
+                               const ManyProgress& progress) {
+  if (x.size() > static_cast<std::size_t>(kObservationCapacity)) {
+    throw std::invalid_argument("at most 100 observations per series can be fitted");
+  }
+  if (request.Harmonics < 1 || request.Harmonics > kMaxHarmonics) {
+    throw std::invalid_argument("the number of harmonics must be 1 to 5");
+  }
+  if (request.Depth < 1) throw std::invalid_argument("the search depth must be positive");
+
+  std::vector<SeriesFit> results(series);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  std::size_t done = 0;
+  std::mutex progressMutex;
+  const auto work = [&] {
+    // Engines are large (the state holds every array of the window); one per worker, on the heap.
+    auto engine = std::make_unique<Engine>();
+    while (!stop.load()) {
+      const std::size_t i = next.fetch_add(1);
+      if (i >= series) break;
+      results[i] = FitSeries(*engine, x, y + i * x.size(), request, i);
+      std::lock_guard lock(progressMutex);
+      ++done;
+      if (progress && !progress(done)) stop.store(true);
+    }
+  };
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t count =
+      std::min<std::size_t>(threads > 0 ? static_cast<std::size_t>(threads) : cores, series);
+  std::vector<std::thread> workers;
+  for (std::size_t t = 1; t < count; ++t) workers.emplace_back(work);
+  work();  // the calling thread is a worker too
+  for (std::thread& worker : workers) worker.join();
+  if (stop.load()) {
+    for (SeriesFit& result : results) {
+      if (!result.Fitted && result.Error.empty()) result.Error = "cancelled";
+    }
+  }
+  return results;
+}

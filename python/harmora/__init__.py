@@ -1,0 +1,174 @@
+"""Harmonic regression by Harmora's engine: a global search without start values, then an
+optional least-squares refinement with standard errors and 95 % intervals.
+
+    import numpy as np, harmora
+    x = np.arange(24.0)
+    y = 2 + np.sin(2 * np.pi * x / 12 + 1) + 0.1 * np.random.randn(24)
+    r = harmora.fit(x, y, harmonics=1, seed=7, refine=True)
+    r.refined.model1.period, r.refined.model1.period_se
+
+Capacity: the search holds at most 100 observations per series (made for short series of
+12 to 48 points); more raise ValueError.
+
+Both models are fitted: model1 is S(x) = sum_k A_k sin(B_k x + C_k) fitted to y, model2 is S(x)^2
+(S fitted to sqrt(max(y, 0))). ``period`` is 2*pi/B.
+"""
+
+import random as _random
+
+import numpy as _np
+
+from . import _harmora
+
+__version__ = _harmora.__version__
+capacity = _harmora.capacity
+
+__all__ = ["fit", "fit_many", "Result", "capacity", "__version__"]
+
+
+class Result(dict):
+    """A result with its fields as attributes as well as keys (like SciPy's OptimizeResult)."""
+
+    def __getattr__(self, name):
+        try:
+            return self[name]
+        except KeyError:
+            raise AttributeError(name) from None
+
+    def __dir__(self):
+        return list(self.keys())
+
+    def __repr__(self):
+        return "Result(" + ", ".join(sorted(self.keys())) + ")"
+
+
+def _wrap(value):
+    if isinstance(value, dict):
+        return Result({k: _wrap(v) for k, v in value.items()})
+    return value
+
+
+def _stage_seeds(seed):
+    """(s1, s2) from an int S (meaning S, S+1 as `harmora-fit --seed S`) or a pair (S1, S2)."""
+    pair = (seed, (seed + 1) % 2**32) if isinstance(seed, (int, _np.integer)) else tuple(seed)
+    if len(pair) != 2 or not all(isinstance(s, (int, _np.integer)) for s in pair):
+        raise TypeError("seed must be an int or a pair of ints (s1, s2)")
+    if not all(0 <= s < 2**32 for s in pair):
+        raise ValueError("each seed must be 0 to 4294967295")
+    return int(pair[0]), int(pair[1])
+
+
+def _check(harmonics, depth, min_period, constant, refine, trend, sigma, periods):
+    unsupported = [
+        name
+        for name, value in (("trend", trend), ("sigma", sigma), ("periods", periods))
+        if value is not None and value is not False
+    ]
+    if unsupported:
+        raise NotImplementedError(
+            ", ".join(unsupported) + ": not supported by this version of the engine "
+            "(it fits sums of free harmonics, unweighted)"
+        )
+    if constant and not refine:
+        raise NotImplementedError(
+            "constant=True needs refine=True: the search fits no constant, "
+            "only the least-squares refinement adds one"
+        )
+    if not 1 <= harmonics <= 5:
+        raise ValueError("harmonics must be 1 to 5")
+    if depth < 1:
+        raise ValueError("depth must be positive")
+    return 0.0 if min_period is None else float(min_period)
+
+
+def _squeeze(result):
+    """The one-series result of the native layer with the series axis taken away."""
+    out = {}
+    for key, value in result.items():
+        if isinstance(value, dict):
+            out[key] = _squeeze(value)
+        elif isinstance(value, _np.ndarray) and value.ndim >= 1:
+            item = value[0]
+            out[key] = item.item() if isinstance(item, _np.generic) else item
+        elif isinstance(value, list):
+            out[key] = value[0]
+        else:
+            out[key] = value
+    return out
+
+
+def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
+        constant=False, trend=False, sigma=None, periods=None, progress=None):
+    """Fits both models to one series and returns a Result.
+
+    x, y: 1-D arrays of 4 to 100 finite numbers (sorted by x before fitting).
+    harmonics: N, 1 to 5. depth: random trials per harmonic (the window offers 10000 to 998888).
+    min_period: the shortest period tried; None: twice the mean x spacing.
+    seed: None (seeds from the clock), an int S (the stages' seeds S and S+1) or a pair (S1, S2),
+        exactly as ``harmora-fit --seed S1,S2``: the same seeds give the same bits.
+    refine: also refine both models by least squares (standard errors, intervals, statistics).
+    constant: with refine, fit c0 + S(x) (and (c0 + S)^2) instead; the result gains c0, c0_se.
+    progress: callable(stage, fraction) called from the engine (stage "search" on every
+        improvement with fraction NaN, "refine" with the fraction done); returning False cancels.
+        The search cannot be interrupted: a cancel during it skips the refinement.
+
+    The result has model1 and model2 (arrays A, B, C, period of length N, relative_deviation,
+    residual), seeds (s1, s2), min_period, count, cancelled, and with refine ``refined.model1``
+    and ``refined.model2`` with A, B, C, period, their _se, _lower and _upper (95 %, NaN where
+    undetermined), r2, adjusted_r2, rmse, sse, aic, bic, starts, hits and termination
+    ("completed" or "cancelled"). The GIL is released while the engine runs.
+    """
+    min_period = _check(harmonics, depth, min_period, constant, refine, trend, sigma, periods)
+    x = _np.asarray(x, dtype=float)
+    y = _np.asarray(y, dtype=float)
+    if x.ndim != 1 or x.shape != y.shape:
+        raise ValueError("x and y must be 1-D arrays of equal length")
+    if x.size > capacity:
+        raise ValueError(f"at most {capacity} observations can be fitted, not {x.size}")
+    seeds = None if seed is None else _stage_seeds(seed)
+    raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, bool(refine),
+                           bool(constant), progress)
+    out = _wrap(_squeeze(raw))
+    out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
+    return out
+
+
+def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
+             constant=False, trend=False, sigma=None, periods=None, threads=0, progress=None):
+    """Fits every row of Y (series x observations) against the shared x, on all cores.
+
+    NaN in Y (or x) marks a missing observation: that pair is left out of that series. A series
+    with fewer than 4 pairs left is not fitted (fitted[i] False, error[i] says why, NaN values).
+    At most 100 observations per series (ValueError above).
+
+    Deterministic per series: with seed (S1, S2) (an int S means (S, S+1)), series i is fitted
+    with the stage seeds (S1 + 2i, S2 + 2i) modulo 2**32, whatever the number of threads, so
+    ``fit(x, Y[i], seed=tuple(r.seeds[i]))`` gives the same numbers. seed=None draws S1 at random.
+    threads: 0 uses every core. progress: callable(stage "series", fraction done); returning
+    False stops after the series being fitted.
+
+    Returns a Result with the names of fit's result, arrays of shape (series, harmonics) for the
+    per-harmonic values and (series,) for the rest, seeds of shape (series, 2), fitted and error.
+    """
+    min_period = _check(harmonics, depth, min_period, constant, refine, trend, sigma, periods)
+    x = _np.asarray(x, dtype=float)
+    Y = _np.asarray(Y, dtype=float)
+    if Y.ndim == 1:
+        Y = Y[_np.newaxis, :]
+    if x.ndim != 1 or Y.ndim != 2 or Y.shape[1] != x.size:
+        raise ValueError("x must be 1-D and Y 2-D (series x observations) with len(x) columns")
+    if x.size > capacity:
+        raise ValueError(f"at most {capacity} observations per series can be fitted, not {x.size}")
+    seeds = _stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
+    raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, bool(refine),
+                            bool(constant), int(threads), progress)
+    return _wrap(raw)
+
+
+def __getattr__(name):
+    # harmora.dask and harmora.xarray import Dask and xarray only when used.
+    if name in ("dask", "xarray"):
+        import importlib
+
+        return importlib.import_module("." + name, __name__)
+    raise AttributeError(name)

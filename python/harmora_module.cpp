@@ -1,0 +1,305 @@
+// The native half of the Python package: NumPy arrays in, the engine's results out as dicts of
+// NumPy arrays. Everything a user calls is in harmora/__init__.py; this file only converts.
+#include <pybind11/functional.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/fit_many.h"
+
+namespace py = pybind11;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+using Array = py::array_t<double>;
+
+// A (series, harmonics) array filled by value(series, harmonic); NaN where a series has no fit.
+template <typename Value>
+Array PerHarmonic(const std::vector<SeriesFit>& fits, int harmonics, Value value) {
+  Array out({static_cast<py::ssize_t>(fits.size()), static_cast<py::ssize_t>(harmonics)});
+  auto view = out.mutable_unchecked<2>();
+  for (std::size_t s = 0; s < fits.size(); ++s) {
+    for (int k = 0; k < harmonics; ++k) view(s, k) = fits[s].Fitted ? value(fits[s], k) : kNaN;
+  }
+  return out;
+}
+
+// A (series,) array filled by value(series).
+template <typename Value>
+Array PerSeries(const std::vector<SeriesFit>& fits, Value value, bool refinedOnly = false) {
+  Array out(static_cast<py::ssize_t>(fits.size()));
+  auto view = out.mutable_unchecked<1>();
+  for (std::size_t s = 0; s < fits.size(); ++s) {
+    const bool has = fits[s].Fitted && (!refinedOnly || fits[s].Refined);
+    view(s) = has ? value(fits[s]) : kNaN;
+  }
+  return out;
+}
+
+double Period(double b) { return b != 0 ? kTwoPi / std::abs(b) : kNaN; }
+
+py::dict SearchModel(const std::vector<SeriesFit>& fits, int harmonics, int m) {
+  py::dict model;
+  const auto coefficient = [&](auto field) {
+    return PerHarmonic(
+        fits, harmonics, [&](const SeriesFit& f, int k) { return field(f.Fit.Models[m], k); });
+  };
+  model["A"] = coefficient([](const HarmonicModel& h, int k) { return h.A[k]; });
+  model["B"] = coefficient([](const HarmonicModel& h, int k) { return h.B[k]; });
+  model["C"] = coefficient([](const HarmonicModel& h, int k) { return h.C[k]; });
+  model["period"] = coefficient([](const HarmonicModel& h, int k) { return Period(h.B[k]); });
+  model["relative_deviation"] =
+      PerSeries(fits, [m](const SeriesFit& f) { return f.Fit.RelDeviation[m]; });
+  model["residual"] = PerSeries(fits, [m](const SeriesFit& f) { return f.Fit.Objective[m]; });
+  return model;
+}
+
+// One refined model: values, standard errors and 95 % intervals (NaN where undetermined), and
+// the statistics.
+py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, bool constant) {
+  const auto fitOf = [m, constant](const SeriesFit& f) -> const ModelFit& {
+    return constant ? f.Refinement.WithConstant[m] : f.Refinement.Refined[m];
+  };
+  const auto refined = [&](const SeriesFit& f) { return f.Fitted && f.Refined; };
+  py::dict model;
+  using Column = Estimate(ModelFit::*)[kMaxHarmonics];
+  const struct {
+    const char* Name;
+    Column Values;
+  } columns[] = {
+      {"A", &ModelFit::A}, {"B", &ModelFit::B}, {"C", &ModelFit::C}, {"period", &ModelFit::Period}};
+  for (const auto& column : columns) {
+    const auto take = [&](auto field) {
+      return PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
+        const Estimate& e = (fitOf(f).*column.Values)[k];
+        return refined(f) ? field(e) : kNaN;
+      });
+    };
+    const std::string name = column.Name;
+    model[name.c_str()] = take([](const Estimate& e) { return e.Value; });
+    model[(name + "_se").c_str()] =
+        take([](const Estimate& e) { return e.Determined ? e.StdError : kNaN; });
+    model[(name + "_lower").c_str()] =
+        take([](const Estimate& e) { return e.Determined ? e.Lower : kNaN; });
+    model[(name + "_upper").c_str()] =
+        take([](const Estimate& e) { return e.Determined ? e.Upper : kNaN; });
+  }
+  const auto statistic = [&](auto field) {
+    return PerSeries(
+        fits, [&](const SeriesFit& f) { return field(fitOf(f)); }, true);
+  };
+  if (constant) {
+    model["c0"] = statistic([](const ModelFit& f) { return f.Constant.Value; });
+    model["c0_se"] = statistic(
+        [](const ModelFit& f) { return f.Constant.Determined ? f.Constant.StdError : kNaN; });
+  }
+  model["r2"] = statistic([](const ModelFit& f) { return f.Statistics.R2; });
+  model["adjusted_r2"] = statistic([](const ModelFit& f) { return f.Statistics.AdjustedR2; });
+  model["rmse"] = statistic([](const ModelFit& f) { return f.Statistics.Rmse; });
+  model["sse"] = statistic([](const ModelFit& f) { return f.Statistics.Sse; });
+  model["aic"] = statistic([](const ModelFit& f) { return f.Statistics.Aic; });
+  model["bic"] = statistic([](const ModelFit& f) { return f.Statistics.Bic; });
+  model["relative_deviation"] =
+      statistic([](const ModelFit& f) { return f.Statistics.RelDeviation; });
+  model["residual"] = statistic([](const ModelFit& f) { return f.Objective; });
+  model["starts"] = statistic([](const ModelFit& f) { return double(f.Starts); });
+  model["hits"] = statistic([](const ModelFit& f) { return double(f.Hits); });
+  py::list termination;
+  for (const SeriesFit& f : fits) {
+    termination.append(refined(f) ? TerminationText(fitOf(f).Ended, fitOf(f).Failure)
+                                  : std::string("not fitted"));
+  }
+  model["termination"] = termination;
+  return model;
+}
+
+py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request) {
+  const int n = request.Harmonics;
+  py::dict out;
+  out["model1"] = SearchModel(fits, n, 0);
+  out["model2"] = SearchModel(fits, n, 1);
+  py::array_t<std::uint32_t> seeds({static_cast<py::ssize_t>(fits.size()), py::ssize_t{2}});
+  auto view = seeds.mutable_unchecked<2>();
+  for (std::size_t s = 0; s < fits.size(); ++s) {
+    view(s, 0) = fits[s].Fit.StageSeeds[0];
+    view(s, 1) = fits[s].Fit.StageSeeds[1];
+  }
+  out["seeds"] = seeds;
+  out["min_period"] = PerSeries(fits, [](const SeriesFit& f) { return f.Fit.MinPeriod; });
+  out["count"] = PerSeries(fits, [](const SeriesFit& f) { return double(f.Fit.Count); });
+  py::array_t<bool> fitted(static_cast<py::ssize_t>(fits.size()));
+  py::list errors;
+  for (std::size_t s = 0; s < fits.size(); ++s) {
+    fitted.mutable_at(s) = fits[s].Fitted;
+    errors.append(fits[s].Error);
+  }
+  out["fitted"] = fitted;
+  out["error"] = errors;
+  if (request.Refine) {
+    py::dict refined;
+    refined["model1"] = RefinedModel(fits, n, 0, request.WithConstant);
+    refined["model2"] = RefinedModel(fits, n, 1, request.WithConstant);
+    out["refined"] = refined;
+  }
+  return out;
+}
+
+ManyRequest Request(int harmonics, int depth, double minPeriod, bool refine, bool constant) {
+  ManyRequest request;
+  request.Harmonics = harmonics;
+  request.Depth = depth;
+  request.MinPeriod = minPeriod;
+  request.Refine = refine;
+  request.WithConstant = constant;
+  return request;
+}
+
+// A Python callable called from engine threads: holds the GIL for the call, and keeps the first
+// exception it raises to be raised again once the engine has returned (it then cancels).
+class Callback {
+ public:
+  explicit Callback(py::object function) : function_(std::move(function)) {}
+  bool operator()(const char* stage, double fraction) {
+    if (function_.is_none()) return true;
+    py::gil_scoped_acquire hold;
+    if (error_) return false;
+    try {
+      const py::object answer = function_(stage, fraction);
+      return answer.is_none() || answer.cast<bool>();
+    } catch (py::error_already_set& raised) {
+      error_.emplace(std::move(raised));
+      return false;
+    }
+  }
+  bool Cancelled() const { return cancelled_; }
+  void Cancel() { cancelled_ = true; }
+  void RaiseIfFailed() {
+    if (error_) throw std::move(*error_);
+  }
+
+ private:
+  py::object function_;
+  std::optional<py::error_already_set> error_;
+  bool cancelled_ = false;
+};
+
+// One series through one engine, the search's improvements and the refinement's fraction
+// reported to `progress`. Cancelling during the search takes effect when the search ends (it
+// cannot be interrupted): the refinement is then not run.
+py::dict FitOne(const std::vector<double>& x,
+                const std::vector<double>& y,
+                int harmonics,
+                int depth,
+                double minPeriod,
+                std::optional<std::pair<std::uint32_t, std::uint32_t>> seeds,
+                bool refine,
+                bool constant,
+                py::object progressFunction) {
+  const ManyRequest request = Request(harmonics, depth, minPeriod, refine, constant);
+  std::vector<SeriesFit> fits(1);
+  SeriesFit& out = fits[0];
+  Callback progress(std::move(progressFunction));
+  {
+    py::gil_scoped_release release;
+    Engine engine;
+    const DataOutcome data = engine.SetData(x, y);
+    if (!data.Accepted) {
+      py::gil_scoped_acquire hold;
+      throw py::value_error(data.Error);
+    }
+    FitRequest fit;
+    fit.Harmonics = harmonics;
+    fit.Depth = depth;
+    fit.MinPeriod = minPeriod;
+    fit.FixedSeeds = seeds.has_value();
+    if (seeds) fit.Seeds[0] = seeds->first, fit.Seeds[1] = seeds->second;
+    fit.OnImprovement = [&progress] {
+      if (!progress("search", kNaN)) progress.Cancel();
+    };
+    out.Fit = engine.Fit(fit);  // faults pass on to Python as RuntimeError / ValueError
+    out.Fitted = true;
+    if (refine && !progress.Cancelled()) {
+      RefineOptions options;
+      options.WithConstant = constant;
+      options.Progress = [&progress](double fraction) { return progress("refine", fraction); };
+      out.Refinement = engine.Refine(options);
+      out.Refined = true;
+    }
+  }
+  progress.RaiseIfFailed();
+  py::dict result = Results(fits, request);
+  result["cancelled"] = progress.Cancelled() || (out.Refined && out.Refinement.Cancelled);
+  return result;
+}
+
+py::dict FitManySeries(const std::vector<double>& x,
+                       py::array_t<double, py::array::c_style | py::array::forcecast> y,
+                       int harmonics,
+                       int depth,
+                       double minPeriod,
+                       std::pair<std::uint32_t, std::uint32_t> seeds,
+                       bool refine,
+                       bool constant,
+                       int threads,
+                       py::object progressFunction) {
+  if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
+    throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
+  }
+  ManyRequest request = Request(harmonics, depth, minPeriod, refine, constant);
+  request.Seeds[0] = seeds.first;
+  request.Seeds[1] = seeds.second;
+  const auto series = static_cast<std::size_t>(y.shape(0));
+  Callback progress(std::move(progressFunction));
+  std::vector<SeriesFit> fits;
+  {
+    py::gil_scoped_release release;
+    fits = FitMany(x, y.data(), series, request, threads, [&](std::size_t done) {
+      return progress("series", series ? double(done) / double(series) : 1.0);
+    });
+  }
+  progress.RaiseIfFailed();
+  return Results(fits, request);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_harmora, m) {
+  m.doc() = "Native part of harmora: the engine's fit of one or many series.";
+  m.attr("__version__") = HARMORA_VERSION;
+  m.attr("capacity") = kObservationCapacity;
+  m.def("fit_one",
+        &FitOne,
+        py::arg("x"),
+        py::arg("y"),
+        py::arg("harmonics"),
+        py::arg("depth"),
+        py::arg("min_period"),
+        py::arg("seeds"),
+        py::arg("refine"),
+        py::arg("constant"),
+        py::arg("progress"));
+  m.def("fit_many",
+        &FitManySeries,
+        py::arg("x"),
+        py::arg("y"),
+        py::arg("harmonics"),
+        py::arg("depth"),
+        py::arg("min_period"),
+        py::arg("seeds"),
+        py::arg("refine"),
+        py::arg("constant"),
+        py::arg("threads"),
+        py::arg("progress"));
+}

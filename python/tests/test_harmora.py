@@ -1,0 +1,126 @@
+"""The package against the command-line tool and against itself: the same seeds give the same
+bits as harmora-fit, fit_many is fit per series whatever the threads, and what is refused."""
+
+import json
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import harmora
+
+TOOL = os.environ.get("HARMORA_FIT", "harmora-fit")
+
+
+def tones(n, shift=0.0):
+    x = 0.5 * np.arange(n)
+    return x, 2 * np.sin(0.45 * x + 0.3 + shift) + 0.7 * np.sin(1.35 * x + 1)
+
+
+def numbers(value):
+    """JSON's numbers (null as NaN) as an array of doubles: read back exactly."""
+    return np.array([np.nan if v is None else v for v in np.atleast_1d(value)], dtype=float)
+
+
+def same_bits(a, b):
+    a, b = np.atleast_1d(np.asarray(a, dtype=float)), np.atleast_1d(np.asarray(b, dtype=float))
+    return a.shape == b.shape and a.tobytes() == b.tobytes()
+
+
+@pytest.mark.parametrize("harmonics,seed,refine", [(1, 7, False), (3, (11, 4000000000), True)])
+def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
+    x, y = tones(23)
+    path = tmp_path / "tones.txt"
+    path.write_text("".join(f"{a!r} {b!r}\n" for a, b in zip(x, y)))
+    seeds = (seed, seed + 1) if isinstance(seed, int) else seed
+    args = [TOOL, "--format", "json", "-n", str(harmonics), "--seed", "%d,%d" % seeds, str(path)]
+    line = subprocess.run(args + (["--refine"] if refine else []), capture_output=True,
+                          check=True, timeout=120).stdout
+    cli = json.loads(line)
+    r = harmora.fit(x, y, harmonics=harmonics, seed=seed, refine=refine)
+    assert r.seeds == tuple(cli["seeds"]) == seeds
+    assert same_bits(r.min_period, cli["min_period"])
+    pairs = [(r[m], cli[m]) for m in ("model1", "model2")]
+    if refine:
+        pairs += [(r.refined[m], cli["refined"][m]) for m in ("model1", "model2")]
+    for ours, theirs in pairs:
+        for key in ("A", "B", "C", "relative_deviation", "residual"):
+            assert same_bits(ours[key], numbers(theirs[key])), key
+        if "se" in theirs:
+            for key in ("A", "B", "C"):
+                assert same_bits(ours[key + "_se"], numbers(theirs["se"][key])), key
+            for key in ("r2", "rmse", "aic", "bic"):
+                assert same_bits(ours[key], theirs[key]), key
+            assert ours.termination == theirs["termination"]
+
+
+def test_fit_many_is_fit_per_series_whatever_the_threads():
+    x, _ = tones(24)
+    Y = np.stack([tones(24, shift)[1] for shift in np.linspace(0, 3, 7)])
+    Y[2, [0, 5, 9]] = np.nan   # missing observations are left out
+    Y[4, 3:] = np.nan          # 3 pairs left: not fitted, the others are
+    one = harmora.fit_many(x, Y, harmonics=2, seed=(5, 77), refine=True, threads=1)
+    two = harmora.fit_many(x, Y, harmonics=2, seed=(5, 77), refine=True, threads=2)
+    assert one.fitted.tolist() == [True] * 4 + [False] + [True] * 2
+    assert "at least 4" in one.error[4] and one.error[0] == ""
+    assert one.model1.A.shape == one.refined.model2.period_se.shape == (7, 2)
+    for name in ("A", "B", "C", "period", "period_se", "r2"):
+        assert same_bits(one.refined.model1[name], two.refined.model1[name]), name
+    for i in (0, 2, 6):
+        assert tuple(one.seeds[i]) == (5 + 2 * i, 77 + 2 * i)
+        keep = np.isfinite(Y[i])
+        alone = harmora.fit(x[keep], Y[i, keep], harmonics=2, seed=tuple(one.seeds[i]),
+                            refine=True)
+        for name in ("A", "B", "C"):
+            assert same_bits(alone.model2[name], one.model2[name][i]), name
+            assert same_bits(alone.refined.model1[name], one.refined.model1[name][i]), name
+
+
+@pytest.mark.parametrize("kwargs,error", [
+    (dict(trend=True), NotImplementedError),
+    (dict(sigma=np.ones(24)), NotImplementedError),
+    (dict(periods=[12.0]), NotImplementedError),
+    (dict(constant=True), NotImplementedError),
+    (dict(harmonics=6), ValueError),
+    (dict(seed=2**32), ValueError),
+    (dict(seed=(1, 2, 3)), TypeError),
+])
+def test_refused_requests(kwargs, error):
+    x, y = tones(24)
+    with pytest.raises(error):
+        harmora.fit(x, y, **kwargs)
+    with pytest.raises(error):
+        harmora.fit_many(x, y[None], **kwargs)
+
+
+def test_more_than_the_capacity_is_refused():
+    x, y = tones(harmora.capacity + 1)
+    with pytest.raises(ValueError, match="at most 100"):
+        harmora.fit(x, y)
+    with pytest.raises(ValueError, match="at most 100"):
+        harmora.fit_many(x, y[None])
+
+
+def test_progress_cancels_and_passes_its_exception_on():
+    x, y = tones(24)
+    Y = np.tile(y, (40, 1))
+    seen = []
+
+    def stop_after_three(stage, fraction):
+        seen.append((stage, fraction))
+        return len(seen) < 3
+
+    r = harmora.fit_many(x, Y, seed=1, threads=1, progress=stop_after_three)
+    assert seen[0][0] == "series" and r.fitted.sum() == 3 and r.error[-1] == "cancelled"
+
+    def fail(stage, fraction):
+        raise KeyError("from the callback")
+
+    with pytest.raises(KeyError, match="from the callback"):
+        harmora.fit(x, y, seed=1, refine=True, progress=fail)
+    refine_stages = []
+    r = harmora.fit(x, y, seed=1, refine=True,
+                    progress=lambda stage, f: refine_stages.append(stage) or stage != "refine")
+    assert "refine" in refine_stages and r.cancelled
+    assert r.refined.model1.termination == "cancelled"
