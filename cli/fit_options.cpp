@@ -121,6 +121,7 @@ std::string_view ValueOption(std::string_view name) {
 bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "help" || name == "h") return &options.Help;
   if (name == "refine") return &options.Refine;
+  if (name == "strict") return &options.Strict;
   if (name == "constant") return &options.Constant;
   if (name == "trend") return &options.Trend;
   if (name == "absolute-sigma") return &options.AbsoluteSigma;
@@ -219,6 +220,7 @@ std::string HelpText() {
          "      --absolute-sigma  take sigma as the errors in y's units; by default (as\n"
          "                        scipy's curve_fit) only their ratios count and the errors\n"
          "                        are scaled by the reduced chi2\n"
+         "      --strict          refuse a file in which the import check finds anything\n"
          "      --format F        report (default: the window's report), json (one object per\n"
          "                        file and line) or csv (one row per observation)\n"
          "  -h, --help            print this help and exit\n"

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/messages.h"
+
 // How the results of each file are written.
 enum class OutputFormat { Report, Json, Csv };
 
@@ -21,8 +23,10 @@ struct FitOptions {
   std::vector<double> Periods;  // known periods, in x units
   double Sigma = 0;             // one sigma for every y; 0: unweighted
   bool AbsoluteSigma = false;
+  bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
   bool Help = false;
+  Language Messages = Language::English;  // not an option: the locale's, set by the caller
   std::vector<std::string> Files;
 };
 

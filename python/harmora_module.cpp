@@ -93,7 +93,10 @@ void AddEstimate(py::dict& model,
 
 // One refined model: values, standard errors and 95 % intervals (NaN where undetermined), and
 // the statistics.
-py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, const ManyRequest& r) {
+py::dict RefinedModel(const std::vector<SeriesFit>& fits,
+                      int harmonics,
+                      int m,
+                      const ManyRequest& r) {
   const auto fitOf = [m](const SeriesFit& f) -> const ModelFit& { return f.Refinement.Refined[m]; };
   const auto refined = [&](const SeriesFit& f) { return f.Fitted && f.Refined; };
   py::dict model;
@@ -208,11 +211,8 @@ ManyRequest Request(int harmonics, int depth, double minPeriod, bool refine, con
   return request;
 }
 
-Terms TermsOf(bool constant,
-              bool trend,
-              std::vector<double> periods,
-              double sigma,
-              bool absoluteSigma) {
+Terms TermsOf(
+    bool constant, bool trend, std::vector<double> periods, double sigma, bool absoluteSigma) {
   return Terms{constant, trend, std::move(periods), sigma, absoluteSigma};
 }
 
@@ -324,16 +324,16 @@ py::dict FitManySeries(const std::vector<double>& x,
   if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
     throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
   }
-  if (sigma.size() != 0 && (sigma.ndim() != 2 || sigma.shape(0) != y.shape(0) ||
-                            sigma.shape(1) != y.shape(1))) {
+  if (sigma.size() != 0 &&
+      (sigma.ndim() != 2 || sigma.shape(0) != y.shape(0) || sigma.shape(1) != y.shape(1))) {
     throw py::value_error("sigma must be empty or shaped as Y");
   }
-  ManyRequest request = Request(harmonics,
-                                depth,
-                                minPeriod,
-                                refine,
-                                TermsOf(constant, trend, std::move(periods), sigmaValue,
-                                        absoluteSigma));
+  ManyRequest request =
+      Request(harmonics,
+              depth,
+              minPeriod,
+              refine,
+              TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma));
   if (sigma.size() != 0) request.SigmaValues = sigma.data();
   request.Seeds[0] = seeds.first;
   request.Seeds[1] = seeds.second;
