@@ -95,6 +95,27 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.MinPeriod = *p;
+  } else if (name == "period") {
+    const auto p = ParsePositive(value);
+    if (!p) {
+      return Say(l,
+                 "a known period must be a positive number, not ",
+                 "известный период должен быть положительным числом, а не ") +
+             shown;
+    }
+    if (options.Periods.size() >= static_cast<std::size_t>(kMaxHarmonicCount)) {
+      return Say(l, "at most 5 known periods can be given", "можно задать не более 5 периодов");
+    }
+    options.Periods.push_back(*p);
+  } else if (name == "sigma") {
+    const auto p = ParsePositive(value);
+    if (!p) {
+      return Say(l,
+                 "sigma must be a positive number, not ",
+                 "сигма должна быть положительным числом, а не ") +
+             shown;
+    }
+    options.Sigma = *p;
   } else if (name == "seed") {
     if (!ParseSeeds(value, options.Seeds)) {
       return Say(l,
@@ -124,7 +145,7 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
 // the option takes none or is unknown.
 std::string_view ValueOption(std::string_view name) {
   static constexpr std::string_view kWithValue[] = {
-      "harmonics", "depth", "min-period", "seed", "format"};
+      "harmonics", "depth", "min-period", "seed", "format", "period", "sigma"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -133,7 +154,25 @@ std::string_view ValueOption(std::string_view name) {
   return {};
 }
 
+// The switch an option without a value sets, or null.
+bool* FlagOf(FitOptions& options, std::string_view name) {
+  if (name == "help" || name == "h") return &options.Help;
+  if (name == "refine") return &options.Refine;
+  if (name == "strict") return &options.Strict;
+  if (name == "version") return &options.Version;
+  if (name == "comments") return &options.Comments;
+  if (name == "constant") return &options.Constant;
+  if (name == "trend") return &options.Trend;
+  if (name == "absolute-sigma") return &options.AbsoluteSigma;
+  return nullptr;
+}
+
 }  // namespace
+
+bool RefineRuns(const FitOptions& options) {
+  return options.Refine || options.Constant || options.Trend || !options.Periods.empty() ||
+         options.Sigma > 0;
+}
 
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {
   ParsedOptions parsed;
@@ -168,20 +207,13 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
         hasValue = true;
       }
     }
-    static constexpr std::string_view kSwitches[] = {
-        "help", "h", "refine", "strict", "version", "comments"};
-    if (std::find(std::begin(kSwitches), std::end(kSwitches), name) != std::end(kSwitches)) {
+    if (bool* flag = FlagOf(options, name)) {
       if (hasValue) {
         parsed.Error = Say(l, "option ", "параметр ") + Quote(l, arg) +
                        Say(l, " takes no value", " не принимает значения");
         return parsed;
       }
-      bool& flag = name == "refine"     ? options.Refine
-                   : name == "strict"   ? options.Strict
-                   : name == "version"  ? options.Version
-                   : name == "comments" ? options.Comments
-                                        : options.Help;
-      flag = true;
+      *flag = true;
       continue;
     }
     const std::string_view longName = ValueOption(name);
@@ -221,6 +253,18 @@ std::string HelpText() {
          "                        the seeds come from the clock; they are always printed\n"
          "      --refine          also refine both models by least squares, with statistics\n"
          "                        and standard errors\n"
+         "      --constant        fit a constant term c0 as well (implies --refine): the\n"
+         "                        search runs on the data less its least-squares estimate\n"
+         "      --trend           fit a linear trend c1 * x as well (implies --refine)\n"
+         "      --period P        a known period, in x units (repeatable, at most 5): a\n"
+         "                        harmonic at B = 2*pi/P whose amplitude and phase are fitted;\n"
+         "                        -n counts it, the other harmonics are searched (implies\n"
+         "                        --refine; with only known periods the fit is linear)\n"
+         "      --sigma S         the standard deviation of every y: weighted least squares\n"
+         "                        with chi2 and reduced chi2 (implies --refine)\n"
+         "      --absolute-sigma  take sigma as the errors in y's units; by default (as\n"
+         "                        scipy's curve_fit) only their ratios count and the errors\n"
+         "                        are scaled by the reduced chi2\n"
          "      --strict          refuse a file in which the import check finds anything\n"
          "      --format F        report (default: the window's report), json (one object per\n"
          "                        file and line) or csv (one table across the files: a file\n"
