@@ -110,18 +110,13 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
       at = end + 1;
     }
   }
-  const AppState& state = fit.Core.State();
-  const ObservationSet& obs = state.Observations;
+  const ObservationSet& obs = fit.Core.State().Observations;
   const int n = obs.LastIndex + 1;
-  // The C library's sine, as the window's export and a user's own code take it.
+  // The fit's models with their terms, through the C library's sine, as the window's export and
+  // a user's own code take them.
   std::vector<double> m1(n), m2(n);
-  ModelValues(
-      ModelOf(state.Coefficients, ModelKind::Sum), &obs.PlotX[0], n, m1.data(), LibrarySines);
-  ModelValues(ModelOf(state.Coefficients, ModelKind::SquaredSum),
-              &obs.PlotX[0],
-              n,
-              m2.data(),
-              LibrarySines);
+  ModelValues(fit.Fit.Models[0], &obs.PlotX[0], n, m1.data(), LibrarySines);
+  ModelValues(fit.Fit.Models[1], &obs.PlotX[0], n, m2.data(), LibrarySines);
   const std::string file = CsvField(fit.Path);
   for (int i = 0; i < n; ++i) {
     const double y = obs.OrigY[i];
