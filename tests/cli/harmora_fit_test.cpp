@@ -647,3 +647,36 @@ TEST(HarmoraFitUsage, ADoubleDashTakesWhatFollowsAsFiles) {
 }
 
 }  // namespace
+
+// A level under two tones, one of known period: the known one is fixed, the other searched, and
+// the constant comes back with its interval, in JSON and in the report.
+TEST(HarmoraFitTerms, AConstantAndAKnownPeriodAreFittedWithTheSearchedHarmonic) {
+  DataFolder folder;
+  std::ostringstream text;
+  text.precision(17);
+  for (int i = 0; i < 40; ++i) {
+    const double x = 0.5 * i;
+    text << x << ' ' << 10 + 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) << '\n';
+  }
+  const std::string path = folder.Write("level.txt", text.str());
+  const std::string period = std::to_string(2 * std::numbers::pi / 0.9);
+  const std::vector<std::string> args = {
+      "-n", "2", "--seed", "3", "--constant", "--period", period};
+  std::vector<std::string> json = args;
+  json.insert(json.end(), {"--format", "json", path});
+  const ToolRun run = RunTool(json);
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
+  const std::vector<double> b = NumbersAfter(model, "B");
+  ASSERT_EQ(b.size(), 2u);
+  EXPECT_NEAR(b[0], 0.9, 1e-6);  // the period as printed
+  EXPECT_NEAR(b[1], 2.7, 1e-6);
+  const std::string constant = ObjectAfter(model, "constant");
+  EXPECT_NEAR(NumberAfter(constant, "value"), 10, 1e-4) << constant;
+  EXPECT_LE(NumberAfter(constant, "lower"), NumberAfter(constant, "value"));
+  EXPECT_GE(NumberAfter(constant, "upper"), NumberAfter(constant, "value"));
+  EXPECT_EQ(NumberAfter(model, "fixed_harmonics"), 1);
+  std::vector<std::string> report = args;
+  report.push_back(path);
+  EXPECT_NE(RunTool(report).Out.find("\nConstant = "), std::string::npos);
+}
