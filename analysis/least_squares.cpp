@@ -239,7 +239,7 @@ class TaskRunner {
   // Peaks of the residual of `model` (its linear part solved afresh).
   int ResidualPeaks(ScaledModel model, double* peaks) {
     SolveLinear(problem_, model);
-    double r[kObservationCapacity];
+    RowArray r(problem_.Count);
     ScaledResiduals(problem_, model, r);
     if (!problem_.Constant && model.Count == 0) {
       for (int i = 0; i < problem_.Count; ++i) r[i] = problem_.T[i];
@@ -467,7 +467,7 @@ HarmonicModel SetOf(const CoefficientTable& table, ModelKind kind) {
 }
 
 bool DataUsable(const ObservationSet& obs) {
-  if (obs.LastIndex < 0 || obs.LastIndex >= kObservationCapacity) return false;
+  if (obs.LastIndex < 0) return false;
   return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
 }
 

@@ -16,12 +16,8 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr int kMaxParameters = 3 * kMaxHarmonics + 1;
-using Matrix = Eigen::Matrix<double,
-                             Eigen::Dynamic,
-                             Eigen::Dynamic,
-                             Eigen::ColMajor,
-                             kObservationCapacity,
-                             kMaxParameters>;
+using Matrix = Eigen::
+    Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
 using Square = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, kMaxParameters, kMaxParameters>;
 
@@ -138,7 +134,9 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
                                   bool constant,
                                   ScaledProblem& problem) {
   const AbscissaScaling scaling = ScalingOf(obs);
-  problem.Count = std::clamp(obs.LastIndex + 1, 0, kObservationCapacity);
+  problem.Count = std::max(obs.LastIndex + 1, 0);
+  problem.U.Reserve(problem.Count);
+  problem.T.Reserve(problem.Count);
   problem.Constant = constant;
   for (int i = 0; i < problem.Count; ++i) {
     problem.U[i] = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
@@ -181,7 +179,7 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
     return;
   }
 
-  double stageModel[kObservationCapacity];
+  RowArray stageModel(count);
   StageModel(obs, fit, stageModel);
   double objective = 0;
   for (int i = 0; i < count; ++i) {

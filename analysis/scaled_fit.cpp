@@ -12,14 +12,10 @@ namespace {
 
 constexpr int kMaxParameters = 3 * kMaxHarmonics + 1;
 
-// Fixed-capacity matrices: the fit's sizes are bounded, so nothing here touches the heap.
-using Matrix = Eigen::Matrix<double,
-                             Eigen::Dynamic,
-                             Eigen::Dynamic,
-                             Eigen::ColMajor,
-                             kObservationCapacity,
-                             kMaxParameters>;
-using Vector = Eigen::Matrix<double, Eigen::Dynamic, 1, Eigen::ColMajor, kObservationCapacity, 1>;
+// Rows for every observation, however many; the parameters' sizes are bounded and held inline.
+using Matrix = Eigen::
+    Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
+using Vector = Eigen::VectorXd;
 using Square = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, kMaxParameters, kMaxParameters>;
 using Step = Eigen::Matrix<double, Eigen::Dynamic, 1, Eigen::ColMajor, kMaxParameters, 1>;
@@ -133,7 +129,7 @@ void Solve(const ScaledProblem& problem, ScaledModel& model, LinearFit& fit) {
 void ModelResidual(const ScaledProblem& problem, const ScaledModel& model, Vector& residual) {
   residual.resize(problem.Count);
   for (int i = 0; i < problem.Count; ++i) residual(i) = problem.Constant ? model.Offset : 0.0;
-  double sines[kObservationCapacity], cosines[kObservationCapacity];
+  RowArray sines(problem.Count), cosines(problem.Count);
   for (int k = 0; k < model.Count; ++k) {
     SinesAndCosines(problem, model.Omega[k], sines, cosines);
     for (int i = 0; i < problem.Count; ++i) {

@@ -13,8 +13,8 @@
 // The observations of one fit in the scaled abscissa, with the target the fit follows.
 struct ScaledProblem {
   int Count = 0;  // observations 0..Count-1
-  double U[kObservationCapacity] = {};
-  double T[kObservationCapacity] = {};
+  RowArray U{};
+  RowArray T{};
   bool Constant = false;  // the model has an Offset
   // 2*pi / spacing in u when the observations lie on a uniform grid, 0 otherwise. On a grid the
   // frequencies omega, omega + k * AliasPeriod and AliasPeriod - omega give the same projected

@@ -323,7 +323,7 @@ void LeastSquaresWindow::ShowResiduals() {
   const ModelFit& shown = ShowsConstantColumn() ? Current.WithConstant[m] : Current.Refined[m];
   const std::vector<double> r = ModelResiduals(obs, shown, static_cast<ModelKind>(m));
   Residuals->SetResiduals(
-      std::vector<double>(obs.PlotX, obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);
+      std::vector<double>(obs.PlotX.data(), obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);
 }
 
 void LeastSquaresWindow::UpdateButtons() {

@@ -139,7 +139,7 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
 
     NaN in Y (or x) marks a missing observation: that pair is left out of that series. A series
     with fewer than 4 pairs left is not fitted (fitted[i] False, error[i] says why, NaN values).
-    At most 100 observations per series (ValueError above).
+    At most `capacity` observations per series (ValueError above).
 
     Deterministic per series: with seed (S1, S2) (an int S means (S, S+1)), series i is fitted
     with the stage seeds (S1 + 2i, S2 + 2i) modulo 2**32, whatever the number of threads, so
