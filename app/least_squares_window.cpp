@@ -10,12 +10,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <array>
 
 #include "app/residual_plot.h"
 #include "app/tform1.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "model/model_values.h"
+#include "report/harmonic_count_text.h"
 #include "report/least_squares_text.h"
 #include "report/report_text.h"
 
@@ -43,6 +45,36 @@ void CopyHarmonics(const HarmonicModel& from, int count, double* a, double* b, d
   }
 }
 
+// The fits with 1 .. N harmonics of the window's data, each searched with the shown fit's seeds
+// and depth and refined with the refinement's options; the progress goes on from a fifth.
+CountComparison CompareCounts(const ObservationSet& obs,
+                              const CoefficientTable& table,
+                              std::array<std::uint32_t, 2> seeds,
+                              int depth,
+                              RefineOptions options) {
+  const int count = obs.LastIndex + 1;
+  Engine engine;
+  if (!engine
+           .SetData(std::vector<double>(obs.PlotX, obs.PlotX + count),
+                    std::vector<double>(obs.OrigY, obs.OrigY + count))
+           .Accepted) {
+    return {};
+  }
+  FitRequest request;
+  request.Harmonics = table.HarmonicCount;
+  request.Depth = depth > 0 ? depth : 10000;
+  request.MinPeriod = obs.MinPeriod;
+  request.FixedSeeds = true;
+  request.Seeds[0] = seeds[0];
+  request.Seeds[1] = seeds[1];
+  if (options.Progress) {
+    options.Progress = [progress = options.Progress](double fraction) {
+      return progress(0.2 + 0.8 * fraction);
+    };
+  }
+  return CompareHarmonicCounts(engine, request, options);
+}
+
 }  // namespace
 
 LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
@@ -63,10 +95,14 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   top->addWidget(CancelButton);
 
   ConstantBox = new QCheckBox(QStringLiteral("С постоянной составляющей"), this);
+  CountBox = new QCheckBox(QStringLiteral("Сравнить с меньшим числом гармоник"), this);
+  CountBox->setToolTip(QStringLiteral(
+      "Повторить поиск и уточнение для N = 1, 2, … и показать, сколько гармоник значимы"));
   ModelBox = new QComboBox(this);
   ModelBox->addItems({QStringLiteral("Модель 1"), QStringLiteral("Модель 2")});
   auto* options = new QHBoxLayout;
   options->addWidget(ConstantBox);
+  options->addWidget(CountBox);
   options->addStretch(1);
   options->addWidget(new QLabel(QStringLiteral("Остатки:"), this));
   options->addWidget(ModelBox);
@@ -121,15 +157,21 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
   connect(RestoreButton, &QPushButton::clicked, this, [this] { Restore(); });
   connect(ModelBox, &QComboBox::currentIndexChanged, this, [this] { ShowResiduals(); });
-  connect(ConstantBox, &QCheckBox::toggled, this, [this](bool on) {
-    // The constant-term fits are computed only when asked for: the first tick refines again.
-    if (on && ResultUsable && !ResultHasConstant && FitIsCurrent()) {
+  // The constant-term fits and the comparison are computed only when asked for: the first tick
+  // refines again.
+  const auto optionToggled = [this] {
+    const bool missing = (ConstantBox->isChecked() && !ResultHasConstant) ||
+                         (CountBox->isChecked() && !ResultHasCounts) ||
+                         (CountBox->isChecked() && ConstantBox->isChecked() != ResultHasConstant);
+    if (missing && ResultUsable && FitIsCurrent()) {
       StartRefinement();
     } else if (ResultUsable) {
       ShowResult();
       UpdateButtons();
     }
-  });
+  };
+  connect(ConstantBox, &QCheckBox::toggled, this, optionToggled);
+  connect(CountBox, &QCheckBox::toggled, this, optionToggled);
   UpdateButtons();
 }
 
@@ -162,6 +204,7 @@ void LeastSquaresWindow::StartRefinement() {
   ++RunNumber;
   RunGeneration = Generation;
   RunWithConstant = ConstantBox->isChecked();
+  RunWithCounts = CountBox->isChecked();
   IsRunning = true;
   ResultUsable = false;
   CancelFlag = std::make_shared<std::atomic<bool>>(false);
@@ -194,11 +237,22 @@ void LeastSquaresWindow::StartRefinement() {
                         refine = Refine,
                         obs = Form.State.Observations,
                         table = Snapshot.Table,
+                        seeds = std::array<std::uint32_t, 2>{Snapshot.StageSeeds[0],
+                                                             Snapshot.StageSeeds[1]},
+                        depth = Form.State.LastFit.Depth,
+                        counts = RunWithCounts,
                         options = std::move(options)] {
     RefinementResult result;
+    CountComparison compared;
     QString fault;
     try {
-      result = refine(obs, table, obs.MinPeriod, options);
+      // With the comparison the refinement is the first fifth of the work.
+      RefineOptions first = options;
+      if (counts && options.Progress) {
+        first.Progress = [&options](double fraction) { return options.Progress(0.2 * fraction); };
+      }
+      result = refine(obs, table, obs.MinPeriod, first);
+      if (counts && !result.Cancelled) compared = CompareCounts(obs, table, seeds, depth, options);
     } catch (const std::exception& e) {
       fault = QString::fromUtf8(e.what());
     } catch (...) {
@@ -207,23 +261,25 @@ void LeastSquaresWindow::StartRefinement() {
     // Delivered on the window's thread; dropped by Qt if the window is gone by then.
     QMetaObject::invokeMethod(
         this,
-        [this, run, result, fault] {
+        [this, run, result, compared, fault] {
           if (!fault.isEmpty()) {
             RefinementResult failed;
             failed.Cancelled = true;
-            Finish(run, failed);
+            Finish(run, failed, {});
             Status->setText(QStringLiteral("Ошибка уточнения: ") + fault);
           } else {
-            Finish(run, result);
+            Finish(run, result, compared);
           }
         },
         Qt::QueuedConnection);
   });
 }
 
-void LeastSquaresWindow::Finish(unsigned run, const RefinementResult& result) {
+void LeastSquaresWindow::Finish(unsigned run,
+                                const RefinementResult& result,
+                                const CountComparison& counts) {
   if (run != RunNumber) return;  // a run replaced by a newer one
-  const bool cancelled = result.Cancelled || (CancelFlag && CancelFlag->load());
+  const bool cancelled = result.Cancelled || counts.Cancelled || (CancelFlag && CancelFlag->load());
   if (Worker.joinable()) Worker.join();  // it has nothing left to do but return
   IsRunning = false;
   Progress->hide();
@@ -239,6 +295,8 @@ void LeastSquaresWindow::Finish(unsigned run, const RefinementResult& result) {
     }
     ResultUsable = true;
     ResultHasConstant = RunWithConstant;
+    CurrentCounts = counts;
+    ResultHasCounts = RunWithCounts;
     const int dof = Current.Refined[0].Statistics.DegreesOfFreedom;
     Status->setText(dof > 0 ? QStringLiteral("Готово")
                             : QStringLiteral("Готово, но параметров модели (%1) не меньше, чем "
@@ -308,6 +366,15 @@ void LeastSquaresWindow::ShowResult() {
       LeastSquaresLines(Current, Snapshot.StageSeeds, ShowsConstantColumn());
   QString text;
   for (const std::string& line : lines) text += QString::fromStdString(line) + '\n';
+  if (CountBox->isChecked() && ResultHasCounts && ResultHasConstant == ConstantBox->isChecked()) {
+    for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+      text += '\n';
+      for (const std::string& line :
+           HarmonicCountLines(CurrentCounts.Models[static_cast<int>(kind)], kind)) {
+        text += QString::fromStdString(line) + '\n';
+      }
+    }
+  }
   Text->setPlainText(text);
   ShowResiduals();
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "analysis/least_squares.h"
+#include "engine/count_comparison.h"
 
 class QCheckBox;
 class QComboBox;
@@ -51,11 +52,13 @@ class LeastSquaresWindow : public QWidget {
   bool Running() const { return IsRunning; }
   bool HasResult() const { return ResultUsable; }
   const RefinementResult& Result() const { return Current; }
+  const CountComparison& Counts() const { return CurrentCounts; }
 
   QLabel* Status = nullptr;
   QProgressBar* Progress = nullptr;
   QPushButton* CancelButton = nullptr;
   QCheckBox* ConstantBox = nullptr;
+  QCheckBox* CountBox = nullptr;  // also compare the fits with fewer harmonics
   QComboBox* ModelBox = nullptr;
   QPlainTextEdit* Text = nullptr;
   ResidualPlot* Residuals = nullptr;
@@ -77,7 +80,7 @@ class LeastSquaresWindow : public QWidget {
     std::uint32_t StageSeeds[2] = {0, 0};
   };
 
-  void Finish(unsigned run, const RefinementResult& result);
+  void Finish(unsigned run, const RefinementResult& result, const CountComparison& counts);
   void StopWorker();
   void ShowResult();
   void ShowResiduals();
@@ -98,6 +101,9 @@ class LeastSquaresWindow : public QWidget {
   bool RunWithConstant = false;
   SearchSnapshot Snapshot;
   RefinementResult Current;
+  CountComparison CurrentCounts;
+  bool RunWithCounts = false;
+  bool ResultHasCounts = false;
   bool ResultUsable = false;
   bool ResultHasConstant = false;
   bool Applied = false;

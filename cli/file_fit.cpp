@@ -3,14 +3,39 @@
 #include <exception>
 
 #include "base/run_time_fault.h"
+#include "data/data_file_messages.h"
+
+namespace {
+
+// Why the reader refused the file, in the chosen language.
+std::string RefusalText(const DataOutcome& data, Language language) {
+  if (!data.ReadFailed) {
+    return Say(language, "the file must hold at least 4 pairs (8 numbers)", kTooShortDataText);
+  }
+  const std::string cause = UnreadableCause(data.Findings, language);
+  const std::string text =
+      Say(language, "the numbers of the file cannot be read", kUnreadableDataText);
+  return cause.empty() ? text : text + " (" + cause + ")";
+}
+
+}  // namespace
 
 FileFit FitDataFile(const std::string& path, const FitOptions& options) {
   FileFit result;
   result.Path = path;
   const DataOutcome data = result.Core.LoadFile(path);
+  result.Notices = ImportNotices(data.Findings, options.Messages);
   if (!data.Accepted) {
-    result.Error = data.Error;
     result.ErrorNamesFile = data.ErrorNamesFile;
+    // The reader's own refusals are said in the chosen language, a fault's text as it is.
+    const bool readerRefused = data.Error == kUnreadableDataText || data.Error == kTooShortDataText;
+    result.Error = readerRefused ? RefusalText(data, options.Messages) : data.Error;
+    return result;
+  }
+  if (options.Strict && !result.Notices.empty()) {
+    result.Error = Say(options.Messages,
+                       "refused by --strict: the import check found what is said above",
+                       "отклонён по --strict: проверка чтения нашла сказанное выше");
     return result;
   }
   FitRequest request;

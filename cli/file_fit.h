@@ -1,24 +1,28 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/fit_options.h"
+#include "cli/import_notices.h"
 #include "engine/engine.h"
 
 // One data file's fit, as harmora-fit reports it.
 struct FileFit {
   std::string Path;
   bool Fitted = false;
-  std::string Error;  // when not fitted: the window's message for a refused file, or a fault's text
-  bool ErrorNamesFile = false;  // Error already names the file (the reader's I/O faults do)
-  Engine Core;                  // the data as read and prepared, and after a fit its results
-  FitResult Fit;                // when Fitted
-  bool Refined = false;         // with --refine, after a fit
-  RefinementResult Refinement;  // when Refined: both models' least-squares optimum
+  std::string Error;                // when not fitted: why the file was refused, or a fault's text
+  bool ErrorNamesFile = false;      // Error already names the file (the reader's I/O faults do)
+  std::vector<FileNotice> Notices;  // what the import check found, refused files included
+  Engine Core;                      // the data as read and prepared, and after a fit its results
+  FitResult Fit;                    // when Fitted
+  bool Refined = false;             // with --refine, after a fit
+  RefinementResult Refinement;      // when Refined: both models' least-squares optimum
 };
 
-// Reads path with the window's reader and, when the file is accepted, fits both models as the
-// find button does with the options' harmonics, depth, minimum period and seeds, then with
-// --refine refines both models by least squares. A refused file, a file that cannot be read and
-// a fault of the fit leave Fitted false and say why in Error; nothing is thrown.
+// Reads path with the window's reader and the import check beside it and, when the file is
+// accepted (with --strict: and the check found nothing), fits both models as the find button
+// does with the options' harmonics, depth, minimum period and seeds, then with --refine refines
+// both models by least squares. A refused file, a file that cannot be read and a fault of the
+// fit leave Fitted false and say why in Error, in the options' language; nothing is thrown.
 FileFit FitDataFile(const std::string& path, const FitOptions& options);

@@ -139,13 +139,15 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
         hasValue = true;
       }
     }
-    if (name == "help" || name == "h" || name == "refine") {
+    if (name == "help" || name == "h" || name == "refine" || name == "strict") {
       if (hasValue) {
         parsed.Error = "option '" + std::string(arg) + "' takes no value";
         return parsed;
       }
       if (name == "refine") {
         options.Refine = true;
+      } else if (name == "strict") {
+        options.Strict = true;
       } else {
         options.Help = true;
       }
@@ -185,6 +187,7 @@ std::string HelpText() {
          "                        the seeds come from the clock; they are always printed\n"
          "      --refine          also refine both models by least squares, with statistics\n"
          "                        and standard errors\n"
+         "      --strict          refuse a file in which the import check finds anything\n"
          "      --format F        report (default: the window's report), json (one object per\n"
          "                        file and line) or csv (one row per observation)\n"
          "  -h, --help            print this help and exit\n"

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/messages.h"
+
 // How the results of each file are written.
 enum class OutputFormat { Report, Json, Csv };
 
@@ -15,8 +17,10 @@ struct FitOptions {
   bool FixedSeeds = false;
   std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the state after each stage's reseed
   bool Refine = false;
+  bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
   bool Help = false;
+  Language Messages = Language::English;  // not an option: the locale's, set by the caller
   std::vector<std::string> Files;
 };
 

@@ -143,5 +143,14 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
     Add(refined, "model2", RefinedJson(fit.Refinement, ModelKind::SquaredSum));
     Add(line, "refined", Close(refined));
   }
+  Add(line, "notices", NoticesJson(fit.Notices));
+  return Close(line);
+}
+
+std::string RefusedJsonLine(const FileFit& fit) {
+  JsonObject line;
+  Add(line, "file", JsonString(fit.Path));
+  Add(line, "error", JsonString(fit.Error));
+  Add(line, "notices", NoticesJson(fit.Notices));
   return Close(line);
 }

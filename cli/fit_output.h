@@ -23,5 +23,8 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
 // min_period, seeds, and model1 and model2 with A, B, C, relative_deviation and residual; after a
 // refinement also refined.model1 and refined.model2 with those fields and se (A, B, C; null
 // where undetermined), r2, rmse, aic, bic, starts, hits and termination (how the
-// refinement of the model ended).
+// refinement of the model ended); and notices, the import check's findings.
 std::string JsonLine(const FileFit& fit, const FitOptions& options);
+
+// A file that was not fitted as one JSON object on one line: file, error and notices.
+std::string RefusedJsonLine(const FileFit& fit);

@@ -41,8 +41,12 @@ bool WriteFit(const FileFit& fit,
 
 }  // namespace
 
-int RunHarmoraFit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const ParsedOptions parsed = ParseFitOptions(args);
+int RunHarmoraFit(const std::vector<std::string>& args,
+                  std::ostream& out,
+                  std::ostream& err,
+                  Language language) {
+  ParsedOptions parsed = ParseFitOptions(args);
+  parsed.Options.Messages = language;
   if (!parsed.Error.empty()) {
     err << kProgram << ": " << parsed.Error << "\nTry '" << kProgram << " --help'.\n";
     return kFitUsageError;
@@ -56,11 +60,15 @@ int RunHarmoraFit(const std::vector<std::string>& args, std::ostream& out, std::
   bool first = true;
   for (const std::string& path : options.Files) {
     const FileFit fit = FitDataFile(path, options);
+    out.flush();  // keeps the order of the two streams on a terminal
+    for (const FileNotice& notice : fit.Notices) {
+      err << kProgram << ": " << path << ':' << notice.Line << ": " << notice.Text << '\n';
+    }
     if (!fit.Fitted) {
-      out.flush();  // keeps the order of the two streams on a terminal
       err << kProgram << ": ";
       if (!fit.ErrorNamesFile) err << path << ": ";
       err << fit.Error << '\n';
+      if (options.Format == OutputFormat::Json) out << RefusedJsonLine(fit) << '\n';
       status = kFitFileFailed;
       continue;
     }

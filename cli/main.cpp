@@ -8,5 +8,5 @@
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return RunHarmoraFit(args, std::cout, std::cerr);
+  return RunHarmoraFit(args, std::cout, std::cerr, LanguageFromEnvironment());
 }

@@ -61,6 +61,28 @@ void AppendRows(std::vector<std::string>& lines, const std::vector<TextRow>& row
 
 TextRow Plain(std::string text) { return TextRow{std::move(text), {}, true}; }
 
+// A sentence as lines of at most about 90 columns, so that the window needs no horizontal
+// scrolling to read it; later lines are indented under its first word.
+void AppendWrapped(std::vector<TextRow>& rows, const std::string& text, std::size_t indent) {
+  constexpr std::size_t kWidth = 90;
+  std::string line;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && line.size() + 1 + word.size() > kWidth) {
+      rows.push_back(Plain(line));
+      line = std::string(indent, ' ');
+    } else if (!line.empty() && line.back() != ' ') {
+      line += ' ';
+    }
+    line += word;
+    start = end + 1;
+  }
+  if (!line.empty()) rows.push_back(Plain(line));
+}
+
 std::string IntervalText(const Estimate& e) {
   std::string text = "[";
   text += CoefficientText(e.Lower);
@@ -202,12 +224,13 @@ void ModelBlock(std::vector<std::string>& lines,
                                               : "Model 2: F(x) = (sum of A*sin(B*x+C))^2"));
   rows.push_back(Plain("N = " + CountText(count) + ", n = " + CountText(observations)));
   // Above the table: a reader must see them before the intervals.
-  for (const std::string& note : notes) rows.push_back(Plain("Note: " + note));
+  for (const std::string& note : notes) AppendWrapped(rows, "Note: " + note, 6);
   if (noFreedom) {
-    rows.push_back(
-        Plain("No degrees of freedom left: the model has as many parameters as there "
-              "are observations, or more; it runs through the points, and its "
-              "errors, R², AIC and BIC are not determined."));
+    AppendWrapped(rows,
+                  "No degrees of freedom left: the model has as many parameters as there "
+                  "are observations, or more; it runs through the points, and its "
+                  "errors, R², AIC and BIC are not determined.",
+                  0);
   }
   rows.push_back(Plain(""));
   std::vector<std::string> titles;

@@ -387,6 +387,27 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(!lsq->ApplyNote->isVisible());
   }
 
+  // The comparison repeats the shown fit (its seeds and depth) for N = 1.., so its row for the
+  // shown N is the refinement beside it, and the table follows the refinement's text.
+  void CountComparisonRepeatsTheShownFitAndShowsItsTable() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    lsq->CountBox->setChecked(true);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    const HarmonicCountTable& counts = lsq->Counts().Models[0];
+    QCOMPARE(int(counts.Rows.size()), 1);
+    QCOMPARE(counts.Rows[0].Sse, lsq->Result().Refined[0].StageStatistics.Sse);
+    QCOMPARE(counts.Recommended, 1);
+    const QString text = lsq->Text->toPlainText();
+    QVERIFY(text.contains(QStringLiteral("Model 2: how many harmonics")));
+    QVERIFY(text.contains(QStringLiteral("Recommended: N = 1 ")));
+    lsq->CountBox->setChecked(false);
+    QVERIFY(!lsq->Text->toPlainText().contains(QStringLiteral("how many harmonics")));
+  }
+
   void TextCanBeSelectedAndCopiedAndTheResidualsShowInTheModelsColour() {
     WindowFixture w;
     TForm1& f = w.Form;

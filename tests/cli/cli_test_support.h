@@ -19,10 +19,11 @@ struct ToolRun {
   std::string Out, Err;
 };
 
-inline ToolRun RunTool(const std::vector<std::string>& args) {
+inline ToolRun RunTool(const std::vector<std::string>& args,
+                       Language language = Language::English) {
   std::ostringstream out, err;
   ToolRun run;
-  run.Status = RunHarmoraFit(args, out, err);
+  run.Status = RunHarmoraFit(args, out, err, language);
   run.Out = out.str();
   run.Err = err.str();
   return run;

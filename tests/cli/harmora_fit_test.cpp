@@ -12,6 +12,7 @@
 #include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
+#include "data/import_check.h"
 #include "export/data_csv.h"
 #include "fit/fit_harmonics.h"
 #include "report/report_text.h"
@@ -334,43 +335,110 @@ TEST(HarmoraFitOptions, TheMinimumPeriodReplacesTwiceTheMeanSpacing) {
   EXPECT_GT(aliased[1], 2 * std::numbers::pi / 0.5);
 }
 
-// The reader's cases, through the tool: accepted with their count, or refused with the
-// window's message.
-TEST(HarmoraFitFiles, ReadsEachFileExactlyAsTheWindowDoes) {
+// The reader's cases, through the tool: accepted with their count and the import check's
+// notice, or refused with the cause.
+TEST(HarmoraFitFiles, ReadsEachFileAsTheWindowDoesAndSaysWhatTheCheckFound) {
   std::string pairs150;
   for (int i = 0; i < 150; ++i) pairs150 += std::to_string(i) + " " + std::to_string(i % 7) + "\n";
+  const std::string tooShort = "the file must hold at least 4 pairs (8 numbers)";
+  const std::string unreadable = "the numbers of the file cannot be read (line ";
   const struct {
     const char* Name;
     std::string Bytes;
-    int Count;            // 0 when refused
-    const char* Message;  // the refusal's message
+    int Count;           // 0 when refused
+    std::string Notice;  // ":line: " and the start of the notice, or empty for none
+    std::string Error;   // the refusal
   } cases[] = {
-      {"eight.txt", "1 2 3 4 5 6 7 8", 4, nullptr},
-      {"seven.txt", "1 2 3 4 5 6 7", 0, kTooShortDataText},
-      {"empty.txt", "", 0, kTooShortDataText},
-      {"commas.txt", "1,5 2,5\n2,5 1\n3,5 2\n4 0,5\n", 4, nullptr},
-      {"exponent.txt", "1e3 2e1 3e2 4e0", 4, nullptr},
-      {"header.txt", "x-y\n1 2\n3 4\n5 6\n7 8\n", 0, kUnreadableDataText},
-      {"double_point.txt", "1 2 3 4 5 6 7 8 1.2.3", 0, kUnreadableDataText},
-      {"lone_minus.txt", "1 2 3 4 - 5 6 7 8", 0, kUnreadableDataText},
-      {"many.txt", pairs150 + "1.2.3", 100, nullptr},
-      {"crlf.txt", "0;1\r\n1;2\r\n2;1\r\n3;2\r\n", 4, nullptr},
+      {"eight.txt", "1 2 3 4 5 6 7 8", 4, "", ""},
+      {"seven.txt", "1 2 3 4 5 6 7", 0, "", tooShort},
+      {"empty.txt", "", 0, "", tooShort},
+      {"commas.txt", "1,5 2,5\n2,5 1\n3,5 2\n4 0,5\n", 4, "", ""},
+      {"exponent.txt", "1e3 2e1 3e2 4e0", 4, ":1: '1e3' is read as two numbers", ""},
+      {"header.txt", "x-y\n1 2\n3 4\n5 6\n7 8\n", 0, "", unreadable + "1: '-' is not a number)"},
+      {"double_point.txt",
+       "1 2 3 4 5 6 7 8 1.2.3",
+       0,
+       "",
+       unreadable + "1: '1.2.3' is not a number)"},
+      {"csv.txt", "0.5,1\n1,2\n", 0, "", unreadable + "1: '0.5,1' is not a number; do commas"},
+      {"many.txt", pairs150 + "1.2.3", 100, ":101: '100' and what follows is not read", ""},
+      {"crlf.txt", "0;1\r\n1;2\r\n2;1\r\n3;2\r\n", 4, "", ""},
+      {"sigma.txt",
+       "0 1 0.1\n1 2 0.1\n2 1 0.1\n3 2 0.1\n",
+       6,
+       ":1: '0 1 0.1': most lines hold 3",
+       ""},
+      {"utf16.txt",
+       std::string("\xFF\xFE"
+                   "1\0 \0"
+                   "2\0\n\0",
+                   10) +
+           std::string(60, ' '),
+       0,
+       ":1: the file is UTF-16 text",
+       tooShort},
   };
   DataFolder folder;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const std::string path = folder.Write(c.Name, c.Bytes);
     const ToolRun run = RunTool({"--format", "json", "--seed", "1", path});
+    if (!c.Notice.empty()) {
+      EXPECT_EQ(run.Err.rfind("harmora-fit: " + path + c.Notice, 0), 0u) << run.Err;
+    }
+    EXPECT_EQ(run.Out.find("\"notices\":[]"),
+              c.Notice.empty() ? run.Out.find("\"notices\":") : std::string::npos);
     if (c.Count > 0) {
       EXPECT_EQ(run.Status, kFitAllDone) << run.Err;
       EXPECT_NE(run.Out.find("\"count\":" + std::to_string(c.Count) + ","), std::string::npos)
           << run.Out;
-      EXPECT_EQ(run.Err, "");
+      EXPECT_EQ(Lines(run.Err).size(), c.Notice.empty() ? 0u : 1u) << run.Err;
     } else {
       EXPECT_EQ(run.Status, kFitFileFailed);
-      EXPECT_EQ(run.Out, "");
-      EXPECT_EQ(run.Err, "harmora-fit: " + path + ": " + c.Message + "\n");
+      EXPECT_EQ(run.Out.rfind("{\"file\":\"" + path + "\",\"error\":\"" + c.Error, 0), 0u)
+          << run.Out;
+      EXPECT_NE(run.Err.find("harmora-fit: " + path + ": " + c.Error), std::string::npos)
+          << run.Err;
     }
+    // --strict refuses exactly the files with a notice.
+    const ToolRun strict = RunTool({"--strict", "--seed", "1", path});
+    EXPECT_EQ(strict.Status, c.Count > 0 && c.Notice.empty() ? kFitAllDone : kFitFileFailed);
+  }
+}
+
+// Under a Russian locale the notices and refusals are the window's own texts.
+TEST(HarmoraFitFiles, SpeaksTheWindowsRussianUnderARussianLocale) {
+  DataFolder folder;
+  const std::string exponent = folder.Write("exponent.txt", "1e3 2e1 3e2 4e0");
+  const std::string unreadable = folder.Write("unreadable.txt", "1 2 3 4 5 6 7 8 1.2.3");
+  const ToolRun run = RunTool({"--seed", "1", exponent, unreadable}, Language::Russian);
+  const ImportReport report = CheckImportBytes("1e3 2e1 3e2 4e0");
+  ASSERT_EQ(report.Signs.size(), 1u);
+  const std::vector<std::string> errors = Lines(run.Err);
+  ASSERT_EQ(errors.size(), 2u) << run.Err;
+  EXPECT_EQ(errors[0], "harmora-fit: " + exponent + ":1: " + report.Signs[0].Explanation);
+  EXPECT_EQ(errors[1],
+            "harmora-fit: " + unreadable + ": " + kUnreadableDataText +
+                " (строка 1: «1.2.3» — не число)");
+}
+
+TEST(HarmoraFitMessages, TheLanguageIsTheLocalesForMessages) {
+  const struct {
+    const char *All, *Messages, *Lang;
+    Language Expected;
+  } cases[] = {
+      {nullptr, nullptr, nullptr, Language::English},
+      {nullptr, nullptr, "ru_RU.UTF-8", Language::Russian},
+      {"", nullptr, "ru_UA", Language::Russian},
+      {"C", nullptr, "ru_RU.UTF-8", Language::English},
+      {nullptr, "de_DE.UTF-8", "ru_RU.UTF-8", Language::English},
+      {nullptr, "ru", "en_US.UTF-8", Language::Russian},
+      {"run", nullptr, nullptr, Language::English},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LanguageOfLocale(c.All, c.Messages, c.Lang), c.Expected)
+        << (c.All ? c.All : "-") << " " << (c.Messages ? c.Messages : "-") << " "
+        << (c.Lang ? c.Lang : "-");
   }
 }
 
@@ -382,6 +450,12 @@ TEST(HarmoraFitFiles, HostilePathsAreRefusedWithAClearMessageAndTheOthersStillFi
   const std::string missing = folder.Path + "/missing.txt";
   const ToolRun run = RunTool({"--format", "json", folder.Path, fifo, "/dev/zero", missing, good});
   EXPECT_EQ(run.Status, kFitFileFailed);
+  // Each refused file has its JSON line with the error, the fitted one its results.
+  const std::vector<std::string> records = Lines(run.Out);
+  ASSERT_EQ(records.size(), 5u) << run.Out;
+  for (int i = 0; i < 4; ++i)
+    EXPECT_NE(records[i].find("\",\"error\":\"Cannot open"), std::string::npos);
+  EXPECT_NE(records[4].find("\"file\":\"" + good + "\",\"count\""), std::string::npos);
   const std::vector<std::string> errors = Lines(run.Err);
   ASSERT_EQ(errors.size(), 4u) << run.Err;
   EXPECT_EQ(errors[0],
@@ -390,8 +464,6 @@ TEST(HarmoraFitFiles, HostilePathsAreRefusedWithAClearMessageAndTheOthersStillFi
   EXPECT_EQ(errors[2], "harmora-fit: Cannot open file \"/dev/zero\": it is not a regular file");
   EXPECT_EQ(errors[3],
             "harmora-fit: Cannot open file \"" + missing + "\": No such file or directory");
-  ASSERT_EQ(Lines(run.Out).size(), 1u);
-  EXPECT_NE(run.Out.find("\"file\":\"" + good + "\""), std::string::npos);
 }
 
 TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {

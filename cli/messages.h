@@ -1,0 +1,16 @@
+#pragma once
+
+// The language of harmora-fit's messages: Russian under a Russian locale, English otherwise.
+enum class Language { English, Russian };
+
+// The language the locale names, looked up as the C library looks up LC_MESSAGES: LC_ALL when
+// set and not empty, else LC_MESSAGES, else LANG. Null stands for an unset variable.
+Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char* lang);
+
+// The same for this process's environment.
+Language LanguageFromEnvironment();
+
+// text in the chosen language.
+inline const char* Say(Language language, const char* english, const char* russian) {
+  return language == Language::Russian ? russian : english;
+}
