@@ -55,8 +55,8 @@ CountComparison CompareCounts(const ObservationSet& obs,
   const int count = obs.LastIndex + 1;
   Engine engine;
   if (!engine
-           .SetData(std::vector<double>(obs.PlotX, obs.PlotX + count),
-                    std::vector<double>(obs.OrigY, obs.OrigY + count))
+           .SetData(std::vector<double>(obs.PlotX.data(), obs.PlotX + count),
+                    std::vector<double>(obs.OrigY.data(), obs.OrigY + count))
            .Accepted) {
     return {};
   }
