@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <numbers>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -82,10 +83,12 @@ struct SharedProgress {
   std::atomic<bool> Cancel{false};
 };
 
-// One model to refine: which stage, with or without c0, from the search's harmonics.
+// One model to refine: which stage, with which terms, from the search's harmonics (the known ones
+// first).
 struct ModelTask {
   ModelKind Kind = ModelKind::Sum;
-  bool Constant = false;
+  ModelTerms Terms;
+  const FitWeights* Weights = nullptr;
   HarmonicModel Start;
   int MaxStarts = 0;
   int IterationLimit = 0;      // RefineOptions::IterationLimit
@@ -160,42 +163,48 @@ class TaskRunner {
         task_(task),
         progress_(progress),
         onStart_(onStart),
-        n_(task.Start.Count) {
-    scaling_ = FillScaledProblem(obs, task.Kind, task.Constant, problem_);
+        fixed_(std::clamp(task.Terms.FixedCount, 0, task.Start.Count)),
+        n_(task.Start.Count - fixed_) {
+    scaling_ = FillScaledProblem(obs, task.Kind, task.Terms, Weights(), problem_);
     double size = 0;
-    for (int i = 0; i < problem_.Count; ++i) size += problem_.T[i] * problem_.T[i];
+    for (int i = 0; i < problem_.Count; ++i) {
+      const double t = problem_.Weighted ? problem_.W[i] * problem_.T[i] : problem_.T[i];
+      size += t * t;
+    }
     omegaMax_ = RefinementBand(problem_, omegaMax * scaling_.Scale);
     floor_ = kHitFloorShare * size;
     random_.State =
-        kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Constant ? 1u : 0u);
+        kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Terms.Constant ? 1u : 0u);
   }
 
   void Run() {
-    ModelFit search;
-    search.Coefficients = task_.Start;
-    search.HasConstant = false;
-    EvaluateModelFit(obs_, task_.Kind, search);
+    // The search's harmonics as given, with the terms' least-squares values for them.
+    ModelFit search = WithTerms(task_.Start);
+    if (task_.Terms.Any()) SolveTerms(obs_, task_.Kind, task_.Terms, Weights(), search);
+    EvaluateModelFit(obs_, task_.Kind, search, Weights());
     if (task_.Search) *task_.Search = search;
 
     StartLog log(floor_);
     if (n_ > 0 && problem_.Count > 0) Explore(log);
+    if (n_ == 0 && problem_.Extra > 0 && problem_.Count > 0) {  // linear: one solve
+      ScaledModel model;
+      SolveLinear(problem_, model);
+      log.Add(model, true);
+    }
 
-    ModelFit refined;
-    refined.HasConstant = task_.Constant;
+    ModelFit refined = WithTerms(task_.Start);
     refined.Starts = log.Starts();
     refined.Hits = log.Hits();
-    const Termination ended = log.Starts() == 0 ? Termination::NotRun : EndOf(log);
+    Termination ended = log.Starts() == 0 ? Termination::NotRun : EndOf(log);
+    if (n_ == 0 && log.Starts() > 0) ended = Termination::Solved;
     if (log.Starts() > 0) {
       ToOriginal(log.Best(), refined);
-      EvaluateModelFit(obs_, task_.Kind, refined);
+      EvaluateModelFit(obs_, task_.Kind, refined, Weights());
     }
     // Never worse than the search: keep its result where nothing beat it.
     if (log.Starts() == 0 || !(refined.Objective <= search.Objective)) {
       const int starts = refined.Starts, hits = refined.Hits;
       refined = search;
-      refined.HasConstant = task_.Constant;
-      refined.Constant = Estimate{};
-      if (task_.Constant) EvaluateModelFit(obs_, task_.Kind, refined);
       refined.Starts = starts;
       refined.Hits = hits;
     }
@@ -204,6 +213,21 @@ class TaskRunner {
   }
 
  private:
+  const FitWeights& Weights() const {
+    static const FitWeights kNone;
+    return task_.Weights ? *task_.Weights : kNone;
+  }
+
+  // An empty fit of the task's terms over the harmonics of `start`.
+  ModelFit WithTerms(const HarmonicModel& start) const {
+    ModelFit fit;
+    fit.Coefficients = start;
+    fit.HasConstant = task_.Terms.Constant;
+    fit.HasTrend = task_.Terms.Trend;
+    fit.FixedCount = fixed_;
+    return fit;
+  }
+
   bool Finished(const StartLog& log) const { return EndOf(log) != Termination::NotRun; }
 
   // Why the task stops now, or NotRun while it goes on.
@@ -241,7 +265,7 @@ class TaskRunner {
     SolveLinear(problem_, model);
     RowArray r(problem_.Count);
     ScaledResiduals(problem_, model, r);
-    if (!problem_.Constant && model.Count == 0) {
+    if (problem_.Extra == 0 && model.Count == 0) {
       for (int i = 0; i < problem_.Count; ++i) r[i] = problem_.T[i];
     }
     return PeriodogramPeaks(problem_.U, r, problem_.Count, omegaMax_, peaks, kTrackedPeaks);
@@ -280,7 +304,7 @@ class TaskRunner {
     // The search's own frequencies first.
     ScaledModel start;
     start.Count = n_;
-    for (int k = 0; k < n_; ++k) start.Omega[k] = task_.Start.B[k] * scaling_.Scale;
+    for (int k = 0; k < n_; ++k) start.Omega[k] = task_.Start.B[fixed_ + k] * scaling_.Scale;
     if (AllFinite(start.Omega, n_) && !Try(start, log, true)) return;
     for (int second = -1; second < n_; ++second) {
       if (!Try(Greedy(second), log, true)) return;
@@ -356,8 +380,8 @@ class TaskRunner {
     }
   }
 
-  // The scaled model as normalised harmonics of x, in the order that matches the search's
-  // harmonics best, so the two can be read side by side.
+  // The scaled model as normalised harmonics of x, the known ones first, the others in the order
+  // that matches the search's harmonics best, so the two can be read side by side.
   void ToOriginal(const ScaledModel& model, ModelFit& fit) {
     HarmonicModel h;
     h.Count = n_;
@@ -374,8 +398,13 @@ class TaskRunner {
       h.C[k] = c;
     }
     MatchOrder(h);
-    fit.Coefficients = h;
-    fit.Constant.Value = problem_.Constant && std::isfinite(model.Offset) ? model.Offset : 0.0;
+    fit.Coefficients.Count = fixed_ + n_;
+    for (int k = 0; k < n_; ++k) {
+      fit.Coefficients.A[fixed_ + k] = h.A[k];
+      fit.Coefficients.B[fixed_ + k] = h.B[k];
+      fit.Coefficients.C[fixed_ + k] = h.C[k];
+    }
+    TermsToOriginal(model, task_.Terms, scaling_, fit);
   }
 
   // Reorders h to the permutation with the least total frequency distance to the search's.
@@ -385,7 +414,7 @@ class TaskRunner {
     double bestCost = std::numeric_limits<double>::infinity();
     do {
       double cost = 0;
-      for (int k = 0; k < n_; ++k) cost += std::fabs(h.B[order[k]] - task_.Start.B[k]);
+      for (int k = 0; k < n_; ++k) cost += std::fabs(h.B[order[k]] - task_.Start.B[fixed_ + k]);
       if (cost < bestCost) {
         bestCost = cost;
         std::copy(order, order + n_, bestOrder);
@@ -404,7 +433,8 @@ class TaskRunner {
   ModelTask task_;
   SharedProgress& progress_;
   const std::function<void()>& onStart_;
-  int n_;
+  int fixed_;  // known harmonics, first in the task's start
+  int n_;      // searched harmonics after them
   AbscissaScaling scaling_;
   ScaledProblem problem_;
   double omegaMax_ = 0;
@@ -443,6 +473,8 @@ std::string TerminationText(Termination termination, const std::string& failure)
       return "enough agreeing hits";
     case Termination::StartCap:
       return "start cap reached";
+    case Termination::Solved:
+      return "linear least squares";
     case Termination::Cancelled:
       return "cancelled";
     case Termination::Failed:
@@ -464,6 +496,18 @@ HarmonicModel SetOf(const CoefficientTable& table, ModelKind kind) {
     }
   }
   return h;
+}
+
+void CheckWeights(const ObservationSet& obs, const FitWeights& weights) {
+  if (!weights.Any()) return;
+  if (weights.Sigma.size() != static_cast<std::size_t>(std::max(obs.LastIndex + 1, 0))) {
+    throw std::invalid_argument("one sigma per observation is needed");
+  }
+  for (const double sigma : weights.Sigma) {
+    if (!(sigma > 0) || !std::isfinite(sigma)) {
+      throw std::invalid_argument("every sigma must be positive and finite");
+    }
+  }
 }
 
 bool DataUsable(const ObservationSet& obs) {
@@ -509,6 +553,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
                                   const RefineOptions& options) {
   RefinementResult result;
   const int n = std::clamp<int>(table.HarmonicCount, 0, kMaxHarmonics);
+  CheckWeights(obs, options.Weights);
   if (!DataUsable(obs)) {
     ObservationSet empty;
     empty.LastIndex = -1;
@@ -542,6 +587,8 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   for (int kind = 0; kind < 2; ++kind) {
     ModelTask task;
     task.Kind = static_cast<ModelKind>(kind);
+    task.Terms = options.Terms;
+    task.Weights = &options.Weights;
     task.Start = SetOf(table, task.Kind);
     task.MaxStarts = maxStarts;
     task.IterationLimit = options.IterationLimit;
@@ -552,7 +599,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     result.Search[kind].Coefficients = task.Start;
     result.Refined[kind].Coefficients = task.Start;
     if (options.WithConstant) {
-      task.Constant = true;
+      task.Terms.Constant = true;
       task.Search = nullptr;
       task.Out = &result.WithConstant[kind];
       result.WithConstant[kind].Coefficients = task.Start;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "analysis/model_terms.h"
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
 
@@ -36,13 +37,18 @@ struct ModelStatistics {
   double Sse = kNotDetermined, Rmse = kNotDetermined, R2 = kNotDetermined;
   double AdjustedR2 = kNotDetermined, Aic = kNotDetermined, Bic = kNotDetermined;
   double RelDeviation = kNotDetermined;  // percent, by the report's formula
-  int Parameters = 0;                    // 3N, plus 1 with a constant term
-  int DegreesOfFreedom = 0;              // observations - parameters (may be <= 0)
+  int Parameters = 0;        // 3 per searched harmonic, 2 per known one, 1 per constant or trend
+  int DegreesOfFreedom = 0;  // observations - parameters (may be <= 0)
+  // A weighted fit's SSE, R^2, AIC and BIC are weighted (Sse is then chi^2, and R^2 is about
+  // the weighted mean); RMSE and the relative deviation stay in y's plain units.
+  bool Weighted = false;
+  double Chi2 = kNotDetermined, ReducedChi2 = kNotDetermined;  // weighted fits only
 };
 
 // Why a model's refinement stopped.
 enum class Termination {
   NotRun,      // nothing to refine (no harmonics, no usable data) or the search's own result
+  Solved,      // nothing but linear terms to fit: solved directly
   EnoughHits,  // its best was reached by enough independent starts
   StartCap,    // the starts the budget allows were all used
   Cancelled,   // the progress callback asked it to stop
@@ -50,15 +56,20 @@ enum class Termination {
 };
 
 // The termination as the window and harmora-fit show it: "enough agreeing hits", "start cap
-// reached", "cancelled", "failed: " and the message, "not run".
+// reached", "linear least squares", "cancelled", "failed: " and the message, "not run".
 std::string TerminationText(Termination termination, const std::string& failure);
 
-// One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates.
+// One model's fit: normalised coefficients (A, B >= 0, C in [0, 2pi)) with their estimates. The
+// first FixedCount harmonics are at known frequencies: their B and Period are exact (standard
+// error 0).
 struct ModelFit {
   HarmonicModel Coefficients;
   Estimate A[kMaxHarmonics], B[kMaxHarmonics], C[kMaxHarmonics], Period[kMaxHarmonics];
   bool HasConstant = false;
   Estimate Constant;  // c0, when HasConstant
+  bool HasTrend = false;
+  Estimate Trend;  // c1 of c1 * x, when HasTrend
+  int FixedCount = 0;
   // The stage's own objective: sum (S - y)^2, or sum (S - sqrt(y+))^2; infinity if it overflows.
   double Objective = 0;
   ModelStatistics Statistics;
@@ -73,6 +84,11 @@ struct ModelFit {
 
 struct RefineOptions {
   bool WithConstant = false;  // also fit c0 + S(x) and (c0 + S(x))^2
+  // The terms of the refined fits beside the table's harmonics; the table's first
+  // Terms.FixedCount harmonics are the known ones, at Terms.FixedB.
+  ModelTerms Terms;
+  // Weighted least squares when Weights.Sigma holds one positive sigma per observation.
+  FitWeights Weights;
   // The cap on starts per model, in units of the starts that take about one second on the
   // development machine (both models on two cores). A fixed cost model turns it into a count of
   // starts; no clock is read, so the result cannot depend on the machine's speed or load. The
@@ -93,8 +109,8 @@ inline constexpr double kTrustFalseAlarm = 0.01;
 struct RefinementResult {
   bool Cancelled = false;
   ModelFit Search[2];        // the search's result as given, with its statistics; [ModelKind]
-  ModelFit Refined[2];       // the least-squares optimum found; [ModelKind]
-  ModelFit WithConstant[2];  // the constant-term fits, when asked for; [ModelKind]
+  ModelFit Refined[2];       // the least-squares optimum found, with the terms; [ModelKind]
+  ModelFit WithConstant[2];  // the fits with the terms and a constant, when asked for; [ModelKind]
   // The false-alarm probability of the strongest periodogram peak of each stage's target (y, or
   // sqrt(max(y, 0))), its mean removed, over the refinement's band; [ModelKind].
   double PeakFalseAlarm[2] = {kNotDetermined, kNotDetermined};
@@ -114,7 +130,11 @@ bool BeyondSearchBand(const RefinementResult& result, const ModelFit& fit);
 // Refines both models of a completed fit: set 1 of `table` is model 1, set 2 model 2, both with
 // table.HarmonicCount harmonics, over observations 0..LastIndex (PlotX, OrigY) of `obs`. Trial
 // frequencies cover the data's useful band (RefinementBand in analysis/spectral_band.h, at least
-// twice 2*pi/minPeriod on irregular x). Deterministic: the same inputs give the same bits.
+// twice 2*pi/minPeriod on irregular x). With terms, the search's result is taken with the terms'
+// least-squares values for its harmonics, and only the harmonics after the known ones are
+// searched; with nothing else to search the fit is linear and solved directly. Throws
+// std::invalid_argument for weights that are not one positive finite sigma per observation.
+// Deterministic: the same inputs give the same bits.
 // A refined model's objective is never above the search's. Safe to call off the window's thread
 // (it touches nothing but its arguments and the result).
 RefinementResult RefineBothModels(const ObservationSet& obs,

@@ -9,13 +9,14 @@
 #include <limits>
 #include <numbers>
 
+#include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "model/model_values.h"
 
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
-constexpr int kMaxParameters = 3 * kMaxHarmonics + 1;
+constexpr int kMaxParameters = 3 * kMaxHarmonics + 2;
 using Matrix = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
 using Square = Eigen::
@@ -44,6 +45,14 @@ Estimate Undetermined(double value) {
   return e;
 }
 
+// A value that is given, not fitted: exact.
+Estimate Exact(double value) {
+  Estimate e;
+  e.Value = e.Lower = e.Upper = Finite(value);
+  e.Determined = true;
+  return e;
+}
+
 Estimate MakeEstimate(double value, double variance, bool determined, double quantile) {
   const double se = std::sqrt(variance);
   if (!determined || !std::isfinite(value) || !std::isfinite(se) || !(variance >= 0)) {
@@ -59,57 +68,85 @@ Estimate MakeEstimate(double value, double variance, bool determined, double qua
   return e;
 }
 
-// v_i of the stage's model, S or c0 + S, with the fit's sines as the report takes them.
+// v_i of the stage's model, S with its terms, with the fit's sines as the report takes them.
 void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
   HarmonicModel m = fit.Coefficients;
   m.Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
+  m.Trend = fit.HasTrend ? fit.Trend.Value : 0.0;
   SumValues(m, obs.PlotX, obs.LastIndex + 1, v, FitSines);
 }
 
 // How well the stage's model values follow the data: the model as shown (S, or S^2 for model 2)
 // against y, or with `stageSpace` the stage's own model against its own target (S against sqrt(y+)
-// for model 2), where the refinement minimises and so can only improve.
+// for model 2), where the refinement minimises and so can only improve. w: the observations'
+// weights in that space, or null.
 ModelStatistics Statistics(const ObservationSet& obs,
                            ModelKind kind,
                            const double* stageModel,
                            int parameters,
-                           bool stageSpace) {
+                           bool stageSpace,
+                           const double* w) {
   const int count = obs.LastIndex + 1;
   ModelStatistics st;
   st.Parameters = parameters;
   st.DegreesOfFreedom = count - parameters;
+  st.Weighted = w != nullptr;
   const auto target = [&](int i) {
     return stageSpace ? StageTarget(kind, obs.OrigY[i]) : obs.OrigY[i];
   };
-  double mean = 0;
-  for (int i = 0; i < count; ++i) mean += target(i);
-  mean /= count;
-  double sse = 0, sst = 0, misfit = 0, size = 0;
+  const auto weight = [w](int i) { return w ? w[i] * w[i] : 1.0; };
+  double mean = 0, weights = 0;
+  for (int i = 0; i < count; ++i) {
+    mean += w ? weight(i) * target(i) : target(i);
+    weights += weight(i);
+  }
+  mean /= weights;
+  double sse = 0, plainSse = 0, sst = 0, misfit = 0, size = 0;
   for (int i = 0; i < count; ++i) {
     double v = stageModel[i];
     if (kind == ModelKind::SquaredSum && !stageSpace) v = v * v;
     const double y = target(i);
-    sse += (v - y) * (v - y);
-    sst += (y - mean) * (y - mean);
+    plainSse += (v - y) * (v - y);
+    sse += w ? weight(i) * (v - y) * (v - y) : (v - y) * (v - y);
+    sst += w ? weight(i) * (y - mean) * (y - mean) : (y - mean) * (y - mean);
     misfit += std::fabs(v - y);
     size += std::fabs(y);
   }
   // Sums that overflow, constant data and fits without degrees of freedom leave figures that
   // cannot be computed: those stay kNotDetermined rather than taking a plausible-looking 0.
   st.Sse = Determined(sse);
-  st.Rmse = Determined(std::sqrt(sse / count));
+  st.Rmse = Determined(std::sqrt(plainSse / count));
   if (sst > 0) {
     st.R2 = Determined(1 - sse / sst);
   } else if (sse == 0) {
     st.R2 = 1;  // constant data that the model meets exactly
   }
   st.RelDeviation = size > 0 ? Determined(misfit / size * 100) : kNotDetermined;
+  if (w) st.Chi2 = st.Sse;
   if (st.DegreesOfFreedom <= 0 || !std::isfinite(sse)) return st;
+  if (w) st.ReducedChi2 = Determined(sse / st.DegreesOfFreedom);
   st.AdjustedR2 = Determined(1 - (1 - st.R2) * (count - 1) / st.DegreesOfFreedom);
   const double logMeanSquare = std::log(std::max(sse / count, kMeanSquareFloor));
   st.Aic = Determined(count * logMeanSquare + 2 * parameters);
   st.Bic = Determined(count * logMeanSquare + parameters * std::log(static_cast<double>(count)));
   return st;
+}
+
+bool HasWeights(const ObservationSet& obs, const FitWeights& weights) {
+  return weights.Any() && weights.Sigma.size() >= static_cast<std::size_t>(obs.LastIndex + 1);
+}
+
+// Where the terms' columns sit among a scaled problem's extra columns.
+struct TermColumns {
+  int Constant = -1, Trend = -1, Count = 0;
+};
+
+TermColumns ColumnsOf(const ModelTerms& terms) {
+  TermColumns c;
+  c.Count = 2 * terms.FixedCount;
+  if (terms.Constant) c.Constant = c.Count++;
+  if (terms.Trend) c.Trend = c.Count++;
+  return c;
 }
 
 }  // namespace
@@ -131,16 +168,31 @@ AbscissaScaling ScalingOf(const ObservationSet& obs) {
 
 AbscissaScaling FillScaledProblem(const ObservationSet& obs,
                                   ModelKind kind,
-                                  bool constant,
+                                  const ModelTerms& terms,
+                                  const FitWeights& weights,
                                   ScaledProblem& problem) {
   const AbscissaScaling scaling = ScalingOf(obs);
   problem.Count = std::max(obs.LastIndex + 1, 0);
-  problem.U.Reserve(problem.Count);
-  problem.T.Reserve(problem.Count);
-  problem.Constant = constant;
+  for (RowArray* rows : {&problem.U, &problem.T, &problem.W}) rows->Reserve(problem.Count);
   for (int i = 0; i < problem.Count; ++i) {
     problem.U[i] = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
     problem.T[i] = StageTarget(kind, obs.OrigY[i]);
+  }
+  const TermColumns columns = ColumnsOf(terms);
+  problem.Extra = columns.Count;
+  for (int j = 0; j < problem.Extra; ++j) problem.Columns[j].Reserve(problem.Count);
+  for (int i = 0; i < problem.Count; ++i) {
+    for (int k = 0; k < terms.FixedCount; ++k) {
+      const double arg = terms.FixedB[k] * scaling.Scale * problem.U[i];
+      problem.Columns[2 * k][i] = std::sin(arg);
+      problem.Columns[2 * k + 1][i] = std::cos(arg);
+    }
+    if (terms.Constant) problem.Columns[columns.Constant][i] = 1;
+    if (terms.Trend) problem.Columns[columns.Trend][i] = problem.U[i];
+  }
+  problem.Weighted = HasWeights(obs, weights);
+  for (int i = 0; i < problem.Count && problem.Weighted; ++i) {
+    problem.W[i] = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
   }
   problem.AliasPeriod = 0;
   if (problem.Count < 3) return scaling;
@@ -156,59 +208,144 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
   return scaling;
 }
 
+AbscissaScaling FillScaledProblem(const ObservationSet& obs,
+                                  ModelKind kind,
+                                  bool constant,
+                                  ScaledProblem& problem) {
+  ModelTerms terms;
+  terms.Constant = constant;
+  return FillScaledProblem(obs, kind, terms, FitWeights{}, problem);
+}
+
+void TermsToOriginal(const ScaledModel& model,
+                     const ModelTerms& terms,
+                     const AbscissaScaling& scaling,
+                     ModelFit& fit) {
+  HarmonicModel& h = fit.Coefficients;
+  for (int k = 0; k < terms.FixedCount; ++k) {
+    // alpha sin(w u) + beta cos(w u) = A sin(w u + phi) = A sin(B x + phi - B * Centre).
+    double a = std::hypot(model.Linear[2 * k], model.Linear[2 * k + 1]);
+    double b = terms.FixedB[k];
+    double c = std::atan2(model.Linear[2 * k + 1], model.Linear[2 * k]) - b * scaling.Centre;
+    if (!std::isfinite(a) || !std::isfinite(c)) a = c = 0;
+    c = std::remainder(c, kTwoPi);
+    NormaliseHarmonic(a, b, c);
+    h.A[k] = a;
+    h.B[k] = b;
+    h.C[k] = c;
+  }
+  const TermColumns columns = ColumnsOf(terms);
+  const double level = terms.Constant ? model.Linear[columns.Constant] : 0.0;
+  const double slope = terms.Trend ? model.Linear[columns.Trend] / scaling.Scale : 0.0;
+  // c_u + t_u u = (c_u - t_u Centre / Scale) + (t_u / Scale) x.
+  const double constant = terms.Trend ? level - slope * scaling.Centre : level;
+  fit.Constant.Value = std::isfinite(constant) ? constant : 0.0;
+  fit.Trend.Value = std::isfinite(slope) ? slope : 0.0;
+}
+
+void SolveTerms(const ObservationSet& obs,
+                ModelKind kind,
+                const ModelTerms& terms,
+                const FitWeights& weights,
+                ModelFit& fit) {
+  ScaledProblem problem;
+  const AbscissaScaling scaling = FillScaledProblem(obs, kind, terms, weights, problem);
+  // The target less the harmonics that are not known ones.
+  HarmonicModel others = fit.Coefficients;
+  const int fixed = std::clamp(terms.FixedCount, 0, others.Count);
+  for (int k = 0; k < fixed; ++k) others.A[k] = 0;
+  others.Constant = others.Trend = 0;
+  RowArray v(problem.Count);
+  SumValues(others, obs.PlotX, problem.Count, v, FitSines);
+  for (int i = 0; i < problem.Count; ++i) problem.T[i] -= v[i];
+  ScaledModel model;
+  SolveLinear(problem, model);
+  TermsToOriginal(model, terms, scaling, fit);
+}
+
 double StudentQuantile95(int dof) {
   const boost::math::students_t_distribution<double> t(dof);
   return boost::math::quantile(boost::math::complement(t, 0.025));
 }
 
-void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) {
+void EvaluateModelFit(const ObservationSet& obs,
+                      ModelKind kind,
+                      ModelFit& fit,
+                      const FitWeights& weights) {
   const int count = obs.LastIndex + 1;
   HarmonicModel& h = fit.Coefficients;
   const int n = h.Count;
-  const int parameters = 3 * n + (fit.HasConstant ? 1 : 0);
+  const int fixed = std::clamp(fit.FixedCount, 0, n);
+  const int parameters = 3 * n - fixed + (fit.HasConstant ? 1 : 0) + (fit.HasTrend ? 1 : 0);
   for (int k = 0; k < kMaxHarmonics; ++k) {
     fit.A[k] = Undetermined(h.A[k]);
     fit.B[k] = Undetermined(h.B[k]);
     fit.C[k] = Undetermined(h.C[k]);
     fit.Period[k] = Undetermined(h.B[k] > 0 ? kTwoPi / h.B[k] : 0.0);
   }
+  for (int k = 0; k < fixed; ++k) {  // known exactly: given, not fitted
+    fit.B[k] = Exact(h.B[k]);
+    if (h.B[k] > 0) fit.Period[k] = Exact(kTwoPi / h.B[k]);
+  }
   fit.Constant = Undetermined(fit.HasConstant ? fit.Constant.Value : 0.0);
+  fit.Trend = Undetermined(fit.HasTrend ? fit.Trend.Value : 0.0);
   if (count <= 0) {
     fit.Objective = 0;
     fit.Statistics = fit.StageStatistics = ModelStatistics{};
     return;
   }
 
+  const bool weighted = HasWeights(obs, weights);
+  RowArray plainWeight(count), stageWeight(count);
+  for (int i = 0; i < count && weighted; ++i) {
+    plainWeight[i] = 1 / weights.Sigma[i];
+    stageWeight[i] = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
+  }
   RowArray stageModel(count);
   StageModel(obs, fit, stageModel);
   double objective = 0;
   for (int i = 0; i < count; ++i) {
-    const double r = stageModel[i] - StageTarget(kind, obs.OrigY[i]);
+    double r = stageModel[i] - StageTarget(kind, obs.OrigY[i]);
+    if (weighted) r *= stageWeight[i];
     objective += r * r;
   }
   fit.Objective = std::isfinite(objective) ? objective : std::numeric_limits<double>::infinity();
-  fit.Statistics = Statistics(obs, kind, stageModel, parameters, false);
-  fit.StageStatistics = Statistics(obs, kind, stageModel, parameters, true);
+  fit.Statistics =
+      Statistics(obs, kind, stageModel, parameters, false, weighted ? plainWeight.data() : nullptr);
+  fit.StageStatistics =
+      Statistics(obs, kind, stageModel, parameters, true, weighted ? stageWeight.data() : nullptr);
   const int dof = count - parameters;
   if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return;
 
-  // The Jacobian in (A, omega, phi) per harmonic and c0, with omega = B * Scale and
-  // phi = C + B * Centre, so that its columns are as well conditioned as the data allow.
+  // The Jacobian in (A, omega, phi) per searched harmonic, (A, phi) per known one, then c0 and
+  // the trend in u, with omega = B * Scale and phi = C + B * Centre, so that its columns are as
+  // well conditioned as the data allow.
   const AbscissaScaling scaling = ScalingOf(obs);
-  Matrix jacobian(count, parameters);
+  int ia[kMaxHarmonics], iw[kMaxHarmonics], ip[kMaxHarmonics];
+  int next = 0;
   for (int k = 0; k < n; ++k) {
-    const double omega = h.B[k] * scaling.Scale;
-    const double phi = h.C[k] + h.B[k] * scaling.Centre;
-    for (int i = 0; i < count; ++i) {
-      const double u = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
+    ia[k] = next++;
+    iw[k] = k < fixed ? -1 : next++;
+    ip[k] = next++;
+  }
+  const int ic = fit.HasConstant ? next++ : -1;
+  const int it = fit.HasTrend ? next++ : -1;
+  Matrix jacobian(count, parameters);
+  for (int i = 0; i < count; ++i) {
+    const double u = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
+    for (int k = 0; k < n; ++k) {
+      const double omega = h.B[k] * scaling.Scale;
+      const double phi = h.C[k] + h.B[k] * scaling.Centre;
       const double arg = omega * u + phi;
       const double s = std::sin(arg), c = std::cos(arg);
-      jacobian(i, 3 * k) = s;
-      jacobian(i, 3 * k + 1) = h.A[k] * u * c;
-      jacobian(i, 3 * k + 2) = h.A[k] * c;
+      jacobian(i, ia[k]) = s;
+      if (iw[k] >= 0) jacobian(i, iw[k]) = h.A[k] * u * c;
+      jacobian(i, ip[k]) = h.A[k] * c;
     }
+    if (ic >= 0) jacobian(i, ic) = 1;
+    if (it >= 0) jacobian(i, it) = u;
+    if (weighted) jacobian.row(i) *= stageWeight[i];
   }
-  if (fit.HasConstant) jacobian.col(3 * n).setOnes();
   if (!jacobian.allFinite()) return;
 
   double norms[kMaxParameters];
@@ -222,7 +359,9 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
   const double largest = singular.size() > 0 ? singular(0) : 0.0;
   bool determined[kMaxParameters];
   Square covariance = Square::Zero(parameters, parameters);
-  const double variance = objective / dof;
+  // Relative weights (and none) leave the scale of the errors to the residuals; absolute ones
+  // give it.
+  const double variance = weighted && weights.Absolute ? 1.0 : objective / dof;
   for (int j = 0; j < parameters; ++j) determined[j] = norms[j] > 0;
   for (int l = 0; l < parameters; ++l) {
     const bool null = l >= singular.size() || !(singular(l) > kSingularRatio * largest);
@@ -245,22 +384,39 @@ void EvaluateModelFit(const ObservationSet& obs, ModelKind kind, ModelFit& fit) 
   const double quantile = StudentQuantile95(dof);
   const double shift = scaling.Centre / scaling.Scale;  // dC/domega = -Centre/Scale
   for (int k = 0; k < n; ++k) {
-    const int ia = 3 * k, iw = 3 * k + 1, ip = 3 * k + 2;
-    fit.A[k] = MakeEstimate(h.A[k], covariance(ia, ia), determined[ia], quantile);
-    const double varB = covariance(iw, iw) / (scaling.Scale * scaling.Scale);
-    fit.B[k] = MakeEstimate(h.B[k], varB, determined[iw], quantile);
+    fit.A[k] = MakeEstimate(h.A[k], covariance(ia[k], ia[k]), determined[ia[k]], quantile);
+    if (iw[k] < 0) {  // known frequency: the phase is C + B * Centre less an exact shift
+      fit.C[k] = MakeEstimate(h.C[k], covariance(ip[k], ip[k]), determined[ip[k]], quantile);
+      continue;
+    }
+    const int w = iw[k], p = ip[k];
+    const double varB = covariance(w, w) / (scaling.Scale * scaling.Scale);
+    fit.B[k] = MakeEstimate(h.B[k], varB, determined[w], quantile);
     const double varC =
-        covariance(ip, ip) - 2 * shift * covariance(iw, ip) + shift * shift * covariance(iw, iw);
-    fit.C[k] =
-        MakeEstimate(h.C[k], varC, determined[ip] && (shift == 0 || determined[iw]), quantile);
+        covariance(p, p) - 2 * shift * covariance(w, p) + shift * shift * covariance(w, w);
+    fit.C[k] = MakeEstimate(h.C[k], varC, determined[p] && (shift == 0 || determined[w]), quantile);
     if (h.B[k] > 0) {
       const double period = kTwoPi / h.B[k];
       const double slope = period / h.B[k];  // |dP/dB| = 2pi / B^2
-      fit.Period[k] = MakeEstimate(period, slope * slope * varB, determined[iw], quantile);
+      fit.Period[k] = MakeEstimate(period, slope * slope * varB, determined[w], quantile);
     }
   }
-  if (fit.HasConstant) {
-    const int ic = 3 * n;
-    fit.Constant = MakeEstimate(fit.Constant.Value, covariance(ic, ic), determined[ic], quantile);
+  if (it >= 0) {  // c0 = c_u - t_u * Centre / Scale, c1 = t_u / Scale
+    const double varT = covariance(it, it) / (scaling.Scale * scaling.Scale);
+    fit.Trend = MakeEstimate(fit.Trend.Value, varT, determined[it], quantile);
   }
+  if (ic >= 0) {
+    double varC0 = covariance(ic, ic);
+    bool known = determined[ic];
+    if (it >= 0) {
+      varC0 += -2 * shift * covariance(ic, it) + shift * shift * covariance(it, it);
+      known = known && (shift == 0 || determined[it]);
+    }
+    fit.Constant = MakeEstimate(fit.Constant.Value, varC0, known, quantile);
+  }
+}
+
+double StageWeight(ModelKind kind, double y, double sigma) {
+  if (kind == ModelKind::Sum) return 1 / sigma;
+  return 2 * std::sqrt(std::max(y, sigma)) / sigma;
 }

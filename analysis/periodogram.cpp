@@ -19,7 +19,62 @@ constexpr int kMaxTracked = 64;
 // frequency whose sine vanishes at every u).
 constexpr double kSingularShare = 1e-12;
 
+int GridSize(double omegaMax) {
+  // Clamped as a double: a very short minimum period makes the quotient too large for an int.
+  return static_cast<int>(
+      std::clamp(omegaMax / (kResolution / kOversampling), 1.0, double(kMaxGrid)));
+}
+
+// The explained sum of squares from the sums of the 2x2 normal system of sin and cos; with
+// floatingMean the columns are first centred (the constant fitted alongside).
+double Power(double ss,
+             double sc,
+             double cc,
+             double sr,
+             double cr,
+             double sumS,
+             double sumC,
+             int count,
+             bool floatingMean) {
+  if (floatingMean) {
+    ss -= sumS * sumS / count;
+    cc -= sumC * sumC / count;
+    sc -= sumS * sumC / count;
+  }
+  const double det = ss * cc - sc * sc;
+  double power = 0;
+  if (det > kSingularShare * (ss + cc) * (ss + cc)) {
+    power = (cc * sr * sr - 2 * sc * sr * cr + ss * cr * cr) / det;
+  } else if (ss + cc > 0) {
+    // One usable column: the larger of the two alone.
+    power = std::max(ss > 0 ? sr * sr / ss : 0.0, cc > 0 ? cr * cr / cc : 0.0);
+  }
+  return std::isfinite(power) ? power : 0;
+}
+
 }  // namespace
+
+double PeriodogramStep(double omegaMax) { return omegaMax / GridSize(omegaMax); }
+
+double PeriodogramPower(
+    const double* u, const double* r, int count, double omega, bool floatingMean) {
+  double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0, sumS = 0, sumC = 0;
+  double rMean = 0;
+  if (floatingMean) {
+    for (int i = 0; i < count; ++i) rMean += r[i] / count;
+  }
+  for (int i = 0; i < count; ++i) {
+    const double s = std::sin(omega * u[i]), c = std::cos(omega * u[i]), ri = r[i] - rMean;
+    ss += s * s;
+    sc += s * c;
+    cc += c * c;
+    sr += s * ri;
+    cr += c * ri;
+    sumS += s;
+    sumC += c;
+  }
+  return Power(ss, sc, cc, sr, cr, sumS, sumC, count, floatingMean);
+}
 
 int PeriodogramPeaks(const double* u,
                      const double* r,
@@ -27,12 +82,11 @@ int PeriodogramPeaks(const double* u,
                      double omegaMax,
                      double* peaks,
                      int maxPeaks,
-                     double* powers) {
+                     double* powers,
+                     bool floatingMean) {
   if (count <= 0 || maxPeaks <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return 0;
   maxPeaks = std::min(maxPeaks, kMaxTracked);
-  const double step0 = kResolution / kOversampling;
-  // Clamped as a double: a very short minimum period makes the quotient too large for an int.
-  const int grid = static_cast<int>(std::clamp(omegaMax / step0, 1.0, double(kMaxGrid)));
+  const int grid = GridSize(omegaMax);
   const double step = omegaMax / grid;
 
   // sin and cos of omega*u advance by a rotation per grid step; restarted from the library
@@ -42,6 +96,11 @@ int PeriodogramPeaks(const double* u,
   for (int i = 0; i < count; ++i) {
     rs[i] = std::sin(step * u[i]);
     rc[i] = std::cos(step * u[i]);
+  }
+
+  double rMean = 0;
+  if (floatingMean) {
+    for (int i = 0; i < count; ++i) rMean += r[i] / count;
   }
 
   double bestPower[kMaxTracked];
@@ -65,23 +124,17 @@ int PeriodogramPeaks(const double* u,
           c[i] = cn;
         }
       }
-      double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0;
+      double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0, sumS = 0, sumC = 0;
       for (int i = 0; i < count; ++i) {
         ss += s[i] * s[i];
         sc += s[i] * c[i];
         cc += c[i] * c[i];
-        sr += s[i] * r[i];
-        cr += c[i] * r[i];
+        sr += s[i] * (r[i] - rMean);
+        cr += c[i] * (r[i] - rMean);
+        sumS += s[i];
+        sumC += c[i];
       }
-      const double det = ss * cc - sc * sc;
-      power = 0;
-      if (det > kSingularShare * (ss + cc) * (ss + cc)) {
-        power = (cc * sr * sr - 2 * sc * sr * cr + ss * cr * cr) / det;
-      } else if (ss + cc > 0) {
-        // One usable column: the larger of the two alone.
-        power = std::max(ss > 0 ? sr * sr / ss : 0.0, cc > 0 ? cr * cr / cc : 0.0);
-      }
-      if (!std::isfinite(power)) power = 0;
+      power = Power(ss, sc, cc, sr, cr, sumS, sumC, count, floatingMean);
     }
     // previous is a peak when it beats both neighbours (the grid's ends count as lower).
     if (g >= 2 && previous > beforePrevious && previous >= power && previous > 0) {

@@ -5,11 +5,22 @@
 // Scans omegaMax / count-scaled steps of the grid in (0, omegaMax], writes up to maxPeaks local
 // maxima of the explained sum of squares to peaks, strongest first, and returns how many; with
 // powers, also each peak's explained sum of squares. Deterministic and allocation-free; r is
-// taken as it is (remove a mean first if the model has a constant term).
+// taken as it is (remove a mean first if the model has a constant term). With floatingMean the
+// sinusoid is fitted together with a constant (the generalised periodogram), so that a sinusoid
+// whose samples do not average to zero is still explained whole.
 int PeriodogramPeaks(const double* u,
                      const double* r,
                      int count,
                      double omegaMax,
                      double* peaks,
                      int maxPeaks,
-                     double* powers = nullptr);
+                     double* powers = nullptr,
+                     bool floatingMean = false);
+
+// The periodogram at one frequency: the sum of squares of r that a sinusoid at omega explains
+// (beyond a constant, with floatingMean).
+double PeriodogramPower(
+    const double* u, const double* r, int count, double omega, bool floatingMean);
+
+// The grid's step for a band up to omegaMax: a peak lies within one step of its grid point.
+double PeriodogramStep(double omegaMax);

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr int kMaxParameters = 3 * kMaxHarmonics + 1;
+// Free harmonics take three parameters, known ones two, and a trend and a constant one each.
+constexpr int kMaxParameters = 3 * kMaxHarmonics + 2;
 
 // Rows for every observation, however many; the parameters' sizes are bounded and held inline.
 using Matrix = Eigen::
@@ -36,12 +37,15 @@ constexpr double kExactShare = 1e-30;
 
 double TargetSize(const ScaledProblem& problem) {
   double size = 0;
-  for (int i = 0; i < problem.Count; ++i) size += problem.T[i] * problem.T[i];
+  for (int i = 0; i < problem.Count; ++i) {
+    const double t = problem.Weighted ? problem.W[i] * problem.T[i] : problem.T[i];
+    size += t * t;
+  }
   return size;
 }
 
 int LinearColumns(const ScaledProblem& problem, int harmonics) {
-  return 2 * harmonics + (problem.Constant ? 1 : 0);
+  return 2 * harmonics + problem.Extra;
 }
 
 // sines[i] = sin(omega u[i]), cosines[i] = cos(omega u[i]) by the vector kernel (cos as the sine a
@@ -56,13 +60,30 @@ void SinesAndCosines(const ScaledProblem& problem, double omega, double* sines, 
   SinArray(cosines, cosines, problem.Count);
 }
 
-// The design of the linear part: sin, cos per harmonic, then the constant column.
+void WeighRows(const ScaledProblem& problem, Matrix& m) {
+  if (!problem.Weighted) return;
+  for (int i = 0; i < problem.Count; ++i) m.row(i) *= problem.W[i];
+}
+
+// The design of the linear part: sin, cos per harmonic, then the extra columns, rows weighted.
 void FillDesign(const ScaledProblem& problem, const ScaledModel& model, Matrix& design) {
   design.resize(problem.Count, LinearColumns(problem, model.Count));
   for (int k = 0; k < model.Count; ++k) {
     SinesAndCosines(problem, model.Omega[k], &design(0, 2 * k), &design(0, 2 * k + 1));
   }
-  if (problem.Constant) design.col(2 * model.Count).setOnes();
+  for (int j = 0; j < problem.Extra; ++j) {
+    design.col(2 * model.Count + j) = Eigen::Map<const Vector>(problem.Columns[j], problem.Count);
+  }
+  WeighRows(problem, design);
+}
+
+// The target as the fit weighs it.
+Vector WeightedTarget(const ScaledProblem& problem) {
+  Vector target = Eigen::Map<const Vector>(problem.T, problem.Count);
+  if (problem.Weighted) {
+    for (int i = 0; i < problem.Count; ++i) target(i) *= problem.W[i];
+  }
+  return target;
 }
 
 // The projected problem at the model's frequencies: design, its factorisation and the residual
@@ -109,26 +130,33 @@ BasicSolve(const Eigen::ColPivHouseholderQR<Matrix>& qr, const Rhs& rhs) {
 
 void Solve(const ScaledProblem& problem, ScaledModel& model, LinearFit& fit) {
   FillDesign(problem, model, fit.Design);
-  const Eigen::Map<const Vector> target(problem.T, problem.Count);
+  const Vector target = WeightedTarget(problem);
   fit.Qr.setThreshold(kRankThreshold);
   fit.Qr.compute(fit.Design);
-  Step linear = BasicSolve(fit.Qr, Vector(target));
+  Step linear = BasicSolve(fit.Qr, target);
   if (!linear.allFinite()) linear.setZero(fit.Design.cols());
   for (int k = 0; k < model.Count; ++k) {
     model.Alpha[k] = linear(2 * k);
     model.Beta[k] = linear(2 * k + 1);
   }
-  model.Offset = problem.Constant ? linear(2 * model.Count) : 0.0;
+  for (int j = 0; j < problem.Extra; ++j) model.Linear[j] = linear(2 * model.Count + j);
   fit.Residual = fit.Design * linear - target;
   fit.Objective = fit.Residual.squaredNorm();
   if (!std::isfinite(fit.Objective)) fit.Objective = std::numeric_limits<double>::infinity();
   model.Objective = fit.Objective;
 }
 
-// The model at the observations minus the target.
-void ModelResidual(const ScaledProblem& problem, const ScaledModel& model, Vector& residual) {
+// The model at the observations minus the target, times the weights when `weighted`.
+void ModelResidual(const ScaledProblem& problem,
+                   const ScaledModel& model,
+                   Vector& residual,
+                   bool weighted = true) {
   residual.resize(problem.Count);
-  for (int i = 0; i < problem.Count; ++i) residual(i) = problem.Constant ? model.Offset : 0.0;
+  for (int i = 0; i < problem.Count; ++i) {
+    double terms = 0;
+    for (int j = 0; j < problem.Extra; ++j) terms += model.Linear[j] * problem.Columns[j][i];
+    residual(i) = terms;
+  }
   RowArray sines(problem.Count), cosines(problem.Count);
   for (int k = 0; k < model.Count; ++k) {
     SinesAndCosines(problem, model.Omega[k], sines, cosines);
@@ -137,6 +165,9 @@ void ModelResidual(const ScaledProblem& problem, const ScaledModel& model, Vecto
     }
   }
   for (int i = 0; i < problem.Count; ++i) residual(i) -= problem.T[i];
+  if (weighted && problem.Weighted) {
+    for (int i = 0; i < problem.Count; ++i) residual(i) *= problem.W[i];
+  }
 }
 
 // Solves (H + damping * diag(H)) step = -gradient; the diagonal gets a floor so that a direction
@@ -196,7 +227,7 @@ double ScaledObjective(const ScaledProblem& problem, const ScaledModel& model) {
 
 void ScaledResiduals(const ScaledProblem& problem, const ScaledModel& model, double* out) {
   Vector residual;
-  ModelResidual(problem, model, residual);
+  ModelResidual(problem, model, residual, false);
   for (int i = 0; i < problem.Count; ++i) out[i] = -residual(i);
 }
 
@@ -256,7 +287,7 @@ void RefineFrequencies(const ScaledProblem& problem,
 
 void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIterations) {
   const int n = model.Count;
-  const int parameters = 3 * n + (problem.Constant ? 1 : 0);
+  const int parameters = 3 * n + problem.Extra;
   if (parameters == 0) {
     model.Objective = ScaledObjective(problem, model);
     return;
@@ -278,7 +309,10 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
                                                  model.Beta[k] * jacobian(i, 3 * k));
       }
     }
-    if (problem.Constant) jacobian.col(3 * n).setOnes();
+    for (int j = 0; j < problem.Extra; ++j) {
+      jacobian.col(3 * n + j) = Eigen::Map<const Vector>(problem.Columns[j], problem.Count);
+    }
+    WeighRows(problem, jacobian);
     const Step gradient = jacobian.transpose() * residual;
     const Square curvature = jacobian.transpose() * jacobian;
     if (!gradient.allFinite() || !curvature.allFinite()) break;
@@ -294,7 +328,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
           trial.Beta[k] = model.Beta[k] + step(3 * k + 1);
           trial.Omega[k] = model.Omega[k] + step(3 * k + 2);
         }
-        if (problem.Constant) trial.Offset = model.Offset + step(3 * n);
+        for (int j = 0; j < problem.Extra; ++j) trial.Linear[j] = model.Linear[j] + step(3 * n + j);
         if (!InsideFold(problem, trial)) {
           damping *= 4;
           continue;

@@ -8,14 +8,26 @@
 // Sums of sinusoids fitted in a centred and scaled abscissa u = (x - centre) / scale, so that x
 // in years around 2000 conditions the problem as well as x near 0. The model is
 //   sum_k Alpha_k sin(Omega_k u) + Beta_k cos(Omega_k u)  (+ Offset with a constant term),
-// linear in everything but the frequencies Omega.
+// linear in everything but the frequencies Omega. Terms beside the harmonics (a constant, a trend,
+// harmonics at known frequencies) enter as further linear columns, and a weighted fit multiplies
+// every residual by its observation's weight.
+
+// The most linear columns beside the searched harmonics: a constant, a trend and the sine and
+// cosine of every known frequency.
+inline constexpr int kMaxTermColumns = 2 + 2 * kMaxHarmonics;
 
 // The observations of one fit in the scaled abscissa, with the target the fit follows.
 struct ScaledProblem {
   int Count = 0;  // observations 0..Count-1
   RowArray U{};
   RowArray T{};
-  bool Constant = false;  // the model has an Offset
+  // Linear columns beside the searched harmonics, each over observations 0..Count-1; the model's
+  // Linear[j] multiplies Columns[j].
+  int Extra = 0;
+  RowArray Columns[kMaxTermColumns]{};
+  // With Weighted, the objective is sum (W[i] * residual[i])^2.
+  bool Weighted = false;
+  RowArray W{};
   // 2*pi / spacing in u when the observations lie on a uniform grid, 0 otherwise. On a grid the
   // frequencies omega, omega + k * AliasPeriod and AliasPeriod - omega give the same projected
   // fit, so the iterations keep every frequency folded into [0, AliasPeriod / 2].
@@ -29,11 +41,11 @@ double FoldFrequency(const ScaledProblem& problem, double omega);
 struct ScaledModel {
   int Count = 0;  // harmonics 0..Count-1
   double Omega[kMaxHarmonics] = {}, Alpha[kMaxHarmonics] = {}, Beta[kMaxHarmonics] = {};
-  double Offset = 0;
+  double Linear[kMaxTermColumns] = {};  // the problem's extra columns' coefficients
   double Objective = std::numeric_limits<double>::infinity();
 };
 
-// Sets the linear part (Alpha, Beta, Offset) to the least-squares optimum for the model's
+// Sets the linear part (Alpha, Beta, Linear) to the least-squares optimum for the model's
 // frequencies, by QR with column pivoting (columns that are dependent, as for B = 0 or two equal
 // frequencies, get zero weight), and returns the objective it also stores. Never NaN: a design
 // that cannot be solved leaves the linear part zero.
@@ -59,8 +71,8 @@ void RefineAll(const ScaledProblem& problem,
                ScaledModel& model,
                int maxIterations = kFullIterations);
 
-// The objective of the model as it is (no solving).
+// The (weighted) objective of the model as it is (no solving).
 double ScaledObjective(const ScaledProblem& problem, const ScaledModel& model);
 
-// out[i] = target - model at u[i] for i = 0..Count-1.
+// out[i] = target - model at u[i] for i = 0..Count-1, unweighted.
 void ScaledResiduals(const ScaledProblem& problem, const ScaledModel& model, double* out);

@@ -79,6 +79,40 @@ double PeakFalseAlarm(double z, const double* u, int count, double omegaMax, int
   return std::isfinite(alarm) ? std::clamp(alarm, 0.0, 1.0) : kNotDetermined;
 }
 
+namespace {
+
+// Golden-section search for the periodogram's maximum within one grid step of peak; keeps the
+// grid's own value where the search finds nothing higher.
+void RefinePeak(
+    const double* u, const double* r, int count, double step, double& peak, double& power) {
+  constexpr double kGolden = 0.6180339887498949;
+  double lo = std::max(peak - step, 0.0), hi = peak + step;
+  double a = hi - kGolden * (hi - lo), b = lo + kGolden * (hi - lo);
+  double fa = PeriodogramPower(u, r, count, a, true), fb = PeriodogramPower(u, r, count, b, true);
+  for (int i = 0; i < 60 && hi - lo > 1e-12 * hi; ++i) {
+    if (fa < fb) {
+      lo = a;
+      a = b;
+      fa = fb;
+      b = lo + kGolden * (hi - lo);
+      fb = PeriodogramPower(u, r, count, b, true);
+    } else {
+      hi = b;
+      b = a;
+      fb = fa;
+      a = hi - kGolden * (hi - lo);
+      fa = PeriodogramPower(u, r, count, a, true);
+    }
+  }
+  const double best = std::max(fa, fb);
+  if (best > power) {
+    power = best;
+    peak = fa >= fb ? a : b;
+  }
+}
+
+}  // namespace
+
 PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax) {
   PeakDetection d;
   d.FalseAlarm = kNotDetermined;
@@ -92,12 +126,16 @@ PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax) {
     r[i] = problem.T[i] - mean;
     sst += r[i] * r[i];
   }
+  // The generalised periodogram (the mean fitted with the sinusoid, as the null model's one
+  // parameter says), its highest grid peak then refined between its neighbours: a grid point
+  // beside a sharp peak would understate it and call a clear sinusoid noise.
   double peak = 0, power = 0;
   if (!(sst > 0) || !std::isfinite(sst) ||
-      PeriodogramPeaks(problem.U, r, count, omegaMax, &peak, 1, &power) == 0) {
+      PeriodogramPeaks(problem.U, r, count, omegaMax, &peak, 1, &power, true) == 0) {
     d.FalseAlarm = std::isfinite(sst) ? 1.0 : kNotDetermined;
     return d;
   }
+  RefinePeak(problem.U, r, count, PeriodogramStep(omegaMax), peak, power);
   d.Frequency = peak;
   d.Power = std::clamp(power / sst, 0.0, 1.0);
   d.FalseAlarm = PeakFalseAlarm(d.Power, problem.U, count, omegaMax, 1);

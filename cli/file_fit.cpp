@@ -45,9 +45,14 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
   request.FixedSeeds = options.FixedSeeds;
   request.Seeds[0] = options.Seeds[0];
   request.Seeds[1] = options.Seeds[1];
+  request.Constant = options.Constant;
+  request.Trend = options.Trend;
+  request.Periods = options.Periods;
+  request.Sigma = options.Sigma;
+  request.AbsoluteSigma = options.AbsoluteSigma;
   try {
     result.Fit = result.Core.Fit(request);
-    if (options.Refine) {
+    if (RefineRuns(options)) {
       result.Refinement = result.Core.Refine(RefineOptions{});
       result.Refined = true;
     }

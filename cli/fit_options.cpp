@@ -74,6 +74,17 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
     const auto p = ParsePositive(value);
     if (!p) return "the minimum period must be a positive number, not '" + shown + "'";
     options.MinPeriod = *p;
+  } else if (name == "period") {
+    const auto p = ParsePositive(value);
+    if (!p) return "a known period must be a positive number, not '" + shown + "'";
+    if (options.Periods.size() >= static_cast<std::size_t>(kMaxHarmonicCount)) {
+      return "at most 5 known periods can be given";
+    }
+    options.Periods.push_back(*p);
+  } else if (name == "sigma") {
+    const auto p = ParsePositive(value);
+    if (!p) return "sigma must be a positive number, not '" + shown + "'";
+    options.Sigma = *p;
   } else if (name == "seed") {
     if (!ParseSeeds(value, options.Seeds)) {
       return "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '" + shown + "'";
@@ -97,7 +108,7 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
 // the option takes none or is unknown.
 std::string_view ValueOption(std::string_view name) {
   static constexpr std::string_view kWithValue[] = {
-      "harmonics", "depth", "min-period", "seed", "format"};
+      "harmonics", "depth", "min-period", "seed", "format", "period", "sigma"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -106,7 +117,23 @@ std::string_view ValueOption(std::string_view name) {
   return {};
 }
 
+// The switch an option without a value sets, or null.
+bool* FlagOf(FitOptions& options, std::string_view name) {
+  if (name == "help" || name == "h") return &options.Help;
+  if (name == "refine") return &options.Refine;
+  if (name == "strict") return &options.Strict;
+  if (name == "constant") return &options.Constant;
+  if (name == "trend") return &options.Trend;
+  if (name == "absolute-sigma") return &options.AbsoluteSigma;
+  return nullptr;
+}
+
 }  // namespace
+
+bool RefineRuns(const FitOptions& options) {
+  return options.Refine || options.Constant || options.Trend || !options.Periods.empty() ||
+         options.Sigma > 0;
+}
 
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
@@ -139,18 +166,12 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
         hasValue = true;
       }
     }
-    if (name == "help" || name == "h" || name == "refine" || name == "strict") {
+    if (bool* flag = FlagOf(options, name)) {
       if (hasValue) {
         parsed.Error = "option '" + std::string(arg) + "' takes no value";
         return parsed;
       }
-      if (name == "refine") {
-        options.Refine = true;
-      } else if (name == "strict") {
-        options.Strict = true;
-      } else {
-        options.Help = true;
-      }
+      *flag = true;
       continue;
     }
     const std::string_view longName = ValueOption(name);
@@ -187,6 +208,18 @@ std::string HelpText() {
          "                        the seeds come from the clock; they are always printed\n"
          "      --refine          also refine both models by least squares, with statistics\n"
          "                        and standard errors\n"
+         "      --constant        fit a constant term c0 as well (implies --refine): the\n"
+         "                        search runs on the data less its least-squares estimate\n"
+         "      --trend           fit a linear trend c1 * x as well (implies --refine)\n"
+         "      --period P        a known period, in x units (repeatable, at most 5): a\n"
+         "                        harmonic at B = 2*pi/P whose amplitude and phase are fitted;\n"
+         "                        -n counts it, the other harmonics are searched (implies\n"
+         "                        --refine; with only known periods the fit is linear)\n"
+         "      --sigma S         the standard deviation of every y: weighted least squares\n"
+         "                        with chi2 and reduced chi2 (implies --refine)\n"
+         "      --absolute-sigma  take sigma as the errors in y's units; by default (as\n"
+         "                        scipy's curve_fit) only their ratios count and the errors\n"
+         "                        are scaled by the reduced chi2\n"
          "      --strict          refuse a file in which the import check finds anything\n"
          "      --format F        report (default: the window's report), json (one object per\n"
          "                        file and line) or csv (one row per observation)\n"

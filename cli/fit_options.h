@@ -17,6 +17,12 @@ struct FitOptions {
   bool FixedSeeds = false;
   std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the state after each stage's reseed
   bool Refine = false;
+  // Terms and weights (each implies the refinement, which fits them jointly with their errors).
+  bool Constant = false;
+  bool Trend = false;
+  std::vector<double> Periods;  // known periods, in x units
+  double Sigma = 0;             // one sigma for every y; 0: unweighted
+  bool AbsoluteSigma = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
   bool Help = false;
@@ -36,6 +42,9 @@ struct ParsedOptions {
 // Reads the arguments after the program's name. Accepts "--name value", "--name=value", "-n
 // value" and "-nvalue"; "--" ends the options. Without --help at least one file is required.
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args);
+
+// Whether the refinement runs: asked for, or implied by terms or weights.
+bool RefineRuns(const FitOptions& options);
 
 // The text --help prints.
 std::string HelpText();

@@ -25,6 +25,27 @@ std::string WithError(const char* name, int k, const Estimate& e) {
 // A statistic, or "undetermined" where the data cannot give it.
 std::string Figure(double v) { return IsDetermined(v) ? T(v) : std::string("undetermined"); }
 
+// A term's line: its value, standard error and 95 % interval.
+std::string TermLine(const char* name, const Estimate& e) {
+  std::string line = std::string(name) + " = " + T(e.Value) + " +- ";
+  if (!e.Determined) return line + "undetermined";
+  return line + T(e.StdError) + " (95 %: " + T(e.Lower) + " to " + T(e.Upper) + ")";
+}
+
+// The terms of a fit that has them, and how it was weighted.
+void WriteTerms(const ModelFit& fit, std::ostream& out) {
+  if (fit.FixedCount > 0) {
+    out << "Known periods: harmonics 1 to " << fit.FixedCount << " (B fixed)\n";
+  }
+  if (fit.HasConstant) out << TermLine("Constant", fit.Constant) << '\n';
+  if (fit.HasTrend) out << TermLine("Trend", fit.Trend) << '\n';
+  const ModelStatistics& s = fit.Statistics;
+  if (s.Weighted) {
+    out << "Weighted: chi2 = " << Figure(s.Chi2) << ", reduced chi2 = " << Figure(s.ReducedChi2)
+        << '\n';
+  }
+}
+
 // The refined model's figures and one line per harmonic with the standard errors.
 void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
   const ModelStatistics& s = fit.Statistics;
@@ -37,6 +58,7 @@ void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
     out << WithError("A", k, fit.A[k]) << "   " << WithError("B", k, fit.B[k]) << "   "
         << WithError("C", k, fit.C[k]) << '\n';
   }
+  WriteTerms(fit, out);
 }
 
 void WriteNotes(const RefinementResult& result, ModelKind kind, std::ostream& out) {
@@ -72,7 +94,32 @@ std::string ModelJson(const FitResult& fit, ModelKind kind) {
   Add(model, "C", JsonNumbers(m.C, m.Count));
   Add(model, "relative_deviation", JsonNumber(fit.RelDeviation[k]));
   Add(model, "residual", JsonNumber(fit.Objective[k]));
+  if (fit.FixedCount > 0 || m.Constant != 0 || m.Trend != 0) {  // the terms' estimates
+    Add(model, "constant", JsonNumber(m.Constant));
+    Add(model, "trend", JsonNumber(m.Trend));
+  }
   return Close(model);
+}
+
+// An estimate as {"value", "se", "lower", "upper"}, the last three null where undetermined.
+std::string EstimateJson(const Estimate& e) {
+  JsonObject object;
+  Add(object, "value", JsonNumber(e.Value));
+  Add(object, "se", e.Determined ? JsonNumber(e.StdError) : "null");
+  Add(object, "lower", e.Determined ? JsonNumber(e.Lower) : "null");
+  Add(object, "upper", e.Determined ? JsonNumber(e.Upper) : "null");
+  return Close(object);
+}
+
+// The terms and weighting of a refined fit, only where it has them.
+void AddTerms(JsonObject& model, const ModelFit& fit) {
+  if (fit.HasConstant) Add(model, "constant", EstimateJson(fit.Constant));
+  if (fit.HasTrend) Add(model, "trend", EstimateJson(fit.Trend));
+  if (fit.FixedCount > 0) Add(model, "fixed_harmonics", std::to_string(fit.FixedCount));
+  const ModelStatistics& s = fit.Statistics;
+  if (!s.Weighted) return;
+  Add(model, "chi2", JsonNumber(s.Chi2));
+  Add(model, "reduced_chi2", JsonNumber(s.ReducedChi2));
 }
 
 // The refined model: the search's fields, then the standard errors (null where undetermined)
@@ -106,6 +153,7 @@ std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
   Add(model, "aic", JsonNumber(s.Aic));
   Add(model, "bic", JsonNumber(s.Bic));
   Add(model, "df", std::to_string(s.DegreesOfFreedom));
+  AddTerms(model, fit);
   Add(model, "starts", std::to_string(fit.Starts));
   Add(model, "hits", std::to_string(fit.Hits));
   Add(model, "termination", JsonString(TerminationText(fit.Ended, fit.Failure)));

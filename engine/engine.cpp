@@ -1,12 +1,16 @@
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <numeric>
 #include <stdexcept>
 #include <utility>
 
 #include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
+#include "engine/term_search.h"
 #include "export/data_csv.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
@@ -24,6 +28,32 @@ DataOutcome Refused(std::string error) {
   return out;
 }
 
+ModelTerms TermsOf(const FitRequest& request) {
+  if (request.Periods.size() > static_cast<std::size_t>(kMaxHarmonics)) {
+    throw std::invalid_argument("at most 5 known periods");
+  }
+  ModelTerms terms;
+  terms.Constant = request.Constant;
+  terms.Trend = request.Trend;
+  for (const double period : request.Periods) {
+    if (!(period > 0) || !std::isfinite(period)) {
+      throw std::invalid_argument("a known period must be positive and finite");
+    }
+    terms.FixedB[terms.FixedCount++] = 2 * std::numbers::pi / period;
+  }
+  return terms;
+}
+
+FitWeights WeightsOf(const FitRequest& request, int count) {
+  if (!(request.Sigma >= 0) || !std::isfinite(request.Sigma)) {
+    throw std::invalid_argument("sigma must be positive and finite");
+  }
+  FitWeights weights;
+  weights.Absolute = request.AbsoluteSigma;
+  if (request.Sigma > 0) weights.Sigma.assign(static_cast<std::size_t>(count), request.Sigma);
+  return weights;
+}
+
 }  // namespace
 
 DataOutcome Engine::Take(ObservationSet& read, bool readFailed, ImportReport findings) {
@@ -36,6 +66,7 @@ DataOutcome Engine::Take(ObservationSet& read, bool readFailed, ImportReport fin
   }
   PrepareData(read);
   state_.Observations = read;
+  sigma_.clear();
   state_.FitStage = 0;
   state_.ReadFailed = false;
   out.Accepted = true;
@@ -76,8 +107,11 @@ DataOutcome Engine::LoadBytes(std::string_view bytes, const std::string& name) {
   }
 }
 
-DataOutcome Engine::SetData(const std::vector<double>& x, const std::vector<double>& y) {
+DataOutcome Engine::SetData(const std::vector<double>& x,
+                            const std::vector<double>& y,
+                            const std::vector<double>& sigma) {
   if (x.size() != y.size()) return Refused("x and y differ in length");
+  if (!sigma.empty()) return SetWeightedData(x, y, sigma);
   if (x.size() < static_cast<std::size_t>(kMinObservations)) {
     return Refused("at least 4 observations are needed");
   }
@@ -99,7 +133,31 @@ DataOutcome Engine::SetData(const std::vector<double>& x, const std::vector<doub
   }
 }
 
+DataOutcome Engine::SetWeightedData(const std::vector<double>& x,
+                                    const std::vector<double>& y,
+                                    const std::vector<double>& sigma) {
+  if (sigma.size() != x.size()) return Refused("sigma must have one value per observation");
+  for (const double s : sigma) {
+    if (!(s > 0) || !std::isfinite(s)) return Refused("every sigma must be positive and finite");
+  }
+  // Sorted here, so that the sigma stay with their pairs: sorted data keep their order.
+  std::vector<std::size_t> order(x.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(
+      order.begin(), order.end(), [&x](std::size_t a, std::size_t b) { return x[a] < x[b]; });
+  std::vector<double> xs, ys, ss;
+  for (const std::size_t i : order) {
+    xs.push_back(x[i]);
+    ys.push_back(y[i]);
+    ss.push_back(sigma[i]);
+  }
+  DataOutcome out = SetData(xs, ys);
+  if (out.Accepted) sigma_ = std::move(ss);
+  return out;
+}
+
 void Engine::UseRandomSample() {
+  sigma_.clear();
   MakeRandomSample(state_.Observations, state_.Random);
   state_.FitStage = 0;
 }
@@ -113,8 +171,12 @@ FitResult Engine::Fit(const FitRequest& request) {
     throw std::invalid_argument("the number of harmonics must be 1 to 5");
   }
   if (request.Depth < 1) throw std::invalid_argument("the search depth must be positive");
+  const ModelTerms terms = TermsOf(request);
+  FitWeights weights = WeightsOf(request, s.Observations.LastIndex + 1);
+  if (!weights.Any()) weights.Sigma = sigma_;
   if (request.MinPeriod > 0) s.Observations.MinPeriod = request.MinPeriod;
-  s.Coefficients.HarmonicCount = static_cast<std::uint8_t>(request.Harmonics);
+  const int harmonics = std::max(request.Harmonics, terms.FixedCount);
+  s.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
   s.Random.Clock =
       request.FixedSeeds ? SeedSequence(request.Seeds[0], request.Seeds[1]) : SeedClock{};
 
@@ -125,14 +187,22 @@ FitResult Engine::Fit(const FitRequest& request) {
     ~HookSwap() { Hooks = std::move(Saved); }
   } swap{s.Hooks, s.Hooks};
   s.Hooks.Redraw = request.OnImprovement;
-  FitBothModels(s, request.Depth);
-
+  terms_ = terms;
+  weights_ = weights;
   FitResult out;
+  if (terms.Any()) {
+    SearchWithTerms(s, request.Depth, harmonics, terms, weights, out.Models);
+  } else {
+    FitBothModels(s, request.Depth);
+    for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+      out.Models[static_cast<int>(kind)] = ModelOf(s.Coefficients, kind);
+    }
+  }
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     const int m = static_cast<int>(kind);
-    out.Models[m] = ModelOf(s.Coefficients, kind);
     out.Objective[m] = StageObjective(out.Models[m], s.Observations, FitSines);
   }
+  out.FixedCount = terms.FixedCount;
   out.RelDeviation[0] = s.RelDeviation;
   out.RelDeviation[1] = s.SavedDeviation;
   out.StageSeeds[0] = s.StageSeeds[0];
@@ -144,8 +214,11 @@ FitResult Engine::Fit(const FitRequest& request) {
 
 RefinementResult Engine::Refine(const RefineOptions& options) const {
   if (!HasFit()) throw std::logic_error("no fit to refine");
+  RefineOptions withTerms = options;
+  withTerms.Terms = terms_;
+  withTerms.Weights = weights_;
   return RefineBothModels(
-      state_.Observations, state_.Coefficients, state_.Observations.MinPeriod, options);
+      state_.Observations, state_.Coefficients, state_.Observations.MinPeriod, withTerms);
 }
 
 void Engine::WriteReportLines(const std::function<void(const std::string&)>& appendLine) const {

@@ -21,6 +21,12 @@
 // Capacity: a file's or pasted text's pairs past the hundredth are not read, as in the window;
 // SetData takes up to kMaxEngineObservations, and the memory a fit and its refinement use grows
 // in proportion to the count.
+//
+// Terms (opt-in, FitRequest): a constant, a linear trend and harmonics at known periods. The
+// search then runs on each stage's target less the terms' least-squares estimate and searches
+// only the other harmonics; the refinement fits everything jointly. Weights (a sigma per
+// observation given with the data, or one sigma for all in the request) make the refinement
+// weighted least squares. Without terms and weights every result is the window's, bit for bit.
 
 // The most observations SetData takes: far more than any series a fit is meant for, and few
 // enough that every count and index stays within an int.
@@ -47,6 +53,16 @@ struct FitRequest {
   double MinPeriod = 0;
   bool FixedSeeds = false;
   std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the generator after each stage's reseed
+  bool Constant = false;            // fit c0 + S(x)
+  bool Trend = false;               // fit c1 * x too
+  // Known periods in x units, at most 5: harmonics at B = 2*pi/P, fitted in amplitude and phase
+  // only, the first harmonics of both models. Harmonics counts them: the rest are searched (with
+  // fewer Harmonics than periods, all harmonics are the known ones).
+  std::vector<double> Periods;
+  // One sigma for every observation (> 0), or 0 to use the data's own (SetData's) if any.
+  double Sigma = 0;
+  // The sigma are errors in y's units: the covariance is not scaled by the reduced chi^2.
+  bool AbsoluteSigma = false;
   // Called on the fitting thread after every improvement, with the engine's state current (the
   // window redraws its plot from it). Empty: nothing is called.
   std::function<void()> OnImprovement;
@@ -54,10 +70,12 @@ struct FitRequest {
 
 // What a fit produced.
 struct FitResult {
-  HarmonicModel Models[2];               // [ModelKind]: model 1 (Sum), model 2 (SquaredSum)
+  // [ModelKind]: model 1 (Sum), model 2 (SquaredSum); with terms their Constant and Trend.
+  HarmonicModel Models[2];
   double RelDeviation[2] = {0, 0};       // percent, as the report gives it; [ModelKind]
   double Objective[2] = {0, 0};          // each stage's own objective at its result; [ModelKind]
   std::uint32_t StageSeeds[2] = {0, 0};  // [0] stage 1 (model 2), [1] stage 2 (model 1)
+  int FixedCount = 0;                    // the models' first harmonics at known periods
   double MinPeriod = 0;                  // the one used
   int Count = 0;                         // observations fitted
 };
@@ -71,8 +89,11 @@ class Engine {
   // The same for a data file's bytes held in memory (pasted text); `name` names them.
   DataOutcome LoadBytes(std::string_view bytes, const std::string& name);
   // Observations given as numbers: x and y of equal length, 4 to kMaxEngineObservations pairs,
-  // all finite; sorted by x as a file's are.
-  DataOutcome SetData(const std::vector<double>& x, const std::vector<double>& y);
+  // all finite; sorted by x as a file's are. `sigma`, empty or one positive finite standard
+  // deviation per pair, weighs the refinement.
+  DataOutcome SetData(const std::vector<double>& x,
+                      const std::vector<double>& y,
+                      const std::vector<double>& sigma = {});
   // The window's random sample: 10 points of one random sinusoid, from the engine's generator.
   void UseRandomSample();
 
@@ -81,7 +102,8 @@ class Engine {
   // range; the state then holds what the fit had reached.
   FitResult Fit(const FitRequest& request);
 
-  // The least-squares refinement of the last fit (std::logic_error without one). Deterministic;
+  // The least-squares refinement of the last fit (std::logic_error without one), with the fit's
+  // terms and weights (options.Terms and options.Weights are replaced by them). Deterministic;
   // runs its own threads and touches nothing of the engine's.
   RefinementResult Refine(const RefineOptions& options) const;
 
@@ -101,6 +123,13 @@ class Engine {
 
  private:
   DataOutcome Take(ObservationSet& read, bool readFailed, ImportReport findings);
+  DataOutcome SetWeightedData(const std::vector<double>& x,
+                              const std::vector<double>& y,
+                              const std::vector<double>& sigma);
 
   AppState state_;
+  std::vector<double> sigma_;  // the data's own sigma, in the order of the observations
+  // The last fit's terms and weights, which its refinement fits with.
+  ModelTerms terms_;
+  FitWeights weights_;
 };

@@ -15,17 +15,19 @@ namespace {
 SeriesFit FitSeries(Engine& engine,
                     const std::vector<double>& x,
                     const double* y,
+                    const double* sigma,
                     const ManyRequest& request,
                     std::size_t index) {
   SeriesFit out;
-  std::vector<double> xs, ys;
+  std::vector<double> xs, ys, ss;
   for (std::size_t i = 0; i < x.size(); ++i) {
-    if (std::isfinite(x[i]) && std::isfinite(y[i])) {
+    if (std::isfinite(x[i]) && std::isfinite(y[i]) && (!sigma || std::isfinite(sigma[i]))) {
       xs.push_back(x[i]);
       ys.push_back(y[i]);
+      if (sigma) ss.push_back(sigma[i]);
     }
   }
-  const DataOutcome data = engine.SetData(xs, ys);
+  const DataOutcome data = engine.SetData(xs, ys, ss);
   if (!data.Accepted) {
     out.Error = data.Error;
     return out;
@@ -36,6 +38,11 @@ SeriesFit FitSeries(Engine& engine,
   fit.MinPeriod = request.MinPeriod;
   fit.FixedSeeds = true;
   SeriesSeeds(request, index, fit.Seeds);
+  fit.Constant = request.Constant;
+  fit.Trend = request.Trend;
+  fit.Periods = request.Periods;
+  fit.Sigma = request.Sigma;
+  fit.AbsoluteSigma = request.AbsoluteSigma;
   try {
     out.Fit = engine.Fit(fit);
     if (request.Refine) {
@@ -84,7 +91,8 @@ std::vector<SeriesFit> FitMany(const std::vector<double>& x,
     while (!stop.load()) {
       const std::size_t i = next.fetch_add(1);
       if (i >= series) break;
-      results[i] = FitSeries(*engine, x, y + i * x.size(), request, i);
+      const double* sigma = request.SigmaValues ? request.SigmaValues + i * x.size() : nullptr;
+      results[i] = FitSeries(*engine, x, y + i * x.size(), sigma, request, i);
       std::lock_guard lock(progressMutex);
       ++done;
       if (progress && !progress(done)) stop.store(true);

@@ -22,6 +22,14 @@ struct ManyRequest {
   std::uint32_t Seeds[2] = {0, 1};
   bool Refine = false;
   bool WithConstant = false;  // with Refine: also the constant-term fits
+  // Terms and weights, as FitRequest takes them.
+  bool Constant = false, Trend = false;
+  std::vector<double> Periods;
+  double Sigma = 0;
+  bool AbsoluteSigma = false;
+  // Each observation's sigma, laid out as y (series after series), or null; a pair whose sigma is
+  // not finite is left out as missing.
+  const double* SigmaValues = nullptr;
 };
 
 // One series' outcome. A series that cannot be fitted (fewer than 4 finite pairs, a fault of the

@@ -5,6 +5,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -50,7 +51,7 @@ Array PerSeries(const std::vector<SeriesFit>& fits, Value value, bool refinedOnl
 
 double Period(double b) { return b != 0 ? kTwoPi / std::abs(b) : kNaN; }
 
-py::dict SearchModel(const std::vector<SeriesFit>& fits, int harmonics, int m) {
+py::dict SearchModel(const std::vector<SeriesFit>& fits, int harmonics, int m, bool terms) {
   py::dict model;
   const auto coefficient = [&](auto field) {
     return PerHarmonic(
@@ -63,15 +64,40 @@ py::dict SearchModel(const std::vector<SeriesFit>& fits, int harmonics, int m) {
   model["relative_deviation"] =
       PerSeries(fits, [m](const SeriesFit& f) { return f.Fit.RelDeviation[m]; });
   model["residual"] = PerSeries(fits, [m](const SeriesFit& f) { return f.Fit.Objective[m]; });
+  if (terms) {  // the terms' estimates the search ran without
+    model["constant"] =
+        PerSeries(fits, [m](const SeriesFit& f) { return f.Fit.Models[m].Constant; });
+    model["trend"] = PerSeries(fits, [m](const SeriesFit& f) { return f.Fit.Models[m].Trend; });
+  }
   return model;
+}
+
+// name, name_se, name_lower and name_upper of one estimate per series (NaN where undetermined).
+template <typename Take>
+void AddEstimate(py::dict& model,
+                 const std::string& name,
+                 const std::vector<SeriesFit>& fits,
+                 Take take) {
+  const auto column = [&](auto field) {
+    return PerSeries(
+        fits, [&](const SeriesFit& f) { return field(take(f)); }, true);
+  };
+  model[name.c_str()] = column([](const Estimate& e) { return e.Value; });
+  model[(name + "_se").c_str()] =
+      column([](const Estimate& e) { return e.Determined ? e.StdError : kNaN; });
+  model[(name + "_lower").c_str()] =
+      column([](const Estimate& e) { return e.Determined ? e.Lower : kNaN; });
+  model[(name + "_upper").c_str()] =
+      column([](const Estimate& e) { return e.Determined ? e.Upper : kNaN; });
 }
 
 // One refined model: values, standard errors and 95 % intervals (NaN where undetermined), and
 // the statistics.
-py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, bool constant) {
-  const auto fitOf = [m, constant](const SeriesFit& f) -> const ModelFit& {
-    return constant ? f.Refinement.WithConstant[m] : f.Refinement.Refined[m];
-  };
+py::dict RefinedModel(const std::vector<SeriesFit>& fits,
+                      int harmonics,
+                      int m,
+                      const ManyRequest& r) {
+  const auto fitOf = [m](const SeriesFit& f) -> const ModelFit& { return f.Refinement.Refined[m]; };
   const auto refined = [&](const SeriesFit& f) { return f.Fitted && f.Refined; };
   py::dict model;
   using Column = Estimate(ModelFit::*)[kMaxHarmonics];
@@ -100,10 +126,15 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, 
     return PerSeries(
         fits, [&](const SeriesFit& f) { return field(fitOf(f)); }, true);
   };
-  if (constant) {
-    model["c0"] = statistic([](const ModelFit& f) { return f.Constant.Value; });
-    model["c0_se"] = statistic(
-        [](const ModelFit& f) { return f.Constant.Determined ? f.Constant.StdError : kNaN; });
+  if (r.Constant) {
+    AddEstimate(model, "constant", fits, [&](const SeriesFit& f) { return fitOf(f).Constant; });
+  }
+  if (r.Trend) {
+    AddEstimate(model, "trend", fits, [&](const SeriesFit& f) { return fitOf(f).Trend; });
+  }
+  if (r.Sigma > 0 || r.SigmaValues) {
+    model["chi2"] = statistic([](const ModelFit& f) { return f.Statistics.Chi2; });
+    model["reduced_chi2"] = statistic([](const ModelFit& f) { return f.Statistics.ReducedChi2; });
   }
   model["r2"] = statistic([](const ModelFit& f) { return f.Statistics.R2; });
   model["adjusted_r2"] = statistic([](const ModelFit& f) { return f.Statistics.AdjustedR2; });
@@ -126,10 +157,11 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits, int harmonics, int m, 
 }
 
 py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request) {
-  const int n = request.Harmonics;
+  const int n = std::max<int>(request.Harmonics, static_cast<int>(request.Periods.size()));
+  const bool terms = request.Constant || request.Trend || !request.Periods.empty();
   py::dict out;
-  out["model1"] = SearchModel(fits, n, 0);
-  out["model2"] = SearchModel(fits, n, 1);
+  out["model1"] = SearchModel(fits, n, 0, terms);
+  out["model2"] = SearchModel(fits, n, 1, terms);
   py::array_t<std::uint32_t> seeds({static_cast<py::ssize_t>(fits.size()), py::ssize_t{2}});
   auto view = seeds.mutable_unchecked<2>();
   for (std::size_t s = 0; s < fits.size(); ++s) {
@@ -149,21 +181,39 @@ py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request)
   out["error"] = errors;
   if (request.Refine) {
     py::dict refined;
-    refined["model1"] = RefinedModel(fits, n, 0, request.WithConstant);
-    refined["model2"] = RefinedModel(fits, n, 1, request.WithConstant);
+    refined["model1"] = RefinedModel(fits, n, 0, request);
+    refined["model2"] = RefinedModel(fits, n, 1, request);
     out["refined"] = refined;
   }
   return out;
 }
 
-ManyRequest Request(int harmonics, int depth, double minPeriod, bool refine, bool constant) {
+// The terms and weights of a call as Python gives them (sigma already split into one value or
+// an array by the package).
+struct Terms {
+  bool Constant = false, Trend = false;
+  std::vector<double> Periods;
+  double Sigma = 0;
+  bool AbsoluteSigma = false;
+};
+
+ManyRequest Request(int harmonics, int depth, double minPeriod, bool refine, const Terms& terms) {
   ManyRequest request;
   request.Harmonics = harmonics;
   request.Depth = depth;
   request.MinPeriod = minPeriod;
   request.Refine = refine;
-  request.WithConstant = constant;
+  request.Constant = terms.Constant;
+  request.Trend = terms.Trend;
+  request.Periods = terms.Periods;
+  request.Sigma = terms.Sigma;
+  request.AbsoluteSigma = terms.AbsoluteSigma;
   return request;
+}
+
+Terms TermsOf(
+    bool constant, bool trend, std::vector<double> periods, double sigma, bool absoluteSigma) {
+  return Terms{constant, trend, std::move(periods), sigma, absoluteSigma};
 }
 
 // A Python callable called from engine threads: holds the GIL for the call, and keeps the first
@@ -206,15 +256,23 @@ py::dict FitOne(const std::vector<double>& x,
                 std::optional<std::pair<std::uint32_t, std::uint32_t>> seeds,
                 bool refine,
                 bool constant,
+                bool trend,
+                std::vector<double> periods,
+                double sigmaValue,
+                std::vector<double> sigma,
+                bool absoluteSigma,
                 py::object progressFunction) {
-  const ManyRequest request = Request(harmonics, depth, minPeriod, refine, constant);
+  const Terms terms = TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma);
+  ManyRequest request = Request(harmonics, depth, minPeriod, refine, terms);
+  // Only whether there are weights matters to the results' layout.
+  if (!sigma.empty()) request.SigmaValues = sigma.data();
   std::vector<SeriesFit> fits(1);
   SeriesFit& out = fits[0];
   Callback progress(std::move(progressFunction));
   {
     py::gil_scoped_release release;
     Engine engine;
-    const DataOutcome data = engine.SetData(x, y);
+    const DataOutcome data = engine.SetData(x, y, sigma);
     if (!data.Accepted) {
       py::gil_scoped_acquire hold;
       throw py::value_error(data.Error);
@@ -225,6 +283,11 @@ py::dict FitOne(const std::vector<double>& x,
     fit.MinPeriod = minPeriod;
     fit.FixedSeeds = seeds.has_value();
     if (seeds) fit.Seeds[0] = seeds->first, fit.Seeds[1] = seeds->second;
+    fit.Constant = terms.Constant;
+    fit.Trend = terms.Trend;
+    fit.Periods = terms.Periods;
+    fit.Sigma = terms.Sigma;
+    fit.AbsoluteSigma = terms.AbsoluteSigma;
     fit.OnImprovement = [&progress] {
       if (!progress("search", kNaN)) progress.Cancel();
     };
@@ -232,7 +295,6 @@ py::dict FitOne(const std::vector<double>& x,
     out.Fitted = true;
     if (refine && !progress.Cancelled()) {
       RefineOptions options;
-      options.WithConstant = constant;
       options.Progress = [&progress](double fraction) { return progress("refine", fraction); };
       out.Refinement = engine.Refine(options);
       out.Refined = true;
@@ -252,12 +314,27 @@ py::dict FitManySeries(const std::vector<double>& x,
                        std::pair<std::uint32_t, std::uint32_t> seeds,
                        bool refine,
                        bool constant,
+                       bool trend,
+                       std::vector<double> periods,
+                       double sigmaValue,
+                       py::array_t<double, py::array::c_style | py::array::forcecast> sigma,
+                       bool absoluteSigma,
                        int threads,
                        py::object progressFunction) {
   if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
     throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
   }
-  ManyRequest request = Request(harmonics, depth, minPeriod, refine, constant);
+  if (sigma.size() != 0 &&
+      (sigma.ndim() != 2 || sigma.shape(0) != y.shape(0) || sigma.shape(1) != y.shape(1))) {
+    throw py::value_error("sigma must be empty or shaped as Y");
+  }
+  ManyRequest request =
+      Request(harmonics,
+              depth,
+              minPeriod,
+              refine,
+              TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma));
+  if (sigma.size() != 0) request.SigmaValues = sigma.data();
   request.Seeds[0] = seeds.first;
   request.Seeds[1] = seeds.second;
   const auto series = static_cast<std::size_t>(y.shape(0));
@@ -289,6 +366,11 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("seeds"),
         py::arg("refine"),
         py::arg("constant"),
+        py::arg("trend"),
+        py::arg("periods"),
+        py::arg("sigma_value"),
+        py::arg("sigma"),
+        py::arg("absolute_sigma"),
         py::arg("progress"));
   m.def("fit_many",
         &FitManySeries,
@@ -300,6 +382,11 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("seeds"),
         py::arg("refine"),
         py::arg("constant"),
+        py::arg("trend"),
+        py::arg("periods"),
+        py::arg("sigma_value"),
+        py::arg("sigma"),
+        py::arg("absolute_sigma"),
         py::arg("threads"),
         py::arg("progress"));
 }

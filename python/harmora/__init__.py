@@ -58,27 +58,38 @@ def _stage_seeds(seed):
     return int(pair[0]), int(pair[1])
 
 
-def _check(harmonics, depth, min_period, constant, refine, trend, sigma, periods):
-    unsupported = [
-        name
-        for name, value in (("trend", trend), ("sigma", sigma), ("periods", periods))
-        if value is not None and value is not False
-    ]
-    if unsupported:
-        raise NotImplementedError(
-            ", ".join(unsupported) + ": not supported by this version of the engine "
-            "(it fits sums of free harmonics, unweighted)"
-        )
-    if constant and not refine:
-        raise NotImplementedError(
-            "constant=True needs refine=True: the search fits no constant, "
-            "only the least-squares refinement adds one"
-        )
+def _check(harmonics, depth, min_period):
     if not 1 <= harmonics <= 5:
         raise ValueError("harmonics must be 1 to 5")
     if depth < 1:
         raise ValueError("depth must be positive")
     return 0.0 if min_period is None else float(min_period)
+
+
+def _periods(periods):
+    """The known periods as a list of positive finite floats (at most 5)."""
+    if periods is None:
+        return []
+    values = [float(p) for p in _np.atleast_1d(_np.asarray(periods, dtype=float))]
+    if len(values) > 5 or not all(_np.isfinite(p) and p > 0 for p in values):
+        raise ValueError("periods must be at most 5 positive finite numbers")
+    return values
+
+
+def _sigma(sigma, shape):
+    """(one sigma for all, per-observation sigma shaped `shape` or empty) from sigma as given."""
+    if sigma is None:
+        return 0.0, _np.empty((0,) * len(shape))
+    if _np.ndim(sigma) == 0:
+        value = float(sigma)
+        if not (_np.isfinite(value) and value > 0):
+            raise ValueError("sigma must be positive and finite")
+        return value, _np.empty((0,) * len(shape))
+    values = _np.asarray(sigma, dtype=float)
+    try:
+        return 0.0, _np.ascontiguousarray(_np.broadcast_to(values, shape))
+    except ValueError:
+        raise ValueError(f"sigma of shape {values.shape} does not fit the data's {shape}") from None
 
 
 def _squeeze(result):
@@ -98,7 +109,8 @@ def _squeeze(result):
 
 
 def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
-        constant=False, trend=False, sigma=None, periods=None, progress=None):
+        constant=False, trend=False, sigma=None, periods=None, absolute_sigma=False,
+        progress=None):
     """Fits both models to one series and returns a Result.
 
     x, y: 1-D arrays of 4 to 100 finite numbers (sorted by x before fitting).
@@ -107,7 +119,17 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     seed: None (seeds from the clock), an int S (the stages' seeds S and S+1) or a pair (S1, S2),
         exactly as ``harmora-fit --seed S1,S2``: the same seeds give the same bits.
     refine: also refine both models by least squares (standard errors, intervals, statistics).
-    constant: with refine, fit c0 + S(x) (and (c0 + S)^2) instead; the result gains c0, c0_se.
+    constant, trend: fit c0 + c1*x + S(x) (and (c0 + c1*x + S)^2): the search runs on the data
+        less the terms' least-squares estimate, the refinement fits them jointly; the refined
+        models gain constant/trend with _se, _lower, _upper, the search's models their estimates.
+    periods: known periods (x units, at most 5): harmonics at B = 2*pi/P, first in the arrays,
+        fitted in amplitude and phase only (period_se 0); harmonics counts them, the rest are
+        searched. With only known periods the fit is linear.
+    sigma: the standard deviation of y, one number or one per observation: weighted least
+        squares in the refinement, with chi2 and reduced_chi2. As scipy's curve_fit, only the
+        ratios of sigma count and the errors are scaled by the reduced chi2, unless
+        absolute_sigma=True (sigma are then the errors in y's units).
+    Terms and sigma are fitted by the refinement: they imply refine=True.
     progress: callable(stage, fraction) called from the engine (stage "search" on every
         improvement with fraction NaN, "refine" with the fraction done); returning False cancels.
         The search cannot be interrupted: a cancel during it skips the refinement.
@@ -118,7 +140,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     undetermined), r2, adjusted_r2, rmse, sse, aic, bic, starts, hits and termination
     ("completed" or "cancelled"). The GIL is released while the engine runs.
     """
-    min_period = _check(harmonics, depth, min_period, constant, refine, trend, sigma, periods)
+    min_period = _check(harmonics, depth, min_period)
     x = _np.asarray(x, dtype=float)
     y = _np.asarray(y, dtype=float)
     if x.ndim != 1 or x.shape != y.shape:
@@ -126,15 +148,20 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     if x.size > capacity:
         raise ValueError(f"at most {capacity} observations can be fitted, not {x.size}")
     seeds = None if seed is None else _stage_seeds(seed)
-    raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, bool(refine),
-                           bool(constant), progress)
+    periods = _periods(periods)
+    sigma_value, sigma = _sigma(sigma, x.shape)
+    refine = bool(refine or constant or trend or periods or sigma_value or sigma.size)
+    raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
+                           bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
+                           progress)
     out = _wrap(_squeeze(raw))
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
     return out
 
 
 def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
-             constant=False, trend=False, sigma=None, periods=None, threads=0, progress=None):
+             constant=False, trend=False, sigma=None, periods=None, absolute_sigma=False,
+             threads=0, progress=None):
     """Fits every row of Y (series x observations) against the shared x, on all cores.
 
     NaN in Y (or x) marks a missing observation: that pair is left out of that series. A series
@@ -149,8 +176,10 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
 
     Returns a Result with the names of fit's result, arrays of shape (series, harmonics) for the
     per-harmonic values and (series,) for the rest, seeds of shape (series, 2), fitted and error.
+    constant, trend, periods, sigma and absolute_sigma as for fit; sigma may be one number, one
+    per observation (shared by the series) or shaped as Y (NaN: missing).
     """
-    min_period = _check(harmonics, depth, min_period, constant, refine, trend, sigma, periods)
+    min_period = _check(harmonics, depth, min_period)
     x = _np.asarray(x, dtype=float)
     Y = _np.asarray(Y, dtype=float)
     if Y.ndim == 1:
@@ -160,8 +189,12 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     if x.size > capacity:
         raise ValueError(f"at most {capacity} observations per series can be fitted, not {x.size}")
     seeds = _stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
-    raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, bool(refine),
-                            bool(constant), int(threads), progress)
+    periods = _periods(periods)
+    sigma_value, sigma = _sigma(sigma, Y.shape)
+    refine = bool(refine or constant or trend or periods or sigma_value or sigma.size)
+    raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, refine, bool(constant),
+                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
+                            int(threads), progress)
     return _wrap(raw)
 
 

@@ -77,11 +77,46 @@ def test_fit_many_is_fit_per_series_whatever_the_threads():
             assert same_bits(alone.refined.model1[name], one.refined.model1[name][i]), name
 
 
+@pytest.mark.parametrize("trend,absolute", [(False, False), (True, False), (True, True)])
+def test_known_periods_with_sigma_are_weighted_least_squares(trend, absolute):
+    # The linear fit against NumPy's weighted least squares, with scipy's covariance rule: scaled
+    # by the reduced chi2 unless the sigma are absolute.
+    rng = np.random.default_rng(3)
+    x = np.sort(rng.uniform(0, 60, 40))
+    sigma = rng.uniform(0.2, 2, x.size)
+    y = 15 + 0.02 * x + 3 * np.sin(2 * np.pi * x / 12 + 1) + sigma * rng.normal(size=x.size)
+    b = 2 * np.pi / 12
+    columns = [np.sin(b * x), np.cos(b * x), np.ones_like(x)] + ([x] if trend else [])
+    design = np.stack(columns, axis=1) / sigma[:, None]
+    beta, chi2 = np.linalg.lstsq(design, y / sigma, rcond=None)[:2]
+    covariance = np.linalg.inv(design.T @ design)
+    if not absolute:
+        covariance *= chi2[0] / (x.size - design.shape[1])
+    r = harmora.fit(x, y, periods=[12], constant=True, trend=trend, sigma=sigma,
+                    absolute_sigma=absolute).refined.model1
+    amplitude = np.hypot(beta[0], beta[1])
+    gradient = np.array([beta[0], beta[1]]) / amplitude
+    assert r.termination == "linear least squares"
+    assert r.A[0] == pytest.approx(amplitude, rel=1e-9)
+    assert r.C[0] == pytest.approx(np.arctan2(beta[1], beta[0]) % (2 * np.pi), rel=1e-9)
+    assert r.A_se[0] == pytest.approx(np.sqrt(gradient @ covariance[:2, :2] @ gradient), rel=1e-6)
+    assert r.chi2 == pytest.approx(chi2[0], rel=1e-9)
+    assert r.period_se[0] == 0
+    assert r.constant == pytest.approx(beta[2], rel=1e-9)
+    assert r.constant_se == pytest.approx(np.sqrt(covariance[2, 2]), rel=1e-6)
+    if trend:
+        assert r.trend == pytest.approx(beta[3], rel=1e-9)
+        assert r.trend_se == pytest.approx(np.sqrt(covariance[3, 3]), rel=1e-6)
+    many = harmora.fit_many(x, y[None], periods=[12], constant=True, trend=trend, sigma=sigma,
+                            absolute_sigma=absolute)
+    assert same_bits(many.refined.model1.A_se[0], r.A_se)
+
+
 @pytest.mark.parametrize("kwargs,error", [
-    (dict(trend=True), NotImplementedError),
-    (dict(sigma=np.ones(24)), NotImplementedError),
-    (dict(periods=[12.0]), NotImplementedError),
-    (dict(constant=True), NotImplementedError),
+    (dict(periods=[1.0] * 6), ValueError),
+    (dict(periods=[-12.0]), ValueError),
+    (dict(sigma=-1.0), ValueError),
+    (dict(sigma=np.ones(5)), ValueError),
     (dict(harmonics=6), ValueError),
     (dict(seed=2**32), ValueError),
     (dict(seed=(1, 2, 3)), TypeError),
