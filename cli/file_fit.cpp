@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "base/run_time_fault.h"
+#include "cli/stream_input.h"
 #include "data/data_file_messages.h"
 
 namespace {
@@ -18,18 +19,46 @@ std::string RefusalText(const DataOutcome& data, Language language) {
   return cause.empty() ? text : text + " (" + cause + ")";
 }
 
+// A refusal for a fault, which the engine passes on as the fault's text: in the chosen language.
+std::string LoadFaultText(const DataOutcome& data, Language language) {
+  if (data.ErrorNamesFile) {
+    return FaultText(RunTimeFault(RunTimeFault::Kind::InputOutput, data.Error), language);
+  }
+  const struct {
+    const char* Text;
+    RunTimeFault::Kind Kind;
+  } faults[] = {{kDivisionByZeroText, RunTimeFault::Kind::DivisionByZero},
+                {kInvalidOperationText, RunTimeFault::Kind::InvalidOperation},
+                {kOverflowText, RunTimeFault::Kind::Overflow}};
+  for (const auto& fault : faults) {
+    if (data.Error == fault.Text) return FaultText(RunTimeFault(fault.Kind, data.Error), language);
+  }
+  return data.Error;
+}
+
 }  // namespace
 
 FileFit FitDataFile(const std::string& path, const FitOptions& options) {
   FileFit result;
   result.Path = path;
-  const DataOutcome data = result.Core.LoadFile(path);
+  DataOutcome data;
+  if (IsStreamInput(path)) {
+    try {
+      data = result.Core.LoadBytes(ReadStreamInput(path), path);
+    } catch (const RunTimeFault& fault) {
+      data.Error = fault.what();
+      data.ErrorNamesFile = true;
+    }
+  } else {
+    data = result.Core.LoadFile(path);
+  }
   result.Notices = ImportNotices(data.Findings, options.Messages);
   if (!data.Accepted) {
     result.ErrorNamesFile = data.ErrorNamesFile;
     // The reader's own refusals are said in the chosen language, a fault's text as it is.
     const bool readerRefused = data.Error == kUnreadableDataText || data.Error == kTooShortDataText;
-    result.Error = readerRefused ? RefusalText(data, options.Messages) : data.Error;
+    result.Error =
+        readerRefused ? RefusalText(data, options.Messages) : LoadFaultText(data, options.Messages);
     return result;
   }
   if (options.Strict && !result.Notices.empty()) {
@@ -58,7 +87,7 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
     }
     result.Fitted = true;
   } catch (const RunTimeFault& fault) {
-    result.Error = fault.what();
+    result.Error = FaultText(fault, options.Messages);
     result.ErrorNamesFile = fault.FaultKind == RunTimeFault::Kind::InputOutput;
   } catch (const std::exception& fault) {
     result.Error = fault.what();

@@ -56,38 +56,72 @@ std::string DepthList() {
   return list;
 }
 
+// text in quotes: 'text' in English, «text» in Russian.
+std::string Quote(Language language, std::string_view text) {
+  const bool russian = language == Language::Russian;
+  std::string quoted = russian ? "«" : "'";  // appended: GCC 12 warns wrongly on the sum
+  quoted += text;
+  quoted += russian ? "»" : "'";
+  return quoted;
+}
+
 // Applies one option with its value; returns the error text, empty when it is accepted.
 std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
-  const std::string shown(value);
+  const Language l = options.Messages;
+  const std::string shown = Quote(l, value);
   if (name == "harmonics") {
     const auto n = ParseInteger(value, 1, kMaxHarmonicCount);
-    if (!n) return "the number of harmonics must be 1 to 5, not '" + shown + "'";
+    if (!n) {
+      return Say(l,
+                 "the number of harmonics must be 1 to 5, not ",
+                 "число гармоник должно быть от 1 до 5, а не ") +
+             shown;
+    }
     options.Harmonics = static_cast<int>(*n);
   } else if (name == "depth") {
     const auto d = ParseInteger(value, 1, kSearchDepths[std::size(kSearchDepths) - 1]);
     if (!d || std::find(std::begin(kSearchDepths), std::end(kSearchDepths), *d) ==
                   std::end(kSearchDepths)) {
-      return "the search depth must be one of " + DepthList() + ", not '" + shown + "'";
+      return Say(l, "the search depth must be one of ", "глубина поиска должна быть одной из ") +
+             DepthList() + Say(l, ", not ", ", а не ") + shown;
     }
     options.Depth = static_cast<int>(*d);
   } else if (name == "min-period") {
     const auto p = ParsePositive(value);
-    if (!p) return "the minimum period must be a positive number, not '" + shown + "'";
+    if (!p) {
+      return Say(l,
+                 "the minimum period must be a positive number, not ",
+                 "минимальный период должен быть положительным числом, а не ") +
+             shown;
+    }
     options.MinPeriod = *p;
   } else if (name == "period") {
     const auto p = ParsePositive(value);
-    if (!p) return "a known period must be a positive number, not '" + shown + "'";
+    if (!p) {
+      return Say(l,
+                 "a known period must be a positive number, not ",
+                 "известный период должен быть положительным числом, а не ") +
+             shown;
+    }
     if (options.Periods.size() >= static_cast<std::size_t>(kMaxHarmonicCount)) {
-      return "at most 5 known periods can be given";
+      return Say(l, "at most 5 known periods can be given", "можно задать не более 5 периодов");
     }
     options.Periods.push_back(*p);
   } else if (name == "sigma") {
     const auto p = ParsePositive(value);
-    if (!p) return "sigma must be a positive number, not '" + shown + "'";
+    if (!p) {
+      return Say(l,
+                 "sigma must be a positive number, not ",
+                 "сигма должна быть положительным числом, а не ") +
+             shown;
+    }
     options.Sigma = *p;
   } else if (name == "seed") {
     if (!ParseSeeds(value, options.Seeds)) {
-      return "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '" + shown + "'";
+      return Say(l,
+                 "the seeds must be S1 or S1,S2, each 0 to 4294967295, not ",
+                 "затравки должны быть S1 или S1,S2, каждая от 0 до 4294967295, а не ") +
+             shown;
     }
     options.FixedSeeds = true;
   } else if (name == "format") {
@@ -98,7 +132,10 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
     } else if (value == "csv") {
       options.Format = OutputFormat::Csv;
     } else {
-      return "the format must be report, json or csv, not '" + shown + "'";
+      return Say(l,
+                 "the format must be report, json or csv, not ",
+                 "формат должен быть report, json или csv, а не ") +
+             shown;
     }
   }
   return {};
@@ -122,6 +159,8 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "help" || name == "h") return &options.Help;
   if (name == "refine") return &options.Refine;
   if (name == "strict") return &options.Strict;
+  if (name == "version") return &options.Version;
+  if (name == "comments") return &options.Comments;
   if (name == "constant") return &options.Constant;
   if (name == "trend") return &options.Trend;
   if (name == "absolute-sigma") return &options.AbsoluteSigma;
@@ -135,13 +174,15 @@ bool RefineRuns(const FitOptions& options) {
          options.Sigma > 0;
 }
 
-ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
+ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {
   ParsedOptions parsed;
   FitOptions& options = parsed.Options;
+  options.Messages = language;
+  const Language l = language;
   bool onlyFiles = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
-    if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+    if (onlyFiles || arg.size() < 2 || arg[0] != '-') {  // "-" alone is standard input
       options.Files.push_back(args[i]);
       continue;
     }
@@ -168,7 +209,8 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
     }
     if (bool* flag = FlagOf(options, name)) {
       if (hasValue) {
-        parsed.Error = "option '" + std::string(arg) + "' takes no value";
+        parsed.Error = Say(l, "option ", "параметр ") + Quote(l, arg) +
+                       Say(l, " takes no value", " не принимает значения");
         return parsed;
       }
       *flag = true;
@@ -176,12 +218,13 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
     }
     const std::string_view longName = ValueOption(name);
     if (longName.empty()) {
-      parsed.Error = "unknown option '" + std::string(arg) + "'";
+      parsed.Error = Say(l, "unknown option ", "неизвестный параметр ") + Quote(l, arg);
       return parsed;
     }
     if (!hasValue) {
       if (i + 1 >= args.size()) {
-        parsed.Error = "option '" + std::string(arg) + "' needs a value";
+        parsed.Error = Say(l, "option ", "параметру ") + Quote(l, arg) +
+                       Say(l, " needs a value", " нужно значение");
         return parsed;
       }
       value = args[++i];
@@ -189,7 +232,9 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args) {
     parsed.Error = Apply(options, longName, value);
     if (!parsed.Error.empty()) return parsed;
   }
-  if (!options.Help && options.Files.empty()) parsed.Error = "no data file given";
+  if (!options.Help && !options.Version && options.Files.empty()) {
+    parsed.Error = Say(l, "no data file given", "не задан файл данных");
+  }
   return parsed;
 }
 
@@ -222,10 +267,15 @@ std::string HelpText() {
          "                        are scaled by the reduced chi2\n"
          "      --strict          refuse a file in which the import check finds anything\n"
          "      --format F        report (default: the window's report), json (one object per\n"
-         "                        file and line) or csv (one row per observation)\n"
+         "                        file and line) or csv (one table across the files: a file\n"
+         "                        column and one row per observation)\n"
+         "      --comments        with csv: each file's settings and coefficients as '#' lines\n"
          "  -h, --help            print this help and exit\n"
+         "      --version         print the version and exit\n"
          "\n"
-         "A data file is read exactly as the window reads it. Exit status: 0 when every file\n"
-         "was fitted, 1 when a file was refused or its fit failed (the others are still\n"
-         "fitted), 2 for a usage error.\n";
+         "A data file is read exactly as the window reads it; FILE - is standard input, and\n"
+         "pipes and other streams are read too. Numbers are written in the shortest form that\n"
+         "reads back exactly. Messages are Russian under a ru_* locale, English otherwise.\n"
+         "Exit status: 0 when every file was fitted, 1 when a file was refused or its fit\n"
+         "failed (the others are still fitted), 2 for a usage error.\n";
 }

@@ -26,6 +26,8 @@ struct FitOptions {
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
   bool Help = false;
+  bool Version = false;
+  bool Comments = false;                  // with csv: the '#' lines of each file
   Language Messages = Language::English;  // not an option: the locale's, set by the caller
   std::vector<std::string> Files;
 };
@@ -40,8 +42,11 @@ struct ParsedOptions {
 };
 
 // Reads the arguments after the program's name. Accepts "--name value", "--name=value", "-n
-// value" and "-nvalue"; "--" ends the options. Without --help at least one file is required.
-ParsedOptions ParseFitOptions(const std::vector<std::string>& args);
+// value" and "-nvalue"; "--" ends the options; "-" alone is a file (standard input). Without
+// --help or --version at least one file is required. Errors are in the given language, which
+// the options keep for the messages that follow.
+ParsedOptions ParseFitOptions(const std::vector<std::string>& args,
+                              Language language = Language::English);
 
 // Whether the refinement runs: asked for, or implied by terms or weights.
 bool RefineRuns(const FitOptions& options);

@@ -1,7 +1,11 @@
 #include "cli/fit_output.h"
 
+#include <numbers>
+#include <vector>
+
 #include "analysis/refinement_notes.h"
 #include "cli/json_text.h"
+#include "model/model_values.h"
 #include "plot/float_text.h"
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
@@ -79,11 +83,72 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
   }
 }
 
+std::string CsvHeader() { return "file,x,y,model1,model2,residual1,residual2\n"; }
+
+namespace {
+
+// A CSV field: quoted, with its quotes doubled, when it holds a separator, a quote or a line end.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (const char ch : text) {
+    if (ch == '"') out += '"';
+    out += ch;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
 void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
-  out << ReportHeading(fit, options) << '\n' << fit.Core.CsvText();
+  if (options.Comments) {
+    out << ReportHeading(fit, options) << '\n';
+    const std::string exported = fit.Core.CsvText();  // the window's export: '#' lines, then rows
+    for (std::size_t at = 0; at < exported.size() && exported[at] == '#';) {
+      const std::size_t end = exported.find('\n', at);
+      out << exported.substr(at, end - at) << '\n';
+      at = end + 1;
+    }
+  }
+  const ObservationSet& obs = fit.Core.State().Observations;
+  const int n = obs.LastIndex + 1;
+  // The fit's models with their terms, through the C library's sine, as the window's export and
+  // a user's own code take them.
+  std::vector<double> m1(n), m2(n);
+  ModelValues(fit.Fit.Models[0], &obs.PlotX[0], n, m1.data(), LibrarySines);
+  ModelValues(fit.Fit.Models[1], &obs.PlotX[0], n, m2.data(), LibrarySines);
+  const std::string file = CsvField(fit.Path);
+  for (int i = 0; i < n; ++i) {
+    const double y = obs.OrigY[i];
+    out << file;
+    for (const double v : {obs.PlotX[i], y, m1[i], m2[i], y - m1[i], y - m2[i]}) {
+      out << ',' << ShortestNumber(v);
+    }
+    out << '\n';
+  }
 }
 
 namespace {
+
+// 2*pi/|B| for each harmonic; null for B = 0.
+std::string PeriodsJson(const HarmonicModel& m) {
+  double periods[kMaxHarmonics];
+  for (int k = 0; k < m.Count; ++k) {
+    periods[k] = m.B[k] != 0 ? 2 * std::numbers::pi / std::abs(m.B[k]) : kNotDetermined;
+  }
+  return JsonNumbers(periods, m.Count);
+}
+
+// One field of each estimate as a JSON array, null where the estimate is undetermined.
+template <typename Field>
+std::string EstimatesJson(const Estimate* values, int count, Field field) {
+  std::string list = "[";
+  for (int k = 0; k < count; ++k) {
+    if (k > 0) list += ',';
+    list += values[k].Determined ? JsonNumber(field(values[k])) : "null";
+  }
+  return list + "]";
+}
 
 std::string ModelJson(const FitResult& fit, ModelKind kind) {
   const int k = static_cast<int>(kind);
@@ -92,6 +157,7 @@ std::string ModelJson(const FitResult& fit, ModelKind kind) {
   Add(model, "A", JsonNumbers(m.A, m.Count));
   Add(model, "B", JsonNumbers(m.B, m.Count));
   Add(model, "C", JsonNumbers(m.C, m.Count));
+  Add(model, "period", PeriodsJson(m));
   Add(model, "relative_deviation", JsonNumber(fit.RelDeviation[k]));
   Add(model, "residual", JsonNumber(fit.Objective[k]));
   if (fit.FixedCount > 0 || m.Constant != 0 || m.Trend != 0) {  // the terms' estimates
@@ -131,22 +197,29 @@ std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
   Add(model, "A", JsonNumbers(h.A, h.Count));
   Add(model, "B", JsonNumbers(h.B, h.Count));
   Add(model, "C", JsonNumbers(h.C, h.Count));
+  Add(model, "period", PeriodsJson(h));
   Add(model, "relative_deviation", JsonNumber(fit.Statistics.RelDeviation));
   Add(model, "residual", JsonNumber(fit.Objective));
-  JsonObject se;
+  // Standard errors and the 95 % intervals (Student t), null where undetermined.
+  JsonObject se, lower, upper;
   const struct {
     const char* Key;
     const Estimate* Values;
-  } columns[] = {{"A", fit.A}, {"B", fit.B}, {"C", fit.C}};
+  } columns[] = {{"A", fit.A}, {"B", fit.B}, {"C", fit.C}, {"period", fit.Period}};
   for (const auto& column : columns) {
-    std::string list = "[";
-    for (int k = 0; k < h.Count; ++k) {
-      if (k > 0) list += ',';
-      list += column.Values[k].Determined ? JsonNumber(column.Values[k].StdError) : "null";
-    }
-    Add(se, column.Key, list + "]");
+    Add(se, column.Key, EstimatesJson(column.Values, h.Count, [](const Estimate& e) {
+          return e.StdError;
+        }));
+    Add(lower, column.Key, EstimatesJson(column.Values, h.Count, [](const Estimate& e) {
+          return e.Lower;
+        }));
+    Add(upper, column.Key, EstimatesJson(column.Values, h.Count, [](const Estimate& e) {
+          return e.Upper;
+        }));
   }
   Add(model, "se", Close(se));
+  Add(model, "lower", Close(lower));
+  Add(model, "upper", Close(upper));
   const ModelStatistics& s = fit.Statistics;
   Add(model, "r2", JsonNumber(s.R2));
   Add(model, "rmse", JsonNumber(s.Rmse));

@@ -14,16 +14,20 @@ std::string ReportHeading(const FileFit& fit, const FitOptions& options);
 // division fault for a zero frequency after the lines before it were written.
 void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out);
 
-// Writes the heading and then the data with both models as the window's data export writes them:
-// '#' lines with the coefficients, then x,y,model1,model2,residual1,residual2, one row per
-// observation.
+// The CSV table's one header line, written before the first file's rows.
+std::string CsvHeader();
+
+// Writes the file's rows of the tidy table across files: file,x,y,model1,model2,residual1,
+// residual2, one row per observation, numbers in their shortest exact text. With --comments the
+// heading and the window's export's '#' lines with the coefficients come first.
 void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out);
 
 // The fit as one JSON object on one line (no line end): file, count, harmonics, depth,
-// min_period, seeds, and model1 and model2 with A, B, C, relative_deviation and residual; after a
-// refinement also refined.model1 and refined.model2 with those fields and se (A, B, C; null
-// where undetermined), r2, rmse, aic, bic, starts, hits and termination (how the
-// refinement of the model ended); and notices, the import check's findings.
+// min_period, seeds, and model1 and model2 with A, B, C, period, relative_deviation and
+// residual; after a refinement also refined.model1 and refined.model2 with those fields and se,
+// lower and upper (the 95 % interval), each with A, B, C and period (null where undetermined),
+// r2, rmse, aic, bic, starts, hits and termination (how the refinement of the model ended); and
+// notices, the import check's findings.
 std::string JsonLine(const FileFit& fit, const FitOptions& options);
 
 // A file that was not fitted as one JSON object on one line: file, error and notices.

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "base/run_time_fault.h"
 #include "cli/file_fit.h"
 #include "cli/fit_options.h"
 #include "cli/fit_output.h"
@@ -27,10 +28,14 @@ bool WriteFit(const FileFit& fit,
         out << JsonLine(fit, options) << '\n';
         break;
       case OutputFormat::Csv:
-        if (!first) out << '\n';
+        if (first) out << CsvHeader();
         WriteCsvFormat(fit, options, out);
         break;
     }
+  } catch (const RunTimeFault& fault) {
+    out.flush();
+    err << kProgram << ": " << fit.Path << ": " << FaultText(fault, options.Messages) << '\n';
+    return false;
   } catch (const std::exception& fault) {
     out.flush();
     err << kProgram << ": " << fit.Path << ": " << fault.what() << '\n';
@@ -45,15 +50,19 @@ int RunHarmoraFit(const std::vector<std::string>& args,
                   std::ostream& out,
                   std::ostream& err,
                   Language language) {
-  ParsedOptions parsed = ParseFitOptions(args);
-  parsed.Options.Messages = language;
+  const ParsedOptions parsed = ParseFitOptions(args, language);
   if (!parsed.Error.empty()) {
-    err << kProgram << ": " << parsed.Error << "\nTry '" << kProgram << " --help'.\n";
+    err << kProgram << ": " << parsed.Error << '\n'
+        << Say(language, "Try 'harmora-fit --help'.", "Справка: harmora-fit --help") << '\n';
     return kFitUsageError;
   }
   const FitOptions& options = parsed.Options;
   if (options.Help) {
     out << HelpText();
+    return kFitAllDone;
+  }
+  if (options.Version) {
+    out << kProgram << ' ' << HARMORA_VERSION << '\n';
     return kFitAllDone;
   }
   int status = kFitAllDone;

@@ -1,9 +1,8 @@
 #include "cli/json_text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-
-#include "report/number_text.h"
 
 namespace {
 
@@ -35,9 +34,13 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
 
 }  // namespace
 
-std::string JsonNumber(double v) {
-  return std::isfinite(v) ? NumberText(v, kRoundTripDigits) : "null";
+std::string ShortestNumber(double v) {
+  char text[32];
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, v);
+  return std::string(text, result.ptr);
 }
+
+std::string JsonNumber(double v) { return std::isfinite(v) ? ShortestNumber(v) : "null"; }
 
 std::string JsonString(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";

@@ -5,8 +5,11 @@
 
 // Small pieces of JSON text, written without a library: enough for one flat record per line.
 
-// v with 17 significant digits, so that reading the text back gives the same double; "null" for
-// an infinity or a NaN, which JSON cannot hold. Never depends on the locale.
+// v in the shortest text that reads back as the same double (std::to_chars): "0.702", "1e-05",
+// "-0"; "inf", "-inf" and "nan" for values that are not finite. Never depends on the locale.
+std::string ShortestNumber(double v);
+
+// ShortestNumber, and "null" for an infinity or a NaN, which JSON cannot hold.
 std::string JsonNumber(double v);
 
 // text as a JSON string in quotes: '"', '\' and the control characters escaped, valid UTF-8

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // The language of harmora-fit's messages: Russian under a Russian locale, English otherwise.
 enum class Language { English, Russian };
 
@@ -14,3 +16,9 @@ Language LanguageFromEnvironment();
 inline const char* Say(Language language, const char* english, const char* russian) {
   return language == Language::Russian ? russian : english;
 }
+
+class RunTimeFault;
+
+// A fault's text in the chosen language: the computation's faults by their kind, and the
+// reader's I/O faults with their fixed words translated (the system's reason as it gives it).
+std::string FaultText(const RunTimeFault& fault, Language language);

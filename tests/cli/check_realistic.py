@@ -4,6 +4,8 @@ other pairs with nothing said. --strict refuses every file with a notice, one JS
 
 usage: python3 check_realistic.py HARMORA_FIT
 """
+import csv
+import io
 import json
 import os
 import subprocess
@@ -48,8 +50,8 @@ def run(*args):
 
 
 def pairs_of_csv(text):
-    rows = [line.split(",") for line in text.splitlines() if line[:1].isdigit() or line[:1] == "-"]
-    return [(float(r[0]), float(r[1])) for r in rows]
+    rows = list(csv.reader(io.StringIO(text)))[1:]  # file,x,y,...
+    return [(float(r[1]), float(r[2])) for r in rows]
 
 
 with open(os.path.join(FOLDER, "expected.json")) as f:

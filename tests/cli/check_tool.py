@@ -1,9 +1,12 @@
-"""Runs the built harmora-fit as a user's script would: JSON Lines that a strict parser reads,
-every real in C's %.17g text, clock seeds that repeat the fit, and no Qt in its links. (The
-statuses and hostile paths are tested in-process, in harmora_fit_test.cpp.)
+"""Runs the built harmora-fit as a user's script and shell would: JSON Lines that a strict parser
+reads, every real in its shortest exact text, clock seeds that repeat the fit, standard input,
+pipes and process substitution, one CSV table across files, the locale's language, and no Qt
+in its links. (The statuses and hostile paths are tested in-process, in harmora_fit_test.cpp.)
 
 usage: python3 check_tool.py HARMORA_FIT
 """
+import csv
+import io
 import json
 import math
 import os
@@ -23,9 +26,16 @@ def check(condition, text):
         FAILURES.append(text)
 
 
-def run(*args):
-    done = subprocess.run([TOOL, *args], capture_output=True, timeout=HANG_GUARD_SECONDS)
+def run(*args, stdin=None, env=None):
+    done = subprocess.run([TOOL, *args], capture_output=True, timeout=HANG_GUARD_SECONDS,
+                          input=stdin, env={**os.environ, "LC_ALL": "C.UTF-8", **(env or {})})
     return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
+
+
+def shortest(text):
+    """True when no text with fewer significant digits reads back as the same double."""
+    digits = len(re.sub(r"e.*|[-.]", "", text).strip("0")) or 1
+    return digits == 1 or float(format(float(text), f".{digits - 2}e")) != float(text)
 
 
 def reject_constant(name):
@@ -64,16 +74,41 @@ with tempfile.TemporaryDirectory() as folder:
                 check(len(m[key]) == 3 and all(isinstance(v, float) for v in m[key]),
                       f"{model}.{key} {m[key]}")
             check(m["residual"] >= 0 and m["relative_deviation"] >= 0, f"{model} figures")
-        # Every real is written as C's %.17g writes it: 17 significant digits, which read
-        # back to the same double.
+        # Every real in its shortest text that reads back to the same double.
         for text in re.findall(r"(?<=[:\[,])-?[0-9][0-9.e+-]*", line):
-            check(format(float(text), ".17g") == text, f"17 digits: {text}")
+            check(shortest(text), f"not the shortest: {text}")
 
     # The report format, and its seeds given back, repeat the same text.
     first = run("-n", "2", files[0])
     seeds = first[1].splitlines()[0].rsplit("seeds ", 1)[1]
     again = run("-n", "2", "--seed", seeds, files[0])
     check(first[0] == 0 and again[1] == first[1], "clock seeds given back repeat the report")
+
+    # Standard input, /dev/stdin, a pipe and a process substitution read as the file itself.
+    data = open(files[0], "rb").read()
+    expected = run("--format", "json", "--seed", "4", files[0])[1].replace(files[0], "NAME")
+    for name, args in (("-", ["-"]), ("/dev/stdin", ["/dev/stdin"])):
+        got = run("--format", "json", "--seed", "4", *args, stdin=data)
+        check(got[0] == 0 and got[1].replace(f'"{name}"', '"NAME"') == expected, f"{name}: {got}")
+    shell = subprocess.run(["bash", "-c", f'"$0" --format json --seed 4 <(cat "$1")', TOOL, files[0]],
+                           capture_output=True, text=True, timeout=HANG_GUARD_SECONDS)
+    check(re.sub(r'"/dev/fd/[0-9]+"', '"NAME"', shell.stdout) == expected, f"<(...): {shell}")
+
+    # One CSV table across the files: one header, a file column, every row its file's.
+    status, out, err = run("--format", "csv", "--seed", "2", *files)
+    rows = list(csv.reader(io.StringIO(out)))
+    check(rows[0] == ["file", "x", "y", "model1", "model2", "residual1", "residual2"], rows[0])
+    check([r[0] for r in rows[1:]] == sum(([f] * (12 + 7 * i) for i, f in enumerate(files)), []),
+          "csv: one row per observation, named by its file")
+
+# The locale's language for every message: usage errors, refusals and faults.
+for env, words in (({"LC_ALL": "ru_RU.UTF-8"}, ("параметр", "файл")),
+                   ({"LC_ALL": "", "LANG": "de_DE.UTF-8"}, ("option", "file"))):
+    usage = run("--frobnicate", env=env)[2]
+    missing = run("/nonexistent/file", env=env)[2]
+    check(words[0] in usage and words[1] in missing.lower(), f"{env}: {usage} {missing}")
+status, out, err = run("--version")
+check(status == 0 and re.fullmatch(r"harmora-fit [0-9]+\.[0-9]+\.[0-9]+\n", out), out)
 
 # The tool is Qt-free: none of its shared libraries is Qt's.
 links = subprocess.run(["ldd", TOOL], capture_output=True, text=True).stdout

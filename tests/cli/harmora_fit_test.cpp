@@ -159,19 +159,49 @@ TEST(HarmoraFitJson, ResidualIsEachStagesObjectiveFromTheFinalCoefficients) {
   EXPECT_GT(sum2, 1);  // the squared model cannot follow the negative half waves
 }
 
-TEST(HarmoraFitCsv, HoldsTheWindowsDataExportForTheSameSeeds) {
+// One table across the files: one header, a file column, the window's export's values in
+// their shortest exact text; its '#' lines only with --comments.
+TEST(HarmoraFitCsv, IsOneTidyTableOfTheWindowsExportValues) {
   DataFolder folder;
-  const std::string path = folder.Write("tones.txt", TwoToneData(18));
-  const ToolRun run = RunTool({"--format", "csv", "-n", "2", "--seed", "8,6", path});
+  const std::string a = folder.Write("a.txt", TwoToneData(18));
+  std::string tenths;
+  for (int i = 1; i <= 9; ++i)
+    tenths += "0." + std::to_string(i) + " " + std::to_string(i % 4) + "\n";
+  const std::string b = folder.Write("b,c.txt", tenths);
+  const ToolRun run = RunTool({"--format", "csv", "-n", "2", "--seed", "8,6", a, b});
   ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
-  const std::string heading =
-      "# " + path + " (18): harmonics 2, depth 10000, minimum period 1, seeds 8,6\n";
-  EXPECT_EQ(run.Out, heading + WriteDataCsv(WindowFit(path, 2, 10000, 8, 6)));
   const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_EQ(lines.size(), 1u + 18 + 9);
+  EXPECT_EQ(lines[0], "file,x,y,model1,model2,residual1,residual2");
+  const std::vector<std::string> exported = Lines(WriteDataCsv(WindowFit(a, 2, 10000, 8, 6)));
   const auto header =
-      std::find(lines.begin(), lines.end(), "x,y,model1,model2,residual1,residual2");
-  ASSERT_NE(header, lines.end());
-  EXPECT_EQ(lines.end() - header, 1 + 18);  // one row per observation
+      std::find(exported.begin(), exported.end(), "x,y,model1,model2,residual1,residual2");
+  ASSERT_EQ(exported.end() - header, 1 + 18);
+  for (int i = 0; i < 18; ++i) {
+    SCOPED_TRACE(i);
+    const std::string& row = lines[1 + i];
+    ASSERT_EQ(row.rfind(a + ",", 0), 0u);
+    std::vector<double> ours = NumbersAfter("\"r\":[" + row.substr(a.size() + 1) + "]", "r");
+    std::vector<double> theirs = NumbersAfter("\"r\":[" + header[1 + i] + "]", "r");
+    ASSERT_EQ(ours.size(), 6u);
+    ASSERT_EQ(ours.size(), theirs.size());
+    for (int k = 0; k < 6; ++k) EXPECT_TRUE(SameBits(ours[k], theirs[k])) << k;
+  }
+  // The second file's x as its text gives them, not "0.10000000000000001".
+  for (int i = 0; i < 9; ++i) {
+    const std::string x = "0." + std::to_string(i + 1);
+    EXPECT_EQ(lines[19 + i].rfind("\"" + folder.Path + "/b,c.txt\"," + x + ",", 0), 0u)
+        << lines[19 + i];
+  }
+
+  const ToolRun comments =
+      RunTool({"--format", "csv", "--comments", "-n", "2", "--seed", "8,6", a});
+  const std::vector<std::string> commented = Lines(comments.Out);
+  ASSERT_EQ(commented.size(), 1u + (header - exported.begin()) + 1 + 18);
+  EXPECT_EQ(commented[0], lines[0]);
+  EXPECT_EQ(commented[1],
+            "# " + a + " (18): harmonics 2, depth 10000, minimum period 1, seeds 8,6");
+  EXPECT_TRUE(std::equal(exported.begin(), header, commented.begin() + 2));
 }
 
 // The text of the JSON object that follows "key": in text from a position, braces balanced.
@@ -203,10 +233,13 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   const std::string models[2] = {ObjectAfter(refined, "model1"), ObjectAfter(refined, "model2")};
   for (int m = 0; m < 2; ++m) {
     SCOPED_TRACE(m + 1);
-    for (const char* key : {"A", "B", "C"}) EXPECT_EQ(NumbersAfter(models[m], key).size(), 2u);
-    const std::string se = ObjectAfter(models[m], "se");
-    for (const char* key : {"A", "B", "C"})
-      EXPECT_NE(se.find(std::string("\"") + key + "\":["), std::string::npos) << se;
+    for (const char* key : {"A", "B", "C", "period"}) {
+      EXPECT_EQ(NumbersAfter(models[m], key).size(), 2u);
+      for (const char* part : {"se", "lower", "upper"}) {
+        const std::string object = ObjectAfter(models[m], part);
+        EXPECT_NE(object.find(std::string("\"") + key + "\":["), std::string::npos) << object;
+      }
+    }
     for (const char* key : {"r2", "rmse", "aic", "bic", "relative_deviation"}) {
       EXPECT_TRUE(std::isfinite(NumberAfter(models[m], key))) << key;
     }
@@ -225,13 +258,45 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
 }
 
+// Noisy data: the 95 % interval holds the value and is wider than one standard error; the
+// periods are 2 pi / |B|, for the search and the refinement alike.
+TEST(HarmoraFitRefine, IntervalsHoldTheValueAndPeriodsAreTwoPiOverB) {
+  DataFolder folder;
+  std::string text;
+  for (int i = 0; i < 40; ++i) {
+    const double x = 0.5 * i;
+    text += std::to_string(x) + " " +
+            std::to_string(2 * std::sin(0.9 * x + 0.3) + 0.2 * std::sin(7.77 * i * i)) + "\n";
+  }
+  const std::string path = folder.Write("noisy.txt", text);
+  const ToolRun run = RunTool({"--format", "json", "--seed", "3", "--refine", path});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
+  for (const std::string& fit : {ObjectAfter(run.Out, "model1"), model}) {
+    const std::vector<double> b = NumbersAfter(fit, "B"), period = NumbersAfter(fit, "period");
+    ASSERT_EQ(period.size(), 1u);
+    EXPECT_DOUBLE_EQ(period[0], 2 * std::numbers::pi / std::abs(b[0]));
+  }
+  for (const char* key : {"A", "B", "C", "period"}) {
+    SCOPED_TRACE(key);
+    const double value = NumbersAfter(model, key).at(0);
+    const double se = NumbersAfter(ObjectAfter(model, "se"), key).at(0);
+    EXPECT_GT(se, 0);
+    EXPECT_LT(NumbersAfter(ObjectAfter(model, "lower"), key).at(0), value - se);
+    EXPECT_GT(NumbersAfter(ObjectAfter(model, "upper"), key).at(0), value + se);
+  }
+}
+
 TEST(HarmoraFitRefine, StandardErrorsAndCriteriaAreNullWhereNoDegreesOfFreedomAreLeft) {
   DataFolder folder;
   const std::string path = folder.Write("six.txt", TwoToneData(6));  // 6 points, 6 parameters
   const ToolRun run = RunTool({"--format", "json", "-n", "2", "--seed", "4", "--refine", path});
   ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
   const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
-  EXPECT_EQ(ObjectAfter(model, "se"), "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null]}");
+  for (const char* key : {"se", "lower", "upper"}) {
+    EXPECT_EQ(ObjectAfter(model, key),
+              "{\"A\":[null,null],\"B\":[null,null],\"C\":[null,null],\"period\":[null,null]}");
+  }
   for (const char* key : {"\"aic\":null", "\"bic\":null", "\"df\":0"}) {
     EXPECT_NE(model.find(key), std::string::npos) << key << " in " << model;
   }
@@ -442,7 +507,9 @@ TEST(HarmoraFitMessages, TheLanguageIsTheLocalesForMessages) {
   }
 }
 
-TEST(HarmoraFitFiles, HostilePathsAreRefusedWithAClearMessageAndTheOthersStillFitted) {
+// Streams are read whole (a pipe without a writer as empty, a device that never ends up to a
+// limit); a folder or a missing file is refused; the other files are still fitted.
+TEST(HarmoraFitFiles, StreamsAreReadAndHostilePathsRefusedWithoutStoppingTheBatch) {
   DataFolder folder;
   const std::string good = folder.Write("good.txt", TwoToneData(12));
   const std::string fifo = folder.Path + "/pipe.txt";
@@ -450,20 +517,21 @@ TEST(HarmoraFitFiles, HostilePathsAreRefusedWithAClearMessageAndTheOthersStillFi
   const std::string missing = folder.Path + "/missing.txt";
   const ToolRun run = RunTool({"--format", "json", folder.Path, fifo, "/dev/zero", missing, good});
   EXPECT_EQ(run.Status, kFitFileFailed);
+  const std::vector<std::string> errors = Lines(run.Err);
+  ASSERT_EQ(errors.size(), 5u) << run.Err;
+  const std::string tooShort = ": the file must hold at least 4 pairs (8 numbers)";
+  EXPECT_EQ(errors[0],
+            "harmora-fit: Cannot open file \"" + folder.Path + "\": it is not a regular file");
+  EXPECT_EQ(errors[1], "harmora-fit: " + fifo + tooShort);
+  EXPECT_EQ(errors[2], "harmora-fit: /dev/zero:1: the file holds NUL bytes: it is not plain text");
+  EXPECT_EQ(errors[3], "harmora-fit: /dev/zero" + tooShort);
+  EXPECT_EQ(errors[4],
+            "harmora-fit: Cannot open file \"" + missing + "\": No such file or directory");
   // Each refused file has its JSON line with the error, the fitted one its results.
   const std::vector<std::string> records = Lines(run.Out);
   ASSERT_EQ(records.size(), 5u) << run.Out;
-  for (int i = 0; i < 4; ++i)
-    EXPECT_NE(records[i].find("\",\"error\":\"Cannot open"), std::string::npos);
+  for (int i = 0; i < 4; ++i) EXPECT_NE(records[i].find("\",\"error\":\""), std::string::npos);
   EXPECT_NE(records[4].find("\"file\":\"" + good + "\",\"count\""), std::string::npos);
-  const std::vector<std::string> errors = Lines(run.Err);
-  ASSERT_EQ(errors.size(), 4u) << run.Err;
-  EXPECT_EQ(errors[0],
-            "harmora-fit: Cannot open file \"" + folder.Path + "\": it is not a regular file");
-  EXPECT_EQ(errors[1], "harmora-fit: Cannot open file \"" + fifo + "\": it is not a regular file");
-  EXPECT_EQ(errors[2], "harmora-fit: Cannot open file \"/dev/zero\": it is not a regular file");
-  EXPECT_EQ(errors[3],
-            "harmora-fit: Cannot open file \"" + missing + "\": No such file or directory");
 }
 
 TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {
@@ -472,7 +540,9 @@ TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {
   const std::string good = folder.Write("good.txt", TwoToneData(12));
   const ToolRun run = RunTool({flat, good});
   EXPECT_EQ(run.Status, kFitFileFailed);
-  EXPECT_EQ(run.Err, "harmora-fit: " + flat + ": " + kDivisionByZeroText + "\n");
+  EXPECT_EQ(run.Err, "harmora-fit: " + flat + ": division by zero in the computation\n");
+  EXPECT_EQ(RunTool({flat}, Language::Russian).Err,
+            "harmora-fit: " + flat + ": " + kDivisionByZeroText + "\n");
   EXPECT_EQ(Lines(run.Out).size(), 17u);
 }
 
@@ -516,11 +586,32 @@ TEST(HarmoraFitUsage, HelpPrintsTheOptionsAndFitsNothing) {
   EXPECT_EQ(run.Status, kFitAllDone);
   EXPECT_EQ(run.Err, "");
   EXPECT_EQ(run.Out.rfind("Usage: harmora-fit [OPTION]... FILE...\n", 0), 0u);
-  for (const char* option :
-       {"--harmonics", "--depth", "--min-period", "--seed", "--refine", "--format", "--help"}) {
+  for (const char* option : {"--harmonics",
+                             "--depth",
+                             "--min-period",
+                             "--seed",
+                             "--refine",
+                             "--strict",
+                             "--format",
+                             "--comments",
+                             "--help",
+                             "--version"}) {
     EXPECT_NE(run.Out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(RunTool({"-h"}).Out, run.Out);
+  const ToolRun version = RunTool({"--version"});
+  EXPECT_EQ(version.Status, kFitAllDone);
+  EXPECT_EQ(version.Out, std::string("harmora-fit ") + HARMORA_VERSION + "\n");
+}
+
+TEST(HarmoraFitUsage, UsageErrorsAreRussianUnderARussianLocale) {
+  const ToolRun run = RunTool({"-n", "0", "x.txt"}, Language::Russian);
+  EXPECT_EQ(run.Status, kFitUsageError);
+  EXPECT_EQ(run.Err,
+            "harmora-fit: число гармоник должно быть от 1 до 5, а не «0»\n"
+            "Справка: harmora-fit --help\n");
+  EXPECT_EQ(RunTool({"--frobnicate"}, Language::Russian).Err,
+            "harmora-fit: неизвестный параметр «--frobnicate»\nСправка: harmora-fit --help\n");
 }
 
 TEST(HarmoraFitUsage, ADoubleDashTakesWhatFollowsAsFiles) {

@@ -50,18 +50,20 @@ TEST(JsonNumber, EveryDoubleReadsBackToItsOwnBits) {
   }
 }
 
-TEST(JsonNumber, WritesSeventeenSignificantDigitsInPlainJsonSyntax) {
+TEST(JsonNumber, WritesTheShortestTextThatReadsBackInPlainJsonSyntax) {
   const struct {
     double Value;
     const char* Text;
   } cases[] = {
-      {0.1, "0.10000000000000001"},
+      {0.1, "0.1"},
+      {0.702, "0.702"},
+      {1e-5, "1e-05"},
       {1, "1"},
       {-2.5, "-2.5"},
       {-0.0, "-0"},
       {1e21, "1e+21"},
-      {1.0 / 3, "0.33333333333333331"},
-      {5e-324, "4.9406564584124654e-324"},
+      {1.0 / 3, "0.3333333333333333"},
+      {5e-324, "5e-324"},
   };
   for (const auto& c : cases) EXPECT_EQ(JsonNumber(c.Value), c.Text);
 }

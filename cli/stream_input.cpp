@@ -1,0 +1,55 @@
+#include "cli/stream_input.h"
+
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "base/run_time_fault.h"
+
+namespace {
+
+[[noreturn]] void RaiseStreamFault(const char* action, const std::string& path) {
+  throw RunTimeFault(RunTimeFault::Kind::InputOutput,
+                     std::string(action) + " file \"" + path + "\": " + strerror(errno));
+}
+
+}  // namespace
+
+bool IsStreamInput(const std::string& path) {
+  if (path == "-") return true;
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return false;
+  return !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
+std::string ReadStreamInput(const std::string& path) {
+  int fd = STDIN_FILENO;
+  if (path != "-") {
+    // Without O_NONBLOCK the open of a named pipe would wait for a writer; with it, a pipe that
+    // has none reads as empty. Reads then wait for data as usual.
+    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) RaiseStreamFault("Cannot open", path);
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  }
+  std::string bytes;
+  char buffer[64 * 1024];
+  while (bytes.size() < kStreamLimit) {
+    const ssize_t count = read(fd, buffer, std::min(sizeof buffer, kStreamLimit - bytes.size()));
+    if (count == 0) break;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      if (fd != STDIN_FILENO) close(fd);
+      errno = error;
+      RaiseStreamFault("Cannot read", path);
+    }
+    bytes.append(buffer, static_cast<std::size_t>(count));
+  }
+  if (fd != STDIN_FILENO) close(fd);
+  return bytes;
+}
