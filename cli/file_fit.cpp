@@ -84,6 +84,10 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
     if (RefineRuns(options)) {
       result.Refinement = result.Core.Refine(RefineOptions{});
       result.Refined = true;
+      if (options.CompareCounts) {
+        result.Counts = CompareHarmonicCounts(result.Core, request, RefineOptions{});
+        result.Compared = true;
+      }
     }
     result.Fitted = true;
   } catch (const RunTimeFault& fault) {

@@ -258,6 +258,31 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
 }
 
+// Two tones under a little deterministic noise: the comparison has a row per N up to -n and
+// recommends two harmonics for model 1, in JSON and in the text.
+TEST(HarmoraFitRefine, CompareCountsRecommendsTheNumberOfTones) {
+  std::ostringstream data;
+  data.precision(17);
+  for (int i = 0; i < 60; ++i) {
+    const double x = 0.5 * i;
+    data << x << ' '
+         << 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) +
+                0.1 * std::sin(i * i * 7.3)
+         << '\n';
+  }
+  DataFolder folder;
+  const std::string path = folder.Write("noisy.txt", data.str());
+  const ToolRun json =
+      RunTool({"--format", "json", "-n", "3", "--seed", "1", "--compare-counts", path});
+  ASSERT_EQ(json.Status, kFitAllDone) << json.Err;
+  const std::string model1 = ObjectAfter(ObjectAfter(json.Out, "harmonic_counts"), "model1");
+  EXPECT_EQ(NumberAfter(model1, "recommended"), 2) << model1;
+  EXPECT_EQ(NumbersAfter(model1, "harmonics").size(), 0u);  // one per row object, not an array
+  EXPECT_NE(model1.find("\"harmonics\":3"), std::string::npos) << model1;
+  const ToolRun text = RunTool({"-n", "3", "--seed", "1", "--compare-counts", path});
+  EXPECT_NE(text.Out.find("\nRecommended: N = 2 "), std::string::npos) << text.Out;
+}
+
 // Noisy data: the 95 % interval holds the value and is wider than one standard error; the
 // periods are 2 pi / |B|, for the search and the refinement alike.
 TEST(HarmoraFitRefine, IntervalsHoldTheValueAndPeriodsAreTwoPiOverB) {
