@@ -116,6 +116,12 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Sigma = *p;
+  } else if (name == "x-column") {
+    options.XColumn = value;
+  } else if (name == "y-column") {
+    options.YColumns.emplace_back(value);
+  } else if (name == "sigma-column") {
+    options.SigmaColumn = value;
   } else if (name == "seed") {
     if (!ParseSeeds(value, options.Seeds)) {
       return Say(l,
@@ -144,8 +150,16 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
 // The long name of an option that takes a value, from its long or short spelling; empty when
 // the option takes none or is unknown.
 std::string_view ValueOption(std::string_view name) {
-  static constexpr std::string_view kWithValue[] = {
-      "harmonics", "depth", "min-period", "seed", "format", "period", "sigma"};
+  static constexpr std::string_view kWithValue[] = {"harmonics",
+                                                    "depth",
+                                                    "min-period",
+                                                    "seed",
+                                                    "format",
+                                                    "period",
+                                                    "sigma",
+                                                    "x-column",
+                                                    "y-column",
+                                                    "sigma-column"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -160,6 +174,8 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "refine") return &options.Refine;
   if (name == "strict") return &options.Strict;
   if (name == "version") return &options.Version;
+  if (name == "table") return &options.Table;
+  if (name == "decimal-comma") return &options.DecimalComma;
   if (name == "comments") return &options.Comments;
   if (name == "constant") return &options.Constant;
   if (name == "trend") return &options.Trend;
@@ -171,7 +187,7 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
 
 bool RefineRuns(const FitOptions& options) {
   return options.Refine || options.Constant || options.Trend || !options.Periods.empty() ||
-         options.Sigma > 0;
+         options.Sigma > 0 || !options.SigmaColumn.empty();
 }
 
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {
@@ -232,6 +248,14 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
     parsed.Error = Apply(options, longName, value);
     if (!parsed.Error.empty()) return parsed;
   }
+  const bool tableOptions = !options.YColumns.empty() || options.XColumn != "1" ||
+                            !options.SigmaColumn.empty() || options.DecimalComma;
+  if (tableOptions && !options.Table) {
+    parsed.Error = Say(l,
+                       "--x-column, --y-column, --sigma-column and --decimal-comma need --table",
+                       "--x-column, --y-column, --sigma-column и --decimal-comma требуют --table");
+    return parsed;
+  }
   if (!options.Help && !options.Version && options.Files.empty()) {
     parsed.Error = Say(l, "no data file given", "не задан файл данных");
   }
@@ -270,6 +294,12 @@ std::string HelpText() {
          "                        file and line) or csv (one table across the files: a file\n"
          "                        column and one row per observation)\n"
          "      --comments        with csv: each file's settings and coefficients as '#' lines\n"
+         "      --table           read the files as tables (CSV, TSV, ';'), header or none\n"
+         "      --x-column C      with --table: x from column C, a name or a number (default 1)\n"
+         "      --y-column C      with --table: y from column C (default 2); repeat it to fit\n"
+         "                        several columns, series i with seeds S1+2i,S2+2i\n"
+         "      --sigma-column C  with --table: each y's standard deviation from column C\n"
+         "      --decimal-comma   with --table: ',' is the decimal mark\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the version and exit\n"
          "\n"

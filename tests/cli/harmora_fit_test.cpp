@@ -568,6 +568,8 @@ TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
       {{"--seed", "-1", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '-1'"},
       {{"--format", "xml", good}, "the format must be report, json or csv, not 'xml'"},
       {{"--frobnicate", good}, "unknown option '--frobnicate'"},
+      {{"--y-column", "a", good},
+       "--x-column, --y-column, --sigma-column and --decimal-comma need --table"},
       {{"-x", good}, "unknown option '-x'"},
       {{good, "--depth"}, "option '--depth' needs a value"},
       {{"--help=yes"}, "option '--help=yes' takes no value"},
