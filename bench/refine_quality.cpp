@@ -22,7 +22,14 @@
 // within 1 %, the refinement's wall time at n = 100 (median and maximum, both models), starts
 // and hits, and for exact data the largest relative deviation in percent.
 //
-// Usage: refine_quality [--replicates R] [--reference-starts K] [--n N]
+// With --terms it runs the families that need terms with them instead: offset with a constant,
+// trend and seasonal with a constant and a trend, noisy data weighted by random sigma in
+// [0.1, 0.4] (relative weights), and seasonal with its annual period known (constant, trend, the
+// other N - 1 harmonics searched; linear for N = 1). The search then runs on the data less the
+// terms' estimate, as the engine runs it, and the reference optimum has the same terms and
+// weights.
+//
+// Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--terms]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -41,6 +48,7 @@
 #include "analysis/periodogram.h"
 #include "analysis/scaled_fit.h"
 #include "data/observation_set.h"
+#include "engine/term_search.h"
 #include "fit/fit_harmonics.h"
 #include "model/model_values.h"
 #include "state/app_state.h"
@@ -164,15 +172,26 @@ bool Inside(const ScaledModel& model, double omegaMax) {
   return true;
 }
 
-// The lowest objective the reference multistart finds for one model.
-double ReferenceOptimum(
-    const ObservationSet& obs, ModelKind kind, int n, int starts, std::uint64_t seed) {
+// The lowest objective the reference multistart finds for one model with n searched harmonics
+// beside the terms.
+double ReferenceOptimum(const ObservationSet& obs,
+                        ModelKind kind,
+                        int n,
+                        int starts,
+                        std::uint64_t seed,
+                        const ModelTerms& terms = {},
+                        const FitWeights& weights = {}) {
   ScaledProblem problem;
-  const AbscissaScaling scaling = FillScaledProblem(obs, kind, false, problem);
+  const AbscissaScaling scaling = FillScaledProblem(obs, kind, terms, weights, problem);
+  ScaledModel linear;
+  const double linearOnly = SolveLinear(problem, linear);
+  if (n == 0) return linearOnly;
+  double residual[kObservationCapacity];
+  ScaledResiduals(problem, linear, residual);
   double omegaMax = 2 * kTwoPi / obs.MinPeriod * scaling.Scale;
   if (problem.AliasPeriod > 0) omegaMax = std::min(omegaMax, problem.AliasPeriod / 2);
   double peaks[24];
-  const int found = PeriodogramPeaks(problem.U, problem.T, problem.Count, omegaMax, peaks, 24);
+  const int found = PeriodogramPeaks(problem.U, residual, problem.Count, omegaMax, peaks, 24);
   std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> unit(0, 1);
   std::vector<ScaledModel> loose;
@@ -238,24 +257,54 @@ double SumOfSquares(const ObservationSet& obs, ModelKind kind) {
   return s;
 }
 
+// A family run with terms (--terms).
+struct TermCase {
+  const char* Name;
+  Family Data;
+  bool Constant, Trend, Weighted, KnownYear;
+};
+constexpr TermCase kTermCases[] = {
+    {"offset+c", Family::Offset, true, false, false, false},
+    {"trend+ct", Family::Trend, true, true, false, false},
+    {"seas+ct", Family::Seasonal, true, true, false, false},
+    {"weighted", Family::Noisy, false, false, true, false},
+    {"seas+known", Family::Seasonal, true, true, false, true},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int replicates = 10;
   int referenceStarts = 0;  // 0: 200 N of each kind
   int onlyN = 0;
+  bool withTerms = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--replicates") && i + 1 < argc) replicates = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--reference-starts") && i + 1 < argc)
       referenceStarts = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--n") && i + 1 < argc) onlyN = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--terms")) withTerms = true;
+  }
+  std::vector<TermCase> cases;
+  if (withTerms) {
+    cases.assign(std::begin(kTermCases), std::end(kTermCases));
+  } else {
+    for (const Family f : kFamilies) cases.push_back({Name(f), f, false, false, false, false});
   }
   constexpr int kCounts[] = {10, 20, 35, 60, 100};
   Tally tally[2][kMaxHarmonics + 1];
   for (int n = 1; n <= kMaxHarmonics; ++n) {
     if (onlyN && n != onlyN) continue;
     const int starts = referenceStarts > 0 ? referenceStarts : 200 * n;
-    for (Family family : kFamilies) {
+    for (const TermCase& tc : cases) {
+      const Family family = tc.Data;
+      ModelTerms terms;
+      terms.Constant = tc.Constant;
+      terms.Trend = tc.Trend;
+      if (tc.KnownYear) {
+        terms.FixedCount = 1;
+        terms.FixedB[0] = kTwoPi;
+      }
       for (int r = 0; r < replicates; ++r) {
         std::mt19937_64 rng(1000003ULL * n + 7919ULL * static_cast<int>(family) + r);
         const int count = std::max(kCounts[r % 5], 3 * n + 3);
@@ -266,9 +315,19 @@ int main(int argc, char** argv) {
         state.Controls.ComboBox1 = 10000;
         state.Random.Clock = CaseClock;
         gSeed = 17u + 31u * r + 101u * n;
-        FitBothModels(state, state.Controls.ComboBox1);
-
         RefineOptions options;
+        options.Terms = terms;
+        if (tc.Weighted) {
+          std::uniform_real_distribution<double> spread(0.1, 0.4);
+          for (int i = 0; i < count; ++i) options.Weights.Sigma.push_back(spread(rng));
+        }
+        if (terms.Any()) {
+          HarmonicModel models[2];
+          SearchWithTerms(state, state.Controls.ComboBox1, n, terms, options.Weights, models);
+        } else {
+          FitBothModels(state, state.Controls.ComboBox1);
+        }
+
         const auto t0 = std::chrono::steady_clock::now();
         const RefinementResult result = RefineBothModels(
             state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
@@ -280,8 +339,14 @@ int main(int argc, char** argv) {
           const ModelFit& refined = result.Refined[kind];
           const ModelFit& search = result.Search[kind];
           const std::uint64_t seed = 0xbe5c0000ULL + 7ULL * r + 1009ULL * n + kind;
-          const double reference = std::min(
-              refined.Objective, ReferenceOptimum(state.Observations, mk, n, starts, seed));
+          const double reference = std::min(refined.Objective,
+                                            ReferenceOptimum(state.Observations,
+                                                             mk,
+                                                             n - terms.FixedCount,
+                                                             starts,
+                                                             seed,
+                                                             terms,
+                                                             options.Weights));
           const double floor = 1e-18 * SumOfSquares(state.Observations, mk);
           const double gap = (refined.Objective - reference) / std::max(reference, floor);
           const double searchGap = (search.Objective - reference) / std::max(reference, floor);
@@ -295,7 +360,7 @@ int main(int argc, char** argv) {
           t.Hits += refined.Hits;
           if (refined.Objective > search.Objective) {
             ++t.AboveSearch;
-            std::printf("ABOVE SEARCH: model %d N=%d %s r=%d\n", kind + 1, n, Name(family), r);
+            std::printf("ABOVE SEARCH: model %d N=%d %s r=%d\n", kind + 1, n, tc.Name, r);
           }
           if (IsExact(family) && kind == 0) {
             t.WorstExactDeviation =
@@ -307,7 +372,7 @@ int main(int argc, char** argv) {
                 "starts %d hits %d)\n",
                 kind + 1,
                 n,
-                Name(family),
+                tc.Name,
                 r,
                 count,
                 gap,
