@@ -24,7 +24,9 @@ HarmonicCountTable CompareHarmonicCounts(
     const std::vector<ModelFit>& fits, double nullSse, const double* x, int count, double band) {
   HarmonicCountTable table;
   double previousSse = nullSse;
-  int previousParameters = fits.empty() ? 0 : (fits.front().HasConstant ? 1 : 0);
+  // The model without harmonics keeps the terms: all the first fit's parameters but its
+  // harmonic's three.
+  int previousParameters = fits.empty() ? 0 : fits.front().StageStatistics.Parameters - 3;
   double bestBic = kNotDetermined;
   bool significant = true;  // every harmonic so far
   for (std::size_t k = 0; k < fits.size(); ++k) {

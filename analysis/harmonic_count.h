@@ -29,9 +29,9 @@ struct HarmonicCountTable {
   int Recommended = 0;
 };
 
-// Compares fits[k] (N = k + 1 harmonics, all of one model kind, with or without the same constant
-// term) for `count` observations at x. nullSse is the objective of the model without harmonics
-// (sum of squares of the target, about its mean with a constant term). band is the highest
+// Compares fits[k] (N = k + 1 searched harmonics, all of one model kind, with the same terms) for
+// `count` observations at x. nullSse is the objective of the terms alone (the target's sum of
+// squares without terms; weighted as the fits are). band is the highest
 // angular frequency B the refinement looked at.
 HarmonicCountTable CompareHarmonicCounts(
     const std::vector<ModelFit>& fits, double nullSse, const double* x, int count, double band);

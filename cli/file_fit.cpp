@@ -95,6 +95,10 @@ void FitHeldData(FileFit& result, const FitRequest& request, const FitOptions& o
     if (RefineRuns(options)) {
       result.Refinement = result.Core.Refine(RefineOptions{});
       result.Refined = true;
+      if (options.CompareCounts) {
+        result.Counts = CompareHarmonicCounts(result.Core, request, RefineOptions{});
+        result.Compared = true;
+      }
     }
     result.Fitted = true;
   } catch (const RunTimeFault& fault) {

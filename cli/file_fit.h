@@ -6,6 +6,7 @@
 
 #include "cli/fit_options.h"
 #include "cli/import_notices.h"
+#include "engine/count_comparison.h"
 #include "engine/engine.h"
 #include "engine/fit_many.h"
 
@@ -24,6 +25,8 @@ struct FileFit {
   FitResult Fit;                    // when Fitted
   bool Refined = false;             // with --refine, after a fit
   RefinementResult Refinement;      // when Refined: both models' least-squares optimum
+  bool Compared = false;            // with --compare-counts, after the refinement
+  CountComparison Counts;           // when Compared
 };
 
 // Reads path with the window's reader and the import check beside it and, when the file is

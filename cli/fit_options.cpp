@@ -180,14 +180,15 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "constant") return &options.Constant;
   if (name == "trend") return &options.Trend;
   if (name == "absolute-sigma") return &options.AbsoluteSigma;
+  if (name == "compare-counts") return &options.CompareCounts;
   return nullptr;
 }
 
 }  // namespace
 
 bool RefineRuns(const FitOptions& options) {
-  return options.Refine || options.Constant || options.Trend || !options.Periods.empty() ||
-         options.Sigma > 0 || !options.SigmaColumn.empty();
+  return options.Refine || options.CompareCounts || options.Constant || options.Trend ||
+         !options.Periods.empty() || options.Sigma > 0 || !options.SigmaColumn.empty();
 }
 
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {
@@ -277,6 +278,9 @@ std::string HelpText() {
          "                        the seeds come from the clock; they are always printed\n"
          "      --refine          also refine both models by least squares, with statistics\n"
          "                        and standard errors\n"
+         "      --compare-counts  also fit and refine 1 .. N harmonics and compare them: per N\n"
+         "                        BIC, the F test and the false-alarm probability of the\n"
+         "                        last harmonic, and the recommended N (implies --refine)\n"
          "      --constant        fit a constant term c0 as well (implies --refine): the\n"
          "                        search runs on the data less its least-squares estimate\n"
          "      --trend           fit a linear trend c1 * x as well (implies --refine)\n"

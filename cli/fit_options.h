@@ -23,6 +23,8 @@ struct FitOptions {
   std::vector<double> Periods;  // known periods, in x units
   double Sigma = 0;             // one sigma for every y; 0: unweighted
   bool AbsoluteSigma = false;
+  // Also fit 1 .. N harmonics and say how many the data support (implies --refine).
+  bool CompareCounts = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
   bool Table = false;                 // the files are tables, read by the table reader

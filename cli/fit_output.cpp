@@ -7,6 +7,7 @@
 #include "cli/json_text.h"
 #include "model/model_values.h"
 #include "plot/float_text.h"
+#include "report/harmonic_count_text.h"
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
   const FitResult& f = fit.Fit;
@@ -81,6 +82,14 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
     WriteRefinedModel(
         kind == ModelKind::Sum ? 1 : 2, fit.Refinement.Refined[static_cast<int>(kind)], out);
     WriteNotes(fit.Refinement, kind, out);
+  }
+  if (!fit.Compared) return;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    out << '\n';
+    for (const std::string& line :
+         HarmonicCountLines(fit.Counts.Models[static_cast<int>(kind)], kind)) {
+      out << line << '\n';
+    }
   }
 }
 
@@ -245,6 +254,26 @@ std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
   return Close(model);
 }
 
+// The comparison of harmonic counts: a row per N and the recommended N (null when none).
+std::string CountsJson(const HarmonicCountTable& table) {
+  std::string rows = "[";
+  for (const HarmonicCountRow& row : table.Rows) {
+    if (rows.size() > 1) rows += ',';
+    JsonObject r;
+    Add(r, "harmonics", std::to_string(row.Harmonics));
+    Add(r, "sse", JsonNumber(row.Sse));
+    Add(r, "bic", JsonNumber(row.Bic));
+    Add(r, "df", std::to_string(row.DegreesOfFreedom));
+    Add(r, "f_test_p", JsonNumber(row.FTest));
+    Add(r, "false_alarm", JsonNumber(row.FalseAlarm));
+    rows += Close(r);
+  }
+  JsonObject object;
+  Add(object, "rows", rows + "]");
+  Add(object, "recommended", table.Recommended > 0 ? std::to_string(table.Recommended) : "null");
+  return Close(object);
+}
+
 }  // namespace
 
 void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& options) {
@@ -276,6 +305,12 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
     Add(refined, "model1", RefinedJson(fit.Refinement, ModelKind::Sum));
     Add(refined, "model2", RefinedJson(fit.Refinement, ModelKind::SquaredSum));
     Add(line, "refined", Close(refined));
+  }
+  if (fit.Compared) {
+    JsonObject counts;
+    Add(counts, "model1", CountsJson(fit.Counts.Models[0]));
+    Add(counts, "model2", CountsJson(fit.Counts.Models[1]));
+    Add(line, "harmonic_counts", Close(counts));
   }
   Add(line, "notices", NoticesJson(fit.Notices));
   return Close(line);

@@ -12,8 +12,8 @@ struct CountComparison {
   HarmonicCountTable Models[2];  // [ModelKind]
 };
 
-// Throws what Engine::Fit throws. options.Progress, if set, sees the fraction of the whole
-// comparison and may cancel it.
+// Throws what Engine::Fit throws, and std::invalid_argument for a request with known periods.
+// options.Progress, if set, sees the fraction of the whole comparison and may cancel it.
 CountComparison CompareHarmonicCounts(const Engine& engine,
                                       const FitRequest& request,
                                       const RefineOptions& options);

@@ -111,6 +111,9 @@ class Engine {
   std::string Formula(ModelKind model, FormulaFormat format) const;
 
   bool HasFit() const { return state_.FitStage == 2; }
+  // The terms and weights of the last fit, as its refinement uses them.
+  const ModelTerms& Terms() const { return terms_; }
+  const FitWeights& Weights() const { return weights_; }
   const AppState& State() const { return state_; }
   // The window draws and edits its view settings in the engine's state; the engine's calls are
   // the only way its data and fit change.

@@ -258,6 +258,31 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
 }
 
+// Two tones under a little deterministic noise: the comparison has a row per N up to -n and
+// recommends two harmonics for model 1, in JSON and in the text.
+TEST(HarmoraFitRefine, CompareCountsRecommendsTheNumberOfTones) {
+  std::ostringstream data;
+  data.precision(17);
+  for (int i = 0; i < 60; ++i) {
+    const double x = 0.5 * i;
+    data << x << ' '
+         << 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) +
+                0.1 * std::sin(i * i * 7.3)
+         << '\n';
+  }
+  DataFolder folder;
+  const std::string path = folder.Write("noisy.txt", data.str());
+  const ToolRun json =
+      RunTool({"--format", "json", "-n", "3", "--seed", "1", "--compare-counts", path});
+  ASSERT_EQ(json.Status, kFitAllDone) << json.Err;
+  const std::string model1 = ObjectAfter(ObjectAfter(json.Out, "harmonic_counts"), "model1");
+  EXPECT_EQ(NumberAfter(model1, "recommended"), 2) << model1;
+  EXPECT_EQ(NumbersAfter(model1, "harmonics").size(), 0u);  // one per row object, not an array
+  EXPECT_NE(model1.find("\"harmonics\":3"), std::string::npos) << model1;
+  const ToolRun text = RunTool({"-n", "3", "--seed", "1", "--compare-counts", path});
+  EXPECT_NE(text.Out.find("\nRecommended: N = 2 "), std::string::npos) << text.Out;
+}
+
 // Noisy data: the 95 % interval holds the value and is wider than one standard error; the
 // periods are 2 pi / |B|, for the search and the refinement alike.
 TEST(HarmoraFitRefine, IntervalsHoldTheValueAndPeriodsAreTwoPiOverB) {
@@ -624,3 +649,36 @@ TEST(HarmoraFitUsage, ADoubleDashTakesWhatFollowsAsFiles) {
 }
 
 }  // namespace
+
+// A level under two tones, one of known period: the known one is fixed, the other searched, and
+// the constant comes back with its interval, in JSON and in the report.
+TEST(HarmoraFitTerms, AConstantAndAKnownPeriodAreFittedWithTheSearchedHarmonic) {
+  DataFolder folder;
+  std::ostringstream text;
+  text.precision(17);
+  for (int i = 0; i < 40; ++i) {
+    const double x = 0.5 * i;
+    text << x << ' ' << 10 + 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) << '\n';
+  }
+  const std::string path = folder.Write("level.txt", text.str());
+  const std::string period = std::to_string(2 * std::numbers::pi / 0.9);
+  const std::vector<std::string> args = {
+      "-n", "2", "--seed", "3", "--constant", "--period", period};
+  std::vector<std::string> json = args;
+  json.insert(json.end(), {"--format", "json", path});
+  const ToolRun run = RunTool(json);
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
+  const std::vector<double> b = NumbersAfter(model, "B");
+  ASSERT_EQ(b.size(), 2u);
+  EXPECT_NEAR(b[0], 0.9, 1e-6);  // the period as printed
+  EXPECT_NEAR(b[1], 2.7, 1e-6);
+  const std::string constant = ObjectAfter(model, "constant");
+  EXPECT_NEAR(NumberAfter(constant, "value"), 10, 1e-4) << constant;
+  EXPECT_LE(NumberAfter(constant, "lower"), NumberAfter(constant, "value"));
+  EXPECT_GE(NumberAfter(constant, "upper"), NumberAfter(constant, "value"));
+  EXPECT_EQ(NumberAfter(model, "fixed_harmonics"), 1);
+  std::vector<std::string> report = args;
+  report.push_back(path);
+  EXPECT_NE(RunTool(report).Out.find("\nConstant = "), std::string::npos);
+}
