@@ -263,7 +263,7 @@ class TaskRunner {
   // Peaks of the residual of `model` (its linear part solved afresh).
   int ResidualPeaks(ScaledModel model, double* peaks) {
     SolveLinear(problem_, model);
-    double r[kObservationCapacity];
+    RowArray r(problem_.Count);
     ScaledResiduals(problem_, model, r);
     if (problem_.Extra == 0 && model.Count == 0) {
       for (int i = 0; i < problem_.Count; ++i) r[i] = problem_.T[i];
@@ -511,7 +511,7 @@ void CheckWeights(const ObservationSet& obs, const FitWeights& weights) {
 }
 
 bool DataUsable(const ObservationSet& obs) {
-  if (obs.LastIndex < 0 || obs.LastIndex >= kObservationCapacity) return false;
+  if (obs.LastIndex < 0) return false;
   return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
 }
 

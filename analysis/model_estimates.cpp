@@ -17,12 +17,8 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr int kMaxParameters = 3 * kMaxHarmonics + 2;
-using Matrix = Eigen::Matrix<double,
-                             Eigen::Dynamic,
-                             Eigen::Dynamic,
-                             Eigen::ColMajor,
-                             kObservationCapacity,
-                             kMaxParameters>;
+using Matrix = Eigen::
+    Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
 using Square = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, kMaxParameters, kMaxParameters>;
 
@@ -176,13 +172,15 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
                                   const FitWeights& weights,
                                   ScaledProblem& problem) {
   const AbscissaScaling scaling = ScalingOf(obs);
-  problem.Count = std::clamp(obs.LastIndex + 1, 0, kObservationCapacity);
+  problem.Count = std::max(obs.LastIndex + 1, 0);
+  for (RowArray* rows : {&problem.U, &problem.T, &problem.W}) rows->Reserve(problem.Count);
   for (int i = 0; i < problem.Count; ++i) {
     problem.U[i] = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
     problem.T[i] = StageTarget(kind, obs.OrigY[i]);
   }
   const TermColumns columns = ColumnsOf(terms);
   problem.Extra = columns.Count;
+  for (int j = 0; j < problem.Extra; ++j) problem.Columns[j].Reserve(problem.Count);
   for (int i = 0; i < problem.Count; ++i) {
     for (int k = 0; k < terms.FixedCount; ++k) {
       const double arg = terms.FixedB[k] * scaling.Scale * problem.U[i];
@@ -257,7 +255,7 @@ void SolveTerms(const ObservationSet& obs,
   const int fixed = std::clamp(terms.FixedCount, 0, others.Count);
   for (int k = 0; k < fixed; ++k) others.A[k] = 0;
   others.Constant = others.Trend = 0;
-  double v[kObservationCapacity];
+  RowArray v(problem.Count);
   SumValues(others, obs.PlotX, problem.Count, v, FitSines);
   for (int i = 0; i < problem.Count; ++i) problem.T[i] -= v[i];
   ScaledModel model;
@@ -298,12 +296,12 @@ void EvaluateModelFit(const ObservationSet& obs,
   }
 
   const bool weighted = HasWeights(obs, weights);
-  double plainWeight[kObservationCapacity], stageWeight[kObservationCapacity];
+  RowArray plainWeight(count), stageWeight(count);
   for (int i = 0; i < count && weighted; ++i) {
     plainWeight[i] = 1 / weights.Sigma[i];
     stageWeight[i] = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
   }
-  double stageModel[kObservationCapacity];
+  RowArray stageModel(count);
   StageModel(obs, fit, stageModel);
   double objective = 0;
   for (int i = 0; i < count; ++i) {
@@ -313,9 +311,9 @@ void EvaluateModelFit(const ObservationSet& obs,
   }
   fit.Objective = std::isfinite(objective) ? objective : std::numeric_limits<double>::infinity();
   fit.Statistics =
-      Statistics(obs, kind, stageModel, parameters, false, weighted ? plainWeight : nullptr);
+      Statistics(obs, kind, stageModel, parameters, false, weighted ? plainWeight.data() : nullptr);
   fit.StageStatistics =
-      Statistics(obs, kind, stageModel, parameters, true, weighted ? stageWeight : nullptr);
+      Statistics(obs, kind, stageModel, parameters, true, weighted ? stageWeight.data() : nullptr);
   const int dof = count - parameters;
   if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return;
 

@@ -92,8 +92,7 @@ int PeriodogramPeaks(const double* u,
   // sin and cos of omega*u advance by a rotation per grid step; restarted from the library
   // every few hundred steps so that rounding cannot build up.
   constexpr int kRestart = 256;
-  double s[kObservationCapacity], c[kObservationCapacity];
-  double rs[kObservationCapacity], rc[kObservationCapacity];
+  RowArray s(count), c(count), rs(count), rc(count);
   for (int i = 0; i < count; ++i) {
     rs[i] = std::sin(step * u[i]);
     rc[i] = std::cos(step * u[i]);

@@ -13,14 +13,10 @@ namespace {
 // Free harmonics take three parameters, known ones two, and a trend and a constant one each.
 constexpr int kMaxParameters = 3 * kMaxHarmonics + 2;
 
-// Fixed-capacity matrices: the fit's sizes are bounded, so nothing here touches the heap.
-using Matrix = Eigen::Matrix<double,
-                             Eigen::Dynamic,
-                             Eigen::Dynamic,
-                             Eigen::ColMajor,
-                             kObservationCapacity,
-                             kMaxParameters>;
-using Vector = Eigen::Matrix<double, Eigen::Dynamic, 1, Eigen::ColMajor, kObservationCapacity, 1>;
+// Rows for every observation, however many; the parameters' sizes are bounded and held inline.
+using Matrix = Eigen::
+    Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
+using Vector = Eigen::VectorXd;
 using Square = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, kMaxParameters, kMaxParameters>;
 using Step = Eigen::Matrix<double, Eigen::Dynamic, 1, Eigen::ColMajor, kMaxParameters, 1>;
@@ -161,7 +157,7 @@ void ModelResidual(const ScaledProblem& problem,
     for (int j = 0; j < problem.Extra; ++j) terms += model.Linear[j] * problem.Columns[j][i];
     residual(i) = terms;
   }
-  double sines[kObservationCapacity], cosines[kObservationCapacity];
+  RowArray sines(problem.Count), cosines(problem.Count);
   for (int k = 0; k < model.Count; ++k) {
     SinesAndCosines(problem, model.Omega[k], sines, cosines);
     for (int i = 0; i < problem.Count; ++i) {

@@ -19,15 +19,15 @@ inline constexpr int kMaxTermColumns = 2 + 2 * kMaxHarmonics;
 // The observations of one fit in the scaled abscissa, with the target the fit follows.
 struct ScaledProblem {
   int Count = 0;  // observations 0..Count-1
-  double U[kObservationCapacity] = {};
-  double T[kObservationCapacity] = {};
+  RowArray U{};
+  RowArray T{};
   // Linear columns beside the searched harmonics, each over observations 0..Count-1; the model's
   // Linear[j] multiplies Columns[j].
   int Extra = 0;
-  double Columns[kMaxTermColumns][kObservationCapacity] = {};
+  RowArray Columns[kMaxTermColumns]{};
   // With Weighted, the objective is sum (W[i] * residual[i])^2.
   bool Weighted = false;
-  double W[kObservationCapacity] = {};
+  RowArray W{};
   // 2*pi / spacing in u when the observations lie on a uniform grid, 0 otherwise. On a grid the
   // frequencies omega, omega + k * AliasPeriod and AliasPeriod - omega give the same projected
   // fit, so the iterations keep every frequency folded into [0, AliasPeriod / 2].

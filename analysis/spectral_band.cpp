@@ -45,8 +45,8 @@ double RefinementBand(const ScaledProblem& problem, double searchOmega) {
 
 int SamplingAliases(const ScaledProblem& problem, double omegaMax, double* nu, int maxAliases) {
   if (problem.AliasPeriod > 0 || problem.Count < 3 || maxAliases <= 0) return 0;
-  double ones[kObservationCapacity];
-  std::fill(ones, ones + problem.Count, 1.0);
+  RowArray ones(problem.Count);
+  std::fill(ones.data(), ones.data() + problem.Count, 1.0);
   double peaks[kWindowPeaks], powers[kWindowPeaks];
   // The explained sum of squares of a constant is the spectral window times the count.
   const int found =
@@ -120,7 +120,8 @@ PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax) {
   if (count < 4) return d;
   double mean = 0;
   for (int i = 0; i < count; ++i) mean += problem.T[i] / count;
-  double r[kObservationCapacity], sst = 0;
+  RowArray r(count);
+  double sst = 0;
   for (int i = 0; i < count; ++i) {
     r[i] = problem.T[i] - mean;
     sst += r[i] * r[i];

@@ -55,8 +55,8 @@ CountComparison CompareCounts(const ObservationSet& obs,
   const int count = obs.LastIndex + 1;
   Engine engine;
   if (!engine
-           .SetData(std::vector<double>(obs.PlotX, obs.PlotX + count),
-                    std::vector<double>(obs.OrigY, obs.OrigY + count))
+           .SetData(std::vector<double>(obs.PlotX.data(), obs.PlotX + count),
+                    std::vector<double>(obs.OrigY.data(), obs.OrigY + count))
            .Accepted) {
     return {};
   }
@@ -390,7 +390,7 @@ void LeastSquaresWindow::ShowResiduals() {
   const ModelFit& shown = ShowsConstantColumn() ? Current.WithConstant[m] : Current.Refined[m];
   const std::vector<double> r = ModelResiduals(obs, shown, static_cast<ModelKind>(m));
   Residuals->SetResiduals(
-      std::vector<double>(obs.PlotX, obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);
+      std::vector<double>(obs.PlotX.data(), obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);
 }
 
 void LeastSquaresWindow::UpdateButtons() {

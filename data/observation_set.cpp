@@ -1,8 +1,10 @@
 #include "data/observation_set.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
+#include <vector>
 
 #include "base/run_time_fault.h"
 
@@ -34,11 +36,32 @@ void ExchangeSort(ObservationSet& obs) {
   }
 }
 
+// More observations than the window reads: the exchange sort's quadratic time would be hours at
+// a hundred thousand, so they are sorted in n log n, equal x keeping their order.
+void SortMany(ObservationSet& obs) {
+  std::vector<std::pair<double, double>> rows(static_cast<std::size_t>(obs.LastIndex) + 1);
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = {obs.X[i], obs.WorkY[i]};
+  std::stable_sort(
+      rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    obs.X[i] = rows[i].first;
+    obs.WorkY[i] = rows[i].second;
+  }
+}
+
 }  // namespace
+
+void ReserveObservations(ObservationSet& obs, int count) {
+  for (RowArray* rows : {&obs.X, &obs.WorkY, &obs.PlotX, &obs.OrigY}) rows->Reserve(count);
+}
 
 void PrepareData(ObservationSet& obs) {
   FindYRange(obs);
-  ExchangeSort(obs);
+  if (obs.LastIndex < kObservationCapacity) {
+    ExchangeSort(obs);
+  } else {
+    SortMany(obs);
+  }
   const int n = obs.LastIndex;
   obs.XMin = obs.X[0];
   obs.XMax = obs.X[n];

@@ -115,11 +115,12 @@ DataOutcome Engine::SetData(const std::vector<double>& x,
   if (x.size() < static_cast<std::size_t>(kMinObservations)) {
     return Refused("at least 4 observations are needed");
   }
-  if (x.size() > static_cast<std::size_t>(kObservationCapacity)) {
-    return Refused("at most 100 observations can be fitted");
+  if (x.size() > static_cast<std::size_t>(kMaxEngineObservations)) {
+    return Refused("at most 100000000 observations can be fitted");
   }
   ObservationSet read;
   read.LastIndex = static_cast<int>(x.size()) - 1;
+  ReserveObservations(read, static_cast<int>(x.size()));
   for (std::size_t i = 0; i < x.size(); ++i) {
     if (!std::isfinite(x[i]) || !std::isfinite(y[i])) return Refused("x and y must be finite");
     read.X[i] = x[i];

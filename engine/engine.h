@@ -18,14 +18,19 @@
 // results (the search's second thread then serves one of them at a time, which changes no bits).
 // One Engine is used from one thread at a time.
 //
-// Capacity: the search's arrays hold kObservationCapacity (100) pairs, so SetData refuses more
-// and a file's pairs past the hundredth are not read, as in the window.
+// Capacity: a file's or pasted text's pairs past the hundredth are not read, as in the window;
+// SetData takes up to kMaxEngineObservations, and the memory a fit and its refinement use grows
+// in proportion to the count.
 //
 // Terms (opt-in, FitRequest): a constant, a linear trend and harmonics at known periods. The
 // search then runs on each stage's target less the terms' least-squares estimate and searches
 // only the other harmonics; the refinement fits everything jointly. Weights (a sigma per
 // observation given with the data, or one sigma for all in the request) make the refinement
 // weighted least squares. Without terms and weights every result is the window's, bit for bit.
+
+// The most observations SetData takes: far more than any series a fit is meant for, and few
+// enough that every count and index stays within an int.
+inline constexpr int kMaxEngineObservations = 100'000'000;
 
 // What became of offered data.
 struct DataOutcome {
@@ -83,9 +88,9 @@ class Engine {
   DataOutcome LoadFile(const std::string& path);
   // The same for a data file's bytes held in memory (pasted text); `name` names them.
   DataOutcome LoadBytes(std::string_view bytes, const std::string& name);
-  // Observations given as numbers: x and y of equal length, 4 to kObservationCapacity pairs, all
-  // finite; sorted by x as a file's are. `sigma`, empty or one positive finite standard deviation
-  // per pair, weighs the refinement.
+  // Observations given as numbers: x and y of equal length, 4 to kMaxEngineObservations pairs,
+  // all finite; sorted by x as a file's are. `sigma`, empty or one positive finite standard
+  // deviation per pair, weighs the refinement.
   DataOutcome SetData(const std::vector<double>& x,
                       const std::vector<double>& y,
                       const std::vector<double>& sigma = {});

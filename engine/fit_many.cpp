@@ -76,8 +76,8 @@ std::vector<SeriesFit> FitMany(const std::vector<double>& x,
                                const ManyRequest& request,
                                int threads,
                                const ManyProgress& progress) {
-  if (x.size() > static_cast<std::size_t>(kObservationCapacity)) {
-    throw std::invalid_argument("at most 100 observations per series can be fitted");
+  if (x.size() > static_cast<std::size_t>(kMaxEngineObservations)) {
+    throw std::invalid_argument("too many observations per series");
   }
   if (request.Harmonics < 1 || request.Harmonics > kMaxHarmonics) {
     throw std::invalid_argument("the number of harmonics must be 1 to 5");

@@ -15,11 +15,11 @@ namespace {
 class KeepData {
  public:
   explicit KeepData(ObservationSet& obs)
-      : obs_(obs), y_(obs.OrigY, obs.OrigY + obs.LastIndex + 1) {}
+      : obs_(obs), y_(obs.OrigY.data(), obs.OrigY + obs.LastIndex + 1) {}
   ~KeepData() { Restore(); }
   void Restore() {
-    std::copy(y_.begin(), y_.end(), obs_.OrigY);
-    std::copy(y_.begin(), y_.end(), obs_.WorkY);
+    std::copy(y_.begin(), y_.end(), obs_.OrigY.data());
+    std::copy(y_.begin(), y_.end(), obs_.WorkY.data());
   }
   double Y(int i) const { return y_[i]; }
 
@@ -61,7 +61,7 @@ void SearchWithTerms(AppState& state,
   state.LastFit = {harmonics, depth, obs.MinPeriod};
   KeepData data(obs);
   if (searched <= 0) state.StageSeeds[0] = state.StageSeeds[1] = 0;  // nothing drawn
-  double v[kObservationCapacity];
+  RowArray v(count);
   // Stage 1 (model 2) first, as the search draws its seeds.
   for (const ModelKind kind : {ModelKind::SquaredSum, ModelKind::Sum}) {
     data.Restore();

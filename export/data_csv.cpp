@@ -57,7 +57,7 @@ std::string WriteDataCsv(const AppState& state) {
   out += "x,y,model1,model2,residual1,residual2\n";
   // The C library's sine, as a user's own code evaluating the written coefficients would take.
   const int n = obs.LastIndex + 1;
-  double m1[kObservationCapacity], m2[kObservationCapacity];
+  RowArray m1(n), m2(n);
   ModelValues(ModelOf(t, ModelKind::Sum), obs.PlotX, n, m1, LibrarySines);
   ModelValues(ModelOf(t, ModelKind::SquaredSum), obs.PlotX, n, m2, LibrarySines);
   for (int i = 0; i < n; ++i) {

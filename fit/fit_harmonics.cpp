@@ -80,7 +80,8 @@ void BuildWorkingTarget(AppState& state, int k) {
     obs.WorkY[i] = StageTarget(StageKind(state), obs.OrigY[i]);
   // The search's own order: each other harmonic is taken off the target in turn over X, which is
   // not the model's sum subtracted once; its bits are the search's, so it stays here.
-  double sines[kObservationCapacity];
+  RowArray rows(obs.LastIndex + 1);
+  double* const sines = rows.data();
   for (int j = 0; j < HarmonicsInUse(t); ++j) {
     if (j == k) continue;
     HarmonicSines(obs.X, obs.LastIndex, t.B[j], t.C[j], sines);

@@ -17,7 +17,8 @@ void TrialSines(const ObservationSet& obs, const TrialHarmonic& trial, double* s
 
 double Residual(const ObservationSet& obs, const TrialHarmonic& trial) {
   ++gResidualEvaluations;
-  double sines[kObservationCapacity];
+  RowArray rows(obs.LastIndex + 1);
+  double* const sines = rows.data();
   TrialSines(obs, trial, sines);
   double sum = 0;
   for (int i = 0; i <= obs.LastIndex; ++i) {
@@ -28,7 +29,8 @@ double Residual(const ObservationSet& obs, const TrialHarmonic& trial) {
 }
 
 double FitAmplitude(const ObservationSet& obs, TrialHarmonic& trial) {
-  double sines[kObservationCapacity];
+  RowArray rows(obs.LastIndex + 1);
+  double* const sines = rows.data();
   TrialSines(obs, trial, sines);
   double sy = 0;
   double ss = 0;

@@ -156,7 +156,8 @@ void ScanBlock(AppState& state, int k, const TrialBlock& block, std::int64_t& he
     for (std::uint32_t mask = block.Masks[tile]; mask != 0; mask &= mask - 1) {
       const std::int64_t j =
           block.First + static_cast<std::int64_t>(tile) * kTileTrials + std::countr_zero(mask);
-      const double boundNow = EarlyExitBound(state.BestResidual, search.TargetSquares);
+      const double boundNow =
+          EarlyExitBound(state.BestResidual, search.TargetSquares, search.Count);
       if (boundNow < bound) bound = boundNow;
       if (bound < block.Bound && ProvenWorse(search, j, bound)) continue;
       SettleAmplitude(state, search, held + 1, j);
@@ -193,7 +194,7 @@ void SearchHarmonicFast(AppState& state, int k) {
     block.Trials = static_cast<int>(std::min<std::int64_t>(nextTrials, total - nextFirst));
     nextFirst += block.Trials;
     nextTrials = std::min(2 * nextTrials, blockTrials);
-    block.Bound = EarlyExitBound(state.BestResidual, search.TargetSquares);
+    block.Bound = EarlyExitBound(state.BestResidual, search.TargetSquares, search.Count);
     pending.Start(block, search.Count);
   };
 

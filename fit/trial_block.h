@@ -33,9 +33,9 @@ inline constexpr int kMaxScreenRows = 8;
 // What every tile of one harmonic's search reads; fixed while the search runs.
 struct TrialSearch {
   // The observations in decreasing |y| (ties in index order), where the bound grows fastest.
-  double XByMagnitude[kObservationCapacity] = {};
-  double YByMagnitude[kObservationCapacity] = {};
-  int Count = 0;  // observations, LastIndex + 1
+  RowArray XByMagnitude{};
+  RowArray YByMagnitude{};
+  int Count = 0;  // observations, LastIndex + 1; any number
   int Rows = 8;   // observations screened between two tests of the bound
   double FreqScale[2] = {0, 0};
   std::uint32_t StartSeed = 0;  // the generator before the search's first draw
@@ -70,13 +70,15 @@ void PrepareTrialSearch(TrialSearch& search,
                         std::uint32_t startSeed,
                         std::int64_t trialTotal);
 
-// The screening threshold for a best residual of best: a trial whose least-squares residual
-// over some of the observations exceeds it, as the tiles compute that residual, is certainly
-// above best with all of them. best plus 1e-9 * sum(y^2); the rounding it must cover stays
-// below 2e-13 * sum(y^2) with 100 observations. +inf (screen nothing) for targets whose squares
-// could leave the normal doubles, and for a best so far above sum(y^2) that adding the margin
-// could round it away.
-double EarlyExitBound(double best, double targetSquares);
+// The screening threshold for a best residual of best over `count` observations: a trial whose
+// least-squares residual over some of them exceeds it, as the tiles compute that residual, is
+// certainly above best with all of them. best plus 1e-9 * sum(y^2) up to kMarginRows
+// observations; the rounding it must cover grows with the count, below 1.3e-15 * count *
+// sum(y^2), so above them the margin grows in proportion. +inf (screen nothing) for targets
+// whose squares could leave the normal doubles, and for a best so far above sum(y^2) that
+// adding the margin could round it away.
+double EarlyExitBound(double best, double targetSquares, int count);
+inline constexpr int kMarginRows = 100000;
 
 // Screens the trials of tile `tile` of the block: returns the mask of those not proven to have
 // a residual above block.Bound (trials past the search's end are never set). Allocates nothing

@@ -67,7 +67,7 @@ double StageTarget(ModelKind kind, double y) {
 
 double StageObjective(const HarmonicModel& model, const ObservationSet& obs, SineArray sines) {
   const int n = obs.LastIndex + 1;
-  double s[kObservationCapacity];
+  RowArray s(n);
   SumValues(model, obs.PlotX, n, s, sines);
   double sum = 0;
   for (int i = 0; i < n; ++i) {
@@ -79,7 +79,7 @@ double StageObjective(const HarmonicModel& model, const ObservationSet& obs, Sin
 
 double ModelDeviation(const HarmonicModel& model, const ObservationSet& obs, SineArray sines) {
   const int n = obs.LastIndex + 1;
-  double v[kObservationCapacity];
+  RowArray v(n);
   ModelValues(model, obs.PlotX, n, v, sines);
   double misfit = 0;
   double size = 0;

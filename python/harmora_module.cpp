@@ -355,7 +355,7 @@ py::dict FitManySeries(const std::vector<double>& x,
 PYBIND11_MODULE(_harmora, m) {
   m.doc() = "Native part of harmora: the engine's fit of one or many series.";
   m.attr("__version__") = HARMORA_VERSION;
-  m.attr("capacity") = kObservationCapacity;
+  m.attr("capacity") = kMaxEngineObservations;
   m.def("fit_one",
         &FitOne,
         py::arg("x"),

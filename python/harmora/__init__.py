@@ -7,8 +7,8 @@ optional least-squares refinement with standard errors and 95 % intervals.
     r = harmora.fit(x, y, harmonics=1, seed=7, refine=True)
     r.refined.model1.period, r.refined.model1.period_se
 
-Capacity: the search holds at most 100 observations per series (made for short series of
-12 to 48 points); more raise ValueError.
+Capacity: up to ``capacity`` observations per series (more raise ValueError); a fit's time and
+memory grow in proportion to the count.
 
 Both models are fitted: model1 is S(x) = sum_k A_k sin(B_k x + C_k) fitted to y, model2 is S(x)^2
 (S fitted to sqrt(max(y, 0))). ``period`` is 2*pi/B.
@@ -166,7 +166,7 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
 
     NaN in Y (or x) marks a missing observation: that pair is left out of that series. A series
     with fewer than 4 pairs left is not fitted (fitted[i] False, error[i] says why, NaN values).
-    At most 100 observations per series (ValueError above).
+    At most `capacity` observations per series (ValueError above).
 
     Deterministic per series: with seed (S1, S2) (an int S means (S, S+1)), series i is fitted
     with the stage seeds (S1 + 2i, S2 + 2i) modulo 2**32, whatever the number of threads, so

@@ -129,12 +129,12 @@ def test_refused_requests(kwargs, error):
         harmora.fit_many(x, y[None], **kwargs)
 
 
-def test_more_than_the_capacity_is_refused():
-    x, y = tones(harmora.capacity + 1)
-    with pytest.raises(ValueError, match="at most 100"):
-        harmora.fit(x, y)
-    with pytest.raises(ValueError, match="at most 100"):
-        harmora.fit_many(x, y[None])
+def test_more_than_the_window_s_hundred_are_fitted():
+    x, y = tones(1000)
+    one = harmora.fit(x, y, harmonics=2, seed=5)
+    many = harmora.fit_many(x, y[None], harmonics=2, seed=5)
+    assert one.count == 1000 and many.count[0] == 1000
+    assert np.allclose(np.sort(one.model1.B), [0.45, 1.35], rtol=1e-3)
 
 
 def test_progress_cancels_and_passes_its_exception_on():

@@ -357,7 +357,9 @@ class ExportCommandsTest : public QObject {
         QCOMPARE(f.State.FitStage, 2);
         QVERIFY(f.BitBtn3->isVisible());
         QCOMPARE(f.State.Observations.LastIndex, before.LastIndex);
-        QVERIFY(std::memcmp(f.State.Observations.OrigY, before.OrigY, sizeof before.OrigY) == 0);
+        QVERIFY(std::memcmp(f.State.Observations.OrigY,
+                            before.OrigY,
+                            sizeof(double) * kObservationCapacity) == 0);
         QVERIFY(std::memcmp(f.State.Coefficients.A, fit.A, offsetof(CoefficientTable, A2)) == 0);
         QTest::qWait(1);
         QCOMPARE(PlotPixels(f), picture);

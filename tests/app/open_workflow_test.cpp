@@ -36,8 +36,8 @@ void ShowAFit(TForm1& f) {
 
 bool SameData(const ObservationSet& a, const ObservationSet& b) {
   const int n = a.LastIndex + 1;
-  return a.LastIndex == b.LastIndex && std::equal(a.PlotX, a.PlotX + n, b.PlotX) &&
-         std::equal(a.OrigY, a.OrigY + n, b.OrigY) && a.MinPeriod == b.MinPeriod &&
+  return a.LastIndex == b.LastIndex && std::equal(a.PlotX.data(), a.PlotX + n, b.PlotX.data()) &&
+         std::equal(a.OrigY.data(), a.OrigY + n, b.OrigY.data()) && a.MinPeriod == b.MinPeriod &&
          a.XMin == b.XMin && a.XMax == b.XMax && a.YAbsMax == b.YAbsMax;
 }
 

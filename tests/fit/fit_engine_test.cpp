@@ -130,6 +130,16 @@ TEST_F(FitEngineTest, BothModelsMatchThePlainSearchAcrossSeedsSizesAndDepths) {
   }
 }
 
+// More observations than the window holds: the screening's margin grows with the count and
+// the order by |y| comes from a stable sort; the search must still keep every trial the plain
+// search would adopt.
+TEST_F(FitEngineTest, ManyObservationsMatchThePlainSearch) {
+  for (const int count : {1000, 4000}) {
+    SCOPED_TRACE(count);
+    ExpectSameFit(MakeState(RandomSample(static_cast<unsigned>(count), count), 2, 600));
+  }
+}
+
 // All-zero data tie every trial with the best residual of 0: each one is refined, adopted and
 // drawn, and the deviation then fails on 0 / 0.
 TEST_F(FitEngineTest, AllTiedTrialsAreAdoptedInOrderUpToTheSameFault) {

@@ -34,6 +34,7 @@ inline ObservationSet RandomSample(unsigned seed, int count) {
   std::uniform_real_distribution<double> unit(0, 1);
   ObservationSet obs;
   obs.LastIndex = count - 1;
+  ReserveObservations(obs, count);
   const int terms = 1 + static_cast<int>(seed % 3);
   double a[3], b[3], c[3];
   for (int k = 0; k < terms; ++k) {

@@ -73,7 +73,7 @@ std::vector<bool> Flags(const ScreenCase& screen, double best) {
   block.Search = &screen.Search;
   block.First = 0;
   block.Trials = static_cast<int>(screen.Residuals.size());
-  block.Bound = EarlyExitBound(best, screen.Search.TargetSquares);
+  block.Bound = EarlyExitBound(best, screen.Search.TargetSquares, screen.Search.Count);
   std::vector<bool> flags;
   for (int tile = 0; tile * kTileTrials < block.Trials; ++tile) {
     const std::uint32_t mask = ScreenTile(block, tile);
