@@ -661,7 +661,8 @@ TEST(HarmoraFitTerms, AConstantAndAKnownPeriodAreFittedWithTheSearchedHarmonic) 
     text << x << ' ' << 10 + 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) << '\n';
   }
   const std::string path = folder.Write("level.txt", text.str());
-  char digits[32];  // std::to_string would write the locale's decimal comma
+  // As a user types it: std::to_string would follow the comma locales the suite also runs under.
+  char digits[32];
   const std::string period(
       digits, std::to_chars(digits, digits + sizeof digits, 2 * std::numbers::pi / 0.9).ptr);
   const std::vector<std::string> args = {
