@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/count_comparison.h"
 #include "engine/engine.h"
 #include "engine/fit_many.h"
 
@@ -306,6 +307,61 @@ py::dict FitOne(const std::vector<double>& x,
   return result;
 }
 
+// The fits with 1 .. harmonics harmonics of one series compared (engine/count_comparison.h):
+// per model the rows as arrays and the recommended N (0: none).
+py::dict CompareCounts(const std::vector<double>& x,
+                       const std::vector<double>& y,
+                       int harmonics,
+                       int depth,
+                       double minPeriod,
+                       std::optional<std::pair<std::uint32_t, std::uint32_t>> seeds,
+                       bool constant,
+                       bool trend,
+                       double sigmaValue,
+                       std::vector<double> sigma,
+                       bool absoluteSigma) {
+  CountComparison counts;
+  {
+    py::gil_scoped_release release;
+    Engine engine;
+    const DataOutcome data = engine.SetData(x, y, sigma);
+    if (!data.Accepted) {
+      py::gil_scoped_acquire hold;
+      throw py::value_error(data.Error);
+    }
+    FitRequest request;
+    request.Harmonics = harmonics;
+    request.Depth = depth;
+    request.MinPeriod = minPeriod;
+    request.FixedSeeds = seeds.has_value();
+    if (seeds) request.Seeds[0] = seeds->first, request.Seeds[1] = seeds->second;
+    request.Constant = constant;
+    request.Trend = trend;
+    request.Sigma = sigmaValue;
+    request.AbsoluteSigma = absoluteSigma;
+    counts = CompareHarmonicCounts(engine, request, RefineOptions{});
+  }
+  py::dict out;
+  for (int m = 0; m < 2; ++m) {
+    const HarmonicCountTable& t = counts.Models[m];
+    const auto column = [&t](auto field) {
+      std::vector<double> values;
+      for (const HarmonicCountRow& row : t.Rows) values.push_back(field(row));
+      return py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data());
+    };
+    py::dict model;
+    model["harmonics"] = column([](const HarmonicCountRow& r) { return double(r.Harmonics); });
+    model["sse"] = column([](const HarmonicCountRow& r) { return r.Sse; });
+    model["bic"] = column([](const HarmonicCountRow& r) { return r.Bic; });
+    model["df"] = column([](const HarmonicCountRow& r) { return double(r.DegreesOfFreedom); });
+    model["f_test_p"] = column([](const HarmonicCountRow& r) { return r.FTest; });
+    model["false_alarm"] = column([](const HarmonicCountRow& r) { return r.FalseAlarm; });
+    model["recommended"] = t.Recommended;
+    out[m == 0 ? "model1" : "model2"] = model;
+  }
+  return out;
+}
+
 py::dict FitManySeries(const std::vector<double>& x,
                        py::array_t<double, py::array::c_style | py::array::forcecast> y,
                        int harmonics,
@@ -372,6 +428,19 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("sigma"),
         py::arg("absolute_sigma"),
         py::arg("progress"));
+  m.def("compare_counts",
+        &CompareCounts,
+        py::arg("x"),
+        py::arg("y"),
+        py::arg("harmonics"),
+        py::arg("depth"),
+        py::arg("min_period"),
+        py::arg("seeds"),
+        py::arg("constant"),
+        py::arg("trend"),
+        py::arg("sigma_value"),
+        py::arg("sigma"),
+        py::arg("absolute_sigma"));
   m.def("fit_many",
         &FitManySeries,
         py::arg("x"),

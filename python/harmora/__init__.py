@@ -23,7 +23,7 @@ from . import _harmora
 __version__ = _harmora.__version__
 capacity = _harmora.capacity
 
-__all__ = ["fit", "fit_many", "Result", "capacity", "__version__"]
+__all__ = ["fit", "fit_many", "compare_counts", "Result", "capacity", "__version__"]
 
 
 class Result(dict):
@@ -138,7 +138,8 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     residual), seeds (s1, s2), min_period, count, cancelled, and with refine ``refined.model1``
     and ``refined.model2`` with A, B, C, period, their _se, _lower and _upper (95 %, NaN where
     undetermined), r2, adjusted_r2, rmse, sse, aic, bic, starts, hits and termination
-    ("completed" or "cancelled"). The GIL is released while the engine runs.
+    (how the refinement ended, as harmora-fit says it: "enough agreeing hits", "start cap
+    reached", "cancelled", ...). The GIL is released while the engine runs.
     """
     min_period = _check(harmonics, depth, min_period)
     x = _np.asarray(x, dtype=float)
@@ -196,6 +197,30 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
                             bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
                             int(threads), progress)
     return _wrap(raw)
+
+
+def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None,
+                   constant=False, trend=False, sigma=None, absolute_sigma=False):
+    """How many harmonics one series supports, as ``harmora-fit --compare-counts`` says it.
+
+    Fits and refines both models with 1, 2, ... harmonics (up to harmonics, while the parameters
+    stay fewer than the observations), each with the same seeds, terms and weights, and compares
+    each N with N - 1. Returns {"model1": ..., "model2": ...}, each a dict of arrays over N:
+    harmonics, sse (the objective; chi2 when weighted), bic, df, f_test_p (the F test as if the
+    new harmonic's frequency had been known: too small for a searched one) and false_alarm (the
+    chance that noise explains as much with a sinusoid anywhere in the band: the one to trust),
+    and recommended: the N of least BIC among those whose every harmonic has a false-alarm
+    probability of at most 1 % (0 when none has).
+    """
+    min_period = _check(harmonics, depth, min_period)
+    x = _np.asarray(x, dtype=float)
+    y = _np.asarray(y, dtype=float)
+    if x.ndim != 1 or x.shape != y.shape:
+        raise ValueError("x and y must be 1-D arrays of equal length")
+    seeds = None if seed is None else _stage_seeds(seed)
+    sigma_value, sigma = _sigma(sigma, x.shape)
+    return _harmora.compare_counts(x, y, harmonics, depth, min_period, seeds, bool(constant),
+                                   bool(trend), sigma_value, sigma, bool(absolute_sigma))
 
 
 def __getattr__(name):

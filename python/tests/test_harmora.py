@@ -55,6 +55,22 @@ def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
             assert ours.termination == theirs["termination"]
 
 
+def test_compare_counts_gives_harmora_fits_table(tmp_path):
+    x, y = tones(40)
+    y = y + 0.1 * np.sin(7.3 * np.arange(40) ** 2)
+    path = tmp_path / "tones.txt"
+    path.write_text("".join(f"{a!r} {b!r}\n" for a, b in zip(x, y)))
+    args = [TOOL, "--format", "json", "-n", "3", "--seed", "5,6", "--compare-counts", str(path)]
+    cli = json.loads(subprocess.run(args, capture_output=True, check=True, timeout=120).stdout)
+    ours = harmora.compare_counts(x, y, harmonics=3, seed=(5, 6))
+    for m in ("model1", "model2"):
+        theirs = cli["harmonic_counts"][m]
+        for key in ("sse", "bic", "f_test_p", "false_alarm"):
+            assert same_bits(ours[m][key], numbers([row[key] for row in theirs["rows"]])), key
+        assert ours[m]["recommended"] == theirs["recommended"]
+    assert ours["model1"]["recommended"] == 2
+
+
 def test_fit_many_is_fit_per_series_whatever_the_threads():
     x, _ = tones(24)
     Y = np.stack([tones(24, shift)[1] for shift in np.linspace(0, 3, 7)])

@@ -659,7 +659,10 @@ TEST(HarmoraFitTerms, AConstantAndAKnownPeriodAreFittedWithTheSearchedHarmonic) 
     text << x << ' ' << 10 + 2 * std::sin(0.9 * x + 0.3) + 0.7 * std::sin(2.7 * x + 1.0) << '\n';
   }
   const std::string path = folder.Write("level.txt", text.str());
-  const std::string period = std::to_string(2 * std::numbers::pi / 0.9);
+  // As a user types it: std::to_string would follow the comma locales the suite also runs under.
+  char digits[32];
+  const std::string period(
+      digits, std::to_chars(digits, digits + sizeof digits, 2 * std::numbers::pi / 0.9).ptr);
   const std::vector<std::string> args = {
       "-n", "2", "--seed", "3", "--constant", "--period", period};
   std::vector<std::string> json = args;
