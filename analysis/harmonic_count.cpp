@@ -28,7 +28,6 @@ HarmonicCountTable CompareHarmonicCounts(
   // harmonic's three.
   int previousParameters = fits.empty() ? 0 : fits.front().StageStatistics.Parameters - 3;
   double bestBic = kNotDetermined;
-  bool significant = true;  // every harmonic so far
   for (std::size_t k = 0; k < fits.size(); ++k) {
     const ModelFit& fit = fits[k];
     const ModelStatistics& s = fit.StageStatistics;
@@ -46,8 +45,7 @@ HarmonicCountTable CompareHarmonicCounts(
             PeakFalseAlarm(std::max(drop, 0.0) / previousSse, x, count, band, previousParameters);
       }
     }
-    significant = significant && row.FalseAlarm <= kTrustFalseAlarm;
-    if (significant && IsDetermined(row.Bic) && !(row.Bic >= bestBic)) {
+    if (row.FalseAlarm <= kTrustFalseAlarm && IsDetermined(row.Bic) && !(row.Bic >= bestBic)) {
       bestBic = row.Bic;
       table.Recommended = row.Harmonics;
     }

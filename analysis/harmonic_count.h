@@ -22,10 +22,11 @@ struct HarmonicCountRow {
 
 struct HarmonicCountTable {
   std::vector<HarmonicCountRow> Rows;  // N = 1, 2, ... in order
-  // The N of least BIC among those whose every harmonic is significant (false-alarm probability
-  // at most kTrustFalseAlarm): BIC counts a frequency as one parameter, but one picked from a
-  // wide band fits noise far better than that, so BIC alone adds harmonics that noise explains.
-  // 0 when no N qualifies.
+  // The N of least BIC among those whose last harmonic is significant against N - 1 (false-alarm
+  // probability at most kTrustFalseAlarm): BIC counts a frequency as one parameter, but one
+  // picked from a wide band fits noise far better than that, so BIC alone adds harmonics that
+  // noise explains. Only the last harmonic is asked: with several weak components the first,
+  // tested against the rest as noise, may not stand out alone. 0 when no N qualifies.
   int Recommended = 0;
 };
 

@@ -27,7 +27,7 @@ std::vector<std::string> HarmonicCountLines(const HarmonicCountTable& table, Mod
   lines.push_back(
       table.Recommended > 0
           ? "Recommended: N = " + std::to_string(table.Recommended) +
-                " (least BIC among the N whose every harmonic has a false-alarm probability of "
+                " (least BIC among the N whose last harmonic has a false-alarm probability of "
                 "at most 1 %)"
           : std::string("Recommended: none (no harmonic has a false-alarm probability of at most "
                         "1 %)"));

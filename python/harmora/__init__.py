@@ -209,7 +209,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     harmonics, sse (the objective; chi2 when weighted), bic, df, f_test_p (the F test as if the
     new harmonic's frequency had been known: too small for a searched one) and false_alarm (the
     chance that noise explains as much with a sinusoid anywhere in the band: the one to trust),
-    and recommended: the N of least BIC among those whose every harmonic has a false-alarm
+    and recommended: the N of least BIC among those whose last harmonic has a false-alarm
     probability of at most 1 % (0 when none has).
     """
     min_period = _check(harmonics, depth, min_period)
