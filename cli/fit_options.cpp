@@ -116,6 +116,14 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Sigma = *p;
+  } else if (name == "plot") {
+    if (value.size() < 5 || value.substr(value.size() - 4) != ".svg") {
+      return Say(l,
+                 "the plot is written as SVG: FILE.svg, not ",
+                 "график пишется в SVG: ФАЙЛ.svg, а не ") +
+             shown;
+    }
+    options.PlotPath = value;
   } else if (name == "x-column") {
     options.XColumn = value;
   } else if (name == "y-column") {
@@ -159,7 +167,8 @@ std::string_view ValueOption(std::string_view name) {
                                                     "sigma",
                                                     "x-column",
                                                     "y-column",
-                                                    "sigma-column"};
+                                                    "sigma-column",
+                                                    "plot"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -257,6 +266,13 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
                        "--x-column, --y-column, --sigma-column и --decimal-comma требуют --table");
     return parsed;
   }
+  if (!options.PlotPath.empty() && (options.Files.size() > 1 || options.YColumns.size() > 1)) {
+    parsed.Error =
+        Say(l,
+            "--plot draws one fit: give one file and at most one --y-column",
+            "--plot рисует один подбор: укажите один файл и не больше одного --y-column");
+    return parsed;
+  }
   if (!options.Help && !options.Version && options.Files.empty()) {
     parsed.Error = Say(l, "no data file given", "не задан файл данных");
   }
@@ -304,6 +320,7 @@ std::string HelpText() {
          "                        several columns, series i with seeds S1+2i,S2+2i\n"
          "      --sigma-column C  with --table: each y's standard deviation from column C\n"
          "      --decimal-comma   with --table: ',' is the decimal mark\n"
+         "      --plot FILE.svg   also draw the data and both models as the window does\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the version and exit\n"
          "\n"

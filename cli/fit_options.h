@@ -32,6 +32,7 @@ struct FitOptions {
   std::vector<std::string> YColumns;  // empty: column 2; several: one series each
   std::string SigmaColumn;            // empty: none
   bool DecimalComma = false;          // with Table: ',' is the decimal mark
+  std::string PlotPath;               // --plot: the SVG file the fit's plot is written to
   bool Help = false;
   bool Version = false;
   bool Comments = false;                  // with csv: the '#' lines of each file

@@ -1,11 +1,13 @@
 #include "cli/harmora_fit.h"
 
 #include <exception>
+#include <fstream>
 
 #include "base/run_time_fault.h"
 #include "cli/file_fit.h"
 #include "cli/fit_options.h"
 #include "cli/fit_output.h"
+#include "cli/svg_plot.h"
 #include "cli/table_fit.h"
 
 namespace {
@@ -40,6 +42,29 @@ bool WriteFit(const FileFit& fit,
   } catch (const std::exception& fault) {
     out.flush();
     err << kProgram << ": " << fit.Path << ": " << fault.what() << '\n';
+    return false;
+  }
+  return true;
+}
+
+// Writes the fit's plot to the --plot file; returns false, having said why on err, when it
+// cannot be drawn or written.
+bool WritePlot(const FileFit& fit, const FitOptions& options, std::ostream& err) {
+  constexpr int kPlotWidth = 800, kPlotHeight = 500;
+  std::string svg;
+  try {
+    svg = PlotSvgText(fit.Core.State(), kPlotWidth, kPlotHeight);
+  } catch (const RunTimeFault& fault) {
+    err << kProgram << ": " << options.PlotPath << ": " << FaultText(fault, options.Messages)
+        << '\n';
+    return false;
+  }
+  std::ofstream file(options.PlotPath, std::ios::binary);
+  file << svg;
+  file.close();
+  if (!file) {
+    err << kProgram << ": " << options.PlotPath << ": "
+        << Say(options.Messages, "cannot be written", "не удаётся записать") << '\n';
     return false;
   }
   return true;
@@ -90,6 +115,7 @@ int RunHarmoraFit(const std::vector<std::string>& args,
       return;
     }
     if (!WriteFit(fit, options, first, out, err)) status = kFitFileFailed;
+    if (!options.PlotPath.empty() && !WritePlot(fit, options, err)) status = kFitFileFailed;
     first = false;
   };
   for (const std::string& path : options.Files) {
