@@ -67,18 +67,29 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
                        "отклонён по --strict: проверка чтения нашла сказанное выше");
     return result;
   }
-  FitRequest request;
-  request.Harmonics = options.Harmonics;
-  request.Depth = options.Depth;
-  request.MinPeriod = options.MinPeriod;
+  FitRequest request = SeriesRequest(ManyRequestOf(options), 0);
   request.FixedSeeds = options.FixedSeeds;
-  request.Seeds[0] = options.Seeds[0];
-  request.Seeds[1] = options.Seeds[1];
-  request.Constant = options.Constant;
-  request.Trend = options.Trend;
-  request.Periods = options.Periods;
-  request.Sigma = options.Sigma;
-  request.AbsoluteSigma = options.AbsoluteSigma;
+  FitHeldData(result, request, options);
+  return result;
+}
+
+ManyRequest ManyRequestOf(const FitOptions& options) {
+  ManyRequest many;
+  many.Harmonics = options.Harmonics;
+  many.Depth = options.Depth;
+  many.MinPeriod = options.MinPeriod;
+  many.Seeds[0] = options.Seeds[0];
+  many.Seeds[1] = options.Seeds[1];
+  many.Refine = RefineRuns(options);
+  many.Constant = options.Constant;
+  many.Trend = options.Trend;
+  many.Periods = options.Periods;
+  many.Sigma = options.Sigma;
+  many.AbsoluteSigma = options.AbsoluteSigma;
+  return many;
+}
+
+void FitHeldData(FileFit& result, const FitRequest& request, const FitOptions& options) {
   try {
     result.Fit = result.Core.Fit(request);
     if (RefineRuns(options)) {
@@ -96,5 +107,4 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
   } catch (const std::exception& fault) {
     result.Error = fault.what();
   }
-  return result;
 }

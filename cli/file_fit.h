@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,10 +8,15 @@
 #include "cli/import_notices.h"
 #include "engine/count_comparison.h"
 #include "engine/engine.h"
+#include "engine/fit_many.h"
 
 // One data file's fit, as harmora-fit reports it.
 struct FileFit {
   std::string Path;
+  std::string Series;            // with --table: the y column's name (or its number)
+  std::int64_t RowsLeftOut = 0;  // with --table: rows with a cell missing or unreadable
+  bool XIsDate = false;          // with --table: x is days since XOrigin (days since 1970-01-01)
+  double XOrigin = 0;
   bool Fitted = false;
   std::string Error;                // when not fitted: why the file was refused, or a fault's text
   bool ErrorNamesFile = false;      // Error already names the file (the reader's I/O faults do)
@@ -29,3 +35,10 @@ struct FileFit {
 // both models by least squares. A refused file, a file that cannot be read and a fault of the
 // fit leave Fitted false and say why in Error, in the options' language; nothing is thrown.
 FileFit FitDataFile(const std::string& path, const FitOptions& options);
+
+// The settings every series of a run shares, with the options' seeds as series 0's.
+ManyRequest ManyRequestOf(const FitOptions& options);
+
+// Fits the data the engine holds with the request, then refines when the options ask for it;
+// a fault leaves Fitted false and says why in Error.
+void FitHeldData(FileFit& result, const FitRequest& request, const FitOptions& options);

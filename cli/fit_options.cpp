@@ -116,6 +116,20 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Sigma = *p;
+  } else if (name == "plot") {
+    if (value.size() < 5 || value.substr(value.size() - 4) != ".svg") {
+      return Say(l,
+                 "the plot is written as SVG: FILE.svg, not ",
+                 "график пишется в SVG: ФАЙЛ.svg, а не ") +
+             shown;
+    }
+    options.PlotPath = value;
+  } else if (name == "x-column") {
+    options.XColumn = value;
+  } else if (name == "y-column") {
+    options.YColumns.emplace_back(value);
+  } else if (name == "sigma-column") {
+    options.SigmaColumn = value;
   } else if (name == "seed") {
     if (!ParseSeeds(value, options.Seeds)) {
       return Say(l,
@@ -144,8 +158,17 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
 // The long name of an option that takes a value, from its long or short spelling; empty when
 // the option takes none or is unknown.
 std::string_view ValueOption(std::string_view name) {
-  static constexpr std::string_view kWithValue[] = {
-      "harmonics", "depth", "min-period", "seed", "format", "period", "sigma"};
+  static constexpr std::string_view kWithValue[] = {"harmonics",
+                                                    "depth",
+                                                    "min-period",
+                                                    "seed",
+                                                    "format",
+                                                    "period",
+                                                    "sigma",
+                                                    "x-column",
+                                                    "y-column",
+                                                    "sigma-column",
+                                                    "plot"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -160,6 +183,8 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "refine") return &options.Refine;
   if (name == "strict") return &options.Strict;
   if (name == "version") return &options.Version;
+  if (name == "table") return &options.Table;
+  if (name == "decimal-comma") return &options.DecimalComma;
   if (name == "comments") return &options.Comments;
   if (name == "constant") return &options.Constant;
   if (name == "trend") return &options.Trend;
@@ -172,7 +197,7 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
 
 bool RefineRuns(const FitOptions& options) {
   return options.Refine || options.CompareCounts || options.Constant || options.Trend ||
-         !options.Periods.empty() || options.Sigma > 0;
+         !options.Periods.empty() || options.Sigma > 0 || !options.SigmaColumn.empty();
 }
 
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {
@@ -233,6 +258,21 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
     parsed.Error = Apply(options, longName, value);
     if (!parsed.Error.empty()) return parsed;
   }
+  const bool tableOptions = !options.YColumns.empty() || options.XColumn != "1" ||
+                            !options.SigmaColumn.empty() || options.DecimalComma;
+  if (tableOptions && !options.Table) {
+    parsed.Error = Say(l,
+                       "--x-column, --y-column, --sigma-column and --decimal-comma need --table",
+                       "--x-column, --y-column, --sigma-column и --decimal-comma требуют --table");
+    return parsed;
+  }
+  if (!options.PlotPath.empty() && (options.Files.size() > 1 || options.YColumns.size() > 1)) {
+    parsed.Error =
+        Say(l,
+            "--plot draws one fit: give one file and at most one --y-column",
+            "--plot рисует один подбор: укажите один файл и не больше одного --y-column");
+    return parsed;
+  }
   if (!options.Help && !options.Version && options.Files.empty()) {
     parsed.Error = Say(l, "no data file given", "не задан файл данных");
   }
@@ -274,6 +314,13 @@ std::string HelpText() {
          "                        file and line) or csv (one table across the files: a file\n"
          "                        column and one row per observation)\n"
          "      --comments        with csv: each file's settings and coefficients as '#' lines\n"
+         "      --table           read the files as tables (CSV, TSV, ';'), header or none\n"
+         "      --x-column C      with --table: x from column C, a name or a number (default 1)\n"
+         "      --y-column C      with --table: y from column C (default 2); repeat it to fit\n"
+         "                        several columns, series i with seeds S1+2i,S2+2i\n"
+         "      --sigma-column C  with --table: each y's standard deviation from column C\n"
+         "      --decimal-comma   with --table: ',' is the decimal mark\n"
+         "      --plot FILE.svg   also draw the data and both models as the window does\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the version and exit\n"
          "\n"

@@ -27,6 +27,12 @@ struct FitOptions {
   bool CompareCounts = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
+  bool Table = false;                 // the files are tables, read by the table reader
+  std::string XColumn = "1";          // with Table: columns by name or number from 1
+  std::vector<std::string> YColumns;  // empty: column 2; several: one series each
+  std::string SigmaColumn;            // empty: none
+  bool DecimalComma = false;          // with Table: ',' is the decimal mark
+  std::string PlotPath;               // --plot: the SVG file the fit's plot is written to
   bool Help = false;
   bool Version = false;
   bool Comments = false;                  // with csv: the '#' lines of each file

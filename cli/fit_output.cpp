@@ -11,7 +11,8 @@
 
 std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
   const FitResult& f = fit.Fit;
-  return "# " + fit.Path + " (" + std::to_string(f.Count) + "): harmonics " +
+  const std::string series = fit.Series.empty() ? std::string() : " [" + fit.Series + "]";
+  return "# " + fit.Path + series + " (" + std::to_string(f.Count) + "): harmonics " +
          std::to_string(options.Harmonics) + ", depth " + std::to_string(options.Depth) +
          ", minimum period " + JsonNumber(f.MinPeriod) + ", seeds " +
          std::to_string(f.StageSeeds[0]) + "," + std::to_string(f.StageSeeds[1]);
@@ -92,7 +93,10 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
   }
 }
 
-std::string CsvHeader() { return "file,x,y,model1,model2,residual1,residual2\n"; }
+std::string CsvHeader(const FitOptions& options) {
+  return options.Table ? "file,series,x,y,model1,model2,residual1,residual2\n"
+                       : "file,x,y,model1,model2,residual1,residual2\n";
+}
 
 namespace {
 
@@ -126,7 +130,8 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
   std::vector<double> m1(n), m2(n);
   ModelValues(fit.Fit.Models[0], &obs.PlotX[0], n, m1.data(), LibrarySines);
   ModelValues(fit.Fit.Models[1], &obs.PlotX[0], n, m2.data(), LibrarySines);
-  const std::string file = CsvField(fit.Path);
+  const std::string file =
+      options.Table ? CsvField(fit.Path) + ',' + CsvField(fit.Series) : CsvField(fit.Path);
   for (int i = 0; i < n; ++i) {
     const double y = obs.OrigY[i];
     out << file;
@@ -271,10 +276,18 @@ std::string CountsJson(const HarmonicCountTable& table) {
 
 }  // namespace
 
+void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& options) {
+  if (!options.Table) return;
+  Add(line, "series", JsonString(fit.Series));
+  Add(line, "rows_left_out", std::to_string(fit.RowsLeftOut));
+  if (fit.XIsDate) Add(line, "x_origin_days", JsonNumber(fit.XOrigin));
+}
+
 std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   const FitResult& f = fit.Fit;
   JsonObject line;
   Add(line, "file", JsonString(fit.Path));
+  AddTableFields(line, fit, options);
   Add(line, "count", std::to_string(f.Count));
   Add(line, "harmonics", std::to_string(f.Models[0].Count));
   Add(line, "depth", std::to_string(options.Depth));
@@ -303,9 +316,10 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   return Close(line);
 }
 
-std::string RefusedJsonLine(const FileFit& fit) {
+std::string RefusedJsonLine(const FileFit& fit, const FitOptions& options) {
   JsonObject line;
   Add(line, "file", JsonString(fit.Path));
+  AddTableFields(line, fit, options);
   Add(line, "error", JsonString(fit.Error));
   Add(line, "notices", NoticesJson(fit.Notices));
   return Close(line);

@@ -14,8 +14,9 @@ std::string ReportHeading(const FileFit& fit, const FitOptions& options);
 // division fault for a zero frequency after the lines before it were written.
 void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out);
 
-// The CSV table's one header line, written before the first file's rows.
-std::string CsvHeader();
+// The CSV table's one header line, written before the first file's rows; with --table it has a
+// series column after the file's.
+std::string CsvHeader(const FitOptions& options);
 
 // Writes the file's rows of the tidy table across files: file,x,y,model1,model2,residual1,
 // residual2, one row per observation, numbers in their shortest exact text. With --comments the
@@ -31,4 +32,10 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
 std::string JsonLine(const FileFit& fit, const FitOptions& options);
 
 // A file that was not fitted as one JSON object on one line: file, error and notices.
-std::string RefusedJsonLine(const FileFit& fit);
+std::string RefusedJsonLine(const FileFit& fit, const FitOptions& options);
+
+struct JsonObject;
+
+// With --table, after "file": series (the y column), rows_left_out, and x_origin_days (days
+// since 1970-01-01 of x = 0) when x holds dates.
+void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& options);

@@ -1,11 +1,14 @@
 #include "cli/harmora_fit.h"
 
 #include <exception>
+#include <fstream>
 
 #include "base/run_time_fault.h"
 #include "cli/file_fit.h"
 #include "cli/fit_options.h"
 #include "cli/fit_output.h"
+#include "cli/svg_plot.h"
+#include "cli/table_fit.h"
 
 namespace {
 
@@ -28,7 +31,7 @@ bool WriteFit(const FileFit& fit,
         out << JsonLine(fit, options) << '\n';
         break;
       case OutputFormat::Csv:
-        if (first) out << CsvHeader();
+        if (first) out << CsvHeader(options);
         WriteCsvFormat(fit, options, out);
         break;
     }
@@ -39,6 +42,29 @@ bool WriteFit(const FileFit& fit,
   } catch (const std::exception& fault) {
     out.flush();
     err << kProgram << ": " << fit.Path << ": " << fault.what() << '\n';
+    return false;
+  }
+  return true;
+}
+
+// Writes the fit's plot to the --plot file; returns false, having said why on err, when it
+// cannot be drawn or written.
+bool WritePlot(const FileFit& fit, const FitOptions& options, std::ostream& err) {
+  constexpr int kPlotWidth = 800, kPlotHeight = 500;
+  std::string svg;
+  try {
+    svg = PlotSvgText(fit.Core.State(), kPlotWidth, kPlotHeight);
+  } catch (const RunTimeFault& fault) {
+    err << kProgram << ": " << options.PlotPath << ": " << FaultText(fault, options.Messages)
+        << '\n';
+    return false;
+  }
+  std::ofstream file(options.PlotPath, std::ios::binary);
+  file << svg;
+  file.close();
+  if (!file) {
+    err << kProgram << ": " << options.PlotPath << ": "
+        << Say(options.Messages, "cannot be written", "не удаётся записать") << '\n';
     return false;
   }
   return true;
@@ -67,22 +93,37 @@ int RunHarmoraFit(const std::vector<std::string>& args,
   }
   int status = kFitAllDone;
   bool first = true;
-  for (const std::string& path : options.Files) {
-    const FileFit fit = FitDataFile(path, options);
+  const auto handle = [&](const FileFit& fit) {
     out.flush();  // keeps the order of the two streams on a terminal
+    const std::string name = fit.Series.empty() ? fit.Path : fit.Path + " [" + fit.Series + "]";
     for (const FileNotice& notice : fit.Notices) {
-      err << kProgram << ": " << path << ':' << notice.Line << ": " << notice.Text << '\n';
+      err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
+    }
+    if (fit.RowsLeftOut > 0) {
+      err << kProgram << ": " << name << ": " << fit.RowsLeftOut
+          << Say(language,
+                 " rows left out for an empty, NA or unreadable cell",
+                 " строк пропущено: пустая ячейка, NA или нечитаемое значение")
+          << '\n';
     }
     if (!fit.Fitted) {
       err << kProgram << ": ";
-      if (!fit.ErrorNamesFile) err << path << ": ";
+      if (!fit.ErrorNamesFile) err << name << ": ";
       err << fit.Error << '\n';
-      if (options.Format == OutputFormat::Json) out << RefusedJsonLine(fit) << '\n';
+      if (options.Format == OutputFormat::Json) out << RefusedJsonLine(fit, options) << '\n';
       status = kFitFileFailed;
-      continue;
+      return;
     }
     if (!WriteFit(fit, options, first, out, err)) status = kFitFileFailed;
+    if (!options.PlotPath.empty() && !WritePlot(fit, options, err)) status = kFitFileFailed;
     first = false;
+  };
+  for (const std::string& path : options.Files) {
+    if (options.Table) {
+      FitTableFile(path, options, handle);
+    } else {
+      handle(FitDataFile(path, options));
+    }
   }
   out.flush();
   return status;

@@ -32,19 +32,8 @@ SeriesFit FitSeries(Engine& engine,
     out.Error = data.Error;
     return out;
   }
-  FitRequest fit;
-  fit.Harmonics = request.Harmonics;
-  fit.Depth = request.Depth;
-  fit.MinPeriod = request.MinPeriod;
-  fit.FixedSeeds = true;
-  SeriesSeeds(request, index, fit.Seeds);
-  fit.Constant = request.Constant;
-  fit.Trend = request.Trend;
-  fit.Periods = request.Periods;
-  fit.Sigma = request.Sigma;
-  fit.AbsoluteSigma = request.AbsoluteSigma;
   try {
-    out.Fit = engine.Fit(fit);
+    out.Fit = engine.Fit(SeriesRequest(request, index));
     if (request.Refine) {
       RefineOptions refine;
       refine.WithConstant = request.WithConstant;
@@ -64,6 +53,21 @@ void SeriesSeeds(const ManyRequest& request, std::size_t index, std::uint32_t se
   const auto step = static_cast<std::uint32_t>(2 * index);  // wraps modulo 2^32
   seeds[0] = request.Seeds[0] + step;
   seeds[1] = request.Seeds[1] + step;
+}
+
+FitRequest SeriesRequest(const ManyRequest& request, std::size_t index) {
+  FitRequest fit;
+  fit.Harmonics = request.Harmonics;
+  fit.Depth = request.Depth;
+  fit.MinPeriod = request.MinPeriod;
+  fit.FixedSeeds = true;
+  SeriesSeeds(request, index, fit.Seeds);
+  fit.Constant = request.Constant;
+  fit.Trend = request.Trend;
+  fit.Periods = request.Periods;
+  fit.Sigma = request.Sigma;
+  fit.AbsoluteSigma = request.AbsoluteSigma;
+  return fit;
 }
 
 std::vector<SeriesFit> FitMany(const std::vector<double>& x,

@@ -50,6 +50,10 @@ using ManyProgress = std::function<bool(std::size_t done)>;
 // The stage seeds series `index` is fitted with under `request`.
 void SeriesSeeds(const ManyRequest& request, std::size_t index, std::uint32_t seeds[2]);
 
+// The fit of series `index` under `request`: its settings, terms and weights, and its seeds. The
+// one place a FitRequest is made from shared settings (fit_many, harmora-fit).
+FitRequest SeriesRequest(const ManyRequest& request, std::size_t index);
+
 // Fits `series` series sharing the abscissae x: y holds series * x.size() values, series after
 // series. Pairs where x or y is not finite are left out (NaN marks a missing observation).
 // threads <= 0 uses every core. Throws std::invalid_argument for a request out of range or more

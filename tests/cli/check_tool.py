@@ -14,6 +14,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ET
 
 TOOL = sys.argv[1]
 FAILURES = []
@@ -100,6 +101,19 @@ with tempfile.TemporaryDirectory() as folder:
     check(rows[0] == ["file", "x", "y", "model1", "model2", "residual1", "residual2"], rows[0])
     check([r[0] for r in rows[1:]] == sum(([f] * (12 + 7 * i) for i, f in enumerate(files)), []),
           "csv: one row per observation, named by its file")
+
+# --plot: the window's drawing as SVG that a strict XML parser reads, with both curves (model 1
+# white, model 2 blue) and a marker per observation.
+with tempfile.TemporaryDirectory() as folder:
+    data = write(folder, "tones.txt", tones(20))
+    svg = os.path.join(folder, "plot.svg")
+    status, out, err = run("--seed", "3", "--plot", svg, data)
+    root = ET.parse(svg).getroot()
+    strokes = [e.get("stroke") for e in root if e.tag.endswith("line")]
+    check(status == 0 and strokes.count("#ffffff") > 20 and strokes.count("#0000ff") > 20,
+          f"plot curves: {status} {err}")
+    markers = [e for e in root if e.tag.endswith("rect") and e.get("width") == e.get("height")]
+    check(len(markers) >= 20, f"plot markers: {len(markers)}")
 
 # The locale's language for every message: usage errors, refusals and faults.
 for env, words in (({"LC_ALL": "ru_RU.UTF-8"}, ("параметр", "файл")),

@@ -1,0 +1,177 @@
+#include "cli/table_fit.h"
+
+#include <memory>
+#include <random>
+
+#include "base/run_time_fault.h"
+#include "cli/stream_input.h"
+#include "data/table_reader.h"
+
+namespace {
+
+std::string Quoted(Language l, const std::string& text) {
+  std::string quoted = Say(l, "'", "«");  // appended: GCC 12 warns wrongly on the sum
+  quoted += text;
+  quoted += Say(l, "'", "»");
+  return quoted;
+}
+
+// "2 'temp'", or "2" for a column without a name (column from 0).
+std::string ColumnLabel(const Table& table, int column, Language l) {
+  const std::string number = std::to_string(column + 1);
+  const std::string& name = table.Columns[column].Name;
+  return name.empty() ? number : number + " " + Quoted(l, name);
+}
+
+std::string TableRefusal(TableFault fault, Language l) {
+  switch (fault) {
+    case TableFault::CannotOpen:
+      return Say(l, "the table cannot be read", "файл не удалось прочитать");
+    case TableFault::NulBytes:
+      return Say(l,
+                 "NUL bytes: no text, or UTF-16 without a byte order mark; save the table as "
+                 "CSV UTF-8",
+                 "в файле есть нулевые байты: это не текст или текст UTF-16 без метки порядка "
+                 "байтов; сохраните таблицу как «CSV UTF-8»");
+    case TableFault::BadUtf16:
+      return Say(l,
+                 "a UTF-16 byte order mark, then no UTF-16 text",
+                 "файл начинается с метки UTF-16, но дальше в нём не текст UTF-16");
+    case TableFault::OutOfMemory:
+      return Say(l, "not enough memory to read the table", "для чтения таблицы не хватило памяти");
+    case TableFault::NoColumns:
+      return Say(l,
+                 "no tab, semicolon, comma or bar splits the lines into columns",
+                 "ни табуляция, ни точка с запятой, ни запятая не делят строки на столбцы");
+    default:
+      return Say(l, "the table has no data rows", "в таблице нет строк с данными");
+  }
+}
+
+std::string ColumnRefusal(const Table& table, TableFault fault, int column, Language l) {
+  const std::string label = ColumnLabel(table, column, l);
+  switch (fault) {
+    case TableFault::TextColumn:
+      return Say(l, "column ", "в столбце ") + label +
+             Say(l, " holds text, not numbers", " не числа, а текст");
+    case TableFault::LocalDate:
+      return Say(l, "column ", "в столбце ") + label +
+             Say(l,
+                 " holds dates not written as YYYY-MM-DD, which read more than one way",
+                 " даты записаны не в виде ГГГГ-ММ-ДД, и их можно прочитать по-разному");
+    case TableFault::DateColumn:
+      return Say(l, "column ", "в столбце ") + label +
+             Say(l, " holds dates: dates can only be x", " даты: даты можно взять только как x");
+    default:
+      return TableRefusal(fault, l);
+  }
+}
+
+std::string NoticeText(const Table& table, const TableNotice& notice, Language l) {
+  const char* reason = notice.Kind == TableNoticeKind::NotADate ? Say(l, "not a date", "не дата")
+                       : notice.Kind == TableNoticeKind::SigmaNotPositive
+                           ? Say(l, "σ not above zero", "σ не больше нуля")
+                           : Say(l, "not a number", "не число");
+  return Quoted(l, notice.Token) + Say(l, " in column ", " в столбце ") +
+         ColumnLabel(table, notice.Column, l) + ": " + reason +
+         Say(l, ", the row is left out", ", строка пропущена");
+}
+
+const char* NoticeKind(TableNoticeKind kind) {
+  return kind == TableNoticeKind::NotADate           ? "not_a_date"
+         : kind == TableNoticeKind::SigmaNotPositive ? "sigma_not_positive"
+                                                     : "not_a_number";
+}
+
+// One series: its rows, the fit, and what was left out.
+void FitSeries(const Table& table,
+               const TableSelection& selection,
+               const FitRequest& request,
+               const FitOptions& options,
+               FileFit& fit) {
+  const Language l = options.Messages;
+  const TableSeries series = SelectColumns(table, selection);
+  for (const TableNotice& notice : series.Notices) {
+    fit.Notices.push_back(
+        {notice.Line, NoticeKind(notice.Kind), notice.Token, NoticeText(table, notice, l)});
+  }
+  fit.RowsLeftOut = series.DroppedRows();
+  fit.XIsDate = series.XIsDate;
+  fit.XOrigin = series.XOrigin;
+  if (series.Fault != TableFault::None) {
+    fit.Error = ColumnRefusal(table, series.Fault, series.FaultColumn, l);
+    return;
+  }
+  if (options.Strict && !fit.Notices.empty()) {
+    fit.Error = Say(l,
+                    "refused by --strict: cells that are not read, as said above",
+                    "отклонён по --strict: непрочитанные ячейки, см. выше");
+    return;
+  }
+  const DataOutcome data = fit.Core.SetData(series.X, series.Y, series.Sigma);
+  if (!data.Accepted) {
+    fit.Error = data.Error + " (" + std::to_string(series.X.size()) + Say(l, " rows)", " строк)");
+    return;
+  }
+  FitHeldData(fit, request, options);
+}
+
+}  // namespace
+
+bool TableReaderBuilt() { return true; }
+
+void FitTableFile(const std::string& path,
+                  const FitOptions& options,
+                  const std::function<void(const FileFit&)>& each) {
+  const Language l = options.Messages;
+  TableOptions read;
+  if (options.DecimalComma) read.DecimalComma = TableChoice::Yes;
+  const auto refuse = [&](const std::string& error, bool namesFile) {
+    auto fit = std::make_unique<FileFit>();
+    fit->Path = path;
+    fit->Error = error;
+    fit->ErrorNamesFile = namesFile;
+    each(*fit);
+  };
+  Table table;
+  if (IsStreamInput(path)) {
+    try {
+      table = ReadTable(ReadStreamInput(path), read);
+    } catch (const RunTimeFault& fault) {
+      return refuse(FaultText(fault, l), true);
+    }
+  } else {
+    table = ReadTableFile(path, read);
+  }
+  if (table.Fault != TableFault::None) return refuse(TableRefusal(table.Fault, l), false);
+
+  TableSelection selection;
+  const auto column = [&](const std::string& name, int& index) {
+    index = FindTableColumn(table, name);
+    if (index < 0) refuse(Say(l, "no column ", "нет столбца ") + Quoted(l, name), false);
+    return index >= 0;
+  };
+  if (!column(options.XColumn, selection.X)) return;
+  if (!options.SigmaColumn.empty() && !column(options.SigmaColumn, selection.Sigma)) return;
+  const std::vector<std::string> ys =
+      options.YColumns.empty() ? std::vector<std::string>{"2"} : options.YColumns;
+  std::vector<int> yIndices(ys.size());
+  for (std::size_t i = 0; i < ys.size(); ++i) {
+    if (!column(ys[i], yIndices[i])) return;
+  }
+
+  ManyRequest many = ManyRequestOf(options);
+  if (!options.FixedSeeds) {
+    many.Seeds[0] = std::random_device{}();
+    many.Seeds[1] = many.Seeds[0] + 1u;
+  }
+  for (std::size_t i = 0; i < yIndices.size(); ++i) {
+    selection.Y = yIndices[i];
+    auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
+    fit->Path = path;
+    fit->Series = table.Columns[selection.Y].Name.empty() ? std::to_string(selection.Y + 1)
+                                                          : table.Columns[selection.Y].Name;
+    FitSeries(table, selection, SeriesRequest(many, i), options, *fit);
+    each(*fit);
+  }
+}

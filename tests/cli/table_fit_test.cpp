@@ -1,0 +1,127 @@
+// harmora-fit --table: columns picked by name or number, several y columns as series with their
+// seed rule, and every table or column that cannot be taken refused with its reason.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "tests/cli/cli_test_support.h"
+
+namespace {
+
+// t, a, b and s columns of 40 rows; b is empty in row 6. Decimal commas and ';' when asked.
+std::string Table(bool decimalComma = false) {
+  std::ostringstream text;
+  text.precision(17);
+  const char separator = decimalComma ? ';' : ',';
+  text << "t" << separator << "a" << separator << "b" << separator << "s\n";
+  for (int i = 0; i < 40; ++i) {
+    const double t = 0.5 * i;
+    text << t << separator << 2 * std::sin(0.9 * t + 0.3) + 0.1 * std::sin(7.7 * i * i)
+         << separator;
+    if (i != 6) text << std::cos(0.4 * t) + 0.1 * std::sin(3.3 * i * i);
+    text << separator << 0.1 + 0.01 * (i % 3) << '\n';
+  }
+  std::string out = text.str();
+  if (decimalComma) {
+    for (char& ch : out) ch = ch == '.' ? ',' : ch;
+  }
+  return out;
+}
+
+// The JSON record's text after its "count" field: the fit, whatever the file and series.
+std::string FitPart(const std::string& line) { return line.substr(line.find("\"count\"")); }
+
+TEST(HarmoraFitTable, EachYColumnIsTheSeriesFittedAloneWithItsSeeds) {
+  DataFolder folder;
+  const std::string path = folder.Write("table.csv", Table());
+  const ToolRun both = RunTool({"--table",
+                                "--format",
+                                "json",
+                                "--seed",
+                                "10,20",
+                                "--y-column",
+                                "a",
+                                "--y-column",
+                                "3",
+                                path});
+  ASSERT_EQ(both.Status, kFitAllDone) << both.Err;
+  const std::vector<std::string> lines = Lines(both.Out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("\"series\":\"a\",\"rows_left_out\":0,\"count\":40,"), std::string::npos);
+  EXPECT_NE(lines[1].find("\"series\":\"b\",\"rows_left_out\":1,\"count\":39,"), std::string::npos);
+  EXPECT_NE(lines[1].find("\"seeds\":[12,22]"), std::string::npos) << lines[1];
+  const ToolRun alone =
+      RunTool({"--table", "--format", "json", "--seed", "12,22", "--y-column", "b", path});
+  EXPECT_EQ(FitPart(alone.Out), FitPart(lines[1] + "\n"));
+  // The same pairs as a plain data file give the same fit, bit for bit.
+  std::ostringstream pairs;
+  pairs.precision(17);
+  std::istringstream rows(Table());
+  std::string row;
+  std::getline(rows, row);
+  for (int i = 0; std::getline(rows, row); ++i) {
+    std::istringstream cells(row);
+    std::string t, a;
+    std::getline(cells, t, ',');
+    std::getline(cells, a, ',');
+    pairs << t << ' ' << a << '\n';
+  }
+  const std::string plain = folder.Write("pairs.txt", pairs.str());
+  EXPECT_EQ(FitPart(RunTool({"--format", "json", "--seed", "10,20", plain}).Out),
+            FitPart(lines[0] + "\n"));
+}
+
+TEST(HarmoraFitTable, TakesWhatItCanAndRefusesTheRestWithTheReason) {
+  std::string long150 = "x,y\n";
+  for (int i = 0; i < 150; ++i) long150 += std::to_string(i) + "," + std::to_string(i % 5) + "\n";
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    std::vector<std::string> Args;
+    int Count;          // 0: refused
+    std::string Error;  // the refusal's text after the name
+  } cases[] = {
+      {"semicolons.csv", Table(true), {"--y-column", "b"}, 39, ""},
+      {"comma_forced.csv", Table(true), {"--decimal-comma", "--x-column", "t"}, 40, ""},
+      {"sigma.csv", Table(), {"--sigma-column", "s"}, 40, ""},
+      {"no_column.csv", Table(), {"--y-column", "z"}, 0, ": no column 'z'"},
+      {"text.csv",
+       "x,y,name\n1,2,a\n2,3,b\n3,4,c\n4,5,d\n",
+       {"--y-column", "name"},
+       0,
+       " [name]: column 3 'name' holds text, not numbers"},
+      {"nul.csv", std::string("x,y\n1,2\0\n", 9), {}, 0, ": NUL bytes: no text"},
+      {"long.csv", long150, {}, 150, ""},  // past the plain reader's 100 pairs
+  };
+  DataFolder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = folder.Write(c.Name, c.Bytes);
+    std::vector<std::string> args = {"--table", "--format", "json", "--seed", "1", path};
+    args.insert(args.begin() + 1, c.Args.begin(), c.Args.end());
+    const ToolRun run = RunTool(args);
+    if (c.Count > 0) {
+      EXPECT_EQ(run.Status, kFitAllDone) << run.Err;
+      EXPECT_NE(run.Out.find(",\"count\":" + std::to_string(c.Count) + ","), std::string::npos)
+          << run.Out;
+    } else {
+      EXPECT_EQ(run.Status, kFitFileFailed);
+      EXPECT_EQ(run.Err.rfind("harmora-fit: " + path + c.Error, 0), 0u) << run.Err;
+      EXPECT_NE(run.Out.find("\"error\":"), std::string::npos) << run.Out;
+    }
+  }
+  // The σ column weights the refinement, which it implies.
+  DataFolder other;
+  const ToolRun weighted = RunTool({"--table",
+                                    "--format",
+                                    "json",
+                                    "--seed",
+                                    "1",
+                                    "--sigma-column",
+                                    "s",
+                                    other.Write("w.csv", Table())});
+  EXPECT_NE(weighted.Out.find("\"reduced_chi2\":"), std::string::npos) << weighted.Out;
+}
+
+}  // namespace
