@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "data/observation_set.h"
 #include "data/random_generator.h"
@@ -17,12 +18,12 @@ inline ObservationSet MakeSineSample(
     double a, double b, double c, int count, double x0 = 0, double dx = 0.5) {
   ObservationSet obs;
   obs.LastIndex = count - 1;
-  double sines[kObservationCapacity];
+  std::vector<double> sines(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     obs.X[i] = x0 + i * dx;
     sines[i] = b * obs.X[i] + c;
   }
-  FitSines(sines, sines, count);
+  FitSines(sines.data(), sines.data(), count);
   for (int i = 0; i < count; ++i) obs.WorkY[i] = a * sines[i];
   PrepareData(obs);
   return obs;
