@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -38,14 +39,22 @@ void ExchangeSort(ObservationSet& obs) {
 
 // More observations than the window reads: the exchange sort's quadratic time would be hours at
 // a hundred thousand, so they are sorted in n log n, equal x keeping their order.
+// (std::sort with the index as tie-break rather than std::stable_sort, whose temporary buffer
+// GCC 12's AddressSanitizer build reports as a false new/free mismatch.)
 void SortMany(ObservationSet& obs) {
-  std::vector<std::pair<double, double>> rows(static_cast<std::size_t>(obs.LastIndex) + 1);
-  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = {obs.X[i], obs.WorkY[i]};
-  std::stable_sort(
-      rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    obs.X[i] = rows[i].first;
-    obs.WorkY[i] = rows[i].second;
+  std::vector<std::size_t> order(static_cast<std::size_t>(obs.LastIndex) + 1);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), [&obs](std::size_t a, std::size_t b) {
+    return obs.X[a] < obs.X[b] || (!(obs.X[b] < obs.X[a]) && a < b);
+  });
+  std::vector<double> x(order.size()), y(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    x[i] = obs.X[order[i]];
+    y[i] = obs.WorkY[order[i]];
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    obs.X[i] = x[i];
+    obs.WorkY[i] = y[i];
   }
 }
 

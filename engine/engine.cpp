@@ -143,8 +143,9 @@ DataOutcome Engine::SetWeightedData(const std::vector<double>& x,
   // Sorted here, so that the sigma stay with their pairs: sorted data keep their order.
   std::vector<std::size_t> order(x.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(
-      order.begin(), order.end(), [&x](std::size_t a, std::size_t b) { return x[a] < x[b]; });
+  std::sort(order.begin(), order.end(), [&x](std::size_t a, std::size_t b) {
+    return x[a] < x[b] || (!(x[b] < x[a]) && a < b);  // stable, without stable_sort's buffer
+  });
   std::vector<double> xs, ys, ss;
   for (const std::size_t i : order) {
     xs.push_back(x[i]);

@@ -82,8 +82,11 @@ void PrepareTrialSearch(TrialSearch& search,
   } else {
     manyOrder.resize(static_cast<std::size_t>(count));
     std::iota(manyOrder.begin(), manyOrder.end(), 0);
-    std::stable_sort(manyOrder.begin(), manyOrder.end(), [&obs](int a, int b) {
-      return std::fabs(obs.WorkY[a]) > std::fabs(obs.WorkY[b]);
+    // Equal magnitudes keep their order (as the insertion sort's); std::sort with the index as
+    // tie-break, as std::stable_sort's buffer trips GCC 12's AddressSanitizer.
+    std::sort(manyOrder.begin(), manyOrder.end(), [&obs](int a, int b) {
+      const double ma = std::fabs(obs.WorkY[a]), mb = std::fabs(obs.WorkY[b]);
+      return ma > mb || (!(mb > ma) && a < b);
     });
     order = manyOrder.data();
   }
