@@ -655,6 +655,32 @@ TEST(HarmoraFitUsage, HelpPrintsTheOptionsAndFitsNothing) {
   EXPECT_EQ(version.Out, std::string("harmora-fit ") + HARMORA_VERSION + "\n");
 }
 
+// The option column of a help text, one entry per option, in order.
+std::vector<std::string> HelpOptions(const std::string& help) {
+  std::vector<std::string> options;
+  for (const std::string& line : Lines(help)) {
+    if (line.rfind("  -", 0) == 0 || line.rfind("      --", 0) == 0) {
+      options.push_back(line.substr(0, line.find("  ", 6)));
+    }
+  }
+  return options;
+}
+
+TEST(HarmoraFitUsage, HelpIsRussianUnderARussianLocaleWithTheSameOptions) {
+  const ToolRun english = RunTool({"--help"});
+  const ToolRun russian = RunTool({"--help"}, Language::Russian);
+  EXPECT_EQ(russian.Status, kFitAllDone);
+  EXPECT_EQ(russian.Out.rfind("Использование: harmora-fit [ПАРАМЕТР]... ФАЙЛ...\n", 0), 0u);
+  EXPECT_GT(HelpOptions(english.Out).size(), 20u);
+  EXPECT_EQ(HelpOptions(russian.Out), HelpOptions(english.Out));
+  // Every description line is translated: no English line is left in the Russian text.
+  for (const std::string& line : Lines(english.Out)) {
+    if (line.size() > 24) {
+      EXPECT_EQ(russian.Out.find(line.substr(24)), std::string::npos) << line;
+    }
+  }
+}
+
 TEST(HarmoraFitUsage, UsageErrorsAreRussianUnderARussianLocale) {
   const ToolRun run = RunTool({"-n", "0", "x.txt"}, Language::Russian);
   EXPECT_EQ(run.Status, kFitUsageError);
