@@ -393,20 +393,29 @@ TEST(HarmoraFitSeeds, ClockSeedsArePrintedAndRepeatTheFitWhenGivenBack) {
   EXPECT_EQ(repeated.Out, clocked.Out);
 }
 
-TEST(HarmoraFitSeeds, TheSecondSeedDefaultsToTheFirstPlusOneModuloTwoToThe32) {
+// Also where nothing is searched (only known periods): the seeds given are shown, and without
+// any the pair is 0, 0, for no seed was drawn.
+TEST(HarmoraFitSeeds, TheSeedsGivenAreShownTheSecondDefaultingToTheFirstPlusOneModulo2To32) {
   DataFolder folder;
   const std::string path = folder.Write("tones.txt", TwoToneData(10));
+  const std::vector<std::string> knownOnly = {"--period", "7", "--period", "2.3", "-n", "2"};
   const struct {
     const char* Given;
     std::vector<double> Seeds;
-  } cases[] = {{"41", {41, 42}},
-               {"4294967295", {4294967295.0, 0}},
-               {"7,7", {7, 7}},
-               {"0,4294967295", {0, 4294967295.0}}};
+    std::vector<std::string> Terms;
+  } cases[] = {{"41", {41, 42}, {}},
+               {"4294967295", {4294967295.0, 0}, {}},
+               {"7,7", {7, 7}, {}},
+               {"0,4294967295", {0, 4294967295.0}, {}},
+               {"5,9", {5, 9}, knownOnly},
+               {"", {0, 0}, knownOnly}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Given);
-    const ToolRun run = RunTool({"--format", "json", "--seed", c.Given, path});
-    ASSERT_EQ(run.Status, kFitAllDone);
+    std::vector<std::string> args = c.Terms;
+    args.insert(args.end(), {"--format", "json", path});
+    if (*c.Given != '\0') args.insert(args.end(), {"--seed", c.Given});
+    const ToolRun run = RunTool(args);
+    ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
     EXPECT_EQ(NumbersAfter(run.Out, "seeds"), c.Seeds);
   }
 }
