@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/cairo_plot.h"
+
 namespace {
 
 constexpr int kMaxHarmonicCount = 5;  // the coefficient table's capacity
@@ -65,6 +67,74 @@ std::string Quote(Language language, std::string_view text) {
   return quoted;
 }
 
+// The plot's format from the file name's ending, in either case; none for another ending.
+std::optional<PlotFormat> PlotFormatOf(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || path.size() - dot != 4) return std::nullopt;
+  std::string ending;
+  for (const char ch : path.substr(dot + 1)) ending += static_cast<char>(ch | 0x20);
+  if (ending == "svg") return PlotFormat::Svg;
+  if (ending == "png") return PlotFormat::Png;
+  if (ending == "pdf") return PlotFormat::Pdf;
+  return std::nullopt;
+}
+
+// "WxH", each side a whole number of pixels in the allowed range.
+bool ParsePlotSize(std::string_view text, PlotLook& look) {
+  const std::size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  const auto width = ParseInteger(text.substr(0, x), kMinPlotSide, kMaxPlotSide);
+  const auto height = ParseInteger(text.substr(x + 1), kMinPlotSide, kMaxPlotSide);
+  if (!width || !height) return false;
+  look.Width = static_cast<int>(*width);
+  look.Height = static_cast<int>(*height);
+  return true;
+}
+
+// Applies --plot, --plot-size, --plot-theme, --x-title or --y-title; returns the error text,
+// empty when it is accepted.
+std::string ApplyPlotOption(FitOptions& options, std::string_view name, std::string_view value) {
+  const Language l = options.Messages;
+  const std::string shown = Quote(l, value);
+  if (name == "plot") {
+    const std::optional<PlotFormat> format = PlotFormatOf(value);
+    if (!format) {
+      return Say(l,
+                 "the plot is written as FILE.svg, FILE.png or FILE.pdf, not ",
+                 "график пишется в ФАЙЛ.svg, ФАЙЛ.png или ФАЙЛ.pdf, а не ") +
+             shown;
+    }
+    if (*format != PlotFormat::Svg && !CairoPlotBuilt()) {
+      return Say(l,
+                 "this harmora-fit is built without Cairo, which PNG and PDF plots need: "
+                 "write FILE.svg",
+                 "эта сборка harmora-fit собрана без Cairo, а без неё графики PNG и PDF не "
+                 "пишутся: укажите ФАЙЛ.svg");
+    }
+    options.PlotPath = value;
+    options.PlotKind = *format;
+  } else if (name == "plot-size") {
+    if (!ParsePlotSize(value, options.Plot)) {
+      return Say(l,
+                 "the plot size must be WxH in pixels, each 100 to 4000, not ",
+                 "размер графика должен быть ШxВ в пикселях, каждый от 100 до 4000, а не ") +
+             shown;
+    }
+  } else if (name == "plot-theme") {
+    if (value != "dark" && value != "light") {
+      return Say(l,
+                 "the plot theme must be dark or light, not ",
+                 "тема графика должна быть dark или light, а не ") +
+             shown;
+    }
+    options.Plot.Theme = value == "light" ? PlotTheme::Light : PlotTheme::Dark;
+  } else {
+    (name == "x-title" ? options.XTitle : options.YTitle) = value;
+  }
+  if (name != "plot") options.PlotLookGiven = true;
+  return {};
+}
+
 // Applies one option with its value; returns the error text, empty when it is accepted.
 std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
   const Language l = options.Messages;
@@ -116,14 +186,9 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Sigma = *p;
-  } else if (name == "plot") {
-    if (value.size() < 5 || value.substr(value.size() - 4) != ".svg") {
-      return Say(l,
-                 "the plot is written as SVG: FILE.svg, not ",
-                 "график пишется в SVG: ФАЙЛ.svg, а не ") +
-             shown;
-    }
-    options.PlotPath = value;
+  } else if (name == "plot" || name == "plot-size" || name == "plot-theme" || name == "x-title" ||
+             name == "y-title") {
+    return ApplyPlotOption(options, name, value);
   } else if (name == "x-column") {
     options.XColumn = value;
   } else if (name == "y-column") {
@@ -168,7 +233,11 @@ std::string_view ValueOption(std::string_view name) {
                                                     "x-column",
                                                     "y-column",
                                                     "sigma-column",
-                                                    "plot"};
+                                                    "plot",
+                                                    "plot-size",
+                                                    "plot-theme",
+                                                    "x-title",
+                                                    "y-title"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -266,6 +335,12 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
                        "--x-column, --y-column, --sigma-column и --decimal-comma требуют --table");
     return parsed;
   }
+  if (options.PlotLookGiven && options.PlotPath.empty()) {
+    parsed.Error = Say(l,
+                       "--plot-size, --plot-theme, --x-title and --y-title need --plot",
+                       "--plot-size, --plot-theme, --x-title и --y-title требуют --plot");
+    return parsed;
+  }
   if (!options.PlotPath.empty() && (options.Files.size() > 1 || options.YColumns.size() > 1)) {
     parsed.Error =
         Say(l,
@@ -320,7 +395,12 @@ std::string HelpText() {
          "                        several columns, series i with seeds S1+2i,S2+2i\n"
          "      --sigma-column C  with --table: each y's standard deviation from column C\n"
          "      --decimal-comma   with --table: ',' is the decimal mark\n"
-         "      --plot FILE.svg   also draw the data and both models as the window does\n"
+         "      --plot FILE       also draw the data and both models as the window does, to\n"
+         "                        FILE.svg, FILE.png or FILE.pdf (one fit)\n"
+         "      --plot-size WxH   the plot's size in pixels, 100 to 4000 each (default 800x500)\n"
+         "      --plot-theme T    dark (default: the window's look) or light (for print)\n"
+         "      --x-title T       the axis titles (default the table's column names, else x\n"
+         "      --y-title T       and y); an empty title is left out\n"
          "  -h, --help            print this help and exit\n"
          "      --version         print the version and exit\n"
          "\n"

@@ -169,8 +169,9 @@ void FitTableFile(const std::string& path,
     selection.Y = yIndices[i];
     auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
     fit->Path = path;
-    fit->Series = table.Columns[selection.Y].Name.empty() ? std::to_string(selection.Y + 1)
-                                                          : table.Columns[selection.Y].Name;
+    fit->XName = table.Columns[selection.X].Name;
+    fit->YName = table.Columns[selection.Y].Name;
+    fit->Series = fit->YName.empty() ? std::to_string(selection.Y + 1) : fit->YName;
     FitSeries(table, selection, SeriesRequest(many, i), options, *fit);
     each(*fit);
   }

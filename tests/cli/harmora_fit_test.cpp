@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "base/run_time_fault.h"
+#include "cli/cairo_plot.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "data/import_check.h"
@@ -574,10 +575,11 @@ TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {
 TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
   DataFolder folder;
   const std::string good = folder.Write("good.txt", TwoToneData(12));
-  const struct {
+  struct Case {
     std::vector<std::string> Args;
     const char* Error;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {{}, "no data file given"},
       {{"-n", "0", good}, "the number of harmonics must be 1 to 5, not '0'"},
       {{"--harmonics=6", good}, "the number of harmonics must be 1 to 5, not '6'"},
@@ -593,7 +595,21 @@ TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
       {{"--seed", "-1", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '-1'"},
       {{"--format", "xml", good}, "the format must be report, json or csv, not 'xml'"},
       {{"--frobnicate", good}, "unknown option '--frobnicate'"},
-      {{"--plot", "p.png", good}, "the plot is written as SVG: FILE.svg, not 'p.png'"},
+      {{"--plot", "p.gif", good},
+       "the plot is written as FILE.svg, FILE.png or FILE.pdf, not 'p.gif'"},
+      {{"--plot", ".svg", good},
+       "the plot is written as FILE.svg, FILE.png or FILE.pdf, not '.svg'"},
+      {{"--plot", "p.svg", "--plot-size", "99x400", good},
+       "the plot size must be WxH in pixels, each 100 to 4000, not '99x400'"},
+      {{"--plot", "p.svg", "--plot-size=800x4001", good},
+       "the plot size must be WxH in pixels, each 100 to 4000, not '800x4001'"},
+      {{"--plot", "p.svg", "--plot-size", "800", good},
+       "the plot size must be WxH in pixels, each 100 to 4000, not '800'"},
+      {{"--plot", "p.svg", "--plot-theme", "blue", good},
+       "the plot theme must be dark or light, not 'blue'"},
+      {{"--x-title", "t", good}, "--plot-size, --plot-theme, --x-title and --y-title need --plot"},
+      {{"--plot-size", "800x500", good},
+       "--plot-size, --plot-theme, --x-title and --y-title need --plot"},
       {{"--plot", "p.svg", good, good},
        "--plot draws one fit: give one file and at most one --y-column"},
       {{"--y-column", "a", good},
@@ -602,6 +618,11 @@ TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
       {{good, "--depth"}, "option '--depth' needs a value"},
       {{"--help=yes"}, "option '--help=yes' takes no value"},
   };
+  if (!CairoPlotBuilt()) {
+    cases.push_back({{"--plot", "p.PNG", good},
+                     "this harmora-fit is built without Cairo, which PNG and PDF plots need: "
+                     "write FILE.svg"});
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Error);
     const ToolRun run = RunTool(c.Args);
