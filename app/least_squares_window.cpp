@@ -57,12 +57,14 @@ RefineOptions Part(const RefineOptions& options, double from, double to) {
   return part;
 }
 
-// The window's data in an engine of their own, or false if it does not take them.
-bool LoadEngine(Engine& engine, const ObservationSet& obs) {
+// The window's data (with their sigma, if any) in an engine of their own, or false if it does
+// not take them.
+bool LoadEngine(Engine& engine, const ObservationSet& obs, const std::vector<double>& sigma) {
   const int count = obs.LastIndex + 1;
   return engine
       .SetData(std::vector<double>(obs.PlotX.data(), obs.PlotX + count),
-               std::vector<double>(obs.OrigY.data(), obs.OrigY + count))
+               std::vector<double>(obs.OrigY.data(), obs.OrigY + count),
+               sigma)
       .Accepted;
 }
 
@@ -93,7 +95,7 @@ RefinementResult FitWithTerms(const ObservationSet& obs,
                               const FitRequest& request,
                               const RefineOptions& options) {
   Engine engine;
-  if (!LoadEngine(engine, obs)) return {};
+  if (!LoadEngine(engine, obs, options.Weights.Sigma)) return {};
   engine.Fit(request);
   return engine.Refine(options);
 }
@@ -105,7 +107,7 @@ CountComparison CompareCounts(const ObservationSet& obs,
                               FitRequest request,
                               const RefineOptions& options) {
   Engine engine;
-  if (!LoadEngine(engine, obs)) return {};
+  if (!LoadEngine(engine, obs, options.Weights.Sigma)) return {};
   request.Periods.clear();
   return CompareHarmonicCounts(engine, request, options);
 }
@@ -288,6 +290,10 @@ void LeastSquaresWindow::StartRefinement() {
 
   // The thread works on copies only: the form may change its state meanwhile.
   RefineOptions options;
+  // A table's sigma weigh every fit here; the search itself is never weighted.
+  if (Form.DataSigma.size() == static_cast<std::size_t>(Form.State.Observations.LastIndex + 1)) {
+    options.Weights.Sigma = Form.DataSigma;
+  }
   const unsigned run = RunNumber;
   options.Progress = [this, run, cancel = CancelFlag, shown = -1](double fraction) mutable {
     const int step = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps);

@@ -160,6 +160,14 @@ void StatisticRows(std::vector<TextRow>& rows,
   StatisticRow(rows, "R²" + suffix, columns, stat([](const ModelStatistics& s) {
                  return FitMeasure(s, s.R2);
                }));
+  // A weighted fit's SSE is chi^2; its reduced form says how the sigma agree with the scatter.
+  bool weighted = false;
+  for (const Column& column : columns) weighted = weighted || (column.Fit->*which).Weighted;
+  if (weighted && criteria) {
+    StatisticRow(rows, "Reduced chi²" + suffix, columns, stat([](const ModelStatistics& s) {
+                   return s.Weighted ? CompactText(s.ReducedChi2) : std::string();
+                 }));
+  }
   if (!criteria) return;
   StatisticRow(rows, "Adjusted R²" + suffix, columns, stat([](const ModelStatistics& s) {
                  return FitMeasure(s, s.AdjustedR2);
@@ -224,6 +232,12 @@ void ModelBlock(std::vector<std::string>& lines,
   rows.push_back(Plain(kind == ModelKind::Sum ? "Model 1: F(x) = sum of A*sin(B*x+C)"
                                               : "Model 2: F(x) = (sum of A*sin(B*x+C))^2"));
   rows.push_back(Plain("N = " + CountText(count) + ", n = " + CountText(observations)));
+  if (search.Statistics.Weighted) {
+    AppendWrapped(rows,
+                  "Weighted least squares with the data's sigma (relative, as scipy's curve_fit "
+                  "by default): SSE is chi², and R², AIC and BIC are weighted.",
+                  0);
+  }
   // Above the table: a reader must see them before the intervals.
   for (const std::string& note : notes) AppendWrapped(rows, "Note: " + note, 6);
   if (noFreedom) {

@@ -450,6 +450,30 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(!lsq->Text->toPlainText().contains(QStringLiteral("With terms")));
   }
 
+  // A table's σ column weighs the refinement (its statistics say so); other data do not.
+  void TableSigmaWeighsTheRefinementUntilOtherDataComeIn() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    std::vector<double> x, y, sigma;
+    for (int i = 0; i < 30; ++i) {  // given in falling x: each sigma must stay with its pair
+      x.push_back(30 - i);
+      sigma.push_back(i % 3 == 0 ? 2.0 : 0.5);
+      y.push_back(3 * std::sin(0.7 * x.back() + 1) + sigma.back() * std::sin(5.1 * i * i));
+    }
+    f.TakeTablePairs(x, y, sigma, QStringLiteral("/tmp/weighted.csv"));
+    QCOMPARE(int(f.DataSigma.size()), 30);
+    QCOMPARE(f.DataSigma.front(), sigma.back());  // x = 1 came last, with its sigma
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->Result().Refined[0].Statistics.Weighted);
+    QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("Reduced chi²")));
+    QTemporaryDir dir;
+    f.OpenDataFile(WriteDataFile(dir, "plain.txt", "0 1\n1 2\n2 0\n3 1\n4 2\n"));
+    QVERIFY(f.DataSigma.empty());
+  }
+
   // What the periods dialog takes: blanks or ';' between periods, either decimal mark, and
   // nothing that is not a positive number or more periods than harmonics.
   void PeriodListsAreReadWithEitherDecimalMark() {
