@@ -160,8 +160,10 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
   model["relative_deviation"] =
       statistic([](const ModelFit& f) { return f.Statistics.RelDeviation; });
   model["residual"] = statistic([](const ModelFit& f) { return f.Objective; });
-  model["starts"] = Counts(fits, [&](const SeriesFit& f) { return fitOf(f).Starts; }, true);
-  model["hits"] = Counts(fits, [&](const SeriesFit& f) { return fitOf(f).Hits; }, true);
+  model["starts"] = Counts(
+      fits, [&](const SeriesFit& f) { return fitOf(f).Starts; }, true);
+  model["hits"] = Counts(
+      fits, [&](const SeriesFit& f) { return fitOf(f).Hits; }, true);
   py::list termination;
   for (const SeriesFit& f : fits) {
     termination.append(refined(f) ? TerminationText(fitOf(f).Ended, fitOf(f).Failure)
