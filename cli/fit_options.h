@@ -64,6 +64,3 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args,
 
 // Whether the refinement runs: asked for, or implied by terms or weights.
 bool RefineRuns(const FitOptions& options);
-
-// The text --help prints.
-std::string HelpText();

@@ -8,6 +8,7 @@
 #include "cli/file_fit.h"
 #include "cli/fit_options.h"
 #include "cli/fit_output.h"
+#include "cli/help_text.h"
 #include "cli/svg_plot.h"
 #include "cli/table_fit.h"
 #include "data/import_check.h"
@@ -105,7 +106,7 @@ int RunHarmoraFit(const std::vector<std::string>& args,
   }
   const FitOptions& options = parsed.Options;
   if (options.Help) {
-    out << HelpText();
+    out << HelpText(language);
     return kFitAllDone;
   }
   if (options.Version) {

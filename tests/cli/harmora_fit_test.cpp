@@ -393,20 +393,29 @@ TEST(HarmoraFitSeeds, ClockSeedsArePrintedAndRepeatTheFitWhenGivenBack) {
   EXPECT_EQ(repeated.Out, clocked.Out);
 }
 
-TEST(HarmoraFitSeeds, TheSecondSeedDefaultsToTheFirstPlusOneModuloTwoToThe32) {
+// Also where nothing is searched (only known periods): the seeds given are shown, and without
+// any the pair is 0, 0, for no seed was drawn.
+TEST(HarmoraFitSeeds, TheSeedsGivenAreShownTheSecondDefaultingToTheFirstPlusOneModulo2To32) {
   DataFolder folder;
   const std::string path = folder.Write("tones.txt", TwoToneData(10));
+  const std::vector<std::string> knownOnly = {"--period", "7", "--period", "2.3", "-n", "2"};
   const struct {
     const char* Given;
     std::vector<double> Seeds;
-  } cases[] = {{"41", {41, 42}},
-               {"4294967295", {4294967295.0, 0}},
-               {"7,7", {7, 7}},
-               {"0,4294967295", {0, 4294967295.0}}};
+    std::vector<std::string> Terms;
+  } cases[] = {{"41", {41, 42}, {}},
+               {"4294967295", {4294967295.0, 0}, {}},
+               {"7,7", {7, 7}, {}},
+               {"0,4294967295", {0, 4294967295.0}, {}},
+               {"5,9", {5, 9}, knownOnly},
+               {"", {0, 0}, knownOnly}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Given);
-    const ToolRun run = RunTool({"--format", "json", "--seed", c.Given, path});
-    ASSERT_EQ(run.Status, kFitAllDone);
+    std::vector<std::string> args = c.Terms;
+    args.insert(args.end(), {"--format", "json", path});
+    if (*c.Given != '\0') args.insert(args.end(), {"--seed", c.Given});
+    const ToolRun run = RunTool(args);
+    ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
     EXPECT_EQ(NumbersAfter(run.Out, "seeds"), c.Seeds);
   }
 }
@@ -657,6 +666,32 @@ TEST(HarmoraFitUsage, HelpPrintsTheOptionsAndFitsNothing) {
   const ToolRun version = RunTool({"--version"});
   EXPECT_EQ(version.Status, kFitAllDone);
   EXPECT_EQ(version.Out, std::string("harmora-fit ") + HARMORA_VERSION + "\n");
+}
+
+// The option column of a help text, one entry per option, in order.
+std::vector<std::string> HelpOptions(const std::string& help) {
+  std::vector<std::string> options;
+  for (const std::string& line : Lines(help)) {
+    if (line.rfind("  -", 0) == 0 || line.rfind("      --", 0) == 0) {
+      options.push_back(line.substr(0, line.find("  ", 6)));
+    }
+  }
+  return options;
+}
+
+TEST(HarmoraFitUsage, HelpIsRussianUnderARussianLocaleWithTheSameOptions) {
+  const ToolRun english = RunTool({"--help"});
+  const ToolRun russian = RunTool({"--help"}, Language::Russian);
+  EXPECT_EQ(russian.Status, kFitAllDone);
+  EXPECT_EQ(russian.Out.rfind("Использование: harmora-fit [ПАРАМЕТР]... ФАЙЛ...\n", 0), 0u);
+  EXPECT_GT(HelpOptions(english.Out).size(), 20u);
+  EXPECT_EQ(HelpOptions(russian.Out), HelpOptions(english.Out));
+  // Every description line is translated: no English line is left in the Russian text.
+  for (const std::string& line : Lines(english.Out)) {
+    if (line.size() > 24) {
+      EXPECT_EQ(russian.Out.find(line.substr(24)), std::string::npos) << line;
+    }
+  }
 }
 
 TEST(HarmoraFitUsage, UsageErrorsAreRussianUnderARussianLocale) {
