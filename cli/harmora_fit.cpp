@@ -11,6 +11,7 @@
 #include "cli/help_text.h"
 #include "cli/svg_plot.h"
 #include "cli/table_fit.h"
+#include "data/import_check.h"
 
 namespace {
 
@@ -121,10 +122,15 @@ int RunHarmoraFit(const std::vector<std::string>& args,
       err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
     }
     if (fit.RowsLeftOut > 0) {
-      err << kProgram << ": " << name << ": " << fit.RowsLeftOut
-          << Say(language,
-                 " rows left out for an empty, NA or unreadable cell",
-                 " строк пропущено: пустая ячейка, NA или нечитаемое значение")
+      err << kProgram << ": " << name << ": "
+          << (language == Language::Russian
+                  ? RussianCount(fit.RowsLeftOut,
+                                 "строка пропущена",
+                                 "строки пропущены",
+                                 "строк пропущено") +
+                        ": пустая ячейка, NA или нечитаемое значение"
+                  : std::to_string(fit.RowsLeftOut) + (fit.RowsLeftOut == 1 ? " row" : " rows") +
+                        " left out for an empty, NA or unreadable cell")
           << '\n';
     }
     if (!fit.Fitted) {

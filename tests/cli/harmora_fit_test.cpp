@@ -520,6 +520,10 @@ TEST(HarmoraFitFiles, SpeaksTheWindowsRussianUnderARussianLocale) {
   EXPECT_EQ(errors[1],
             "harmora-fit: " + unreadable + ": " + kUnreadableDataText +
                 " (строка 1: «1.2.3» — не число)");
+  // The system's reason is the C library's Russian as well, not its English.
+  EXPECT_EQ(RunTool({"/no-such-folder/data.txt"}, Language::Russian).Err,
+            "harmora-fit: Не удаётся открыть файл \"/no-such-folder/data.txt\": Нет такого файла "
+            "или каталога\n");
 }
 
 TEST(HarmoraFitMessages, TheLanguageIsTheLocalesForMessages) {
