@@ -9,24 +9,15 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "tests/estimate_coverage.h"
 
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-bool Covers(const Estimate& e, double truth) {
-  return e.Determined && e.Lower <= truth && truth <= e.Upper;
-}
-
-// A phase interval covers the truth modulo a turn.
 // Within four standard errors: a recovery, not a coverage count.
 bool Near(const Estimate& e, double truth) {
   return e.Determined && std::fabs(e.Value - truth) <= 4 * e.StdError;
-}
-
-bool CoversPhase(const Estimate& e, double truth) {
-  const double off = std::remainder(e.Value - truth, kTwoPi);
-  return e.Determined && std::fabs(off) <= (e.Upper - e.Lower) / 2;
 }
 
 struct Family {
