@@ -56,6 +56,8 @@ PlotLook PlotLookOf(const FileFit& fit, const FitOptions& options) {
   PlotLook look = options.Plot;
   look.XTitle = options.XTitle.value_or(fit.XName.empty() ? "x" : fit.XName);
   look.YTitle = options.YTitle.value_or(fit.YName.empty() ? "y" : fit.YName);
+  const ModelTerms& terms = fit.Core.Terms();
+  if (terms.Constant || terms.Trend) look.Models = fit.Fit.Models;
   return look;
 }
 

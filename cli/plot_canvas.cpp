@@ -38,7 +38,11 @@ void DrawTitledPlot(const AppState& state, const PlotLook& look, PlotCanvas& can
   UpdateScales(copy.Geometry, copy.Observations);
   canvas.OriginY = top;
   CurveBuffers buffers;
-  RedrawPlot(copy, canvas, buffers);
+  if (look.Models) {
+    RedrawPlot(copy, canvas, buffers, look.Models);
+  } else {
+    RedrawPlot(copy, canvas, buffers);
+  }
   canvas.OriginY = 0;
 
   canvas.SetBrushColor(kBlack);

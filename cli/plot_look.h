@@ -2,6 +2,8 @@
 
 #include <string>
 
+struct HarmonicModel;
+
 // How harmora-fit's plot file looks beside what the window's plot draws.
 enum class PlotTheme {
   Dark,   // the window's: a black field, silver grid, model 1 white, model 2 blue
@@ -24,4 +26,6 @@ struct PlotLook {
   PlotTheme Theme = PlotTheme::Dark;
   std::string XTitle;  // empty: none, and no band for it
   std::string YTitle;
+  // The models to draw, [ModelKind], when the fit has a constant or a trend; null: the state's.
+  const HarmonicModel* Models = nullptr;
 };

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "cli/cairo_plot.h"
 #include "tests/cli/cli_test_support.h"
@@ -52,6 +55,45 @@ TEST(HarmoraFitPlot, PngAndPdfAreWrittenAtTheSizeAskedForOrRefusedWithoutCairo) 
       EXPECT_NE(bytes.rfind("%%EOF"), std::string::npos);
     }
   }
+}
+
+// The first number after `name="` in an SVG element's line.
+double Attribute(const std::string& line, const std::string& name) {
+  const std::size_t at = line.find(name + "=\"") + name.size() + 2;
+  double value = 0;
+  std::from_chars(line.data() + at, line.data() + line.size(), value);
+  return value;
+}
+
+// A fit with a constant draws its curves with it: data far above zero are followed there, not
+// by curves swinging about the x axis.
+TEST(HarmoraFitPlot, CurvesOfAFitWithAConstantIncludeIt) {
+  DataFolder folder;
+  std::string text;
+  char number[32];
+  for (int i = 0; i < 40; ++i) {
+    const double x = 0.5 * i;
+    for (const double v : {x, 40 + 3 * std::sin(1.3 * x + 0.4)}) {
+      text.append(number, std::to_chars(number, number + sizeof number, v).ptr);
+      text += ' ';
+    }
+  }
+  const std::string path = folder.Path + "/plot.svg";
+  const ToolRun run =
+      RunTool({"--seed", "3", "--constant", "--plot", path, folder.Write("level.txt", text)});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  std::istringstream svg(FileBytes(path));
+  double axis = -1;
+  int segments = 0;
+  for (std::string line; std::getline(svg, line);) {
+    if (line.find("<line") != 0 || line.find("dasharray") != std::string::npos) continue;
+    if (axis < 0 && line.find("#c0c0c0") != std::string::npos) axis = Attribute(line, "y1");
+    if (line.find("#ffffff") != std::string::npos || line.find("#0000ff") != std::string::npos) {
+      ++segments;
+      EXPECT_LT(Attribute(line, "y1"), axis) << line;
+    }
+  }
+  EXPECT_GT(segments, 100);
 }
 
 }  // namespace
