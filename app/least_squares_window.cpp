@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "app/known_periods_dialog.h"
 #include "app/residual_plot.h"
 #include "app/tform1.h"
 #include "fit/fit_harmonics.h"
@@ -45,33 +46,69 @@ void CopyHarmonics(const HarmonicModel& from, int count, double* a, double* b, d
   }
 }
 
-// The fits with 1 .. N harmonics of the window's data, each searched with the shown fit's seeds
-// and depth and refined with the refinement's options; the progress goes on from a fifth.
-CountComparison CompareCounts(const ObservationSet& obs,
-                              const CoefficientTable& table,
-                              std::array<std::uint32_t, 2> seeds,
-                              int depth,
-                              RefineOptions options) {
-  const int count = obs.LastIndex + 1;
-  Engine engine;
-  if (!engine
-           .SetData(std::vector<double>(obs.PlotX.data(), obs.PlotX + count),
-                    std::vector<double>(obs.OrigY.data(), obs.OrigY + count))
-           .Accepted) {
-    return {};
+// The options with their progress mapped onto [from, to] of the whole run.
+RefineOptions Part(const RefineOptions& options, double from, double to) {
+  RefineOptions part = options;
+  if (options.Progress) {
+    part.Progress = [progress = options.Progress, from, to](double fraction) {
+      return progress(from + (to - from) * fraction);
+    };
   }
+  return part;
+}
+
+// The window's data (with their sigma, if any) in an engine of their own, or false if it does
+// not take them.
+bool LoadEngine(Engine& engine, const ObservationSet& obs, const std::vector<double>& sigma) {
+  const int count = obs.LastIndex + 1;
+  return engine
+      .SetData(std::vector<double>(obs.PlotX.data(), obs.PlotX + count),
+               std::vector<double>(obs.OrigY.data(), obs.OrigY + count),
+               sigma)
+      .Accepted;
+}
+
+// The shown fit's request (its N, seeds, depth and minimum period) with the chosen terms.
+FitRequest ShownFitRequest(const ObservationSet& obs,
+                           int harmonics,
+                           std::array<std::uint32_t, 2> seeds,
+                           int depth,
+                           bool constant,
+                           bool trend,
+                           const std::vector<double>& periods) {
   FitRequest request;
-  request.Harmonics = table.HarmonicCount;
+  request.Harmonics = harmonics;
   request.Depth = depth > 0 ? depth : 10000;
   request.MinPeriod = obs.MinPeriod;
   request.FixedSeeds = true;
   request.Seeds[0] = seeds[0];
   request.Seeds[1] = seeds[1];
-  if (options.Progress) {
-    options.Progress = [progress = options.Progress](double fraction) {
-      return progress(0.2 + 0.8 * fraction);
-    };
-  }
+  request.Constant = constant;
+  request.Trend = trend;
+  request.Periods = periods;
+  return request;
+}
+
+// The shown fit repeated with the terms: searched on the data less the terms' estimate, then
+// refined with them jointly.
+RefinementResult FitWithTerms(const ObservationSet& obs,
+                              const FitRequest& request,
+                              const RefineOptions& options) {
+  Engine engine;
+  if (!LoadEngine(engine, obs, options.Weights.Sigma)) return {};
+  engine.Fit(request);
+  return engine.Refine(options);
+}
+
+// The fits with 1 .. N harmonics of the window's data, each searched with the shown fit's seeds
+// and depth and refined with the refinement's options. Known periods are left out: the counts
+// compared are those of the searched harmonics.
+CountComparison CompareCounts(const ObservationSet& obs,
+                              FitRequest request,
+                              const RefineOptions& options) {
+  Engine engine;
+  if (!LoadEngine(engine, obs, options.Weights.Sigma)) return {};
+  request.Periods.clear();
   return CompareHarmonicCounts(engine, request, options);
 }
 
@@ -95,13 +132,29 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   top->addWidget(CancelButton);
 
   ConstantBox = new QCheckBox(QStringLiteral("С постоянной составляющей"), this);
+  TrendBox = new QCheckBox(QStringLiteral("С линейным трендом"), this);
+  PeriodsButton = new QPushButton(QStringLiteral("Известные периоды…"), this);
+  PeriodsLabel = new QLabel(QStringLiteral("нет"), this);
+  const QString termsTip = QStringLiteral(
+      "Поиск повторяется с теми же зёрнами на данных за вычетом этих членов, затем все "
+      "коэффициенты уточняются вместе; результат — столбец «With terms»");
+  for (QWidget* widget : {static_cast<QWidget*>(ConstantBox),
+                          static_cast<QWidget*>(TrendBox),
+                          static_cast<QWidget*>(PeriodsButton)}) {
+    widget->setToolTip(termsTip);
+  }
+  PeriodsLabel->setAccessibleName(QStringLiteral("Выбранные известные периоды"));
   CountBox = new QCheckBox(QStringLiteral("Сравнить с меньшим числом гармоник"), this);
   CountBox->setToolTip(QStringLiteral(
       "Повторить поиск и уточнение для N = 1, 2, … и показать, сколько гармоник значимы"));
   ModelBox = new QComboBox(this);
   ModelBox->addItems({QStringLiteral("Модель 1"), QStringLiteral("Модель 2")});
+  auto* terms = new QHBoxLayout;
+  terms->addWidget(ConstantBox);
+  terms->addWidget(TrendBox);
+  terms->addWidget(PeriodsButton);
+  terms->addWidget(PeriodsLabel, 1);
   auto* options = new QHBoxLayout;
-  options->addWidget(ConstantBox);
   options->addWidget(CountBox);
   options->addStretch(1);
   options->addWidget(new QLabel(QStringLiteral("Остатки:"), this));
@@ -134,6 +187,7 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
+  layout->addLayout(terms);
   layout->addLayout(options);
   layout->addWidget(Text, 3);
   layout->addWidget(Residuals, 1);
@@ -157,22 +211,41 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
   connect(RestoreButton, &QPushButton::clicked, this, [this] { Restore(); });
   connect(ModelBox, &QComboBox::currentIndexChanged, this, [this] { ShowResiduals(); });
-  // The constant-term fits and the comparison are computed only when asked for: the first tick
-  // refines again.
-  const auto optionToggled = [this] {
-    const bool missing = (ConstantBox->isChecked() && !ResultHasConstant) ||
-                         (CountBox->isChecked() && !ResultHasCounts) ||
-                         (CountBox->isChecked() && ConstantBox->isChecked() != ResultHasConstant);
-    if (missing && ResultUsable && FitIsCurrent()) {
-      StartRefinement();
-    } else if (ResultUsable) {
-      ShowResult();
-      UpdateButtons();
-    }
-  };
-  connect(ConstantBox, &QCheckBox::toggled, this, optionToggled);
-  connect(CountBox, &QCheckBox::toggled, this, optionToggled);
+  connect(PeriodsButton, &QPushButton::clicked, this, [this] { ChoosePeriods(); });
+  for (QCheckBox* box : {ConstantBox, TrendBox, CountBox}) {
+    connect(box, &QCheckBox::toggled, this, [this] { OptionChanged(); });
+  }
   UpdateButtons();
+}
+
+LeastSquaresWindow::TermsChoice LeastSquaresWindow::ChosenTerms() const {
+  return {ConstantBox->isChecked(), TrendBox->isChecked(), Chosen.Periods};
+}
+
+// The fit with terms and the comparison are computed only when asked for: a choice the shown
+// result lacks refines again; one it has is only shown.
+void LeastSquaresWindow::OptionChanged() {
+  const TermsChoice terms = ChosenTerms();
+  const bool missing = (terms.Any() && terms != ResultTerms) ||
+                       (CountBox->isChecked() && (!ResultHasCounts || terms != ResultTerms));
+  if (missing && ResultUsable && FitIsCurrent()) {
+    StartRefinement();
+  } else if (ResultUsable) {
+    ShowResult();
+    UpdateButtons();
+  }
+}
+
+void LeastSquaresWindow::SetKnownPeriods(const std::vector<double>& periods) {
+  Chosen.Periods = periods;
+  PeriodsLabel->setText(periods.empty() ? QStringLiteral("нет") : PeriodsText(periods));
+  OptionChanged();
+}
+
+void LeastSquaresWindow::ChoosePeriods() {
+  const int harmonics = Form.State.Coefficients.HarmonicCount;
+  KnownPeriodsDialog dialog(Chosen.Periods, harmonics > 0 ? harmonics : kMaxHarmonics, this);
+  if (dialog.exec() == QDialog::Accepted) SetKnownPeriods(dialog.Periods());
 }
 
 LeastSquaresWindow::~LeastSquaresWindow() { StopWorker(); }
@@ -203,7 +276,7 @@ void LeastSquaresWindow::StartRefinement() {
   }
   ++RunNumber;
   RunGeneration = Generation;
-  RunWithConstant = ConstantBox->isChecked();
+  RunTerms = ChosenTerms();
   RunWithCounts = CountBox->isChecked();
   IsRunning = true;
   ResultUsable = false;
@@ -217,7 +290,10 @@ void LeastSquaresWindow::StartRefinement() {
 
   // The thread works on copies only: the form may change its state meanwhile.
   RefineOptions options;
-  options.WithConstant = RunWithConstant;
+  // A table's sigma weigh every fit here; the search itself is never weighted.
+  if (Form.DataSigma.size() == static_cast<std::size_t>(Form.State.Observations.LastIndex + 1)) {
+    options.Weights.Sigma = Form.DataSigma;
+  }
   const unsigned run = RunNumber;
   options.Progress = [this, run, cancel = CancelFlag, shown = -1](double fraction) mutable {
     const int step = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps);
@@ -232,54 +308,76 @@ void LeastSquaresWindow::StartRefinement() {
     }
     return !cancel->load();
   };
-  Worker = std::thread([this,
-                        run,
-                        refine = Refine,
-                        obs = Form.State.Observations,
-                        table = Snapshot.Table,
-                        seeds = std::array<std::uint32_t, 2>{Snapshot.StageSeeds[0],
-                                                             Snapshot.StageSeeds[1]},
-                        depth = Form.State.LastFit.Depth,
-                        counts = RunWithCounts,
-                        options = std::move(options)] {
-    RefinementResult result;
-    CountComparison compared;
-    QString fault;
-    try {
-      // With the comparison the refinement is the first fifth of the work.
-      RefineOptions first = options;
-      if (counts && options.Progress) {
-        first.Progress = [&options](double fraction) { return options.Progress(0.2 * fraction); };
-      }
-      result = refine(obs, table, obs.MinPeriod, first);
-      if (counts && !result.Cancelled) compared = CompareCounts(obs, table, seeds, depth, options);
-    } catch (const std::exception& e) {
-      fault = QString::fromUtf8(e.what());
-    } catch (...) {
-      fault = QStringLiteral("unknown fault");
-    }
-    // Delivered on the window's thread; dropped by Qt if the window is gone by then.
-    QMetaObject::invokeMethod(
-        this,
-        [this, run, result, compared, fault] {
-          if (!fault.isEmpty()) {
-            RefinementResult failed;
-            failed.Cancelled = true;
-            Finish(run, failed, {});
-            Status->setText(QStringLiteral("Ошибка уточнения: ") + fault);
-          } else {
-            Finish(run, result, compared);
+  Worker = std::thread(
+      [this,
+       run,
+       refine = Refine,
+       obs = Form.State.Observations,
+       table = Snapshot.Table,
+       seeds = std::array<std::uint32_t, 2>{Snapshot.StageSeeds[0], Snapshot.StageSeeds[1]},
+       depth = Form.State.LastFit.Depth,
+       counts = RunWithCounts,
+       terms = RunTerms,
+       options = std::move(options)] {
+        RefinementResult result, termed;
+        CountComparison compared;
+        QString fault, termsFault;
+        try {
+          // The progress bar's shares: the refinement one, the fit with terms one, the comparison
+          // (up to five fits) three.
+          const double shares = 1 + (terms.Any() ? 1 : 0) + (counts ? 3 : 0);
+          const double refined = 1 / shares, termsDone = (terms.Any() ? 2 : 1) / shares;
+          result = refine(obs, table, obs.MinPeriod, Part(options, 0, refined));
+          const FitRequest request = ShownFitRequest(
+              obs, table.HarmonicCount, seeds, depth, terms.Constant, terms.Trend, terms.Periods);
+          // Data the terms leave nothing of (a constant y less its level) fail only this column.
+          if (terms.Any() && !result.Cancelled) {
+            try {
+              termed = FitWithTerms(obs, request, Part(options, refined, termsDone));
+            } catch (const std::exception& e) {
+              termsFault = QString::fromUtf8(e.what());
+            }
           }
-        },
-        Qt::QueuedConnection);
-  });
+          if (counts && !result.Cancelled && !termed.Cancelled) {
+            compared = CompareCounts(obs, request, Part(options, termsDone, 1));
+          }
+        } catch (const std::exception& e) {
+          fault = QString::fromUtf8(e.what());
+        } catch (...) {
+          fault = QStringLiteral("unknown fault");
+        }
+        // Delivered on the window's thread; dropped by Qt if the window is gone by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, result, termed, compared, fault, termsFault] {
+              if (!fault.isEmpty()) {
+                RefinementResult failed;
+                failed.Cancelled = true;
+                Finish(run, failed, {}, {});
+                Status->setText(QStringLiteral("Ошибка уточнения: ") + fault);
+              } else {
+                Finish(run, result, termed, compared);
+                if (!termsFault.isEmpty() && run == RunNumber && ResultUsable) {
+                  ResultTerms = {};  // nothing to show beside the refinement
+                  ShowResult();
+                  UpdateButtons();
+                  Status->setText(Status->text() +
+                                  QStringLiteral(". Подгонка с членами модели не удалась: ") +
+                                  termsFault);
+                }
+              }
+            },
+            Qt::QueuedConnection);
+      });
 }
 
 void LeastSquaresWindow::Finish(unsigned run,
                                 const RefinementResult& result,
+                                const RefinementResult& termed,
                                 const CountComparison& counts) {
   if (run != RunNumber) return;  // a run replaced by a newer one
-  const bool cancelled = result.Cancelled || counts.Cancelled || (CancelFlag && CancelFlag->load());
+  const bool cancelled = result.Cancelled || termed.Cancelled || counts.Cancelled ||
+                         (CancelFlag && CancelFlag->load());
   if (Worker.joinable()) Worker.join();  // it has nothing left to do but return
   IsRunning = false;
   Progress->hide();
@@ -289,12 +387,16 @@ void LeastSquaresWindow::Finish(unsigned run,
     Status->setText(QStringLiteral("Уточнение отменено"));
   } else {
     Current = result;
+    CurrentTerms = termed;
     for (int m = 0; m < 2; ++m) {
       PairWithSearch(Current.Search[m].Coefficients, Current.Refined[m]);
-      PairWithSearch(Current.Search[m].Coefficients, Current.WithConstant[m]);
+      // Known periods stay the first harmonics, as their rows say.
+      if (RunTerms.Periods.empty()) {
+        PairWithSearch(Current.Search[m].Coefficients, CurrentTerms.Refined[m]);
+      }
     }
     ResultUsable = true;
-    ResultHasConstant = RunWithConstant;
+    ResultTerms = RunTerms;
     CurrentCounts = counts;
     ResultHasCounts = RunWithCounts;
     const int dof = Current.Refined[0].Statistics.DegreesOfFreedom;
@@ -339,8 +441,9 @@ void LeastSquaresWindow::closeEvent(QCloseEvent* e) {
   QWidget::closeEvent(e);
 }
 
-bool LeastSquaresWindow::ShowsConstantColumn() const {
-  return ConstantBox->isChecked() && ResultHasConstant;
+bool LeastSquaresWindow::ShowsTermsColumn() const {
+  const TermsChoice terms = ChosenTerms();
+  return terms.Any() && terms == ResultTerms;
 }
 
 // Empty when the refined result can be applied; otherwise the sentence that says why not.
@@ -353,20 +456,25 @@ QString LeastSquaresWindow::ApplyRefusal() const {
           "ничего не говорит о данных.");
     }
   }
-  if (ShowsConstantColumn()) {
+  if (ShowsTermsColumn()) {
     return QStringLiteral(
-        "«Применить» переносит на график и в отчёт модели без постоянной составляющей: снимите "
-        "флажок «С постоянной составляющей», чтобы применить уточнённые коэффициенты.");
+        "«Применить» переносит на график и в отчёт модели без постоянной составляющей, тренда и "
+        "известных периодов (столбец «Refined»): снимите флажки и очистите известные периоды, "
+        "чтобы применить уточнённые коэффициенты.");
   }
   return {};
 }
 
 void LeastSquaresWindow::ShowResult() {
   const std::vector<std::string> lines =
-      LeastSquaresLines(Current, Snapshot.StageSeeds, ShowsConstantColumn());
+      ShowsTermsColumn() ? LeastSquaresLines(Current, Snapshot.StageSeeds, CurrentTerms)
+                         : LeastSquaresLines(Current, Snapshot.StageSeeds, false);
   QString text;
   for (const std::string& line : lines) text += QString::fromStdString(line) + '\n';
-  if (CountBox->isChecked() && ResultHasCounts && ResultHasConstant == ConstantBox->isChecked()) {
+  if (CountBox->isChecked() && ResultHasCounts && ResultTerms == ChosenTerms()) {
+    if (!ResultTerms.Periods.empty()) {
+      text += QStringLiteral("\nThe harmonic counts are compared without the known periods.\n");
+    }
     for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
       text += '\n';
       for (const std::string& line :
@@ -386,8 +494,8 @@ void LeastSquaresWindow::ShowResiduals() {
   }
   const int m = std::clamp(ModelBox->currentIndex(), 0, 1);
   const ObservationSet& obs = Form.State.Observations;
-  // The residuals of the column shown last: the constant-term fit when it is shown.
-  const ModelFit& shown = ShowsConstantColumn() ? Current.WithConstant[m] : Current.Refined[m];
+  // The residuals of the column shown last: the fit with terms when it is shown.
+  const ModelFit& shown = ShowsTermsColumn() ? CurrentTerms.Refined[m] : Current.Refined[m];
   const std::vector<double> r = ModelResiduals(obs, shown, static_cast<ModelKind>(m));
   Residuals->SetResiduals(
       std::vector<double>(obs.PlotX.data(), obs.PlotX + obs.LastIndex + 1), r, kModelColours[m]);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "analysis/least_squares.h"
 #include "engine/count_comparison.h"
@@ -53,12 +54,21 @@ class LeastSquaresWindow : public QWidget {
   bool HasResult() const { return ResultUsable; }
   const RefinementResult& Result() const { return Current; }
   const CountComparison& Counts() const { return CurrentCounts; }
+  // The fit with the chosen terms, searched and refined by the engine, when computed.
+  const RefinementResult& TermsResult() const { return CurrentTerms; }
+  // The known periods chosen, in x units.
+  const std::vector<double>& KnownPeriods() const { return Chosen.Periods; }
+  // Chooses known periods as the dialog does, and refines again if a result is shown.
+  void SetKnownPeriods(const std::vector<double>& periods);
 
   QLabel* Status = nullptr;
   QProgressBar* Progress = nullptr;
   QPushButton* CancelButton = nullptr;
   QCheckBox* ConstantBox = nullptr;
-  QCheckBox* CountBox = nullptr;  // also compare the fits with fewer harmonics
+  QCheckBox* TrendBox = nullptr;
+  QPushButton* PeriodsButton = nullptr;  // "Известные периоды…"
+  QLabel* PeriodsLabel = nullptr;        // the periods chosen
+  QCheckBox* CountBox = nullptr;         // also compare the fits with fewer harmonics
   QComboBox* ModelBox = nullptr;
   QPlainTextEdit* Text = nullptr;
   ResidualPlot* Residuals = nullptr;
@@ -71,6 +81,15 @@ class LeastSquaresWindow : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  // The terms a fit with terms is asked for with.
+  struct TermsChoice {
+    bool Constant = false;
+    bool Trend = false;
+    std::vector<double> Periods;
+    bool Any() const { return Constant || Trend || !Periods.empty(); }
+    bool operator==(const TermsChoice&) const = default;
+  };
+
   // The search's result of the current fit, kept to restore it.
   struct SearchSnapshot {
     bool Taken = false;
@@ -80,13 +99,19 @@ class LeastSquaresWindow : public QWidget {
     std::uint32_t StageSeeds[2] = {0, 0};
   };
 
-  void Finish(unsigned run, const RefinementResult& result, const CountComparison& counts);
+  void Finish(unsigned run,
+              const RefinementResult& result,
+              const RefinementResult& termed,
+              const CountComparison& counts);
+  void OptionChanged();
+  void ChoosePeriods();
+  TermsChoice ChosenTerms() const;
   void StopWorker();
   void ShowResult();
   void ShowResiduals();
   void UpdateButtons();
   bool FitIsCurrent() const;
-  bool ShowsConstantColumn() const;
+  bool ShowsTermsColumn() const;
   QString ApplyRefusal() const;
   void WriteDeviations();
   void RefreshForm();
@@ -98,13 +123,15 @@ class LeastSquaresWindow : public QWidget {
   unsigned Generation = 0;     // bumped on every change of the form's data or fit
   unsigned RunNumber = 0;      // the refinement whose result is awaited
   unsigned RunGeneration = 0;  // the generation the awaited refinement started from
-  bool RunWithConstant = false;
+  TermsChoice Chosen;          // the known periods chosen; the boxes hold the rest
+  TermsChoice RunTerms;
   SearchSnapshot Snapshot;
   RefinementResult Current;
+  RefinementResult CurrentTerms;
   CountComparison CurrentCounts;
   bool RunWithCounts = false;
   bool ResultHasCounts = false;
   bool ResultUsable = false;
-  bool ResultHasConstant = false;
+  TermsChoice ResultTerms;  // the terms CurrentTerms (and the comparison) were computed with
   bool Applied = false;
 };

@@ -130,11 +130,12 @@ void TForm1::PasteData(const QByteArray& text) {
   TakeReadData(scratch, false, kClipboardName, std::move(report));
 }
 
-void TForm1::TakeReadData(ObservationSet& scratch,
+bool TForm1::TakeReadData(ObservationSet& scratch,
                           bool readFailed,
                           const QString& name,
                           ImportReport report) {
   State.ReadFailed = readFailed;
+  DataSigma.clear();
   if (readFailed || scratch.LastIndex < 3) {
     ForgetImport(*this);
     // The fixed message text first, word for word; what went wrong, and in which file, on a line
@@ -147,7 +148,7 @@ void TForm1::TakeReadData(ObservationSet& scratch,
         (readFailed ? kUnreadableText : kTooShortText) + '\n' + QString::fromStdString(detail));
     MakeRandomSample(State.Observations, State.Random);
     ShowNewDataSet(RandomSampleCaption());
-    return;
+    return false;
   }
   PrepareData(scratch);
   State.Observations = scratch;
@@ -155,4 +156,5 @@ void TForm1::TakeReadData(ObservationSet& scratch,
   ShowNewDataSet(QStringLiteral("Harmora - %1 (%2)")
                      .arg(name, QString::number(State.Observations.LastIndex + 1)));
   ImportAccepted(*this, std::move(report), QString::fromStdString(State.DataName));
+  return true;
 }

@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 
 #include "app/context_menu.h"
 #include "app/import_notice.h"
@@ -39,7 +41,8 @@ void OpenTable(TForm1& form) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(dialog, &QDialog::accepted, &form, [&form, dialog, path] {
     const TableSeries series = dialog->Series();
-    form.RunHandler([&form, &series, &path] { form.TakeTablePairs(series.X, series.Y, path); });
+    form.RunHandler(
+        [&form, &series, &path] { form.TakeTablePairs(series.X, series.Y, series.Sigma, path); });
   });
   dialog->open();
 }
@@ -54,6 +57,7 @@ void CreateTableCommands(TForm1& form) {
 
 void TForm1::TakeTablePairs(const std::vector<double>& x,
                             const std::vector<double>& y,
+                            const std::vector<double>& sigma,
                             const QString& path) {
   CloseImportNotice(*this);
   Memo1->hide();
@@ -66,12 +70,26 @@ void TForm1::TakeTablePairs(const std::vector<double>& x,
   ObservationSet scratch = State.Observations;
   const auto count =
       static_cast<std::int32_t>(std::min<std::size_t>(x.size(), kObservationCapacity));
+  // With sigma, sorted by x here (equal x in the table's order) so that each sigma stays with
+  // its pair: the data's own sort leaves sorted pairs where they are.
+  const bool weighted = sigma.size() == x.size();
+  std::vector<std::int32_t> order(static_cast<std::size_t>(count));
+  std::iota(order.begin(), order.end(), 0);
+  if (weighted) {
+    std::sort(order.begin(), order.end(), [&x](std::int32_t a, std::int32_t b) {
+      return x[a] < x[b] || (!(x[b] < x[a]) && a < b);
+    });
+  }
   for (std::int32_t i = 0; i < count; ++i) {
-    scratch.X[i] = x[i];
-    scratch.WorkY[i] = y[i];
+    scratch.X[i] = x[order[i]];
+    scratch.WorkY[i] = y[order[i]];
   }
   scratch.LastIndex = count - 1;
-  TakeReadData(scratch, false, QString::fromStdString(State.DataName), ImportReport{});
+  const bool taken =
+      TakeReadData(scratch, false, QString::fromStdString(State.DataName), ImportReport{});
+  if (taken && weighted) {
+    for (const std::int32_t i : order) DataSigma.push_back(sigma[i]);
+  }
   // The import notice and "Как прочитан файл…" tell how the plain reader read a file; the table
   // dialog has told how this one was read.
   ForgetImport(*this);

@@ -192,8 +192,9 @@ void TableDialog::Reselect() {
   Problem->setStyleSheet(verdict.isEmpty() ? QString()
                                            : QStringLiteral("QLabel { color: #b00000; }"));
   Problem->setText(verdict.isEmpty() && selection.Sigma >= 0
-                       ? QStringLiteral("Столбец σ прочитан, но пока не используется: подгонка "
-                                        "с весами появится в следующих версиях.")
+                       ? QStringLiteral("Столбец σ задаёт веса точной подгонки (Ctrl+L): "
+                                        "взвешенный метод наименьших квадратов. Поиск веса не "
+                                        "использует.")
                        : verdict);
   Problem->setVisible(!Problem->text().isEmpty());
   OpenButton->setEnabled(verdict.isEmpty());

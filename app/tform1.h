@@ -157,9 +157,14 @@ class TForm1 : public QWidget {
   // Shows the pairs (x[i], y[i]) of a table's chosen columns, read from path, as the new data
   // set through the open workflow's last steps. At most kObservationCapacity pairs are taken;
   // the table dialog accepts no more, nor fewer than 4.
+  // sigma: empty, or each y's standard deviation, which weighs the least-squares refinement.
   void TakeTablePairs(const std::vector<double>& x,
                       const std::vector<double>& y,
+                      const std::vector<double>& sigma,
                       const QString& path);
+  // Each observation's sigma in the order held (a table's σ column), or empty: the refinement
+  // is then weighted. New data from anywhere else clear it.
+  std::vector<double> DataSigma;
 
   // --- context_menu.cpp: the context menu of the bare plot and the report box ---
 
@@ -217,7 +222,8 @@ class TForm1 : public QWidget {
   // open_workflow.cpp
   // The open workflow from the read on: the two messages and a random sample, or the data
   // accepted and shown under `name`.
-  void TakeReadData(ObservationSet& scratch,
+  // Returns whether the data were taken (false: refused, and the random sample shown).
+  bool TakeReadData(ObservationSet& scratch,
                     bool readFailed,
                     const QString& name,
                     ImportReport report);

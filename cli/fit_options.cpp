@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/cairo_plot.h"
+
 namespace {
 
 constexpr int kMaxHarmonicCount = 5;  // the coefficient table's capacity
@@ -65,6 +67,74 @@ std::string Quote(Language language, std::string_view text) {
   return quoted;
 }
 
+// The plot's format from the file name's ending, in either case; none for another ending.
+std::optional<PlotFormat> PlotFormatOf(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || path.size() - dot != 4) return std::nullopt;
+  std::string ending;
+  for (const char ch : path.substr(dot + 1)) ending += static_cast<char>(ch | 0x20);
+  if (ending == "svg") return PlotFormat::Svg;
+  if (ending == "png") return PlotFormat::Png;
+  if (ending == "pdf") return PlotFormat::Pdf;
+  return std::nullopt;
+}
+
+// "WxH", each side a whole number of pixels in the allowed range.
+bool ParsePlotSize(std::string_view text, PlotLook& look) {
+  const std::size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  const auto width = ParseInteger(text.substr(0, x), kMinPlotSide, kMaxPlotSide);
+  const auto height = ParseInteger(text.substr(x + 1), kMinPlotSide, kMaxPlotSide);
+  if (!width || !height) return false;
+  look.Width = static_cast<int>(*width);
+  look.Height = static_cast<int>(*height);
+  return true;
+}
+
+// Applies --plot, --plot-size, --plot-theme, --x-title or --y-title; returns the error text,
+// empty when it is accepted.
+std::string ApplyPlotOption(FitOptions& options, std::string_view name, std::string_view value) {
+  const Language l = options.Messages;
+  const std::string shown = Quote(l, value);
+  if (name == "plot") {
+    const std::optional<PlotFormat> format = PlotFormatOf(value);
+    if (!format) {
+      return Say(l,
+                 "the plot is written as FILE.svg, FILE.png or FILE.pdf, not ",
+                 "график пишется в ФАЙЛ.svg, ФАЙЛ.png или ФАЙЛ.pdf, а не ") +
+             shown;
+    }
+    if (*format != PlotFormat::Svg && !CairoPlotBuilt()) {
+      return Say(l,
+                 "this harmora-fit is built without Cairo, which PNG and PDF plots need: "
+                 "write FILE.svg",
+                 "эта сборка harmora-fit собрана без Cairo, а без неё графики PNG и PDF не "
+                 "пишутся: укажите ФАЙЛ.svg");
+    }
+    options.PlotPath = value;
+    options.PlotKind = *format;
+  } else if (name == "plot-size") {
+    if (!ParsePlotSize(value, options.Plot)) {
+      return Say(l,
+                 "the plot size must be WxH in pixels, each 100 to 4000, not ",
+                 "размер графика должен быть ШxВ в пикселях, каждый от 100 до 4000, а не ") +
+             shown;
+    }
+  } else if (name == "plot-theme") {
+    if (value != "dark" && value != "light") {
+      return Say(l,
+                 "the plot theme must be dark or light, not ",
+                 "тема графика должна быть dark или light, а не ") +
+             shown;
+    }
+    options.Plot.Theme = value == "light" ? PlotTheme::Light : PlotTheme::Dark;
+  } else {
+    (name == "x-title" ? options.XTitle : options.YTitle) = value;
+  }
+  if (name != "plot") options.PlotLookGiven = true;
+  return {};
+}
+
 // Applies one option with its value; returns the error text, empty when it is accepted.
 std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
   const Language l = options.Messages;
@@ -116,14 +186,9 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Sigma = *p;
-  } else if (name == "plot") {
-    if (value.size() < 5 || value.substr(value.size() - 4) != ".svg") {
-      return Say(l,
-                 "the plot is written as SVG: FILE.svg, not ",
-                 "график пишется в SVG: ФАЙЛ.svg, а не ") +
-             shown;
-    }
-    options.PlotPath = value;
+  } else if (name == "plot" || name == "plot-size" || name == "plot-theme" || name == "x-title" ||
+             name == "y-title") {
+    return ApplyPlotOption(options, name, value);
   } else if (name == "x-column") {
     options.XColumn = value;
   } else if (name == "y-column") {
@@ -168,7 +233,11 @@ std::string_view ValueOption(std::string_view name) {
                                                     "x-column",
                                                     "y-column",
                                                     "sigma-column",
-                                                    "plot"};
+                                                    "plot",
+                                                    "plot-size",
+                                                    "plot-theme",
+                                                    "x-title",
+                                                    "y-title"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -266,6 +335,12 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
                        "--x-column, --y-column, --sigma-column и --decimal-comma требуют --table");
     return parsed;
   }
+  if (options.PlotLookGiven && options.PlotPath.empty()) {
+    parsed.Error = Say(l,
+                       "--plot-size, --plot-theme, --x-title and --y-title need --plot",
+                       "--plot-size, --plot-theme, --x-title и --y-title требуют --plot");
+    return parsed;
+  }
   if (!options.PlotPath.empty() && (options.Files.size() > 1 || options.YColumns.size() > 1)) {
     parsed.Error =
         Say(l,
@@ -277,56 +352,4 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
     parsed.Error = Say(l, "no data file given", "не задан файл данных");
   }
   return parsed;
-}
-
-std::string HelpText() {
-  return "Usage: harmora-fit [OPTION]... FILE...\n"
-         "Fits both harmonic models to each data file, as the Harmora window does, and prints\n"
-         "the results.\n"
-         "\n"
-         "  -n, --harmonics N     harmonics per model, 1 to 5 (default 1)\n"
-         "  -d, --depth D         random trials per harmonic: 10000, 50000, 100000, 500000\n"
-         "                        or 998888 (default 10000)\n"
-         "      --min-period P    shortest period searched (default twice the mean spacing\n"
-         "                        of x, as in the window)\n"
-         "      --seed S1[,S2]    the generator's state after the reseed of stage 1 (model 2)\n"
-         "                        and of stage 2 (model 1); S2 defaults to S1 + 1. Without it\n"
-         "                        the seeds come from the clock; they are always printed\n"
-         "      --refine          also refine both models by least squares, with statistics\n"
-         "                        and standard errors\n"
-         "      --compare-counts  also fit and refine 1 .. N harmonics and compare them: per N\n"
-         "                        BIC, the F test and the false-alarm probability of the\n"
-         "                        last harmonic, and the recommended N (implies --refine)\n"
-         "      --constant        fit a constant term c0 as well (implies --refine): the\n"
-         "                        search runs on the data less its least-squares estimate\n"
-         "      --trend           fit a linear trend c1 * x as well (implies --refine)\n"
-         "      --period P        a known period, in x units (repeatable, at most 5): a\n"
-         "                        harmonic at B = 2*pi/P whose amplitude and phase are fitted;\n"
-         "                        -n counts it, the other harmonics are searched (implies\n"
-         "                        --refine; with only known periods the fit is linear)\n"
-         "      --sigma S         the standard deviation of every y: weighted least squares\n"
-         "                        with chi2 and reduced chi2 (implies --refine)\n"
-         "      --absolute-sigma  take sigma as the errors in y's units; by default (as\n"
-         "                        scipy's curve_fit) only their ratios count and the errors\n"
-         "                        are scaled by the reduced chi2\n"
-         "      --strict          refuse a file in which the import check finds anything\n"
-         "      --format F        report (default: the window's report), json (one object per\n"
-         "                        file and line) or csv (one table across the files: a file\n"
-         "                        column and one row per observation)\n"
-         "      --comments        with csv: each file's settings and coefficients as '#' lines\n"
-         "      --table           read the files as tables (CSV, TSV, ';'), header or none\n"
-         "      --x-column C      with --table: x from column C, a name or a number (default 1)\n"
-         "      --y-column C      with --table: y from column C (default 2); repeat it to fit\n"
-         "                        several columns, series i with seeds S1+2i,S2+2i\n"
-         "      --sigma-column C  with --table: each y's standard deviation from column C\n"
-         "      --decimal-comma   with --table: ',' is the decimal mark\n"
-         "      --plot FILE.svg   also draw the data and both models as the window does\n"
-         "  -h, --help            print this help and exit\n"
-         "      --version         print the version and exit\n"
-         "\n"
-         "A data file is read exactly as the window reads it; FILE - is standard input, and\n"
-         "pipes and other streams are read too. Numbers are written in the shortest form that\n"
-         "reads back exactly. Messages are Russian under a ru_* locale, English otherwise.\n"
-         "Exit status: 0 when every file was fitted, 1 when a file was refused or its fit\n"
-         "failed (the others are still fitted), 2 for a usage error.\n";
 }

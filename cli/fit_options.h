@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/messages.h"
+#include "cli/plot_look.h"
 
 // How the results of each file are written.
 enum class OutputFormat { Report, Json, Csv };
@@ -27,12 +29,16 @@ struct FitOptions {
   bool CompareCounts = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
-  bool Table = false;                 // the files are tables, read by the table reader
-  std::string XColumn = "1";          // with Table: columns by name or number from 1
-  std::vector<std::string> YColumns;  // empty: column 2; several: one series each
-  std::string SigmaColumn;            // empty: none
-  bool DecimalComma = false;          // with Table: ',' is the decimal mark
-  std::string PlotPath;               // --plot: the SVG file the fit's plot is written to
+  bool Table = false;                         // the files are tables, read by the table reader
+  std::string XColumn = "1";                  // with Table: columns by name or number from 1
+  std::vector<std::string> YColumns;          // empty: column 2; several: one series each
+  std::string SigmaColumn;                    // empty: none
+  bool DecimalComma = false;                  // with Table: ',' is the decimal mark
+  std::string PlotPath;                       // --plot: the file the fit's plot is written to
+  PlotFormat PlotKind = PlotFormat::Svg;      // from PlotPath's ending
+  PlotLook Plot;                              // size and theme; its titles are not used
+  std::optional<std::string> XTitle, YTitle;  // unset: the columns' names, or "x" and "y"
+  bool PlotLookGiven = false;                 // any of the plot's size, theme and titles
   bool Help = false;
   bool Version = false;
   bool Comments = false;                  // with csv: the '#' lines of each file
@@ -58,6 +64,3 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args,
 
 // Whether the refinement runs: asked for, or implied by terms or weights.
 bool RefineRuns(const FitOptions& options);
-
-// The text --help prints.
-std::string HelpText();

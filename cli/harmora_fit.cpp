@@ -4,11 +4,14 @@
 #include <fstream>
 
 #include "base/run_time_fault.h"
+#include "cli/cairo_plot.h"
 #include "cli/file_fit.h"
 #include "cli/fit_options.h"
 #include "cli/fit_output.h"
+#include "cli/help_text.h"
 #include "cli/svg_plot.h"
 #include "cli/table_fit.h"
+#include "data/import_check.h"
 
 namespace {
 
@@ -47,20 +50,41 @@ bool WriteFit(const FileFit& fit,
   return true;
 }
 
+// The plot's look: the options' size and theme, and their titles or else the table's column
+// names, or "x" and "y".
+PlotLook PlotLookOf(const FileFit& fit, const FitOptions& options) {
+  PlotLook look = options.Plot;
+  look.XTitle = options.XTitle.value_or(fit.XName.empty() ? "x" : fit.XName);
+  look.YTitle = options.YTitle.value_or(fit.YName.empty() ? "y" : fit.YName);
+  const ModelTerms& terms = fit.Core.Terms();
+  if (terms.Constant || terms.Trend) look.Models = fit.Fit.Models;
+  return look;
+}
+
 // Writes the fit's plot to the --plot file; returns false, having said why on err, when it
 // cannot be drawn or written.
 bool WritePlot(const FileFit& fit, const FitOptions& options, std::ostream& err) {
-  constexpr int kPlotWidth = 800, kPlotHeight = 500;
-  std::string svg;
+  const PlotLook look = PlotLookOf(fit, options);
+  std::string bytes;
   try {
-    svg = PlotSvgText(fit.Core.State(), kPlotWidth, kPlotHeight);
+    bytes = options.PlotKind == PlotFormat::Svg
+                ? PlotSvgText(fit.Core.State(), look)
+                : CairoPlotBytes(fit.Core.State(), look, options.PlotKind);
   } catch (const RunTimeFault& fault) {
     err << kProgram << ": " << options.PlotPath << ": " << FaultText(fault, options.Messages)
         << '\n';
     return false;
   }
+  if (bytes.empty()) {
+    err << kProgram << ": " << options.PlotPath << ": "
+        << Say(options.Messages,
+               "Cairo could not draw the plot",
+               "Cairo не смогла нарисовать график")
+        << '\n';
+    return false;
+  }
   std::ofstream file(options.PlotPath, std::ios::binary);
-  file << svg;
+  file << bytes;
   file.close();
   if (!file) {
     err << kProgram << ": " << options.PlotPath << ": "
@@ -84,7 +108,7 @@ int RunHarmoraFit(const std::vector<std::string>& args,
   }
   const FitOptions& options = parsed.Options;
   if (options.Help) {
-    out << HelpText();
+    out << HelpText(language);
     return kFitAllDone;
   }
   if (options.Version) {
@@ -100,10 +124,15 @@ int RunHarmoraFit(const std::vector<std::string>& args,
       err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
     }
     if (fit.RowsLeftOut > 0) {
-      err << kProgram << ": " << name << ": " << fit.RowsLeftOut
-          << Say(language,
-                 " rows left out for an empty, NA or unreadable cell",
-                 " строк пропущено: пустая ячейка, NA или нечитаемое значение")
+      err << kProgram << ": " << name << ": "
+          << (language == Language::Russian
+                  ? RussianCount(fit.RowsLeftOut,
+                                 "строка пропущена",
+                                 "строки пропущены",
+                                 "строк пропущено") +
+                        ": пустая ячейка, NA или нечитаемое значение"
+                  : std::to_string(fit.RowsLeftOut) + (fit.RowsLeftOut == 1 ? " row" : " rows") +
+                        " left out for an empty, NA or unreadable cell")
           << '\n';
     }
     if (!fit.Fitted) {

@@ -1,5 +1,8 @@
 #include "cli/messages.h"
 
+#include <locale.h>
+#include <string.h>
+
 #include <cstdlib>
 #include <string_view>
 #include <utility>
@@ -24,6 +27,27 @@ Language LanguageFromEnvironment() {
   return LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
+namespace {
+
+// The system's reason at the end of an I/O fault's text, which the reader gives in English, in
+// the C library's Russian (libc-l10n) where it has one.
+std::string RussianReason(std::string text) {
+  static const locale_t english = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  static const locale_t russian = newlocale(LC_ALL_MASK, "ru_RU.UTF-8", static_cast<locale_t>(0));
+  if (english == static_cast<locale_t>(0) || russian == static_cast<locale_t>(0)) return text;
+  for (int error = 1; error < 200; ++error) {
+    const std::string_view reason = strerror_l(error, english);
+    if (text.size() > reason.size() && text.ends_with(reason) &&
+        text.compare(text.size() - reason.size() - 2, 2, ": ") == 0) {
+      text.replace(text.size() - reason.size(), reason.size(), strerror_l(error, russian));
+      break;
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string FaultText(const RunTimeFault& fault, Language language) {
   switch (fault.FaultKind) {
     case RunTimeFault::Kind::DivisionByZero:
@@ -47,5 +71,5 @@ std::string FaultText(const RunTimeFault& fault, Language language) {
     const std::size_t at = text.find(english);
     if (at != std::string::npos) text.replace(at, english.size(), russian);
   }
-  return text;
+  return RussianReason(text);
 }

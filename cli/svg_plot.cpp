@@ -3,10 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "plot/plot_geometry.h"
-#include "plot/redraw_plot.h"
-#include "plot/surface.h"
-#include "state/app_state.h"
+#include "cli/plot_canvas.h"
 
 namespace {
 
@@ -14,7 +11,7 @@ constexpr int kCharWidth = 7;    // a 12 px monospace font's advance
 constexpr int kLineHeight = 14;  // and its line height
 constexpr int kAscent = 11;
 
-std::string Color(Rgb c) {
+std::string Hex(Rgb c) {
   char text[8];
   std::snprintf(text, sizeof text, "#%02x%02x%02x", c.R, c.G, c.B);
   return text;
@@ -37,16 +34,17 @@ std::string Escaped(const std::string& text) {
 }
 
 // Pixel (x, y) is the unit square at (x, y): outlines and lines run through pixel centres.
-class SvgSurface : public Surface {
+class SvgSurface : public PlotCanvas {
  public:
   std::ostringstream Out;
 
   void Rectangle(int x1, int y1, int x2, int y2) override {
-    Out << "<rect x=\"" << x1 + 0.5 << "\" y=\"" << y1 + 0.5 << "\" width=\"" << x2 - x1 - 1
-        << "\" height=\"" << y2 - y1 - 1 << "\" fill=\"" << Color(State.BrushColor)
+    Out << "<rect x=\"" << x1 + 0.5 << "\" y=\"" << OriginY + y1 + 0.5 << "\" width=\""
+        << x2 - x1 - 1 << "\" height=\"" << y2 - y1 - 1 << "\" fill=\"" << Color(State.BrushColor)
         << "\" stroke=\"" << Color(State.PenColor) << "\"/>\n";
   }
   void TextOut(int x, int y, const std::string& text) override {
+    y += OriginY;
     Out << "<rect x=\"" << x << "\" y=\"" << y << "\" width=\"" << TextWidth(text) << "\" height=\""
         << kLineHeight << "\" fill=\"" << Color(State.BrushColor) << "\"/>\n"
         << "<text x=\"" << x << "\" y=\"" << y + kAscent << "\" fill=\"" << Color(State.FontColor)
@@ -62,26 +60,24 @@ class SvgSurface : public Surface {
  protected:
   void DrawSegment(int x1, int y1, int x2, int y2) override {
     if (x1 == x2 && y1 == y2) return;
-    Out << "<line x1=\"" << x1 + 0.5 << "\" y1=\"" << y1 + 0.5 << "\" x2=\"" << x2 + 0.5
-        << "\" y2=\"" << y2 + 0.5 << "\" stroke=\"" << Color(State.PenColor) << '"'
+    Out << "<line x1=\"" << x1 + 0.5 << "\" y1=\"" << OriginY + y1 + 0.5 << "\" x2=\"" << x2 + 0.5
+        << "\" y2=\"" << OriginY + y2 + 0.5 << "\" stroke=\"" << Color(State.PenColor) << '"'
         << (State.Style == PenStyle::Dotted ? " stroke-dasharray=\"1 2\"" : "") << "/>\n";
   }
+
+ private:
+  std::string Color(Rgb c) const { return Hex(Paint(c)); }
 };
 
 }  // namespace
 
-std::string PlotSvgText(const AppState& state, int width, int height) {
-  AppState copy = state;  // the redraw refreshes the grid settings and the scales
-  copy.Geometry.PlotWidth = static_cast<std::uint16_t>(width);
-  copy.Geometry.PlotHeight = static_cast<std::uint16_t>(height);
-  UpdateScales(copy.Geometry, copy.Observations);
+std::string PlotSvgText(const AppState& state, const PlotLook& look) {
   SvgSurface surface;
   surface.Out.imbue(std::locale::classic());
-  CurveBuffers buffers;
-  RedrawPlot(copy, surface, buffers);
-  return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) +
-         "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) +
-         " " + std::to_string(height) +
+  DrawTitledPlot(state, look, surface);
+  const std::string width = std::to_string(look.Width), height = std::to_string(look.Height);
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
+         "\" viewBox=\"0 0 " + width + " " + height +
          "\" font-family=\"monospace\" font-size=\"12\" shape-rendering=\"crispEdges\">\n"
          "<title>Harmora plot</title>\n" +
          surface.Out.str() + "</svg>\n";

@@ -5,6 +5,7 @@
 
 #include "base/run_time_fault.h"
 #include "cli/stream_input.h"
+#include "data/import_check.h"
 #include "data/table_reader.h"
 
 namespace {
@@ -110,7 +111,14 @@ void FitSeries(const Table& table,
   }
   const DataOutcome data = fit.Core.SetData(series.X, series.Y, series.Sigma);
   if (!data.Accepted) {
-    fit.Error = data.Error + " (" + std::to_string(series.X.size()) + Say(l, " rows)", " строк)");
+    const auto rows = static_cast<std::int64_t>(series.X.size());
+    fit.Error =
+        rows < 4
+            ? (l == Language::Russian
+                   ? "нужно не меньше 4 строк с числами, а их " +
+                         RussianCount(rows, "строка", "строки", "строк")
+                   : "at least 4 rows of numbers are needed, and it has " + std::to_string(rows))
+            : data.Error;
     return;
   }
   FitHeldData(fit, request, options);
@@ -169,8 +177,9 @@ void FitTableFile(const std::string& path,
     selection.Y = yIndices[i];
     auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
     fit->Path = path;
-    fit->Series = table.Columns[selection.Y].Name.empty() ? std::to_string(selection.Y + 1)
-                                                          : table.Columns[selection.Y].Name;
+    fit->XName = table.Columns[selection.X].Name;
+    fit->YName = table.Columns[selection.Y].Name;
+    fit->Series = fit->YName.empty() ? std::to_string(selection.Y + 1) : fit->YName;
     FitSeries(table, selection, SeriesRequest(many, i), options, *fit);
     each(*fit);
   }

@@ -204,6 +204,8 @@ FitResult Engine::Fit(const FitRequest& request) {
     out.Objective[m] = StageObjective(out.Models[m], s.Observations, FitSines);
   }
   out.FixedCount = terms.FixedCount;
+  models_[0] = out.Models[0];
+  models_[1] = out.Models[1];
   out.RelDeviation[0] = s.RelDeviation;
   out.RelDeviation[1] = s.SavedDeviation;
   out.StageSeeds[0] = s.StageSeeds[0];
@@ -223,16 +225,22 @@ RefinementResult Engine::Refine(const RefineOptions& options) const {
 }
 
 void Engine::WriteReportLines(const std::function<void(const std::string&)>& appendLine) const {
-  WriteReport(state_, appendLine);
+  if (terms_.Any()) {
+    WriteReport(state_, terms_, models_, appendLine);
+  } else {
+    WriteReport(state_, appendLine);
+  }
 }
 
 std::vector<std::string> Engine::ReportLines() const {
   std::vector<std::string> lines;
-  WriteReport(state_, [&lines](const std::string& line) { lines.push_back(line); });
+  WriteReportLines([&lines](const std::string& line) { lines.push_back(line); });
   return lines;
 }
 
-std::string Engine::CsvText() const { return WriteDataCsv(state_); }
+std::string Engine::CsvText() const {
+  return terms_.Any() ? WriteDataCsv(state_, terms_, models_) : WriteDataCsv(state_);
+}
 
 std::string Engine::Formula(ModelKind model, FormulaFormat format) const {
   return FormulaText(

@@ -109,7 +109,8 @@ class Engine {
 
   // The last fit written out: the report's lines, one call of appendLine each (a frequency of 0
   // raises the division fault after the lines before it), or all of them; the data with both
-  // models as CSV; one model's formula.
+  // models as CSV; one model's formula. A fit with a constant or a trend shows their values in
+  // the report's formulas and the CSV's comments, and the CSV's model columns include them.
   void WriteReportLines(const std::function<void(const std::string&)>& appendLine) const;
   std::vector<std::string> ReportLines() const;
   std::string CsvText() const;
@@ -135,4 +136,5 @@ class Engine {
   // The last fit's terms and weights, which its refinement fits with.
   ModelTerms terms_;
   FitWeights weights_;
+  HarmonicModel models_[2];  // the last fit's models with their terms' values; [ModelKind]
 };

@@ -3,6 +3,8 @@
 #include <string>
 
 struct AppState;
+struct HarmonicModel;
+struct ModelTerms;
 
 // Significant digits of every number in the file: 17 always read back as the same double.
 inline constexpr int kCsvDigits = 17;
@@ -17,3 +19,9 @@ std::string CsvNumber(double v);
 // '#' comment lines holding the fit's settings and two stage seeds, and both models'
 // coefficients and deviations. Lines end in '\n'.
 std::string WriteDataCsv(const AppState& state);
+
+// The same for a fit with terms: the comment lines name each model's constant and trend, and
+// the model columns include them. models[ModelKind] hold the values.
+std::string WriteDataCsv(const AppState& state,
+                         const ModelTerms& terms,
+                         const HarmonicModel models[2]);

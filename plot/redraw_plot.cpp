@@ -120,6 +120,27 @@ void RedrawPlot(AppState& state, Surface& surface, CurveBuffers& buffers) {
   DrawPoints(state, surface);
 }
 
+void RedrawPlot(AppState& state,
+                Surface& surface,
+                CurveBuffers& buffers,
+                const HarmonicModel models[2]) {
+  ClearPlot(state, surface);
+  DrawGrid(state, surface);
+  if (state.FitStage >= 1) {
+    surface.SetPenColor(kBlue);
+    HarmonicModel m = models[1];
+    m.Kind = ModelKind::SquaredSum;
+    DrawCurve(state, surface, buffers, m);
+  }
+  if (state.FitStage == 2) {
+    surface.SetPenColor(kWhite);
+    HarmonicModel m = models[0];
+    m.Kind = ModelKind::Sum;
+    DrawCurve(state, surface, buffers, m);
+  }
+  DrawPoints(state, surface);
+}
+
 void ClearPlot(AppState& state, Surface& surface) {
   surface.SetPenColor(kWhite);
   surface.SetBrushColor(kBlack);

@@ -5,6 +5,7 @@
 #include "plot/plot_geometry.h"
 
 struct AppState;
+struct HarmonicModel;
 class Surface;
 
 // Working space of the curve walks. The caller keeps one from redraw to redraw, so a fit that
@@ -18,6 +19,13 @@ struct CurveBuffers {
 // the white curve when FitStage = 2, then the markers on top. Raises a run-time fault where a
 // scale division fails; what was drawn before the fault stays drawn.
 void RedrawPlot(AppState& state, Surface& surface, CurveBuffers& buffers);
+
+// The same with the curves of the given models (a fit with a constant or a trend, which the
+// coefficient table does not hold): model 1 is models[0], model 2 models[1].
+void RedrawPlot(AppState& state,
+                Surface& surface,
+                CurveBuffers& buffers,
+                const HarmonicModel models[2]);
 
 // Black field with a one-pixel white frame; leaves the brush black.
 void ClearPlot(AppState& state, Surface& surface);

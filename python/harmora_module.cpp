@@ -50,6 +50,20 @@ Array PerSeries(const std::vector<SeriesFit>& fits, Value value, bool refinedOnl
   return out;
 }
 
+// A count per series (observations, starts, hits), 0 where there is none.
+template <typename Value>
+py::array_t<std::int64_t> Counts(const std::vector<SeriesFit>& fits,
+                                 Value value,
+                                 bool refinedOnly = false) {
+  py::array_t<std::int64_t> out(static_cast<py::ssize_t>(fits.size()));
+  auto view = out.mutable_unchecked<1>();
+  for (std::size_t s = 0; s < fits.size(); ++s) {
+    const bool has = fits[s].Fitted && (!refinedOnly || fits[s].Refined);
+    view(s) = has ? value(fits[s]) : 0;
+  }
+  return out;
+}
+
 double Period(double b) { return b != 0 ? kTwoPi / std::abs(b) : kNaN; }
 
 py::dict SearchModel(const std::vector<SeriesFit>& fits, int harmonics, int m, bool terms) {
@@ -146,8 +160,10 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
   model["relative_deviation"] =
       statistic([](const ModelFit& f) { return f.Statistics.RelDeviation; });
   model["residual"] = statistic([](const ModelFit& f) { return f.Objective; });
-  model["starts"] = statistic([](const ModelFit& f) { return double(f.Starts); });
-  model["hits"] = statistic([](const ModelFit& f) { return double(f.Hits); });
+  model["starts"] = Counts(
+      fits, [&](const SeriesFit& f) { return fitOf(f).Starts; }, true);
+  model["hits"] = Counts(
+      fits, [&](const SeriesFit& f) { return fitOf(f).Hits; }, true);
   py::list termination;
   for (const SeriesFit& f : fits) {
     termination.append(refined(f) ? TerminationText(fitOf(f).Ended, fitOf(f).Failure)
@@ -171,7 +187,7 @@ py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request)
   }
   out["seeds"] = seeds;
   out["min_period"] = PerSeries(fits, [](const SeriesFit& f) { return f.Fit.MinPeriod; });
-  out["count"] = PerSeries(fits, [](const SeriesFit& f) { return double(f.Fit.Count); });
+  out["count"] = Counts(fits, [](const SeriesFit& f) { return f.Fit.Count; });
   py::array_t<bool> fitted(static_cast<py::ssize_t>(fits.size()));
   py::list errors;
   for (std::size_t s = 0; s < fits.size(); ++s) {

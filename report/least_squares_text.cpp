@@ -160,6 +160,14 @@ void StatisticRows(std::vector<TextRow>& rows,
   StatisticRow(rows, "R²" + suffix, columns, stat([](const ModelStatistics& s) {
                  return FitMeasure(s, s.R2);
                }));
+  // A weighted fit's SSE is chi^2; its reduced form says how the sigma agree with the scatter.
+  bool weighted = false;
+  for (const Column& column : columns) weighted = weighted || (column.Fit->*which).Weighted;
+  if (weighted && criteria) {
+    StatisticRow(rows, "Reduced chi²" + suffix, columns, stat([](const ModelStatistics& s) {
+                   return s.Weighted ? CompactText(s.ReducedChi2) : std::string();
+                 }));
+  }
   if (!criteria) return;
   StatisticRow(rows, "Adjusted R²" + suffix, columns, stat([](const ModelStatistics& s) {
                  return FitMeasure(s, s.AdjustedR2);
@@ -213,16 +221,23 @@ void ModelBlock(std::vector<std::string>& lines,
   const ModelFit& search = *columns.front().Fit;
   const int observations = search.Statistics.Parameters + search.Statistics.DegreesOfFreedom;
   int count = 0;
-  bool constant = false, noFreedom = false;
+  bool constant = false, trend = false, noFreedom = false;
   for (const Column& column : columns) {
     count = std::max(count, std::min(column.Fit->Coefficients.Count, kMaxHarmonics));
     constant = constant || column.Fit->HasConstant;
+    trend = trend || column.Fit->HasTrend;
     noFreedom = noFreedom || column.Fit->Statistics.DegreesOfFreedom <= 0;
   }
   std::vector<TextRow> rows;
   rows.push_back(Plain(kind == ModelKind::Sum ? "Model 1: F(x) = sum of A*sin(B*x+C)"
                                               : "Model 2: F(x) = (sum of A*sin(B*x+C))^2"));
   rows.push_back(Plain("N = " + CountText(count) + ", n = " + CountText(observations)));
+  if (search.Statistics.Weighted) {
+    AppendWrapped(rows,
+                  "Weighted least squares with the data's sigma (relative, as scipy's curve_fit "
+                  "by default): SSE is chi², and R², AIC and BIC are weighted.",
+                  0);
+  }
   // Above the table: a reader must see them before the intervals.
   for (const std::string& note : notes) AppendWrapped(rows, "Note: " + note, 6);
   if (noFreedom) {
@@ -246,6 +261,15 @@ void ModelBlock(std::vector<std::string>& lines,
         [](const ModelFit& f) { return f.HasConstant; },
         [](const ModelFit& f) { return f.Constant.Value; },
         [](const ModelFit& f) -> const Estimate& { return f.Constant; });
+  }
+  if (trend) {
+    EstimateRows(
+        rows,
+        "c1",
+        columns,
+        [](const ModelFit& f) { return f.HasTrend; },
+        [](const ModelFit& f) { return f.Trend.Value; },
+        [](const ModelFit& f) -> const Estimate& { return f.Trend; });
   }
   rows.push_back(Plain(""));
 
@@ -294,22 +318,71 @@ std::string CompactText(double v) {
   return NumberText(v, 6);
 }
 
-std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
-                                           const std::uint32_t stageSeeds[2],
-                                           bool withConstant) {
-  std::vector<std::string> lines;
+namespace {
+
+// "c0 + c1*x, known periods 12 and 24 (harmonics 1-2, B fixed)" for the terms of a fit.
+std::string TermsText(const ModelFit& fit) {
+  std::vector<std::string> parts;
+  if (fit.HasConstant) parts.emplace_back("c0");
+  if (fit.HasTrend) parts.emplace_back("c1*x");
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : " + ") + part;
+  if (fit.FixedCount > 0) {
+    std::string periods;
+    for (int k = 0; k < fit.FixedCount; ++k) {
+      periods += (k == 0                    ? ""
+                  : k + 1 == fit.FixedCount ? " and "
+                                            : ", ") +
+                 CompactText(2 * std::numbers::pi / fit.Coefficients.B[k]);
+    }
+    text += (text.empty() ? "" : ", ") + std::string("known period") +
+            (fit.FixedCount > 1 ? "s " : " ") + periods + " (harmonic" +
+            (fit.FixedCount > 1 ? "s 1-" + CountText(fit.FixedCount) : " 1") + ", B fixed)";
+  }
+  return text;
+}
+
+void WriteLines(std::vector<std::string>& lines,
+                const RefinementResult& result,
+                const std::uint32_t stageSeeds[2],
+                const ModelFit* third,
+                const std::string& thirdTitle) {
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     const int m = static_cast<int>(kind);
     std::vector<Column> columns = {{&result.Search[m], "Search"}, {&result.Refined[m], "Refined"}};
-    if (withConstant && result.WithConstant[m].HasConstant) {
-      columns.push_back({&result.WithConstant[m], "With constant"});
-    }
+    if (third) columns.push_back({&third[m], thirdTitle});
     ModelBlock(lines, kind, columns, RefinementNotes(result, kind));
     lines.emplace_back();
     lines.emplace_back();
   }
   lines.push_back("Stage seeds of the search: " + std::to_string(stageSeeds[0]) +
                   " (stage 1, model 2), " + std::to_string(stageSeeds[1]) + " (stage 2, model 1)");
+}
+
+}  // namespace
+
+std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
+                                           const std::uint32_t stageSeeds[2],
+                                           bool withConstant) {
+  std::vector<std::string> lines;
+  const bool third = withConstant && result.WithConstant[0].HasConstant;
+  WriteLines(lines, result, stageSeeds, third ? result.WithConstant : nullptr, "With constant");
+  return lines;
+}
+
+std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
+                                           const std::uint32_t stageSeeds[2],
+                                           const RefinementResult& withTerms) {
+  std::vector<std::string> lines;
+  std::vector<TextRow> rows;
+  AppendWrapped(rows,
+                "With terms: " + TermsText(withTerms.Refined[0]) +
+                    ". Searched on the data less the terms' least-squares estimate with the "
+                    "search's seeds and depth, then refined jointly.",
+                12);
+  rows.push_back(Plain(""));
+  AppendRows(lines, rows);
+  WriteLines(lines, result, stageSeeds, withTerms.Refined, "With terms");
   return lines;
 }
 
@@ -317,6 +390,7 @@ std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fi
   HarmonicModel m = fit.Coefficients;
   m.Kind = kind;
   m.Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
+  m.Trend = fit.HasTrend ? fit.Trend.Value : 0.0;
   const int n = obs.LastIndex + 1;
   std::vector<double> residuals(static_cast<std::size_t>(std::max(n, 0)));
   ModelValues(m, obs.PlotX, n, residuals.data(), LibrarySines);

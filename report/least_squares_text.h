@@ -25,8 +25,14 @@ std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
                                            const std::uint32_t stageSeeds[2],
                                            bool withConstant);
 
-// y - F(x) at observations 0..LastIndex (PlotX, OrigY) for the model as shown: c0 + S(x) for
-// model 1 and (c0 + S(x))^2 for model 2, c0 being 0 without a constant term.
+// The same with a third column, the fit with terms (a constant, a trend, known periods) that
+// the engine searched and refined on the same data: a line above the models names its terms.
+std::vector<std::string> LeastSquaresLines(const RefinementResult& result,
+                                           const std::uint32_t stageSeeds[2],
+                                           const RefinementResult& withTerms);
+
+// y - F(x) at observations 0..LastIndex (PlotX, OrigY) for the model as shown: c0 + c1*x + S(x)
+// for model 1 and its square for model 2, c0 and c1 being 0 without those terms.
 std::vector<double> ModelResiduals(const ObservationSet& obs, const ModelFit& fit, ModelKind kind);
 
 // Reorders fit's harmonics (coefficients and estimates) so that harmonic k is the one whose

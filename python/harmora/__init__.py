@@ -39,7 +39,18 @@ class Result(dict):
         return list(self.keys())
 
     def __repr__(self):
-        return "Result(" + ", ".join(sorted(self.keys())) + ")"
+        # As SciPy's OptimizeResult: one line per field, nested results indented under theirs.
+        if not self:
+            return "Result()"
+        width = max(map(len, self.keys()))
+        lines = []
+        for key in sorted(self.keys()):
+            value = self[key]
+            text = repr(value).replace("\n", "\n" + " " * (width + 2))
+            if isinstance(value, Result):
+                text = "\n" + " " * (width + 2) + text
+            lines.append(key.rjust(width) + ": " + text)
+        return "\n".join(lines)
 
 
 def _wrap(value):

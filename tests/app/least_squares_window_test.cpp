@@ -19,8 +19,10 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <numbers>
 #include <thread>
 
+#include "app/known_periods_dialog.h"
 #include "app/residual_plot.h"
 #include "report/report_text.h"
 #include "tests/app/window_input.h"
@@ -359,14 +361,17 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(lsq->ApplyNote->isVisible());
     lsq->Apply();
     QCOMPARE(f.State.Coefficients.A[0], lsq->Result().Search[0].Coefficients.A[0]);
-    lsq->ConstantBox->setChecked(true);  // refines again, now with the constant term
+    // Data less their level leave nothing to fit: the refinement stays, the failure is named.
+    lsq->ConstantBox->setChecked(true);
     QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
-    QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("With constant")));
+    QVERIFY(lsq->HasResult());
+    QVERIFY(lsq->Status->text().contains(QStringLiteral("Подгонка с членами модели не удалась")));
+    QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("No degrees of freedom left")));
     QVERIFY(!ShowsNonNumbers(lsq->Text->toPlainText()));
   }
 
-  // The constant-term column cannot be put on the plot: "Применить" says so and waits.
-  void ShownConstantColumnRefusesApplyWithAReason() {
+  // The column with terms cannot be put on the plot: "Применить" says so and waits.
+  void ShownTermsColumnRefusesApplyWithAReason() {
     WindowFixture w;
     TForm1& f = w.Form;
     ClickOn(f, f.BitBtn2);
@@ -378,7 +383,7 @@ class LeastSquaresWindowTest : public QObject {
     lsq->ConstantBox->setChecked(true);
     QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
     QVERIFY(!lsq->ApplyButton->isEnabled());
-    QVERIFY(lsq->ApplyNote->text().contains(QStringLiteral("«С постоянной составляющей»")));
+    QVERIFY(lsq->ApplyNote->text().contains(QStringLiteral("снимите флажки")));
     const CoefficientTable before = f.State.Coefficients;
     lsq->Apply();
     QVERIFY(SameTable(f.State.Coefficients, before));
@@ -406,6 +411,96 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(text.contains(QStringLiteral("Recommended: N = 1 ")));
     lsq->CountBox->setChecked(false);
     QVERIFY(!lsq->Text->toPlainText().contains(QStringLiteral("how many harmonics")));
+  }
+
+  // Data with a level, a drift and a known cycle: the fit with the terms is searched on the data
+  // less their estimate and refined jointly, so its constant, trend and amplitude come out near
+  // the truth, the known period exactly, while the fit without them chases the level.
+  void TermsFitRecoversLevelDriftAndTheKnownCycle() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    QTemporaryDir dir;
+    QByteArray text;
+    for (int i = 0; i < 80; ++i) {
+      const double x = 0.75 * i, noise = 0.05 * std::sin(7.3 * i * i);  // fixed, zero-mean-ish
+      const double y = 15 + 0.05 * x + 2 * std::sin(2 * std::numbers::pi * x / 12 + 1) + noise;
+      text += QString::asprintf("%.6f %.6f\n", x, y).toUtf8();
+    }
+    f.OpenDataFile(WriteDataFile(dir, "level.txt", text));
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    lsq->ConstantBox->setChecked(true);
+    lsq->TrendBox->setChecked(true);
+    lsq->SetKnownPeriods({12});
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->HasResult());
+    const ModelFit& fit = lsq->TermsResult().Refined[0];
+    QCOMPARE(fit.FixedCount, 1);
+    QCOMPARE(2 * std::numbers::pi / fit.Coefficients.B[0], 12.0);
+    QVERIFY(std::fabs(fit.Constant.Value - 15) < 0.1);
+    QVERIFY(std::fabs(fit.Trend.Value - 0.05) < 0.005);
+    QVERIFY(std::fabs(fit.Coefficients.A[0] - 2) < 0.05);
+    const QString shown = lsq->Text->toPlainText();
+    QVERIFY(shown.contains(QStringLiteral("known period 12 (harmonic 1, B fixed)")));
+    QVERIFY(shown.contains(QStringLiteral("\nc0 ")) && shown.contains(QStringLiteral("\nc1 ")));
+    lsq->SetKnownPeriods({});  // a choice the result lacks: the plain columns come back
+    lsq->ConstantBox->setChecked(false);
+    lsq->TrendBox->setChecked(false);
+    QVERIFY(!lsq->Text->toPlainText().contains(QStringLiteral("With terms")));
+  }
+
+  // A table's σ column weighs the refinement (its statistics say so); other data do not.
+  void TableSigmaWeighsTheRefinementUntilOtherDataComeIn() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    std::vector<double> x, y, sigma;
+    for (int i = 0; i < 30; ++i) {  // given in falling x: each sigma must stay with its pair
+      x.push_back(30 - i);
+      sigma.push_back(i % 3 == 0 ? 2.0 : 0.5);
+      y.push_back(3 * std::sin(0.7 * x.back() + 1) + sigma.back() * std::sin(5.1 * i * i));
+    }
+    f.TakeTablePairs(x, y, sigma, QStringLiteral("/tmp/weighted.csv"));
+    QCOMPARE(int(f.DataSigma.size()), 30);
+    QCOMPARE(f.DataSigma.front(), sigma.back());  // x = 1 came last, with its sigma
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QVERIFY(lsq->Result().Refined[0].Statistics.Weighted);
+    QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("Reduced chi²")));
+    QTemporaryDir dir;
+    f.OpenDataFile(WriteDataFile(dir, "plain.txt", "0 1\n1 2\n2 0\n3 1\n4 2\n"));
+    QVERIFY(f.DataSigma.empty());
+  }
+
+  // What the periods dialog takes: blanks or ';' between periods, either decimal mark, and
+  // nothing that is not a positive number or more periods than harmonics.
+  void PeriodListsAreReadWithEitherDecimalMark() {
+    const struct {
+      const char* Text;
+      int Most;
+      std::vector<double> Periods;  // empty with an error when refused
+      bool Ok;
+    } cases[] = {
+        {"", 2, {}, true},
+        {"24; 365,25", 2, {24, 365.25}, true},
+        {"  12.5\t7 ", 5, {12.5, 7}, true},
+        {"1e2", 1, {100}, true},
+        {"12 0", 2, {}, false},
+        {"-3", 2, {}, false},
+        {"12,5,3", 2, {}, false},
+        {"inf", 2, {}, false},
+        {"1 2 3", 2, {}, false},
+    };
+    for (const auto& c : cases) {
+      std::vector<double> periods;
+      QString error;
+      const bool ok = ParsePeriods(QString::fromUtf8(c.Text), c.Most, periods, error);
+      QVERIFY2(ok == c.Ok, c.Text);
+      QVERIFY2(ok == error.isEmpty(), c.Text);
+      if (ok) QCOMPARE(periods, c.Periods);
+    }
   }
 
   void TextCanBeSelectedAndCopiedAndTheResidualsShowInTheModelsColour() {

@@ -114,6 +114,14 @@ with tempfile.TemporaryDirectory() as folder:
           f"plot curves: {status} {err}")
     markers = [e for e in root if e.tag.endswith("rect") and e.get("width") == e.get("height")]
     check(len(markers) >= 20, f"plot markers: {len(markers)}")
+    # The light theme swaps black and white; the titles are text of their own.
+    status, out, err = run("--seed", "3", "--plot", svg, "--plot-theme", "light",
+                           "--x-title", "t <h>", "--y-title", "level", data)
+    root = ET.parse(svg).getroot()
+    strokes = [e.get("stroke") for e in root if e.tag.endswith("line")]
+    texts = [e.text for e in root if e.tag.endswith("text")]
+    check(status == 0 and strokes.count("#000000") > 20 and "#ffffff" not in strokes
+          and "t <h>" in texts and "level" in texts, f"light plot: {status} {err} {texts[-2:]}")
 
 # The locale's language for every message: usage errors, refusals and faults.
 for env, words in (({"LC_ALL": "ru_RU.UTF-8"}, ("параметр", "файл")),

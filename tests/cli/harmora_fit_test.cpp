@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "base/run_time_fault.h"
+#include "cli/cairo_plot.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
 #include "data/import_check.h"
@@ -392,20 +393,29 @@ TEST(HarmoraFitSeeds, ClockSeedsArePrintedAndRepeatTheFitWhenGivenBack) {
   EXPECT_EQ(repeated.Out, clocked.Out);
 }
 
-TEST(HarmoraFitSeeds, TheSecondSeedDefaultsToTheFirstPlusOneModuloTwoToThe32) {
+// Also where nothing is searched (only known periods): the seeds given are shown, and without
+// any the pair is 0, 0, for no seed was drawn.
+TEST(HarmoraFitSeeds, TheSeedsGivenAreShownTheSecondDefaultingToTheFirstPlusOneModulo2To32) {
   DataFolder folder;
   const std::string path = folder.Write("tones.txt", TwoToneData(10));
+  const std::vector<std::string> knownOnly = {"--period", "7", "--period", "2.3", "-n", "2"};
   const struct {
     const char* Given;
     std::vector<double> Seeds;
-  } cases[] = {{"41", {41, 42}},
-               {"4294967295", {4294967295.0, 0}},
-               {"7,7", {7, 7}},
-               {"0,4294967295", {0, 4294967295.0}}};
+    std::vector<std::string> Terms;
+  } cases[] = {{"41", {41, 42}, {}},
+               {"4294967295", {4294967295.0, 0}, {}},
+               {"7,7", {7, 7}, {}},
+               {"0,4294967295", {0, 4294967295.0}, {}},
+               {"5,9", {5, 9}, knownOnly},
+               {"", {0, 0}, knownOnly}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Given);
-    const ToolRun run = RunTool({"--format", "json", "--seed", c.Given, path});
-    ASSERT_EQ(run.Status, kFitAllDone);
+    std::vector<std::string> args = c.Terms;
+    args.insert(args.end(), {"--format", "json", path});
+    if (*c.Given != '\0') args.insert(args.end(), {"--seed", c.Given});
+    const ToolRun run = RunTool(args);
+    ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
     EXPECT_EQ(NumbersAfter(run.Out, "seeds"), c.Seeds);
   }
 }
@@ -510,6 +520,10 @@ TEST(HarmoraFitFiles, SpeaksTheWindowsRussianUnderARussianLocale) {
   EXPECT_EQ(errors[1],
             "harmora-fit: " + unreadable + ": " + kUnreadableDataText +
                 " (строка 1: «1.2.3» — не число)");
+  // The system's reason is the C library's Russian as well, not its English.
+  EXPECT_EQ(RunTool({"/no-such-folder/data.txt"}, Language::Russian).Err,
+            "harmora-fit: Не удаётся открыть файл \"/no-such-folder/data.txt\": Нет такого файла "
+            "или каталога\n");
 }
 
 TEST(HarmoraFitMessages, TheLanguageIsTheLocalesForMessages) {
@@ -574,10 +588,11 @@ TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {
 TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
   DataFolder folder;
   const std::string good = folder.Write("good.txt", TwoToneData(12));
-  const struct {
+  struct Case {
     std::vector<std::string> Args;
     const char* Error;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {{}, "no data file given"},
       {{"-n", "0", good}, "the number of harmonics must be 1 to 5, not '0'"},
       {{"--harmonics=6", good}, "the number of harmonics must be 1 to 5, not '6'"},
@@ -593,7 +608,21 @@ TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
       {{"--seed", "-1", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '-1'"},
       {{"--format", "xml", good}, "the format must be report, json or csv, not 'xml'"},
       {{"--frobnicate", good}, "unknown option '--frobnicate'"},
-      {{"--plot", "p.png", good}, "the plot is written as SVG: FILE.svg, not 'p.png'"},
+      {{"--plot", "p.gif", good},
+       "the plot is written as FILE.svg, FILE.png or FILE.pdf, not 'p.gif'"},
+      {{"--plot", ".svg", good},
+       "the plot is written as FILE.svg, FILE.png or FILE.pdf, not '.svg'"},
+      {{"--plot", "p.svg", "--plot-size", "99x400", good},
+       "the plot size must be WxH in pixels, each 100 to 4000, not '99x400'"},
+      {{"--plot", "p.svg", "--plot-size=800x4001", good},
+       "the plot size must be WxH in pixels, each 100 to 4000, not '800x4001'"},
+      {{"--plot", "p.svg", "--plot-size", "800", good},
+       "the plot size must be WxH in pixels, each 100 to 4000, not '800'"},
+      {{"--plot", "p.svg", "--plot-theme", "blue", good},
+       "the plot theme must be dark or light, not 'blue'"},
+      {{"--x-title", "t", good}, "--plot-size, --plot-theme, --x-title and --y-title need --plot"},
+      {{"--plot-size", "800x500", good},
+       "--plot-size, --plot-theme, --x-title and --y-title need --plot"},
       {{"--plot", "p.svg", good, good},
        "--plot draws one fit: give one file and at most one --y-column"},
       {{"--y-column", "a", good},
@@ -602,6 +631,11 @@ TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
       {{good, "--depth"}, "option '--depth' needs a value"},
       {{"--help=yes"}, "option '--help=yes' takes no value"},
   };
+  if (!CairoPlotBuilt()) {
+    cases.push_back({{"--plot", "p.PNG", good},
+                     "this harmora-fit is built without Cairo, which PNG and PDF plots need: "
+                     "write FILE.svg"});
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Error);
     const ToolRun run = RunTool(c.Args);
@@ -632,6 +666,32 @@ TEST(HarmoraFitUsage, HelpPrintsTheOptionsAndFitsNothing) {
   const ToolRun version = RunTool({"--version"});
   EXPECT_EQ(version.Status, kFitAllDone);
   EXPECT_EQ(version.Out, std::string("harmora-fit ") + HARMORA_VERSION + "\n");
+}
+
+// The option column of a help text, one entry per option, in order.
+std::vector<std::string> HelpOptions(const std::string& help) {
+  std::vector<std::string> options;
+  for (const std::string& line : Lines(help)) {
+    if (line.rfind("  -", 0) == 0 || line.rfind("      --", 0) == 0) {
+      options.push_back(line.substr(0, line.find("  ", 6)));
+    }
+  }
+  return options;
+}
+
+TEST(HarmoraFitUsage, HelpIsRussianUnderARussianLocaleWithTheSameOptions) {
+  const ToolRun english = RunTool({"--help"});
+  const ToolRun russian = RunTool({"--help"}, Language::Russian);
+  EXPECT_EQ(russian.Status, kFitAllDone);
+  EXPECT_EQ(russian.Out.rfind("Использование: harmora-fit [ПАРАМЕТР]... ФАЙЛ...\n", 0), 0u);
+  EXPECT_GT(HelpOptions(english.Out).size(), 20u);
+  EXPECT_EQ(HelpOptions(russian.Out), HelpOptions(english.Out));
+  // Every description line is translated: no English line is left in the Russian text.
+  for (const std::string& line : Lines(english.Out)) {
+    if (line.size() > 24) {
+      EXPECT_EQ(russian.Out.find(line.substr(24)), std::string::npos) << line;
+    }
+  }
 }
 
 TEST(HarmoraFitUsage, UsageErrorsAreRussianUnderARussianLocale) {

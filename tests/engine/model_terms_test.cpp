@@ -1,6 +1,7 @@
 // The terms real data need: a level, a drift, known periods and weights, through the engine.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -8,24 +9,15 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "tests/estimate_coverage.h"
 
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-bool Covers(const Estimate& e, double truth) {
-  return e.Determined && e.Lower <= truth && truth <= e.Upper;
-}
-
-// A phase interval covers the truth modulo a turn.
 // Within four standard errors: a recovery, not a coverage count.
 bool Near(const Estimate& e, double truth) {
   return e.Determined && std::fabs(e.Value - truth) <= 4 * e.StdError;
-}
-
-bool CoversPhase(const Estimate& e, double truth) {
-  const double off = std::remainder(e.Value - truth, kTwoPi);
-  return e.Determined && std::fabs(off) <= (e.Upper - e.Lower) / 2;
 }
 
 struct Family {
@@ -130,6 +122,20 @@ TEST(ModelTerms, TheSearchFindsTheCycleUnderALevelAndADrift) {
       EXPECT_TRUE(Near(fit.Trend, c.Drift)) << fit.Trend.Value;
     }
     EXPECT_LE(fit.Objective, engine.Refine(RefineOptions{}).Search[0].Objective);
+
+    // Written out, the fit shows its terms: each formula begins with their line, and the CSV
+    // names them and includes them in the model columns (its last residual is noise-sized).
+    const std::vector<std::string> report = engine.ReportLines();
+    EXPECT_EQ(report[1].find("sin"), std::string::npos) << report[1];
+    EXPECT_EQ(report[1].find("*x+") != std::string::npos, c.Trend) << report[1];
+    const std::string csv = engine.CsvText();
+    EXPECT_NE(csv.find("# model1 c0 = "), std::string::npos);
+    EXPECT_EQ(csv.find("# model2 c1 = ") != std::string::npos, c.Trend);
+    std::string last = csv.substr(csv.rfind('\n', csv.size() - 2) + 1);  // x,y,m1,m2,r1,r2
+    for (int field = 0; field < 4; ++field) last.erase(0, last.find(',') + 1);
+    double residual1 = 1e9;
+    std::from_chars(last.data(), last.data() + last.size(), residual1);  // any locale
+    EXPECT_LT(std::fabs(residual1), 1.5) << last;
   }
 }
 
