@@ -92,13 +92,6 @@ ManyRequest ManyRequestOf(const FitOptions& options) {
 void FitHeldData(FileFit& result, const FitRequest& request, const FitOptions& options) {
   try {
     result.Fit = result.Core.Fit(request);
-    // With only known periods nothing is searched and the engine draws no seed (it says 0, 0).
-    // Seeds the user gave are shown as given, so that a script reads back what it passed; any
-    // seeds repeat such a fit.
-    if (options.FixedSeeds && result.Fit.FixedCount >= request.Harmonics) {
-      result.Fit.StageSeeds[0] = request.Seeds[0];
-      result.Fit.StageSeeds[1] = request.Seeds[1];
-    }
     if (RefineRuns(options)) {
       result.Refinement = result.Core.Refine(RefineOptions{});
       result.Refined = true;

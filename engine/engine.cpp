@@ -204,6 +204,13 @@ FitResult Engine::Fit(const FitRequest& request) {
     out.Objective[m] = StageObjective(out.Models[m], s.Observations, FitSines);
   }
   out.FixedCount = terms.FixedCount;
+  // With only known periods nothing is searched and no seed is drawn (0, 0). Seeds the request
+  // gave are kept as given, so that a caller reads back what it passed; any seeds repeat such a
+  // fit.
+  if (request.FixedSeeds && terms.FixedCount >= harmonics) {
+    s.StageSeeds[0] = request.Seeds[0];
+    s.StageSeeds[1] = request.Seeds[1];
+  }
   models_[0] = out.Models[0];
   models_[1] = out.Models[1];
   out.RelDeviation[0] = s.RelDeviation;
