@@ -91,7 +91,7 @@ constexpr HelpOption kOptions[] = {
      "безымянного индекса)"},
     {"    --y-column C",
      "with --table: y from column C (default: the next such column);\nrepeat it to fit "
-     "several columns, series i with seeds\nS1+2i,S2+2i",
+     "several columns,\nseries i with seeds S1+2i,S2+2i",
      "с --table: y из столбца C (по умолчанию следующий такой\nстолбец); повторите, чтобы "
      "подобрать несколько столбцов, ряд i\nс затравками S1+2i,S2+2i"},
     {"    --sigma-column C",
