@@ -52,6 +52,11 @@ constexpr int kMaxStartsCap = 200000;
 constexpr double kLooseStall = 1e-7;
 constexpr int kLooseIterations = 50;
 constexpr double kPolishShare = 1e-3;
+// The models with the lowest objectives kept to the end, for when the best loses digits in x:
+// where two merged frequencies cancel each other with amplitudes of 1e7, taking them to x (x near
+// 2000, B x rounded) costs 1e-4 of the objective, and a model a little less deep in that valley
+// comes out lower. Only those within kPolishShare of the best are taken to x.
+constexpr std::size_t kKeptModels = 8;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
 // The sampling's strongest aliases each harmonic of the best is moved to.
@@ -111,6 +116,7 @@ class StartLog {
   // independent: the start owes nothing to the best so far.
   void Add(const ScaledModel& model, bool independent) {
     ++starts_;
+    Keep(model);
     objectives_.push_back({model.Objective, independent});
     if (model.Objective < best_.Objective) {
       best_ = model;
@@ -126,12 +132,24 @@ class StartLog {
     }
   }
   const ScaledModel& Best() const { return best_; }
+  // The lowest objectives seen, lowest first (the best among them).
+  const std::vector<ScaledModel>& Kept() const { return kept_; }
   int Starts() const { return starts_; }
   int Hits() const { return hits_; }
   int IndependentHits() const { return independentHits_; }
 
  private:
   bool IsHit(double o) const { return o <= best_.Objective * (1 + kHitShare) + floor_; }
+  void Keep(const ScaledModel& model) {
+    if (!(model.Objective < std::numeric_limits<double>::infinity())) return;
+    if (kept_.size() == kKeptModels && !(model.Objective < kept_.back().Objective)) return;
+    if (kept_.size() == kKeptModels) kept_.pop_back();
+    auto at = std::upper_bound(kept_.begin(), kept_.end(), model, [](const auto& l, const auto& r) {
+      return l.Objective < r.Objective;
+    });
+    kept_.insert(at, model);
+  }
+  std::vector<ScaledModel> kept_;
   double floor_;
   ScaledModel best_;
   struct Logged {
@@ -197,10 +215,7 @@ class TaskRunner {
     refined.Hits = log.Hits();
     Termination ended = log.Starts() == 0 ? Termination::NotRun : EndOf(log);
     if (n_ == 0 && log.Starts() > 0) ended = Termination::Solved;
-    if (log.Starts() > 0) {
-      ToOriginal(log.Best(), refined);
-      EvaluateModelFit(obs_, task_.Kind, refined, Weights());
-    }
+    if (log.Starts() > 0) refined = LowestInX(log, refined);
     // Never worse than the search: keep its result where nothing beat it.
     if (log.Starts() == 0 || !(refined.Objective <= search.Objective)) {
       const int starts = refined.Starts, hits = refined.Hits;
@@ -378,6 +393,24 @@ class TaskRunner {
       }
       if (!Try(model, log, independent)) return;
     }
+  }
+
+  // The best as taken to x and evaluated there, written over `empty` (a fit of the task's
+  // terms). Where that costs digits, the kept models near the best are taken to x as well and
+  // the lowest there is the result.
+  ModelFit LowestInX(const StartLog& log, const ModelFit& empty) {
+    ModelFit lowest = empty;
+    bool first = true;
+    for (const ScaledModel& model : log.Kept()) {
+      if (!(model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_)) break;
+      ModelFit fit = empty;
+      ToOriginal(model, fit);
+      EvaluateModelFit(obs_, task_.Kind, fit, Weights());
+      if (first || fit.Objective < lowest.Objective) lowest = fit;
+      if (first && fit.Objective <= model.Objective * (1 + kHitShare) + floor_) break;
+      first = false;
+    }
+    return lowest;
   }
 
   // The scaled model as normalised harmonics of x, the known ones first, the others in the order

@@ -33,8 +33,6 @@ QString KindName(ColumnKind kind) {
   }
 }
 
-bool Usable(ColumnKind kind) { return kind == ColumnKind::Numeric || kind == ColumnKind::Date; }
-
 QComboBox* ChoiceBox(std::initializer_list<QString> items) {
   auto* box = new QComboBox;
   for (const QString& item : items) box->addItem(item);
@@ -159,20 +157,15 @@ void TableDialog::FillPreview() {
 void TableDialog::FillColumnBoxes() {
   for (QComboBox* box : {XBox, YBox, SigmaBox}) box->clear();
   SigmaBox->addItem(QStringLiteral("нет"), -1);
-  std::vector<int> usable;
   for (int c = 0; c < static_cast<int>(Read.Columns.size()); ++c) {
     const QString label =
         QStringLiteral("%1 (%2)").arg(ColumnLabel(Read, c), KindName(Read.Columns[c].Kind));
     for (QComboBox* box : {XBox, YBox, SigmaBox}) box->addItem(label, c);
-    if (Usable(Read.Columns[c].Kind)) usable.push_back(c);
   }
-  // A nameless first column over numbers is a row index (pandas, R): x and y start after it.
-  if (usable.size() > 2 && usable[0] == 0 && Read.HasHeader && Read.Columns[0].Name.empty()) {
-    usable.erase(usable.begin());
-  }
-  if (usable.size() >= 2) {
-    XBox->setCurrentIndex(usable[0]);
-    YBox->setCurrentIndex(usable[1]);
+  const auto [x, y] = LikelyColumns(Read);
+  if (x >= 0 && y >= 0) {
+    XBox->setCurrentIndex(x);
+    YBox->setCurrentIndex(y);
   } else {
     YBox->setCurrentIndex(std::min(1, YBox->count() - 1));
   }

@@ -1,35 +1,47 @@
 // Quality and speed of RefineBothModels on generated data sets, against the best known optimum
-// of an independent and much larger multistart.
+// of an independent and much larger multistart, and how often its 95 % intervals cover the truth.
 //
-// Data: sums of N = 1..5 sinusoids, exact and noisy, on uniform and irregular x, x in years
-// around 2000, two close frequencies, a constant offset on a grid away from 0, offset plus
-// trend, a real-looking seasonal series (annual and half-year cycles, trend, autocorrelated
-// noise) and squared sums for model 2; n cycles through 10, 20, 35, 60 and 100 observations
-// (raised to 3N + 3 where fewer would leave no degrees of freedom).
+// Families (N = 1..5 sinusoids each; n cycles through 10, 20, 35, 60 and 100 observations,
+// raised to 3N + 3 where fewer would leave no degrees of freedom):
+//   exact, exact-irr   sums without noise on a grid and on irregular x
+//   noisy, irregular   noise 0.2 on a grid / on irregular x (components up to 1.5 times the mean
+//                      spacing's Nyquist frequency there)
+//   years              x in years around 2000 with jitter
+//   close              two frequencies within 0.7 to 1.5 resolutions
+//   offset, trend      a level (x far from 0), or a level and a trend, fitted without terms
+//   seasonal           annual and half-year cycles, trend, autocorrelated noise
+//   positive           squared sums, for model 2
+//   irr-1.1x .. -4x    irregular x with one component at 1.1, 1.5, 2 or 4 times the mean-spacing
+//                      Nyquist frequency, the others below it
+//   offset+c, trend+ct, seas+ct   the same data fitted with a constant (and a trend)
+//   weighted           noise of random sigma in [0.1, 0.4], fitted with those sigma
+//   seas+known         seasonal with its annual period known (constant, trend, N - 1 searched)
+//   snr-5, snr-10      unit components at a per-component SNR of -5 and -10 dB: below the
+//                      detection threshold, not part of the quality target
 //
-// For each case it runs the search (FitBothModels at depth 10000, a fixed seed per case), then
-// the refinement with the default options, timed. The best known optimum of each model is the
-// lowest objective of: the refinement's own result, --reference-starts (default 200 N) starts of
-// uniformly random frequencies and as many from random picks of the target's periodogram peaks
-// (a Mersenne Twister with seeds of their own, not the refinement's generator), each iterated
-// loosely and the best 30 polished, and for N = 1 a dense frequency grid with its best ten
-// polished. The frequency range is the refinement's: up to twice 2 pi / MinPeriod, below the
-// Nyquist frequency on a grid; optima that end above it do not count (on irregular x a high
-// enough frequency fits noise, which no one asked for), unless the refinement itself went there.
+// For each case it runs the search (FitBothModels at depth 10000, a fixed seed per case; with
+// terms on the data less the terms' estimate, as the engine runs it), then the refinement with
+// the default options, timed. The best known optimum of each model is the lowest objective of:
+// the refinement's own result; --reference-starts (default 200 N) starts of uniformly random
+// frequencies and as many from random picks of the target's periodogram peaks (a Mersenne
+// Twister with seeds of their own, not the refinement's generator), each iterated loosely and
+// the best 30 polished; a start at the true frequencies, polished; and for N = 1 a dense
+// frequency grid with its best ten polished. The frequency range is the refinement's band;
+// optima that end above it do not count (on irregular x a high enough frequency fits noise,
+// which no one asked for), unless the refinement itself went there. A case is reached when the
+// refined objective is within 1e-6 (relative) of the best known optimum or below it.
 //
-// Prints every miss, then per model and N: the share of cases within 1e-6 (relative) of the
-// best known optimum, the worst ratio refined / best, the share the search itself reached
-// within 1 %, the refinement's wall time at n = 100 (median and maximum, both models), starts
-// and hits, and for exact data the largest relative deviation in percent.
+// Coverage (model 1, families whose data are the fitted model plus white noise): the share of
+// the true amplitudes, frequencies, phases, constant and trend inside their 95 % intervals, the
+// fitted harmonics matched to the true ones in order of frequency. "untrusted" is the share of
+// cases whose trust note fires (the data's strongest peak not clearly above noise).
 //
-// With --terms it runs the families that need terms with them instead: offset with a constant,
-// trend and seasonal with a constant and a trend, noisy data weighted by random sigma in
-// [0.1, 0.4] (relative weights), and seasonal with its annual period known (constant, trend, the
-// other N - 1 harmonics searched; linear for N = 1). The search then runs on the data less the
-// terms' estimate, as the engine runs it, and the reference optimum has the same terms and
-// weights.
+// Prints every miss; per model and N over the target families the share within 1e-6, the worst
+// ratio refined / best, the share the search itself reached within 1 %, the refinement's wall
+// time at n = 100 (median and maximum, both models), starts and hits, and for exact data the
+// largest relative deviation in percent; then the same share, coverage and trust per family.
 //
-// Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--terms]
+// Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--family NAME]...
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -47,6 +59,7 @@
 #include "analysis/model_estimates.h"
 #include "analysis/periodogram.h"
 #include "analysis/scaled_fit.h"
+#include "analysis/spectral_band.h"
 #include "data/observation_set.h"
 #include "engine/term_search.h"
 #include "fit/fit_harmonics.h"
@@ -61,7 +74,7 @@ constexpr double kGapBar = 1e-6;
 std::uint32_t gSeed = 1;
 std::uint32_t CaseClock() { return gSeed; }
 
-enum class Family {
+enum class Shape {
   Exact,
   ExactIrregular,
   Noisy,
@@ -71,97 +84,141 @@ enum class Family {
   Offset,
   Trend,
   Seasonal,
-  Positive
+  Positive,
+  SuperNyquist,
+  LowSnr
 };
-constexpr Family kFamilies[] = {Family::Exact,
-                                Family::ExactIrregular,
-                                Family::Noisy,
-                                Family::Irregular,
-                                Family::Years,
-                                Family::Close,
-                                Family::Offset,
-                                Family::Trend,
-                                Family::Seasonal,
-                                Family::Positive};
-const char* Name(Family f) {
-  switch (f) {
-    case Family::Exact:
-      return "exact";
-    case Family::ExactIrregular:
-      return "exact-irr";
-    case Family::Noisy:
-      return "noisy";
-    case Family::Irregular:
-      return "irregular";
-    case Family::Years:
-      return "years";
-    case Family::Close:
-      return "close";
-    case Family::Offset:
-      return "offset";
-    case Family::Trend:
-      return "trend";
-    case Family::Seasonal:
-      return "seasonal";
-    case Family::Positive:
-      return "positive";
+
+struct Family {
+  const char* Name;
+  Shape Data;
+  double Factor = 0;  // SuperNyquist: the multiple of the mean-spacing Nyquist; LowSnr: dB
+  bool Constant = false, Trend = false, Weighted = false, KnownYear = false;
+  bool Target = true;     // counted in the quality target
+  bool Coverage = false;  // data are the fitted model plus white noise
+};
+
+const Family kFamilies[] = {
+    {"exact", Shape::Exact},
+    {"exact-irr", Shape::ExactIrregular},
+    {"noisy", Shape::Noisy, 0, false, false, false, false, true, true},
+    {"irregular", Shape::Irregular, 0, false, false, false, false, true, true},
+    {"years", Shape::Years, 0, false, false, false, false, true, true},
+    {"close", Shape::Close, 0, false, false, false, false, true, true},
+    {"offset", Shape::Offset},
+    {"trend", Shape::Trend},
+    {"seasonal", Shape::Seasonal},
+    {"positive", Shape::Positive},
+    {"irr-1.1x", Shape::SuperNyquist, 1.1, false, false, false, false, true, true},
+    {"irr-1.5x", Shape::SuperNyquist, 1.5, false, false, false, false, true, true},
+    {"irr-2x", Shape::SuperNyquist, 2, false, false, false, false, true, true},
+    {"irr-4x", Shape::SuperNyquist, 4, false, false, false, false, true, true},
+    {"offset+c", Shape::Offset, 0, true, false, false, false, true, true},
+    {"trend+ct", Shape::Trend, 0, true, true, false, false, true, true},
+    {"seas+ct", Shape::Seasonal, 0, true, true},
+    {"weighted", Shape::Noisy, 0, false, false, true, false, true, true},
+    {"seas+known", Shape::Seasonal, 0, true, true, false, true},
+    {"snr-5", Shape::LowSnr, -5, false, false, false, false, false, true},
+    {"snr-10", Shape::LowSnr, -10, false, false, false, false, false, true},
+};
+constexpr int kFamilyCount = sizeof(kFamilies) / sizeof(kFamilies[0]);
+
+bool IsExact(Shape s) { return s == Shape::Exact || s == Shape::ExactIrregular; }
+
+// The model behind a case's data: y = Constant + Trend * x + sum A sin(B x + C) + noise.
+struct Truth {
+  int Count = 0;
+  double A[kMaxHarmonics] = {}, B[kMaxHarmonics] = {}, C[kMaxHarmonics] = {};
+  double Constant = 0, Trend = 0;
+};
+
+// x of one case: a grid from x0 with spacing dx, or irregular over the same range.
+void MakeAbscissa(Shape shape, int count, double x0, double dx, std::mt19937_64& rng, RowArray& x) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  const bool irregular =
+      shape == Shape::ExactIrregular || shape == Shape::Irregular || shape == Shape::SuperNyquist;
+  const double range = (count - 1) * dx;
+  for (int i = 0; i < count; ++i) {
+    x[i] = irregular ? x0 + range * unit(rng) : x0 + i * dx;
+    // Both ends fixed, so that the mean spacing is dx and the multiple of its Nyquist exact.
+    if (shape == Shape::SuperNyquist && (i == 0 || i == count - 1)) x[i] = x0 + (i ? range : 0);
+    if (shape == Shape::Years) x[i] += 0.3 * dx * (unit(rng) - 0.5);
   }
-  return "?";
 }
 
-bool IsExact(Family f) { return f == Family::Exact || f == Family::ExactIrregular; }
-
-// A data set of `count` observations of family f with n harmonics, from rng.
-ObservationSet MakeCase(Family f, int n, int count, std::mt19937_64& rng) {
+// The true harmonics of a case over x in [x0, x0 + range], mean spacing dx.
+void MakeHarmonics(
+    const Family& f, int n, double range, double dx, std::mt19937_64& rng, Truth& truth) {
   std::uniform_real_distribution<double> unit(0, 1);
-  std::normal_distribution<double> gauss(0, 1);
-  ObservationSet obs;
-  obs.LastIndex = count - 1;
-  double x0 = 10 * unit(rng), dx = 0.5;
-  if (f == Family::Years || f == Family::Seasonal) {
-    x0 = 1990 + 20 * unit(rng);
-    dx = 1.0 / 12;
-  }
-  if (f == Family::Offset) x0 = 100 + 100 * unit(rng);
-  const bool irregular = f == Family::ExactIrregular || f == Family::Irregular;
-  for (int i = 0; i < count; ++i) {
-    double x = x0 + i * dx;
-    if (irregular) x = x0 + (count - 1) * dx * unit(rng);
-    if (f == Family::Years) x += 0.3 * dx * (unit(rng) - 0.5);
-    obs.X[i] = x;
-  }
-  const double range = (count - 1) * dx;
+  const Shape shape = f.Data;
   // Frequencies between one cycle over the range and 90 % of the grid's Nyquist frequency
   // (irregular x: up to 1.5 times the mean one).
   const double low = kTwoPi / range;
-  const double high = (irregular ? 1.5 : 0.9) * std::numbers::pi / dx;
-  double a[kMaxHarmonics], b[kMaxHarmonics], c[kMaxHarmonics];
+  const double nyquist = std::numbers::pi / dx;
+  const bool irregular = shape == Shape::ExactIrregular || shape == Shape::Irregular;
+  const double high = (irregular ? 1.5 : 0.9) * nyquist;
+  truth.Count = n;
   for (int k = 0; k < n; ++k) {
-    a[k] = 0.3 + 1.7 * unit(rng);
-    b[k] = low + (high - low) * unit(rng);
-    c[k] = kTwoPi * unit(rng);
+    truth.A[k] = shape == Shape::LowSnr ? 1 : 0.3 + 1.7 * unit(rng);
+    truth.B[k] = low + (high - low) * unit(rng);
+    truth.C[k] = kTwoPi * unit(rng);
   }
-  if (f == Family::Close && n >= 2) b[1] = b[0] + (0.7 + 0.8 * unit(rng)) * kTwoPi / range;
-  if (f == Family::Seasonal) {
-    b[0] = kTwoPi;  // a year
-    if (n >= 2) b[1] = 2 * kTwoPi;
+  if (shape == Shape::Close && n >= 2) {
+    truth.B[1] = truth.B[0] + (0.7 + 0.8 * unit(rng)) * kTwoPi / range;
   }
-  const double noise = IsExact(f) ? 0.0 : (f == Family::Seasonal ? 0.4 : 0.2);
-  const double offset =
-      (f == Family::Offset || f == Family::Trend || f == Family::Seasonal) ? 1 + 3 * unit(rng) : 0;
+  if (shape == Shape::Seasonal) {
+    truth.B[0] = kTwoPi;  // a year
+    if (n >= 2) truth.B[1] = 2 * kTwoPi;
+  }
+  if (shape == Shape::SuperNyquist) {
+    truth.A[0] = 1 + unit(rng);
+    truth.B[0] = f.Factor * nyquist;
+  }
+}
+
+// A data set of `count` observations of family f with n harmonics, from rng; weighted families
+// also get their sigma, which the noise follows.
+ObservationSet MakeCase(
+    const Family& f, int n, int count, std::mt19937_64& rng, Truth& truth, FitWeights& weights) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::normal_distribution<double> gauss(0, 1);
+  const Shape shape = f.Data;
+  ObservationSet obs;
+  obs.LastIndex = count - 1;
+  double x0 = 10 * unit(rng), dx = 0.5;
+  if (shape == Shape::Years || shape == Shape::Seasonal) {
+    x0 = 1990 + 20 * unit(rng);
+    dx = 1.0 / 12;
+  }
+  if (shape == Shape::Offset) x0 = 100 + 100 * unit(rng);
+  MakeAbscissa(shape, count, x0, dx, rng, obs.X);
+  const double range = (count - 1) * dx;
+  MakeHarmonics(f, n, range, dx, rng, truth);
+  double noise = IsExact(shape) ? 0.0 : (shape == Shape::Seasonal ? 0.4 : 0.2);
+  // The per-component SNR is A^2 / 2 over the noise's variance.
+  if (shape == Shape::LowSnr) noise = std::sqrt(0.5 / std::pow(10.0, f.Factor / 10));
+  if (f.Weighted) {
+    std::uniform_real_distribution<double> spread(0.1, 0.4);
+    for (int i = 0; i < count; ++i) weights.Sigma.push_back(spread(rng));
+  }
+  const bool level = shape == Shape::Offset || shape == Shape::Trend || shape == Shape::Seasonal;
+  const double offset = level ? 1 + 3 * unit(rng) : 0;
   const double slope =
-      (f == Family::Trend || f == Family::Seasonal) ? 2 * (unit(rng) - 0.5) / range : 0;
+      (shape == Shape::Trend || shape == Shape::Seasonal) ? 2 * (unit(rng) - 0.5) / range : 0;
+  truth.Constant = offset - slope * x0;
+  truth.Trend = slope;
   double red = 0;
   for (int i = 0; i < count; ++i) {
     const double x = obs.X[i];
     double s = 0;
-    for (int k = 0; k < n; ++k) s += a[k] * std::sin(b[k] * x + c[k]);
-    red = (f == Family::Seasonal ? 0.6 : 0.0) * red + noise * gauss(rng);
+    for (int k = 0; k < n; ++k) s += truth.A[k] * std::sin(truth.B[k] * x + truth.C[k]);
+    const double sigma = f.Weighted ? weights.Sigma[i] : noise;
+    red = (shape == Shape::Seasonal ? 0.6 : 0.0) * red + sigma * gauss(rng);
     double y = s + offset + slope * (x - x0) + red;
-    if (f == Family::Positive) y = s * s + 0.1 * noise * gauss(rng);
+    if (shape == Shape::Positive) y = s * s + 0.1 * noise * gauss(rng);
     obs.WorkY[i] = y;
   }
-  PrepareData(obs);
+  PrepareData(obs);  // weighted families lie on a grid: sorting moves nothing
   return obs;
 }
 
@@ -172,6 +229,36 @@ bool Inside(const ScaledModel& model, double omegaMax) {
   return true;
 }
 
+// The objective of a scaled model as the refinement reports its own: taken to x and evaluated
+// there (where merged frequencies cancel with huge amplitudes, x's rounding costs digits).
+double ObjectiveInX(const ObservationSet& obs,
+                    ModelKind kind,
+                    const ScaledModel& model,
+                    const AbscissaScaling& scaling,
+                    const ModelTerms& terms,
+                    const FitWeights& weights) {
+  ModelFit fit;
+  fit.HasConstant = terms.Constant;
+  fit.HasTrend = terms.Trend;
+  fit.FixedCount = terms.FixedCount;
+  HarmonicModel& h = fit.Coefficients;
+  h.Kind = kind;
+  h.Count = terms.FixedCount + model.Count;
+  for (int k = 0; k < model.Count; ++k) {
+    double a = std::hypot(model.Alpha[k], model.Beta[k]);
+    double b = model.Omega[k] / scaling.Scale;
+    double c =
+        std::remainder(std::atan2(model.Beta[k], model.Alpha[k]) - b * scaling.Centre, kTwoPi);
+    NormaliseHarmonic(a, b, c);
+    h.A[terms.FixedCount + k] = a;
+    h.B[terms.FixedCount + k] = b;
+    h.C[terms.FixedCount + k] = c;
+  }
+  TermsToOriginal(model, terms, scaling, fit);
+  EvaluateModelFit(obs, kind, fit, weights);
+  return fit.Objective;
+}
+
 // The lowest objective the reference multistart finds for one model with n searched harmonics
 // beside the terms.
 double ReferenceOptimum(const ObservationSet& obs,
@@ -179,17 +266,17 @@ double ReferenceOptimum(const ObservationSet& obs,
                         int n,
                         int starts,
                         std::uint64_t seed,
-                        const ModelTerms& terms = {},
-                        const FitWeights& weights = {}) {
+                        const double* trueB,
+                        const ModelTerms& terms,
+                        const FitWeights& weights) {
   ScaledProblem problem;
   const AbscissaScaling scaling = FillScaledProblem(obs, kind, terms, weights, problem);
   ScaledModel linear;
-  const double linearOnly = SolveLinear(problem, linear);
-  if (n == 0) return linearOnly;
+  SolveLinear(problem, linear);
+  if (n == 0) return ObjectiveInX(obs, kind, linear, scaling, terms, weights);
   double residual[kObservationCapacity];
   ScaledResiduals(problem, linear, residual);
-  double omegaMax = 2 * kTwoPi / obs.MinPeriod * scaling.Scale;
-  if (problem.AliasPeriod > 0) omegaMax = std::min(omegaMax, problem.AliasPeriod / 2);
+  const double omegaMax = RefinementBand(problem, 2 * kTwoPi / obs.MinPeriod * scaling.Scale);
   double peaks[24];
   const int found = PeriodogramPeaks(problem.U, residual, problem.Count, omegaMax, peaks, 24);
   std::mt19937_64 rng(seed);
@@ -230,12 +317,21 @@ double ReferenceOptimum(const ObservationSet& obs,
     return l.Objective < r.Objective;
   });
   double best = std::numeric_limits<double>::infinity();
+  ScaledModel atTruth;  // the true frequencies, polished whatever their loose objective
+  atTruth.Count = n;
+  for (int k = 0; k < n; ++k) atTruth.Omega[k] = trueB[k] * scaling.Scale;
+  RefineFrequencies(problem, atTruth);
+  RefineAll(problem, atTruth);
+  const auto inX = [&](const ScaledModel& model) {
+    return ObjectiveInX(obs, kind, model, scaling, terms, weights);
+  };
+  if (Inside(atTruth, omegaMax)) best = inX(atTruth);
   for (std::size_t j = 0; j < std::min<std::size_t>(loose.size(), 30); ++j) {
     ScaledModel model = loose[j];
     RefineFrequencies(problem, model);
     RefineAll(problem, model);
     // Only optima inside the range count: above it, irregular x let high frequencies fit noise.
-    if (Inside(model, omegaMax)) best = std::min(best, model.Objective);
+    if (Inside(model, omegaMax)) best = std::min(best, inX(model));
   }
   return best;
 }
@@ -248,6 +344,19 @@ struct Tally {
   long Starts = 0, Hits = 0;
 };
 
+// How many true parameters the 95 % intervals held.
+struct Coverage {
+  int Checked = 0, Covered = 0, Undetermined = 0;
+};
+
+// One family over both models and every N; coverage and trust for model 1 only.
+struct FamilyTally {
+  int Fits = 0, WithinBar = 0;
+  double WorstRatio = 1;
+  int Cases = 0, Untrusted = 0;
+  Coverage All, Trusted;  // every case; the cases the trust note leaves alone
+};
+
 double SumOfSquares(const ObservationSet& obs, ModelKind kind) {
   double s = 0;
   for (int i = 0; i <= obs.LastIndex; ++i) {
@@ -257,138 +366,51 @@ double SumOfSquares(const ObservationSet& obs, ModelKind kind) {
   return s;
 }
 
-// A family run with terms (--terms).
-struct TermCase {
-  const char* Name;
-  Family Data;
-  bool Constant, Trend, Weighted, KnownYear;
-};
-constexpr TermCase kTermCases[] = {
-    {"offset+c", Family::Offset, true, false, false, false},
-    {"trend+ct", Family::Trend, true, true, false, false},
-    {"seas+ct", Family::Seasonal, true, true, false, false},
-    {"weighted", Family::Noisy, false, false, true, false},
-    {"seas+known", Family::Seasonal, true, true, false, true},
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  int replicates = 10;
-  int referenceStarts = 0;  // 0: 200 N of each kind
-  int onlyN = 0;
-  bool withTerms = false;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--replicates") && i + 1 < argc) replicates = std::atoi(argv[++i]);
-    if (!std::strcmp(argv[i], "--reference-starts") && i + 1 < argc)
-      referenceStarts = std::atoi(argv[++i]);
-    if (!std::strcmp(argv[i], "--n") && i + 1 < argc) onlyN = std::atoi(argv[++i]);
-    if (!std::strcmp(argv[i], "--terms")) withTerms = true;
+void CheckInterval(const Estimate& e, double truth, bool phase, Coverage& t) {
+  if (!e.Determined) {
+    ++t.Undetermined;
+    return;
   }
-  std::vector<TermCase> cases;
-  if (withTerms) {
-    cases.assign(std::begin(kTermCases), std::end(kTermCases));
-  } else {
-    for (const Family f : kFamilies) cases.push_back({Name(f), f, false, false, false, false});
-  }
-  constexpr int kCounts[] = {10, 20, 35, 60, 100};
-  Tally tally[2][kMaxHarmonics + 1];
-  for (int n = 1; n <= kMaxHarmonics; ++n) {
-    if (onlyN && n != onlyN) continue;
-    const int starts = referenceStarts > 0 ? referenceStarts : 200 * n;
-    for (const TermCase& tc : cases) {
-      const Family family = tc.Data;
-      ModelTerms terms;
-      terms.Constant = tc.Constant;
-      terms.Trend = tc.Trend;
-      if (tc.KnownYear) {
-        terms.FixedCount = 1;
-        terms.FixedB[0] = kTwoPi;
-      }
-      for (int r = 0; r < replicates; ++r) {
-        std::mt19937_64 rng(1000003ULL * n + 7919ULL * static_cast<int>(family) + r);
-        const int count = std::max(kCounts[r % 5], 3 * n + 3);
-        AppState state;
-        state.Observations = MakeCase(family, n, count, rng);
-        state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(n);
-        state.Controls.UpDown1 = n;
-        state.Controls.ComboBox1 = 10000;
-        state.Random.Clock = CaseClock;
-        gSeed = 17u + 31u * r + 101u * n;
-        RefineOptions options;
-        options.Terms = terms;
-        if (tc.Weighted) {
-          std::uniform_real_distribution<double> spread(0.1, 0.4);
-          for (int i = 0; i < count; ++i) options.Weights.Sigma.push_back(spread(rng));
-        }
-        if (terms.Any()) {
-          HarmonicModel models[2];
-          SearchWithTerms(state, state.Controls.ComboBox1, n, terms, options.Weights, models);
-        } else {
-          FitBothModels(state, state.Controls.ComboBox1);
-        }
+  ++t.Checked;
+  const bool inside =
+      phase ? std::fabs(std::remainder(truth - e.Value, kTwoPi)) <= 0.5 * (e.Upper - e.Lower)
+            : e.Lower <= truth && truth <= e.Upper;
+  t.Covered += inside ? 1 : 0;
+}
 
-        const auto t0 = std::chrono::steady_clock::now();
-        const RefinementResult result = RefineBothModels(
-            state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
-        const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                .count();
-        for (int kind = 0; kind < 2; ++kind) {
-          const ModelKind mk = static_cast<ModelKind>(kind);
-          const ModelFit& refined = result.Refined[kind];
-          const ModelFit& search = result.Search[kind];
-          const std::uint64_t seed = 0xbe5c0000ULL + 7ULL * r + 1009ULL * n + kind;
-          const double reference = std::min(refined.Objective,
-                                            ReferenceOptimum(state.Observations,
-                                                             mk,
-                                                             n - terms.FixedCount,
-                                                             starts,
-                                                             seed,
-                                                             terms,
-                                                             options.Weights));
-          const double floor = 1e-18 * SumOfSquares(state.Observations, mk);
-          const double gap = (refined.Objective - reference) / std::max(reference, floor);
-          const double searchGap = (search.Objective - reference) / std::max(reference, floor);
-          Tally& t = tally[kind][n];
-          ++t.Cases;
-          if (gap <= kGapBar) ++t.WithinBar;
-          if (searchGap <= 0.01) ++t.SearchWithinPercent;
-          t.WorstRatio = std::max(t.WorstRatio, 1 + gap);
-          if (count == 100) t.Millis.push_back(ms);
-          t.Starts += refined.Starts;
-          t.Hits += refined.Hits;
-          if (refined.Objective > search.Objective) {
-            ++t.AboveSearch;
-            std::printf("ABOVE SEARCH: model %d N=%d %s r=%d\n", kind + 1, n, tc.Name, r);
-          }
-          if (IsExact(family) && kind == 0) {
-            t.WorstExactDeviation =
-                std::max(t.WorstExactDeviation, refined.Statistics.RelDeviation);
-          }
-          if (gap > kGapBar) {
-            std::printf(
-                "miss: model %d N=%d %-9s r=%d n=%d gap %.3g (refined %.9g, best %.9g, "
-                "starts %d hits %d)\n",
-                kind + 1,
-                n,
-                tc.Name,
-                r,
-                count,
-                gap,
-                refined.Objective,
-                reference,
-                refined.Starts,
-                refined.Hits);
-          }
-        }
-        std::fflush(stdout);
-      }
-    }
+// order[0..n-1]: the indices of b in increasing order (an insertion sort: GCC 12 takes
+// std::sort of five ints for an out-of-bounds access).
+void ByFrequency(const double* b, int n, int* order) {
+  for (int k = 0; k < n; ++k) {
+    int j = k;
+    for (; j > 0 && b[order[j - 1]] > b[k]; --j) order[j] = order[j - 1];
+    order[j] = k;
   }
+}
+
+// The fitted harmonics matched to the true ones in order of frequency.
+void CountCoverage(const Truth& truth, const ModelFit& fit, Coverage& t) {
+  const int n = std::min(truth.Count, fit.Coefficients.Count);
+  int want[kMaxHarmonics], got[kMaxHarmonics];
+  ByFrequency(truth.B, n, want);
+  ByFrequency(fit.Coefficients.B, n, got);
+  for (int k = 0; k < n; ++k) {
+    CheckInterval(fit.A[got[k]], truth.A[want[k]], false, t);
+    CheckInterval(fit.B[got[k]], truth.B[want[k]], false, t);
+    CheckInterval(fit.C[got[k]], truth.C[want[k]], true, t);
+  }
+  if (fit.HasConstant) CheckInterval(fit.Constant, truth.Constant, false, t);
+  if (fit.HasTrend) CheckInterval(fit.Trend, truth.Trend, false, t);
+}
+
+bool Chosen(const std::vector<std::string>& only, const char* name) {
+  return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
+}
+
+void PrintModelTable(Tally tally[2][kMaxHarmonics + 1]) {
   std::printf(
-      "\nmodel  N  cases  within1e-6  worst-ratio  search<=1%%  above  ms(n=100) median/max  "
-      "starts/hits avg  exact-dev%% max\n");
+      "\ntarget families:\nmodel  N  cases  within1e-6  worst-ratio  search<=1%%  above  "
+      "ms(n=100) median/max  starts/hits avg  exact-dev%% max\n");
   for (int kind = 0; kind < 2; ++kind) {
     for (int n = 1; n <= kMaxHarmonics; ++n) {
       Tally& t = tally[kind][n];
@@ -411,5 +433,172 @@ int main(int argc, char** argv) {
                   t.WorstExactDeviation);
     }
   }
+}
+
+// "coverage% (checked, undetermined)", or "-" where nothing was checked.
+std::string CoverageText(const Coverage& c) {
+  if (!c.Checked) return "-";
+  char text[64];
+  std::snprintf(text,
+                sizeof text,
+                "%5.1f%% (%d, %d)",
+                100.0 * c.Covered / c.Checked,
+                c.Checked,
+                c.Undetermined);
+  return text;
+}
+
+void PrintFamilyTable(const FamilyTally* tally) {
+  std::printf(
+      "\nfamily       fits  within1e-6  worst-ratio  coverage (checked, undetermined)  "
+      "trusted cases' coverage  untrusted\n");
+  int fits = 0, within = 0;
+  for (int f = 0; f < kFamilyCount; ++f) {
+    const FamilyTally& t = tally[f];
+    if (!t.Fits) continue;
+    if (kFamilies[f].Target) {
+      fits += t.Fits;
+      within += t.WithinBar;
+    }
+    std::printf("%-11s %5d %10.1f%% %12.6g  %-32s  %-23s %6.1f%%%s\n",
+                kFamilies[f].Name,
+                t.Fits,
+                100.0 * t.WithinBar / t.Fits,
+                t.WorstRatio,
+                CoverageText(t.All).c_str(),
+                CoverageText(t.Trusted).c_str(),
+                100.0 * t.Untrusted / t.Cases,
+                kFamilies[f].Target ? "" : "  (not in the target)");
+  }
+  if (fits) {
+    std::printf("target families: %d of %d fits within 1e-6 (%.2f%%)\n",
+                within,
+                fits,
+                100.0 * within / fits);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int replicates = 10;
+  int referenceStarts = 0;  // 0: 200 N of each kind
+  int onlyN = 0;
+  std::vector<std::string> only;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--replicates") && i + 1 < argc) replicates = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--reference-starts") && i + 1 < argc)
+      referenceStarts = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--n") && i + 1 < argc) onlyN = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--family") && i + 1 < argc) only.push_back(argv[++i]);
+  }
+  constexpr int kCounts[] = {10, 20, 35, 60, 100};
+  Tally tally[2][kMaxHarmonics + 1];
+  FamilyTally families[kFamilyCount];
+  for (int n = 1; n <= kMaxHarmonics; ++n) {
+    if (onlyN && n != onlyN) continue;
+    const int starts = referenceStarts > 0 ? referenceStarts : 200 * n;
+    for (int fi = 0; fi < kFamilyCount; ++fi) {
+      const Family& family = kFamilies[fi];
+      if (!Chosen(only, family.Name)) continue;
+      ModelTerms terms;
+      terms.Constant = family.Constant;
+      terms.Trend = family.Trend;
+      if (family.KnownYear) {
+        terms.FixedCount = 1;
+        terms.FixedB[0] = kTwoPi;
+      }
+      for (int r = 0; r < replicates; ++r) {
+        std::mt19937_64 rng(1000003ULL * n + 7919ULL * fi + r);
+        const int count = std::max(kCounts[r % 5], 3 * n + 3);
+        AppState state;
+        RefineOptions options;
+        options.Terms = terms;
+        Truth truth;
+        state.Observations = MakeCase(family, n, count, rng, truth, options.Weights);
+        state.Coefficients.HarmonicCount = static_cast<std::uint8_t>(n);
+        state.Controls.UpDown1 = n;
+        state.Controls.ComboBox1 = 10000;
+        state.Random.Clock = CaseClock;
+        gSeed = 17u + 31u * r + 101u * n;
+        if (terms.Any()) {
+          HarmonicModel models[2];
+          SearchWithTerms(state, state.Controls.ComboBox1, n, terms, options.Weights, models);
+        } else {
+          FitBothModels(state, state.Controls.ComboBox1);
+        }
+
+        const auto t0 = std::chrono::steady_clock::now();
+        const RefinementResult result = RefineBothModels(
+            state.Observations, state.Coefficients, state.Observations.MinPeriod, options);
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count();
+        FamilyTally& ft = families[fi];
+        ++ft.Cases;
+        const bool trusted = Detected(result, ModelKind::Sum);
+        ft.Untrusted += trusted ? 0 : 1;
+        if (family.Coverage) CountCoverage(truth, result.Refined[0], ft.All);
+        if (family.Coverage && trusted) CountCoverage(truth, result.Refined[0], ft.Trusted);
+        for (int kind = 0; kind < 2; ++kind) {
+          const ModelKind mk = static_cast<ModelKind>(kind);
+          const ModelFit& refined = result.Refined[kind];
+          const ModelFit& search = result.Search[kind];
+          const std::uint64_t seed = 0xbe5c0000ULL + 7ULL * r + 1009ULL * n + kind;
+          const int fixed = terms.FixedCount;
+          const double reference = std::min(refined.Objective,
+                                            ReferenceOptimum(state.Observations,
+                                                             mk,
+                                                             n - fixed,
+                                                             starts,
+                                                             seed,
+                                                             truth.B + fixed,
+                                                             terms,
+                                                             options.Weights));
+          const double floor = 1e-18 * SumOfSquares(state.Observations, mk);
+          const double gap = (refined.Objective - reference) / std::max(reference, floor);
+          const double searchGap = (search.Objective - reference) / std::max(reference, floor);
+          ++ft.Fits;
+          if (gap <= kGapBar) ++ft.WithinBar;
+          ft.WorstRatio = std::max(ft.WorstRatio, 1 + gap);
+          if (refined.Objective > search.Objective) {
+            std::printf("ABOVE SEARCH: model %d N=%d %s r=%d\n", kind + 1, n, family.Name, r);
+          }
+          if (gap > kGapBar) {
+            std::printf(
+                "miss: model %d N=%d %-10s r=%d n=%d gap %.3g (refined %.9g, best %.9g, "
+                "starts %d hits %d)\n",
+                kind + 1,
+                n,
+                family.Name,
+                r,
+                count,
+                gap,
+                refined.Objective,
+                reference,
+                refined.Starts,
+                refined.Hits);
+          }
+          if (!family.Target) continue;
+          Tally& t = tally[kind][n];
+          ++t.Cases;
+          if (gap <= kGapBar) ++t.WithinBar;
+          if (searchGap <= 0.01) ++t.SearchWithinPercent;
+          t.WorstRatio = std::max(t.WorstRatio, 1 + gap);
+          if (count == 100) t.Millis.push_back(ms);
+          t.Starts += refined.Starts;
+          t.Hits += refined.Hits;
+          if (refined.Objective > search.Objective) ++t.AboveSearch;
+          if (IsExact(family.Data) && kind == 0) {
+            t.WorstExactDeviation =
+                std::max(t.WorstExactDeviation, refined.Statistics.RelDeviation);
+          }
+        }
+        std::fflush(stdout);
+      }
+    }
+  }
+  PrintModelTable(tally);
+  PrintFamilyTable(families);
   return 0;
 }

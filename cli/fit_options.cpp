@@ -327,7 +327,7 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
     parsed.Error = Apply(options, longName, value);
     if (!parsed.Error.empty()) return parsed;
   }
-  const bool tableOptions = !options.YColumns.empty() || options.XColumn != "1" ||
+  const bool tableOptions = !options.YColumns.empty() || !options.XColumn.empty() ||
                             !options.SigmaColumn.empty() || options.DecimalComma;
   if (tableOptions && !options.Table) {
     parsed.Error = Say(l,

@@ -30,7 +30,8 @@ struct FitOptions {
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
   bool Table = false;                         // the files are tables, read by the table reader
-  std::string XColumn = "1";                  // with Table: columns by name or number from 1
+  std::string XColumn;                        // with Table: by name or number from 1; empty:
+                                              // the likely one (LikelyColumns)
   std::vector<std::string> YColumns;          // empty: column 2; several: one series each
   std::string SigmaColumn;                    // empty: none
   bool DecimalComma = false;                  // with Table: ',' is the decimal mark

@@ -85,13 +85,15 @@ constexpr HelpOption kOptions[] = {
      "read the files as tables (CSV, TSV, ';'), header or none",
      "читать файлы как таблицы (CSV, TSV, ';') с заголовком или без"},
     {"    --x-column C",
-     "with --table: x from column C, a name or a number (default 1)",
-     "с --table: x из столбца C, имя или номер (по умолчанию 1)"},
+     "with --table: x from column C, a name or a number (default:\nthe first column of numbers "
+     "or dates after a nameless index)",
+     "с --table: x из столбца C, имя или номер (по умолчанию первый\nстолбец чисел или дат после "
+     "безымянного индекса)"},
     {"    --y-column C",
-     "with --table: y from column C (default 2); repeat it to fit\nseveral columns, series i "
-     "with seeds S1+2i,S2+2i",
-     "с --table: y из столбца C (по умолчанию 2); повторите, чтобы\nподобрать несколько "
-     "столбцов, ряд i с затравками S1+2i,S2+2i"},
+     "with --table: y from column C (default: the next such column);\nrepeat it to fit "
+     "several columns,\nseries i with seeds S1+2i,S2+2i",
+     "с --table: y из столбца C (по умолчанию следующий такой\nстолбец); повторите, чтобы "
+     "подобрать несколько столбцов, ряд i\nс затравками S1+2i,S2+2i"},
     {"    --sigma-column C",
      "with --table: each y's standard deviation from column C",
      "с --table: стандартное отклонение каждого y из столбца C"},

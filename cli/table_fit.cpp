@@ -159,14 +159,24 @@ void FitTableFile(const std::string& path,
     if (index < 0) refuse(Say(l, "no column ", "нет столбца ") + Quoted(l, name), false);
     return index >= 0;
   };
-  if (!column(options.XColumn, selection.X)) return;
+  if (!options.XColumn.empty() && !column(options.XColumn, selection.X)) return;
   if (!options.SigmaColumn.empty() && !column(options.SigmaColumn, selection.Sigma)) return;
-  const std::vector<std::string> ys =
-      options.YColumns.empty() ? std::vector<std::string>{"2"} : options.YColumns;
-  std::vector<int> yIndices(ys.size());
-  for (std::size_t i = 0; i < ys.size(); ++i) {
-    if (!column(ys[i], yIndices[i])) return;
+  std::vector<int> yIndices(options.YColumns.size());
+  for (std::size_t i = 0; i < options.YColumns.size(); ++i) {
+    if (!column(options.YColumns[i], yIndices[i])) return;
   }
+  // Columns not named are the likely ones: the first columns of numbers, after an index.
+  const auto [x, y] = LikelyColumns(table, selection.X, yIndices.empty() ? -1 : yIndices[0]);
+  if (x < 0 || y < 0) {
+    return refuse(Say(l,
+                      "no two columns of numbers to take x and y from: name them with "
+                      "--x-column and --y-column",
+                      "нет двух столбцов чисел для x и y: укажите их в --x-column и "
+                      "--y-column"),
+                  false);
+  }
+  selection.X = x;
+  if (yIndices.empty()) yIndices.push_back(y);
 
   ManyRequest many = ManyRequestOf(options);
   if (!options.FixedSeeds) {

@@ -75,6 +75,25 @@ int FindTableColumn(const Table& table, std::string_view name) {
   return number >= 1 && number <= count ? number - 1 : -1;
 }
 
+std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
+  std::vector<int> usable;
+  for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
+    const ColumnKind kind = table.Columns[c].Kind;
+    if (kind == ColumnKind::Numeric || kind == ColumnKind::Date) usable.push_back(c);
+  }
+  if (usable.size() > 2 && usable[0] == 0 && table.HasHeader && table.Columns[0].Name.empty()) {
+    usable.erase(usable.begin());
+  }
+  for (const int c : usable) {
+    if (x < 0 && c != y) {
+      x = c;
+    } else if (y < 0 && c != x) {
+      y = c;
+    }
+  }
+  return {x, y};
+}
+
 namespace {
 
 // Refuses a chosen column that holds no numbers: text, foreign dates, or dates where they are

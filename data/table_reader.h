@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/table_cells.h"
@@ -62,6 +63,12 @@ struct TableSelection {
   int X = -1, Y = -1, Sigma = -1;
   bool DatesAsDays = true;  // an x column of dates reads as days; false refuses it
 };
+
+// The x and y columns a table most likely means: the first two columns of numbers or dates,
+// after a nameless first column of numbers, which is the row index pandas and R write. A
+// column given (x or y >= 0) is kept and the other is the first such column besides it. -1
+// where there is none.
+std::pair<int, int> LikelyColumns(const Table& table, int x = -1, int y = -1);
 
 enum class TableNoticeKind { NotANumber, NotADate, SigmaNotPositive };
 

@@ -291,6 +291,33 @@ TEST(TableReader, ColumnsWithoutNumbersAreRefusedByName) {
   EXPECT_EQ(table.Columns[2].Kind, ColumnKind::Text);
 }
 
+// The columns taken when none are named: the first two of numbers or dates, after the nameless
+// index column pandas and R write; a named one is kept.
+TEST(TableReader, LikelyColumnsSkipTheRowIndexAndText) {
+  const struct {
+    const char* Name;
+    const char* Text;
+    int GivenX, GivenY;
+    std::pair<int, int> Expected;
+  } cases[] = {
+      {"plain", "x,y\n0,1\n1,2\n", -1, -1, {0, 1}},
+      {"pandas index", ",x,y\n0,0,1\n1,1,2\n", -1, -1, {1, 2}},
+      {"R row names", "\"\",\"x\",\"y\"\n\"1\",0,1\n\"2\",1,2\n", -1, -1, {1, 2}},
+      {"index and one column", ",y\n0,1\n1,2\n", -1, -1, {0, 1}},
+      {"text first", "station,day,y\na,0,1\nb,1,2\n", -1, -1, {1, 2}},
+      {"dates", "when,y\n2024-03-01,1\n2024-03-02,2\n", -1, -1, {0, 1}},
+      {"x named", ",x,y\n0,0,1\n1,1,2\n", 2, -1, {2, 1}},
+      {"y named", ",x,y\n0,0,1\n1,1,2\n", -1, 1, {2, 1}},
+      {"no two", "a,b\nu,1\nv,2\n", -1, -1, {1, -1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const Table table = ReadTable(c.Text);
+    ASSERT_EQ(table.Fault, TableFault::None);
+    EXPECT_EQ(LikelyColumns(table, c.GivenX, c.GivenY), c.Expected);
+  }
+}
+
 TEST(TableReader, TextThatIsNoTableIsRefused) {
   struct FaultCase {
     const char* Name;
