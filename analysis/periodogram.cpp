@@ -52,6 +52,77 @@ double Power(double ss,
   return std::isfinite(power) ? power : 0;
 }
 
+// Above this many rows the periodogram's sums run in kLanes interleaved partial sums, which the
+// compiler keeps in vector registers; their rounding differs from one running sum's, so shorter
+// series keep the running sums and with them the peaks they always had. The lanes are fixed by
+// the source and nothing is contracted (-ffp-contract=off), so every vector width gives the
+// same bits.
+constexpr int kLaneRows = 100;
+constexpr int kLanes = 8;
+
+struct Sums {
+  double Ss = 0, Sc = 0, Cc = 0, Sr = 0, Cr = 0, SumS = 0, SumC = 0;
+};
+
+// One grid step: with rotate, s and c advance by the rotation (rc, rs) first; then the sums of
+// the 2x2 system against r less its mean (centred), in lanes.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+Sums LaneSums(double* __restrict s,
+              double* __restrict c,
+              const double* __restrict rs,
+              const double* __restrict rc,
+              const double* __restrict centred,
+              int count,
+              bool rotate) {
+  double ss[kLanes] = {}, sc[kLanes] = {}, cc[kLanes] = {}, sr[kLanes] = {}, cr[kLanes] = {};
+  double sumS[kLanes] = {}, sumC[kLanes] = {};
+  const int whole = count - count % kLanes;
+  for (int i = 0; i < whole; i += kLanes) {
+    for (int l = 0; l < kLanes && rotate; ++l) {
+      const double sn = s[i + l] * rc[i + l] + c[i + l] * rs[i + l];
+      c[i + l] = c[i + l] * rc[i + l] - s[i + l] * rs[i + l];
+      s[i + l] = sn;
+    }
+    for (int l = 0; l < kLanes; ++l) {
+      ss[l] += s[i + l] * s[i + l];
+      sc[l] += s[i + l] * c[i + l];
+      cc[l] += c[i + l] * c[i + l];
+      sr[l] += s[i + l] * centred[i + l];
+      cr[l] += c[i + l] * centred[i + l];
+      sumS[l] += s[i + l];
+      sumC[l] += c[i + l];
+    }
+  }
+  for (int i = whole; i < count; ++i) {
+    const int l = i - whole;
+    if (rotate) {
+      const double sn = s[i] * rc[i] + c[i] * rs[i];
+      c[i] = c[i] * rc[i] - s[i] * rs[i];
+      s[i] = sn;
+    }
+    ss[l] += s[i] * s[i];
+    sc[l] += s[i] * c[i];
+    cc[l] += c[i] * c[i];
+    sr[l] += s[i] * centred[i];
+    cr[l] += c[i] * centred[i];
+    sumS[l] += s[i];
+    sumC[l] += c[i];
+  }
+  Sums out;
+  for (int l = 0; l < kLanes; ++l) {
+    out.Ss += ss[l];
+    out.Sc += sc[l];
+    out.Cc += cc[l];
+    out.Sr += sr[l];
+    out.Cr += cr[l];
+    out.SumS += sumS[l];
+    out.SumC += sumC[l];
+  }
+  return out;
+}
+
 }  // namespace
 
 double PeriodogramStep(double omegaMax) { return omegaMax / GridSize(omegaMax); }
@@ -102,6 +173,9 @@ int PeriodogramPeaks(const double* u,
   if (floatingMean) {
     for (int i = 0; i < count; ++i) rMean += r[i] / count;
   }
+  const bool lanes = count > kLaneRows;
+  RowArray centred(lanes ? count : 0);
+  for (int i = 0; lanes && i < count; ++i) centred[i] = r[i] - rMean;
 
   double bestPower[kMaxTracked];
   double bestOmega[kMaxTracked];
@@ -110,8 +184,16 @@ int PeriodogramPeaks(const double* u,
   for (int g = 1; g <= grid + 1; ++g) {
     double power = -1;
     const double omega = g * step;
-    if (g <= grid) {
-      if (g == 1 || (g - 1) % kRestart == 0) {
+    const bool restart = g == 1 || (g - 1) % kRestart == 0;
+    if (g <= grid && lanes) {
+      for (int i = 0; restart && i < count; ++i) {
+        s[i] = std::sin(omega * u[i]);
+        c[i] = std::cos(omega * u[i]);
+      }
+      const Sums m = LaneSums(s, c, rs, rc, centred, count, !restart);
+      power = Power(m.Ss, m.Sc, m.Cc, m.Sr, m.Cr, m.SumS, m.SumC, count, floatingMean);
+    } else if (g <= grid) {
+      if (restart) {
         for (int i = 0; i < count; ++i) {
           s[i] = std::sin(omega * u[i]);
           c[i] = std::cos(omega * u[i]);

@@ -161,17 +161,30 @@ TEST_F(RefinementTest, NoisyDataWithOneHarmonicReachTheDenseGridOptimum) {
   }
 }
 
+// 60 rows take one running sum per term; 1003 rows the interleaved partial sums, with a tail
+// and, over 509 grid steps, the rotation restarted twice. Each reported power is the
+// periodogram's value at its peak, evaluated afresh.
 TEST(PeriodogramPeaks, FindTheStrongestFrequencyOfIrregularDataFirst) {
-  const std::vector<double> xs = IrregularX(60, -1, 2);
-  std::vector<double> r;
-  for (double x : xs) r.push_back(1.2 * std::sin(40 * x + 1) + 2 * std::sin(17 * x + 0.2));
-  double peaks[8];
-  const int found = PeriodogramPeaks(xs.data(), r.data(), 60, 100, peaks, 8);
-  ASSERT_GE(found, 2);
-  EXPECT_NEAR(peaks[0], 17, 0.4);
-  int nearForty = 0;
-  for (int j = 0; j < found; ++j) nearForty += std::fabs(peaks[j] - 40) < 0.4 ? 1 : 0;
-  EXPECT_EQ(nearForty, 1);
+  for (const int count : {60, 1003}) {
+    for (const bool floatingMean : {false, true}) {
+      SCOPED_TRACE(testing::Message() << count << " rows, floating mean " << floatingMean);
+      const std::vector<double> xs = IrregularX(count, -1, 2);
+      std::vector<double> r;
+      for (double x : xs) r.push_back(1.2 * std::sin(40 * x + 1) + 2 * std::sin(17 * x + 0.2));
+      double peaks[8], powers[8];
+      const int found =
+          PeriodogramPeaks(xs.data(), r.data(), count, 200, peaks, 8, powers, floatingMean);
+      ASSERT_GE(found, 2);
+      EXPECT_NEAR(peaks[0], 17, 0.4);
+      int nearForty = 0;
+      for (int j = 0; j < found; ++j) {
+        nearForty += std::fabs(peaks[j] - 40) < 0.4 ? 1 : 0;
+        const double power = PeriodogramPower(xs.data(), r.data(), count, peaks[j], floatingMean);
+        EXPECT_NEAR(powers[j], power, 1e-9 * power) << j;
+      }
+      EXPECT_EQ(nearForty, 1);
+    }
+  }
 }
 
 TEST(PeriodogramPeaks, FindNothingInZeroData) {
