@@ -15,7 +15,6 @@
 #include "app/save_file.h"
 #include "app/tform1.h"
 #include "app/vector_surface.h"
-#include "export/data_csv.h"
 #include "export/formula_text.h"
 
 namespace {
@@ -109,7 +108,8 @@ void CopyFormulaCommands(TForm1& form) {
       const FormulaFormat format = f.Format;
       QObject::connect(action, &QAction::triggered, &form, [&form, model, format] {
         form.RunHandler([&form, model, format] {
-          const std::string text = FormulaText(form.State.Coefficients, model, format);
+          const std::string text = form.Core.Formula(
+              model == FormulaModel::One ? ModelKind::Sum : ModelKind::SquaredSum, format);
           QGuiApplication::clipboard()->setText(QString::fromStdString(text));
         });
       });
@@ -192,7 +192,7 @@ void CreateExportCommands(TForm1& form) {
                                        QStringLiteral("data.csv"),
                                        [&form](QString& path, const QString&) {
                                          if (QFileInfo(path).suffix().isEmpty()) path += ".csv";
-                                         return QByteArray::fromStdString(WriteDataCsv(form.State));
+                                         return QByteArray::fromStdString(form.Core.CsvText());
                                        });
                    });
   CopyFormulaCommands(form);

@@ -1,6 +1,6 @@
-// The open workflow: the open button, a dropped file and pasted text read by the data file's
-// rules, then either the data shown or the rejection and a random sample. A paste without
-// data is refused and changes nothing.
+// The open workflow: the open button, a dropped file and pasted text read by the engine by the
+// data file's rules, then either the data shown or the rejection and a random sample. A paste
+// without data is refused and changes nothing.
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,11 +10,13 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <exception>
+#include <string_view>
+#include <utility>
 
 #include "app/import_notice.h"
 #include "app/tform1.h"
 #include "data/data_file_messages.h"
-#include "data/data_file_reader.h"
 #include "data/import_check.h"
 #include "data/import_listing.h"
 
@@ -99,26 +101,19 @@ void TForm1::OpenDataFile(const QString& path) {
   State.DataPath = path.toStdString();
   State.DataName = FileNameOf(path).toStdString();
   OpenDialogDirectory = QFileInfo(path).absolutePath();  // the next open starts beside it
-
-  // The file is read into a scratch set: a read aborted by a fault leaves the data as it was.
-  ObservationSet scratch = State.Observations;
-  bool readFailed = false;
-  ImportReport report = LoadCheckedDataFile(State.DataPath, scratch, readFailed);
-  TakeReadData(scratch, readFailed, QString::fromStdString(State.DataName), std::move(report));
+  TakeReadData(Core.LoadFile(State.DataPath), QString::fromStdString(State.DataName));
 }
 
 void TForm1::PasteData(const QByteArray& text) {
-  // The text is read before anything changes: a paste that brings no data leaves the data, the
-  // fit, the caption and the plot as they were, and only says why.
-  ObservationSet scratch = State.Observations;
-  bool readFailed = false;
-  const std::string_view bytes(text.constData(), text.size());
-  LoadDataBytes(bytes, scratch, readFailed);
-  ImportReport report = CheckImportBytes(bytes);
-  if (readFailed || scratch.LastIndex < 3) {
-    ShowMessage(MessageKind::Plain,
-                kErrorCaption,
-                kNoPairsPastedText + '\n' + PasteRefusedDetail(readFailed, report));
+  // A paste that brings no data leaves the data, the fit, the caption and the plot as they
+  // were, and only says why.
+  DataOutcome outcome =
+      Core.LoadBytes(std::string_view(text.constData(), text.size()), kClipboardName.toStdString());
+  if (!outcome.Accepted && !outcome.Fault) {
+    ShowMessage(
+        MessageKind::Plain,
+        kErrorCaption,
+        kNoPairsPastedText + '\n' + PasteRefusedDetail(outcome.ReadFailed, outcome.Findings));
     return;
   }
   CloseImportNotice(*this);
@@ -127,34 +122,30 @@ void TForm1::PasteData(const QByteArray& text) {
   State.FitStage = 0;
   State.DataPath.clear();
   State.DataName = kClipboardName.toStdString();
-  TakeReadData(scratch, false, kClipboardName, std::move(report));
+  TakeReadData(std::move(outcome), kClipboardName);
 }
 
-bool TForm1::TakeReadData(ObservationSet& scratch,
-                          bool readFailed,
-                          const QString& name,
-                          ImportReport report) {
-  State.ReadFailed = readFailed;
+bool TForm1::TakeReadData(DataOutcome outcome, const QString& name) {
   DataSigma.clear();
-  if (readFailed || scratch.LastIndex < 3) {
+  if (outcome.Fault) std::rethrow_exception(outcome.Fault);  // RunHandler shows it
+  if (!outcome.Accepted) {
     ForgetImport(*this);
     // The fixed message text first, word for word; what went wrong, and in which file, on a line
     // of its own.
-    const std::string detail = readFailed ? UnreadableDetail(State.DataName, report)
-                                          : TooShortDetail(State.DataName, report);
-    ShowMessage(
-        MessageKind::Plain,
-        kErrorCaption,
-        (readFailed ? kUnreadableText : kTooShortText) + '\n' + QString::fromStdString(detail));
-    MakeRandomSample(State.Observations, State.Random);
+    const std::string detail = outcome.ReadFailed
+                                   ? UnreadableDetail(State.DataName, outcome.Findings)
+                                   : TooShortDetail(State.DataName, outcome.Findings);
+    ShowMessage(MessageKind::Plain,
+                kErrorCaption,
+                (outcome.ReadFailed ? kUnreadableText : kTooShortText) + '\n' +
+                    QString::fromStdString(detail));
+    Core.UseRandomSample();
     ShowNewDataSet(RandomSampleCaption());
     return false;
   }
-  PrepareData(scratch);
-  State.Observations = scratch;
   // Both filled in one pass, so a '%' in the name is never taken for a placeholder.
   ShowNewDataSet(QStringLiteral("Harmora - %1 (%2)")
                      .arg(name, QString::number(State.Observations.LastIndex + 1)));
-  ImportAccepted(*this, std::move(report), QString::fromStdString(State.DataName));
+  ImportAccepted(*this, std::move(outcome.Findings), QString::fromStdString(State.DataName));
   return true;
 }

@@ -11,9 +11,7 @@
 
 #include "app/tform1.h"
 #include "base/run_time_fault.h"
-#include "fit/fit_harmonics.h"
 #include "plot/redraw_plot.h"
-#include "report/report_text.h"
 
 namespace {
 
@@ -53,16 +51,23 @@ void DropQueuedInput() {
 
 }  // namespace
 
-void TForm1::BitBtn2Click() {
+void TForm1::BitBtn2Click() { FindHarmonics(FitRequest{}); }
+
+void TForm1::FindHarmonics(FitRequest request) {
   HasFit = false;
   UpdateCommandStates();
   Memo1->hide();
   BitBtn3->show();
-  State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(State.Controls.UpDown1);
+  request.Harmonics = State.Controls.UpDown1;
+  request.Depth = State.Controls.ComboBox1;
+  request.MinPeriod = 0;  // the one held, which the panel shows
+  request.OnImprovement = State.Hooks.Redraw;
+  // The picture drawn as the panel hides already counts the harmonics about to be fitted.
+  State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(request.Harmonics);
   FormClick();
   std::exception_ptr fault;
   try {
-    FitBothModels(State, State.Controls.ComboBox1);
+    Core.Fit(request);
   } catch (...) {
     fault = std::current_exception();
   }
@@ -79,9 +84,8 @@ void TForm1::BitBtn3Click() {
   Image6->hide();
   Memo1->setVisible(!Memo1->isVisible());
   Memo1->clear();
-  WriteReport(State, [this](const std::string& line) {
-    Memo1->appendPlainText(QString::fromStdString(line));
-  });
+  Core.WriteReportLines(
+      [this](const std::string& line) { Memo1->appendPlainText(QString::fromStdString(line)); });
 }
 
 void TForm1::FormClick() {

@@ -1,20 +1,7 @@
 #include "app/repeat_fit_command.h"
 
-#include <utility>
-
 #include "app/context_menu.h"
 #include "app/tform1.h"
-
-namespace {
-
-// Gives the generator back its own clock when the repeated fit ends, also by a fault.
-struct ClockRestore {
-  RandomGenerator& Random;
-  SeedClock Saved;
-  ~ClockRestore() { Random.Clock = std::move(Saved); }
-};
-
-}  // namespace
 
 void CreateRepeatFitCommands(TForm1& form) {
   AddWindowCommand(form,
@@ -22,12 +9,14 @@ void CreateRepeatFitCommands(TForm1& form) {
                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
                    true,
                    [&form] {
-                     AppState& state = form.State;
+                     const AppState& state = form.State;
                      // The fit shown, not what the panel says since: the panel is set back to
                      // its settings, so it shows what the repeat searched with.
                      form.ShowFitSettings(state.LastFit);
-                     const ClockRestore restore{state.Random, state.Random.Clock};
-                     state.Random.Clock = SeedSequence(state.StageSeeds[0], state.StageSeeds[1]);
-                     form.BitBtn2Click();
+                     FitRequest repeat;
+                     repeat.FixedSeeds = true;
+                     repeat.Seeds[0] = state.StageSeeds[0];
+                     repeat.Seeds[1] = state.StageSeeds[1];
+                     form.FindHarmonics(repeat);
                    });
 }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <numeric>
 
 #include "app/context_menu.h"
 #include "app/import_notice.h"
@@ -67,29 +66,20 @@ void TForm1::TakeTablePairs(const std::vector<double>& x,
   State.DataName = QFileInfo(path).fileName().toStdString();
   OpenDialogDirectory = QFileInfo(path).absolutePath();
 
-  ObservationSet scratch = State.Observations;
-  const auto count =
-      static_cast<std::int32_t>(std::min<std::size_t>(x.size(), kObservationCapacity));
-  // With sigma, sorted by x here (equal x in the table's order) so that each sigma stays with
-  // its pair: the data's own sort leaves sorted pairs where they are.
+  // The window holds no more pairs than it reads from a file; sigma of another length than x
+  // weigh nothing.
+  const auto count = std::min<std::size_t>(x.size(), kObservationCapacity);
+  const auto end = static_cast<std::ptrdiff_t>(count);
   const bool weighted = sigma.size() == x.size();
-  std::vector<std::int32_t> order(static_cast<std::size_t>(count));
-  std::iota(order.begin(), order.end(), 0);
-  if (weighted) {
-    std::sort(order.begin(), order.end(), [&x](std::int32_t a, std::int32_t b) {
-      return x[a] < x[b] || (!(x[b] < x[a]) && a < b);
-    });
-  }
-  for (std::int32_t i = 0; i < count; ++i) {
-    scratch.X[i] = x[order[i]];
-    scratch.WorkY[i] = y[order[i]];
-  }
-  scratch.LastIndex = count - 1;
   const bool taken =
-      TakeReadData(scratch, false, QString::fromStdString(State.DataName), ImportReport{});
-  if (taken && weighted) {
-    for (const std::int32_t i : order) DataSigma.push_back(sigma[i]);
-  }
+      TakeReadData(Core.SetData({x.begin(), x.begin() + end},
+                                {y.begin(), y.begin() + end},
+                                weighted ? std::vector<double>(sigma.begin(), sigma.begin() + end)
+                                         : std::vector<double>{}),
+                   QString::fromStdString(State.DataName));
+  // With sigma, the engine sorted the pairs by x (equal x in the table's order) with each
+  // sigma beside its pair.
+  if (taken && weighted) DataSigma = Core.DataSigma();
   // The import notice and "Как прочитан файл…" tell how the plain reader read a file; the table
   // dialog has told how this one was read.
   ForgetImport(*this);

@@ -136,7 +136,7 @@ void TForm1::FormActivate() {
     State.Geometry.XScaleMode = 1;
     State.FitStage = 0;
     State.HorzLines = static_cast<std::uint8_t>(State.Controls.UpDown4);
-    MakeRandomSample(State.Observations, State.Random);
+    Core.UseRandomSample();
     ShowNewDataSet(RandomSampleCaption());
   });
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/import_check.h"
+#include "engine/engine.h"
 #include "plot/redraw_plot.h"
 #include "state/app_state.h"
 
@@ -48,7 +49,11 @@ class TForm1 : public QWidget {
   std::function<QString()> RunOpenDialog;
   std::function<bool(const QUrl& url)> OpenUrl;  // the desktop's handler for a document
 
-  AppState State;
+  // The data, the fit and the view settings, for the run. Data come in and fits run only
+  // through the engine's calls; the window draws from its state and keeps its view settings
+  // there.
+  Engine Core;
+  AppState& State = Core.State();
 
   // Where a fault was caught, which decides whether and when its box is shown.
   enum class FaultSource {
@@ -128,6 +133,11 @@ class TForm1 : public QWidget {
   void UpDown3MouseUp();
   void UpDown4MouseUp();
   void UpDown5MouseUp();
+
+  // The find button's fit with `request`'s seeds, if it has any: the harmonic count and the
+  // search depth come from the panel, the minimum period is the one held, and every improvement
+  // redraws the plot through State.Hooks.Redraw.
+  void FindHarmonics(FitRequest request);
 
   // Puts a fit's settings back on the panel: the harmonic count, the search depth and the
   // minimum period.
@@ -220,13 +230,10 @@ class TForm1 : public QWidget {
   void CreateContextMenu();
 
   // open_workflow.cpp
-  // The open workflow from the read on: the two messages and a random sample, or the data
-  // accepted and shown under `name`.
+  // The open workflow from the engine's answer on: its fault raised, or the two messages and a
+  // random sample, or the data accepted shown under `name`.
   // Returns whether the data were taken (false: refused, and the random sample shown).
-  bool TakeReadData(ObservationSet& scratch,
-                    bool readFailed,
-                    const QString& name,
-                    ImportReport report);
+  bool TakeReadData(DataOutcome outcome, const QString& name);
 
   // tform1.cpp
   QImage BackBuffer;

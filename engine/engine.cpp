@@ -28,6 +28,13 @@ DataOutcome Refused(std::string error) {
   return out;
 }
 
+// Called inside the handler that caught `fault`.
+DataOutcome FaultRefused(const std::exception& fault) {
+  DataOutcome out = Refused(fault.what());
+  out.Fault = std::current_exception();
+  return out;
+}
+
 ModelTerms TermsOf(const FitRequest& request) {
   if (request.Periods.size() > static_cast<std::size_t>(kMaxHarmonics)) {
     throw std::invalid_argument("at most 5 known periods");
@@ -85,11 +92,11 @@ DataOutcome Engine::LoadFile(const std::string& path) {
     state_.ReadFailed = readFailed;
     return out;
   } catch (const RunTimeFault& fault) {
-    DataOutcome out = Refused(fault.what());
+    DataOutcome out = FaultRefused(fault);
     out.ErrorNamesFile = fault.FaultKind == RunTimeFault::Kind::InputOutput;
     return out;
   } catch (const std::exception& fault) {
-    return Refused(fault.what());
+    return FaultRefused(fault);
   }
 }
 
@@ -103,7 +110,7 @@ DataOutcome Engine::LoadBytes(std::string_view bytes, const std::string& name) {
     state_.ReadFailed = readFailed;
     return out;
   } catch (const std::exception& fault) {
-    return Refused(fault.what());
+    return FaultRefused(fault);
   }
 }
 
@@ -129,7 +136,7 @@ DataOutcome Engine::SetData(const std::vector<double>& x,
   try {
     return Take(read, false, ImportReport{});
   } catch (const std::exception& fault) {  // data whose range or spacing leaves the doubles
-    return Refused(fault.what());
+    return FaultRefused(fault);
   }
 }
 
@@ -178,16 +185,20 @@ FitResult Engine::Fit(const FitRequest& request) {
   if (request.MinPeriod > 0) s.Observations.MinPeriod = request.MinPeriod;
   const int harmonics = std::max(request.Harmonics, terms.FixedCount);
   s.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
-  s.Random.Clock =
-      request.FixedSeeds ? SeedSequence(request.Seeds[0], request.Seeds[1]) : SeedClock{};
 
-  // The request's hook for this fit only: whatever the state held before is back afterwards.
-  struct HookSwap {
-    AppHooks& Hooks;
-    AppHooks Saved;
-    ~HookSwap() { Hooks = std::move(Saved); }
-  } swap{s.Hooks, s.Hooks};
+  // The request's hook and seeds for this fit only: the state's own are back afterwards, also
+  // after a fault.
+  struct Restore {
+    AppState& State;
+    AppHooks Hooks;
+    SeedClock Clock;
+    ~Restore() {
+      State.Hooks = std::move(Hooks);
+      State.Random.Clock = std::move(Clock);
+    }
+  } restore{s, s.Hooks, s.Random.Clock};
   s.Hooks.Redraw = request.OnImprovement;
+  if (request.FixedSeeds) s.Random.Clock = SeedSequence(request.Seeds[0], request.Seeds[1]);
   terms_ = terms;
   weights_ = weights;
   FitResult out;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,9 @@ struct DataOutcome {
   // I/O fault names the file), or what is wrong with arrays given to SetData.
   std::string Error;
   bool ErrorNamesFile = false;
+  // The fault itself when one refused the data (an I/O fault, numbers whose range leaves the
+  // doubles), for a front end that shows faults where they are caught; Error holds its text.
+  std::exception_ptr Fault;
   bool ReadFailed = false;  // the reader met something that is not a number
   ImportReport Findings;    // the import check's findings for a file or bytes
   int Count = 0;            // observations held after an accepted offer
@@ -51,6 +55,8 @@ struct FitRequest {
   // The shortest period tried; kept for later fits. 0 or less: the one held, which is the data's
   // own (twice the mean spacing) unless a request or the window changed it.
   double MinPeriod = 0;
+  // With FixedSeeds the two stages' reseeds give Seeds, for this fit only; without, they read
+  // the generator's own clock (State().Random.Clock, the real clock unless set).
   bool FixedSeeds = false;
   std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the generator after each stage's reseed
   bool Constant = false;            // fit c0 + S(x)
@@ -119,6 +125,8 @@ class Engine {
   bool HasFit() const { return state_.FitStage == 2; }
   // The terms and weights of the last fit, as its refinement uses them.
   const ModelTerms& Terms() const { return terms_; }
+  // The data's own sigma (SetData's) in the order of the observations held; empty without.
+  const std::vector<double>& DataSigma() const { return sigma_; }
   const FitWeights& Weights() const { return weights_; }
   const AppState& State() const { return state_; }
   // The window draws and edits its view settings in the engine's state; the engine's calls are

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/run_time_fault.h"
+
 namespace {
 
 struct Series {
@@ -109,15 +111,18 @@ TEST(Engine, ThousandsOfRowsOfAKnownSinusoidAreFittedAndRecovered) {
   }
 }
 
-// Arrays the search cannot take are refused and leave the data held as they were.
+// Arrays the search cannot take are refused and leave the data held as they were; a refusal
+// by a fault carries the fault, for the window to show as it shows every fault.
 TEST(Engine, RefusesArraysItCannotFitAndKeepsItsData) {
   const Series good = MakeSeries(10, 1.0, 0.0);
   const struct {
     std::vector<double> X, Y;
+    bool Fault;
   } cases[] = {
-      {{0, 1, 2, 3}, {1, 2, 3}},       // lengths differ
-      {{0, 1, 2}, {1, 2, 3}},          // fewer than 4
-      {{0, 1, NAN, 3}, {1, 2, 3, 4}},  // not finite
+      {{0, 1, 2, 3}, {1, 2, 3}, false},             // lengths differ
+      {{0, 1, 2}, {1, 2, 3}, false},                // fewer than 4
+      {{0, 1, NAN, 3}, {1, 2, 3, 4}, false},        // not finite
+      {{-1e308, 0, 1, 1e308}, {1, 2, 3, 4}, true},  // the range overflows
   };
   Engine engine;
   ASSERT_TRUE(engine.SetData(good.X, good.Y).Accepted);
@@ -125,6 +130,10 @@ TEST(Engine, RefusesArraysItCannotFitAndKeepsItsData) {
     const DataOutcome out = engine.SetData(c.X, c.Y);
     EXPECT_FALSE(out.Accepted);
     EXPECT_FALSE(out.Error.empty());
+    EXPECT_EQ(out.Fault != nullptr, c.Fault);
+    if (out.Fault) {
+      EXPECT_THROW(std::rethrow_exception(out.Fault), RunTimeFault);
+    }
     EXPECT_EQ(engine.State().Observations.LastIndex, 9);
   }
   FitRequest tooMany = Request(1);
