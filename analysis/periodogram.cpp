@@ -66,7 +66,18 @@ struct Sums {
 
 // One grid step: with rotate, s and c advance by the rotation (rc, rs) first; then the sums of
 // the 2x2 system against r less its mean (centred), in lanes.
-#if defined(__x86_64__) && defined(__GNUC__)
+// ThreadSanitizer's runtime is not up yet when the loader runs the clones' resolver, which it
+// instruments, and the program dies before main: that build takes the default path, whose bits
+// are the same.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define HARMORA_THREAD_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define HARMORA_THREAD_SANITIZER 1
+#endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(HARMORA_THREAD_SANITIZER)
 __attribute__((target_clones("avx512f", "avx2", "default")))
 #endif
 Sums LaneSums(double* __restrict s,
