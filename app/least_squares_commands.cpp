@@ -33,7 +33,7 @@ void PlaceBeside(const TForm1& form, QWidget& window) {
 }  // namespace
 
 void CreateLeastSquaresCommands(TForm1& form) {
-  auto* window = new LeastSquaresWindow(form, &RefineBothModels);
+  auto* window = new LeastSquaresWindow(form, &RunRefinement);
   QAction* refine = AddWindowCommand(form,
                                      QStringLiteral("Точная подгонка (МНК)"),
                                      QKeySequence(Qt::CTRL | Qt::Key_L),

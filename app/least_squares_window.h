@@ -28,8 +28,7 @@ class LeastSquaresWindow : public QWidget {
   Q_OBJECT
 
  public:
-  using RefineFunction = std::function<RefinementResult(
-      const ObservationSet&, const CoefficientTable&, double, const RefineOptions&)>;
+  using RefineFunction = std::function<RefinementResult(const RefineJob&)>;
 
   // A hidden window over `form`, refining with `refine`.
   LeastSquaresWindow(TForm1& form, RefineFunction refine);

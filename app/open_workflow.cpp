@@ -126,7 +126,6 @@ void TForm1::PasteData(const QByteArray& text) {
 }
 
 bool TForm1::TakeReadData(DataOutcome outcome, const QString& name) {
-  DataSigma.clear();
   if (outcome.Fault) std::rethrow_exception(outcome.Fault);  // RunHandler shows it
   if (!outcome.Accepted) {
     ForgetImport(*this);
