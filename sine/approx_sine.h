@@ -17,8 +17,8 @@ inline constexpr double kApproxSinReduced = 1.0001 * 1.5707963267948966;
 
 // r^3 * P(r^2) = kApproxSin[0] r^3 + kApproxSin[1] r^5 + kApproxSin[2] r^7 + kApproxSin[3] r^9.
 // On |r| <= kApproxSinReduced, r + r^3 * P(r^2) is within 4.7e-9 of sin r.
-inline constexpr double kApproxSin[4] = {-0x1.5555487a72e61p-3, 0x1.110e69f870245p-7,
-                                         -0x1.9f5fe1f1bf2d7p-13, 0x1.5cf8291debfa4p-19};
+inline constexpr double kApproxSin[4] = {
+    -0x1.5555487a72e61p-3, 0x1.110e69f870245p-7, -0x1.9f5fe1f1bf2d7p-13, 0x1.5cf8291debfa4p-19};
 
 // Bounds |approx(x) - s| for |x| <= kApproxSinMaxArgument, s being the fit's sine of x on any
 // path: the polynomial's 4.7e-9, the reduction's 1.2e-9, the rounding and the fit's own sine

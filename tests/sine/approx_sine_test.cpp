@@ -1,14 +1,15 @@
 // The screening's cheaper sine: its polynomial within the error the screening's bound takes for
 // it on the whole reduced range, and its lanes within kApproxSinError of the sine.
+#include "sine/approx_sine.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 #include <random>
 
-#include "sine/approx_sine.h"
-#include "sine/lanes_sse2.h"
 #include "sine/approx_sine_lanes.h"
+#include "sine/lanes_sse2.h"
 
 namespace {
 
