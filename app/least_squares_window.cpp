@@ -15,9 +15,6 @@
 #include "app/known_periods_dialog.h"
 #include "app/residual_plot.h"
 #include "app/tform1.h"
-#include "fit/fit_harmonics.h"
-#include "fit/fit_sines.h"
-#include "model/model_values.h"
 #include "report/harmonic_count_text.h"
 #include "report/least_squares_text.h"
 #include "report/report_text.h"
@@ -514,19 +511,12 @@ void LeastSquaresWindow::UpdateButtons() {
                             current);
 }
 
-void LeastSquaresWindow::WriteDeviations() {
-  AppState& s = Form.State;
-  const CoefficientTable& t = s.Coefficients;
-  s.RelDeviation = ModelDeviation(ModelOf(t, ModelKind::Sum), s.Observations, FitSines);
-  s.SavedDeviation = ModelDeviation(ModelOf(t, ModelKind::SquaredSum), s.Observations, FitSines);
-}
-
 void LeastSquaresWindow::RefreshForm() {
   Form.FormResize();
   // The report is written when it is opened; an open one is brought up to date here.
   if (Form.Memo1->isVisible()) {
     Form.Memo1->clear();
-    WriteReport(Form.State, [this](const std::string& line) {
+    Form.Core.WriteReportLines([this](const std::string& line) {
       Form.Memo1->appendPlainText(QString::fromStdString(line));
     });
   }
@@ -535,7 +525,7 @@ void LeastSquaresWindow::RefreshForm() {
 void LeastSquaresWindow::Apply() {
   Form.RunHandler([this] {
     if (!ResultUsable || !FitIsCurrent() || !ApplyRefusal().isEmpty()) return;
-    CoefficientTable& t = Form.State.Coefficients;
+    CoefficientTable t = Form.State.Coefficients;
     const int count = std::min<int>(t.HarmonicCount, kMaxHarmonics);
     if (Current.Refined[0].Coefficients.Count != count ||
         Current.Refined[1].Coefficients.Count != count) {
@@ -543,10 +533,10 @@ void LeastSquaresWindow::Apply() {
     }
     CopyHarmonics(Current.Refined[0].Coefficients, count, t.A, t.B, t.C);
     CopyHarmonics(Current.Refined[1].Coefficients, count, t.A2, t.B2, t.C2);
+    Form.Core.ReplaceCoefficients(t);
     Applied = true;
     UpdateButtons();
     Status->setText(QStringLiteral("Уточнённые коэффициенты применены"));
-    WriteDeviations();
     RefreshForm();
   });
 }
@@ -556,9 +546,7 @@ void LeastSquaresWindow::Restore() {
     if (!(Applied && Snapshot.Taken && Snapshot.Generation == Generation && FitIsCurrent())) {
       return;
     }
-    Form.State.Coefficients = Snapshot.Table;
-    Form.State.RelDeviation = Snapshot.RelDeviation;
-    Form.State.SavedDeviation = Snapshot.SavedDeviation;
+    Form.Core.ReplaceCoefficients(Snapshot.Table, Snapshot.RelDeviation, Snapshot.SavedDeviation);
     Applied = false;
     UpdateButtons();
     Status->setText(QStringLiteral("Результат поиска восстановлен"));

@@ -112,7 +112,6 @@ class LeastSquaresWindow : public QWidget {
   bool FitIsCurrent() const;
   bool ShowsTermsColumn() const;
   QString ApplyRefusal() const;
-  void WriteDeviations();
   void RefreshForm();
 
   TForm1& Form;

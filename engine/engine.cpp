@@ -249,6 +249,27 @@ RefinementResult Engine::Refine(const RefineOptions& options) const {
   return RunRefinement(RefinementJob(options));
 }
 
+void Engine::ReplaceCoefficients(const CoefficientTable& table) {
+  ReplaceCoefficients(
+      table,
+      ModelDeviation(ModelOf(table, ModelKind::Sum), state_.Observations, FitSines),
+      ModelDeviation(ModelOf(table, ModelKind::SquaredSum), state_.Observations, FitSines));
+}
+
+void Engine::ReplaceCoefficients(const CoefficientTable& table,
+                                 double relDeviation,
+                                 double savedDeviation) {
+  if (!HasFit() || terms_.Any() || table.HarmonicCount != state_.Coefficients.HarmonicCount) {
+    throw std::logic_error("only a plain fit's harmonics can be replaced");
+  }
+  state_.Coefficients = table;
+  state_.RelDeviation = relDeviation;
+  state_.SavedDeviation = savedDeviation;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    models_[static_cast<int>(kind)] = ModelOf(table, kind);
+  }
+}
+
 void Engine::WriteReportLines(const std::function<void(const std::string&)>& appendLine) const {
   if (terms_.Any()) {
     WriteReport(state_, terms_, models_, appendLine);

@@ -129,6 +129,15 @@ class Engine {
   // The same refinement as a job to run elsewhere (std::logic_error without a fit).
   RefineJob RefinementJob(const RefineOptions& options) const;
 
+  // Puts another table of the same harmonic count in place of the last fit's (the window's
+  // "apply" of refined coefficients), its deviations recomputed as the search computes them;
+  // or puts a table back with the deviations it had. std::logic_error without a fit, with
+  // terms (their values would no longer match), or with another harmonic count.
+  void ReplaceCoefficients(const CoefficientTable& table);
+  void ReplaceCoefficients(const CoefficientTable& table,
+                           double relDeviation,
+                           double savedDeviation);
+
   // The last fit written out: the report's lines, one call of appendLine each (a frequency of 0
   // raises the division fault after the lines before it), or all of them; the data with both
   // models as CSV; one model's formula. A fit with a constant or a trend shows their values in
