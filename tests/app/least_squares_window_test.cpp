@@ -1,7 +1,7 @@
 // The least-squares command and its window as a user meets them: the command waits for a fit,
 // the refinement runs beside the window, its result is adopted and restored through the report,
 // and a refinement overtaken by new data or a new fit is cancelled and never applied.
-#include "app/least_squares_window.h"
+#include "app/least_squares/least_squares_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,8 +22,8 @@
 #include <numbers>
 #include <thread>
 
-#include "app/known_periods_dialog.h"
-#include "app/residual_plot.h"
+#include "app/least_squares/known_periods_dialog.h"
+#include "app/least_squares/residual_plot.h"
 #include "report/report_text.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
@@ -320,6 +320,7 @@ class LeastSquaresWindowTest : public QObject {
 
   void ClosingTheProgramDuringARefinementCancelsIt() {
     auto form = std::make_unique<TForm1>();
+    CreateWindowCommands(*form);
     form->State.Random.Clock = FixedTestClock;
     form->ShowMessage = [](TForm1::MessageKind, const QString&, const QString&) {};
     form->show();

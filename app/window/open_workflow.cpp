@@ -14,8 +14,8 @@
 #include <string_view>
 #include <utility>
 
-#include "app/import_notice.h"
-#include "app/tform1.h"
+#include "app/window/import_notice.h"
+#include "app/window/tform1.h"
 #include "data/data_file_messages.h"
 #include "data/import_check.h"
 #include "data/import_listing.h"

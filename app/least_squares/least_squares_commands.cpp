@@ -1,11 +1,11 @@
-#include "app/least_squares_commands.h"
+#include "app/least_squares/least_squares_commands.h"
 
 #include <QAction>
 #include <QScreen>
 
-#include "app/context_menu.h"
-#include "app/least_squares_window.h"
-#include "app/tform1.h"
+#include "app/least_squares/least_squares_window.h"
+#include "app/window/context_menu.h"
+#include "app/window/tform1.h"
 
 namespace {
 

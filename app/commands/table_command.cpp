@@ -1,4 +1,4 @@
-#include "app/table_command.h"
+#include "app/commands/table_command.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,10 +8,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/context_menu.h"
-#include "app/import_notice.h"
-#include "app/table_dialog.h"
-#include "app/tform1.h"
+#include "app/commands/table_dialog.h"
+#include "app/window/context_menu.h"
+#include "app/window/import_notice.h"
+#include "app/window/tform1.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/least_squares_window.h"
+#include "app/least_squares/least_squares_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,9 +12,9 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "app/known_periods_dialog.h"
-#include "app/residual_plot.h"
-#include "app/tform1.h"
+#include "app/least_squares/known_periods_dialog.h"
+#include "app/least_squares/residual_plot.h"
+#include "app/window/tform1.h"
 #include "report/harmonic_count_text.h"
 #include "report/least_squares_text.h"
 #include "report/report_text.h"
