@@ -25,10 +25,9 @@ inline constexpr int kMaxBlockTrials = 65536;
 inline constexpr int kMaxBlockTiles = kMaxBlockTrials / kTileTrials;
 static_assert(kMaxBlockTrials % (kTileTrials * kGrainTiles) == 0);
 
-// Up to kFewObservations observations the bound is tested every 4 of them, above every
-// kMaxScreenRows.
-inline constexpr int kFewObservations = 32;
-inline constexpr int kMaxScreenRows = 8;
+// The bound is tested after each half of the observations, or every kMaxScreenRows of them if
+// fewer.
+inline constexpr int kMaxScreenRows = 12;
 
 // What every tile of one harmonic's search reads; fixed while the search runs.
 struct TrialSearch {
@@ -47,6 +46,11 @@ struct TrialSearch {
   std::uint32_t DrawAdd[kTileTrials] = {};
   // A bound of every |b*x + c| of the search: max |FreqScale| * max |x| + 2pi, before rounding.
   double LargestArgument = 0;
+  // Whether the tiles may screen with the cheaper sine (sine/approx_sine.h): every argument
+  // within its range. Then the bound over m rows is raised by ApproxSlack * sqrt(m), which
+  // covers what its error can add to the residual there.
+  bool ApproxInRange = false;
+  double ApproxSlack = 0;
 };
 
 // One block of trials first .. first + Trials - 1 and, after its tiles ran, which of them the

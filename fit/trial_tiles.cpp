@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "fit/fit_sines.h"
+#include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
 #include "fit/trial_tile_paths.h"
+#include "sine/approx_sine.h"
 #include "sine/path_table.h"
 
 namespace {
@@ -97,9 +99,10 @@ void PrepareTrialSearch(TrialSearch& search,
     squares += obs.WorkY[i] * obs.WorkY[i];
   }
   search.Count = count;
-  // Few observations: test early, as a trial can be proven worse after only a few of them.
-  // Many: test less often, each test costing a division per trial.
-  search.Rows = count <= kFewObservations ? 4 : kMaxScreenRows;
+  // Each test costs a division per trial and saves the rest of the sines of the trials it
+  // proves worse, which it rarely can before a dozen observations or half of them. Measured
+  // against 4 rows up to 32 observations and 8 above (docs/engine_speed.md).
+  search.Rows = std::max(1, std::min(kMaxScreenRows, (count + 1) / 2));
   search.FreqScale[0] = freqScale[0];
   search.FreqScale[1] = freqScale[1];
   search.StartSeed = startSeed;
@@ -119,6 +122,11 @@ void PrepareTrialSearch(TrialSearch& search,
   }
   const double largestFreq = std::fmax(std::fabs(freqScale[0]), std::fabs(freqScale[1]));
   search.LargestArgument = largestFreq * largestX + 2 * std::numbers::pi;
+  search.ApproxInRange = search.LargestArgument <= kApproxSinMaxArgument;
+  // The sines' vectors over m rows, exact and cheaper, are at most kApproxSinError * sqrt(m) apart
+  // and the cheaper one at least sqrt(kFlatSineFloor) long where a trial is screened out; 1.01
+  // covers the rounding of the sums (docs/early_exit_bound.md).
+  search.ApproxSlack = 1.01 * kApproxSinError / std::sqrt(kFlatSineFloor) * squares;
 }
 
 double EarlyExitBound(double best, double targetSquares, int count) {
