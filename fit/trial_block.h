@@ -47,6 +47,11 @@ struct TrialSearch {
   std::uint32_t DrawAdd[kTileTrials] = {};
   // A bound of every |b*x + c| of the search: max |FreqScale| * max |x| + 2pi, before rounding.
   double LargestArgument = 0;
+  // Whether the tiles may screen with the cheaper sine (sine/approx_sine.h): every argument
+  // within its range. Then the bound over m rows is raised by ApproxSlack * sqrt(m), which
+  // covers what its error can add to the residual there.
+  bool ApproxInRange = false;
+  double ApproxSlack = 0;
 };
 
 // One block of trials first .. first + Trials - 1 and, after its tiles ran, which of them the
