@@ -141,7 +141,8 @@ bool ReadIsoDate(std::string_view cell, double& days) {
     if (at < cell.size() && !ReadZone(cell, at, offsetDays)) return false;
   }
   if (at != cell.size()) return false;
-  days = std::chrono::sys_days(date).time_since_epoch().count() + dayFraction - offsetDays;
+  days = static_cast<double>(std::chrono::sys_days(date).time_since_epoch().count()) + dayFraction -
+         offsetDays;
   return true;
 }
 

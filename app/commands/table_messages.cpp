@@ -121,7 +121,7 @@ QString SeriesText(const Table& table, const TableSeries& series) {
                 .arg(series.UnreadableRows);
   }
   text += '.';
-  const int listed = std::min<int>(kListedNotices, series.Notices.size());
+  const int listed = std::min(kListedNotices, static_cast<int>(series.Notices.size()));
   for (int i = 0; i < listed; ++i) {
     const TableNotice& notice = series.Notices[i];
     text +=

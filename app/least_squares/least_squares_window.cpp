@@ -315,7 +315,7 @@ void LeastSquaresWindow::StartRefinement() {
                         counts = RunWithCounts,
                         terms = RunTerms] {
     const ObservationSet& obs = job.Observations;
-    const RefineOptions& options = job.Options;
+    const RefineOptions& jobOptions = job.Options;
     RefinementResult result, termed;
     CountComparison compared;
     QString fault, termsFault;
@@ -325,20 +325,20 @@ void LeastSquaresWindow::StartRefinement() {
       const double shares = 1 + (terms.Any() ? 1 : 0) + (counts ? 3 : 0);
       const double refined = 1 / shares, termsDone = (terms.Any() ? 2 : 1) / shares;
       RefineJob plain = job;
-      plain.Options = Part(options, 0, refined);
+      plain.Options = Part(jobOptions, 0, refined);
       result = refine(plain);
       const FitRequest request = ShownFitRequest(
           obs, job.Table.HarmonicCount, seeds, depth, terms.Constant, terms.Trend, terms.Periods);
       // Data the terms leave nothing of (a constant y less its level) fail only this column.
       if (terms.Any() && !result.Cancelled) {
         try {
-          termed = FitWithTerms(obs, request, Part(options, refined, termsDone));
+          termed = FitWithTerms(obs, request, Part(jobOptions, refined, termsDone));
         } catch (const std::exception& e) {
           termsFault = QString::fromUtf8(e.what());
         }
       }
       if (counts && !result.Cancelled && !termed.Cancelled) {
-        compared = CompareCounts(obs, request, Part(options, termsDone, 1));
+        compared = CompareCounts(obs, request, Part(jobOptions, termsDone, 1));
       }
     } catch (const std::exception& e) {
       fault = QString::fromUtf8(e.what());

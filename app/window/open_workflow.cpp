@@ -45,9 +45,9 @@ QString PasteRefusedDetail(bool readFailed, const ImportReport& report) {
 // The file's name after the last directory separator of this platform.
 QString FileNameOf(const QString& path) {
 #ifdef Q_OS_WIN
-  const int cut = std::max(path.lastIndexOf('\\'), path.lastIndexOf('/'));
+  const qsizetype cut = std::max(path.lastIndexOf('\\'), path.lastIndexOf('/'));
 #else
-  const int cut = path.lastIndexOf('/');
+  const qsizetype cut = path.lastIndexOf('/');
 #endif
   return path.mid(cut + 1);
 }

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {{3.0, kTwoPi, 1.0}, {1.0, 2.5 * kTwoPi, 2.0}}},
         ExactCase{
             "TwoCloseFrequencies", UniformX(100, 0, 0.3), {{1.0, 1.0, 0.5}, {0.9, 1.25, 3.0}}}),
-    [](const ::testing::TestParamInfo<ExactCase>& info) { return info.param.Name; });
+    [](const ::testing::TestParamInfo<ExactCase>& test) { return test.param.Name; });
 
 // Model 2 fits S to sqrt(y); with S positive over the data, y = S^2 is exact for it.
 TEST_F(RefinementTest, ExactSquaredDataComeBackExactlyForModelTwo) {

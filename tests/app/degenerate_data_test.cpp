@@ -151,10 +151,10 @@ void Open(TForm1& f, const QString& path) {
 // Runs one action and lets the window paint, then checks it.
 #define RUN_CHECKED(w, name, mayFault, caption, action)                                \
   do {                                                                                 \
-    const size_t before = w.Messages.size();                                           \
+    const size_t stepStart = w.Messages.size();                                        \
     action;                                                                            \
     QTest::qWait(1);                                                                   \
-    const QString problem = CheckAfterStep(w, before, mayFault, caption);              \
+    const QString problem = CheckAfterStep(w, stepStart, mayFault, caption);           \
     QVERIFY2(problem.isEmpty(), qPrintable(QString("%1: %2").arg(name).arg(problem))); \
   } while (false)
 

@@ -115,7 +115,8 @@ class ExportCommandsTest : public QObject {
     const QImage& buffer = f.PlotImage();
     const qreal ratio = buffer.devicePixelRatio();
     QCOMPARE(copied.size(),
-             QSize(f.State.Geometry.PlotWidth * ratio, f.State.Geometry.PlotHeight * ratio));
+             QSize(static_cast<int>(f.State.Geometry.PlotWidth * ratio),
+                   static_cast<int>(f.State.Geometry.PlotHeight * ratio)));
     QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
              buffer.copy(QRect(QPoint(0, 0), copied.size())));
     QVERIFY(CountColour(copied, copied.rect(), kBlue) > 0);
