@@ -11,6 +11,7 @@ void HarmonicFalseAlarms(const ScaledProblem& problem,
                          const ScaledModel& best,
                          double omegaMax,
                          double floor,
+                         int iterations,
                          double* out) {
   ScaledModel full = best;
   SolveLinear(problem, full);
@@ -22,7 +23,7 @@ void HarmonicFalseAlarms(const ScaledProblem& problem,
       if (k != j) reduced.Omega[m++] = best.Omega[k];
     }
     if (reduced.Count > 0) {
-      RefineFrequencies(problem, reduced);
+      RefineFrequencies(problem, reduced, kFullPrecisionStall, iterations);
     } else {
       SolveLinear(problem, reduced);
     }

@@ -10,12 +10,14 @@
 // Each searched harmonic j of best (n = best.Count) against the fit without it, the other
 // frequencies refined afresh: the false-alarm probability of the share of that fit's objective
 // harmonic j explains, for a sinusoid anywhere up to omegaMax (Baluev's approximation, which
-// counts the search over frequencies). Objectives below floor are rounding and count as floor.
-// out[j]; kNotDetermined without degrees of freedom.
+// counts the search over frequencies), each reduced fit iterated at most `iterations` steps.
+// Objectives below floor are rounding and count as floor. out[j]; kNotDetermined without degrees
+// of freedom.
 void HarmonicFalseAlarms(const ScaledProblem& problem,
                          const ScaledModel& best,
                          double omegaMax,
                          double floor,
+                         int iterations,
                          double* out);
 
 // The largest ratio of an objective to the least one at which one parameter's value still lies

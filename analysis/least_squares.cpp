@@ -432,7 +432,7 @@ class TaskRunner {
     best.Count = n_;
     for (int k = 0; k < n_; ++k) best.Omega[k] = fit.Coefficients.B[fixed_ + k] * scaling_.Scale;
     double alarms[kMaxHarmonics];
-    HarmonicFalseAlarms(problem_, best, omegaMax_, floor_, alarms);
+    HarmonicFalseAlarms(problem_, best, omegaMax_, floor_, Steps(kFullPrecisionIterations), alarms);
     std::copy(alarms, alarms + n_, fit.HarmonicFalseAlarm + fixed_);
     SolveLinear(problem_, best);
     const double region = ProfileRatio(fit.StageStatistics.DegreesOfFreedom);

@@ -91,11 +91,14 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
       note += f.Lower;
       note += "): other frequencies, B = ";
       note += RivalText(f.Fit);
+      // A rival refined further than the best may even end below it.
+      const double change = 100 * (f.Fit.RivalRatio - 1);
       note += ", fit almost as well (objective ";
-      note += Number(100 * (f.Fit.RivalRatio - 1));
+      note += Number(std::fabs(change));
+      note += change >= 0 ? " % higher" : " % lower";
       note +=
-          " % higher, inside the 95 % profile-likelihood interval) and lie outside the "
-          "intervals, which hold only near the best fit.";
+          ", inside the 95 % profile-likelihood interval) and lie outside the intervals, which "
+          "hold only near the best fit.";
       notes.push_back(note);
     }
   }

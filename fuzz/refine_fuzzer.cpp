@@ -1,13 +1,17 @@
 // Fuzz target for the least-squares refinement. The input is a small data set and a starting
 // coefficient table: byte 0 the harmonic count and the constant-term switch, byte 1 the number
 // of observations, byte 2 the scales of x and y, byte 3 the minimum period (a power of ten times
-// the file's own, from 1e-12 to 1e6) and the number of starts, then little-endian 16-bit values
-// for the x, the y and the table. A few starts per model, each iterated a few steps, keep it
-// at a thousand inputs a second or more: the invariants do not depend on finding the optimum.
+// the file's own, from 1e-12 to 1e6) and the number of starts, byte 4 the terms (a constant, a
+// trend, up to two known periods) and the weights (relative or absolute sigma), then
+// little-endian 16-bit values for the x, the y, the table, the known frequencies and the sigma. A
+// few starts per model, each iterated a few steps, keep it at a thousand inputs a second or more:
+// the invariants do not depend on finding the optimum.
 //
 // Invariants: every figure is finite or not determined, never infinite; each refined objective
-// is at most the search's; every statistic agrees with its formula from the fit as returned;
-// a second run gives the same bits.
+// is at most the search's; every statistic agrees with its formula from the fit as returned
+// (weighted where the fit is); the trust figures are probabilities and ratios of objectives; a
+// second run gives the same bits.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +19,7 @@
 #include <cstring>
 
 #include "analysis/least_squares.h"
+#include "analysis/refinement_notes.h"
 #include "data/observation_set.h"
 
 namespace {
@@ -58,38 +63,52 @@ bool Agrees(double a, double b, double scale) {
   return std::fabs(a - b) <= 1e-9 * (std::fabs(a) + std::fabs(b)) + 1e-12 * scale;
 }
 
-// The statistics of the model as shown, recomputed by their textbook formulas.
-void RequireStatistics(const ObservationSet& obs, ModelKind kind, const ModelFit& fit) {
+// The statistics of the model as shown, recomputed by their textbook formulas; weighted by 1/sigma
+// where sigma is given (RMSE and the relative deviation stay plain).
+void RequireStatistics(const ObservationSet& obs,
+                       ModelKind kind,
+                       const ModelFit& fit,
+                       const FitWeights& weights) {
   const ModelStatistics& s = fit.Statistics;
   const int count = obs.LastIndex + 1;
-  const int n = fit.Coefficients.Count;
-  const int p = 3 * n + (fit.HasConstant ? 1 : 0);
+  const HarmonicModel& h = fit.Coefficients;
+  const int n = h.Count;
+  const int p = 3 * n - fit.FixedCount + (fit.HasConstant ? 1 : 0) + (fit.HasTrend ? 1 : 0);
   Require(s.Parameters == p && s.DegreesOfFreedom == count - p, "parameters or df");
   for (double v : {s.Sse, s.Rmse, s.R2, s.AdjustedR2, s.Aic, s.Bic, s.RelDeviation}) {
     Require(!std::isinf(v), "an infinite statistic");
   }
   Require(!std::isnan(fit.Objective) && fit.Objective >= 0, "a NaN objective");
 
-  double mean = 0;
-  for (int i = 0; i < count; ++i) mean += obs.OrigY[i] / count;
-  double sse = 0, sst = 0, size = 0;
+  const auto weight = [&](int i) {
+    return weights.Any() ? 1 / (weights.Sigma[i] * weights.Sigma[i]) : 1.0;
+  };
+  double mean = 0, total = 0;
   for (int i = 0; i < count; ++i) {
-    double v = fit.HasConstant ? fit.Constant.Value : 0.0;
-    for (int k = 0; k < n; ++k) {
-      const HarmonicModel& h = fit.Coefficients;
-      v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
-    }
-    if (kind == ModelKind::SquaredSum) v *= v;
-    sse += (v - obs.OrigY[i]) * (v - obs.OrigY[i]);
-    sst += (obs.OrigY[i] - mean) * (obs.OrigY[i] - mean);
-    size += obs.OrigY[i] * obs.OrigY[i];
+    mean += weight(i) * obs.OrigY[i];
+    total += weight(i);
   }
-  // The sines of the fit and of std::sin differ in the last bits; at large B * x that moves the
-  // sum by more than rounding, so the sum itself is only checked where the arguments are small.
-  bool smallArguments = true;
+  mean /= total;
+  double sse = 0, plain = 0, sst = 0, size = 0, plainSize = 0;
+  for (int i = 0; i < count; ++i) {
+    double v = (fit.HasConstant ? fit.Constant.Value : 0.0) +
+               (fit.HasTrend ? fit.Trend.Value * obs.PlotX[i] : 0.0);
+    for (int k = 0; k < n; ++k) v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
+    if (kind == ModelKind::SquaredSum) v *= v;
+    const double r = v - obs.OrigY[i];
+    sse += weight(i) * r * r;
+    plain += r * r;
+    sst += weight(i) * (obs.OrigY[i] - mean) * (obs.OrigY[i] - mean);
+    size += weight(i) * obs.OrigY[i] * obs.OrigY[i];
+    plainSize += obs.OrigY[i] * obs.OrigY[i];
+  }
+  // The sines of the fit and of std::sin differ in the last bits; at large B * x (or a large
+  // trend term) that moves the sum by more than rounding, so the sum itself is only checked where
+  // the arguments are small.
+  bool smallArguments = !fit.HasTrend;
   for (int k = 0; k < n; ++k) {
     for (int i = 0; i < count; ++i) {
-      smallArguments = smallArguments && std::fabs(fit.Coefficients.B[k] * obs.PlotX[i]) < 1e3;
+      smallArguments = smallArguments && std::fabs(h.B[k] * obs.PlotX[i]) < 1e3;
     }
   }
   if (smallArguments && std::isfinite(sse)) {
@@ -101,7 +120,13 @@ void RequireStatistics(const ObservationSet& obs, ModelKind kind, const ModelFit
       Require(!IsDetermined(v), "a figure from an undetermined SSE");
     return;
   }
-  Require(Agrees(s.Rmse, std::sqrt(s.Sse / count), 0), "RMSE");
+  if (!weights.Any()) {
+    Require(Agrees(s.Rmse, std::sqrt(s.Sse / count), 0), "RMSE");
+  } else if (smallArguments && std::isfinite(plain) && IsDetermined(s.Rmse)) {
+    // RMSE stays in y's plain units: its square sums the unweighted residuals.
+    Require(std::fabs(s.Rmse * s.Rmse * count - plain) <= 1e-6 * (plain + plainSize) + 1e-300,
+            "RMSE");
+  }
   // Where the spread about the mean is lost in the mean's rounding, the two sums of squares
   // disagree in their leading digits; R^2 is only compared where it holds.
   if (sst > 1e-9 * size && std::isfinite(sst)) {
@@ -121,7 +146,23 @@ void RequireStatistics(const ObservationSet& obs, ModelKind kind, const ModelFit
   }
 }
 
-void RequireValid(const ObservationSet& obs, ModelKind kind, const ModelFit& fit) {
+// The trust figures: probabilities, and a rival's objective a finite ratio of the best's.
+void RequireTrust(const ModelFit& fit) {
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    const double alarm = fit.HarmonicFalseAlarm[k];
+    Require(!IsDetermined(alarm) || (alarm >= 0 && alarm <= 1), "a false alarm outside [0, 1]");
+    Require(k >= fit.FixedCount || !IsDetermined(alarm), "a known harmonic's false alarm");
+  }
+  Require(fit.RivalRatio > 0 && !std::isnan(fit.RivalRatio), "a rival ratio not above 0");
+  for (int k = 0; k < kMaxHarmonics; ++k) {
+    Require(std::isfinite(fit.RivalB[k]), "a non-finite rival frequency");
+  }
+}
+
+void RequireValid(const ObservationSet& obs,
+                  ModelKind kind,
+                  const ModelFit& fit,
+                  const FitWeights& weights) {
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
     Require(std::isfinite(fit.Coefficients.A[k]) && std::isfinite(fit.Coefficients.B[k]) &&
                 std::isfinite(fit.Coefficients.C[k]),
@@ -132,14 +173,16 @@ void RequireValid(const ObservationSet& obs, ModelKind kind, const ModelFit& fit
     RequireFinite(fit.Period[k]);
   }
   RequireFinite(fit.Constant);
-  RequireStatistics(obs, kind, fit);
+  RequireFinite(fit.Trend);
+  RequireStatistics(obs, kind, fit, weights);
+  RequireTrust(fit);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 4) return 0;
-  Bytes in{data, size, 4};
+  if (size < 5) return 0;
+  Bytes in{data, size, 5};
   const int harmonics = 1 + data[0] % kMaxHarmonics;
   const bool withConstant = (data[0] & 0x80) != 0;
   const int count = 2 + data[1] % 19;  // small sets: 2..20 observations
@@ -170,20 +213,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.C2[k] = in.Next16() / 1000.0;
   }
 
+  // Terms and weights: a constant, a trend, 0 to 2 known periods among the harmonics, sigma.
   RefineOptions options;
+  options.Terms.Constant = (data[4] & 0x1) != 0;
+  options.Terms.Trend = (data[4] & 0x2) != 0;
+  options.Terms.FixedCount = std::min((data[4] >> 2) & 0x3, harmonics) % 3;
+  for (int k = 0; k < options.Terms.FixedCount; ++k) {
+    options.Terms.FixedB[k] = 1e-3 + std::abs(in.Next16()) / 1000.0;
+    table.B[k] = table.B2[k] = options.Terms.FixedB[k];
+  }
+  if (data[4] & 0x10) {
+    for (int i = 0; i < count; ++i) {
+      options.Weights.Sigma.push_back((1 + std::abs(in.Next16())) * yScale / 1000);
+    }
+    options.Weights.Absolute = (data[4] & 0x20) != 0;
+  }
   options.WithConstant = withConstant;
   options.StartBudget = budget;
   options.IterationLimit = kIterationLimit;
   const double minPeriod = obs.MinPeriod * periodFactor;
   const RefinementResult first = RefineBothModels(obs, table, minPeriod, options);
+  const FitWeights& w = options.Weights;
   for (int kind = 0; kind < 2; ++kind) {
     const ModelKind k = static_cast<ModelKind>(kind);
-    RequireValid(obs, k, first.Search[kind]);
-    RequireValid(obs, k, first.Refined[kind]);
+    RequireValid(obs, k, first.Search[kind], w);
+    RequireValid(obs, k, first.Refined[kind], w);
+    Require(RefinementNotes(first, k).size() <= 6, "more notes than there are kinds");
     Require(first.Refined[kind].Objective <= first.Search[kind].Objective,
             "refined above the start");
     if (withConstant) {
-      RequireValid(obs, k, first.WithConstant[kind]);
+      RequireValid(obs, k, first.WithConstant[kind], w);
       Require(first.WithConstant[kind].Objective <= first.Search[kind].Objective,
               "constant-term fit above the start");
     }
