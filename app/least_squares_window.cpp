@@ -16,11 +16,11 @@
 #include "app/residual_plot.h"
 #include "app/tform1.h"
 #include "fit/fit_harmonics.h"
-#include "fit/fit_sines.h"
 #include "model/model_values.h"
 #include "report/harmonic_count_text.h"
 #include "report/least_squares_text.h"
 #include "report/report_text.h"
+#include "sine/sine_kernel.h"
 
 namespace {
 
@@ -515,8 +515,8 @@ void LeastSquaresWindow::UpdateButtons() {
 void LeastSquaresWindow::WriteDeviations() {
   AppState& s = Form.State;
   const CoefficientTable& t = s.Coefficients;
-  s.RelDeviation = ModelDeviation(ModelOf(t, ModelKind::Sum), s.Observations, FitSines);
-  s.SavedDeviation = ModelDeviation(ModelOf(t, ModelKind::SquaredSum), s.Observations, FitSines);
+  s.RelDeviation = ModelDeviation(ModelOf(t, ModelKind::Sum), s.Observations, SinArray);
+  s.SavedDeviation = ModelDeviation(ModelOf(t, ModelKind::SquaredSum), s.Observations, SinArray);
 }
 
 void LeastSquaresWindow::RefreshForm() {
