@@ -1,8 +1,9 @@
 #include <QApplication>
 #include <clocale>
 
-#include "app/desktop_integration.h"
-#include "app/tform1.h"
+#include "app/window/desktop_integration.h"
+#include "app/window/tform1.h"
+#include "app/window_commands.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   QApplication::setFont(font);
   InstallRussianTranslations(application);
   TForm1 form1;
+  CreateWindowCommands(form1);
   form1.show();
   return QApplication::exec();
 }

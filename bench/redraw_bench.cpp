@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 namespace {
 

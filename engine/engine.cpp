@@ -234,13 +234,41 @@ FitResult Engine::Fit(const FitRequest& request) {
   return out;
 }
 
-RefinementResult Engine::Refine(const RefineOptions& options) const {
+RefinementResult RunRefinement(const RefineJob& job) {
+  return RefineBothModels(job.Observations, job.Table, job.MinPeriod, job.Options);
+}
+
+RefineJob Engine::RefinementJob(const RefineOptions& options) const {
   if (!HasFit()) throw std::logic_error("no fit to refine");
-  RefineOptions withTerms = options;
-  withTerms.Terms = terms_;
-  withTerms.Weights = weights_;
-  return RefineBothModels(
-      state_.Observations, state_.Coefficients, state_.Observations.MinPeriod, withTerms);
+  RefineJob job{state_.Observations, state_.Coefficients, state_.Observations.MinPeriod, options};
+  job.Options.Terms = terms_;
+  job.Options.Weights = weights_;
+  return job;
+}
+
+RefinementResult Engine::Refine(const RefineOptions& options) const {
+  return RunRefinement(RefinementJob(options));
+}
+
+void Engine::ReplaceCoefficients(const CoefficientTable& table) {
+  ReplaceCoefficients(
+      table,
+      ModelDeviation(ModelOf(table, ModelKind::Sum), state_.Observations, SinArray),
+      ModelDeviation(ModelOf(table, ModelKind::SquaredSum), state_.Observations, SinArray));
+}
+
+void Engine::ReplaceCoefficients(const CoefficientTable& table,
+                                 double relDeviation,
+                                 double savedDeviation) {
+  if (!HasFit() || terms_.Any() || table.HarmonicCount != state_.Coefficients.HarmonicCount) {
+    throw std::logic_error("only a plain fit's harmonics can be replaced");
+  }
+  state_.Coefficients = table;
+  state_.RelDeviation = relDeviation;
+  state_.SavedDeviation = savedDeviation;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    models_[static_cast<int>(kind)] = ModelOf(table, kind);
+  }
 }
 
 void Engine::WriteReportLines(const std::function<void(const std::string&)>& appendLine) const {

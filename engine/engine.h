@@ -93,6 +93,20 @@ struct FitResult {
   EngineChoice Engine;
 };
 
+// A refinement of one fit, held by value so that it can run on another thread while the engine
+// goes on: the data, the fit's table, its minimum period and the options with its terms and
+// weights. A front end may put another table of the same data in (the window refines the
+// search's result even after the refined one was applied).
+struct RefineJob {
+  ObservationSet Observations;
+  CoefficientTable Table;
+  double MinPeriod = 0;
+  RefineOptions Options;
+};
+
+// Runs a job; deterministic, with its own threads.
+RefinementResult RunRefinement(const RefineJob& job);
+
 class Engine {
  public:
   // Reads a data file by the window's rules with the import check beside it; accepted data
@@ -119,6 +133,17 @@ class Engine {
   // terms and weights (options.Terms and options.Weights are replaced by them). Deterministic;
   // runs its own threads and touches nothing of the engine's.
   RefinementResult Refine(const RefineOptions& options) const;
+  // The same refinement as a job to run elsewhere (std::logic_error without a fit).
+  RefineJob RefinementJob(const RefineOptions& options) const;
+
+  // Puts another table of the same harmonic count in place of the last fit's (the window's
+  // "apply" of refined coefficients), its deviations recomputed as the search computes them;
+  // or puts a table back with the deviations it had. std::logic_error without a fit, with
+  // terms (their values would no longer match), or with another harmonic count.
+  void ReplaceCoefficients(const CoefficientTable& table);
+  void ReplaceCoefficients(const CoefficientTable& table,
+                           double relDeviation,
+                           double savedDeviation);
 
   // The last fit written out: the report's lines, one call of appendLine each (a frequency of 0
   // raises the division fault after the lines before it), or all of them; the data with both

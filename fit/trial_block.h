@@ -48,6 +48,11 @@ struct TrialSearch {
   std::uint32_t DrawAdd[kTileTrials] = {};
   // A bound of every |b*x + c| of the search: max |FreqScale| * max |x| + 2pi, before rounding.
   double LargestArgument = 0;
+  // Whether the tiles may screen with the cheaper sine (sine/approx_sine.h): every argument
+  // within its range. Then the bound over m rows is raised by ApproxSlack * sqrt(m), which
+  // covers what its error can add to the residual there.
+  bool ApproxInRange = false;
+  double ApproxSlack = 0;
   SineFunction Sines = nullptr;          // the fit's sine
   SinKernel TilePath = SinKernel::Sse2;  // the screening's instruction set, one this CPU runs
   // Whether the tile's own sine lanes give the fit's sine bit for bit; otherwise the tile calls

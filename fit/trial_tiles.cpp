@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "fit/fit_sines.h"
+#include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
 #include "fit/trial_tile_paths.h"
+#include "sine/approx_sine.h"
 #include "sine/path_table.h"
 
 namespace {
@@ -108,6 +110,11 @@ void PrepareTrialSearch(TrialSearch& search,
   }
   const double largestFreq = std::fmax(std::fabs(freqScale[0]), std::fabs(freqScale[1]));
   search.LargestArgument = largestFreq * largestX + 2 * std::numbers::pi;
+  search.ApproxInRange = search.LargestArgument <= kApproxSinMaxArgument;
+  // The sines' vectors over m rows, exact and cheaper, are at most kApproxSinError * sqrt(m) apart
+  // and the cheaper one at least sqrt(kFlatSineFloor) long where a trial is screened out; 1.01
+  // covers the rounding of the sums (docs/early_exit_bound.md).
+  search.ApproxSlack = 1.01 * kApproxSinError / std::sqrt(kFlatSineFloor) * squares;
   const EngineChoice runs = Runnable(engine);
   search.Sines = FitSinesOf(runs);
   search.TilePath = runs.TilePath;

@@ -3,13 +3,14 @@
 // The tile screening written once over GCC vector extensions and built per instruction set by
 // trial_tiles_sse2.cpp, trial_tiles_avx2.cpp and trial_tiles_avx512.cpp. Every lane carries one
 // trial, its arguments b*x + c exactly as FitAmplitude forms them (no fused multiply-add:
-// -ffp-contract=off), so its sines are FitAmplitude's; only the order of the sums differs, and
-// the bound allows for that.
+// -ffp-contract=off), so its sines are FitAmplitude's, or within the cheaper sine's error of
+// them; the order of the sums differs too, and the bound allows for both.
 //
 // Include only from those translation units, at file scope, after sine/sine_lanes.h and the
 // instruction set's traits: the anonymous namespace keeps each instruction set's copy to itself.
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "sine/approx_sine_lanes.h"
 #include "sine/sine_lanes.h"
 
 namespace {
@@ -89,15 +91,18 @@ template <typename Reals>
 
 // How a tile evaluates its sines: through the fit's sine, or inline with the kernel's own lanes
 // (the same code, so the same bits as the fit's sine on a path with the same arithmetic), and
-// then without the test for arguments beyond the reduced range where the search has none.
-enum class TileSines { ViaFitSines, Lanes, LanesInRange };
+// then without the test for arguments beyond the reduced range where the search has none; or
+// with the cheaper sine, whose error the bound then allows for.
+enum class TileSines { ViaFitSines, Lanes, LanesInRange, Approx };
 
 template <typename Isa, TileSines kSines>
 [[gnu::always_inline]] inline typename Isa::Reals SinesOf(SineFunction fitSines,
                                                           typename Isa::Reals args) {
   using Reals = typename Isa::Reals;
   using Ints = typename Isa::Ints;
-  if constexpr (kSines == TileSines::LanesInRange) {
+  if constexpr (kSines == TileSines::Approx) {
+    return ApproxSinLanes<Isa>(args);
+  } else if constexpr (kSines == TileSines::LanesInRange) {
     return Evaluate<Isa>(args, (Reals)((Ints)args & INT64_MAX));
   } else if constexpr (kSines == TileSines::Lanes) {
     return SinLanes<Isa>(args);
@@ -155,7 +160,6 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   }
   live.Count = trials;
 
-  const Reals bound = Splat<Reals>(block.Bound);
   const Reals flatFloor = Splat<Reals>(kFlatSineFloor);
   double squares = 0;  // sum of y^2 over the rows screened so far
   for (int row = 0; row < search.Count && live.Count > 0; row += search.Rows) {
@@ -164,6 +168,13 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
     const double* ys = search.YByMagnitude + row;
     for (int r = 0; r < rows; ++r) squares = squares + ys[r] * ys[r];
     const Reals squaresSoFar = Splat<Reals>(squares);
+    // With the cheaper sine the residual over m rows can come out up to ApproxSlack * sqrt(m)
+    // above the exact sines' one.
+    double boundNow = block.Bound;
+    if constexpr (kSines == TileSines::Approx) {
+      boundNow = boundNow + search.ApproxSlack * std::sqrt(static_cast<double>(row + rows));
+    }
+    const Reals bound = Splat<Reals>(boundNow);
 
     // Vector v is read before anything is packed over it: kept <= v * kLanes.
     int kept = 0;
@@ -213,6 +224,7 @@ template <typename Reals>
 
 template <typename Isa>
 std::uint32_t ScreenTileWith(const TrialBlock& block, int tile, bool inlineSine) {
+  if (block.Search->ApproxInRange) return ScreenTileLanes<Isa, TileSines::Approx>(block, tile);
   if (!inlineSine) return ScreenTileLanes<Isa, TileSines::ViaFitSines>(block, tile);
   if (ArgumentsInRange(*block.Search))
     return ScreenTileLanes<Isa, TileSines::LanesInRange>(block, tile);

@@ -1,5 +1,5 @@
 // The window's commands: the context menu, the shortcuts, Esc and the user guide.
-#include "app/context_menu.h"
+#include "app/window/context_menu.h"
 
 #include <QAction>
 #include <QLabel>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app/help_command.h"
+#include "app/commands/help_command.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
 

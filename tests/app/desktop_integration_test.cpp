@@ -1,6 +1,6 @@
 // The desktop's conventions: where the open dialog starts and what it offers, Qt's own texts in
 // Russian, and names a screen reader can speak.
-#include "app/desktop_integration.h"
+#include "app/window/desktop_integration.h"
 
 #include <QComboBox>
 #include <QFileDialog>

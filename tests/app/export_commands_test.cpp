@@ -1,6 +1,6 @@
 // Results out of the window and data into it: the plot, the data with the model, the formulas,
 // and pasted data, as a user reaches them through the commands.
-#include "app/export_commands.h"
+#include "app/commands/export_commands.h"
 
 #include <unistd.h>
 

@@ -1,12 +1,12 @@
 // The import notice over the plot and the view of how a file was read.
-#include "app/import_notice.h"
+#include "app/window/import_notice.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
-#include "app/import_view.h"
+#include "app/commands/import_view.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
 

@@ -1,7 +1,7 @@
 // The least-squares command and its window as a user meets them: the command waits for a fit,
 // the refinement runs beside the window, its result is adopted and restored through the report,
 // and a refinement overtaken by new data or a new fit is cancelled and never applied.
-#include "app/least_squares_window.h"
+#include "app/least_squares/least_squares_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,8 +22,8 @@
 #include <numbers>
 #include <thread>
 
-#include "app/known_periods_dialog.h"
-#include "app/residual_plot.h"
+#include "app/least_squares/known_periods_dialog.h"
+#include "app/least_squares/residual_plot.h"
 #include "report/report_text.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
@@ -81,10 +81,9 @@ struct BlockingRefinement {
   std::shared_ptr<std::atomic<bool>> SawCancel = std::make_shared<std::atomic<bool>>(false);
 
   LeastSquaresWindow::RefineFunction Function() const {
-    return [started = Started, sawCancel = SawCancel](const ObservationSet&,
-                                                      const CoefficientTable& table,
-                                                      double,
-                                                      const RefineOptions& options) {
+    return [started = Started, sawCancel = SawCancel](const RefineJob& job) {
+      const CoefficientTable& table = job.Table;
+      const RefineOptions& options = job.Options;
       started->store(true);
       while (options.Progress(0.5)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       sawCancel->store(true);
@@ -118,12 +117,9 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(lsq != nullptr);
     auto calls = std::make_shared<std::atomic<int>>(0);
     const LeastSquaresWindow::RefineFunction real = lsq->Refine;
-    lsq->Refine = [calls, real](const ObservationSet& obs,
-                                const CoefficientTable& table,
-                                double minPeriod,
-                                const RefineOptions& options) {
+    lsq->Refine = [calls, real](const RefineJob& job) {
       ++*calls;
-      return real(obs, table, minPeriod, options);
+      return real(job);
     };
 
     QVERIFY(!command->isEnabled());
@@ -324,6 +320,7 @@ class LeastSquaresWindowTest : public QObject {
 
   void ClosingTheProgramDuringARefinementCancelsIt() {
     auto form = std::make_unique<TForm1>();
+    CreateWindowCommands(*form);
     form->State.Random.Clock = FixedTestClock;
     form->ShowMessage = [](TForm1::MessageKind, const QString&, const QString&) {};
     form->show();
@@ -461,8 +458,8 @@ class LeastSquaresWindowTest : public QObject {
       y.push_back(3 * std::sin(0.7 * x.back() + 1) + sigma.back() * std::sin(5.1 * i * i));
     }
     f.TakeTablePairs(x, y, sigma, QStringLiteral("/tmp/weighted.csv"));
-    QCOMPARE(int(f.DataSigma.size()), 30);
-    QCOMPARE(f.DataSigma.front(), sigma.back());  // x = 1 came last, with its sigma
+    QCOMPARE(int(f.Core.DataSigma().size()), 30);
+    QCOMPARE(f.Core.DataSigma().front(), sigma.back());  // x = 1 came last, with its sigma
     ClickOn(f, f.BitBtn2);
     LeastSquaresWindow* lsq = Window(f);
     PressCtrlL(f);
@@ -471,7 +468,7 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(lsq->Text->toPlainText().contains(QStringLiteral("Reduced chi²")));
     QTemporaryDir dir;
     f.OpenDataFile(WriteDataFile(dir, "plain.txt", "0 1\n1 2\n2 0\n3 1\n4 2\n"));
-    QVERIFY(f.DataSigma.empty());
+    QVERIFY(f.Core.DataSigma().empty());
   }
 
   // What the periods dialog takes: blanks or ';' between periods, either decimal mark, and

@@ -1,6 +1,6 @@
 // The Qt backend keeps the plot's pixel rules: rectangles cover x1..x2-1, lines leave out
 // their end pixel, text cells are filled with the brush.
-#include "app/qt_surface.h"
+#include "app/window/qt_surface.h"
 
 #include <QImage>
 #include <QPainter>

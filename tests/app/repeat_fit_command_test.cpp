@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <cstring>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
 

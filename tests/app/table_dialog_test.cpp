@@ -1,6 +1,6 @@
 // "Открыть таблицу…": the dialog shows how a table was read, takes the chosen columns as the new
 // data set, and refuses what the window cannot take.
-#include "app/table_dialog.h"
+#include "app/commands/table_dialog.h"
 
 #include <QAction>
 #include <QComboBox>

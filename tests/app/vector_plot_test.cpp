@@ -2,8 +2,8 @@
 #include <QFontMetrics>
 #include <QXmlStreamReader>
 
-#include "app/qt_surface.h"
-#include "app/vector_surface.h"
+#include "app/commands/vector_surface.h"
+#include "app/window/qt_surface.h"
 #include "plot/redraw_plot.h"
 #include "tests/app/window_test_support.h"
 #include "tests/plot/recording_surface.h"

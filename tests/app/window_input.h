@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QWindow>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "plot/plot_geometry.h"
 
 inline const QColor kSilver(192, 192, 192);

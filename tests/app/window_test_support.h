@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
+#include "app/window_commands.h"
 #include "data/random_generator.h"
 #include "tests/environment_locale.h"
 
@@ -34,6 +35,7 @@ struct WindowFixture {
   WindowFixture() {
     std::string why;
     if (!EnterEnvironmentLocale(why)) qFatal("%s", why.c_str());
+    CreateWindowCommands(Form);
     Form.State.Random.Clock = FixedTestClock;
     Form.ShowMessage = [this](
                            TForm1::MessageKind kind, const QString& caption, const QString& text) {

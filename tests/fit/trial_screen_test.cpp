@@ -88,10 +88,11 @@ std::vector<bool> Flags(const ScreenCase& screen, double best, const EngineChoic
   return flags;
 }
 
-// Every trial left unflagged is above the best residual, on every path, and the paths flag the
-// same trials; at a best near the lowest residuals most trials are proven worse. X scaled by 1e8
-// puts some arguments beyond the sine's reduced range, where the tiles must take its full path.
-TEST(ScreenTile, LeavesOutOnlyTrialsAboveTheBestAndEveryPathAgrees) {
+// Every trial left unflagged is above the best residual, on every path, and the paths with the
+// same arithmetic (AVX2 and AVX-512 fuse alike) flag the same trials; at a best near the lowest
+// residuals most trials are proven worse. X scaled by 1e8 puts the arguments beyond the cheaper
+// sine's range and some beyond the kernel's reduced range, where the tiles must take its full path.
+TEST(ScreenTile, LeavesOutOnlyTrialsAboveTheBestAndPathsAlikeAgree) {
   for (int count : {2, 7, 10, 37, 100}) {
     for (double scale : {1e-6, 1.0, 1e6}) {
       const double xScale = count == 37 && scale == 1.0 ? 1e8 : 1.0;
@@ -118,6 +119,7 @@ TEST(ScreenTile, LeavesOutOnlyTrialsAboveTheBestAndEveryPathAgrees) {
         if (count >= 7) {
           EXPECT_GT(skipped, 500) << name;
         }
+        if (path == SinKernel::Sse2) continue;
         if (reference.empty()) reference = flags;
         EXPECT_EQ(flags, reference) << name;
       }
@@ -125,14 +127,17 @@ TEST(ScreenTile, LeavesOutOnlyTrialsAboveTheBestAndEveryPathAgrees) {
   }
 }
 
-// A trial whose residual equals the best exactly must be flagged, as the plain search keeps it.
+// A trial whose residual equals the best exactly must be flagged, as the plain search keeps it;
+// with the cheaper sine and, x scaled by 1e6, with the kernel's.
 TEST(ScreenTile, FlagsEveryTrialThatTiesTheBestAtEveryScale) {
   int ties = 0;
   for (int scaleExponent = -6; scaleExponent <= 6; ++scaleExponent) {
     const double scale = std::pow(10.0, scaleExponent);
     for (int count : {10, 100}) {
-      SCOPED_TRACE(testing::Message() << count << " observations, y scaled by " << scale);
-      const ScreenCase screen = MakeScreenCase(7u + scaleExponent + 13u, count, scale, 600);
+      const double xScale = scaleExponent % 2 == 0 ? 1.0 : 1e6;
+      SCOPED_TRACE(testing::Message()
+                   << count << " observations, y scaled by " << scale << ", x by " << xScale);
+      const ScreenCase screen = MakeScreenCase(7u + scaleExponent + 13u, count, scale, 600, xScale);
       for (std::size_t j = 0; j < screen.Residuals.size(); j += 37) {
         const std::vector<bool> flags = Flags(screen, screen.Residuals[j]);
         ASSERT_TRUE(flags[j]) << "trial " << j << " ties the best and was left out";

@@ -1,4 +1,4 @@
-#include "app/qt_surface.h"
+#include "app/window/qt_surface.h"
 
 #include <algorithm>
 #include <cmath>

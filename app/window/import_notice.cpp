@@ -1,11 +1,11 @@
-#include "app/import_notice.h"
+#include "app/window/import_notice.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <optional>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 namespace {
 

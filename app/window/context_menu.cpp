@@ -1,4 +1,4 @@
-#include "app/context_menu.h"
+#include "app/window/context_menu.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -6,14 +6,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-#include "app/export_commands.h"
-#include "app/help_command.h"
-#include "app/import_notice.h"
-#include "app/import_view.h"
-#include "app/least_squares_commands.h"
-#include "app/repeat_fit_command.h"
-#include "app/table_command.h"
-#include "app/tform1.h"
+#include "app/window/import_notice.h"
+#include "app/window/tform1.h"
 
 QAction* AddWindowCommand(TForm1& form,
                           const QString& text,
@@ -40,26 +34,6 @@ QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit) {
   return menu;
 }
 
-void CreateWindowCommands(TForm1& form) {
-  // In the order of the menu; each feature adds its commands in its own file.
-  CreateLeastSquaresCommands(form);
-  CreateExportCommands(form);
-  CreateImportCommands(form);
-  CreateTableCommands(form);
-  CreateRepeatFitCommands(form);
-  form.ContextMenu->addSeparator();
-  CreateHelpCommand(form);
-
-  // Esc is no menu item: it closes whatever lies on top of the plot.
-  auto* escape = new QAction(&form);
-  escape->setShortcut(QKeySequence(Qt::Key_Escape));
-  escape->setShortcutContext(Qt::WindowShortcut);
-  QObject::connect(escape, &QAction::triggered, &form, [&form] {
-    form.RunHandler([&form] { form.CloseTopOverlay(); });
-  });
-  form.addAction(escape);
-}
-
 void TForm1::CreateContextMenu() {
   ContextMenu = new QMenu(this);
   // The report box keeps its own copy and select-all below ours.
@@ -72,7 +46,13 @@ void TForm1::CreateContextMenu() {
     menu->insertSeparator(first);
     menu->popup(Memo1->viewport()->mapToGlobal(pos));
   });
-  CreateWindowCommands(*this);
+  // Esc is no menu item: it closes whatever lies on top of the plot.
+  auto* escape = new QAction(this);
+  escape->setShortcut(QKeySequence(Qt::Key_Escape));
+  escape->setShortcutContext(Qt::WindowShortcut);
+  QObject::connect(
+      escape, &QAction::triggered, this, [this] { RunHandler([this] { CloseTopOverlay(); }); });
+  addAction(escape);
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* e) {

@@ -12,7 +12,7 @@
 #include <QStyleOptionSpinBox>
 #include <QWheelEvent>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 namespace {
 

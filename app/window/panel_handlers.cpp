@@ -9,7 +9,7 @@
 #include <QSpinBox>
 #include <exception>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 #include "base/run_time_fault.h"
 #include "plot/redraw_plot.h"
 

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <utility>
 
-#include "app/import_notice.h"
-#include "app/tform1.h"
+#include "app/window/import_notice.h"
+#include "app/window/tform1.h"
 #include "data/data_file_messages.h"
 #include "data/import_check.h"
 #include "data/import_listing.h"
@@ -126,7 +126,6 @@ void TForm1::PasteData(const QByteArray& text) {
 }
 
 bool TForm1::TakeReadData(DataOutcome outcome, const QString& name) {
-  DataSigma.clear();
   if (outcome.Fault) std::rethrow_exception(outcome.Fault);  // RunHandler shows it
   if (!outcome.Accepted) {
     ForgetImport(*this);

@@ -1,4 +1,4 @@
-#include "app/save_file.h"
+#include "app/commands/save_file.h"
 
 #include <QDir>
 #include <QFileInfo>

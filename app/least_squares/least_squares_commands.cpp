@@ -1,11 +1,11 @@
-#include "app/least_squares_commands.h"
+#include "app/least_squares/least_squares_commands.h"
 
 #include <QAction>
 #include <QScreen>
 
-#include "app/context_menu.h"
-#include "app/least_squares_window.h"
-#include "app/tform1.h"
+#include "app/least_squares/least_squares_window.h"
+#include "app/window/context_menu.h"
+#include "app/window/tform1.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void PlaceBeside(const TForm1& form, QWidget& window) {
 }  // namespace
 
 void CreateLeastSquaresCommands(TForm1& form) {
-  auto* window = new LeastSquaresWindow(form, &RefineBothModels);
+  auto* window = new LeastSquaresWindow(form, &RunRefinement);
   QAction* refine = AddWindowCommand(form,
                                      QStringLiteral("Точная подгонка (МНК)"),
                                      QKeySequence(Qt::CTRL | Qt::Key_L),

@@ -1,4 +1,4 @@
-#include "app/help_command.h"
+#include "app/commands/help_command.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include "app/context_menu.h"
-#include "app/tform1.h"
+#include "app/window/context_menu.h"
+#include "app/window/tform1.h"
 
 QString UserGuidePath(const QString& programDir) {
   const QDir dir(programDir);

@@ -1,4 +1,4 @@
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,8 +17,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
-#include "app/desktop_integration.h"
-#include "app/qt_surface.h"
+#include "app/window/desktop_integration.h"
+#include "app/window/qt_surface.h"
 #include "base/run_time_fault.h"
 #include "plot/float_text.h"
 #include "plot/plot_geometry.h"

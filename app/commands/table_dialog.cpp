@@ -1,4 +1,4 @@
-#include "app/table_dialog.h"
+#include "app/commands/table_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/table_messages.h"
+#include "app/commands/table_messages.h"
 #include "data/observation_set.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/desktop_integration.h"
+#include "app/window/desktop_integration.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,7 +11,7 @@
 #include <QSpinBox>
 #include <QTranslator>
 
-#include "app/tform1.h"
+#include "app/window/tform1.h"
 
 QString OpenDialogStart(const QString& programDir, const QString& workingDir) {
   const QString dir = QDir::cleanPath(programDir);

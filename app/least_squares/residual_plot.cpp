@@ -1,4 +1,4 @@
-#include "app/residual_plot.h"
+#include "app/least_squares/residual_plot.h"
 
 #include <QPainter>
 #include <algorithm>

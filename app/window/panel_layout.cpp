@@ -13,8 +13,8 @@
 #include <QStyleOptionSpinBox>
 #include <QSvgRenderer>
 
-#include "app/svg_pixmap.h"
-#include "app/tform1.h"
+#include "app/window/svg_pixmap.h"
+#include "app/window/tform1.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/svg_pixmap.h"
+#include "app/window/svg_pixmap.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,4 +1,4 @@
-#include "app/export_commands.h"
+#include "app/commands/export_commands.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -10,11 +10,11 @@
 #include <QMenu>
 #include <QMessageBox>
 
-#include "app/context_menu.h"
-#include "app/qt_surface.h"
-#include "app/save_file.h"
-#include "app/tform1.h"
-#include "app/vector_surface.h"
+#include "app/commands/save_file.h"
+#include "app/commands/vector_surface.h"
+#include "app/window/context_menu.h"
+#include "app/window/qt_surface.h"
+#include "app/window/tform1.h"
 #include "export/formula_text.h"
 
 namespace {

@@ -172,9 +172,6 @@ class TForm1 : public QWidget {
                       const std::vector<double>& y,
                       const std::vector<double>& sigma,
                       const QString& path);
-  // Each observation's sigma in the order held (a table's σ column), or empty: the refinement
-  // is then weighted. New data from anywhere else clear it.
-  std::vector<double> DataSigma;
 
   // --- context_menu.cpp: the context menu of the bare plot and the report box ---
 

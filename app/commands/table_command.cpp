@@ -1,4 +1,4 @@
-#include "app/table_command.h"
+#include "app/commands/table_command.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,10 +8,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/context_menu.h"
-#include "app/import_notice.h"
-#include "app/table_dialog.h"
-#include "app/tform1.h"
+#include "app/commands/table_dialog.h"
+#include "app/window/context_menu.h"
+#include "app/window/import_notice.h"
+#include "app/window/tform1.h"
 
 namespace {
 
@@ -71,15 +71,11 @@ void TForm1::TakeTablePairs(const std::vector<double>& x,
   const auto count = std::min<std::size_t>(x.size(), kObservationCapacity);
   const auto end = static_cast<std::ptrdiff_t>(count);
   const bool weighted = sigma.size() == x.size();
-  const bool taken =
-      TakeReadData(Core.SetData({x.begin(), x.begin() + end},
-                                {y.begin(), y.begin() + end},
-                                weighted ? std::vector<double>(sigma.begin(), sigma.begin() + end)
-                                         : std::vector<double>{}),
-                   QString::fromStdString(State.DataName));
-  // With sigma, the engine sorted the pairs by x (equal x in the table's order) with each
-  // sigma beside its pair.
-  if (taken && weighted) DataSigma = Core.DataSigma();
+  TakeReadData(Core.SetData({x.begin(), x.begin() + end},
+                            {y.begin(), y.begin() + end},
+                            weighted ? std::vector<double>(sigma.begin(), sigma.begin() + end)
+                                     : std::vector<double>{}),
+               QString::fromStdString(State.DataName));
   // The import notice and "Как прочитан файл…" tell how the plain reader read a file; the table
   // dialog has told how this one was read.
   ForgetImport(*this);

@@ -22,6 +22,3 @@ QAction* AddWindowCommand(TForm1& form,
 
 // Adds a sub-menu to the context menu, disabled like a command when it needs a fit.
 QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit);
-
-// Creates every command, in the order the menu lists them.
-void CreateWindowCommands(TForm1& form);

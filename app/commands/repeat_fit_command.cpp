@@ -1,7 +1,7 @@
-#include "app/repeat_fit_command.h"
+#include "app/commands/repeat_fit_command.h"
 
-#include "app/context_menu.h"
-#include "app/tform1.h"
+#include "app/window/context_menu.h"
+#include "app/window/tform1.h"
 
 void CreateRepeatFitCommands(TForm1& form) {
   AddWindowCommand(form,

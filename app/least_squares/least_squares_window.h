@@ -28,8 +28,7 @@ class LeastSquaresWindow : public QWidget {
   Q_OBJECT
 
  public:
-  using RefineFunction = std::function<RefinementResult(
-      const ObservationSet&, const CoefficientTable&, double, const RefineOptions&)>;
+  using RefineFunction = std::function<RefinementResult(const RefineJob&)>;
 
   // A hidden window over `form`, refining with `refine`.
   LeastSquaresWindow(TForm1& form, RefineFunction refine);
@@ -113,7 +112,6 @@ class LeastSquaresWindow : public QWidget {
   bool FitIsCurrent() const;
   bool ShowsTermsColumn() const;
   QString ApplyRefusal() const;
-  void WriteDeviations();
   void RefreshForm();
 
   TForm1& Form;

@@ -1,4 +1,4 @@
-#include "app/known_periods_dialog.h"
+#include "app/least_squares/known_periods_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/import_view.h"
+#include "app/commands/import_view.h"
 
 #include <QDialog>
 #include <QFontDatabase>
@@ -6,9 +6,9 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "app/context_menu.h"
-#include "app/import_notice.h"
-#include "app/tform1.h"
+#include "app/window/context_menu.h"
+#include "app/window/import_notice.h"
+#include "app/window/tform1.h"
 #include "data/import_listing.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/vector_surface.h"
+#include "app/commands/vector_surface.h"
 
 #include <QBuffer>
 #include <QPageSize>

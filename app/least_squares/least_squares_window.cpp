@@ -1,4 +1,4 @@
-#include "app/least_squares_window.h"
+#include "app/least_squares/least_squares_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,15 +12,12 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "app/known_periods_dialog.h"
-#include "app/residual_plot.h"
-#include "app/tform1.h"
-#include "fit/fit_harmonics.h"
-#include "model/model_values.h"
+#include "app/least_squares/known_periods_dialog.h"
+#include "app/least_squares/residual_plot.h"
+#include "app/window/tform1.h"
 #include "report/harmonic_count_text.h"
 #include "report/least_squares_text.h"
 #include "report/report_text.h"
-#include "sine/sine_kernel.h"
 
 namespace {
 
@@ -288,12 +285,12 @@ void LeastSquaresWindow::StartRefinement() {
   Progress->show();
   UpdateButtons();
 
-  // The thread works on copies only: the form may change its state meanwhile.
-  RefineOptions options;
-  // A table's sigma weigh every fit here; the search itself is never weighted.
-  if (Form.DataSigma.size() == static_cast<std::size_t>(Form.State.Observations.LastIndex + 1)) {
-    options.Weights.Sigma = Form.DataSigma;
-  }
+  // The thread works on copies only: the form may change its state meanwhile. The engine's job
+  // carries the fit's weights (a table's sigma), which weigh every fit here; the search itself
+  // is never weighted. It refines the search's result, also after the refined one was applied.
+  RefineJob job = Form.Core.RefinementJob(RefineOptions{});
+  job.Table = Snapshot.Table;
+  RefineOptions& options = job.Options;
   const unsigned run = RunNumber;
   options.Progress = [this, run, cancel = CancelFlag, shown = -1](double fraction) mutable {
     const int step = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps);
@@ -308,67 +305,69 @@ void LeastSquaresWindow::StartRefinement() {
     }
     return !cancel->load();
   };
-  Worker = std::thread(
-      [this,
-       run,
-       refine = Refine,
-       obs = Form.State.Observations,
-       table = Snapshot.Table,
-       seeds = std::array<std::uint32_t, 2>{Snapshot.StageSeeds[0], Snapshot.StageSeeds[1]},
-       depth = Form.State.LastFit.Depth,
-       counts = RunWithCounts,
-       terms = RunTerms,
-       options = std::move(options)] {
-        RefinementResult result, termed;
-        CountComparison compared;
-        QString fault, termsFault;
+  Worker = std::thread([this,
+                        run,
+                        refine = Refine,
+                        job = std::move(job),
+                        seeds = std::array<std::uint32_t, 2>{Snapshot.StageSeeds[0],
+                                                             Snapshot.StageSeeds[1]},
+                        depth = Form.State.LastFit.Depth,
+                        counts = RunWithCounts,
+                        terms = RunTerms] {
+    const ObservationSet& obs = job.Observations;
+    const RefineOptions& options = job.Options;
+    RefinementResult result, termed;
+    CountComparison compared;
+    QString fault, termsFault;
+    try {
+      // The progress bar's shares: the refinement one, the fit with terms one, the comparison
+      // (up to five fits) three.
+      const double shares = 1 + (terms.Any() ? 1 : 0) + (counts ? 3 : 0);
+      const double refined = 1 / shares, termsDone = (terms.Any() ? 2 : 1) / shares;
+      RefineJob plain = job;
+      plain.Options = Part(options, 0, refined);
+      result = refine(plain);
+      const FitRequest request = ShownFitRequest(
+          obs, job.Table.HarmonicCount, seeds, depth, terms.Constant, terms.Trend, terms.Periods);
+      // Data the terms leave nothing of (a constant y less its level) fail only this column.
+      if (terms.Any() && !result.Cancelled) {
         try {
-          // The progress bar's shares: the refinement one, the fit with terms one, the comparison
-          // (up to five fits) three.
-          const double shares = 1 + (terms.Any() ? 1 : 0) + (counts ? 3 : 0);
-          const double refined = 1 / shares, termsDone = (terms.Any() ? 2 : 1) / shares;
-          result = refine(obs, table, obs.MinPeriod, Part(options, 0, refined));
-          const FitRequest request = ShownFitRequest(
-              obs, table.HarmonicCount, seeds, depth, terms.Constant, terms.Trend, terms.Periods);
-          // Data the terms leave nothing of (a constant y less its level) fail only this column.
-          if (terms.Any() && !result.Cancelled) {
-            try {
-              termed = FitWithTerms(obs, request, Part(options, refined, termsDone));
-            } catch (const std::exception& e) {
-              termsFault = QString::fromUtf8(e.what());
+          termed = FitWithTerms(obs, request, Part(options, refined, termsDone));
+        } catch (const std::exception& e) {
+          termsFault = QString::fromUtf8(e.what());
+        }
+      }
+      if (counts && !result.Cancelled && !termed.Cancelled) {
+        compared = CompareCounts(obs, request, Part(options, termsDone, 1));
+      }
+    } catch (const std::exception& e) {
+      fault = QString::fromUtf8(e.what());
+    } catch (...) {
+      fault = QStringLiteral("unknown fault");
+    }
+    // Delivered on the window's thread; dropped by Qt if the window is gone by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, result, termed, compared, fault, termsFault] {
+          if (!fault.isEmpty()) {
+            RefinementResult failed;
+            failed.Cancelled = true;
+            Finish(run, failed, {}, {});
+            Status->setText(QStringLiteral("Ошибка уточнения: ") + fault);
+          } else {
+            Finish(run, result, termed, compared);
+            if (!termsFault.isEmpty() && run == RunNumber && ResultUsable) {
+              ResultTerms = {};  // nothing to show beside the refinement
+              ShowResult();
+              UpdateButtons();
+              Status->setText(Status->text() +
+                              QStringLiteral(". Подгонка с членами модели не удалась: ") +
+                              termsFault);
             }
           }
-          if (counts && !result.Cancelled && !termed.Cancelled) {
-            compared = CompareCounts(obs, request, Part(options, termsDone, 1));
-          }
-        } catch (const std::exception& e) {
-          fault = QString::fromUtf8(e.what());
-        } catch (...) {
-          fault = QStringLiteral("unknown fault");
-        }
-        // Delivered on the window's thread; dropped by Qt if the window is gone by then.
-        QMetaObject::invokeMethod(
-            this,
-            [this, run, result, termed, compared, fault, termsFault] {
-              if (!fault.isEmpty()) {
-                RefinementResult failed;
-                failed.Cancelled = true;
-                Finish(run, failed, {}, {});
-                Status->setText(QStringLiteral("Ошибка уточнения: ") + fault);
-              } else {
-                Finish(run, result, termed, compared);
-                if (!termsFault.isEmpty() && run == RunNumber && ResultUsable) {
-                  ResultTerms = {};  // nothing to show beside the refinement
-                  ShowResult();
-                  UpdateButtons();
-                  Status->setText(Status->text() +
-                                  QStringLiteral(". Подгонка с членами модели не удалась: ") +
-                                  termsFault);
-                }
-              }
-            },
-            Qt::QueuedConnection);
-      });
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void LeastSquaresWindow::Finish(unsigned run,
@@ -512,19 +511,12 @@ void LeastSquaresWindow::UpdateButtons() {
                             current);
 }
 
-void LeastSquaresWindow::WriteDeviations() {
-  AppState& s = Form.State;
-  const CoefficientTable& t = s.Coefficients;
-  s.RelDeviation = ModelDeviation(ModelOf(t, ModelKind::Sum), s.Observations, SinArray);
-  s.SavedDeviation = ModelDeviation(ModelOf(t, ModelKind::SquaredSum), s.Observations, SinArray);
-}
-
 void LeastSquaresWindow::RefreshForm() {
   Form.FormResize();
   // The report is written when it is opened; an open one is brought up to date here.
   if (Form.Memo1->isVisible()) {
     Form.Memo1->clear();
-    WriteReport(Form.State, [this](const std::string& line) {
+    Form.Core.WriteReportLines([this](const std::string& line) {
       Form.Memo1->appendPlainText(QString::fromStdString(line));
     });
   }
@@ -533,7 +525,7 @@ void LeastSquaresWindow::RefreshForm() {
 void LeastSquaresWindow::Apply() {
   Form.RunHandler([this] {
     if (!ResultUsable || !FitIsCurrent() || !ApplyRefusal().isEmpty()) return;
-    CoefficientTable& t = Form.State.Coefficients;
+    CoefficientTable t = Form.State.Coefficients;
     const int count = std::min<int>(t.HarmonicCount, kMaxHarmonics);
     if (Current.Refined[0].Coefficients.Count != count ||
         Current.Refined[1].Coefficients.Count != count) {
@@ -541,10 +533,10 @@ void LeastSquaresWindow::Apply() {
     }
     CopyHarmonics(Current.Refined[0].Coefficients, count, t.A, t.B, t.C);
     CopyHarmonics(Current.Refined[1].Coefficients, count, t.A2, t.B2, t.C2);
+    Form.Core.ReplaceCoefficients(t);
     Applied = true;
     UpdateButtons();
     Status->setText(QStringLiteral("Уточнённые коэффициенты применены"));
-    WriteDeviations();
     RefreshForm();
   });
 }
@@ -554,9 +546,7 @@ void LeastSquaresWindow::Restore() {
     if (!(Applied && Snapshot.Taken && Snapshot.Generation == Generation && FitIsCurrent())) {
       return;
     }
-    Form.State.Coefficients = Snapshot.Table;
-    Form.State.RelDeviation = Snapshot.RelDeviation;
-    Form.State.SavedDeviation = Snapshot.SavedDeviation;
+    Form.Core.ReplaceCoefficients(Snapshot.Table, Snapshot.RelDeviation, Snapshot.SavedDeviation);
     Applied = false;
     UpdateButtons();
     Status->setText(QStringLiteral("Результат поиска восстановлен"));

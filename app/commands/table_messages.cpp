@@ -1,4 +1,4 @@
-#include "app/table_messages.h"
+#include "app/commands/table_messages.h"
 
 #include <QDate>
 
