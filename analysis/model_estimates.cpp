@@ -68,6 +68,18 @@ Estimate MakeEstimate(double value, double variance, bool determined, double qua
   return e;
 }
 
+// The period's interval is the frequency's mapped through 2pi/B, not the linearised one, which
+// is symmetric and reaches below 0 where B is poorly known. Where B's interval reaches 0, no
+// finite period bounds it: the period is then not determined.
+Estimate PeriodEstimate(const Estimate& frequency, Estimate period) {
+  if (!period.Determined) return period;
+  if (!frequency.Determined || !(frequency.Lower > 0)) return Undetermined(period.Value);
+  period.Lower = kTwoPi / frequency.Upper;
+  period.Upper = kTwoPi / frequency.Lower;
+  if (!std::isfinite(period.Upper)) return Undetermined(period.Value);
+  return period;
+}
+
 // v_i of the stage's model, S with its terms, with the fit's sines as the report takes them.
 void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
   HarmonicModel m = fit.Coefficients;
@@ -398,7 +410,8 @@ void EvaluateModelFit(const ObservationSet& obs,
     if (h.B[k] > 0) {
       const double period = kTwoPi / h.B[k];
       const double slope = period / h.B[k];  // |dP/dB| = 2pi / B^2
-      fit.Period[k] = MakeEstimate(period, slope * slope * varB, determined[w], quantile);
+      fit.Period[k] = PeriodEstimate(
+          fit.B[k], MakeEstimate(period, slope * slope * varB, determined[w], quantile));
     }
   }
   if (it >= 0) {  // c0 = c_u - t_u * Centre / Scale, c1 = t_u / Scale

@@ -26,10 +26,9 @@ inline constexpr int kMaxBlockTrials = 65536;
 inline constexpr int kMaxBlockTiles = kMaxBlockTrials / kTileTrials;
 static_assert(kMaxBlockTrials % (kTileTrials * kGrainTiles) == 0);
 
-// Up to kFewObservations observations the bound is tested every 4 of them, above every
-// kMaxScreenRows.
-inline constexpr int kFewObservations = 32;
-inline constexpr int kMaxScreenRows = 8;
+// The bound is tested after each half of the observations, or every kMaxScreenRows of them if
+// fewer.
+inline constexpr int kMaxScreenRows = 12;
 
 // What every tile of one harmonic's search reads; fixed while the search runs.
 struct TrialSearch {

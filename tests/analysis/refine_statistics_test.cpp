@@ -65,6 +65,19 @@ std::vector<double> FiniteDifferenceErrors(const ObservationSet& obs, const Mode
   return errors;
 }
 
+// The period's interval is the frequency's mapped through 2pi/B; where that reaches B = 0 no
+// period bounds it.
+void ExpectPeriodIntervalFromFrequency(const Estimate& b, const Estimate& period) {
+  if (!(b.Determined && b.Lower > 0)) {
+    EXPECT_FALSE(period.Determined);
+    return;
+  }
+  EXPECT_TRUE(period.Determined);
+  EXPECT_NEAR(period.Lower, kTwoPi / b.Upper, 1e-12 * period.Value);
+  EXPECT_NEAR(period.Upper, kTwoPi / b.Lower, 1e-12 * period.Value);
+  EXPECT_TRUE(period.Lower < period.Value && period.Value < period.Upper);
+}
+
 void ExpectErrorsMatchFiniteDifferences(const ObservationSet& obs, const ModelFit& fit) {
   const std::vector<double> want = FiniteDifferenceErrors(obs, fit);
   const double t = StudentQuantile95(fit.Statistics.DegreesOfFreedom);
@@ -81,8 +94,12 @@ void ExpectErrorsMatchFiniteDifferences(const ObservationSet& obs, const ModelFi
     check(fit.B[k], want[3 * k + 1], "B");
     check(fit.C[k], want[3 * k + 2], "C");
     const double b = fit.Coefficients.B[k];
-    EXPECT_NEAR(fit.Period[k].Value, kTwoPi / b, 1e-14 * kTwoPi / b);
-    check(fit.Period[k], kTwoPi / (b * b) * want[3 * k + 1], "period");
+    const Estimate& period = fit.Period[k];
+    EXPECT_NEAR(period.Value, kTwoPi / b, 1e-14 * kTwoPi / b);
+    ExpectPeriodIntervalFromFrequency(fit.B[k], period);
+    if (period.Determined) {
+      EXPECT_NEAR(period.StdError, kTwoPi / (b * b) * want[3 * k + 1], 1e-5 * period.StdError);
+    }
   }
   if (fit.HasConstant) check(fit.Constant, want.back(), "c0");
 }
@@ -93,6 +110,20 @@ TEST_F(RefinementTest, StandardErrorsMatchAFiniteDifferenceJacobian) {
   ExpectErrorsMatchFiniteDifferences(obs, result.Refined[0]);
   // Away from the optimum (the search's own result) the same formula holds.
   ExpectErrorsMatchFiniteDifferences(obs, result.Search[0]);
+}
+
+// A level fitted without a constant: one harmonic goes to a frequency near 0 whose interval
+// reaches 0, so its period has no finite bound (the linearised interval reached below 0).
+TEST_F(RefinementTest, APeriodWhoseFrequencyMayBeZeroIsNotDetermined) {
+  ObservationSet obs = MakeWaveSample(IrregularX(40, 0, 20), {{2, 1.3, 0.4}}, 10);
+  for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.3 * std::sin(7.77 * i * i + 0.3);
+  const ModelFit fit = Refine(Searched(obs, 2)).Refined[0];
+  int unbounded = 0;
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    ExpectPeriodIntervalFromFrequency(fit.B[k], fit.Period[k]);
+    if (!fit.Period[k].Determined) ++unbounded;
+  }
+  EXPECT_EQ(unbounded, 1);
 }
 
 TEST_F(RefinementTest, StandardErrorsOfModelTwoFollowItsSquareRootTarget) {
