@@ -162,20 +162,41 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
 
   const Reals flatFloor = Splat<Reals>(kFlatSineFloor);
   double squares = 0;  // sum of y^2 over the rows screened so far
-  for (int row = 0; row < search.Count && live.Count > 0; row += search.Rows) {
-    const int rows = std::min(search.Rows, search.Count - row);
+  // One group of rows for one vector of trials: the sums over its rows, then the lanes the
+  // bound proves worse. The least-squares residual over the rows so far is a lower bound of the
+  // full one. Only where the sines do not nearly vanish: there the quotient is well conditioned
+  // and no underflow can matter (NaN sums fail both tests and are never proven).
+  const auto screenGroup = [&](int row, int rows, Reals b, Reals c, Reals& sy, Reals& ss) {
     const double* xs = search.XByMagnitude + row;
     const double* ys = search.YByMagnitude + row;
-    for (int r = 0; r < rows; ++r) squares = squares + ys[r] * ys[r];
-    const Reals squaresSoFar = Splat<Reals>(squares);
+    for (int r = 0; r < rows; ++r) {
+      const Reals s = SinesOf<Isa, kSines>(search.Sines, b * Splat<Reals>(xs[r]) + c);
+      const Reals y = Splat<Reals>(ys[r]);
+      sy = sy + y * s;
+      ss = ss + s * s;
+    }
     // With the cheaper sine the residual over m rows can come out up to ApproxSlack * sqrt(m)
     // above the exact sines' one.
     double boundNow = block.Bound;
     if constexpr (kSines == TileSines::Approx) {
       boundNow = boundNow + search.ApproxSlack * std::sqrt(static_cast<double>(row + rows));
     }
-    const Reals bound = Splat<Reals>(boundNow);
+    const Ints worse =
+        (ss > flatFloor) & (Splat<Reals>(squares) - sy * sy / ss > Splat<Reals>(boundNow));
+    return Isa::Bits(~worse);
+  };
 
+  const auto addSquares = [&](int row, int rows) {
+    for (int r = row; r < row + rows; ++r)
+      squares = squares + search.YByMagnitude[r] * search.YByMagnitude[r];
+  };
+
+  // While the survivors fill more than one vector, they are packed to the front after each
+  // group, so that a trial proven worse frees its lane at once.
+  int row = 0;
+  for (; row < search.Count && live.Count > kLanes; row += search.Rows) {
+    const int rows = std::min(search.Rows, search.Count - row);
+    addSquares(row, rows);
     // Vector v is read before anything is packed over it: kept <= v * kLanes.
     int kept = 0;
     for (int at = 0; at < live.Count; at += kLanes) {
@@ -183,18 +204,8 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
       const Reals c = Load<Reals>(live.C + at);
       Reals sy = Load<Reals>(live.Sy + at);
       Reals ss = Load<Reals>(live.Ss + at);
-      for (int r = 0; r < rows; ++r) {
-        const Reals s = SinesOf<Isa, kSines>(search.Sines, b * Splat<Reals>(xs[r]) + c);
-        const Reals y = Splat<Reals>(ys[r]);
-        sy = sy + y * s;
-        ss = ss + s * s;
-      }
-      // The least-squares residual over the rows so far is a lower bound of the full one. Only
-      // where the sines do not nearly vanish: there the quotient is well conditioned and no
-      // underflow can matter (NaN sums fail both tests and are never proven).
-      const Ints worse = (ss > flatFloor) & (squaresSoFar - sy * sy / ss > bound);
       const int liveLanes = std::min(kLanes, live.Count - at);
-      const unsigned keep = Isa::Bits(~worse) & ((1u << liveLanes) - 1u);
+      const unsigned keep = screenGroup(row, rows, b, c, sy, ss) & ((1u << liveLanes) - 1u);
       Isa::Pack(live.B + kept, b, keep);
       Isa::Pack(live.C + kept, c, keep);
       Isa::Pack(live.Sy + kept, sy, keep);
@@ -206,7 +217,22 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   }
 
   std::uint32_t mask = 0;
-  for (int t = 0; t < live.Count; ++t) mask |= 1u << static_cast<int>(live.Trial[t]);
+  if (live.Count > kLanes) {  // every row screened
+    for (int t = 0; t < live.Count; ++t) mask |= 1u << static_cast<int>(live.Trial[t]);
+    return mask;
+  }
+  // The survivors fit in one vector: it stays in registers, its lanes dropped from a mask.
+  const Reals b = Load<Reals>(live.B), c = Load<Reals>(live.C);
+  Reals sy = Load<Reals>(live.Sy), ss = Load<Reals>(live.Ss);
+  unsigned alive = (1u << live.Count) - 1u;
+  for (; row < search.Count && alive != 0; row += search.Rows) {
+    const int rows = std::min(search.Rows, search.Count - row);
+    addSquares(row, rows);
+    alive &= screenGroup(row, rows, b, c, sy, ss);
+  }
+  for (int t = 0; t < kLanes; ++t) {
+    if ((alive >> t) & 1u) mask |= 1u << static_cast<int>(live.Trial[t]);
+  }
   return mask;
 }
 
