@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/fit_trust.h"
 #include "analysis/model_estimates.h"
 #include "analysis/periodogram.h"
 #include "analysis/scaled_fit.h"
@@ -57,6 +58,13 @@ constexpr double kPolishShare = 1e-3;
 // 2000, B x rounded) costs 1e-4 of the objective, and a model a little less deep in that valley
 // comes out lower. Only those within kPolishShare of the best are taken to x.
 constexpr std::size_t kKeptModels = 8;
+// Other optima kept to be compared with the best at the end: the lowest of those whose
+// frequencies differ from each other by more than kSameBasin (in u, where a resolution is pi).
+constexpr std::size_t kRivals = 8;
+constexpr double kSameBasin = 1e-2;
+// A rival's loose objective may lie this far above the profile likelihood's reach (ProfileRatio)
+// and still be refined to see whether it ends inside.
+constexpr double kRivalSlack = 1.1;
 // Peaks of a periodogram kept as starting frequencies.
 constexpr int kTrackedPeaks = 16;
 // The sampling's strongest aliases each harmonic of the best is moved to.
@@ -117,6 +125,7 @@ class StartLog {
   void Add(const ScaledModel& model, bool independent) {
     ++starts_;
     Keep(model);
+    KeepRival(model);
     objectives_.push_back({model.Objective, independent});
     if (model.Objective < best_.Objective) {
       best_ = model;
@@ -134,6 +143,8 @@ class StartLog {
   const ScaledModel& Best() const { return best_; }
   // The lowest objectives seen, lowest first (the best among them).
   const std::vector<ScaledModel>& Kept() const { return kept_; }
+  // The lowest distinct optima, lowest first.
+  const std::vector<ScaledModel>& Rivals() const { return rivals_; }
   int Starts() const { return starts_; }
   int Hits() const { return hits_; }
   int IndependentHits() const { return independentHits_; }
@@ -149,7 +160,23 @@ class StartLog {
     });
     kept_.insert(at, model);
   }
+  void KeepRival(const ScaledModel& model) {
+    if (!(model.Objective < std::numeric_limits<double>::infinity())) return;
+    const auto lower = [](const auto& l, const auto& r) { return l.Objective < r.Objective; };
+    for (ScaledModel& r : rivals_) {
+      if (!SameFrequencies(r, model, kSameBasin)) continue;
+      if (model.Objective < r.Objective) {
+        r = model;
+        std::sort(rivals_.begin(), rivals_.end(), lower);
+      }
+      return;
+    }
+    if (rivals_.size() == kRivals && !(model.Objective < rivals_.back().Objective)) return;
+    if (rivals_.size() == kRivals) rivals_.pop_back();
+    rivals_.insert(std::upper_bound(rivals_.begin(), rivals_.end(), model, lower), model);
+  }
   std::vector<ScaledModel> kept_;
+  std::vector<ScaledModel> rivals_;
   double floor_;
   ScaledModel best_;
   struct Logged {
@@ -224,6 +251,7 @@ class TaskRunner {
       refined.Hits = hits;
     }
     refined.Ended = ended;
+    if (n_ > 0 && problem_.Count > 0) JudgeTrust(log, refined);
     *task_.Out = refined;
   }
 
@@ -392,6 +420,37 @@ class TaskRunner {
           break;
       }
       if (!Try(model, log, independent)) return;
+    }
+  }
+
+  // Whether the fit's intervals hold: each harmonic's false-alarm probability, and the lowest
+  // other optimum of the starts whose frequencies lie outside them though the profile likelihood
+  // keeps them (refined to full precision first: a loose start may still fall back into the
+  // best).
+  void JudgeTrust(const StartLog& log, ModelFit& fit) {
+    ScaledModel best;
+    best.Count = n_;
+    for (int k = 0; k < n_; ++k) best.Omega[k] = fit.Coefficients.B[fixed_ + k] * scaling_.Scale;
+    double alarms[kMaxHarmonics];
+    HarmonicFalseAlarms(problem_, best, omegaMax_, floor_, alarms);
+    std::copy(alarms, alarms + n_, fit.HarmonicFalseAlarm + fixed_);
+    SolveLinear(problem_, best);
+    const double region = ProfileRatio(fit.StageStatistics.DegreesOfFreedom);
+    // Objectives at the rounding floor are all the same exact fit.
+    const double least = std::max(best.Objective, floor_);
+    if (!(least > 0) || !std::isfinite(region)) return;
+    const double reach = kRivalSlack * region * least;
+    for (ScaledModel rival : log.Rivals()) {
+      if (!(rival.Objective <= reach) || SameFrequencies(rival, best, kSameBasin)) continue;
+      RefineFrequencies(problem_, rival, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+      RefineAll(problem_, rival, Steps(kFullIterations));
+      const double ratio = std::max(rival.Objective, floor_) / least;
+      if (!(ratio <= region) || !(ratio < fit.RivalRatio)) continue;
+      if (SameFrequencies(rival, best, kSameBasin)) continue;
+      if (!OutsideIntervals(rival, fit, fixed_, scaling_.Scale, kSameBasin)) continue;
+      fit.RivalRatio = ratio;
+      SortedFrequencies(rival, fit.RivalB);
+      for (int k = 0; k < n_; ++k) fit.RivalB[k] /= scaling_.Scale;
     }
   }
 

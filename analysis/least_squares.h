@@ -78,6 +78,17 @@ struct ModelFit {
   ModelStatistics StageStatistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
   int Hits = 0;    // starts that reached the best objective within 1e-9 relative
+  // Whether the intervals hold (analysis/fit_trust.h). Each searched harmonic's false-alarm
+  // probability against the fit without it: above kTrustFalseAlarm the harmonic fits noise, or
+  // repeats another (kNotDetermined for the known ones, and where it cannot be computed).
+  double HarmonicFalseAlarm[kMaxHarmonics] = {
+      kNotDetermined, kNotDetermined, kNotDetermined, kNotDetermined, kNotDetermined};
+  // Another optimum found by the starts, its frequencies outside the intervals and its objective
+  // low enough for their 95 % profile-likelihood intervals to hold them: RivalRatio is its
+  // objective over the best's (infinity: none), RivalB its searched frequencies in x, lowest
+  // first.
+  double RivalRatio = std::numeric_limits<double>::infinity();
+  double RivalB[kMaxHarmonics] = {};
   Termination Ended = Termination::NotRun;  // how the refinement of this model stopped
   std::string Failure;                      // when Failed: the exception's message
 };

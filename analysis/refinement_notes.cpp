@@ -1,6 +1,7 @@
 #include "analysis/refinement_notes.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -25,6 +26,32 @@ std::string BeyondText(const RefinementResult& result, const ModelFit& fit) {
   return list;
 }
 
+// "harmonic 3 (12 %)" for each harmonic of fit whose false-alarm probability is too high, joined
+// by "or".
+std::string NoiseText(const ModelFit& fit) {
+  std::string list;
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    const double alarm = fit.HarmonicFalseAlarm[k];
+    if (!(IsDetermined(alarm) && alarm > kTrustFalseAlarm)) continue;
+    if (!list.empty()) list += " or ";
+    list += "harmonic ";
+    list += std::to_string(k + 1);
+    list += " (";
+    list += Number(100 * alarm);
+    list += " %)";
+  }
+  return list;
+}
+
+std::string RivalText(const ModelFit& fit) {
+  std::string list;
+  for (int k = fit.FixedCount; k < fit.Coefficients.Count; ++k) {
+    if (!list.empty()) list += ", ";
+    list += Number(fit.RivalB[k - fit.FixedCount]);
+  }
+  return list;
+}
+
 }  // namespace
 
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind) {
@@ -44,7 +71,34 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
   const struct {
     const ModelFit& Fit;
     const char* Name;
-  } fits[] = {{result.Refined[m], "Refined"}, {result.WithConstant[m], "With constant"}};
+    const char* Lower;
+  } fits[] = {{result.Refined[m], "Refined", "refined"},
+              {result.WithConstant[m], "With constant", "with constant"}};
+  for (const auto& f : fits) {
+    const std::string noise = NoiseText(f.Fit);
+    if (!noise.empty()) {
+      std::string note = "Not to be trusted (";
+      note += f.Lower;
+      note += "): noise alone could explain as much as ";
+      note += noise;
+      note +=
+          ", the false-alarm probability against the fit without it (above 1 %); the intervals "
+          "do not hold.";
+      notes.push_back(note);
+    }
+    if (std::isfinite(f.Fit.RivalRatio)) {
+      std::string note = "Not to be trusted (";
+      note += f.Lower;
+      note += "): other frequencies, B = ";
+      note += RivalText(f.Fit);
+      note += ", fit almost as well (objective ";
+      note += Number(100 * (f.Fit.RivalRatio - 1));
+      note +=
+          " % higher, inside the 95 % profile-likelihood interval) and lie outside the "
+          "intervals, which hold only near the best fit.";
+      notes.push_back(note);
+    }
+  }
   for (const auto& f : fits) {
     if (f.Fit.Starts == 0 || !BeyondSearchBand(result, f.Fit)) continue;
     std::string note = f.Name;

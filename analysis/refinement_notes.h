@@ -7,6 +7,8 @@
 
 // What a reader of a refined model must know before trusting it, as English sentences for the
 // least-squares window, harmora-fit's report and its JSON `notes`: the data's strongest peak is
-// within what noise gives (its false-alarm probability above kTrustFalseAlarm), and a frequency
-// lies above the search's band. Empty when there is nothing to say.
+// within what noise gives (its false-alarm probability above kTrustFalseAlarm); a harmonic of a
+// fit explains no more than noise could; other frequencies fit almost as well
+// (ModelFit's HarmonicFalseAlarm and RivalRatio); a frequency lies above the search's band. Empty
+// when there is nothing to say.
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind);

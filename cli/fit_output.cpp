@@ -245,6 +245,8 @@ std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
   Add(model, "hits", std::to_string(fit.Hits));
   Add(model, "termination", JsonString(TerminationText(fit.Ended, fit.Failure)));
   Add(model, "false_alarm", JsonNumber(result.PeakFalseAlarm[static_cast<int>(kind)]));
+  // Each harmonic against the fit without it (null for known frequencies).
+  Add(model, "harmonic_false_alarm", JsonNumbers(fit.HarmonicFalseAlarm, h.Count));
   std::string notes = "[";
   for (const std::string& note : RefinementNotes(result, kind)) {
     if (notes.size() > 1) notes += ',';

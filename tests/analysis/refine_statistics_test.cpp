@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "analysis/fit_trust.h"
 #include "analysis/least_squares.h"
 #include "analysis/model_estimates.h"
 #include "analysis/spectral_band.h"
@@ -196,6 +197,40 @@ TEST_F(RefinementTest, ThePeakFalseAlarmProbabilityIsCalibratedOnNoise) {
     flagged += !(alarm <= kTrustFalseAlarm);
   }
   EXPECT_EQ(flagged, 0);
+}
+
+// Intervals describe the neighbourhood of the best optimum; a fit says when that is not enough:
+// a harmonic more than the data hold fits noise (and could sit elsewhere as well), and two equal
+// lines fitted with one harmonic leave the other as a rival that fits almost as well.
+TEST_F(RefinementTest, AFitSaysWhenItsIntervalsDoNotHold) {
+  const std::vector<double> xs = IrregularX(60, 0, 30);
+  const struct {
+    const char* Name;
+    int Harmonics;
+    std::initializer_list<Wave> Waves;
+    bool NoiseHarmonic, Rival;
+  } cases[] = {
+      {"two clear lines", 2, {{1.5, 0.7, 1.0}, {0.9, 2.1, 4.0}}, false, false},
+      {"one harmonic too many", 3, {{1.5, 0.7, 1.0}, {0.9, 2.1, 4.0}}, true, true},
+      {"two equal lines, one harmonic", 1, {{1.0, 0.7, 1.0}, {1.0, 2.1, 4.0}}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ObservationSet obs = MakeWaveSample(xs, c.Waves);
+    for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.3 * std::sin(7.77 * i * i + 0.3);
+    const ModelFit& fit = Refine(Searched(obs, c.Harmonics)).Refined[0];
+    int noisy = 0;
+    for (int k = 0; k < c.Harmonics; ++k) {
+      ASSERT_TRUE(IsDetermined(fit.HarmonicFalseAlarm[k])) << k;
+      noisy += fit.HarmonicFalseAlarm[k] > kTrustFalseAlarm;
+    }
+    EXPECT_EQ(noisy, c.NoiseHarmonic ? 1 : 0);
+    EXPECT_EQ(std::isfinite(fit.RivalRatio), c.Rival) << fit.RivalRatio;
+    if (c.Rival) {
+      EXPECT_LE(fit.RivalRatio, ProfileRatio(fit.Statistics.DegreesOfFreedom));
+    }
+  }
+  EXPECT_NEAR(ProfileRatio(17), 1 + 2.1098 * 2.1098 / 17, 1e-4);
 }
 
 TEST(StudentQuantile95, MatchesTheTablesAndTendsToTheNormal) {
