@@ -4,6 +4,7 @@
 
 #include "data/observation_set.h"
 #include "fit/engine_choice.h"
+#include "fit/trial_draws.h"
 #include "sine/sine_kernel.h"
 
 // The fast search screens its random trials in blocks, ahead of the scan that keeps them, and a
@@ -30,6 +31,9 @@ static_assert(kMaxBlockTrials % (kTileTrials * kGrainTiles) == 0);
 // fewer.
 inline constexpr int kMaxScreenRows = 12;
 
+// Tiles within a jump of the tables of TrialSearch: kJumpTiles^2 tiles, two million trials.
+inline constexpr int kJumpTiles = 256;
+
 // What every tile of one harmonic's search reads; fixed while the search runs.
 struct TrialSearch {
   // The observations in decreasing |y| (ties in index order), where the bound grows fastest.
@@ -45,6 +49,11 @@ struct TrialSearch {
   // DrawAdd[t] (mod 2^32) of the seed before trial 0's: the tiles draw their trials from it.
   std::uint32_t DrawMul[kTileTrials] = {};
   std::uint32_t DrawAdd[kTileTrials] = {};
+  // The generator's map over t tiles' draws (NearMul[t] * seed + NearAdd[t]) and over
+  // t * kJumpTiles tiles' (Far), t < kJumpTiles: a tile's first seed in two multiply-adds
+  // instead of a jump (TileSeed).
+  std::uint32_t NearMul[kJumpTiles] = {}, NearAdd[kJumpTiles] = {};
+  std::uint32_t FarMul[kJumpTiles] = {}, FarAdd[kJumpTiles] = {};
   // A bound of every |b*x + c| of the search: max |FreqScale| * max |x| + 2pi, before rounding.
   double LargestArgument = 0;
   // Whether the tiles may screen with the cheaper sine (sine/approx_sine.h): every argument
@@ -58,6 +67,18 @@ struct TrialSearch {
   // Sines.
   bool InlineSine = false;
 };
+
+// The generator before the draws of trial `first`, the first of a tile: JumpSeed(StartSeed,
+// 2 * first), from the search's tables where they reach.
+inline std::uint32_t TileSeed(const TrialSearch& search, std::int64_t first) {
+  const std::int64_t tile = first / kTileTrials;
+  if (first % kTileTrials != 0 || tile >= kJumpTiles * kJumpTiles) {
+    return JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(first));
+  }
+  const auto far = static_cast<int>(tile / kJumpTiles), near = static_cast<int>(tile % kJumpTiles);
+  const std::uint32_t seed = search.FarMul[far] * search.StartSeed + search.FarAdd[far];
+  return search.NearMul[near] * seed + search.NearAdd[near];
+}
 
 // One block of trials first .. first + Trials - 1 and, after its tiles ran, which of them the
 // scan must look at: bit t of Masks[tile] for trial first + tile * kTileTrials + t.

@@ -103,6 +103,20 @@ void PrepareTrialSearch(TrialSearch& search,
     search.DrawAdd[t] = JumpSeed(0, steps);
     search.DrawMul[t] = JumpSeed(1, steps) - search.DrawAdd[t];
   }
+  // Powers of the map of one tile's draws, and of kJumpTiles tiles', composed up.
+  constexpr std::uint64_t kTileDraws = 2 * kTileTrials;
+  const std::uint32_t tileAdd = JumpSeed(0, kTileDraws),
+                      tileMul = JumpSeed(1, kTileDraws) - tileAdd;
+  const std::uint32_t farAdd = JumpSeed(0, kTileDraws * kJumpTiles);
+  const std::uint32_t farMul = JumpSeed(1, kTileDraws * kJumpTiles) - farAdd;
+  search.NearMul[0] = search.FarMul[0] = 1;
+  search.NearAdd[0] = search.FarAdd[0] = 0;
+  for (int t = 1; t < kJumpTiles; ++t) {
+    search.NearMul[t] = search.NearMul[t - 1] * tileMul;
+    search.NearAdd[t] = search.NearAdd[t - 1] * tileMul + tileAdd;
+    search.FarMul[t] = search.FarMul[t - 1] * farMul;
+    search.FarAdd[t] = search.FarAdd[t - 1] * farMul + farAdd;
+  }
   double largestX = 0;
   for (int i = 0; i < count; ++i) {
     // A NaN counts as out of range, so that its lanes take the kernel's own path.

@@ -146,7 +146,7 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   // FreqScale[t % 2]; so does lane t of a vector, the lanes being even in number. Whole vectors
   // are drawn: the lanes past the last trial hold finite draws that are never read.
   LiveTrials live;
-  const std::uint32_t tileSeed = JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(first));
+  const std::uint32_t tileSeed = TileSeed(search, first);
   Reals freqScale;
   for (int lane = 0; lane < kLanes; ++lane) freqScale[lane] = search.FreqScale[lane % 2];
   for (int at = 0; at < trials; at += kLanes) {
