@@ -51,7 +51,7 @@ TEST(JumpSeed, TileSeedsFromTheTablesAreTheJumps) {
     TrialSearch search;
     const ObservationSet obs = RandomSample(3u, 10);
     const double freqScale[2] = {1.0, 2.0};
-    PrepareTrialSearch(search, obs, freqScale, seed, 4);
+    PrepareTrialSearch(search, obs, freqScale, seed, 4, {});
     for (std::int64_t tile : {0, 1, 255, 256, 257, 40000, 65535, 65536, 100000}) {
       const std::int64_t first = tile * kTileTrials;
       EXPECT_EQ(TileSeed(search, first), JumpSeed(seed, 2 * static_cast<std::uint64_t>(first)))
