@@ -10,8 +10,8 @@
 #include <numbers>
 
 #include "fit/fit_harmonics.h"
-#include "fit/fit_sines.h"
 #include "model/model_values.h"
+#include "sine/sine_kernel.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
   HarmonicModel m = fit.Coefficients;
   m.Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
   m.Trend = fit.HasTrend ? fit.Trend.Value : 0.0;
-  SumValues(m, obs.PlotX, obs.LastIndex + 1, v, FitSines);
+  SumValues(m, obs.PlotX, obs.LastIndex + 1, v, SinArray);
 }
 
 // How well the stage's model values follow the data: the model as shown (S, or S^2 for model 2)
@@ -268,7 +268,7 @@ void SolveTerms(const ObservationSet& obs,
   for (int k = 0; k < fixed; ++k) others.A[k] = 0;
   others.Constant = others.Trend = 0;
   RowArray v(problem.Count);
-  SumValues(others, obs.PlotX, problem.Count, v, FitSines);
+  SumValues(others, obs.PlotX, problem.Count, v, SinArray);
   for (int i = 0; i < problem.Count; ++i) problem.T[i] -= v[i];
   ScaledModel model;
   SolveLinear(problem, model);

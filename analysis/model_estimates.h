@@ -52,7 +52,8 @@ void SolveTerms(const ObservationSet& obs,
 // absolute weights) times the pseudo-inverse of J^T W J, J being the Jacobian of the stage's
 // model in the scaled abscissa, carried back to A, B, C. Everything it writes is finite; an
 // estimate is Determined only with degrees of freedom left and a Jacobian that fixes it. The
-// relative deviation and the objective take their sines by FitSines, as the report does.
+// relative deviation and the objective take their sines from SinArray, the shipped fit's sine,
+// whatever engine choice made the fit: a refinement's result depends on its inputs alone.
 void EvaluateModelFit(const ObservationSet& obs,
                       ModelKind kind,
                       ModelFit& fit,

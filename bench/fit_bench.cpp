@@ -37,9 +37,7 @@
 #include "data/random_generator.h"
 #include "fit/engine_choice.h"
 #include "fit/fit_harmonics.h"
-#include "fit/fit_sines.h"
 #include "fit/fit_worker.h"
-#include "fit/trial_block.h"
 #include "sine/sine_kernel.h"
 #include "state/app_state.h"
 
@@ -114,7 +112,8 @@ struct Outcome {
   std::uint64_t RedrawHash = 14695981039346656037ull;
 };
 
-void RunFit(const ObservationSet& obs, int harmonics, int depth, Outcome& out) {
+void RunFit(
+    const ObservationSet& obs, int harmonics, int depth, const EngineChoice& engine, Outcome& out) {
   out.State = AppState{};
   out.State.Observations = obs;
   out.State.Coefficients.HarmonicCount = static_cast<std::uint8_t>(harmonics);
@@ -129,7 +128,7 @@ void RunFit(const ObservationSet& obs, int harmonics, int depth, Outcome& out) {
   };
   const double cpuStart = ProcessCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  FitBothModels(out.State, out.State.Controls.ComboBox1);
+  FitBothModels(out.State, out.State.Controls.ComboBox1, engine);
   out.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   out.CpuSeconds = ProcessCpuSeconds() - cpuStart;
 }
@@ -152,10 +151,9 @@ double BestOf(const ObservationSet& obs,
               const Outcome* reference,
               Outcome& out,
               bool& same) {
-  const ScopedEngineChoice choice(engine);
   double best = INFINITY;
   for (int run = 0; run < runs; ++run) {
-    RunFit(obs, harmonics, depth, out);
+    RunFit(obs, harmonics, depth, engine, out);
     same = same && (reference == nullptr || SameBits(out, *reference));
     best = std::min(best, out.Seconds);
   }
@@ -200,9 +198,10 @@ int main(int argc, char** argv) {
     }
   }
   const pid_t busy = load ? StartBusyLoop() : -1;
+  const EngineChoice shipped;
   std::printf("sine: %s; tile sums: %s; second thread: %s%s\n",
-              SinKernelName(),
-              TilePathName(),
+              SinKernelName(shipped.SinePath),
+              SinKernelName(shipped.TilePath),
               FitWorkerAvailable() ? "yes" : "no",
               busy > 0 ? "; a busy loop pinned to core 0" : "");
   std::printf("%2s %4s %7s %10s %10s %10s %10s %10s %10s %8s %12s %8s %s\n",

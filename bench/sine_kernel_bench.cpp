@@ -50,16 +50,16 @@ int main() {
   }
   std::printf("\n");
   for (SinKernel kernel : kKernels) {
-    if (!ForceSinKernel(kernel)) continue;
-    std::printf("%-20s", SinKernelName());
+    if (!SinKernelSupported(kernel)) continue;
+    const SineFunction sines = SinArrayOn(kernel);
+    std::printf("%-20s", SinKernelName(kernel));
     for (int size : {10, 100, 1000}) {
       std::printf(" %10.3f", BestNanosecondsPerValue(size, [&] {
-                    SinArray(in.data(), out.data(), size);
+                    sines(in.data(), out.data(), size);
                     Consume(out.data());
                   }));
     }
     std::printf("\n");
   }
-  ForceSinKernel(BestSinKernel());
-  std::printf("SinArray picks: %s\n", SinKernelName());
+  std::printf("SinArray picks: %s\n", SinKernelName(BestSinKernel()));
 }

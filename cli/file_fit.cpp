@@ -38,7 +38,9 @@ std::string LoadFaultText(const DataOutcome& data, Language language) {
 
 }  // namespace
 
-FileFit FitDataFile(const std::string& path, const FitOptions& options) {
+FileFit FitDataFile(const std::string& path,
+                    const FitOptions& options,
+                    const EngineChoice& engine) {
   FileFit result;
   result.Path = path;
   DataOutcome data;
@@ -69,6 +71,7 @@ FileFit FitDataFile(const std::string& path, const FitOptions& options) {
   }
   FitRequest request = SeriesRequest(ManyRequestOf(options), 0);
   request.FixedSeeds = options.FixedSeeds;
+  request.Engine = engine;
   FitHeldData(result, request, options);
   return result;
 }

@@ -35,7 +35,10 @@ struct FileFit {
 // does with the options' harmonics, depth, minimum period and seeds, then with --refine refines
 // both models by least squares. A refused file, a file that cannot be read and a fault of the
 // fit leave Fitted false and say why in Error, in the options' language; nothing is thrown.
-FileFit FitDataFile(const std::string& path, const FitOptions& options);
+// The search computes as `engine` says (the same bits with or without its second thread).
+FileFit FitDataFile(const std::string& path,
+                    const FitOptions& options,
+                    const EngineChoice& engine = {});
 
 // The settings every series of a run shares, with the options' seeds as series 0's.
 ManyRequest ManyRequestOf(const FitOptions& options);

@@ -1,7 +1,9 @@
 #include "cli/harmora_fit.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
+#include <memory>
 
 #include "base/run_time_fault.h"
 #include "cli/cairo_plot.h"
@@ -9,9 +11,12 @@
 #include "cli/fit_options.h"
 #include "cli/fit_output.h"
 #include "cli/help_text.h"
+#include "cli/in_input_order.h"
+#include "cli/stream_input.h"
 #include "cli/svg_plot.h"
 #include "cli/table_fit.h"
 #include "data/import_check.h"
+#include "fit/fit_worker.h"
 
 namespace {
 
@@ -147,12 +152,25 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     if (!options.PlotPath.empty() && !WritePlot(fit, options, err)) status = kFitFileFailed;
     first = false;
   };
-  for (const std::string& path : options.Files) {
-    if (options.Table) {
-      FitTableFile(path, options, handle);
-    } else {
-      handle(FitDataFile(path, options));
-    }
+  const std::vector<std::string>& files = options.Files;
+  if (options.Table) {
+    for (const std::string& path : files) FitTableFile(path, options, handle);
+  } else {
+    // Files side by side, one per CPU the process may use, each fit on one thread; the results
+    // are written in the order given, the same text as one after another. A stream can be read
+    // only once, so a batch that holds one is fitted in turn.
+    const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
+    const int threads =
+        stream ? 1 : static_cast<int>(std::min<std::size_t>(UsableCpus(), files.size()));
+    EngineChoice engine;
+    engine.SecondThread = threads <= 1;
+    InInputOrder(
+        files.size(),
+        threads,
+        [&](std::size_t i) {
+          return std::make_unique<FileFit>(FitDataFile(files[i], options, engine));
+        },
+        [&](std::unique_ptr<FileFit> fit) { handle(*fit); });
   }
   out.flush();
   return status;

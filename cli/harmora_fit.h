@@ -11,11 +11,12 @@ inline constexpr int kFitAllDone = 0;     // every file fitted and written
 inline constexpr int kFitFileFailed = 1;  // a file refused or its fit failed; the others done
 inline constexpr int kFitUsageError = 2;  // the command line is wrong; nothing was fitted
 
-// Runs harmora-fit with the arguments after the program's name: fits each file in turn and
-// writes its results to out; to err, a line "harmora-fit: FILE:LINE: text" for each notice of
-// the import check, and a line naming the file and the reason for each file that is refused or
-// fails (with --format json it also gets a line with its error on out). Messages are in the
-// given language. Returns the exit status. Throws nothing.
+// Runs harmora-fit with the arguments after the program's name: fits the files (side by side on
+// the CPUs the process may use) and writes each one's results to out, in the order given; to err, a
+// line "harmora-fit: FILE:LINE: text" for each notice of the import check, and a line naming the
+// file and the reason for each file that is refused or fails (with --format json it also gets a
+// line with its error on out). Messages are in the given language. Returns the exit status. Throws
+// nothing.
 int RunHarmoraFit(const std::vector<std::string>& args,
                   std::ostream& out,
                   std::ostream& err,

@@ -203,16 +203,17 @@ FitResult Engine::Fit(const FitRequest& request) {
   weights_ = weights;
   FitResult out;
   if (terms.Any()) {
-    SearchWithTerms(s, request.Depth, harmonics, terms, weights, out.Models);
+    SearchWithTerms(s, request.Depth, harmonics, terms, weights, request.Engine, out.Models);
   } else {
-    FitBothModels(s, request.Depth);
+    FitBothModels(s, request.Depth, request.Engine);
     for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
       out.Models[static_cast<int>(kind)] = ModelOf(s.Coefficients, kind);
     }
   }
+  out.Engine = Runnable(request.Engine);
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     const int m = static_cast<int>(kind);
-    out.Objective[m] = StageObjective(out.Models[m], s.Observations, FitSines);
+    out.Objective[m] = StageObjective(out.Models[m], s.Observations, FitSinesOf(out.Engine));
   }
   out.FixedCount = terms.FixedCount;
   // With only known periods nothing is searched and no seed is drawn (0, 0). Seeds the request
@@ -252,8 +253,8 @@ RefinementResult Engine::Refine(const RefineOptions& options) const {
 void Engine::ReplaceCoefficients(const CoefficientTable& table) {
   ReplaceCoefficients(
       table,
-      ModelDeviation(ModelOf(table, ModelKind::Sum), state_.Observations, FitSines),
-      ModelDeviation(ModelOf(table, ModelKind::SquaredSum), state_.Observations, FitSines));
+      ModelDeviation(ModelOf(table, ModelKind::Sum), state_.Observations, SinArray),
+      ModelDeviation(ModelOf(table, ModelKind::SquaredSum), state_.Observations, SinArray));
 }
 
 void Engine::ReplaceCoefficients(const CoefficientTable& table,

@@ -10,6 +10,7 @@
 #include "analysis/least_squares.h"
 #include "data/import_check.h"
 #include "export/formula_text.h"
+#include "fit/engine_choice.h"
 #include "model/harmonic_model.h"
 #include "state/app_state.h"
 
@@ -72,6 +73,9 @@ struct FitRequest {
   // Called on the fitting thread after every improvement, with the engine's state current (the
   // window redraws its plot from it). Empty: nothing is called.
   std::function<void()> OnImprovement;
+  // How the search computes: the defaults, or the references tests and benchmarks compare the
+  // engine with. Each fit uses its own request's; nothing of it outlives the fit.
+  EngineChoice Engine;
 };
 
 // What a fit produced.
@@ -84,6 +88,9 @@ struct FitResult {
   int FixedCount = 0;                    // the models' first harmonics at known periods
   double MinPeriod = 0;                  // the one used
   int Count = 0;                         // observations fitted
+  // The request's engine choice as this CPU ran it: a path it cannot run gave way to the
+  // fastest one it can (Runnable).
+  EngineChoice Engine;
 };
 
 // A refinement of one fit, held by value so that it can run on another thread while the engine

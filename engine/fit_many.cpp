@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "fit/fit_worker.h"
+
 namespace {
 
 // One series through one engine: its finite pairs, the fit and, when asked, the refinement.
@@ -17,7 +19,8 @@ SeriesFit FitSeries(Engine& engine,
                     const double* y,
                     const double* sigma,
                     const ManyRequest& request,
-                    std::size_t index) {
+                    std::size_t index,
+                    bool secondThread) {
   SeriesFit out;
   std::vector<double> xs, ys, ss;
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -33,7 +36,9 @@ SeriesFit FitSeries(Engine& engine,
     return out;
   }
   try {
-    out.Fit = engine.Fit(SeriesRequest(request, index));
+    FitRequest fit = SeriesRequest(request, index);
+    fit.Engine.SecondThread = secondThread;
+    out.Fit = engine.Fit(fit);
     if (request.Refine) {
       RefineOptions refine;
       refine.WithConstant = request.WithConstant;
@@ -89,6 +94,12 @@ std::vector<SeriesFit> FitMany(const std::vector<double>& x,
   std::atomic<bool> stop{false};
   std::size_t done = 0;
   std::mutex progressMutex;
+  const std::size_t count = std::min<std::size_t>(
+      threads > 0 ? static_cast<std::size_t>(threads) : static_cast<std::size_t>(UsableCpus()),
+      series);
+  // Side by side, each series has a thread of its own: the search's second thread would only be
+  // passed from series to series. The bits are the same either way.
+  const bool secondThread = count <= 1;
   const auto work = [&] {
     // Engines are large (the state holds every array of the window); one per worker, on the heap.
     auto engine = std::make_unique<Engine>();
@@ -96,15 +107,12 @@ std::vector<SeriesFit> FitMany(const std::vector<double>& x,
       const std::size_t i = next.fetch_add(1);
       if (i >= series) break;
       const double* sigma = request.SigmaValues ? request.SigmaValues + i * x.size() : nullptr;
-      results[i] = FitSeries(*engine, x, y + i * x.size(), sigma, request, i);
+      results[i] = FitSeries(*engine, x, y + i * x.size(), sigma, request, i, secondThread);
       std::lock_guard lock(progressMutex);
       ++done;
       if (progress && !progress(done)) stop.store(true);
     }
   };
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t count =
-      std::min<std::size_t>(threads > 0 ? static_cast<std::size_t>(threads) : cores, series);
   std::vector<std::thread> workers;
   for (std::size_t t = 1; t < count; ++t) workers.emplace_back(work);
   work();  // the calling thread is a worker too

@@ -56,8 +56,10 @@ FitRequest SeriesRequest(const ManyRequest& request, std::size_t index);
 
 // Fits `series` series sharing the abscissae x: y holds series * x.size() values, series after
 // series. Pairs where x or y is not finite are left out (NaN marks a missing observation).
-// threads <= 0 uses every core. Throws std::invalid_argument for a request out of range or more
-// than kMaxEngineObservations abscissae.
+// threads <= 0 uses one per CPU the process may use (its affinity mask, not the machine's core
+// count). On more than one thread each series is fitted on its thread alone, the search's second
+// thread off. Throws std::invalid_argument for a request out of range or more than
+// kMaxEngineObservations abscissae.
 std::vector<SeriesFit> FitMany(const std::vector<double>& x,
                                const double* y,
                                std::size_t series,

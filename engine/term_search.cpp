@@ -52,7 +52,9 @@ void SearchWithTerms(AppState& state,
                      int harmonics,
                      const ModelTerms& terms,
                      const FitWeights& weights,
+                     const EngineChoice& engine,
                      HarmonicModel models[2]) {
+  const SineFunction sines = FitSinesOf(Runnable(engine));
   ObservationSet& obs = state.Observations;
   CoefficientTable& table = state.Coefficients;
   const int count = obs.LastIndex + 1;
@@ -67,7 +69,7 @@ void SearchWithTerms(AppState& state,
     data.Restore();
     HarmonicModel& model = models[static_cast<int>(kind)];
     model = EstimateTerms(obs, kind, terms, weights);
-    SumValues(model, obs.PlotX, count, v, FitSines);
+    SumValues(model, obs.PlotX, count, v, sines);
     // The stage's target less the terms, searched as the second stage searches y: as it is.
     for (int i = 0; i < count; ++i) {
       obs.OrigY[i] = obs.WorkY[i] = StageTarget(kind, data.Y(i)) - v[i];
@@ -76,7 +78,7 @@ void SearchWithTerms(AppState& state,
     if (searched <= 0) continue;
     table.HarmonicCount = static_cast<std::uint8_t>(searched);
     state.FitStage = 2;
-    FitHarmonics(state, depth);
+    FitHarmonics(state, depth, engine);
     if (kind == ModelKind::SquaredSum) state.StageSeeds[0] = state.StageSeeds[1];
     for (int k = 0; k < searched; ++k) {
       model.A[fixed + k] = table.A[k];
@@ -97,6 +99,6 @@ void SearchWithTerms(AppState& state,
     table.C2[k] = two.C[k];
   }
   state.FitStage = 2;
-  state.RelDeviation = ModelDeviation(models[0], obs, FitSines);
-  state.SavedDeviation = ModelDeviation(models[1], obs, FitSines);
+  state.RelDeviation = ModelDeviation(models[0], obs, sines);
+  state.SavedDeviation = ModelDeviation(models[1], obs, sines);
 }

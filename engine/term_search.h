@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/model_terms.h"
+#include "fit/engine_choice.h"
 #include "model/harmonic_model.h"
 #include "state/app_state.h"
 
@@ -17,4 +18,5 @@ void SearchWithTerms(AppState& state,
                      int harmonics,
                      const ModelTerms& terms,
                      const FitWeights& weights,
+                     const EngineChoice& engine,
                      HarmonicModel models[2]);

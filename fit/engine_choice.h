@@ -1,36 +1,30 @@
 #pragma once
 
-#include "fit/fit_harmonics.h"
-#include "fit/fit_sines.h"
 #include "sine/sine_kernel.h"
 
-// Every switch of how the fit computes, in one record. The program runs with the defaults; tests
-// and benchmarks choose another engine for a scope with ScopedEngineChoice, which restores the
-// previous one however the scope ends, so no choice outlives the test that made it.
+// How a fit computes, as data: each fit is given its choice (FitBothModels, FitRequest::Engine),
+// so fits on different threads may each run another. The program fits with the defaults; tests
+// and benchmarks pass others to compare the engine with its references.
+
+// How the search pass evaluates its random trials. Both give the same bits; Plain is the
+// one-trial-at-a-time reference that tests and benchmarks compare the shipped Fast search with.
+enum class SearchMethod { Fast, Plain };
+
+// The sine of every step of the fit (fit/fit_sines.h).
+enum class FitSineSource {
+  Kernel,   // SinArray on SinePath: the shipped source
+  Library,  // std::sin one value at a time: the plain scalar reference for speed comparisons
+};
+
 struct EngineChoice {
   SearchMethod Search = SearchMethod::Fast;     // the fast search or its plain reference
   FitSineSource Sines = FitSineSource::Kernel;  // the vectorised sine or the C library's
   SinKernel SinePath = BestSinKernel();         // the kernel's instruction set
   SinKernel TilePath = BestSinKernel();         // the instruction set of the search's screening
   bool SecondThread = true;                     // whether the fast search may use the worker
+  bool operator==(const EngineChoice&) const = default;
 };
 
-// The choice in effect now.
-EngineChoice EngineChoiceInUse();
-
-// Puts a choice into effect for the guard's lifetime. Paths the CPU cannot run are left as they
-// were, and Applied() says so. Not to be made or destroyed while a fit runs.
-class ScopedEngineChoice {
- public:
-  explicit ScopedEngineChoice(const EngineChoice& choice);
-  ~ScopedEngineChoice();
-  ScopedEngineChoice(const ScopedEngineChoice&) = delete;
-  ScopedEngineChoice& operator=(const ScopedEngineChoice&) = delete;
-
-  // Whether every part of the choice took effect.
-  bool Applied() const { return applied_; }
-
- private:
-  EngineChoice previous_;
-  bool applied_ = false;
-};
+// The choice as this CPU runs it: a path it cannot run is replaced by the fastest one it can.
+// A fit runs Runnable(choice); where that differs from choice, the choice was not taken in full.
+EngineChoice Runnable(const EngineChoice& choice);

@@ -21,8 +21,6 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kPolishKeptShare = 0.999;
 constexpr double kFarPhase = 1e6;  // many turns: normalise by remainder first
 
-SearchMethod gSearchMethod = SearchMethod::Fast;
-
 // The table holds five harmonics; a larger count must not reach past them.
 int HarmonicsInUse(const CoefficientTable& table) {
   return std::min<int>(table.HarmonicCount, kMaxHarmonics);
@@ -45,35 +43,36 @@ double ZeroCrossingScale(const ObservationSet& obs) {
   return CheckedDivide(kTwoPi, halfPeriod * 2);
 }
 
-// sines[i] = sin(b*x[i] + c) for i = 0..last, in one call of the fit's sine.
-void HarmonicSines(const double* x, int last, double b, double c, double* sines) {
-  for (int i = 0; i <= last; ++i) sines[i] = b * x[i] + c;
-  FitSines(sines, sines, last + 1);
+// values[i] = sin(b*x[i] + c) for i = 0..last, in one call of the fit's sine.
+void HarmonicSines(
+    const double* x, int last, double b, double c, SineFunction sines, double* values) {
+  for (int i = 0; i <= last; ++i) values[i] = b * x[i] + c;
+  sines(values, values, last + 1);
 }
 
 // The deviation of the model of the current stage, set 1 holding its coefficients.
-double RelativeDeviation(const AppState& state) {
+double RelativeDeviation(const AppState& state, SineFunction sines) {
   HarmonicModel model = ModelOf(state.Coefficients, ModelKind::Sum);
   model.Kind = StageKind(state);
-  return ModelDeviation(model, state.Observations, FitSines);
+  return ModelDeviation(model, state.Observations, sines);
 }
 
-void SearchPass(AppState& state) {
+void SearchPass(AppState& state, const EngineChoice& engine, SineFunction sines) {
   RequestRedraw(state);
   for (int k = 0; k < HarmonicsInUse(state.Coefficients); ++k) {
-    BuildWorkingTarget(state, k);
+    BuildWorkingTarget(state, k, sines);
     state.FreqScale[0] = ZeroCrossingScale(state.Observations);
-    if (gSearchMethod == SearchMethod::Fast) {
-      SearchHarmonicFast(state, k);
+    if (engine.Search == SearchMethod::Fast) {
+      SearchHarmonicFast(state, k, engine);
     } else {
-      SearchHarmonicPlain(state, k);
+      SearchHarmonicPlain(state, k, sines);
     }
   }
 }
 
 }  // namespace
 
-void BuildWorkingTarget(AppState& state, int k) {
+void BuildWorkingTarget(AppState& state, int k, SineFunction sines) {
   ObservationSet& obs = state.Observations;
   const CoefficientTable& t = state.Coefficients;
   for (int i = 0; i <= obs.LastIndex; ++i)
@@ -81,24 +80,24 @@ void BuildWorkingTarget(AppState& state, int k) {
   // The search's own order: each other harmonic is taken off the target in turn over X, which is
   // not the model's sum subtracted once; its bits are the search's, so it stays here.
   RowArray rows(obs.LastIndex + 1);
-  double* const sines = rows.data();
+  double* const values = rows.data();
   for (int j = 0; j < HarmonicsInUse(t); ++j) {
     if (j == k) continue;
-    HarmonicSines(obs.X, obs.LastIndex, t.B[j], t.C[j], sines);
-    for (int i = 0; i <= obs.LastIndex; ++i) obs.WorkY[i] = obs.WorkY[i] - t.A[j] * sines[i];
+    HarmonicSines(obs.X, obs.LastIndex, t.B[j], t.C[j], sines, values);
+    for (int i = 0; i <= obs.LastIndex; ++i) obs.WorkY[i] = obs.WorkY[i] - t.A[j] * values[i];
   }
 }
 
-void PolishHarmonics(AppState& state) {
+void PolishHarmonics(AppState& state, SineFunction sines) {
   const CoefficientTable& t = state.Coefficients;
   double previous = 0;
   do {
     previous = state.BestResidual;
     for (int k = 0; k < HarmonicsInUse(t); ++k) {
-      BuildWorkingTarget(state, k);
+      BuildWorkingTarget(state, k, sines);
       state.Trial = TrialHarmonic{t.A[k], t.B[k], t.C[k]};
-      state.TrialResidual = Residual(state.Observations, state.Trial);
-      RefineHarmonic(RefineFieldsOf(state));
+      state.TrialResidual = Residual(state.Observations, state.Trial, sines);
+      RefineHarmonic(RefineFieldsOf(state, sines));
       if (state.TrialResidual < state.BestResidual) {
         state.BestResidual = state.TrialResidual;
         AdoptTrial(state, k);
@@ -107,10 +106,6 @@ void PolishHarmonics(AppState& state) {
     }
   } while (!(previous * kPolishKeptShare <= state.BestResidual));
 }
-
-void SetSearchMethod(SearchMethod method) { gSearchMethod = method; }
-
-SearchMethod SearchMethodInUse() { return gSearchMethod; }
 
 void NormaliseHarmonic(double& a, double& b, double& c) {
   if (a < 0) {  // -a*sin(u) = a*sin(u + pi)
@@ -128,7 +123,9 @@ void NormaliseHarmonic(double& a, double& b, double& c) {
   while (c >= kTwoPi) c = c - kTwoPi;
 }
 
-void FitHarmonics(AppState& state, int depth) {
+void FitHarmonics(AppState& state, int depth, const EngineChoice& engine) {
+  const EngineChoice runs = Runnable(engine);
+  const SineFunction sines = FitSinesOf(runs);
   Reseed(state.Random);
   if (state.FitStage == 1 || state.FitStage == 2)
     state.StageSeeds[state.FitStage - 1] = state.Random.Seed;
@@ -141,22 +138,22 @@ void FitHarmonics(AppState& state, int depth) {
   // Each stage starts from the zero model's residual against its own target, so that in
   // stage 1 a trial must beat the sum of the positive y, not the sum of y^2. Data whose squares
   // sum past the doubles fail here, before any infinity can reach a coefficient.
-  BuildWorkingTarget(state, -1);
+  BuildWorkingTarget(state, -1, sines);
   state.Trial = TrialHarmonic{};
-  state.BestResidual = CheckedValue(Residual(state.Observations, state.Trial));
+  state.BestResidual = CheckedValue(Residual(state.Observations, state.Trial, sines));
 
-  SearchPass(state);
-  PolishHarmonics(state);
+  SearchPass(state, runs, sines);
+  PolishHarmonics(state, sines);
   for (int k = 0; k < n; ++k) NormaliseHarmonic(t.A[k], t.B[k], t.C[k]);
   RequestRedraw(state);
-  state.RelDeviation = RelativeDeviation(state);
+  state.RelDeviation = RelativeDeviation(state, sines);
 }
 
-void FitBothModels(AppState& state, int depth) {
+void FitBothModels(AppState& state, int depth, const EngineChoice& engine) {
   CoefficientTable& t = state.Coefficients;
   state.LastFit = {t.HarmonicCount, depth, state.Observations.MinPeriod};
   state.FitStage = 1;
-  FitHarmonics(state, depth);
+  FitHarmonics(state, depth, engine);
   for (int k = 0; k < HarmonicsInUse(t); ++k) {
     t.A2[k] = t.A[k];
     t.B2[k] = t.B[k];
@@ -164,5 +161,5 @@ void FitBothModels(AppState& state, int depth) {
   }
   state.SavedDeviation = state.RelDeviation;
   state.FitStage = 2;
-  FitHarmonics(state, depth);
+  FitHarmonics(state, depth, engine);
 }

@@ -152,7 +152,6 @@ thread_local CallerJob gJob;
 // The worker serves one job at a time. A fit on another thread that finds it taken runs its
 // tiles itself; a tile gives the same result whichever thread runs it.
 std::atomic<bool> gWorkerTaken{false};
-bool gSecondThread = true;
 
 }  // namespace
 
@@ -170,7 +169,7 @@ void StartTiles(void (*task)(void* context, int tile, int thread),
                 void* context,
                 int tileCount,
                 bool useWorker) {
-  const bool wanted = useWorker && gSecondThread && gWorker.Available() && tileCount > 0;
+  const bool wanted = useWorker && gWorker.Available() && tileCount > 0;
   gJob = CallerJob{
       task, context, tileCount, wanted && !gWorkerTaken.exchange(true, std::memory_order_acquire)};
   if (gJob.OnWorker) gWorker.Start(task, context, tileCount);
@@ -189,7 +188,3 @@ bool FinishTiles() {
 }
 
 bool FitWorkerAvailable() { return gWorker.Available(); }
-
-void SetSecondThread(bool allowed) { gSecondThread = allowed; }
-
-bool SecondThreadInUse() { return gSecondThread; }

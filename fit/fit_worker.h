@@ -28,9 +28,3 @@ int UsableCpus();
 
 // Whether a worker thread is running.
 bool FitWorkerAvailable();
-
-// Whether StartTiles may hand tiles to the worker at all (it is by default). Off, every job runs
-// on the calling thread: the one-thread reference for speed comparisons. Set it through
-// ScopedEngineChoice, not while a job runs.
-void SetSecondThread(bool allowed);
-bool SecondThreadInUse();

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
 #include <limits>
 
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
+#include "sine/sine_kernel.h"
 
 // Below this sum of squared sines the sine is nearly zero at every x and the least-squares
 // amplitude is undetermined.
@@ -16,15 +16,11 @@ inline constexpr double kFlatSineFloor = 0.001;
 inline constexpr double kNoAmplitudeResidual = std::numeric_limits<double>::infinity();
 
 // Returns the sum over i = 0..LastIndex of (A*sin(B*X[i] + C) - WorkY[i])^2 for the trial, the
-// sines by one call of FitSines. Changes nothing.
-double Residual(const ObservationSet& obs, const TrialHarmonic& trial);
+// sines by one call of `sines`, the fit's sine. Changes nothing.
+double Residual(const ObservationSet& obs, const TrialHarmonic& trial, SineFunction sines);
 
 // Least-squares amplitude for the trial's frequency and phase against the working target.
 // Sets trial.A and returns its residual; when the sines nearly vanish at every x the trial keeps
-// its A and gets kNoAmplitudeResidual. Evaluates each sine once (one call of FitSines) and
+// its A and gets kNoAmplitudeResidual. Evaluates each sine once (one call of `sines`) and
 // allocates nothing. Raises the overflow fault if the amplitude leaves the doubles.
-double FitAmplitude(const ObservationSet& obs, TrialHarmonic& trial);
-
-// How many times Residual has run on this thread. Tests read differences of it to pin the
-// refinement's step sequence.
-std::uint64_t ResidualEvaluationCount();
+double FitAmplitude(const ObservationSet& obs, TrialHarmonic& trial, SineFunction sines);

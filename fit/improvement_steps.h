@@ -13,9 +13,10 @@ inline void AdoptTrial(AppState& state, int k) {
   state.Coefficients.C[k] = state.Trial.C;
 }
 
-// The refinement's view of the state.
-inline RefineFields RefineFieldsOf(AppState& state) {
-  return {state.Observations, state.Trial, state.TrialResidual, state.PhaseStep, state.FreqStep};
+// The refinement's view of the state, with the fit's sine.
+inline RefineFields RefineFieldsOf(AppState& state, SineFunction sines) {
+  return {
+      state.Observations, state.Trial, state.TrialResidual, state.PhaseStep, state.FreqStep, sines};
 }
 
 // Calls the window's redraw hook when one is installed.
@@ -27,10 +28,10 @@ inline void RequestRedraw(const AppState& state) {
 // amplitude of state.Trial's frequency and phase, and when its residual does not exceed
 // BestResidual (ties are kept) refines it, makes it the best and adopts it as harmonic k, then
 // redraws. Raises the overflow fault where FitAmplitude does.
-inline void TryTrial(AppState& state, int k) {
-  state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
+inline void TryTrial(AppState& state, int k, SineFunction sines) {
+  state.TrialResidual = FitAmplitude(state.Observations, state.Trial, sines);
   if (state.TrialResidual > state.BestResidual) return;
-  RefineHarmonic(RefineFieldsOf(state));
+  RefineHarmonic(RefineFieldsOf(state, sines));
   state.BestResidual = state.TrialResidual;
   AdoptTrial(state, k);
   RequestRedraw(state);

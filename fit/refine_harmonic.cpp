@@ -12,7 +12,7 @@ bool DirectionSearch(const RefineFields& fields,
   step = h0;
   do {
     trial.*param = trial.*param + step;
-    const double r = Residual(fields.Observations, trial);
+    const double r = Residual(fields.Observations, trial, fields.Sines);
     fields.TrialResidual = r;
     if (r < progress.Best) {
       progress.Best = r;
@@ -41,7 +41,7 @@ void RefineHarmonic(const RefineFields& fields) {
   for (;;) {
     SearchBothWays(fields, &TrialHarmonic::C, fields.PhaseStep, progress);
     if (SearchBothWays(fields, &TrialHarmonic::B, fields.FreqStep, progress)) continue;
-    fields.TrialResidual = FitAmplitude(fields.Observations, fields.Trial);
+    fields.TrialResidual = FitAmplitude(fields.Observations, fields.Trial, fields.Sines);
     if (fields.TrialResidual < progress.Best) {
       progress.Best = fields.TrialResidual;
       progress.Accepted.A = fields.Trial.A;

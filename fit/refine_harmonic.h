@@ -2,6 +2,7 @@
 
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
+#include "sine/sine_kernel.h"
 
 // The first step of every direction search; a search ends at the first failure made with a step
 // of this magnitude.
@@ -9,13 +10,14 @@ inline constexpr double kRefineStep = 0.001;
 
 // The fields of the state the refinement reads and writes, and no others: the working target,
 // the trial and its residual against it, and the two step sizes the last direction searches
-// left (the search keeps them in the state between trials).
+// left (the search keeps them in the state between trials); and the fit's sine.
 struct RefineFields {
   const ObservationSet& Observations;
   TrialHarmonic& Trial;
   double& TrialResidual;
   double& PhaseStep;
   double& FreqStep;
+  SineFunction Sines;
 };
 
 // What the refinement has reached so far: its best residual and the last accepted parameters.

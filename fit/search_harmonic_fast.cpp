@@ -6,7 +6,6 @@
 #include <ctime>
 #include <limits>
 
-#include "fit/fit_sines.h"
 #include "fit/fit_worker.h"
 #include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
@@ -41,14 +40,17 @@ void RunGrain(void* context, int grain, int /*thread*/) {
 // into a block that the next search fills.
 class PendingBlock {
  public:
-  explicit PendingBlock(WorkerPacing& pacing) : pacing_(pacing) {}
+  // Without secondThread every block is screened on the calling thread.
+  PendingBlock(WorkerPacing& pacing, bool secondThread)
+      : pacing_(pacing), secondThread_(secondThread) {}
   PendingBlock(const PendingBlock&) = delete;
   PendingBlock& operator=(const PendingBlock&) = delete;
   ~PendingBlock() { Finish(); }
 
   void Start(TrialBlock& block, int observations) {
     const int grains = (TilesOf(block) + kGrainTiles - 1) / kGrainTiles;
-    onWorker_ = block.Trials * observations >= kThreadedSines && pacing_.UseWorker();
+    onWorker_ =
+        secondThread_ && block.Trials * observations >= kThreadedSines && pacing_.UseWorker();
     if (onWorker_) {
       wallStart_ = Seconds(CLOCK_MONOTONIC);
       cpuStart_ = Seconds(CLOCK_THREAD_CPUTIME_ID);
@@ -85,6 +87,7 @@ class PendingBlock {
 
   double wallStart_ = 0, cpuStart_ = 0;
   WorkerPacing& pacing_;
+  bool secondThread_;
   bool pending_ = false;
   bool onWorker_ = false;
 };
@@ -110,7 +113,7 @@ void SettleAmplitude(AppState& state,
     TrialHarmonic probe;
     DrawTrial(drawer, search.FreqScale[j % 2], probe.B, probe.C);
     probe.A = std::numeric_limits<double>::quiet_NaN();  // FitAmplitude never sets a NaN
-    FitAmplitude(state.Observations, probe);
+    FitAmplitude(state.Observations, probe, search.Sines);
     if (!std::isnan(probe.A)) {
       state.Trial.A = probe.A;
       return;
@@ -129,7 +132,7 @@ bool ProvenWorse(const TrialSearch& search, std::int64_t j, double bound) {
   for (int row = 0; row < search.Count; row += search.Rows) {
     const int rows = std::min(search.Rows, search.Count - row);
     for (int r = 0; r < rows; ++r) sines[r] = b * search.XByMagnitude[row + r] + c;
-    FitSines(sines, sines, rows);
+    search.Sines(sines, sines, rows);
     for (int r = 0; r < rows; ++r) {
       const double y = search.YByMagnitude[row + r];
       squares = squares + y * y;
@@ -163,7 +166,7 @@ void ScanBlock(AppState& state, int k, const TrialBlock& block, std::int64_t& he
       SettleAmplitude(state, search, held + 1, j);
       DrawTrialInto(state, search, j);
       held = j;
-      TryTrial(state, k);
+      TryTrial(state, k, search.Sines);
     }
   }
 }
@@ -174,19 +177,19 @@ void ScanBlock(AppState& state, int k, const TrialBlock& block, std::int64_t& he
 //   screen block b + 1 on both threads, against the best residual as it stands,
 //   meanwhile scan block b's flagged trials in order on the calling thread (refine, adopt, draw),
 //   then wait for block b + 1; at the end, leave the last trial in the state as the plain search.
-void SearchHarmonicFast(AppState& state, int k) {
+void SearchHarmonicFast(AppState& state, int k, const EngineChoice& engine) {
   const std::int64_t total = 2 * static_cast<std::int64_t>(state.TrialCount);
   if (total <= 0) return;
   SearchWorkspace& workspace = gWorkspace;
   TrialSearch& search = workspace.Search;
-  PrepareTrialSearch(search, state.Observations, state.FreqScale, state.Random.Seed, total);
+  PrepareTrialSearch(search, state.Observations, state.FreqScale, state.Random.Seed, total, engine);
   // The first blocks are screened against a best residual that is still falling fast, so they
   // start at one grain and double up to the full size.
   const int blockTrials = BlockTrialsFor(search.Count);
   std::int64_t nextFirst = 0;
   int nextTrials = kGrainTiles * kTileTrials;
 
-  PendingBlock pending(workspace.Pacing);
+  PendingBlock pending(workspace.Pacing, engine.SecondThread);
   const auto startBlock = [&](std::int64_t index) {
     TrialBlock& block = workspace.Blocks[index % 2];
     block.Search = &search;
@@ -214,5 +217,5 @@ void SearchHarmonicFast(AppState& state, int k) {
   // The plain search ends with the last trial's FitAmplitude in the state.
   SettleAmplitude(state, search, held + 1, last);
   DrawTrialInto(state, search, last);
-  state.TrialResidual = FitAmplitude(state.Observations, state.Trial);
+  state.TrialResidual = FitAmplitude(state.Observations, state.Trial, search.Sines);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fit/engine_choice.h"
 #include "state/app_state.h"
 
 // The random trials of harmonic k with the result of SearchHarmonicPlain, bit for bit, and the
@@ -11,8 +12,9 @@
 // the scan then runs the plain search's own step (TryTrial) on the few left, strictly in draw
 // order, with the generator and the trial exactly as the plain search has them. After the search
 // the state is the plain search's, the generator having made exactly 2 * TrialCount draws.
-// Allocates nothing. Not reentrant: the blocks live in static storage.
-void SearchHarmonicFast(AppState& state, int k);
+// Its sines, tile path and second thread are the engine choice's (the paths this CPU runs of
+// it). Allocates nothing. Not reentrant: the blocks live in static storage, one set per thread.
+void SearchHarmonicFast(AppState& state, int k, const EngineChoice& engine);
 
 // Blocks with fewer sines than this (trials times observations) are screened on the calling
 // thread alone: below it the hand-off to the second thread costs as much as it saves.

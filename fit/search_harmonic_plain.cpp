@@ -3,11 +3,11 @@
 #include "fit/improvement_steps.h"
 #include "fit/trial_draws.h"
 
-void SearchHarmonicPlain(AppState& state, int k) {
+void SearchHarmonicPlain(AppState& state, int k, SineFunction sines) {
   for (std::int32_t t = 1; t <= state.TrialCount; ++t) {
     for (int s = 0; s <= 1; ++s) {
       DrawTrial(state.Random, state.FreqScale[s], state.Trial.B, state.Trial.C);
-      TryTrial(state, k);
+      TryTrial(state, k, sines);
     }
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sine/sine_kernel.h"
 #include "state/app_state.h"
 
 // The random trials of harmonic k, evaluated one at a time: the plain version that any faster
@@ -7,4 +8,5 @@
 // B = r*FreqScale[s] and then C = r'*2pi, fits the amplitude in closed form, and refines and
 // adopts into set 1 every trial whose residual does not exceed BestResidual (ties are kept),
 // redrawing after each. Expects the working target for k and both FreqScale values in place.
-void SearchHarmonicPlain(AppState& state, int k);
+// Every sine by `sines`, the fit's sine.
+void SearchHarmonicPlain(AppState& state, int k, SineFunction sines);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "data/observation_set.h"
+#include "fit/engine_choice.h"
 #include "fit/trial_draws.h"
 #include "sine/sine_kernel.h"
 
@@ -60,6 +61,11 @@ struct TrialSearch {
   // covers what its error can add to the residual there.
   bool ApproxInRange = false;
   double ApproxSlack = 0;
+  SineFunction Sines = nullptr;          // the fit's sine
+  SinKernel TilePath = SinKernel::Sse2;  // the screening's instruction set, one this CPU runs
+  // Whether the tile's own sine lanes give the fit's sine bit for bit; otherwise the tile calls
+  // Sines.
+  bool InlineSine = false;
 };
 
 // The generator before the draws of trial `first`, the first of a tile: JumpSeed(StartSeed,
@@ -88,12 +94,14 @@ struct TrialBlock {
 int BlockTrialsFor(int count);
 
 // Fills the search record for harmonic k's search from the observations' X and working target,
-// the two frequency scales, the generator's seed before the first draw and the trial count.
+// the two frequency scales, the generator's seed before the first draw, the trial count and the
+// fit's engine choice (the paths of it this CPU runs).
 void PrepareTrialSearch(TrialSearch& search,
                         const ObservationSet& obs,
                         const double* freqScale,
                         std::uint32_t startSeed,
-                        std::int64_t trialTotal);
+                        std::int64_t trialTotal,
+                        const EngineChoice& engine);
 
 // The screening threshold for a best residual of best over `count` observations: a trial whose
 // least-squares residual over some of them exceeds it, as the tiles compute that residual, is
@@ -105,13 +113,8 @@ void PrepareTrialSearch(TrialSearch& search,
 double EarlyExitBound(double best, double targetSquares, int count);
 inline constexpr int kMarginRows = 100000;
 
-// Screens the trials of tile `tile` of the block: returns the mask of those not proven to have
-// a residual above block.Bound (trials past the search's end are never set). Allocates nothing
-// and writes nothing but its result; safe to run for different tiles on different threads.
+// Screens the trials of tile `tile` of the block, on the search's tile path (every path gives
+// the same masks): returns the mask of those not proven to have a residual above block.Bound
+// (trials past the search's end are never set). Allocates nothing and writes nothing but its
+// result; safe to run for different tiles on different threads.
 std::uint32_t ScreenTile(const TrialBlock& block, int tile);
-
-// The vector width of the screening; every path gives the same masks. ForceTilePath returns
-// false and changes nothing when the CPU cannot run the path. For tests and benchmarks.
-bool ForceTilePath(SinKernel path);
-const char* TilePathName();
-SinKernel TilePathInUse();

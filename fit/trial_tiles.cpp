@@ -17,42 +17,30 @@ namespace {
 
 struct TilePath {
   SinKernel Kernel;
-  const char* Name;
   std::uint32_t (*Run)(const TrialBlock& block, int tile, bool inlineSine);
 };
 
 // The screening uses the same instruction sets as the sine.
 constexpr TilePath kPaths[] = {
 #if defined(__x86_64__)
-    {SinKernel::Sse2, "SSE2, 2 lanes", ScreenTileSse2},
-    {SinKernel::Avx2, "AVX2, 4 lanes", ScreenTileAvx2},
-    {SinKernel::Avx512, "AVX-512, 8 lanes", ScreenTileAvx512},
+    {SinKernel::Sse2, ScreenTileSse2},
+    {SinKernel::Avx2, ScreenTileAvx2},
+    {SinKernel::Avx512, ScreenTileAvx512},
 #else
     // Only the 2-lane path is built here; the others are refused by SinKernelSupported.
-    {SinKernel::Sse2, "generic, 2 lanes", ScreenTileSse2},
-    {SinKernel::Avx2, "AVX2, not built", nullptr},
-    {SinKernel::Avx512, "AVX-512, not built", nullptr},
+    {SinKernel::Sse2, ScreenTileSse2},
+    {SinKernel::Avx2, nullptr},
+    {SinKernel::Avx512, nullptr},
 #endif
 };
 static_assert(IndexedBySinKernel(kPaths), "kPaths is indexed by SinKernel");
 
-PathChoice<TilePath> gPath{kPaths};
-
 }  // namespace
 
 std::uint32_t ScreenTile(const TrialBlock& block, int tile) {
-  const TilePath& path = gPath.Active();
-  // The fused multiply-adds of the AVX2 and AVX-512 sines give the same bits; SSE2's do not.
-  const bool sameSines = FitSineSourceInUse() == FitSineSource::Kernel &&
-                         (SinKernelInUse() == SinKernel::Sse2) == (path.Kernel == SinKernel::Sse2);
-  return path.Run(block, tile, sameSines);
+  const TrialSearch& search = *block.Search;
+  return kPaths[static_cast<int>(search.TilePath)].Run(block, tile, search.InlineSine);
 }
-
-bool ForceTilePath(SinKernel path) { return gPath.Force(path); }
-
-const char* TilePathName() { return gPath.Active().Name; }
-
-SinKernel TilePathInUse() { return gPath.Active().Kernel; }
 
 int BlockTrialsFor(int count) {
   constexpr int kGrainTrials = kTileTrials * kGrainTiles;
@@ -64,7 +52,8 @@ void PrepareTrialSearch(TrialSearch& search,
                         const ObservationSet& obs,
                         const double* freqScale,
                         std::uint32_t startSeed,
-                        std::int64_t trialTotal) {
+                        std::int64_t trialTotal,
+                        const EngineChoice& engine) {
   const int count = obs.LastIndex + 1;
   search.XByMagnitude.Reserve(count);
   search.YByMagnitude.Reserve(count);
@@ -141,6 +130,12 @@ void PrepareTrialSearch(TrialSearch& search,
   // and the cheaper one at least sqrt(kFlatSineFloor) long where a trial is screened out; 1.01
   // covers the rounding of the sums (docs/early_exit_bound.md).
   search.ApproxSlack = 1.01 * kApproxSinError / std::sqrt(kFlatSineFloor) * squares;
+  const EngineChoice runs = Runnable(engine);
+  search.Sines = FitSinesOf(runs);
+  search.TilePath = runs.TilePath;
+  // The fused multiply-adds of the AVX2 and AVX-512 sines give the same bits; SSE2's do not.
+  search.InlineSine = runs.Sines == FitSineSource::Kernel &&
+                      (runs.SinePath == SinKernel::Sse2) == (runs.TilePath == SinKernel::Sse2);
 }
 
 double EarlyExitBound(double best, double targetSquares, int count) {

@@ -18,7 +18,6 @@
 #include <numbers>
 #include <utility>
 
-#include "fit/fit_sines.h"
 #include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
@@ -90,14 +89,15 @@ template <typename Reals>
   c = __builtin_convertvector(second, Reals) * unit * Splat<Reals>(kTwoPi);
 }
 
-// How a tile evaluates its sines: through FitSines, or inline with the kernel's own lanes (the
-// same code, so the same bits as FitSines on a path with the same arithmetic), and then without
-// the test for arguments beyond the reduced range where the search has none; or with the cheaper
-// sine, whose error the bound then allows for.
+// How a tile evaluates its sines: through the fit's sine, or inline with the kernel's own lanes
+// (the same code, so the same bits as the fit's sine on a path with the same arithmetic), and
+// then without the test for arguments beyond the reduced range where the search has none; or
+// with the cheaper sine, whose error the bound then allows for.
 enum class TileSines { ViaFitSines, Lanes, LanesInRange, Approx };
 
 template <typename Isa, TileSines kSines>
-[[gnu::always_inline]] inline typename Isa::Reals SinesOf(typename Isa::Reals args) {
+[[gnu::always_inline]] inline typename Isa::Reals SinesOf(SineFunction fitSines,
+                                                          typename Isa::Reals args) {
   using Reals = typename Isa::Reals;
   using Ints = typename Isa::Ints;
   if constexpr (kSines == TileSines::Approx) {
@@ -109,7 +109,7 @@ template <typename Isa, TileSines kSines>
   } else {
     double values[sizeof args / sizeof(double)];
     std::memcpy(values, &args, sizeof args);
-    FitSines(values, values, sizeof args / sizeof(double));
+    fitSines(values, values, sizeof args / sizeof(double));
     std::memcpy(&args, values, sizeof args);
     return args;
   }
@@ -170,7 +170,7 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
     const double* xs = search.XByMagnitude + row;
     const double* ys = search.YByMagnitude + row;
     for (int r = 0; r < rows; ++r) {
-      const Reals s = SinesOf<Isa, kSines>(b * Splat<Reals>(xs[r]) + c);
+      const Reals s = SinesOf<Isa, kSines>(search.Sines, b * Splat<Reals>(xs[r]) + c);
       const Reals y = Splat<Reals>(ys[r]);
       sy = sy + y * s;
       ss = ss + s * s;

@@ -27,15 +27,17 @@ constexpr SinPath kPaths[] = {
 
 static_assert(IndexedBySinKernel(kPaths), "kPaths is indexed by SinKernel");
 
-PathChoice<SinPath> gPath{kPaths};
-
 }  // namespace
 
-void SinArray(const double* in, double* out, int count) { gPath.Active().Run(in, out, count); }
+void SinArray(const double* in, double* out, int count) {
+  // Chosen once, on first use, for the CPU at hand.
+  static const SineFunction best = SinArrayOn(BestSinKernel());
+  best(in, out, count);
+}
 
-const char* SinKernelName() { return gPath.Active().Name; }
+SineFunction SinArrayOn(SinKernel kernel) { return PathEntry(kPaths, kernel).Run; }
 
-SinKernel SinKernelInUse() { return gPath.Active().Kernel; }
+const char* SinKernelName(SinKernel kernel) { return PathEntry(kPaths, kernel).Name; }
 
 bool SinKernelSupported(SinKernel kernel) {
 #if !defined(__x86_64__)
@@ -59,5 +61,3 @@ SinKernel BestSinKernel() {
   if (SinKernelSupported(SinKernel::Avx2)) return SinKernel::Avx2;
   return SinKernel::Sse2;
 }
-
-bool ForceSinKernel(SinKernel kernel) { return gPath.Force(kernel); }

@@ -46,20 +46,19 @@ void SinArray(const double* in, double* out, int count);
 // margin for arguments never sampled.
 inline constexpr double kSinMaxUlpError = 3.0;
 
-// The path SinArray uses now, as text (for instance "AVX-512, 8 lanes").
-const char* SinKernelName();
+// A sine over an array with SinArray's contract, on one path.
+using SineFunction = void (*)(const double* in, double* out, int count);
 
-// The path SinArray uses now.
-SinKernel SinKernelInUse();
+// SinArray on the given path or, where this CPU cannot run it, on BestSinKernel(): for tests,
+// benchmarks and a fit that asks for another path.
+SineFunction SinArrayOn(SinKernel kernel);
+
+// The path SinArrayOn(kernel) runs, as text (for instance "AVX-512, 8 lanes").
+const char* SinKernelName(SinKernel kernel);
 
 // True when this CPU and its operating system can run the given path.
 bool SinKernelSupported(SinKernel kernel);
 
-// The fastest path this CPU supports; SinArray starts with it. AVX2 counts as supported only
+// The fastest path this CPU supports; SinArray runs it. AVX2 counts as supported only
 // together with FMA.
 SinKernel BestSinKernel();
-
-// Makes SinArray use the given path from now on. Returns false and changes nothing when the CPU
-// cannot run it. For tests and benchmarks; not meant to be called while another thread is in
-// SinArray.
-bool ForceSinKernel(SinKernel kernel);

@@ -575,6 +575,21 @@ TEST(HarmoraFitFiles, StreamsAreReadAndHostilePathsRefusedWithoutStoppingTheBatc
   EXPECT_NE(records[4].find("\"file\":\"" + good + "\",\"count\""), std::string::npos);
 }
 
+// The files of a batch are fitted side by side; the text is each file's alone, in the order given.
+TEST(HarmoraFitFiles, ABatchWritesEachFilesOwnTextInTheOrderGiven) {
+  DataFolder folder;
+  std::vector<std::string> batch = {"--format", "json", "--seed", "3"};
+  std::string alone;
+  for (const int count : {60, 8, 25, 12, 90, 10}) {
+    const std::string path = folder.Write(std::to_string(count) + ".txt", TwoToneData(count));
+    batch.push_back(path);
+    alone += RunTool({"--format", "json", "--seed", "3", path}).Out;
+  }
+  const ToolRun run = RunTool(batch);
+  EXPECT_EQ(run.Status, kFitAllDone);
+  EXPECT_EQ(run.Out, alone);
+}
+
 TEST(HarmoraFitFiles, AFaultOfTheFitNamesTheFileAndTheNextFileIsStillFitted) {
   DataFolder folder;
   const std::string flat = folder.Write("flat.txt", "1 1 1 2 1 3 1 4");  // one x: no spacing

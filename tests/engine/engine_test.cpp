@@ -44,11 +44,13 @@ struct Outcome {
   std::string Csv;
 };
 
-Outcome FitAlone(const Series& s, std::uint32_t seed) {
+Outcome FitAlone(const Series& s, std::uint32_t seed, const EngineChoice& choice = {}) {
   Engine engine;
   EXPECT_TRUE(engine.SetData(s.X, s.Y).Accepted);
   Outcome out;
-  out.Fit = engine.Fit(Request(seed));
+  FitRequest request = Request(seed);
+  request.Engine = choice;
+  out.Fit = engine.Fit(request);
   out.Csv = engine.CsvText();
   return out;
 }
@@ -63,15 +65,23 @@ void ExpectSameBits(const Outcome& a, const Outcome& b) {
   EXPECT_EQ(a.Csv, b.Csv);
 }
 
-// Two engines fitting different data on two threads at once, the search's second thread shared
-// between them, each give the bits they give alone.
+// Two engines fitting different data on two threads at once, each with its own engine choice
+// (the second the C library's sine on one thread), the search's second thread shared between
+// them, each give the bits they give alone.
 TEST(Engine, TwoEnginesOnTwoThreadsGiveTheBitsEachGivesAlone) {
   const Series first = MakeSeries(40, 0.9, 0.3), second = MakeSeries(63, 1.7, 2.0);
-  const Outcome firstAlone = FitAlone(first, 11), secondAlone = FitAlone(second, 29);
+  EngineChoice reference;
+  reference.Sines = FitSineSource::Library;
+  reference.SecondThread = false;
+  const Outcome firstAlone = FitAlone(first, 11), secondAlone = FitAlone(second, 29, reference);
   ASSERT_NE(firstAlone.Csv, secondAlone.Csv);
+  // The choice is taken: the library's sine gives other bits than the kernel's.
+  const Outcome kernel = FitAlone(second, 29);
+  ASSERT_TRUE(kernel.Fit.Objective[0] != secondAlone.Fit.Objective[0] ||
+              kernel.Fit.RelDeviation[0] != secondAlone.Fit.RelDeviation[0]);
   for (int round = 0; round < 3; ++round) {
     Outcome a, b;
-    std::thread other([&] { b = FitAlone(second, 29); });
+    std::thread other([&] { b = FitAlone(second, 29, reference); });
     a = FitAlone(first, 11);
     other.join();
     ExpectSameBits(a, firstAlone);

@@ -65,22 +65,16 @@ struct FitRecord {
   RunTimeFault::Kind Fault = RunTimeFault::Kind::InputOutput;
 };
 
-// The engine in use with another search.
-EngineChoice WithSearch(SearchMethod method) {
-  EngineChoice choice = EngineChoiceInUse();
-  choice.Search = method;
-  return choice;
-}
-
-// Runs `fit` on a copy of `start` with the given search and records it.
+// Runs fit(state, engine) on a copy of `start`, engine being `base` with the given search, and
+// records it.
 template <typename Fit>
-FitRecord Record(const AppState& start, SearchMethod method, Fit fit) {
-  const ScopedEngineChoice engine(WithSearch(method));
+FitRecord Record(const AppState& start, SearchMethod method, Fit fit, EngineChoice base = {}) {
+  base.Search = method;
   AppState state = start;
   FitRecord record;
   state.Hooks.Redraw = [&] { record.Redraws.push_back(TakeSnapshot(state)); };
   try {
-    fit(state);
+    fit(state, base);
   } catch (const RunTimeFault& fault) {
     record.Faulted = true;
     record.Fault = fault.FaultKind;
@@ -99,7 +93,22 @@ void ExpectSameRecord(const FitRecord& fast, const FitRecord& plain) {
   EXPECT_EQ(fast.Fault, plain.Fault);
 }
 
-void FitBoth(AppState& state) { FitBothModels(state, state.Controls.ComboBox1); }
+void FitBoth(AppState& state, const EngineChoice& engine) {
+  FitBothModels(state, state.Controls.ComboBox1, engine);
+}
+
+void FitOne(AppState& state, const EngineChoice& engine) {
+  FitHarmonics(state, state.Controls.ComboBox1, engine);
+}
+
+// One harmonic's search, by the engine's method.
+void SearchOne(AppState& state, const EngineChoice& engine) {
+  if (engine.Search == SearchMethod::Fast) {
+    SearchHarmonicFast(state, 0, engine);
+  } else {
+    SearchHarmonicPlain(state, 0, FitSinesOf(engine));
+  }
+}
 
 class FitEngineTest : public FixedSeedTest {
  protected:
@@ -145,10 +154,8 @@ TEST_F(FitEngineTest, ManyObservationsMatchThePlainSearch) {
 TEST_F(FitEngineTest, AllTiedTrialsAreAdoptedInOrderUpToTheSameFault) {
   AppState start = MakeState(MakeSineSample(0, 1, 0, 12), 2, 1100);
   start.FitStage = 2;
-  const FitRecord fast =
-      Record(start, SearchMethod::Fast, [](AppState& s) { FitHarmonics(s, s.Controls.ComboBox1); });
-  const FitRecord plain = Record(
-      start, SearchMethod::Plain, [](AppState& s) { FitHarmonics(s, s.Controls.ComboBox1); });
+  const FitRecord fast = Record(start, SearchMethod::Fast, FitOne);
+  const FitRecord plain = Record(start, SearchMethod::Plain, FitOne);
   ExpectSameRecord(fast, plain);
   EXPECT_TRUE(fast.Faulted);
   EXPECT_EQ(fast.Redraws.size(), 1u + 2 * 2 * 1100 + 1);
@@ -189,11 +196,9 @@ TEST_F(FitEngineTest, OneSearchLeavesTrialResidualAndGeneratorAsThePlainSearch) 
     start.FreqScale[0] = start.FreqScale[1] = 1e-9;
     start.Random.Seed = seed * 7919u;
     start.Trial = TrialHarmonic{-4.5, 0.25, 1};
-    start.BestResidual = Residual(start.Observations, TrialHarmonic{}) * 0.5;
-    const FitRecord fast =
-        Record(start, SearchMethod::Fast, [](AppState& s) { SearchHarmonicFast(s, 0); });
-    const FitRecord plain =
-        Record(start, SearchMethod::Plain, [](AppState& s) { SearchHarmonicPlain(s, 0); });
+    start.BestResidual = Residual(start.Observations, TrialHarmonic{}, SinArray) * 0.5;
+    const FitRecord fast = Record(start, SearchMethod::Fast, SearchOne);
+    const FitRecord plain = Record(start, SearchMethod::Plain, SearchOne);
     ExpectSameRecord(fast, plain);
     if (plain.End.Bits[kMaxHarmonics * 6 + 3] ==
         std::bit_cast<std::uint64_t>(kNoAmplitudeResidual)) {
@@ -218,10 +223,8 @@ TEST_F(FitEngineTest, AnAmplitudeOverflowFaultsAtTheSameTrial) {
     start.FreqScale[0] = start.FreqScale[1] = 1e-9;
     start.Random.Seed = seed;
     start.BestResidual = -1;  // no trial is kept: the fault finds A as the skipped trials left it
-    const FitRecord fast =
-        Record(start, SearchMethod::Fast, [](AppState& s) { SearchHarmonicFast(s, 0); });
-    const FitRecord plain =
-        Record(start, SearchMethod::Plain, [](AppState& s) { SearchHarmonicPlain(s, 0); });
+    const FitRecord fast = Record(start, SearchMethod::Fast, SearchOne);
+    const FitRecord plain = Record(start, SearchMethod::Plain, SearchOne);
     ExpectSameRecord(fast, plain);
     EXPECT_TRUE(plain.Faulted);
     EXPECT_EQ(plain.Fault, RunTimeFault::Kind::Overflow);
@@ -237,16 +240,14 @@ TEST_F(FitEngineTest, EverySinePathAndSumPathGivesThePlainFitWithThatSine) {
   for (SinKernel sine : kAllPaths) {
     EngineChoice sineOnly;
     sineOnly.SinePath = sine;
-    const ScopedEngineChoice sineChoice(sineOnly);
-    if (!sineChoice.Applied()) continue;
-    const FitRecord plain = Record(start, SearchMethod::Plain, FitBoth);
+    if (Runnable(sineOnly) != sineOnly) continue;
+    const FitRecord plain = Record(start, SearchMethod::Plain, FitBoth, sineOnly);
     for (SinKernel sums : kAllPaths) {
       EngineChoice both = sineOnly;
       both.TilePath = sums;
-      const ScopedEngineChoice sumChoice(both);
-      if (!sumChoice.Applied()) continue;
-      SCOPED_TRACE(testing::Message() << SinKernelName() << " / " << TilePathName());
-      ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth), plain);
+      if (Runnable(both) != both) continue;
+      SCOPED_TRACE(testing::Message() << SinKernelName(sine) << " / " << SinKernelName(sums));
+      ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth, both), plain);
       ++pairs;
     }
   }
@@ -258,25 +259,20 @@ TEST_F(FitEngineTest, EverySinePathAndSumPathGivesThePlainFitWithThatSine) {
 TEST_F(FitEngineTest, WithTheLibrarySineTheBlockSearchStillMatches) {
   EngineChoice library;
   library.Sines = FitSineSource::Library;
-  const ScopedEngineChoice engine(library);
   const AppState start = MakeState(RandomSample(7, 30), 2, 1100);
-  ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth),
-                   Record(start, SearchMethod::Plain, FitBoth));
+  ExpectSameRecord(Record(start, SearchMethod::Fast, FitBoth, library),
+                   Record(start, SearchMethod::Plain, FitBoth, library));
 }
 
-TEST(FitSines, TheSourceSwitchSelectsTheKernelOrTheLibrary) {
+TEST(FitSines, TheChoiceGivesTheLibrarysSineOrTheShippedKernel) {
   double args[37], kernel[37], viaFit[37];
   for (int i = 0; i < 37; ++i) args[i] = 0.37 * i - 5;
+  EngineChoice library;
+  library.Sines = FitSineSource::Library;
+  FitSinesOf(library)(args, viaFit, 37);
+  for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], std::sin(args[i])) << i;
   SinArray(args, kernel, 37);
-  {
-    EngineChoice library;
-    library.Sines = FitSineSource::Library;
-    const ScopedEngineChoice engine(library);
-    FitSines(args, viaFit, 37);
-    for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], std::sin(args[i])) << i;
-  }
-  EXPECT_EQ(FitSineSourceInUse(), FitSineSource::Kernel);
-  FitSines(args, viaFit, 37);
+  FitSinesOf(EngineChoice{})(args, viaFit, 37);
   for (int i = 0; i < 37; ++i) EXPECT_EQ(viaFit[i], kernel[i]) << i;
 }
 

@@ -8,11 +8,19 @@
 
 #include "data/observation_set.h"
 #include "data/random_generator.h"
-#include "fit/fit_sines.h"
+#include "sine/sine_kernel.h"
 #include "state/app_state.h"
 
+// The shipped fit's sine, counting its calls: tests read differences of gSineCalls to pin a
+// step sequence (every Residual and FitAmplitude makes one call).
+inline std::uint64_t gSineCalls = 0;
+inline void CountedSines(const double* args, double* out, int count) {
+  ++gSineCalls;
+  SinArray(args, out, count);
+}
+
 // count points a*sin(b*x + c) at x = x0, x0 + dx, ..., prepared as a loaded file would be. The
-// sines are the fit's own, so (a, b, c) has a residual of exactly 0.
+// sines are the shipped fit's own, so (a, b, c) has a residual of exactly 0.
 inline ObservationSet MakeSineSample(
     double a, double b, double c, int count, double x0 = 0, double dx = 0.5) {
   ObservationSet obs;
@@ -24,7 +32,7 @@ inline ObservationSet MakeSineSample(
     obs.X[i] = x0 + i * dx;
     sines[i] = b * obs.X[i] + c;
   }
-  FitSines(sines, sines, count);
+  SinArray(sines, sines, count);
   for (int i = 0; i < count; ++i) obs.WorkY[i] = a * sines[i];
   PrepareData(obs);
   return obs;

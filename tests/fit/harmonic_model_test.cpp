@@ -23,23 +23,23 @@ double SumOfSquaredTargets(const ObservationSet& obs) {
 
 TEST(Residual, OfTheZeroTrialIsTheSumOfSquaredTargets) {
   const ObservationSet obs = MakeSineSample(kA, kB, kC, 20);
-  EXPECT_EQ(Residual(obs, TrialHarmonic{}), SumOfSquaredTargets(obs));
+  EXPECT_EQ(Residual(obs, TrialHarmonic{}, SinArray), SumOfSquaredTargets(obs));
 }
 
 TEST(Residual, IgnoresStaleEntriesAboveLastIndex) {
   ObservationSet obs = MakeSineSample(kA, kB, kC, 20);
   const TrialHarmonic trial{1, 0.7, 0.2};
-  const double before = Residual(obs, trial);
+  const double before = Residual(obs, trial, SinArray);
   obs.X[20] = 3;
   obs.WorkY[20] = 1e300;
   obs.WorkY[99] = -1e300;
-  EXPECT_EQ(Residual(obs, trial), before);
+  EXPECT_EQ(Residual(obs, trial, SinArray), before);
 }
 
 TEST(FitAmplitude, RecoversTheAmplitudeOfExactData) {
   const ObservationSet obs = MakeSineSample(kA, kB, kC, 20);
   TrialHarmonic trial{7, kB, kC};
-  const double residual = FitAmplitude(obs, trial);
+  const double residual = FitAmplitude(obs, trial, SinArray);
   EXPECT_NEAR(trial.A, kA, kAmplitudeRoundoff);
   EXPECT_NEAR(residual, 0, kExactResidualRoundoff);
   EXPECT_EQ(trial.B, kB);
@@ -50,11 +50,11 @@ TEST(FitAmplitude, GivesTheLeastSquaresAmplitudeAndItsResidual) {
   ObservationSet obs = MakeSineSample(kA, kB, kC, 25);
   for (int i = 0; i <= obs.LastIndex; ++i) obs.WorkY[i] += 0.3 * std::cos(3.1 * i);
   TrialHarmonic trial{0, 1.1, 2.0};  // deliberately off the generating frequency and phase
-  const double residual = FitAmplitude(obs, trial);
-  EXPECT_NEAR(residual, Residual(obs, trial), kResidualAgreement * residual);
+  const double residual = FitAmplitude(obs, trial, SinArray);
+  EXPECT_NEAR(residual, Residual(obs, trial, SinArray), kResidualAgreement * residual);
   for (double delta : {-1e-3, 1e-3}) {
     SCOPED_TRACE(delta);
-    EXPECT_GT(Residual(obs, TrialHarmonic{trial.A + delta, trial.B, trial.C}), residual);
+    EXPECT_GT(Residual(obs, TrialHarmonic{trial.A + delta, trial.B, trial.C}, SinArray), residual);
   }
 }
 
@@ -64,7 +64,7 @@ TEST(FitAmplitude, VanishingSinesGiveNoAmplitudeAndKeepAWhateverTheScale) {
     ObservationSet obs = MakeSineSample(kA, kB, kC, 20);
     ScaleY(obs, scale);
     TrialHarmonic trial{3.25, 0, 0};  // sin(0*x + 0) = 0 at every x
-    const double residual = FitAmplitude(obs, trial);
+    const double residual = FitAmplitude(obs, trial, SinArray);
     EXPECT_EQ(residual, kNoAmplitudeResidual);
     EXPECT_GT(residual, SumOfSquaredTargets(obs));
     EXPECT_EQ(trial.A, 3.25);

@@ -25,10 +25,12 @@ namespace {
 class NoAllocationTest : public FixedSeedTest {
  protected:
   // Allocations made by a fit of both models, and its redraws.
-  static std::size_t AllocationsOfAFit(AppState& state, int& redraws) {
+  static std::size_t AllocationsOfAFit(AppState& state,
+                                       int& redraws,
+                                       const EngineChoice& engine = {}) {
     state.Hooks.Redraw = [&redraws] { ++redraws; };
     const std::size_t before = gAllocations;
-    FitBothModels(state, state.Controls.ComboBox1);
+    FitBothModels(state, state.Controls.ComboBox1, engine);
     return gAllocations - before;
   }
 };
@@ -36,17 +38,15 @@ class NoAllocationTest : public FixedSeedTest {
 TEST_F(NoAllocationTest, AFitOfBothModelsWithThePlainSearchAllocatesNothing) {
   EngineChoice plain;
   plain.Search = SearchMethod::Plain;
-  const ScopedEngineChoice engine(plain);
   AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, 30, 0, 0.3), 2, 300);
   int redraws = 0;
-  EXPECT_EQ(AllocationsOfAFit(state, redraws), 0u);
+  EXPECT_EQ(AllocationsOfAFit(state, redraws, plain), 0u);
   EXPECT_GT(redraws, 4);
 }
 
 // 100 observations and 2 x 1500 trials: the first block is large enough to be shared with the
 // second thread, the last is a partial one.
 TEST_F(NoAllocationTest, AFitOfBothModelsWithTheBlockSearchAllocatesNothing) {
-  const ScopedEngineChoice engine(EngineChoice{});
   for (int count : {30, 100}) {
     SCOPED_TRACE(count);
     AppState state = MakeState(MakeSineSample(3, 1.3, 0.4, count, 0, 0.3), 3, 1500);

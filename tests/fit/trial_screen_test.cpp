@@ -51,7 +51,7 @@ TEST(JumpSeed, TileSeedsFromTheTablesAreTheJumps) {
     TrialSearch search;
     const ObservationSet obs = RandomSample(3u, 10);
     const double freqScale[2] = {1.0, 2.0};
-    PrepareTrialSearch(search, obs, freqScale, seed, 4);
+    PrepareTrialSearch(search, obs, freqScale, seed, 4, {});
     for (std::int64_t tile : {0, 1, 255, 256, 257, 40000, 65535, 65536, 100000}) {
       const std::int64_t first = tile * kTileTrials;
       EXPECT_EQ(TileSeed(search, first), JumpSeed(seed, 2 * static_cast<std::uint64_t>(first)))
@@ -72,20 +72,24 @@ ScreenCase MakeScreenCase(unsigned seed, int count, double scale, int trials, do
   ScaleY(screen.Obs, scale);
   for (int i = 0; i < count; ++i) screen.Obs.X[i] *= xScale;
   const double freqScale[2] = {0.7, 9.0};
-  PrepareTrialSearch(screen.Search, screen.Obs, freqScale, seed * 2654435761u, trials);
+  PrepareTrialSearch(screen.Search, screen.Obs, freqScale, seed * 2654435761u, trials, {});
   RandomGenerator drawer{screen.Search.StartSeed};
   for (int j = 0; j < trials; ++j) {
     TrialHarmonic trial;
     DrawTrial(drawer, freqScale[j % 2], trial.B, trial.C);
-    screen.Residuals.push_back(FitAmplitude(screen.Obs, trial));
+    screen.Residuals.push_back(FitAmplitude(screen.Obs, trial, SinArray));
   }
   return screen;
 }
 
-// Screens trials 0..trials-1 against `best` on the path in use and returns their flags.
-std::vector<bool> Flags(const ScreenCase& screen, double best) {
-  static TrialBlock block;  // large: kept off the stack
-  block.Search = &screen.Search;
+// Screens trials 0..trials-1 against `best` on the engine's tile path and returns their flags.
+std::vector<bool> Flags(const ScreenCase& screen, double best, const EngineChoice& engine = {}) {
+  static TrialSearch search;  // large: kept off the stack
+  static TrialBlock block;
+  const TrialSearch& made = screen.Search;
+  const double freqScale[2] = {made.FreqScale[0], made.FreqScale[1]};
+  PrepareTrialSearch(search, screen.Obs, freqScale, made.StartSeed, made.TrialTotal, engine);
+  block.Search = &search;
   block.First = 0;
   block.Trials = static_cast<int>(screen.Residuals.size());
   block.Bound = EarlyExitBound(best, screen.Search.TargetSquares, screen.Search.Count);
@@ -116,23 +120,23 @@ TEST(ScreenTile, LeavesOutOnlyTrialsAboveTheBestAndPathsAlikeAgree) {
       const double best = sorted[20];  // about one trial in fifty at or below it
       std::vector<bool> reference;
       for (SinKernel path : kAllPaths) {
-        EngineChoice choice;
-        choice.TilePath = path;
-        const ScopedEngineChoice engine(choice);
-        if (!engine.Applied()) continue;
-        const std::vector<bool> flags = Flags(screen, best);
+        EngineChoice engine;
+        engine.TilePath = path;
+        if (Runnable(engine) != engine) continue;
+        const std::vector<bool> flags = Flags(screen, best, engine);
+        const char* const name = SinKernelName(path);
         int skipped = 0;
         for (std::size_t j = 0; j < flags.size(); ++j) {
           if (flags[j]) continue;
           ++skipped;
-          ASSERT_GT(screen.Residuals[j], best) << "trial " << j << " on " << TilePathName();
+          ASSERT_GT(screen.Residuals[j], best) << "trial " << j << " on " << name;
         }
         if (count >= 7) {
-          EXPECT_GT(skipped, 500) << TilePathName();
+          EXPECT_GT(skipped, 500) << name;
         }
         if (path == SinKernel::Sse2) continue;
         if (reference.empty()) reference = flags;
-        EXPECT_EQ(flags, reference) << TilePathName();
+        EXPECT_EQ(flags, reference) << name;
       }
     }
   }
@@ -182,7 +186,7 @@ TEST_F(TiedSearchTest, ATrialTyingTheBestIsKeptAsByThePlainSearchAtEveryScale) {
       for (int j = 0; j < 2 * start.TrialCount; ++j) {
         TrialHarmonic trial;
         DrawTrial(drawer, start.FreqScale[j % 2], trial.B, trial.C);
-        lowest = std::min(lowest, FitAmplitude(start.Observations, trial));
+        lowest = std::min(lowest, FitAmplitude(start.Observations, trial, SinArray));
       }
       start.BestResidual = lowest;
 
@@ -190,8 +194,8 @@ TEST_F(TiedSearchTest, ATrialTyingTheBestIsKeptAsByThePlainSearchAtEveryScale) {
       int plainRedraws = 0, fastRedraws = 0;
       plain.Hooks.Redraw = [&] { ++plainRedraws; };
       fast.Hooks.Redraw = [&] { ++fastRedraws; };
-      SearchHarmonicPlain(plain, 0);
-      SearchHarmonicFast(fast, 0);
+      SearchHarmonicPlain(plain, 0, SinArray);
+      SearchHarmonicFast(fast, 0, {});
       ASSERT_EQ(plainRedraws, 1) << "only the tied trial is kept";
       EXPECT_EQ(fastRedraws, 1);
       EXPECT_EQ(std::bit_cast<std::uint64_t>(fast.BestResidual),

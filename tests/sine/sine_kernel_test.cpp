@@ -9,7 +9,6 @@
 #include <limits>
 #include <numbers>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
@@ -36,10 +35,10 @@ double UlpError(double got, long double want) {
   return static_cast<double>(std::fabs(static_cast<long double>(got) - want) / ulp);
 }
 
-// Largest error of SinArray over xs against long double sinl; NaN if any result is NaN.
-double WorstUlpError(const std::vector<double>& xs) {
+// Largest error of a SinArray path over xs against long double sinl; NaN if any result is NaN.
+double WorstUlpError(SineFunction sines, const std::vector<double>& xs) {
   std::vector<double> ys(xs.size());
-  SinArray(xs.data(), ys.data(), static_cast<int>(xs.size()));
+  sines(xs.data(), ys.data(), static_cast<int>(xs.size()));
   double worst = 0.0;
   for (size_t i = 0; i < xs.size(); ++i) {
     const double error = UlpError(ys[i], sinl(static_cast<long double>(xs[i])));
@@ -91,20 +90,16 @@ bool SameBits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// Each test starts on the path SinArray would pick and leaves it that way.
-class SinArrayTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(ForceSinKernel(BestSinKernel())); }
-  void TearDown() override { ForceSinKernel(BestSinKernel()); }
-};
+// Every path, each given by SinArrayOn.
+class SinArrayTest : public ::testing::Test {};
 
 TEST_F(SinArrayTest, StaysWithinTheUlpBoundInEveryDecadeOnEveryPath) {
   for (SinKernel kernel : SupportedKernels()) {
-    ASSERT_TRUE(ForceSinKernel(kernel));
-    SCOPED_TRACE(SinKernelName());
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
     for (int decade = -8; decade <= 15; ++decade) {
       SCOPED_TRACE(decade);
-      EXPECT_LT(WorstUlpError(UniformArguments(std::pow(10.0, decade), 20000, 7 + decade)),
+      EXPECT_LT(WorstUlpError(sines, UniformArguments(std::pow(10.0, decade), 20000, 7 + decade)),
                 kSinMaxUlpError);
     }
   }
@@ -123,19 +118,19 @@ TEST_F(SinArrayTest, StaysWithinTheUlpBoundNextToMultiplesOfHalfPiOnEveryPath) {
     }
   }
   for (SinKernel kernel : SupportedKernels()) {
-    ASSERT_TRUE(ForceSinKernel(kernel));
-    SCOPED_TRACE(SinKernelName());
-    EXPECT_LT(WorstUlpError(xs), kSinMaxUlpError);
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
+    EXPECT_LT(WorstUlpError(sines, xs), kSinMaxUlpError);
   }
 }
 
 TEST_F(SinArrayTest, KeepsZerosTinyValuesAndTheirSignsOnEveryPath) {
   const double xs[] = {0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x1p-1030, DBL_MIN, -DBL_MIN, 1e-300};
   for (SinKernel kernel : SupportedKernels()) {
-    ASSERT_TRUE(ForceSinKernel(kernel));
-    SCOPED_TRACE(SinKernelName());
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
     double ys[std::size(xs)];
-    SinArray(xs, ys, std::size(xs));
+    sines(xs, ys, std::size(xs));
     for (size_t i = 0; i < std::size(xs); ++i) {
       SCOPED_TRACE(xs[i]);
       EXPECT_TRUE(SameBits(ys[i], xs[i]));  // sin(x) rounds to x this close to 0
@@ -154,10 +149,10 @@ TEST_F(SinArrayTest, GivesNanForInfinityAndNanAndAccurateValuesForHugeArgumentsO
                        0x1p1000,
                        -1e15};
   for (SinKernel kernel : SupportedKernels()) {
-    ASSERT_TRUE(ForceSinKernel(kernel));
-    SCOPED_TRACE(SinKernelName());
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
     double ys[std::size(xs)];
-    SinArray(xs, ys, std::size(xs));
+    sines(xs, ys, std::size(xs));
     EXPECT_TRUE(std::isnan(ys[0]));
     EXPECT_TRUE(std::isnan(ys[1]));
     EXPECT_TRUE(std::isnan(ys[2]));
@@ -174,10 +169,10 @@ TEST_F(SinArrayTest, IsAnOddFunctionBitForBitOnEveryPath) {
   std::vector<double> negated(xs.size()), ys(xs.size()), negatedYs(xs.size());
   for (size_t i = 0; i < xs.size(); ++i) negated[i] = -xs[i];
   for (SinKernel kernel : SupportedKernels()) {
-    ASSERT_TRUE(ForceSinKernel(kernel));
-    SCOPED_TRACE(SinKernelName());
-    SinArray(xs.data(), ys.data(), static_cast<int>(xs.size()));
-    SinArray(negated.data(), negatedYs.data(), static_cast<int>(xs.size()));
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
+    sines(xs.data(), ys.data(), static_cast<int>(xs.size()));
+    sines(negated.data(), negatedYs.data(), static_cast<int>(xs.size()));
     for (size_t i = 0; i < xs.size(); ++i) {
       if (std::isnan(ys[i])) continue;
       ASSERT_TRUE(SameBits(negatedYs[i], -ys[i])) << xs[i];
@@ -192,16 +187,17 @@ TEST_F(SinArrayTest, ValueDoesNotDependOnCountOrPositionOnAnyPath) {
   xs[17] = std::numeric_limits<double>::quiet_NaN();
   xs[36] = -3e9;
   for (SinKernel kernel : kAllKernels) {
-    if (!ForceSinKernel(kernel)) continue;
-    SCOPED_TRACE(SinKernelName());
+    if (!SinKernelSupported(kernel)) continue;
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
     for (int offset = 0; offset < 8; ++offset) {
       std::vector<double> shifted(offset, 0.5);
       shifted.insert(shifted.end(), xs.begin(), xs.end());
       std::vector<double> ys(shifted.size());
-      SinArray(shifted.data(), ys.data(), static_cast<int>(shifted.size()));
+      sines(shifted.data(), ys.data(), static_cast<int>(shifted.size()));
       for (size_t i = 0; i < xs.size(); ++i) {
         double alone = 0.0;
-        SinArray(&xs[i], &alone, 1);
+        sines(&xs[i], &alone, 1);
         ASSERT_TRUE(SameBits(ys[offset + i], alone)) << "offset " << offset << " index " << i;
       }
     }
@@ -212,15 +208,16 @@ TEST_F(SinArrayTest, WritesExactlyCountValuesAndWorksInPlace) {
   const auto xs = UniformArguments(100.0, 20, 11);
   constexpr double kSentinel = 42.0;
   for (SinKernel kernel : kAllKernels) {
-    if (!ForceSinKernel(kernel)) continue;
-    SCOPED_TRACE(SinKernelName());
+    if (!SinKernelSupported(kernel)) continue;
+    const SineFunction sines = SinArrayOn(kernel);
+    SCOPED_TRACE(SinKernelName(kernel));
     for (int count = 0; count <= 17; ++count) {
       SCOPED_TRACE(count);
       std::vector<double> ys(20, kSentinel);
-      SinArray(xs.data(), ys.data(), count);
+      sines(xs.data(), ys.data(), count);
       for (int i = count; i < 20; ++i) EXPECT_EQ(ys[i], kSentinel);
       std::vector<double> inPlace(xs.begin(), xs.begin() + count);
-      SinArray(inPlace.data(), inPlace.data(), count);
+      sines(inPlace.data(), inPlace.data(), count);
       for (int i = 0; i < count; ++i) EXPECT_TRUE(SameBits(inPlace[i], ys[i]));
     }
   }
@@ -235,12 +232,8 @@ TEST_F(SinArrayTest, TheFusedPathsGiveTheSameBits) {
   const auto xs = MixedArguments();
   const int count = static_cast<int>(xs.size());
   std::vector<double> avx2(xs.size()), avx512(xs.size());
-  ASSERT_TRUE(ForceSinKernel(SinKernel::Avx2));
-  const std::string avx2Name = SinKernelName();
-  SinArray(xs.data(), avx2.data(), count);
-  ASSERT_TRUE(ForceSinKernel(SinKernel::Avx512));
-  EXPECT_NE(SinKernelName(), avx2Name);
-  SinArray(xs.data(), avx512.data(), count);
+  SinArrayOn(SinKernel::Avx2)(xs.data(), avx2.data(), count);
+  SinArrayOn(SinKernel::Avx512)(xs.data(), avx512.data(), count);
   for (int i = 0; i < count; ++i) {
     ASSERT_TRUE(SameBits(avx512[i], avx2[i]) || (std::isnan(avx512[i]) && std::isnan(avx2[i])))
         << "x = " << xs[i];
