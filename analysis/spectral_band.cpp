@@ -1,5 +1,7 @@
 #include "analysis/spectral_band.h"
 
+#include <math.h>  // lgamma_r
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -8,6 +10,13 @@
 #include "analysis/periodogram.h"
 
 namespace {
+
+// ln Gamma(x) without std::lgamma's write to the process-wide sign (signgam): two refinements
+// run on two threads. The same function of the C library, so the same bits.
+double LogGamma(double x) {
+  int sign;
+  return lgamma_r(x, &sign);
+}
 
 constexpr double kPi = std::numbers::pi;
 // The periodogram's grid covers at most 20000 steps of pi / 8 in u; above that its peaks are
@@ -71,8 +80,7 @@ double PeakFalseAlarm(double z, const double* u, int count, double omegaMax, int
   // Baluev's tau for the "standard" normalisation: the expected number of upcrossings of z in the
   // band, W = f_max * T_eff with T_eff = sqrt(4 pi var(u)).
   const double bandwidth = omegaMax / (2 * kPi) * std::sqrt(4 * kPi * variance);
-  const double gamma =
-      std::sqrt(2 / nh) * std::exp(std::lgamma(nh / 2) - std::lgamma((nh - 1) / 2));
+  const double gamma = std::sqrt(2 / nh) * std::exp(LogGamma(nh / 2) - LogGamma((nh - 1) / 2));
   const double tau = gamma * bandwidth * std::pow(1 - z, (nk - 1) / 2) * std::sqrt(nh * z / 2);
   const double single = std::pow(1 - z, nk / 2);
   const double alarm = -std::expm1(-tau) + single * std::exp(-tau);
