@@ -55,7 +55,8 @@ Draw MakeDraw(Noise& noise, int count, bool irregular, int components, double sn
   const double sigma = std::sqrt(0.5 / std::pow(10, snrDb / 10));
   for (double x : d.X) {
     double y = sigma * noise.Normal();
-    for (std::size_t k = 0; k < b.size(); ++k) y += std::sin(b[k] * x + kTwoPi * (k + 1) / 7);
+    for (std::size_t k = 0; k < b.size(); ++k)
+      y += std::sin(b[k] * x + kTwoPi * static_cast<double>(k + 1) / 7);
     d.Y.push_back(y);
   }
   return d;
@@ -78,9 +79,9 @@ CountComparison Compare(const Draw& d, int harmonics, std::uint32_t seed) {
 double UniformDistance(std::vector<double> p) {
   std::sort(p.begin(), p.end());
   double d = 0;
-  const double n = p.size();
+  const double n = static_cast<double>(p.size());
   for (std::size_t i = 0; i < p.size(); ++i) {
-    d = std::max({d, (i + 1) / n - p[i], p[i] - i / n});
+    d = std::max({d, static_cast<double>(i + 1) / n - p[i], p[i] - static_cast<double>(i) / n});
   }
   return d;
 }
@@ -138,9 +139,11 @@ int main(int argc, char** argv) {
         UniformDistance(alarm),
         UniformDistance(ftest),
         1.36 / std::sqrt(double(nullDraws)),
-        std::count_if(alarm.begin(), alarm.end(), [](double p) { return p < 0.05; }) /
+        static_cast<double>(
+            std::count_if(alarm.begin(), alarm.end(), [](double p) { return p < 0.05; })) /
             double(nullDraws),
-        std::count_if(ftest.begin(), ftest.end(), [](double p) { return p < 0.05; }) /
+        static_cast<double>(
+            std::count_if(ftest.begin(), ftest.end(), [](double p) { return p < 0.05; })) /
             double(nullDraws));
   }
   return 0;

@@ -13,7 +13,7 @@ double MillisecondsPer(int count, const std::function<void()>& action) {
   QElapsedTimer timer;
   timer.start();
   for (int i = 0; i < count; ++i) action();
-  return timer.nsecsElapsed() / 1e6 / count;
+  return static_cast<double>(timer.nsecsElapsed()) / 1e6 / count;
 }
 
 }  // namespace

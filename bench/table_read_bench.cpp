@@ -36,7 +36,7 @@ std::string WriteTable(long rows) {
                   "2024-01-01T%02ld:00:00,%ld,%.17g,%s\n",
                   hour,
                   i,
-                  1.5e-3 * static_cast<double>(i % 977) + day,
+                  1.5e-3 * static_cast<double>(i % 977) + static_cast<double>(day),
                   i % 1000 == 999 ? "NA" : "2.5e-2");
     out << line;
   }
@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
   const long rows = argc > 1 ? std::atol(argv[1]) : 100000;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
   const std::string path = WriteTable(rows);
-  std::printf("%ld rows, %.1f MB\n", rows, std::filesystem::file_size(path) / 1e6);
+  std::printf(
+      "%ld rows, %.1f MB\n", rows, static_cast<double>(std::filesystem::file_size(path)) / 1e6);
   double bestRead = 1e30, bestSelect = 1e30;
   std::size_t kept = 0;
   for (int r = 0; r < rounds; ++r) {
