@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "sine/sine_kernel.h"
 
@@ -24,6 +25,9 @@ using Step = Eigen::Matrix<double, Eigen::Dynamic, 1, Eigen::ColMajor, kMaxParam
 // Pivots below this share of the largest count as zero: two columns closer than this to each
 // other (equal frequencies, a frequency of 0) would otherwise get huge cancelling weights.
 constexpr double kRankThreshold = 1e-8;
+// A column's remaining squared length is computed afresh once downdating has taken away all but
+// this share of it (the rest being mostly rounding).
+constexpr double kRecompute = 1e-2;
 // Damping of the first Levenberg-Marquardt step, relative to the curvature's diagonal, and the
 // range the damping may move in before a step is given up as impossible.
 constexpr double kInitialDamping = 1e-3;
@@ -42,6 +46,13 @@ double TargetSize(const ScaledProblem& problem) {
     size += t * t;
   }
   return size;
+}
+
+bool AllFinite(const double* v, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (!std::isfinite(v[i])) return false;
+  }
+  return true;
 }
 
 int LinearColumns(const ScaledProblem& problem, int harmonics) {
@@ -65,83 +76,163 @@ void WeighRows(const ScaledProblem& problem, Matrix& m) {
   for (int i = 0; i < problem.Count; ++i) m.row(i) *= problem.W[i];
 }
 
-// The design of the linear part: sin, cos per harmonic, then the extra columns, rows weighted.
-void FillDesign(const ScaledProblem& problem, const ScaledModel& model, Matrix& design) {
-  design.resize(problem.Count, LinearColumns(problem, model.Count));
-  for (int k = 0; k < model.Count; ++k) {
-    SinesAndCosines(problem, model.Omega[k], &design(0, 2 * k), &design(0, 2 * k + 1));
+// a . b over count rows, summed in four interleaved partial sums (the same order on every
+// machine, and vectorisable).
+inline double Dot(const double* a, const double* b, int count) {
+  double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    s0 += a[i] * b[i];
+    s1 += a[i + 1] * b[i + 1];
+    s2 += a[i + 2] * b[i + 2];
+    s3 += a[i + 3] * b[i + 3];
   }
-  for (int j = 0; j < problem.Extra; ++j) {
-    design.col(2 * model.Count + j) = Eigen::Map<const Vector>(problem.Columns[j], problem.Count);
-  }
-  WeighRows(problem, design);
+  for (; i < count; ++i) s0 += a[i] * b[i];
+  return (s0 + s1) + (s2 + s3);
 }
 
-// The target as the fit weighs it.
-Vector WeightedTarget(const ScaledProblem& problem) {
-  Vector target = Eigen::Map<const Vector>(problem.T, problem.Count);
-  if (problem.Weighted) {
-    for (int i = 0; i < problem.Count; ++i) target(i) *= problem.W[i];
-  }
-  return target;
+// column -= factor * q over count rows.
+inline void Subtract(double* column, double factor, const double* q, int count) {
+  for (int i = 0; i < count; ++i) column[i] -= factor * q[i];
 }
 
-// The projected problem at the model's frequencies: design, its factorisation and the residual
-// model - target of the optimal linear part.
+// The projected problem at the model's frequencies: the design (rows weighted, one column after
+// another), its columns orthonormalised by modified Gram-Schmidt with column pivoting, and the
+// residual model - target of the optimal linear part. Its buffers are reused from one solve to
+// the next.
 struct LinearFit {
-  Matrix Design;
-  Eigen::ColPivHouseholderQR<Matrix> Qr;
-  Vector Residual;
+  int Rows = 0, Cols = 0, Rank = 0;
+  std::vector<double> Design;       // Rows x Cols
+  std::vector<double> Orthonormal;  // Rows x Cols; the first Rank columns are q_0..q_Rank-1
+  std::vector<double> Residual;     // Rows
+  std::vector<double> Work;         // Rows: the target as it is projected
+  int Order[kMaxParameters] = {};   // q_k orthonormalises design column Order[k]
+  double R[kMaxParameters][kMaxParameters] = {};
   double Objective = 0;
+
+  double* Column(int j) { return Design.data() + static_cast<std::ptrdiff_t>(j) * Rows; }
+  const double* Column(int j) const {
+    return Design.data() + static_cast<std::ptrdiff_t>(j) * Rows;
+  }
+  double* Q(int k) { return Orthonormal.data() + static_cast<std::ptrdiff_t>(k) * Rows; }
+  const double* Q(int k) const {
+    return Orthonormal.data() + static_cast<std::ptrdiff_t>(k) * Rows;
+  }
+  void Resize(int rows, int cols) {
+    Rows = rows;
+    Cols = cols;
+    const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    if (Design.size() < cells) Design.resize(cells);
+    if (Orthonormal.size() < cells) Orthonormal.resize(cells);
+    if (Residual.size() < static_cast<std::size_t>(rows)) Residual.resize(rows);
+    if (Work.size() < static_cast<std::size_t>(rows)) Work.resize(rows);
+  }
 };
 
-// The basic least-squares solution of design * x = rhs for the columns the factorisation keeps
-// (rank by kRankThreshold), zero for the others. Eigen's own solve keeps every column whose
-// pivot is above rounding, which lets a column of rounding noise take a weight of 1e13.
-template <typename Rhs>
-Eigen::Matrix<double,
-              Eigen::Dynamic,
-              Rhs::ColsAtCompileTime,
-              Eigen::ColMajor,
-              kMaxParameters,
-              Rhs::MaxColsAtCompileTime>
-BasicSolve(const Eigen::ColPivHouseholderQR<Matrix>& qr, const Rhs& rhs) {
-  using Result = Eigen::Matrix<double,
-                               Eigen::Dynamic,
-                               Rhs::ColsAtCompileTime,
-                               Eigen::ColMajor,
-                               kMaxParameters,
-                               Rhs::MaxColsAtCompileTime>;
-  const int rank = static_cast<int>(qr.rank());
-  const int cols = static_cast<int>(qr.cols());
-  Rhs rotated = rhs;
-  rotated.applyOnTheLeft(qr.householderQ().adjoint());
-  Result z = Result::Zero(cols, rhs.cols());
-  if (rank > 0) {
-    z.topRows(rank) = qr.matrixR()
-                          .topLeftCorner(rank, rank)
-                          .template triangularView<Eigen::Upper>()
-                          .solve(rotated.topRows(rank));
+// The design of the linear part: sin, cos per harmonic, then the extra columns, rows weighted.
+void FillDesign(const ScaledProblem& problem, const ScaledModel& model, LinearFit& fit) {
+  fit.Resize(problem.Count, LinearColumns(problem, model.Count));
+  for (int k = 0; k < model.Count; ++k) {
+    SinesAndCosines(problem, model.Omega[k], fit.Column(2 * k), fit.Column(2 * k + 1));
   }
-  Result x(cols, rhs.cols());
-  for (int j = 0; j < cols; ++j) x.row(qr.colsPermutation().indices()(j)) = z.row(j);
-  return x;
+  for (int j = 0; j < problem.Extra; ++j) {
+    const double* column = problem.Columns[j];
+    std::copy(column, column + problem.Count, fit.Column(2 * model.Count + j));
+  }
+  if (!problem.Weighted) return;
+  for (int j = 0; j < fit.Cols; ++j) {
+    double* c = fit.Column(j);
+    for (int i = 0; i < problem.Count; ++i) c[i] *= problem.W[i];
+  }
+}
+
+// Orthonormalises the design's columns, the longest remaining one first, until what remains of
+// every column is below kRankThreshold times the first column's length: such columns (B = 0, two
+// equal frequencies) get zero weight, instead of huge cancelling ones. Projects the weighted
+// target alongside, and returns the coefficients of the columns kept (zero for the others).
+void Factor(const ScaledProblem& problem, LinearFit& fit, double* linear) {
+  const int rows = fit.Rows, cols = fit.Cols;
+  std::copy(fit.Design.begin(),
+            fit.Design.begin() + static_cast<std::ptrdiff_t>(rows) * cols,
+            fit.Orthonormal.begin());
+  double* target = fit.Work.data();
+  for (int i = 0; i < rows; ++i)
+    target[i] = problem.Weighted ? problem.W[i] * problem.T[i] : problem.T[i];
+  double projected[kMaxParameters] = {};
+  // What remains of each column's squared length, downdated as columns are taken out and
+  // recomputed where that cancels most of it.
+  double remaining[kMaxParameters], computed[kMaxParameters];
+  for (int j = 0; j < cols; ++j) {
+    fit.Order[j] = j;
+    remaining[j] = computed[j] = Dot(fit.Q(j), fit.Q(j), rows);
+  }
+  double first = 0;
+  fit.Rank = 0;
+  for (int k = 0; k < cols; ++k) {
+    int pivot = k;
+    for (int j = k + 1; j < cols; ++j) {
+      if (remaining[j] > remaining[pivot]) pivot = j;
+    }
+    if (pivot != k) {
+      std::swap_ranges(fit.Q(k), fit.Q(k) + rows, fit.Q(pivot));
+      std::swap(fit.Order[k], fit.Order[pivot]);
+      std::swap(remaining[k], remaining[pivot]);
+      std::swap(computed[k], computed[pivot]);
+      for (int i = 0; i < k; ++i) std::swap(fit.R[i][k], fit.R[i][pivot]);
+    }
+    const double norm = std::sqrt(Dot(fit.Q(k), fit.Q(k), rows));
+    if (k == 0) first = norm;
+    if (!(norm > kRankThreshold * first) || !std::isfinite(norm)) break;
+    fit.R[k][k] = norm;
+    double* q = fit.Q(k);
+    const double inverse = 1 / norm;
+    for (int i = 0; i < rows; ++i) q[i] *= inverse;
+    for (int j = k + 1; j < cols; ++j) {
+      const double r = Dot(q, fit.Q(j), rows);
+      fit.R[k][j] = r;
+      Subtract(fit.Q(j), r, q, rows);
+      remaining[j] -= r * r;
+      if (!(remaining[j] > kRecompute * computed[j])) {
+        remaining[j] = computed[j] = Dot(fit.Q(j), fit.Q(j), rows);
+      }
+    }
+    projected[k] = Dot(q, target, rows);
+    Subtract(target, projected[k], q, rows);
+    fit.Rank = k + 1;
+  }
+  double z[kMaxParameters] = {};
+  for (int k = fit.Rank - 1; k >= 0; --k) {
+    double v = projected[k];
+    for (int j = k + 1; j < fit.Rank; ++j) v -= fit.R[k][j] * z[j];
+    z[k] = v / fit.R[k][k];
+  }
+  for (int j = 0; j < cols; ++j) linear[j] = 0;
+  for (int k = 0; k < fit.Rank; ++k) linear[fit.Order[k]] = z[k];
+}
+
+// Takes out of column (Rows long) its part in the span of the kept design columns.
+void Project(const LinearFit& fit, double* column) {
+  for (int k = 0; k < fit.Rank; ++k)
+    Subtract(column, Dot(fit.Q(k), column, fit.Rows), fit.Q(k), fit.Rows);
 }
 
 void Solve(const ScaledProblem& problem, ScaledModel& model, LinearFit& fit) {
-  FillDesign(problem, model, fit.Design);
-  const Vector target = WeightedTarget(problem);
-  fit.Qr.setThreshold(kRankThreshold);
-  fit.Qr.compute(fit.Design);
-  Step linear = BasicSolve(fit.Qr, target);
-  if (!linear.allFinite()) linear.setZero(fit.Design.cols());
+  FillDesign(problem, model, fit);
+  double linear[kMaxParameters] = {};
+  Factor(problem, fit, linear);
+  if (!AllFinite(linear, fit.Cols)) std::fill(linear, linear + fit.Cols, 0.0);
   for (int k = 0; k < model.Count; ++k) {
-    model.Alpha[k] = linear(2 * k);
-    model.Beta[k] = linear(2 * k + 1);
+    model.Alpha[k] = linear[2 * k];
+    model.Beta[k] = linear[2 * k + 1];
   }
-  for (int j = 0; j < problem.Extra; ++j) model.Linear[j] = linear(2 * model.Count + j);
-  fit.Residual = fit.Design * linear - target;
-  fit.Objective = fit.Residual.squaredNorm();
+  for (int j = 0; j < problem.Extra; ++j) model.Linear[j] = linear[2 * model.Count + j];
+  double* residual = fit.Residual.data();
+  for (int i = 0; i < fit.Rows; ++i)
+    residual[i] = problem.Weighted ? -problem.W[i] * problem.T[i] : -problem.T[i];
+  for (int j = 0; j < fit.Cols; ++j) {
+    if (linear[j] != 0) Subtract(residual, -linear[j], fit.Column(j), fit.Rows);
+  }
+  fit.Objective = Dot(residual, residual, fit.Rows);
   if (!std::isfinite(fit.Objective)) fit.Objective = std::numeric_limits<double>::infinity();
   model.Objective = fit.Objective;
 }
@@ -238,27 +329,37 @@ void RefineFrequencies(const ScaledProblem& problem,
   const int n = model.Count;
   const double exact = kExactShare * TargetSize(problem);
   for (int k = 0; k < n; ++k) model.Omega[k] = FoldFrequency(problem, model.Omega[k]);
-  LinearFit fit;
-  Solve(problem, model, fit);
+  LinearFit fits[2];
+  LinearFit* fit = &fits[0];
+  LinearFit* trialFit = &fits[1];
+  Solve(problem, model, *fit);
   if (n == 0) return;
-  LinearFit trialFit;
   double damping = kInitialDamping;
   Convergence convergence{stallShare};
+  std::vector<double> derivative(static_cast<std::size_t>(problem.Count) * n);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
-    if (fit.Objective <= exact) break;
+    if (fit->Objective <= exact) break;
     // d(model)/d(omega_k) with the linear part fixed, then projected off the design's columns:
     // Kaufman's approximation of the projected Jacobian. Its transpose times the residual is the
     // exact gradient, the residual being orthogonal to the design.
-    Matrix derivative(problem.Count, n);
+    Step gradient(n);
+    Square curvature(n, n);
     for (int k = 0; k < n; ++k) {
+      double* column = derivative.data() + static_cast<std::ptrdiff_t>(k) * problem.Count;
+      const double* sines = fit->Column(2 * k);
+      const double* cosines = fit->Column(2 * k + 1);
       for (int i = 0; i < problem.Count; ++i) {
-        derivative(i, k) = problem.U[i] * (model.Alpha[k] * fit.Design(i, 2 * k + 1) -
-                                           model.Beta[k] * fit.Design(i, 2 * k));
+        column[i] = problem.U[i] * (model.Alpha[k] * cosines[i] - model.Beta[k] * sines[i]);
+      }
+      Project(*fit, column);
+      gradient(k) = Dot(column, fit->Residual.data(), problem.Count);
+      for (int j = 0; j <= k; ++j) {
+        curvature(k, j) = curvature(j, k) =
+            Dot(column,
+                derivative.data() + static_cast<std::ptrdiff_t>(j) * problem.Count,
+                problem.Count);
       }
     }
-    const Matrix projected = derivative - fit.Design * BasicSolve(fit.Qr, derivative);
-    const Step gradient = projected.transpose() * fit.Residual;
-    const Square curvature = projected.transpose() * projected;
     if (!gradient.allFinite() || !curvature.allFinite()) break;
 
     bool improved = false;
@@ -268,8 +369,8 @@ void RefineFrequencies(const ScaledProblem& problem,
       if (step.allFinite()) {
         for (int k = 0; k < n; ++k)
           trial.Omega[k] = FoldFrequency(problem, model.Omega[k] + step(k));
-        Solve(problem, trial, trialFit);
-        if (trialFit.Objective < fit.Objective) {
+        Solve(problem, trial, *trialFit);
+        if (trialFit->Objective < fit->Objective) {
           improved = true;
           break;
         }
@@ -278,10 +379,10 @@ void RefineFrequencies(const ScaledProblem& problem,
     }
     if (!improved) break;
     damping = std::max(damping * 0.3, kMinDamping);
-    const double before = fit.Objective;
+    const double before = fit->Objective;
     model = trial;
     std::swap(fit, trialFit);
-    if (convergence.Done(before, fit.Objective, exact)) break;
+    if (convergence.Done(before, fit->Objective, exact)) break;
   }
 }
 

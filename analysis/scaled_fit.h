@@ -46,9 +46,9 @@ struct ScaledModel {
 };
 
 // Sets the linear part (Alpha, Beta, Linear) to the least-squares optimum for the model's
-// frequencies, by QR with column pivoting (columns that are dependent, as for B = 0 or two equal
-// frequencies, get zero weight), and returns the objective it also stores. Never NaN: a design
-// that cannot be solved leaves the linear part zero.
+// frequencies, by QR with column pivoting (modified Gram-Schmidt; columns that are dependent, as
+// for B = 0 or two equal frequencies, get zero weight), and returns the objective it also stores.
+// Never NaN: a design that cannot be solved leaves the linear part zero.
 double SolveLinear(const ScaledProblem& problem, ScaledModel& model);
 
 // Levenberg-Marquardt on the frequencies alone, the linear part projected out (variable

@@ -609,7 +609,7 @@ int main(int argc, char** argv) {
         gSeed = 17u + 31u * r + 101u * n;
         if (terms.Any()) {
           HarmonicModel models[2];
-          SearchWithTerms(state, state.Controls.ComboBox1, n, terms, options.Weights, models);
+          SearchWithTerms(state, state.Controls.ComboBox1, n, terms, options.Weights, {}, models);
         } else {
           FitBothModels(state, state.Controls.ComboBox1);
         }
