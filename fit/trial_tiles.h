@@ -144,9 +144,10 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
 
   const Reals flatFloor = Splat<Reals>(kFlatSineFloor);
   // The lanes not proven worse after m rows with sums sy and ss. The least-squares residual over
-  // the rows so far is a lower bound of the full one. Only where the sines do not nearly vanish:
-  // there the quotient is well conditioned and no underflow can matter (NaN sums fail both tests
-  // and are never proven).
+  // the rows so far, squares - sy^2 / ss, is a lower bound of the full one; it exceeds the bound
+  // where (squares - bound) * ss > sy^2, tested so without a division. Only where the sines do
+  // not nearly vanish: there the quotient is well conditioned and no underflow can matter (NaN
+  // sums fail both tests and are never proven).
   const auto testBound = [&](int m, Reals sy, Reals ss) {
     // With the cheaper sine the residual over m rows can come out up to ApproxSlack * sqrt(m)
     // above the exact sines' one.
@@ -154,8 +155,8 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
     if constexpr (kSines == TileSines::Approx) {
       boundNow = boundNow + search.ApproxSlack * std::sqrt(static_cast<double>(m));
     }
-    const Reals squares = Splat<Reals>(search.SquaresByMagnitude[m - 1]);
-    const Ints worse = (ss > flatFloor) & (squares - sy * sy / ss > Splat<Reals>(boundNow));
+    const Reals room = Splat<Reals>(search.SquaresByMagnitude[m - 1] - boundNow);
+    const Ints worse = (ss > flatFloor) & (room * ss > sy * sy);
     return Isa::Bits(~worse);
   };
   // V vectors of trials through rows row .. row + rows - 1, side by side so that their chains of
