@@ -47,10 +47,17 @@ class PendingBlock {
   PendingBlock& operator=(const PendingBlock&) = delete;
   ~PendingBlock() { Finish(); }
 
+  // Whether a block of `trials` would be shared with the second thread: only then does it pay
+  // to screen it ahead, while the block before it is scanned.
+  bool WouldUseWorker(int trials, int observations) const {
+    return secondThread_ && FitWorkerAvailable() &&
+           static_cast<std::int64_t>(trials) * observations >= kThreadedSines &&
+           pacing_.UseWorker();
+  }
+
   void Start(TrialBlock& block, int observations) {
     const int grains = (TilesOf(block) + kGrainTiles - 1) / kGrainTiles;
-    onWorker_ =
-        secondThread_ && block.Trials * observations >= kThreadedSines && pacing_.UseWorker();
+    onWorker_ = WouldUseWorker(block.Trials, observations);
     if (onWorker_) {
       wallStart_ = Seconds(CLOCK_MONOTONIC);
       cpuStart_ = Seconds(CLOCK_THREAD_CPUTIME_ID);
@@ -121,8 +128,8 @@ void SettleAmplitude(AppState& state,
   }
 }
 
-// Whether trial j's residual is proven above `bound` by the tiles' own screening, one trial at
-// a time: the same arithmetic in the same order as a tile's lane.
+// Whether trial j's residual is proven above `bound` by the tiles' bound, one trial at a time,
+// with the fit's own sines and the plain threshold.
 bool ProvenWorse(const TrialSearch& search, std::int64_t j, double bound) {
   RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
   double b = 0, c = 0;
@@ -177,6 +184,8 @@ void ScanBlock(AppState& state, int k, const TrialBlock& block, std::int64_t& he
 //   screen block b + 1 on both threads, against the best residual as it stands,
 //   meanwhile scan block b's flagged trials in order on the calling thread (refine, adopt, draw),
 //   then wait for block b + 1; at the end, leave the last trial in the state as the plain search.
+// A block the calling thread screens alone gains nothing from going ahead: it is screened after
+// the scan of the block before it, against the best residual as that scan left it.
 void SearchHarmonicFast(AppState& state, int k, const EngineChoice& engine) {
   const std::int64_t total = 2 * static_cast<std::int64_t>(state.TrialCount);
   if (total <= 0) return;
@@ -184,10 +193,11 @@ void SearchHarmonicFast(AppState& state, int k, const EngineChoice& engine) {
   TrialSearch& search = workspace.Search;
   PrepareTrialSearch(search, state.Observations, state.FreqScale, state.Random.Seed, total, engine);
   // The first blocks are screened against a best residual that is still falling fast, so they
-  // start at one grain and double up to the full size.
+  // start at one tile and double up to the full size: the first tile's bound is the target's
+  // sum of squares, which proves nothing.
   const int blockTrials = BlockTrialsFor(search.Count);
   std::int64_t nextFirst = 0;
-  int nextTrials = kGrainTiles * kTileTrials;
+  int nextTrials = kTileTrials;
 
   PendingBlock pending(workspace.Pacing, engine.SecondThread);
   const auto startBlock = [&](std::int64_t index) {
@@ -206,8 +216,11 @@ void SearchHarmonicFast(AppState& state, int k, const EngineChoice& engine) {
   pending.Finish();
   for (std::int64_t index = 0;; ++index) {
     const bool more = nextFirst < total;
-    if (more) startBlock(index + 1);
+    const int coming = static_cast<int>(std::min<std::int64_t>(nextTrials, total - nextFirst));
+    const bool ahead = more && pending.WouldUseWorker(coming, search.Count);
+    if (ahead) startBlock(index + 1);
     ScanBlock(state, k, workspace.Blocks[index % 2], held);
+    if (more && !ahead) startBlock(index + 1);
     pending.Finish();
     if (!more) break;
   }
