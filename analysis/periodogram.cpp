@@ -174,7 +174,12 @@ int PeriodogramPeaks(const double* u,
   // sin and cos of omega*u advance by a rotation per grid step; restarted from the library
   // every few hundred steps so that rounding cannot build up.
   constexpr int kRestart = 256;
-  RowArray s(count), c(count), rs(count), rc(count);
+  RowArray rows[4] = {RowArray(count), RowArray(count), RowArray(count), RowArray(count)};
+  // Plain pointers: the loops below are the refinement's hottest outside its solves.
+  double* const s = rows[0];
+  double* const c = rows[1];
+  double* const rs = rows[2];
+  double* const rc = rows[3];
   for (int i = 0; i < count; ++i) {
     rs[i] = std::sin(step * u[i]);
     rc[i] = std::cos(step * u[i]);

@@ -102,31 +102,34 @@ inline void Subtract(double* column, double factor, const double* q, int count) 
 // the next.
 struct LinearFit {
   int Rows = 0, Cols = 0, Rank = 0;
-  std::vector<double> Design;       // Rows x Cols
-  std::vector<double> Orthonormal;  // Rows x Cols; the first Rank columns are q_0..q_Rank-1
-  std::vector<double> Residual;     // Rows
-  std::vector<double> Work;         // Rows: the target as it is projected
-  int Order[kMaxParameters] = {};   // q_k orthonormalises design column Order[k]
+  double* Design = nullptr;        // Rows x Cols
+  double* Orthonormal = nullptr;   // Rows x Cols; the first Rank columns are q_0..q_Rank-1
+  double* Residual = nullptr;      // Rows
+  double* Work = nullptr;          // Rows: the target as it is projected
+  int Order[kMaxParameters] = {};  // q_k orthonormalises design column Order[k]
   double R[kMaxParameters][kMaxParameters] = {};
   double Objective = 0;
 
-  double* Column(int j) { return Design.data() + static_cast<std::ptrdiff_t>(j) * Rows; }
-  const double* Column(int j) const {
-    return Design.data() + static_cast<std::ptrdiff_t>(j) * Rows;
-  }
-  double* Q(int k) { return Orthonormal.data() + static_cast<std::ptrdiff_t>(k) * Rows; }
-  const double* Q(int k) const {
-    return Orthonormal.data() + static_cast<std::ptrdiff_t>(k) * Rows;
-  }
+  double* Column(int j) { return Design + static_cast<std::ptrdiff_t>(j) * Rows; }
+  const double* Column(int j) const { return Design + static_cast<std::ptrdiff_t>(j) * Rows; }
+  double* Q(int k) { return Orthonormal + static_cast<std::ptrdiff_t>(k) * Rows; }
+  const double* Q(int k) const { return Orthonormal + static_cast<std::ptrdiff_t>(k) * Rows; }
   void Resize(int rows, int cols) {
+    const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    const std::size_t size = 2 * cells + 2 * static_cast<std::size_t>(rows);
+    if (rows != Rows || cols != Cols || buffer_.size() < size) {
+      if (buffer_.size() < size) buffer_.resize(size);
+      Design = buffer_.data();
+      Orthonormal = Design + cells;
+      Residual = Orthonormal + cells;
+      Work = Residual + rows;
+    }
     Rows = rows;
     Cols = cols;
-    const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
-    if (Design.size() < cells) Design.resize(cells);
-    if (Orthonormal.size() < cells) Orthonormal.resize(cells);
-    if (Residual.size() < static_cast<std::size_t>(rows)) Residual.resize(rows);
-    if (Work.size() < static_cast<std::size_t>(rows)) Work.resize(rows);
   }
+
+ private:
+  std::vector<double> buffer_;  // one allocation for all four
 };
 
 // The design of the linear part: sin, cos per harmonic, then the extra columns, rows weighted.
@@ -152,10 +155,8 @@ void FillDesign(const ScaledProblem& problem, const ScaledModel& model, LinearFi
 // target alongside, and returns the coefficients of the columns kept (zero for the others).
 void Factor(const ScaledProblem& problem, LinearFit& fit, double* linear) {
   const int rows = fit.Rows, cols = fit.Cols;
-  std::copy(fit.Design.begin(),
-            fit.Design.begin() + static_cast<std::ptrdiff_t>(rows) * cols,
-            fit.Orthonormal.begin());
-  double* target = fit.Work.data();
+  std::copy(fit.Design, fit.Design + static_cast<std::ptrdiff_t>(rows) * cols, fit.Orthonormal);
+  double* target = fit.Work;
   for (int i = 0; i < rows; ++i)
     target[i] = problem.Weighted ? problem.W[i] * problem.T[i] : problem.T[i];
   double projected[kMaxParameters] = {};
@@ -226,7 +227,7 @@ void Solve(const ScaledProblem& problem, ScaledModel& model, LinearFit& fit) {
     model.Beta[k] = linear[2 * k + 1];
   }
   for (int j = 0; j < problem.Extra; ++j) model.Linear[j] = linear[2 * model.Count + j];
-  double* residual = fit.Residual.data();
+  double* residual = fit.Residual;
   for (int i = 0; i < fit.Rows; ++i)
     residual[i] = problem.Weighted ? -problem.W[i] * problem.T[i] : -problem.T[i];
   for (int j = 0; j < fit.Cols; ++j) {
@@ -335,6 +336,7 @@ void RefineFrequencies(const ScaledProblem& problem,
   Solve(problem, model, *fit);
   if (n == 0) return;
   double damping = kInitialDamping;
+  double growth = 2;
   Convergence convergence{stallShare};
   std::vector<double> derivative(static_cast<std::size_t>(problem.Count) * n);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
@@ -352,7 +354,7 @@ void RefineFrequencies(const ScaledProblem& problem,
         column[i] = problem.U[i] * (model.Alpha[k] * cosines[i] - model.Beta[k] * sines[i]);
       }
       Project(*fit, column);
-      gradient(k) = Dot(column, fit->Residual.data(), problem.Count);
+      gradient(k) = Dot(column, fit->Residual, problem.Count);
       for (int j = 0; j <= k; ++j) {
         curvature(k, j) = curvature(j, k) =
             Dot(column,
@@ -364,6 +366,7 @@ void RefineFrequencies(const ScaledProblem& problem,
 
     bool improved = false;
     ScaledModel trial = model;
+    double gain = 0;
     while (damping <= kMaxDamping) {
       const Step step = DampedStep(curvature, gradient, damping);
       if (step.allFinite()) {
@@ -371,14 +374,22 @@ void RefineFrequencies(const ScaledProblem& problem,
           trial.Omega[k] = FoldFrequency(problem, model.Omega[k] + step(k));
         Solve(problem, trial, *trialFit);
         if (trialFit->Objective < fit->Objective) {
+          const double predicted = -(2 * step.dot(gradient) + step.dot(curvature * step));
+          gain = predicted > 0 ? (fit->Objective - trialFit->Objective) / predicted : 0;
           improved = true;
           break;
         }
       }
-      damping *= 4;
+      damping *= growth;
+      growth *= 2;
     }
     if (!improved) break;
-    damping = std::max(damping * 0.3, kMinDamping);
+    // Nielsen's update: the damping falls by up to a third after a step that did as well as
+    // its quadratic model promised and rises after one that did poorly; a failed step
+    // multiplies it by 2, 4, 8, ... so that fewer trial solves are wasted.
+    const double g = 2 * gain - 1;
+    damping = std::max(damping * std::max(1.0 / 3, 1 - g * g * g), kMinDamping);
+    growth = 2;
     const double before = fit->Objective;
     model = trial;
     std::swap(fit, trialFit);
@@ -401,6 +412,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
   double damping = kInitialDamping;
   Convergence convergence;
   Matrix jacobian(problem.Count, parameters);
+  Vector trialResidual(problem.Count);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (model.Objective <= exact) break;
     for (int k = 0; k < n; ++k) {
@@ -420,7 +432,6 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
 
     bool improved = false;
     ScaledModel trial = model;
-    Vector trialResidual;
     while (damping <= kMaxDamping) {
       const Step step = DampedStep(curvature, gradient, damping);
       if (step.allFinite()) {
@@ -448,7 +459,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
     damping = std::max(damping * 0.3, kMinDamping);
     const double before = model.Objective;
     model = trial;
-    residual = trialResidual;
+    residual.swap(trialResidual);
     if (convergence.Done(before, model.Objective, exact)) break;
   }
 }

@@ -4,7 +4,10 @@
 // case the best of R rounds by wall time, and the CPU time per series of the process in that
 // round: on a machine others share, the CPU time is the steadier figure.
 //
-// Usage: fit_many_bench [--rounds R] [--series S]   (defaults 3 and 200)
+// With --refine each series is also refined (the least-squares refinement after the search), to
+// show its share of a series' time.
+//
+// Usage: fit_many_bench [--rounds R] [--series S] [--refine]   (defaults 3 and 200)
 #include <time.h>
 
 #include <chrono>
@@ -44,19 +47,25 @@ std::vector<double> MakeSeries(int n, std::size_t series) {
 int main(int argc, char** argv) {
   int rounds = 3;
   std::size_t series = 200;
+  bool refine = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
       rounds = std::max(1, std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--series") == 0 && i + 1 < argc) {
       series = static_cast<std::size_t>(std::max(1, std::atoi(argv[++i])));
+    } else if (std::strcmp(argv[i], "--refine") == 0) {
+      refine = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--rounds R] [--series S]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--rounds R] [--series S] [--refine]\n", argv[0]);
       return 2;
     }
   }
   const int cpus = UsableCpus();
-  std::printf(
-      "%d CPU(s); depth 10000; %zu series a round, best of %d rounds\n", cpus, series, rounds);
+  std::printf("%d CPU(s); depth 10000; %zu series a round, best of %d rounds%s\n",
+              cpus,
+              series,
+              rounds,
+              refine ? "; each refined" : "");
   std::printf("%4s %2s %14s %14s %10s\n", "n", "N", "series/s/CPU", "CPU ms/series", "wall s");
   for (const int n : {24, 48, 100}) {
     std::vector<double> x(static_cast<std::size_t>(n));
@@ -66,6 +75,7 @@ int main(int argc, char** argv) {
       ManyRequest request;
       request.Harmonics = harmonics;
       request.Depth = 10000;
+      request.Refine = refine;
       double bestWall = INFINITY, cpuAtBest = 0;
       for (int round = 0; round < rounds; ++round) {
         const double cpuStart = ProcessCpuSeconds();

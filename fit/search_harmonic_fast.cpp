@@ -128,8 +128,8 @@ void SettleAmplitude(AppState& state,
   }
 }
 
-// Whether trial j's residual is proven above `bound` by the tiles' own screening, one trial at
-// a time: the same arithmetic in the same order as a tile's lane.
+// Whether trial j's residual is proven above `bound` by the tiles' bound, one trial at a time,
+// with the fit's own sines and the plain threshold.
 bool ProvenWorse(const TrialSearch& search, std::int64_t j, double bound) {
   RandomGenerator drawer{JumpSeed(search.StartSeed, 2 * static_cast<std::uint64_t>(j))};
   double b = 0, c = 0;

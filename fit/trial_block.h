@@ -39,8 +39,9 @@ struct TrialSearch {
   // The observations in decreasing |y| (ties in index order), where the bound grows fastest.
   RowArray XByMagnitude{};
   RowArray YByMagnitude{};
-  int Count = 0;  // observations, LastIndex + 1; any number
-  int Rows = 8;   // observations screened between two tests of the bound
+  RowArray SquaresByMagnitude{};  // the sums of y^2 over rows 0..m, added in that order
+  int Count = 0;                  // observations, LastIndex + 1; any number
+  int Rows = 8;                   // observations screened between two tests of the bound
   double FreqScale[2] = {0, 0};
   std::uint32_t StartSeed = 0;  // the generator before the search's first draw
   std::int64_t TrialTotal = 0;  // 2 * TrialCount

@@ -57,6 +57,7 @@ void PrepareTrialSearch(TrialSearch& search,
   const int count = obs.LastIndex + 1;
   search.XByMagnitude.Reserve(count);
   search.YByMagnitude.Reserve(count);
+  search.SquaresByMagnitude.Reserve(count);
   // The window's hundred: insertion sort, stable, and unlike std::stable_sort it allocates
   // nothing. More: the same order in n log n.
   int fewOrder[kObservationCapacity];
@@ -81,10 +82,12 @@ void PrepareTrialSearch(TrialSearch& search,
     });
     order = manyOrder.data();
   }
-  double squares = 0;
+  double squares = 0, squaresByMagnitude = 0;
   for (int i = 0; i < count; ++i) {
     search.XByMagnitude[i] = obs.X[order[i]];
     search.YByMagnitude[i] = obs.WorkY[order[i]];
+    squaresByMagnitude = squaresByMagnitude + search.YByMagnitude[i] * search.YByMagnitude[i];
+    search.SquaresByMagnitude[i] = squaresByMagnitude;
     squares += obs.WorkY[i] * obs.WorkY[i];
   }
   search.Count = count;

@@ -3,8 +3,9 @@
 // The tile screening written once over GCC vector extensions and built per instruction set by
 // trial_tiles_sse2.cpp, trial_tiles_avx2.cpp and trial_tiles_avx512.cpp. Every lane carries one
 // trial, its arguments b*x + c exactly as FitAmplitude forms them (no fused multiply-add:
-// -ffp-contract=off), so its sines are FitAmplitude's, or within the cheaper sine's error of
-// them; the order of the sums differs too, and the bound allows for both.
+// -ffp-contract=off), so its sines are FitAmplitude's; or, with the cheaper sine, in half turns
+// b/pi * x + c/pi, its sines within the cheaper sine's error of FitAmplitude's. The order of the
+// sums differs too, and the bound allows for both.
 //
 // Include only from those translation units, at file scope, after sine/sine_lanes.h and the
 // instruction set's traits: the anonymous namespace keeps each instruction set's copy to itself.
@@ -95,14 +96,13 @@ template <typename Reals>
 // with the cheaper sine, whose error the bound then allows for.
 enum class TileSines { ViaFitSines, Lanes, LanesInRange, Approx };
 
+// The exact kinds; the cheaper sine takes its arguments in half turns instead.
 template <typename Isa, TileSines kSines>
 [[gnu::always_inline]] inline typename Isa::Reals SinesOf(SineFunction fitSines,
                                                           typename Isa::Reals args) {
   using Reals = typename Isa::Reals;
   using Ints = typename Isa::Ints;
-  if constexpr (kSines == TileSines::Approx) {
-    return ApproxSinLanes<Isa>(args);
-  } else if constexpr (kSines == TileSines::LanesInRange) {
+  if constexpr (kSines == TileSines::LanesInRange) {
     return Evaluate<Isa>(args, (Reals)((Ints)args & INT64_MAX));
   } else if constexpr (kSines == TileSines::Lanes) {
     return SinLanes<Isa>(args);
@@ -142,9 +142,49 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   const std::uint32_t all = trials == 32 ? ~0u : (1u << trials) - 1u;
   if (!(block.Bound < std::numeric_limits<double>::infinity())) return all;
 
-  // first is even (blocks and tiles hold even numbers of trials), so trial t of the tile takes
-  // FreqScale[t % 2]; so does lane t of a vector, the lanes being even in number. Whole vectors
-  // are drawn: the lanes past the last trial hold finite draws that are never read.
+  const Reals flatFloor = Splat<Reals>(kFlatSineFloor);
+  // The lanes not proven worse after m rows with sums sy and ss. The least-squares residual over
+  // the rows so far, squares - sy^2 / ss, is a lower bound of the full one; it exceeds the bound
+  // where (squares - bound) * ss > sy^2, tested so without a division. Only where the sines do
+  // not nearly vanish: there the quotient is well conditioned and no underflow can matter (NaN
+  // sums fail both tests and are never proven).
+  const auto testBound = [&](int m, Reals sy, Reals ss) {
+    // With the cheaper sine the residual over m rows can come out up to ApproxSlack * sqrt(m)
+    // above the exact sines' one.
+    double boundNow = block.Bound;
+    if constexpr (kSines == TileSines::Approx) {
+      boundNow = boundNow + search.ApproxSlack * std::sqrt(static_cast<double>(m));
+    }
+    const Reals room = Splat<Reals>(search.SquaresByMagnitude[m - 1] - boundNow);
+    const Ints worse = (ss > flatFloor) & (room * ss > sy * sy);
+    return Isa::Bits(~worse);
+  };
+  // V vectors of trials through rows row .. row + rows - 1, side by side so that their chains of
+  // dependent operations overlap: arguments, sines and sums in registers. With the cheaper sine
+  // b and c are in half turns (divided by pi).
+  const auto addRows =
+      [&]<int V>(
+          int row, int rows, const Reals(&b)[V], const Reals(&c)[V], Reals(&sy)[V], Reals(&ss)[V]) {
+        for (int r = row; r < row + rows; ++r) {
+          const Reals x = Splat<Reals>(search.XByMagnitude[r]);
+          const Reals y = Splat<Reals>(search.YByMagnitude[r]);
+          for (int v = 0; v < V; ++v) {
+            Reals sine;
+            if constexpr (kSines == TileSines::Approx) {
+              sine = ApproxSinTurnsLanes<Isa>(Isa::MulAdd(b[v], x, c[v]));
+            } else {
+              sine = SinesOf<Isa, kSines>(search.Sines, b[v] * x + c[v]);
+            }
+            sy[v] = sy[v] + y * sine;
+            ss[v] = ss[v] + sine * sine;
+          }
+        }
+      };
+
+  // The trials in play, packed at the front of `live` after every test while they fill more than
+  // one vector. first is even (blocks and tiles hold even numbers of trials), so trial t of the
+  // tile takes FreqScale[t % 2]; so does lane t of a vector, the lanes being even in number. Whole
+  // vectors are drawn: the lanes past the last trial hold finite draws that are never kept.
   LiveTrials live;
   const std::uint32_t tileSeed = TileSeed(search, first);
   Reals freqScale;
@@ -152,6 +192,10 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   for (int at = 0; at < trials; at += kLanes) {
     Reals b, c;
     DrawLanes<Reals>(search, at, tileSeed, freqScale, b, c);
+    if constexpr (kSines == TileSines::Approx) {
+      b = b * Splat<Reals>(kInvPi);
+      c = c * Splat<Reals>(kInvPi);
+    }
     Store(live.B + at, b);
     Store(live.C + at, c);
     Store(live.Sy + at, Reals{});
@@ -160,58 +204,54 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
   }
   live.Count = trials;
 
-  const Reals flatFloor = Splat<Reals>(kFlatSineFloor);
-  double squares = 0;  // sum of y^2 over the rows screened so far
-  // One group of rows for one vector of trials: the sums over its rows, then the lanes the
-  // bound proves worse. The least-squares residual over the rows so far is a lower bound of the
-  // full one. Only where the sines do not nearly vanish: there the quotient is well conditioned
-  // and no underflow can matter (NaN sums fail both tests and are never proven).
-  const auto screenGroup = [&](int row, int rows, Reals b, Reals c, Reals& sy, Reals& ss) {
-    const double* xs = search.XByMagnitude + row;
-    const double* ys = search.YByMagnitude + row;
-    for (int r = 0; r < rows; ++r) {
-      const Reals s = SinesOf<Isa, kSines>(search.Sines, b * Splat<Reals>(xs[r]) + c);
-      const Reals y = Splat<Reals>(ys[r]);
-      sy = sy + y * s;
-      ss = ss + s * s;
+  // One group of rows for V vectors from `at` on; their survivors packed from `kept` on (at most
+  // `at`, so nothing is packed over a vector before it is read).
+  const auto screenVectors = [&]<int V>(int at, int row, int rows, int kept) {
+    Reals b[V], c[V], sy[V], ss[V];
+    for (int v = 0; v < V; ++v) {
+      b[v] = Load<Reals>(live.B + at + v * kLanes);
+      c[v] = Load<Reals>(live.C + at + v * kLanes);
+      sy[v] = Load<Reals>(live.Sy + at + v * kLanes);
+      ss[v] = Load<Reals>(live.Ss + at + v * kLanes);
     }
-    // With the cheaper sine the residual over m rows can come out up to ApproxSlack * sqrt(m)
-    // above the exact sines' one.
-    double boundNow = block.Bound;
-    if constexpr (kSines == TileSines::Approx) {
-      boundNow = boundNow + search.ApproxSlack * std::sqrt(static_cast<double>(row + rows));
+    addRows.template operator()<V>(row, rows, b, c, sy, ss);
+    for (int v = 0; v < V; ++v) {
+      const int from = at + v * kLanes;
+      const int lanes = std::max(0, std::min(kLanes, live.Count - from));
+      const unsigned keep = testBound(row + rows, sy[v], ss[v]) & ((1u << lanes) - 1u);
+      const Reals trial = Load<Reals>(live.Trial + from);
+      Isa::Pack(live.B + kept, b[v], keep);
+      Isa::Pack(live.C + kept, c[v], keep);
+      Isa::Pack(live.Sy + kept, sy[v], keep);
+      Isa::Pack(live.Ss + kept, ss[v], keep);
+      Isa::Pack(live.Trial + kept, trial, keep);
+      kept += __builtin_popcount(keep);
     }
-    const Ints worse =
-        (ss > flatFloor) & (Splat<Reals>(squares) - sy * sy / ss > Splat<Reals>(boundNow));
-    return Isa::Bits(~worse);
+    return kept;
   };
 
-  const auto addSquares = [&](int row, int rows) {
-    for (int r = row; r < row + rows; ++r)
-      squares = squares + search.YByMagnitude[r] * search.YByMagnitude[r];
-  };
-
-  // While the survivors fill more than one vector, they are packed to the front after each
-  // group, so that a trial proven worse frees its lane at once.
+  // Up to four vectors side by side where the registers hold them (32 of AVX-512), two where
+  // they are 16.
+  constexpr int kSideBySide = kLanes == 8 ? 4 : 2;
   int row = 0;
   for (; row < search.Count && live.Count > kLanes; row += search.Rows) {
     const int rows = std::min(search.Rows, search.Count - row);
-    addSquares(row, rows);
-    // Vector v is read before anything is packed over it: kept <= v * kLanes.
     int kept = 0;
-    for (int at = 0; at < live.Count; at += kLanes) {
-      const Reals b = Load<Reals>(live.B + at);
-      const Reals c = Load<Reals>(live.C + at);
-      Reals sy = Load<Reals>(live.Sy + at);
-      Reals ss = Load<Reals>(live.Ss + at);
-      const int liveLanes = std::min(kLanes, live.Count - at);
-      const unsigned keep = screenGroup(row, rows, b, c, sy, ss) & ((1u << liveLanes) - 1u);
-      Isa::Pack(live.B + kept, b, keep);
-      Isa::Pack(live.C + kept, c, keep);
-      Isa::Pack(live.Sy + kept, sy, keep);
-      Isa::Pack(live.Ss + kept, ss, keep);
-      Isa::Pack(live.Trial + kept, Load<Reals>(live.Trial + at), keep);
-      kept += __builtin_popcount(keep);
+    for (int at = 0; at < live.Count; at += kSideBySide * kLanes) {
+      switch (std::min(kSideBySide, (live.Count - at + kLanes - 1) / kLanes)) {
+        case 4:
+          kept = screenVectors.template operator()<4>(at, row, rows, kept);
+          break;
+        case 3:
+          kept = screenVectors.template operator()<3>(at, row, rows, kept);
+          break;
+        case 2:
+          kept = screenVectors.template operator()<2>(at, row, rows, kept);
+          break;
+        default:
+          kept = screenVectors.template operator()<1>(at, row, rows, kept);
+          break;
+      }
     }
     live.Count = kept;
   }
@@ -222,13 +262,13 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
     return mask;
   }
   // The survivors fit in one vector: it stays in registers, its lanes dropped from a mask.
-  const Reals b = Load<Reals>(live.B), c = Load<Reals>(live.C);
-  Reals sy = Load<Reals>(live.Sy), ss = Load<Reals>(live.Ss);
+  Reals b[1] = {Load<Reals>(live.B)}, c[1] = {Load<Reals>(live.C)};
+  Reals sy[1] = {Load<Reals>(live.Sy)}, ss[1] = {Load<Reals>(live.Ss)};
   unsigned alive = (1u << live.Count) - 1u;
   for (; row < search.Count && alive != 0; row += search.Rows) {
     const int rows = std::min(search.Rows, search.Count - row);
-    addSquares(row, rows);
-    alive &= screenGroup(row, rows, b, c, sy, ss);
+    addRows.template operator()<1>(row, rows, b, c, sy, ss);
+    alive &= testBound(row + rows, sy[0], ss[0]);
   }
   for (int t = 0; t < kLanes; ++t) {
     if ((alive >> t) & 1u) mask |= 1u << static_cast<int>(live.Trial[t]);

@@ -4,23 +4,23 @@
 // trials worse than the best with it and allows for its error (docs/early_exit_bound.md), and
 // every trial it keeps gets the fit's own sine. The lanes are in approx_sine_lanes.h.
 //
-// Algorithm: k = nearest integer to x/pi, r = x - k*pi with pi in one part (one fused step) or
-// two (unfused), sin x = (-1)^k * (r + r^3 * P(r^2)) with P of degree 3, fitted (Remez) for the
-// least absolute error on |r| <= kApproxSinReduced. About two thirds of the kernel's operations.
+// Algorithm: the argument in half turns, u = x / pi (the screening forms it as b/pi * x + c/pi);
+// k = nearest integer to u, f = u - k exactly, |f| <= 1/2, and sin(pi * u) = (-1)^k * f * Q(f^2)
+// with Q of degree 4, the Remez fit of sin r on |r| <= pi/2 with r = pi * f. No multiple of pi is
+// taken off: about half the kernel's operations.
 
-// |x| up to here: k < 2^19, and pi's parts leave r within 1.2e-9 of x - k*pi.
+// |x| up to here: |u| < 2^19, so f is exact and k fits the rounding constant's low bits.
 inline constexpr double kApproxSinMaxArgument = 1.0e6;
 
-// The reduced range the polynomial is fitted and proven on: pi/2 plus far more than the
-// rounding of k and r can add for |x| <= kApproxSinMaxArgument.
-inline constexpr double kApproxSinReduced = 1.0001 * 1.5707963267948966;
+// f * Q(f^2) = f * (kApproxSinTurns[0] + kApproxSinTurns[1] f^2 + ... + kApproxSinTurns[4] f^8).
+// On |f| <= 1/2 it is within 4.7e-9 of sin(pi * f).
+inline constexpr double kApproxSinTurns[5] = {0x1.921fb54442d18p+1,
+                                              -0x1.4abbc1edab4a3p+2,
+                                              0x1.46689aae8c26cp+1,
+                                              -0x1.32498ea124661p-1,
+                                              0x1.3d753dab8d724p-4};
 
-// r^3 * P(r^2) = kApproxSin[0] r^3 + kApproxSin[1] r^5 + kApproxSin[2] r^7 + kApproxSin[3] r^9.
-// On |r| <= kApproxSinReduced, r + r^3 * P(r^2) is within 4.7e-9 of sin r.
-inline constexpr double kApproxSin[4] = {
-    -0x1.5555487a72e61p-3, 0x1.110e69f870245p-7, -0x1.9f5fe1f1bf2d7p-13, 0x1.5cf8291debfa4p-19};
-
-// Bounds |approx(x) - s| for |x| <= kApproxSinMaxArgument, s being the fit's sine of x on any
-// path: the polynomial's 4.7e-9, the reduction's 1.2e-9, the rounding and the fit's own sine
-// below 1e-13 together.
+// Bounds |approx(u) - s| for |x| <= kApproxSinMaxArgument, s being the fit's sine of x on any
+// path and u the screening's half turns of x: the polynomial's 4.7e-9, the half turns' rounding
+// 7.8e-10, the polynomial's own rounding and the fit's own sine below 1e-13 together.
 inline constexpr double kApproxSinError = 1.0e-8;

@@ -11,29 +11,22 @@
 
 namespace {
 
-// sin(x) within kApproxSinError for |x| <= kApproxSinMaxArgument; other lanes give anything.
-// Signed x throughout: k = round(x/pi) carries the sign, and the parity of a negative k is the
-// sum's lowest bit as for a positive one.
+// sin(pi * u) within 4.7e-9 plus rounding for |u| <= kApproxSinMaxArgument / pi; other lanes
+// give anything. k = round(u) by the rounding constant, whose lowest bit is then k's parity for
+// either sign; f = u - k is exact (both are multiples of u's last place and |f| <= 1/2).
 template <typename Isa>
-[[gnu::always_inline]] inline typename Isa::Reals ApproxSinLanes(typename Isa::Reals x) {
+[[gnu::always_inline]] inline typename Isa::Reals ApproxSinTurnsLanes(typename Isa::Reals u) {
   using Reals = typename Isa::Reals;
   using Ints = typename Isa::Ints;
-  const Reals t = Isa::MulAdd(x, Broadcast<Isa>(kInvPi), Broadcast<Isa>(kRoundMagic));
-  const Reals k = t - kRoundMagic;
+  const Reals t = u + kRoundMagic;
   const Ints oddSign = (Ints)t << 63;
-  Reals r;
-  if constexpr (Isa::kFused) {
-    r = Isa::MulAdd(k, Broadcast<Isa>(-kPi1), x);
-  } else {
-    r = x - k * kPiA;
-    r = r - k * kPiB;
-  }
-  const Reals s = r * r;
-  Reals p = Isa::MulAdd(s, Broadcast<Isa>(kApproxSin[3]), Broadcast<Isa>(kApproxSin[2]));
-  p = Isa::MulAdd(p, s, Broadcast<Isa>(kApproxSin[1]));
-  p = Isa::MulAdd(p, s, Broadcast<Isa>(kApproxSin[0]));
-  const Reals y = Isa::MulAdd(r * s, p, r);
-  return (Reals)((Ints)y ^ oddSign);
+  const Reals f = u - (t - kRoundMagic);
+  const Reals s = f * f;
+  Reals q = Isa::MulAdd(s, Broadcast<Isa>(kApproxSinTurns[4]), Broadcast<Isa>(kApproxSinTurns[3]));
+  q = Isa::MulAdd(q, s, Broadcast<Isa>(kApproxSinTurns[2]));
+  q = Isa::MulAdd(q, s, Broadcast<Isa>(kApproxSinTurns[1]));
+  q = Isa::MulAdd(q, s, Broadcast<Isa>(kApproxSinTurns[0]));
+  return (Reals)((Ints)(f * q) ^ oddSign);
 }
 
 }  // namespace
