@@ -270,8 +270,9 @@ std::uint32_t ScreenTileLanes(const TrialBlock& block, int tile) {
     addRows.template operator()<1>(row, rows, b, c, sy, ss);
     alive &= testBound(row + rows, sy[0], ss[0]);
   }
-  for (int t = 0; t < kLanes; ++t) {
-    if ((alive >> t) & 1u) mask |= 1u << static_cast<int>(live.Trial[t]);
+  // Mostly none is left.
+  for (; alive != 0; alive &= alive - 1) {
+    mask |= 1u << static_cast<int>(live.Trial[__builtin_ctz(alive)]);
   }
   return mask;
 }

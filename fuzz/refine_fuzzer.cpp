@@ -90,12 +90,23 @@ void RequireStatistics(const ObservationSet& obs,
     total += weight(i);
   }
   mean /= total;
-  double sse = 0, plain = 0, sst = 0, size = 0, plainSize = 0;
+  // modelSize: the sum of squares of the model's terms' sizes, weighted like sse; where the
+  // terms cancel (data all zero) the residual is their rounding, which the sums may take apart
+  // differently.
+  double sse = 0, plain = 0, sst = 0, size = 0, plainSize = 0, modelSize = 0, plainModelSize = 0;
   for (int i = 0; i < count; ++i) {
     double v = (fit.HasConstant ? fit.Constant.Value : 0.0) +
                (fit.HasTrend ? fit.Trend.Value * obs.PlotX[i] : 0.0);
-    for (int k = 0; k < n; ++k) v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
+    double magnitude = std::fabs(fit.HasConstant ? fit.Constant.Value : 0.0) +
+                       std::fabs(fit.HasTrend ? fit.Trend.Value * obs.PlotX[i] : 0.0);
+    for (int k = 0; k < n; ++k) {
+      v += h.A[k] * std::sin(h.B[k] * obs.PlotX[i] + h.C[k]);
+      magnitude += std::fabs(h.A[k]);
+    }
     if (kind == ModelKind::SquaredSum) v *= v;
+    if (kind == ModelKind::SquaredSum) magnitude *= magnitude;
+    modelSize += weight(i) * magnitude * magnitude;
+    plainModelSize += magnitude * magnitude;
     const double r = v - obs.OrigY[i];
     sse += weight(i) * r * r;
     plain += r * r;
@@ -113,7 +124,8 @@ void RequireStatistics(const ObservationSet& obs,
     }
   }
   if (smallArguments && std::isfinite(sse)) {
-    Require(IsDetermined(s.Sse) && std::fabs(s.Sse - sse) <= 1e-6 * (sse + size) + 1e-300,
+    Require(IsDetermined(s.Sse) &&
+                std::fabs(s.Sse - sse) <= 1e-6 * (sse + size) + 1e-24 * modelSize + 1e-300,
             "SSE is not the sum of squares");
   }
   if (!IsDetermined(s.Sse)) {
@@ -125,7 +137,8 @@ void RequireStatistics(const ObservationSet& obs,
     Require(Agrees(s.Rmse, std::sqrt(s.Sse / count), 0), "RMSE");
   } else if (smallArguments && std::isfinite(plain) && IsDetermined(s.Rmse)) {
     // RMSE stays in y's plain units: its square sums the unweighted residuals.
-    Require(std::fabs(s.Rmse * s.Rmse * count - plain) <= 1e-6 * (plain + plainSize) + 1e-300,
+    Require(std::fabs(s.Rmse * s.Rmse * count - plain) <=
+                1e-6 * (plain + plainSize) + 1e-24 * plainModelSize + 1e-300,
             "RMSE");
   }
   // Where the spread about the mean is lost in the mean's rounding, the two sums of squares
