@@ -227,7 +227,10 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
       {"2024-03-01T12:00:00", '.', CellKind::Date},
       {"2024-03-01 12:00", '.', CellKind::Date},
       {"2023-02-29", '.', CellKind::Text},
-      {"01.03.2024", '.', CellKind::LocalDate},
+      {"01.03.2024", '.', CellKind::Date},
+      {"1.3.2024 8:15", ',', CellKind::Date},
+      {"31.02.2024", '.', CellKind::LocalDate},
+      {"01.03.24", '.', CellKind::LocalDate},
       {"3/1/2024 8:15", '.', CellKind::LocalDate},
       {"NaN", '.', CellKind::Missing},
       {"#N/A", '.', CellKind::Missing},
@@ -250,6 +253,9 @@ TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
       {"date-times with a blank and a zone",
        "t;v\n2024-03-01 18:00+03:00;1\n2024-03-01 00:00Z;2\n",
        {0.625, 0}},
+      {"day-first dates with dots, as a Russian spreadsheet writes them",
+       "дата;v\n28.02.2024;1\n1.3.2024 6:00;2\n01.03.2024 12:00:00;3\n",
+       {0, 2.25, 2.5}},
   };
   for (const DateCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -265,7 +271,7 @@ TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
 
 TEST(TableReader, ColumnsWithoutNumbersAreRefusedByName) {
   const Table table =
-      ReadTable("date;local;name;y\n2024-03-01;01.03.2024;a;1\n2024-03-02;02.03.2024;b;2\n");
+      ReadTable("date;local;name;y\n2024-03-01;01/03/2024;a;1\n2024-03-02;02/03/2024;b;2\n");
   ASSERT_EQ(table.Fault, TableFault::None);
   struct RefusalCase {
     TableSelection Selection;
@@ -306,6 +312,7 @@ TEST(TableReader, LikelyColumnsSkipTheRowIndexAndText) {
       {"index and one column", ",y\n0,1\n1,2\n", -1, -1, {0, 1}},
       {"text first", "station,day,y\na,0,1\nb,1,2\n", -1, -1, {1, 2}},
       {"dates", "when,y\n2024-03-01,1\n2024-03-02,2\n", -1, -1, {0, 1}},
+      {"dates read more than one way", "when,y,z\n3/1/2024,1,5\n3/2/2024,2,6\n", -1, -1, {0, 1}},
       {"x named", ",x,y\n0,0,1\n1,1,2\n", 2, -1, {2, 1}},
       {"y named", ",x,y\n0,0,1\n1,1,2\n", -1, 1, {2, 1}},
       {"no two", "a,b\nu,1\nv,2\n", -1, -1, {1, -1}},
