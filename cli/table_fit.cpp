@@ -46,8 +46,9 @@ std::string TableRefusal(TableFault fault, Language l) {
       return Say(l, "not enough memory to read the table", "для чтения таблицы не хватило памяти");
     case TableFault::NoColumns:
       return Say(l,
-                 "no tab, semicolon, comma or bar splits the lines into columns",
-                 "ни табуляция, ни точка с запятой, ни запятая не делят строки на столбцы");
+                 "no tab, semicolon, comma, bar or blank splits the lines into columns",
+                 "ни табуляция, ни точка с запятой, ни запятая, ни черта, ни пробел не делят "
+                 "строки на столбцы");
     default:
       return Say(l, "the table has no data rows", "в таблице нет строк с данными");
   }

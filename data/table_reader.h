@@ -17,7 +17,7 @@
 
 // How to read a table; each choice left at Detect is taken from the text.
 struct TableOptions {
-  char Separator = 0;  // 0: detect among tab, ';', ',' and '|'
+  char Separator = 0;  // 0: detect among tab, ';', ',', '|' and blanks (' ')
   TableChoice DecimalComma = TableChoice::Detect;
   TableChoice Header = TableChoice::Detect;
 };

@@ -18,6 +18,8 @@ QString SeparatorName(char separator) {
       return QStringLiteral("табуляция");
     case '|':
       return QStringLiteral("вертикальная черта");
+    case ' ':
+      return QStringLiteral("пробелы");
     default:
       return Quoted(std::string(1, separator));
   }
@@ -50,7 +52,8 @@ QString TableRefusal(TableFault fault) {
       return QStringLiteral("Для чтения таблицы не хватило памяти.");
     case TableFault::NoColumns:
       return QStringLiteral(
-          "Ни табуляция, ни точка с запятой, ни запятая не делят строки файла на столбцы.");
+          "Ни табуляция, ни точка с запятой, ни запятая, ни черта, ни пробел не делят строки "
+          "файла на столбцы.");
     default:
       return QStringLiteral("В таблице нет строк с данными.");
   }
