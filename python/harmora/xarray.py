@@ -27,17 +27,6 @@ def _flat(result, prefix=""):
     return out
 
 
-def _abscissae(values):
-    """x as floats, and their units where they were dates: days since 00:00 of the first date
-    (a float of nanoseconds since 1970 would make every period some 1e16)."""
-    values = _np.asarray(values)
-    if values.dtype.kind != "M":
-        return _np.asarray(values, dtype=float), None
-    origin = values.min().astype("datetime64[D]")
-    days = (values - origin) / _np.timedelta64(1, "D")
-    return _np.asarray(days, dtype=float), "days since " + str(origin)
-
-
 def _fit_block(y, index, x, names, seeds, kwargs):
     """fit_many over a block (..., time); index holds each series' place in the whole array,
     which gives its seeds. Runs of consecutive indices go to fit_many together."""
@@ -69,7 +58,7 @@ def fit(da, dim="time", *, x=None, seed=None, **same):
     over the other dimensions (as da.transpose(..., dim) lays them out), and series i gets the
     seeds of harmora.fit_many's rule, so the numbers equal fit_many on that 2-D array.
     """
-    x, units = _abscissae(da[dim].values if x is None else x)
+    x, units = _harmora._abscissae(da[dim].values if x is None else x)
     seeds = _harmora._stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
     others = [d for d in da.dims if d != dim]
     shape = tuple(da.sizes[d] for d in others)
