@@ -33,6 +33,8 @@ QString EncodingName(TableEncoding encoding) {
       return QStringLiteral("UTF-16 LE");
     case TableEncoding::Utf16BE:
       return QStringLiteral("UTF-16 BE");
+    case TableEncoding::Windows1251:
+      return QStringLiteral("Windows-1251");
     default:
       return QStringLiteral("UTF-8");
   }
