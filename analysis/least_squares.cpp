@@ -135,6 +135,8 @@ struct ModelTask {
   int IterationLimit = 0;      // RefineOptions::IterationLimit
   ModelFit* Search = nullptr;  // filled when not null
   ModelFit* Out = nullptr;
+  // The same model's fit without the constant, done before this task (with a constant only).
+  const ModelFit* Nested = nullptr;
 };
 
 bool AllFinite(const double* v, int count) {
@@ -283,6 +285,7 @@ class TaskRunner {
       refined.Hits = hits;
     }
     refined.Ended = ended;
+    KeepNested(refined);
     if (n_ > 0 && problem_.Count > 0) JudgeTrust(log, refined);
     *task_.Out = refined;
   }
@@ -291,6 +294,25 @@ class TaskRunner {
   const FitWeights& Weights() const {
     static const FitWeights kNone;
     return task_.Weights ? *task_.Weights : kNone;
+  }
+
+  // A constant of 0 turns the fit without it into one of this model with the same objective, bit
+  // for bit: solved afresh, rounding (of a linear part whose columns are nearly dependent, or of
+  // an exact fit) can leave the larger model above it, which its extra freedom never explains.
+  void KeepNested(ModelFit& fit) const {
+    const ModelFit* nested = task_.Nested;
+    if (!nested || nested->Ended == Termination::Failed || !(nested->Objective < fit.Objective)) {
+      return;
+    }
+    ModelFit lower = WithTerms(nested->Coefficients);
+    lower.Constant.Value = nested->HasConstant ? nested->Constant.Value : 0.0;
+    lower.Trend.Value = nested->Trend.Value;
+    EvaluateModelFit(obs_, task_.Kind, lower, Weights());
+    if (!(lower.Objective < fit.Objective)) return;
+    lower.Starts = fit.Starts;
+    lower.Hits = fit.Hits;
+    lower.Ended = fit.Ended;
+    fit = lower;
   }
 
   // An empty fit of the task's terms over the harmonics of `start`.
@@ -565,7 +587,7 @@ class TaskRunner {
       double a = std::hypot(model.Alpha[k], model.Beta[k]);
       const double phi = std::atan2(model.Beta[k], model.Alpha[k]);
       double b = model.Omega[k] / scaling_.Scale;
-      double c = std::remainder(phi - b * scaling_.Centre, kTwoPi);
+      double c = PhaseAtZero(phi, b, scaling_.Centre);
       if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) a = b = c = 0;
       NormaliseHarmonic(a, b, c);
       h.A[k] = a;
@@ -839,6 +861,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
       task.MaySettle = count >= kSettledDetermined * Parameters(task.Terms, n);
       task.Search = nullptr;
       task.Out = &result.WithConstant[kind];
+      task.Nested = &result.Refined[kind];
       result.WithConstant[kind].Coefficients = task.Start;
       result.WithConstant[kind].HasConstant = true;
       threadTasks[kind].push_back(task);

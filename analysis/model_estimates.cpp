@@ -16,6 +16,10 @@
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
+// 2 pi less its nearest double.
+constexpr double kTwoPiLow = 2.4492935982947064e-16;
+// Beyond this b * centre the turns of 2 pi in it are no longer a whole number of doubles apart.
+constexpr double kExactTurns = 0x1p52;
 constexpr int kMaxParameters = 3 * kMaxHarmonics + 2;
 using Matrix = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
@@ -229,6 +233,16 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
   return FillScaledProblem(obs, kind, terms, FitWeights{}, problem);
 }
 
+double PhaseAtZero(double phi, double b, double centre) {
+  const double product = b * centre;
+  if (!(std::fabs(product) < kExactTurns)) return std::remainder(phi - product, kTwoPi);
+  const double error = std::fma(b, centre, -product);  // b * centre = product + error
+  const double turns = std::nearbyint(product / kTwoPi);
+  // product - turns * 2 pi: the fused step is exact, the second adds what the double 2 pi lacks.
+  const double reduced = std::fma(-turns, kTwoPi, product) - turns * kTwoPiLow;
+  return std::remainder(phi - reduced - error, kTwoPi);
+}
+
 void TermsToOriginal(const ScaledModel& model,
                      const ModelTerms& terms,
                      const AbscissaScaling& scaling,
@@ -238,9 +252,9 @@ void TermsToOriginal(const ScaledModel& model,
     // alpha sin(w u) + beta cos(w u) = A sin(w u + phi) = A sin(B x + phi - B * Centre).
     double a = std::hypot(model.Linear[2 * k], model.Linear[2 * k + 1]);
     double b = terms.FixedB[k];
-    double c = std::atan2(model.Linear[2 * k + 1], model.Linear[2 * k]) - b * scaling.Centre;
+    double c =
+        PhaseAtZero(std::atan2(model.Linear[2 * k + 1], model.Linear[2 * k]), b, scaling.Centre);
     if (!std::isfinite(a) || !std::isfinite(c)) a = c = 0;
-    c = std::remainder(c, kTwoPi);
     NormaliseHarmonic(a, b, c);
     h.A[k] = a;
     h.B[k] = b;

@@ -31,6 +31,11 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
                                   bool constant,
                                   ScaledProblem& problem);
 
+// remainder(phi - b * centre, 2 pi): the phase at x = 0 of a harmonic of frequency b whose phase
+// at x = centre is phi. The product and the turns of 2 pi taken from it are carried beyond a
+// double's digits: at b * centre near 1e9 a plain product and reduction are off by 1e-7.
+double PhaseAtZero(double phi, double b, double centre);
+
 // The terms of a scaled model in x: the known harmonics (normalised) into the first
 // terms.FixedCount harmonics of fit.Coefficients, and fit.Constant.Value, fit.Trend.Value.
 void TermsToOriginal(const ScaledModel& model,

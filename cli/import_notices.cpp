@@ -29,7 +29,7 @@ std::string EnglishText(const ImportSign& sign) {
     case ImportSignKind::HeaderWithDigits:
       return t + " looks like a header, and its digits are read as numbers";
     case ImportSignKind::ExponentSplit:
-      return t + " is read as two numbers: the reader knows no exponent";
+      return t + " is read as two numbers: the reader knows no exponent (--table reads them)";
     case ImportSignKind::UnicodeMinus:
       return t + ": the Unicode minus sign is not read, so the value turns positive";
     case ImportSignKind::OtherDash:

@@ -1,12 +1,16 @@
 #include "cli/table_fit.h"
 
+#include <algorithm>
+#include <exception>
 #include <memory>
 #include <random>
 
 #include "base/run_time_fault.h"
+#include "cli/in_input_order.h"
 #include "cli/stream_input.h"
 #include "data/import_check.h"
 #include "data/table_reader.h"
+#include "fit/fit_worker.h"
 
 namespace {
 
@@ -42,8 +46,9 @@ std::string TableRefusal(TableFault fault, Language l) {
       return Say(l, "not enough memory to read the table", "для чтения таблицы не хватило памяти");
     case TableFault::NoColumns:
       return Say(l,
-                 "no tab, semicolon, comma or bar splits the lines into columns",
-                 "ни табуляция, ни точка с запятой, ни запятая не делят строки на столбцы");
+                 "no tab, semicolon, comma, bar or blank splits the lines into columns",
+                 "ни табуляция, ни точка с запятой, ни запятая, ни черта, ни пробел не делят "
+                 "строки на столбцы");
     default:
       return Say(l, "the table has no data rows", "в таблице нет строк с данными");
   }
@@ -183,14 +188,31 @@ void FitTableFile(const std::string& path,
     many.Seeds[0] = std::random_device{}();
     many.Seeds[1] = many.Seeds[0] + 1u;
   }
-  for (std::size_t i = 0; i < yIndices.size(); ++i) {
-    selection.Y = yIndices[i];
-    auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
-    fit->Path = path;
-    fit->XName = table.Columns[selection.X].Name;
-    fit->YName = table.Columns[selection.Y].Name;
-    fit->Series = fit->YName.empty() ? std::to_string(selection.Y + 1) : fit->YName;
-    FitSeries(table, selection, SeriesRequest(many, i), options, *fit);
-    each(*fit);
-  }
+  // Series side by side, one per CPU the process may use, each fit on one thread; each is
+  // handed on in column order, the same as one after another.
+  const int threads = static_cast<int>(std::min<std::size_t>(UsableCpus(), yIndices.size()));
+  EngineChoice engine;
+  engine.SecondThread = threads <= 1;
+  InInputOrder(
+      yIndices.size(),
+      threads,
+      [&](std::size_t i) {
+        TableSelection own = selection;
+        own.Y = yIndices[i];
+        auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
+        fit->Path = path;
+        fit->XName = table.Columns[own.X].Name;
+        fit->YName = table.Columns[own.Y].Name;
+        fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;
+        FitRequest request = SeriesRequest(many, i);
+        request.Engine = engine;
+        try {
+          FitSeries(table, own, request, options, *fit);
+        } catch (const std::exception& fault) {  // a worker thread must not throw
+          fit->Fitted = false;
+          fit->Error = fault.what();
+        }
+        return fit;
+      },
+      [&](std::unique_ptr<FileFit> fit) { each(*fit); });
 }

@@ -34,9 +34,12 @@ void TakeCell(void* field, std::size_t size, void* data) {
   state.AfterCarriageReturn = false;
 }
 
-bool RowIsBlank(const TableCells& cells, std::size_t rowStart) {
+// A row of blanks, or a comment: a line that starts with '#', as numpy, pandas and R write
+// notes above their data.
+bool RowIsLeftOut(const TableCells& cells, std::size_t rowStart) {
   const std::size_t from = rowStart == 0 ? 0 : cells.CellEnd[rowStart - 1];
-  return cells.Bytes.find_first_not_of(" \t", from) == std::string::npos;
+  const std::size_t first = cells.Bytes.find_first_not_of(" \t", from);
+  return first == std::string::npos || cells.Bytes[first] == '#';
 }
 
 // The parser calls this at every line end (all of them, so lines can be counted) and at the end.
@@ -44,7 +47,7 @@ void EndRow(int terminator, void* data) {
   auto& state = *static_cast<SplitState*>(data);
   TableCells& cells = *state.Cells;
   if (cells.CellEnd.size() > state.RowStart) {
-    if (RowIsBlank(cells, state.RowStart)) {
+    if (RowIsLeftOut(cells, state.RowStart)) {
       cells.Bytes.resize(state.RowStart == 0 ? 0 : cells.CellEnd[state.RowStart - 1]);
       cells.CellEnd.resize(state.RowStart);
       cells.RowLine.pop_back();
@@ -59,6 +62,31 @@ void EndRow(int terminator, void* data) {
 
 int IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 int IsSpace(unsigned char c) { return c == ' '; }
+int IsNothing(unsigned char) { return 0; }
+
+TableCells SplitText(std::string_view utf8, char separator);
+
+// The text with every run of blanks outside quotes made one space and the blanks at the ends of
+// lines cut: a table aligned with spaces, as numpy's savetxt, R's write.table and Fortran write
+// them, then splits at single spaces. Line ends stay, so rows keep their line numbers.
+std::string OneBlankBetweenCells(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  bool quoted = false, pending = false, lineStart = true;
+  for (const char c : utf8) {
+    if (c == '"') quoted = !quoted;
+    if (!quoted && (c == ' ' || c == '\t')) {
+      pending = !lineStart;
+      continue;
+    }
+    const bool lineEnd = !quoted && (c == '\n' || c == '\r');
+    if (pending && !lineEnd) out += ' ';
+    pending = false;
+    lineStart = lineEnd;
+    out += c;
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -78,6 +106,16 @@ std::string_view TableCells::Cell(std::size_t row, std::size_t column) const {
 }
 
 TableCells SplitTable(std::string_view utf8, char separator) {
+  if (separator == ' ') {
+    const std::string single = OneBlankBetweenCells(utf8);
+    return SplitText(single, separator);
+  }
+  return SplitText(utf8, separator);
+}
+
+namespace {
+
+TableCells SplitText(std::string_view utf8, char separator) {
   TableCells cells;
   csv_parser parser;
   if (csv_init(&parser, CSV_REPALL_NL) != 0) {
@@ -86,7 +124,7 @@ TableCells SplitTable(std::string_view utf8, char separator) {
   }
   csv_set_delim(&parser, static_cast<unsigned char>(separator));
   // libcsv trims tabs too by default, which would swallow a tab separator's empty cells.
-  csv_set_space_func(&parser, separator == '\t' ? IsSpace : IsBlank);
+  csv_set_space_func(&parser, separator == ' ' ? IsNothing : separator == '\t' ? IsSpace : IsBlank);
   // The cells' text is at most the input; a cell takes at least one separator or line end.
   cells.Bytes.reserve(utf8.size());
   cells.CellEnd.reserve(utf8.size() / 8);
@@ -99,8 +137,6 @@ TableCells SplitTable(std::string_view utf8, char separator) {
   csv_free(&parser);
   return cells;
 }
-
-namespace {
 
 // Enough lines to see the pattern; a header, a units line or a comment is outvoted.
 constexpr std::size_t kSampleLines = 200;
@@ -116,14 +152,15 @@ std::string_view FirstLines(std::string_view utf8, std::size_t lines) {
   return utf8.substr(0, end);
 }
 
-// The share of rows holding the most common cell count, when that count is two or more.
-double EvenSplit(const TableCells& cells) {
+// The share of rows from `first` on holding the most common cell count, when that count is two
+// or more.
+double EvenSplit(const TableCells& cells, std::size_t first = 0) {
   std::map<std::size_t, std::size_t> counts;
-  for (std::size_t r = 0; r < cells.Rows(); ++r) ++counts[cells.CellCount(r)];
+  for (std::size_t r = first; r < cells.Rows(); ++r) ++counts[cells.CellCount(r)];
   const auto usual = std::max_element(
       counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
   if (usual == counts.end() || usual->first < 2) return 0;
-  return static_cast<double>(usual->second) / static_cast<double>(cells.Rows());
+  return static_cast<double>(usual->second) / static_cast<double>(cells.Rows() - first);
 }
 
 }  // namespace
@@ -140,5 +177,8 @@ char DetectSeparator(std::string_view utf8) {
       bestShare = share;
     }
   }
-  return best;
+  // Blanks split nearly anything with a blank in it, so they come last and must agree, below
+  // the first line: R's write.table leaves the row names out of its header.
+  const TableCells blanks = SplitTable(sample, ' ');
+  return EvenSplit(blanks, blanks.Rows() > 2 ? 1 : 0) >= kAgreement ? ' ' : best;
 }

@@ -22,7 +22,8 @@ struct TableCells {
   std::string_view Cell(std::size_t row, std::size_t column) const;
 };
 
-// Splits utf8 at separator into rows of cells.
+// Splits utf8 at separator into rows of cells; ' ' splits at runs of blanks outside quotes.
+// Lines starting with '#' are comments and left out too.
 TableCells SplitTable(std::string_view utf8, char separator);
 
 // The separators tried, in the order that wins a tie: a tab or a semicolon first, since a file
@@ -30,5 +31,6 @@ TableCells SplitTable(std::string_view utf8, char separator);
 inline constexpr char kTableSeparators[] = {'\t', ';', ',', '|'};
 
 // The separator that splits the first lines of utf8 into the same number (two or more) of cells
-// on nearly every line, or 0 when none does.
+// on nearly every line: one of kTableSeparators, else ' ' (runs of blanks) where they agree,
+// else the one of kTableSeparators that comes nearest, or 0 when none splits any line.
 char DetectSeparator(std::string_view utf8);

@@ -98,8 +98,17 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
     }
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    if (firstRow > 0) columns[c].Name = std::string(cells.Cell(0, c));
     columns[c].Kind = KindOf(columns[c], localDates[c]);
+  }
+  // R's write.table leaves the row names' column out of the header: a header one cell short of
+  // rows whose last column holds values names the columns after the first. (A last column left
+  // empty is only a separator at the ends of the lines.)
+  const std::size_t shift = firstRow > 0 && cells.CellCount(0) + 1 == columns.size() &&
+                                    columns.back().Kind != ColumnKind::Empty
+                                ? 1
+                                : 0;
+  for (std::size_t c = shift; c < columns.size() && firstRow > 0; ++c) {
+    columns[c].Name = std::string(cells.Cell(0, c - shift));
   }
   return columns;
 }

@@ -26,8 +26,9 @@ char DetectDecimalMark(const TableCells& cells, char separator);
 // dates.
 bool DetectHeader(const TableCells& cells, char decimalMark);
 
-// The columns of the rows from firstRow on (names from row 0 when firstRow is 1), as many as the
-// longest row has cells.
+// The columns of the rows from firstRow on (names from row 0 when firstRow is 1, shifted one
+// right where that row is one cell short, as R's write.table writes it), as many as the longest
+// row has cells.
 std::vector<TableColumn> DescribeColumns(const TableCells& cells,
                                          std::size_t firstRow,
                                          char decimalMark);

@@ -79,7 +79,11 @@ std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
   std::vector<int> usable;
   for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
     const ColumnKind kind = table.Columns[c].Kind;
-    if (kind == ColumnKind::Numeric || kind == ColumnKind::Date) usable.push_back(c);
+    // A column of dates that cannot be read is still a likely x: refused with its reason
+    // rather than passed over for the next columns, which would fit the wrong ones in silence.
+    if (kind == ColumnKind::Numeric || kind == ColumnKind::Date || kind == ColumnKind::LocalDate) {
+      usable.push_back(c);
+    }
   }
   if (usable.size() > 2 && usable[0] == 0 && table.HasHeader && table.Columns[0].Name.empty()) {
     usable.erase(usable.begin());
@@ -125,7 +129,7 @@ bool Refuse(const Table& table, int column, bool datesAllowed, TableSeries& seri
 double DateOrigin(const Table& table, int column) {
   double days = 0;
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
-    if (ReadIsoDate(table.Cells.Cell(r, column), days)) return std::floor(days);
+    if (ReadTableDate(table.Cells.Cell(r, column), days)) return std::floor(days);
   }
   return 0;
 }
@@ -139,7 +143,7 @@ CellRead ReadChosen(
   if (IsMissingCell(cell)) return CellRead::Missing;
   if (table.Columns[column].Kind == ColumnKind::Date) {
     why = TableNoticeKind::NotADate;
-    return ReadIsoDate(cell, value) ? CellRead::Value : CellRead::Unreadable;
+    return ReadTableDate(cell, value) ? CellRead::Value : CellRead::Unreadable;
   }
   why = TableNoticeKind::NotANumber;
   return ReadCellNumber(cell, table.DecimalMark, value) ? CellRead::Value : CellRead::Unreadable;

@@ -17,7 +17,7 @@
 
 // How to read a table; each choice left at Detect is taken from the text.
 struct TableOptions {
-  char Separator = 0;  // 0: detect among tab, ';', ',' and '|'
+  char Separator = 0;  // 0: detect among tab, ';', ',', '|' and blanks (' ')
   TableChoice DecimalComma = TableChoice::Detect;
   TableChoice Header = TableChoice::Detect;
 };
@@ -64,8 +64,9 @@ struct TableSelection {
   bool DatesAsDays = true;  // an x column of dates reads as days; false refuses it
 };
 
-// The x and y columns a table most likely means: the first two columns of numbers or dates,
-// after a nameless first column of numbers, which is the row index pandas and R write. A
+// The x and y columns a table most likely means: the first two columns of numbers or dates
+// (readable or not: unreadable ones are then refused, not passed over), after a nameless first
+// column of numbers, which is the row index pandas and R write. A
 // column given (x or y >= 0) is kept and the other is the first such column besides it. -1
 // where there is none.
 std::pair<int, int> LikelyColumns(const Table& table, int x = -1, int y = -1);

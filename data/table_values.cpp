@@ -21,16 +21,25 @@ bool ReadDigits(std::string_view text, std::size_t& at, int count, int& value) {
   return true;
 }
 
+// Reads one or two digits at text[at], as spreadsheets write days, months and hours.
+bool ReadShortNumber(std::string_view text, std::size_t& at, int& value) {
+  if (at >= text.size() || !IsDigit(text[at])) return false;
+  value = text[at++] - '0';
+  if (at < text.size() && IsDigit(text[at])) value = value * 10 + (text[at++] - '0');
+  return true;
+}
+
 bool Skip(std::string_view text, std::size_t& at, char c) {
   if (at >= text.size() || text[at] != c) return false;
   ++at;
   return true;
 }
 
-// hh:mm[:ss[.fff]] at text[at], as a fraction of a day.
+// h:mm or hh:mm[:ss[.fff]] at text[at], as a fraction of a day.
 bool ReadTime(std::string_view text, std::size_t& at, double& dayFraction) {
   int hour = 0, minute = 0, second = 0;
-  if (!ReadDigits(text, at, 2, hour) || !Skip(text, at, ':') || !ReadDigits(text, at, 2, minute)) {
+  if (!ReadShortNumber(text, at, hour) || !Skip(text, at, ':') ||
+      !ReadDigits(text, at, 2, minute)) {
     return false;
   }
   double seconds = 0;
@@ -122,6 +131,20 @@ bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
          std::isfinite(value);
 }
 
+namespace {
+
+// Days since 1970-01-01 of a calendar date; false for an impossible one such as 2023-02-29.
+bool DaysOf(int year, int month, int day, double& days) {
+  const std::chrono::year_month_day date{std::chrono::year(year),
+                                         std::chrono::month(static_cast<unsigned>(month)),
+                                         std::chrono::day(static_cast<unsigned>(day))};
+  if (!date.ok()) return false;
+  days = static_cast<double>(std::chrono::sys_days(date).time_since_epoch().count());
+  return true;
+}
+
+}  // namespace
+
 bool ReadIsoDate(std::string_view cell, double& days) {
   std::size_t at = 0;
   int year = 0, month = 0, day = 0;
@@ -129,10 +152,8 @@ bool ReadIsoDate(std::string_view cell, double& days) {
       !Skip(cell, at, '-') || !ReadDigits(cell, at, 2, day)) {
     return false;
   }
-  const std::chrono::year_month_day date{std::chrono::year(year),
-                                         std::chrono::month(static_cast<unsigned>(month)),
-                                         std::chrono::day(static_cast<unsigned>(day))};
-  if (!date.ok()) return false;
+  double dayNumber = 0;
+  if (!DaysOf(year, month, day, dayNumber)) return false;
   double dayFraction = 0, offsetDays = 0;
   if (at < cell.size()) {
     if (cell[at] != 'T' && cell[at] != ' ') return false;
@@ -141,16 +162,34 @@ bool ReadIsoDate(std::string_view cell, double& days) {
     if (at < cell.size() && !ReadZone(cell, at, offsetDays)) return false;
   }
   if (at != cell.size()) return false;
-  days = static_cast<double>(std::chrono::sys_days(date).time_since_epoch().count()) + dayFraction -
-         offsetDays;
+  days = dayNumber + dayFraction - offsetDays;
   return true;
+}
+
+bool ReadDottedDate(std::string_view cell, double& days) {
+  std::size_t at = 0;
+  int year = 0, month = 0, day = 0;
+  if (!ReadShortNumber(cell, at, day) || !Skip(cell, at, '.') ||
+      !ReadShortNumber(cell, at, month) || !Skip(cell, at, '.') || !ReadDigits(cell, at, 4, year)) {
+    return false;
+  }
+  double dayNumber = 0, dayFraction = 0;
+  if (!DaysOf(year, month, day, dayNumber)) return false;
+  if (at < cell.size() && (cell[at++] != ' ' || !ReadTime(cell, at, dayFraction))) return false;
+  if (at != cell.size()) return false;
+  days = dayNumber + dayFraction;
+  return true;
+}
+
+bool ReadTableDate(std::string_view cell, double& days) {
+  return ReadIsoDate(cell, days) || ReadDottedDate(cell, days);
 }
 
 CellKind ClassifyCell(std::string_view cell, char decimalMark) {
   if (IsMissingCell(cell)) return CellKind::Missing;
   double value = 0;
   if (ReadCellNumber(cell, decimalMark, value)) return CellKind::Number;
-  if (ReadIsoDate(cell, value)) return CellKind::Date;
+  if (ReadTableDate(cell, value)) return CellKind::Date;
   if (LooksLikeLocalDate(cell)) return CellKind::LocalDate;
   return CellKind::Text;
 }

@@ -6,8 +6,8 @@
 enum class CellKind {
   Missing,    // empty, NA, N/A, #N/A, NaN, NULL: no value, the row is left out
   Number,     // a finite decimal number, the whole cell
-  Date,       // an ISO 8601 date or date-time
-  LocalDate,  // a date written another way (01.03.2024, 3/1/2024): never taken for a number
+  Date,       // an ISO 8601 date or date-time, or a day-first date with dots (01.03.2024)
+  LocalDate,  // a date written another way (3/1/2024, 01.03.24): never taken for a number
   Text,
 };
 
@@ -24,6 +24,16 @@ bool ReadCellNumber(std::string_view cell, char decimalMark, double& value);
 // with a zone is converted to UTC; one without is taken as written. False for anything else,
 // including an impossible day such as 2023-02-29.
 bool ReadIsoDate(std::string_view cell, double& days);
+
+// Reads the whole cell as a day-first date with dots and a four-digit year, as spreadsheets in
+// Russia and most of Europe write it (01.03.2024, 1.3.2024, 01.03.2024 8:15, 01.03.2024
+// 08:15:30) into days since 1970-01-01 00:00, the time taken as written. Dots put the day first
+// wherever they join a date; slashes do not say which comes first, and are left to
+// LooksLikeLocalDate's refusal.
+bool ReadDottedDate(std::string_view cell, double& days);
+
+// ReadIsoDate, else ReadDottedDate: a date column's cells.
+bool ReadTableDate(std::string_view cell, double& days);
 
 // The kind of a cell, with decimalMark for its numbers.
 CellKind ClassifyCell(std::string_view cell, char decimalMark);

@@ -9,9 +9,9 @@
 // optimum.
 //
 // Invariants: every figure is finite or not determined, never infinite; each refined objective
-// is at most the search's; every statistic agrees with its formula from the fit as returned
-// (weighted where the fit is); the trust figures are probabilities and ratios of objectives; a
-// second run gives the same bits.
+// is at most the search's, and with a constant at most the one without; every statistic agrees
+// with its formula from the fit as returned (weighted where the fit is); the trust figures are
+// probabilities and ratios of objectives; a second run gives the same bits.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -259,12 +259,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "refined above the start");
     if (withConstant) {
       RequireValid(obs, k, first.WithConstant[kind], w);
-      // Known frequencies are solved in the scaled abscissa: where B * x is far beyond 1e6 the
-      // fit taken to x loses digits, and its start may then lie above the search's (a known
-      // limit, left to a fix in the refinement).
-      Require(options.Terms.FixedCount > 0 ||
-                  first.WithConstant[kind].Objective <= first.Search[kind].Objective,
-              "constant-term fit above the start");
+      // The constant's model holds the one without it.
+      Require(first.WithConstant[kind].Objective <= first.Refined[kind].Objective,
+              "constant-term fit above the fit without it");
     }
   }
   const RefinementResult second = RefineBothModels(obs, table, minPeriod, options);

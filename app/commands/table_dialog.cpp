@@ -58,7 +58,8 @@ void TableDialog::CreateWidgets() {
   SeparatorBox = ChoiceBox({QStringLiteral("определить"),
                             QStringLiteral("запятая"),
                             QStringLiteral("точка с запятой"),
-                            QStringLiteral("табуляция")});
+                            QStringLiteral("табуляция"),
+                            QStringLiteral("пробелы")});
   DecimalBox =
       ChoiceBox({QStringLiteral("определить"), QStringLiteral("точка"), QStringLiteral("запятая")});
   HeaderBox =
@@ -115,7 +116,7 @@ void TableDialog::CreateWidgets() {
 }
 
 TableOptions TableDialog::Options() const {
-  static constexpr char kSeparators[] = {0, ',', ';', '\t'};
+  static constexpr char kSeparators[] = {0, ',', ';', '\t', ' '};
   return {kSeparators[SeparatorBox->currentIndex()], ChoiceOf(DecimalBox), ChoiceOf(HeaderBox)};
 }
 

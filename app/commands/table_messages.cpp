@@ -18,6 +18,8 @@ QString SeparatorName(char separator) {
       return QStringLiteral("табуляция");
     case '|':
       return QStringLiteral("вертикальная черта");
+    case ' ':
+      return QStringLiteral("пробелы");
     default:
       return Quoted(std::string(1, separator));
   }
@@ -31,6 +33,8 @@ QString EncodingName(TableEncoding encoding) {
       return QStringLiteral("UTF-16 LE");
     case TableEncoding::Utf16BE:
       return QStringLiteral("UTF-16 BE");
+    case TableEncoding::Windows1251:
+      return QStringLiteral("Windows-1251");
     default:
       return QStringLiteral("UTF-8");
   }
@@ -50,7 +54,8 @@ QString TableRefusal(TableFault fault) {
       return QStringLiteral("Для чтения таблицы не хватило памяти.");
     case TableFault::NoColumns:
       return QStringLiteral(
-          "Ни табуляция, ни точка с запятой, ни запятая не делят строки файла на столбцы.");
+          "Ни табуляция, ни точка с запятой, ни запятая, ни черта, ни пробел не делят строки "
+          "файла на столбцы.");
     default:
       return QStringLiteral("В таблице нет строк с данными.");
   }

@@ -84,6 +84,78 @@ INSTANTIATE_TEST_SUITE_P(
             "TwoCloseFrequencies", UniformX(100, 0, 0.3), {{1.0, 1.0, 0.5}, {0.9, 1.25, 3.0}}}),
     [](const ::testing::TestParamInfo<ExactCase>& test) { return test.param.Name; });
 
+struct KnownPeriodCase {
+  const char* Name;
+  std::vector<double> Xs;
+  std::vector<Wave> Known;  // at known frequencies, first in the fit
+  Wave Searched;
+};
+
+class KnownPeriodsFarFromZero : public RefinementTest,
+                                public ::testing::WithParamInterface<KnownPeriodCase> {};
+
+// Where B * x reaches 1e7..1e10 the phase at x = 0 lies a long way from the data: the known
+// harmonics' phases must still come back to the digits the data hold (y is computed in long
+// double; B * x rounded to a double is off by up to 1e-6 there), and neither fit may end above
+// the search, nor the fit with a constant above the one without, on exact data whose objective
+// is all rounding and with a few short starts.
+TEST_P(KnownPeriodsFarFromZero, KeepThePhaseAndNeverEndAboveTheSearch) {
+  const KnownPeriodCase& c = GetParam();
+  ObservationSet obs;
+  obs.LastIndex = static_cast<int>(c.Xs.size()) - 1;
+  std::vector<Wave> waves = c.Known;
+  waves.push_back(c.Searched);
+  for (std::size_t i = 0; i < c.Xs.size(); ++i) {
+    long double y = 0;
+    for (const Wave& w : waves) y += w.A * std::sin(static_cast<long double>(w.B) * c.Xs[i] + w.C);
+    obs.X[i] = c.Xs[i];
+    obs.WorkY[i] = static_cast<double>(y);
+  }
+  PrepareData(obs);
+  CoefficientTable table;
+  RefineOptions options;
+  options.WithConstant = true;
+  options.StartBudget = 1e-3;
+  options.Terms.FixedCount = static_cast<int>(c.Known.size());
+  table.HarmonicCount = static_cast<std::uint8_t>(waves.size());
+  for (std::size_t k = 0; k < waves.size(); ++k) {
+    table.A[k] = table.A2[k] = waves[k].A;
+    table.B[k] = table.B2[k] = waves[k].B;
+    table.C[k] = table.C2[k] = waves[k].C;
+    if (k < c.Known.size()) options.Terms.FixedB[k] = waves[k].B;
+  }
+  const RefinementResult result = RefineBothModels(obs, table, obs.MinPeriod, options);
+  for (int kind = 0; kind < 2; ++kind) {
+    SCOPED_TRACE(kind);
+    EXPECT_LE(result.Refined[kind].Objective, result.Search[kind].Objective);
+    EXPECT_LE(result.WithConstant[kind].Objective, result.Refined[kind].Objective);
+  }
+  const HarmonicModel& got = result.Refined[static_cast<int>(ModelKind::Sum)].Coefficients;
+  for (std::size_t k = 0; k < c.Known.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_NEAR(got.A[k], c.Known[k].A, 1e-7);
+    EXPECT_LT(PhaseGap(got.C[k], c.Known[k].C), 1e-8);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refinement,
+    KnownPeriodsFarFromZero,
+    ::testing::Values(
+        KnownPeriodCase{
+            "TenMillion", IrregularX(40, 1e7, 200), {{1.0, 1.3, 0.4}}, {0.6, 0.37, 1.1}},
+        KnownPeriodCase{
+            "AHundredMillion", IrregularX(30, 1e8, 50), {{1.0, 7.1, 0.4}}, {0.6, 0.9, 1.1}},
+        KnownPeriodCase{"ShortPeriodNearABillion",
+                        IrregularX(20, 5e8, 10),
+                        {{1.0, 31.0, 2.5}},
+                        {0.6, 1.7, 1.1}},
+        KnownPeriodCase{"TwoKnownAtABillion",
+                        IrregularX(30, 1e9, 300),
+                        {{1.0, 0.8, 0.4}, {0.5, 2.9, 5.0}},
+                        {0.6, 0.31, 1.1}}),
+    [](const ::testing::TestParamInfo<KnownPeriodCase>& test) { return test.param.Name; });
+
 // Model 2 fits S to sqrt(y); with S positive over the data, y = S^2 is exact for it.
 TEST_F(RefinementTest, ExactSquaredDataComeBackExactlyForModelTwo) {
   const std::vector<Wave> waves = {{3.0, 0.05, 1.2}, {0.5, 2.0, 0.7}};
