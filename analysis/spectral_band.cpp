@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "analysis/least_squares.h"
 #include "analysis/periodogram.h"
@@ -29,6 +30,15 @@ constexpr double kAliasShare = 0.2;
 // beyond.
 constexpr double kMainLobe = 1.5 * kPi;
 constexpr int kWindowPeaks = 16;
+// Sampling this near a grid cannot tell a frequency from its alias across the spectral window's
+// side peak: its height at that peak, as a share of its height at 0, is 0.98 for calendar months
+// (28 to 31 days) and more for quarters or years, while nightly observations spread over a few
+// hours give 0.6 to 0.93, and there lines above the mean-spacing Nyquist frequency can be told
+// apart.
+constexpr double kNearGridShare = 0.95;
+// Spacings within this share of the median one make a sampling worth testing for a near grid.
+constexpr double kNearSpacing = 0.1;
+constexpr double kNearSpacingShare = 0.8;
 
 double MeanSpacingNyquist(const ScaledProblem& problem) {
   if (problem.Count < 2) return 0;
@@ -41,10 +51,66 @@ double MeanSpacingNyquist(const ScaledProblem& problem) {
   return spacing > 0 ? kPi / spacing : 0;
 }
 
+// The spectral window's height at nu as a share of its height at 0.
+double WindowShare(const ScaledProblem& problem, double nu) {
+  double s = 0, c = 0;
+  for (int i = 0; i < problem.Count; ++i) {
+    s += std::sin(nu * problem.U[i]);
+    c += std::cos(nu * problem.U[i]);
+  }
+  const double n = problem.Count;
+  return (s * s + c * c) / (n * n);
+}
+
+// The side peak of the spectral window of a sampling close to a grid of its median spacing, or 0
+// where the sampling is not that close: its spacings mostly near the median (a missing month
+// leaves one long gap), and the window at least kNearGridShare high near 2 pi over that spacing.
+double NearGridAlias(const ScaledProblem& problem) {
+  const int n = problem.Count;
+  if (n < 8) return 0;
+  std::vector<double> gaps(static_cast<std::size_t>(n - 1));
+  for (int i = 0; i + 1 < n; ++i)
+    gaps[static_cast<std::size_t>(i)] = problem.U[i + 1] - problem.U[i];
+  std::vector<double> sorted = gaps;
+  std::nth_element(sorted.begin(), sorted.begin() + (n - 1) / 2, sorted.end());
+  const double median = sorted[static_cast<std::size_t>((n - 1) / 2)];
+  if (!(median > 0) || !std::isfinite(median)) return 0;
+  const auto near = std::count_if(gaps.begin(), gaps.end(), [&](double g) {
+    return std::fabs(g - median) <= kNearSpacing * median;
+  });
+  if (static_cast<double>(near) < kNearSpacingShare * (n - 1)) return 0;
+  // The window's main lobe is about 2 pi over the span of u wide: scan a fifth of that across
+  // +-20 % of 2 pi / median, then narrow the best step down.
+  const double span = problem.U[n - 1] - problem.U[0];
+  const double centre = 2 * kPi / median, step = 0.2 * 2 * kPi / span;
+  double best = centre, bestShare = WindowShare(problem, centre);
+  for (double nu = 0.8 * centre; nu <= 1.2 * centre; nu += step) {
+    const double share = WindowShare(problem, nu);
+    if (share > bestShare) {
+      best = nu;
+      bestShare = share;
+    }
+  }
+  for (double width = step / 2; width > 1e-3 * step; width /= 2) {
+    for (const double nu : {best - width, best + width}) {
+      const double share = WindowShare(problem, nu);
+      if (share > bestShare) {
+        best = nu;
+        bestShare = share;
+      }
+    }
+  }
+  return bestShare >= kNearGridShare ? best : 0;
+}
+
 }  // namespace
 
 double RefinementBand(const ScaledProblem& problem, double searchOmega) {
   if (problem.AliasPeriod > 0) return problem.AliasPeriod / 2;
+  // Near a grid, as on one, the frequencies above half the window's side peak only repeat those
+  // below, and a user reads the lowest.
+  const double nearGrid = NearGridAlias(problem);
+  if (nearGrid > 0) return nearGrid / 2;
   const double nyquist = MeanSpacingNyquist(problem);
   double band = kIrregularNyquistFactor * nyquist;
   if (searchOmega > band) band = std::min(searchOmega, kMaxNyquistFactor * nyquist);

@@ -16,7 +16,9 @@ inline constexpr double kIrregularNyquistFactor = 5;
 inline constexpr double kMaxNyquistFactor = 25;
 
 // The band the refinement searches: on a uniform grid its Nyquist frequency (above it the
-// frequencies only repeat); on irregular x kIrregularNyquistFactor times the mean-spacing
+// frequencies only repeat), and as good as that on a sampling near a grid (calendar months,
+// daily dates with times that vary a little): half the frequency of the spectral window's side
+// peak there; on irregular x kIrregularNyquistFactor times the mean-spacing
 // Nyquist frequency, or searchOmega (from the minimum period) where that is wider, up to
 // kMaxNyquistFactor times it.
 double RefinementBand(const ScaledProblem& problem, double searchOmega);

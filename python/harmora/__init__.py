@@ -103,6 +103,18 @@ def _sigma(sigma, shape):
         raise ValueError(f"sigma of shape {values.shape} does not fit the data's {shape}") from None
 
 
+def _abscissae(values):
+    """x as floats, and their units where they were dates (datetime64, as pandas and xarray hold
+    time): days since 00:00 of the first date, as harmora-fit --table reads a date column (a float
+    of nanoseconds since 1970 would make every period some 1e16). NaT becomes NaN."""
+    values = _np.asarray(values)
+    if values.dtype.kind != "M":
+        return _np.asarray(values, dtype=float), None
+    origin = _np.nanmin(values).astype("datetime64[D]")
+    days = (values - origin) / _np.timedelta64(1, "D")
+    return _np.asarray(days, dtype=float), "days since " + str(origin)
+
+
 def _squeeze(result):
     """The one-series result of the native layer with the series axis taken away."""
     out = {}
@@ -124,7 +136,8 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
         progress=None):
     """Fits both models to one series and returns a Result.
 
-    x, y: 1-D arrays of 4 to 100 finite numbers (sorted by x before fitting).
+    x, y: 1-D arrays of 4 to 100 finite numbers (sorted by x before fitting); x may hold dates
+        (datetime64), taken as days since 00:00 of the first, so periods are in days.
     harmonics: N, 1 to 5. depth: random trials per harmonic (the window offers 10000 to 998888).
     min_period: the shortest period tried; None: twice the mean x spacing.
     seed: None (seeds from the clock), an int S (the stages' seeds S and S+1) or a pair (S1, S2),
@@ -153,7 +166,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     reached", "cancelled", ...). The GIL is released while the engine runs.
     """
     min_period = _check(harmonics, depth, min_period)
-    x = _np.asarray(x, dtype=float)
+    x = _abscissae(x)[0]
     y = _np.asarray(y, dtype=float)
     if x.ndim != 1 or x.shape != y.shape:
         raise ValueError("x and y must be 1-D arrays of equal length")
@@ -192,7 +205,7 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     per observation (shared by the series) or shaped as Y (NaN: missing).
     """
     min_period = _check(harmonics, depth, min_period)
-    x = _np.asarray(x, dtype=float)
+    x = _abscissae(x)[0]
     Y = _np.asarray(Y, dtype=float)
     if Y.ndim == 1:
         Y = Y[_np.newaxis, :]
@@ -224,7 +237,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     probability of at most 1 % (0 when none has).
     """
     min_period = _check(harmonics, depth, min_period)
-    x = _np.asarray(x, dtype=float)
+    x = _abscissae(x)[0]
     y = _np.asarray(y, dtype=float)
     if x.ndim != 1 or x.shape != y.shape:
         raise ValueError("x and y must be 1-D arrays of equal length")

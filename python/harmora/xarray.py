@@ -51,11 +51,14 @@ def fit(da, dim="time", *, x=None, seed=None, **same):
     (model1_A, model1_period, ..., refined_model1_period_se, refined_model1_r2, fitted, seeds)
     over da's other dimensions, plus "harmonic" (and "stage" for the seeds).
 
-    x: the abscissae; by default da[dim]'s values (numeric). The series are numbered in C order
+    x: the abscissae; by default da[dim]'s values: numbers as they are, and dates (datetime64,
+    as a time coordinate usually is) as days since 00:00 of the first one, as harmora-fit
+    --table reads a date column, so periods come out in days; the Dataset's attrs say which
+    ("x_units"). The series are numbered in C order
     over the other dimensions (as da.transpose(..., dim) lays them out), and series i gets the
     seeds of harmora.fit_many's rule, so the numbers equal fit_many on that 2-D array.
     """
-    x = _np.asarray(da[dim].values if x is None else x, dtype=float)
+    x, units = _harmora._abscissae(da[dim].values if x is None else x)
     seeds = _harmora._stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
     others = [d for d in da.dims if d != dim]
     shape = tuple(da.sizes[d] for d in others)
@@ -79,4 +82,7 @@ def fit(da, dim="time", *, x=None, seed=None, **same):
         output_dtypes=[probe[name].dtype for name in names],
         dask_gufunc_kwargs={"output_sizes": {"harmonic": same.get("harmonics", 1), "stage": 2}},
     )
-    return _xr.Dataset(dict(zip(names, outputs)))
+    ds = _xr.Dataset(dict(zip(names, outputs)))
+    if units:
+        ds.attrs["x_units"] = units
+    return ds

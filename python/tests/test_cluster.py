@@ -49,3 +49,13 @@ def test_xarray_fit_equals_fit_many_in_c_order(client):
         np.testing.assert_array_equal(ds["model2_" + name].values.reshape(12, 1),
                                       local.model2[name])
     np.testing.assert_array_equal(ds["seeds"].values.reshape(12, 2), local.seeds)
+
+
+def test_xarray_dates_are_days_since_the_first():
+    x, Y = sample(2, 36)
+    time = np.datetime64("2001-03-01T12:00") + (x * 86400).astype("timedelta64[s]")
+    cube = xr.DataArray(Y, dims=("site", "time"), coords={"time": time})
+    ds = harmora.xarray.fit(cube, dim="time", harmonics=1, seed=5, threads=1)
+    local = harmora.fit_many(x + 0.5, Y, harmonics=1, seed=5, threads=1)
+    np.testing.assert_array_equal(ds["model1_period"].values, local.model1["period"])
+    assert ds.attrs["x_units"] == "days since 2001-03-01"

@@ -175,3 +175,12 @@ def test_progress_cancels_and_passes_its_exception_on():
                     progress=lambda stage, f: refine_stages.append(stage) or stage != "refine")
     assert "refine" in refine_stages and r.cancelled
     assert r.refined.model1.termination == "cancelled"
+
+
+def test_dates_are_days_since_the_first():
+    days = np.arange(0.0, 40.0) * 7 + 0.25
+    dates = np.datetime64("2020-06-01") + (days * 86400).astype("timedelta64[s]")
+    y = np.sin(2 * np.pi * days / 60)
+    by_date = harmora.fit(dates, y, harmonics=1, seed=3)
+    by_day = harmora.fit(days, y, harmonics=1, seed=3)
+    np.testing.assert_array_equal(by_date.model1["period"], by_day.model1["period"])

@@ -2,6 +2,7 @@
 // hold nothing new, so the refinement must answer below it; irregular x keep the full range.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <numbers>
 
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+constexpr double kTwoPi = 2 * kPi;
 
 void ExpectBelowNyquist(const ModelFit& fit, double spacing) {
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
@@ -74,6 +76,53 @@ TEST_F(RefinementTest, IrregularXFindLinesAboveTheMeanNyquistFrequency) {
     EXPECT_NEAR(fit.Coefficients.B[0], multiple * nyquist, 1e-3 * nyquist);
     EXPECT_EQ(BeyondSearchBand(result, fit), multiple > 1);
     EXPECT_TRUE(Detected(result, ModelKind::Sum));
+  }
+}
+
+// Calendar months (days since the first of 28 to 31 days each, a month missing) are as good as
+// a grid: a half-year cycle and noise come back below the months' Nyquist frequency, not as an
+// alias across the 30.4-day window peak that fits about as well. Nightly observations spread
+// over hours keep the band above the mean-spacing Nyquist frequency.
+TEST_F(RefinementTest, SamplingNearAGridIsFoldedLikeAGrid) {
+  const auto days = [](int months) {
+    std::vector<double> xs;
+    const std::chrono::sys_days first = std::chrono::year(2010) / 1 / 1;
+    for (int m = 0; m < months; ++m) {
+      if (m == 17) continue;  // a month left out, as a row with NA is
+      const std::chrono::sys_days day = std::chrono::year(2010 + m / 12) / (m % 12 + 1) / 1;
+      xs.push_back(static_cast<double>((day - first).count()));
+    }
+    return xs;
+  };
+  std::vector<double> nights;
+  for (int i = 0; i < 60; ++i) nights.push_back(i + 0.2 + 0.4 * std::fmod(0.618034 * i, 1.0));
+  struct Case {
+    const char* Name;
+    std::vector<double> Xs;
+    double MeanNyquist;
+    bool Folded;
+  };
+  const Case cases[] = {{"months", days(80), kPi / 30.4369, true},
+                        {"nights", nights, kPi / (59.0 / 59), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ObservationSet obs =
+        MakeWaveSample(c.Xs, {{2, kTwoPi / 365.25, 1}, {0.5, kTwoPi / 182.625, 0}});
+    for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] += 0.3 * std::sin(7.77 * i * i + 0.3);
+    const RefinementResult result = Refine(Searched(obs, 2, 1000), true, 0.3);
+    if (!c.Folded) {
+      EXPECT_GT(result.RefinementBand, 4 * c.MeanNyquist);
+      continue;
+    }
+    EXPECT_NEAR(result.RefinementBand, c.MeanNyquist, 0.01 * c.MeanNyquist);
+    for (int kind = 0; kind < 2; ++kind) {
+      SCOPED_TRACE(kind);
+      for (const ModelFit* fit : {&result.Refined[kind], &result.WithConstant[kind]}) {
+        for (int k = 0; k < fit->Coefficients.Count; ++k) {
+          EXPECT_LE(fit->Coefficients.B[k], result.RefinementBand * (1 + 1e-6));
+        }
+      }
+    }
   }
 }
 
