@@ -59,7 +59,8 @@ std::string SlowText(const RefinementResult& result, const ModelFit& fit) {
   std::string list;
   for (int k = fit.FixedCount; k < fit.Coefficients.Count; ++k) {
     const double b = fit.Coefficients.B[k];
-    if (!(b * result.Span < std::numbers::pi) || !(fit.Coefficients.A[k] != 0)) continue;
+    if (!(result.Span > 0) || !(b * result.Span < std::numbers::pi)) continue;
+    if (!(fit.Coefficients.A[k] != 0)) continue;
     if (!list.empty()) list += ", ";
     list += "harmonic ";
     list += std::to_string(k + 1);
