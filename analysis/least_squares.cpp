@@ -39,6 +39,20 @@ constexpr double kHitFloorShare = 1e-20;
 constexpr int kEnoughHits = 5;
 constexpr int kMinStarts = 10;
 constexpr int kMinStartsPerHarmonic = 10;
+// With at least kSettledDetermined observations per fitted parameter it also stops once its best
+// has been reached kSettledHits times by any starts and has stood, no start finding a lower
+// optimum, for max(kSettledPatience, kSettledGrowth * the start that found it) starts. Where
+// independent starts rarely agree (24 irregular points and N = 3, a band five times the Nyquist
+// frequency) the first rule alone ran to the cap of 2,741 starts though the best of the sum was
+// found by the 35th. Replayed on every start of runs to the cap (the quality benchmark's 1,140
+// fits and 1,760 of refine_speed's at n = 24 to 100, N = 2 and 3): no fit of the benchmark lost
+// its optimum, and 6 of refine_speed's did, all squared sums of 24 or 30 irregular points whose
+// best came late or once. With fewer observations per parameter (12 points and N = 3) late finds
+// are common, and the rule would lose dozens of the benchmark's fits.
+constexpr double kSettledDetermined = 2.5;
+constexpr int kSettledHits = 20;
+constexpr int kSettledPatience = 100;
+constexpr int kSettledGrowth = 2;
 // Starts one model can afford per second of budget at 100 observations and 5 harmonics,
 // measured on one core with room to spare; smaller problems get proportionally more. The
 // count, not the clock, bounds the work, so the same inputs always give the same bits.
@@ -60,6 +74,8 @@ constexpr double kWellDeterminedStarts = 300;
 constexpr double kLooseStall = 1e-7;
 constexpr int kLooseIterations = 50;
 constexpr double kPolishShare = 1e-3;
+// A loose iteration still this share above the best when it slows down is given up (scaled_fit.h).
+constexpr double kFarShare = 0.1;
 // The models with the lowest objectives kept to the end, for when the best loses digits in x:
 // where two merged frequencies cancel each other with amplitudes of 1e7, taking them to x (x near
 // 2000, B x rounded) costs 1e-4 of the objective, and a model a little less deep in that valley
@@ -115,6 +131,7 @@ struct ModelTask {
   const FitWeights* Weights = nullptr;
   HarmonicModel Start;
   int MaxStarts = 0;
+  bool MaySettle = false;      // enough observations per parameter for the settled-best rule
   int IterationLimit = 0;      // RefineOptions::IterationLimit
   ModelFit* Search = nullptr;  // filled when not null
   ModelFit* Out = nullptr;
@@ -141,6 +158,7 @@ class StartLog {
     KeepRival(model);
     objectives_.push_back({model.Objective, independent});
     if (model.Objective < best_.Objective) {
+      if (!(model.Objective >= best_.Objective * (1 - kHitShare) - floor_)) found_ = starts_ - 1;
       best_ = model;
       hits_ = independentHits_ = 0;
       for (const Logged& o : objectives_) {
@@ -161,6 +179,8 @@ class StartLog {
   int Starts() const { return starts_; }
   int Hits() const { return hits_; }
   int IndependentHits() const { return independentHits_; }
+  // The start (from 0) that found the best's optimum; later starts only matched it.
+  int Found() const { return found_; }
 
  private:
   bool IsHit(double o) const { return o <= best_.Objective * (1 + kHitShare) + floor_; }
@@ -200,6 +220,7 @@ class StartLog {
   int starts_ = 0;
   int hits_ = 0;
   int independentHits_ = 0;
+  int found_ = 0;
 };
 
 // The sampling's strongest aliases, in x: the same for every task of a refinement.
@@ -310,11 +331,18 @@ class TaskRunner {
   Termination EndOf(const StartLog& log) const {
     if (progress_.Cancel.load(std::memory_order_relaxed)) return Termination::Cancelled;
     if (log.Starts() >= kMinStarts + kMinStartsPerHarmonic * n_ &&
-        log.IndependentHits() >= kEnoughHits) {
+        (log.IndependentHits() >= kEnoughHits || Settled(log))) {
       return Termination::EnoughHits;
     }
     if (log.Starts() >= task_.MaxStarts) return Termination::StartCap;
     return Termination::NotRun;
+  }
+
+  // The best reached often and standing long: see kSettledDetermined.
+  bool Settled(const StartLog& log) const {
+    if (!task_.MaySettle || log.Hits() < kSettledHits) return false;
+    const int stood = log.Starts() - 1 - log.Found();
+    return stood >= std::max(kSettledPatience, kSettledGrowth * log.Found());
   }
 
   int Steps(int iterations) const {
@@ -325,7 +353,11 @@ class TaskRunner {
   bool Try(ScaledModel model, StartLog& log, bool independent) {
     // Most starts end in some other minimum: a loose iteration tells them apart, and only a
     // start that comes near the best so far is taken to full precision.
-    RefineFrequencies(problem_, model, kLooseStall, Steps(kLooseIterations));
+    RefineFrequencies(problem_,
+                      model,
+                      kLooseStall,
+                      Steps(kLooseIterations),
+                      log.Best().Objective * (1 + kFarShare) + floor_);
     if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
       RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
       RefineAll(problem_, model, Steps(kFullIterations));
@@ -729,9 +761,16 @@ bool DataUsable(const ObservationSet& obs) {
   return AllFinite(obs.PlotX, obs.LastIndex + 1) && AllFinite(obs.OrigY, obs.LastIndex + 1);
 }
 
+// The fitted parameters of n harmonics with the terms.
+int Parameters(const ModelTerms& terms, int n) {
+  return 3 * n - std::clamp(terms.FixedCount, 0, n) + (terms.Constant ? 1 : 0) +
+         (terms.Trend ? 1 : 0);
+}
+
 // The bands, each stage's peak false-alarm probability and the sampling's aliases (in x).
 Aliases DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
   result.SearchBand = minPeriod > 0 ? kTwoPi / minPeriod : std::numeric_limits<double>::infinity();
+  result.Span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];  // sorted by x
   Aliases aliases;
   for (int kind = 0; kind < 2; ++kind) {
     ScaledProblem problem;
@@ -794,9 +833,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   const double size = std::max(kMinStartCost,
                                count / double(kObservationCapacity) *
                                    (kFixedCostShare + (1 - kFixedCostShare) * harmonicShare));
-  const ModelTerms& terms = options.Terms;
-  const int parameters =
-      3 * n - std::clamp(terms.FixedCount, 0, n) + (terms.Constant ? 1 : 0) + (terms.Trend ? 1 : 0);
+  const int parameters = Parameters(options.Terms, n);
   double starts = budget * kStartsPerSecondAtFullSize / size;
   if (count >= kWellDetermined * parameters) {
     starts = std::min(starts, budget * kWellDeterminedStarts);
@@ -812,6 +849,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     task.Weights = &options.Weights;
     task.Start = SetOf(table, task.Kind);
     task.MaxStarts = maxStarts;
+    task.MaySettle = count >= kSettledDetermined * parameters;
     task.IterationLimit = options.IterationLimit;
     task.Search = &result.Search[kind];
     task.Out = &result.Refined[kind];
@@ -821,6 +859,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     result.Refined[kind].Coefficients = task.Start;
     if (options.WithConstant) {
       task.Terms.Constant = true;
+      task.MaySettle = count >= kSettledDetermined * Parameters(task.Terms, n);
       task.Search = nullptr;
       task.Out = &result.WithConstant[kind];
       task.Nested = &result.Refined[kind];

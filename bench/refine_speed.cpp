@@ -2,10 +2,12 @@
 // series: n = 24 / 48 / 100 observations, N = 1..3 harmonics, on a grid (x = 0..n-1) and on x
 // jittered by up to 0.4, noise 0.2, from fixed seeds. The search (depth 10000) runs first and is
 // not counted. CPU time of the whole process (both models' threads), which a shared machine
-// disturbs less than the wall time. Prints median and maximum CPU ms per series, and the starts per
-// model.
+// disturbs less than the wall time. Prints median and maximum CPU ms per series, and the mean
+// starts of each model (the sum, its square); --detail adds a line per series with its time and
+// each model's starts and hits.
 //
-// Usage: refine_speed [--series S] [--n N]... [--harmonics N]...   (defaults 20, 24 48 100, 1 2 3)
+// Usage: refine_speed [--series S] [--n N]... [--harmonics N]... [--detail]
+//        (defaults 20, 24 48 100, 1 2 3)
 #include <time.h>
 
 #include <algorithm>
@@ -25,6 +27,7 @@
 namespace {
 
 std::uint32_t gSeed = 1;
+bool gDetail = false;
 std::uint32_t CaseClock() { return gSeed; }
 
 double ProcessCpuSeconds() {
@@ -69,7 +72,7 @@ std::vector<int> Ints(const std::vector<int>& given, std::vector<int> fallback) 
 // Refines `series` series of one kind and prints one line of the table.
 void RunCase(bool irregular, int n, int harmonics, int series) {
   std::vector<double> ms;
-  double starts = 0;
+  double starts[2] = {};
   std::uint64_t checksum = 14695981039346656037ULL;
   for (int s = 0; s < series; ++s) {
     std::mt19937_64 rng(7919ULL * n + 104729ULL * harmonics + s + (irregular ? 1000 : 0));
@@ -84,7 +87,16 @@ void RunCase(bool irregular, int n, int harmonics, int series) {
     const RefinementResult result = RefineBothModels(
         state.Observations, state.Coefficients, state.Observations.MinPeriod, RefineOptions{});
     ms.push_back(1e3 * (ProcessCpuSeconds() - start));
-    starts += result.Refined[0].Starts + result.Refined[1].Starts;
+    for (int kind = 0; kind < 2; ++kind) starts[kind] += result.Refined[kind].Starts;
+    if (gDetail) {
+      std::printf("  series %2d  %8.2f ms  starts %5d %5d  hits %4d %4d\n",
+                  s,
+                  ms.back(),
+                  result.Refined[0].Starts,
+                  result.Refined[1].Starts,
+                  result.Refined[0].Hits,
+                  result.Refined[1].Hits);
+    }
     for (const ModelFit& fit : result.Refined) {
       std::uint64_t bits = 0;
       std::memcpy(&bits, &fit.Objective, sizeof bits);
@@ -93,14 +105,15 @@ void RunCase(bool irregular, int n, int harmonics, int series) {
   }
   double total = 0;
   for (const double v : ms) total += v;
-  std::printf("%-6s %4d %2d %10.2f %10.2f %10.2f %12.1f %016llx\n",
+  std::printf("%-6s %4d %2d %10.2f %10.2f %10.2f %8.1f %8.1f %016llx\n",
               irregular ? "jitter" : "grid",
               n,
               harmonics,
               Quantile(ms, 0.5),
               Quantile(ms, 1.0),
               total / 1e3,
-              starts / (2.0 * series),
+              starts[0] / series,
+              starts[1] / series,
               static_cast<unsigned long long>(checksum));
   std::fflush(stdout);
 }
@@ -117,21 +130,25 @@ int main(int argc, char** argv) {
       counts.push_back(std::clamp(std::atoi(argv[++i]), 4, kObservationCapacity));
     } else if (std::strcmp(argv[i], "--harmonics") == 0 && i + 1 < argc) {
       harmonicCounts.push_back(std::clamp(std::atoi(argv[++i]), 1, kMaxHarmonics));
+    } else if (std::strcmp(argv[i], "--detail") == 0) {
+      gDetail = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--series S] [--n N]... [--harmonics N]...\n", argv[0]);
+      std::fprintf(
+          stderr, "usage: %s [--series S] [--n N]... [--harmonics N]... [--detail]\n", argv[0]);
       return 2;
     }
   }
   std::printf("%zu series per case, CPU ms per series (both models)\n",
               static_cast<std::size_t>(series));
-  std::printf("%-6s %4s %2s %10s %10s %10s %12s %16s\n",
+  std::printf("%-6s %4s %2s %10s %10s %10s %8s %8s %16s\n",
               "x",
               "n",
               "N",
               "median",
               "max",
               "total s",
-              "starts/model",
+              "starts 1",
+              "starts 2",
               "results");
   for (const bool irregular : {false, true}) {
     for (const int n : Ints(counts, {24, 48, 100})) {
