@@ -92,6 +92,8 @@ constexpr double kRivalSlack = 1.1;
 constexpr int kTrackedPeaks = 16;
 // The sampling's strongest aliases each harmonic of the best is moved to.
 constexpr int kAliasStarts = 2;
+// How far apart (in u, where a resolution is pi) the pairs of the paired greedy runs start.
+constexpr double kPairApart[] = {0.25 * std::numbers::pi, 1.0 * std::numbers::pi};
 // The progress callback hears of every whole percent, and at least this often while model 2
 // finishes.
 constexpr double kProgressStep = 0.01;
@@ -274,7 +276,7 @@ class TaskRunner {
     ModelFit refined = WithTerms(task_.Start);
     refined.Starts = log.Starts();
     refined.Hits = log.Hits();
-    Termination ended = log.Starts() == 0 ? Termination::NotRun : EndOf(log);
+    Termination ended = log.Starts() == 0 ? Termination::NotRun : ended_;
     if (n_ == 0 && log.Starts() > 0) ended = Termination::Solved;
     if (log.Starts() > 0) refined = LowestInX(log, refined);
     // Never worse than the search: keep its result where nothing beat it.
@@ -428,6 +430,21 @@ class TaskRunner {
     return model;
   }
 
+  // Harmonics added two at a time, `apart` apart (in u) about the strongest residual peak (the
+  // target's first), all frequencies refined after each pair; the last alone where n_ is odd.
+  ScaledModel PairGreedy(double targetPeak, double apart) {
+    ScaledModel model;
+    for (int k = 0; k < n_; k += 2) {
+      double peaks[kTrackedPeaks] = {targetPeak};
+      if (k > 0 && ResidualPeaks(model, peaks) == 0) peaks[0] = random_.Uniform() * omegaMax_;
+      model.Count = std::min(k + 2, n_);
+      model.Omega[k] = k + 1 < n_ ? std::fabs(peaks[0] - apart / 2) : peaks[0];
+      if (k + 1 < n_) model.Omega[k + 1] = peaks[0] + apart / 2;
+      RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+    }
+    return model;
+  }
+
   // Frequencies for model's n_ harmonics: distinct peaks among the first `count`, each drawn
   // with a probability in proportion to its power among those left, then nudged by up to a
   // twelfth of a resolution; uniform ones where the peaks run out. Where the data hold a few
@@ -452,7 +469,24 @@ class TaskRunner {
     }
   }
 
+  // The starts, then, where the budget allowed more than the least number of starts, the
+  // paired greedy runs: harmonics added in close pairs at the strongest residual peak. Two lines
+  // closer than a resolution show as one peak, which the one-at-a-time greedy runs fill with one
+  // frequency that the iterations rarely pull apart. Run last, they can lower the best but not
+  // steer the other starts; the task ends as it would have without them.
   void Explore(StartLog& log) {
+    ExploreStarts(log);
+    ended_ = EndOf(log);
+    if (n_ < 2 || ended_ == Termination::Cancelled ||
+        task_.MaxStarts <= kMinStarts + kMinStartsPerHarmonic * n_) {
+      return;
+    }
+    double peaks[kTrackedPeaks];
+    if (ResidualPeaks(ScaledModel{}, peaks) == 0) return;
+    for (const double apart : kPairApart) Try(PairGreedy(peaks[0], apart), log, true);
+  }
+
+  void ExploreStarts(StartLog& log) {
     // The search's own frequencies first.
     ScaledModel start;
     start.Count = n_;
@@ -636,6 +670,7 @@ class TaskRunner {
   ScaledProblem problem_;
   double omegaMax_ = 0;
   double floor_ = 0;
+  Termination ended_ = Termination::NotRun;  // why the starts before the paired runs ended
   StartRandom random_{0};
   // The residual peaks ReplaceByPeak found for each harmonic j of the best with frequencies Best.
   struct LeftPeaks {
