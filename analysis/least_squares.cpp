@@ -770,6 +770,7 @@ int Parameters(const ModelTerms& terms, int n) {
 // The bands, each stage's peak false-alarm probability and the sampling's aliases (in x).
 Aliases DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
   result.SearchBand = minPeriod > 0 ? kTwoPi / minPeriod : std::numeric_limits<double>::infinity();
+  result.Span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];  // sorted by x
   Aliases aliases;
   for (int kind = 0; kind < 2; ++kind) {
     ScaledProblem problem;

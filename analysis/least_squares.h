@@ -129,6 +129,7 @@ struct RefinementResult {
   // refinement's.
   double SearchBand = std::numeric_limits<double>::infinity();
   double RefinementBand = 0;
+  double Span = 0;  // the data's x range, last minus first
 };
 
 // Whether the data's strongest peak is clearly above noise (false = not to be trusted, or not

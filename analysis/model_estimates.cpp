@@ -3,11 +3,13 @@
 #include <Eigen/Dense>
 #include <Eigen/SVD>
 #include <algorithm>
+#include <array>
 #include <boost/math/distributions/students_t.hpp>
 #include <cfloat>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <type_traits>
 
 #include "fit/fit_harmonics.h"
 #include "model/model_values.h"
@@ -25,6 +27,11 @@ using Matrix = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, Eigen::Dynamic, kMaxParameters>;
 using Square = Eigen::
     Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, kMaxParameters, kMaxParameters>;
+// Sets of up to this many observations keep the Jacobian and its decomposition on the stack:
+// there the heap's blocks would cost more than the work (a few kilobytes of stack).
+constexpr int kSmallRows = 32;
+using SmallMatrix = Eigen::
+    Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, kSmallRows, kMaxParameters>;
 
 // Singular values of the column-scaled Jacobian below this share of the largest are taken as
 // zero: the directions they belong to are not fixed by the data.
@@ -36,6 +43,8 @@ constexpr double kNullShare = 1e-6;
 // with four decimals, months as 2000.0833, deviate by up to 6e-4, and what they could tell
 // about frequencies above the grid's Nyquist frequency is noise.
 constexpr double kGridTolerance = 1e-3;
+// Student's quantile is tabled up to this many degrees of freedom.
+constexpr int kTabledDof = 64;
 // The information criteria take the log of SSE/n; an exact fit would make that -infinity.
 constexpr double kMeanSquareFloor = DBL_MIN;
 
@@ -289,9 +298,24 @@ void SolveTerms(const ObservationSet& obs,
   TermsToOriginal(model, terms, scaling, fit);
 }
 
-double StudentQuantile95(int dof) {
+namespace {
+
+double ComputedQuantile95(int dof) {
   const boost::math::students_t_distribution<double> t(dof);
   return boost::math::quantile(boost::math::complement(t, 0.025));
+}
+
+}  // namespace
+
+double StudentQuantile95(int dof) {
+  // Tabled once for the degrees of freedom of small sets: the quantile's series cost more than
+  // the rest of a small fit's statistics.
+  static const std::array<double, kTabledDof + 1> table = [] {
+    std::array<double, kTabledDof + 1> t{};
+    for (int d = 1; d <= kTabledDof; ++d) t[d] = ComputedQuantile95(d);
+    return t;
+  }();
+  return dof >= 1 && dof <= kTabledDof ? table[dof] : ComputedQuantile95(dof);
 }
 
 void EvaluateModelFit(const ObservationSet& obs,
@@ -356,56 +380,70 @@ void EvaluateModelFit(const ObservationSet& obs,
   }
   const int ic = fit.HasConstant ? next++ : -1;
   const int it = fit.HasTrend ? next++ : -1;
-  Matrix jacobian(count, parameters);
-  for (int i = 0; i < count; ++i) {
-    const double u = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
-    for (int k = 0; k < n; ++k) {
-      const double omega = h.B[k] * scaling.Scale;
-      const double phi = h.C[k] + h.B[k] * scaling.Centre;
-      const double arg = omega * u + phi;
-      const double s = std::sin(arg), c = std::cos(arg);
-      jacobian(i, ia[k]) = s;
-      if (iw[k] >= 0) jacobian(i, iw[k]) = h.A[k] * u * c;
-      jacobian(i, ip[k]) = h.A[k] * c;
-    }
-    if (ic >= 0) jacobian(i, ic) = 1;
-    if (it >= 0) jacobian(i, it) = u;
-    if (weighted) jacobian.row(i) *= stageWeight[i];
-  }
-  if (!jacobian.allFinite()) return;
-
-  double norms[kMaxParameters];
-  for (int j = 0; j < parameters; ++j) {
-    norms[j] = jacobian.col(j).norm();
-    if (norms[j] > 0) jacobian.col(j) /= norms[j];
-  }
-  const Eigen::JacobiSVD<Matrix> svd(jacobian, Eigen::ComputeThinV);
-  const auto& singular = svd.singularValues();
-  const auto& v = svd.matrixV();
-  const double largest = singular.size() > 0 ? singular(0) : 0.0;
-  bool determined[kMaxParameters];
   Square covariance = Square::Zero(parameters, parameters);
-  // Relative weights (and none) leave the scale of the errors to the residuals; absolute ones
-  // give it.
-  const double variance = weighted && weights.Absolute ? 1.0 : objective / dof;
-  for (int j = 0; j < parameters; ++j) determined[j] = norms[j] > 0;
-  for (int l = 0; l < parameters; ++l) {
-    const bool null = l >= singular.size() || !(singular(l) > kSingularRatio * largest);
-    if (null) {
-      for (int j = 0; j < parameters; ++j) {
-        if (v(j, l) * v(j, l) > kNullShare) determined[j] = false;
+  bool determined[kMaxParameters];
+  // Fills the Jacobian, and from its decomposition the covariance and which parameters the data
+  // fix; false where the Jacobian is not finite.
+  const auto decompose = [&](auto& jacobian) {
+    for (int i = 0; i < count; ++i) {
+      const double u = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
+      for (int k = 0; k < n; ++k) {
+        const double omega = h.B[k] * scaling.Scale;
+        const double phi = h.C[k] + h.B[k] * scaling.Centre;
+        const double arg = omega * u + phi;
+        const double s = std::sin(arg), c = std::cos(arg);
+        jacobian(i, ia[k]) = s;
+        if (iw[k] >= 0) jacobian(i, iw[k]) = h.A[k] * u * c;
+        jacobian(i, ip[k]) = h.A[k] * c;
       }
-      continue;
+      if (ic >= 0) jacobian(i, ic) = 1;
+      if (it >= 0) jacobian(i, it) = u;
+      if (weighted) jacobian.row(i) *= stageWeight[i];
     }
-    const double weight = variance / (singular(l) * singular(l));
-    covariance += weight * v.col(l).head(parameters) * v.col(l).head(parameters).transpose();
-  }
-  for (int a = 0; a < parameters; ++a) {
-    for (int b = 0; b < parameters; ++b) {
-      covariance(a, b) =
-          norms[a] > 0 && norms[b] > 0 ? covariance(a, b) / (norms[a] * norms[b]) : 0.0;
+    if (!jacobian.allFinite()) return false;
+
+    double norms[kMaxParameters];
+    for (int j = 0; j < parameters; ++j) {
+      norms[j] = jacobian.col(j).norm();
+      if (norms[j] > 0) jacobian.col(j) /= norms[j];
     }
+    const Eigen::JacobiSVD<std::remove_reference_t<decltype(jacobian)>> svd(jacobian,
+                                                                            Eigen::ComputeThinV);
+    const auto& singular = svd.singularValues();
+    const auto& v = svd.matrixV();
+    const double largest = singular.size() > 0 ? singular(0) : 0.0;
+    // Relative weights (and none) leave the scale of the errors to the residuals; absolute ones
+    // give it.
+    const double variance = weighted && weights.Absolute ? 1.0 : objective / dof;
+    for (int j = 0; j < parameters; ++j) determined[j] = norms[j] > 0;
+    for (int l = 0; l < parameters; ++l) {
+      const bool null = l >= singular.size() || !(singular(l) > kSingularRatio * largest);
+      if (null) {
+        for (int j = 0; j < parameters; ++j) {
+          if (v(j, l) * v(j, l) > kNullShare) determined[j] = false;
+        }
+        continue;
+      }
+      const double weight = variance / (singular(l) * singular(l));
+      covariance += weight * v.col(l).head(parameters) * v.col(l).head(parameters).transpose();
+    }
+    for (int a = 0; a < parameters; ++a) {
+      for (int b = 0; b < parameters; ++b) {
+        covariance(a, b) =
+            norms[a] > 0 && norms[b] > 0 ? covariance(a, b) / (norms[a] * norms[b]) : 0.0;
+      }
+    }
+    return true;
+  };
+  bool decomposed = false;
+  if (count <= kSmallRows) {
+    SmallMatrix jacobian(count, parameters);
+    decomposed = decompose(jacobian);
+  } else {
+    Matrix jacobian(count, parameters);
+    decomposed = decompose(jacobian);
   }
+  if (!decomposed) return;
 
   const double quantile = StudentQuantile95(dof);
   const double shift = scaling.Centre / scaling.Scale;  // dC/domega = -Centre/Scale

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -48,6 +49,22 @@ std::string RivalText(const ModelFit& fit) {
   for (int k = fit.FixedCount; k < fit.Coefficients.Count; ++k) {
     if (!list.empty()) list += ", ";
     list += Number(fit.RivalB[k - fit.FixedCount]);
+  }
+  return list;
+}
+
+// "harmonic 1 (period 3.2e+04)" for each searched harmonic of fit that completes less than half
+// a cycle over the data's span: such a harmonic stands in for a level or a trend.
+std::string SlowText(const RefinementResult& result, const ModelFit& fit) {
+  std::string list;
+  for (int k = fit.FixedCount; k < fit.Coefficients.Count; ++k) {
+    const double b = fit.Coefficients.B[k];
+    if (!(result.Span > 0) || !(b * result.Span < std::numbers::pi)) continue;
+    if (!(fit.Coefficients.A[k] != 0)) continue;
+    if (!list.empty()) list += ", ";
+    list += "harmonic ";
+    list += std::to_string(k + 1);
+    list += b > 0 ? " (period " + Number(2 * std::numbers::pi / b) + ")" : " (B = 0)";
   }
   return list;
 }
@@ -101,6 +118,20 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
           "hold only near the best fit.";
       notes.push_back(note);
     }
+  }
+  for (const auto& f : fits) {
+    const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend ? SlowText(result, f.Fit) : "";
+    if (slow.empty()) continue;
+    std::string note = f.Name;
+    note += ": ";
+    note += slow;
+    note += " completes less than half a cycle over the data (x spans ";
+    note += Number(result.Span);
+    note += f.Fit.HasConstant ? "): it stands in for a trend rather than a cycle; fit a trend"
+                              : "): it stands in for a level or a trend rather than a cycle; fit "
+                                "a constant (and a trend)";
+    note += " to see the cycles.";
+    notes.push_back(note);
   }
   for (const auto& f : fits) {
     if (f.Fit.Starts == 0 || !BeyondSearchBand(result, f.Fit)) continue;

@@ -14,6 +14,28 @@ namespace {
 
 // Free harmonics take three parameters, known ones two, and a trend and a constant one each.
 constexpr int kMaxParameters = 3 * kMaxHarmonics + 2;
+// The linear part's columns: sine and cosine per harmonic, a constant and a trend.
+constexpr int kMaxLinear = 2 * kMaxHarmonics + 2;
+
+// Doubles held in the object up to Inline of them (aligned as the library's heap blocks are, so
+// that its sums run in the same order), on the heap beyond: the solves over the window's hundred
+// observations, and the fuzzer's few, allocate nothing.
+template <std::size_t Inline>
+class Scratch {
+ public:
+  Scratch() = default;
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  double* Get(std::size_t size) {
+    if (size <= Inline) return inline_;
+    if (heap_.size() < size) heap_.resize(size);
+    return heap_.data();
+  }
+
+ private:
+  alignas(64) double inline_[Inline];
+  std::vector<double> heap_;
+};
 
 // Rows for every observation, however many; the parameters' sizes are bounded and held inline.
 using Matrix = Eigen::
@@ -82,7 +104,7 @@ void SinesAndCosines(const ScaledProblem& problem, double omega, double* sines, 
   SinArray(cosines, cosines, problem.Count);
 }
 
-void WeighRows(const ScaledProblem& problem, Matrix& m) {
+void WeighRows(const ScaledProblem& problem, Eigen::Map<Matrix>& m) {
   if (!problem.Weighted) return;
   for (int i = 0; i < problem.Count; ++i) m.row(i) *= problem.W[i];
 }
@@ -127,20 +149,16 @@ struct LinearFit {
   const double* Q(int k) const { return Orthonormal + static_cast<std::ptrdiff_t>(k) * Rows; }
   void Resize(int rows, int cols) {
     const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
-    const std::size_t size = 2 * cells + 2 * static_cast<std::size_t>(rows);
-    if (rows != Rows || cols != Cols || buffer_.size() < size) {
-      if (buffer_.size() < size) buffer_.resize(size);
-      Design = buffer_.data();
-      Orthonormal = Design + cells;
-      Residual = Orthonormal + cells;
-      Work = Residual + rows;
-    }
+    Design = buffer_.Get(2 * cells + 2 * static_cast<std::size_t>(rows));
+    Orthonormal = Design + cells;
+    Residual = Orthonormal + cells;
+    Work = Residual + rows;
     Rows = rows;
     Cols = cols;
   }
 
  private:
-  std::vector<double> buffer_;  // one allocation for all four
+  Scratch<kObservationCapacity*(2 * kMaxLinear + 2)> buffer_;  // all four
 };
 
 // The design of the linear part: sin, cos per harmonic, then the extra columns, rows weighted.
@@ -252,25 +270,31 @@ void Solve(const ScaledProblem& problem, ScaledModel& model, LinearFit& fit) {
 // The model at the observations minus the target, times the weights when `weighted`.
 void ModelResidual(const ScaledProblem& problem,
                    const ScaledModel& model,
-                   Vector& residual,
+                   double* residual,
                    bool weighted = true) {
-  residual.resize(problem.Count);
   for (int i = 0; i < problem.Count; ++i) {
     double terms = 0;
     for (int j = 0; j < problem.Extra; ++j) terms += model.Linear[j] * problem.Columns[j][i];
-    residual(i) = terms;
+    residual[i] = terms;
   }
   RowArray sines(problem.Count), cosines(problem.Count);
   for (int k = 0; k < model.Count; ++k) {
     SinesAndCosines(problem, model.Omega[k], sines, cosines);
     for (int i = 0; i < problem.Count; ++i) {
-      residual(i) += model.Alpha[k] * sines[i] + model.Beta[k] * cosines[i];
+      residual[i] += model.Alpha[k] * sines[i] + model.Beta[k] * cosines[i];
     }
   }
-  for (int i = 0; i < problem.Count; ++i) residual(i) -= problem.T[i];
+  for (int i = 0; i < problem.Count; ++i) residual[i] -= problem.T[i];
   if (weighted && problem.Weighted) {
-    for (int i = 0; i < problem.Count; ++i) residual(i) *= problem.W[i];
+    for (int i = 0; i < problem.Count; ++i) residual[i] *= problem.W[i];
   }
+}
+
+// One double per observation.
+using Rows = Scratch<kObservationCapacity>;
+
+double SquaredNorm(const double* v, int count) {
+  return Eigen::Map<const Vector>(v, count).squaredNorm();
 }
 
 // Solves (H + damping * diag(H)) step = -gradient; the diagonal gets a floor so that a direction
@@ -326,16 +350,16 @@ double SolveLinear(const ScaledProblem& problem, ScaledModel& model) {
 }
 
 double ScaledObjective(const ScaledProblem& problem, const ScaledModel& model) {
-  Vector residual;
+  Rows rows;
+  double* const residual = rows.Get(static_cast<std::size_t>(problem.Count));
   ModelResidual(problem, model, residual);
-  const double objective = residual.squaredNorm();
+  const double objective = SquaredNorm(residual, problem.Count);
   return std::isfinite(objective) ? objective : std::numeric_limits<double>::infinity();
 }
 
 void ScaledResiduals(const ScaledProblem& problem, const ScaledModel& model, double* out) {
-  Vector residual;
-  ModelResidual(problem, model, residual, false);
-  for (int i = 0; i < problem.Count; ++i) out[i] = -residual(i);
+  ModelResidual(problem, model, out, false);
+  for (int i = 0; i < problem.Count; ++i) out[i] = -out[i];
 }
 
 void RefineFrequencies(const ScaledProblem& problem,
@@ -354,7 +378,8 @@ void RefineFrequencies(const ScaledProblem& problem,
   double damping = kInitialDamping;
   double growth = 2;
   Convergence convergence{stallShare, farLevel};
-  std::vector<double> derivative(static_cast<std::size_t>(problem.Count) * n);
+  Scratch<kObservationCapacity * kMaxHarmonics> derivativeRows;
+  double* const derivative = derivativeRows.Get(static_cast<std::size_t>(problem.Count) * n);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (fit->Objective <= exact) break;
     // d(model)/d(omega_k) with the linear part fixed, then projected off the design's columns:
@@ -363,7 +388,7 @@ void RefineFrequencies(const ScaledProblem& problem,
     Step gradient(n);
     Square curvature(n, n);
     for (int k = 0; k < n; ++k) {
-      double* column = derivative.data() + static_cast<std::ptrdiff_t>(k) * problem.Count;
+      double* column = derivative + static_cast<std::ptrdiff_t>(k) * problem.Count;
       const double* sines = fit->Column(2 * k);
       const double* cosines = fit->Column(2 * k + 1);
       for (int i = 0; i < problem.Count; ++i) {
@@ -373,9 +398,7 @@ void RefineFrequencies(const ScaledProblem& problem,
       gradient(k) = Dot(column, fit->Residual, problem.Count);
       for (int j = 0; j <= k; ++j) {
         curvature(k, j) = curvature(j, k) =
-            Dot(column,
-                derivative.data() + static_cast<std::ptrdiff_t>(j) * problem.Count,
-                problem.Count);
+            Dot(column, derivative + static_cast<std::ptrdiff_t>(j) * problem.Count, problem.Count);
       }
     }
     if (!gradient.allFinite() || !curvature.allFinite()) break;
@@ -421,14 +444,19 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
     return;
   }
   const double exact = kExactShare * TargetSize(problem);
-  Vector residual;
+  Rows rows[2];
+  double* residual = rows[0].Get(static_cast<std::size_t>(problem.Count));
+  double* trialResidual = rows[1].Get(static_cast<std::size_t>(problem.Count));
   ModelResidual(problem, model, residual);
-  model.Objective = residual.squaredNorm();
+  model.Objective = SquaredNorm(residual, problem.Count);
   if (!std::isfinite(model.Objective)) model.Objective = std::numeric_limits<double>::infinity();
   double damping = kInitialDamping;
   Convergence convergence;
-  Matrix jacobian(problem.Count, parameters);
-  Vector trialResidual(problem.Count);
+  Scratch<kObservationCapacity * kMaxParameters> jacobianRows;
+  Eigen::Map<Matrix> jacobian(
+      jacobianRows.Get(static_cast<std::size_t>(problem.Count) * parameters),
+      problem.Count,
+      parameters);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (model.Objective <= exact) break;
     for (int k = 0; k < n; ++k) {
@@ -442,7 +470,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
       jacobian.col(3 * n + j) = Eigen::Map<const Vector>(problem.Columns[j], problem.Count);
     }
     WeighRows(problem, jacobian);
-    const Step gradient = jacobian.transpose() * residual;
+    const Step gradient = jacobian.transpose() * Eigen::Map<const Vector>(residual, problem.Count);
     const Square curvature = jacobian.transpose() * jacobian;
     if (!gradient.allFinite() || !curvature.allFinite()) break;
 
@@ -462,7 +490,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
           continue;
         }
         ModelResidual(problem, trial, trialResidual);
-        const double objective = trialResidual.squaredNorm();
+        const double objective = SquaredNorm(trialResidual, problem.Count);
         if (objective < model.Objective) {
           trial.Objective = objective;
           improved = true;
@@ -475,7 +503,7 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
     damping = std::max(damping * 0.3, kMinDamping);
     const double before = model.Objective;
     model = trial;
-    residual.swap(trialResidual);
+    std::swap(residual, trialResidual);
     if (convergence.Done(before, model.Objective, exact)) break;
   }
 }

@@ -136,8 +136,8 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
         progress=None):
     """Fits both models to one series and returns a Result.
 
-    x, y: 1-D arrays of 4 to 100 finite numbers (sorted by x before fitting); x may hold dates
-        (datetime64), taken as days since 00:00 of the first, so periods are in days.
+    x, y: 1-D arrays of 4 to harmora.capacity finite numbers (sorted by x before fitting); x may
+        hold dates (datetime64), taken as days since 00:00 of the first, so periods are in days.
     harmonics: N, 1 to 5. depth: random trials per harmonic (the window offers 10000 to 998888).
     min_period: the shortest period tried; None: twice the mean x spacing.
     seed: None (seeds from the clock), an int S (the stages' seeds S and S+1) or a pair (S1, S2),
