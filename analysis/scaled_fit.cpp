@@ -1,5 +1,6 @@
 #include "analysis/scaled_fit.h"
 
+#include <Eigen/Cholesky>
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
@@ -297,57 +298,14 @@ double SquaredNorm(const double* v, int count) {
 }
 
 // Solves (H + damping * diag(H)) step = -gradient; the diagonal gets a floor so that a direction
-// without curvature (an unused harmonic) cannot make the system singular. LDL^T with symmetric
-// pivoting on the largest remaining diagonal, on the stack (at most 17 unknowns, where a library's
-// general factorisation cost a tenth of the refinement). Rounding may leave a pivot of a nearly
-// singular system at zero or below: zero pivots give the step no part along their direction, and
-// negative ones are kept, as the library's LDL^T does, so the step is still worth trying.
+// without curvature (an unused harmonic) cannot make the system singular.
 Step DampedStep(const Square& curvature, const Step& gradient, double damping) {
-  const int n = static_cast<int>(curvature.rows());
+  Square system = curvature;
   const double floor = std::max(curvature.diagonal().maxCoeff(), 1e-300) * 1e-12;
-  double a[kMaxParameters][kMaxParameters];
-  double b[kMaxParameters];
-  int order[kMaxParameters];
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) a[i][j] = curvature(i, j);
-    a[i][i] += damping * std::max(curvature(i, i), floor) + floor;
-    b[i] = -gradient(i);
-    order[i] = i;
+  for (int j = 0; j < system.rows(); ++j) {
+    system(j, j) += damping * std::max(curvature(j, j), floor) + floor;
   }
-  for (int k = 0; k < n; ++k) {
-    int pivot = k;
-    for (int i = k + 1; i < n; ++i) {
-      if (std::fabs(a[i][i]) > std::fabs(a[pivot][pivot])) pivot = i;
-    }
-    if (pivot != k) {  // swap row and column k with the pivot's
-      std::swap(order[k], order[pivot]);
-      std::swap(b[k], b[pivot]);
-      for (int j = 0; j < n; ++j) std::swap(a[k][j], a[pivot][j]);
-      for (int i = 0; i < n; ++i) std::swap(a[i][k], a[i][pivot]);
-    }
-    const double d = a[k][k];
-    double column[kMaxParameters];
-    for (int i = k + 1; i < n; ++i) {
-      column[i] = a[i][k];
-      a[i][k] = 0;
-    }
-    if (d == 0) continue;
-    for (int i = k + 1; i < n; ++i) {
-      const double f = column[i] / d;
-      for (int j = k + 1; j <= i; ++j) a[j][i] = a[i][j] -= f * column[j];
-      b[i] -= f * b[k];
-      a[i][k] = f;
-    }
-  }
-  // Now b = L^{-1} P b; divide by D and take back L^T.
-  for (int i = n - 1; i >= 0; --i) {
-    double v = a[i][i] != 0 ? b[i] / a[i][i] : 0.0;
-    for (int k = i + 1; k < n; ++k) v -= a[k][i] * b[k];
-    b[i] = v;
-  }
-  Step step(n);
-  for (int i = 0; i < n; ++i) step(order[i]) = b[i];
-  return step;
+  return system.ldlt().solve(-gradient);
 }
 
 // One stall-counting rule for both iterations: true once the objective stops moving, or once it
