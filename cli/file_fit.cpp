@@ -1,10 +1,12 @@
 #include "cli/file_fit.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/run_time_fault.h"
 #include "cli/stream_input.h"
 #include "data/data_file_messages.h"
+#include "fit/fit_worker.h"
 
 namespace {
 
@@ -74,6 +76,14 @@ FileFit FitDataFile(const std::string& path,
   request.Engine = engine;
   FitHeldData(result, request, options);
   return result;
+}
+
+SideBySide SideBySideFits(std::size_t items) {
+  SideBySide run;
+  run.Threads =
+      static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(UsableCpus(), items)));
+  run.Engine.SecondThread = run.Threads <= 1;
+  return run;
 }
 
 ManyRequest ManyRequestOf(const FitOptions& options) {

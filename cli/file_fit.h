@@ -40,6 +40,15 @@ FileFit FitDataFile(const std::string& path,
                     const FitOptions& options,
                     const EngineChoice& engine = {});
 
+// How `items` fits run side by side: one thread per CPU the process may use (at most one per
+// item), each fit on its thread alone, the search's second thread on only when they run one at a
+// time. The bits are the same either way.
+struct SideBySide {
+  int Threads = 1;
+  EngineChoice Engine;
+};
+SideBySide SideBySideFits(std::size_t items);
+
 // The settings every series of a run shares, with the options' seeds as series 0's.
 ManyRequest ManyRequestOf(const FitOptions& options);
 

@@ -16,7 +16,6 @@
 #include "cli/svg_plot.h"
 #include "cli/table_fit.h"
 #include "data/import_check.h"
-#include "fit/fit_worker.h"
 
 namespace {
 
@@ -160,15 +159,12 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     // are written in the order given, the same text as one after another. A stream can be read
     // only once, so a batch that holds one is fitted in turn.
     const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
-    const int threads =
-        stream ? 1 : static_cast<int>(std::min<std::size_t>(UsableCpus(), files.size()));
-    EngineChoice engine;
-    engine.SecondThread = threads <= 1;
+    const SideBySide run = SideBySideFits(stream ? 1 : files.size());
     InInputOrder(
         files.size(),
-        threads,
+        run.Threads,
         [&](std::size_t i) {
-          return std::make_unique<FileFit>(FitDataFile(files[i], options, engine));
+          return std::make_unique<FileFit>(FitDataFile(files[i], options, run.Engine));
         },
         [&](std::unique_ptr<FileFit> fit) { handle(*fit); });
   }

@@ -1,6 +1,5 @@
 #include "cli/table_fit.h"
 
-#include <algorithm>
 #include <exception>
 #include <memory>
 #include <random>
@@ -10,7 +9,6 @@
 #include "cli/stream_input.h"
 #include "data/import_check.h"
 #include "data/table_reader.h"
-#include "fit/fit_worker.h"
 
 namespace {
 
@@ -190,12 +188,10 @@ void FitTableFile(const std::string& path,
   }
   // Series side by side, one per CPU the process may use, each fit on one thread; each is
   // handed on in column order, the same as one after another.
-  const int threads = static_cast<int>(std::min<std::size_t>(UsableCpus(), yIndices.size()));
-  EngineChoice engine;
-  engine.SecondThread = threads <= 1;
+  const SideBySide run = SideBySideFits(yIndices.size());
   InInputOrder(
       yIndices.size(),
-      threads,
+      run.Threads,
       [&](std::size_t i) {
         TableSelection own = selection;
         own.Y = yIndices[i];
@@ -205,7 +201,7 @@ void FitTableFile(const std::string& path,
         fit->YName = table.Columns[own.Y].Name;
         fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;
         FitRequest request = SeriesRequest(many, i);
-        request.Engine = engine;
+        request.Engine = run.Engine;
         try {
           FitSeries(table, own, request, options, *fit);
         } catch (const std::exception& fault) {  // a worker thread must not throw

@@ -64,8 +64,6 @@ int IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 int IsSpace(unsigned char c) { return c == ' '; }
 int IsNothing(unsigned char) { return 0; }
 
-TableCells SplitText(std::string_view utf8, char separator);
-
 // The text with every run of blanks outside quotes made one space and the blanks at the ends of
 // lines cut: a table aligned with spaces, as numpy's savetxt, R's write.table and Fortran write
 // them, then splits at single spaces. Line ends stay, so rows keep their line numbers.
@@ -105,14 +103,6 @@ std::string_view TableCells::Cell(std::size_t row, std::size_t column) const {
   return cell;
 }
 
-TableCells SplitTable(std::string_view utf8, char separator) {
-  if (separator == ' ') {
-    const std::string single = OneBlankBetweenCells(utf8);
-    return SplitText(single, separator);
-  }
-  return SplitText(utf8, separator);
-}
-
 namespace {
 
 TableCells SplitText(std::string_view utf8, char separator) {
@@ -137,6 +127,18 @@ TableCells SplitText(std::string_view utf8, char separator) {
   csv_free(&parser);
   return cells;
 }
+
+}  // namespace
+
+TableCells SplitTable(std::string_view utf8, char separator) {
+  if (separator == ' ') {
+    const std::string single = OneBlankBetweenCells(utf8);
+    return SplitText(single, separator);
+  }
+  return SplitText(utf8, separator);
+}
+
+namespace {
 
 // Enough lines to see the pattern; a header, a units line or a comment is outvoted.
 constexpr std::size_t kSampleLines = 200;
