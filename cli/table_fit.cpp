@@ -146,7 +146,8 @@ std::string UnusedColumnsNote(const Table& table, const TableSelection& chosen, 
     note += (i > 0 ? ", " : "") + ColumnLabel(table, unused[i], l);
   }
   if (unused.size() > shown) {
-    note += Say(l, " and ", " и ещё ") + std::to_string(unused.size() - shown) + Say(l, " more", "");
+    note +=
+        Say(l, " and ", " и ещё ") + std::to_string(unused.size() - shown) + Say(l, " more", "");
   }
   return note + Say(l,
                     " (--y-column for each series to fit, --sigma-column for the errors of y)",
