@@ -66,6 +66,9 @@ constexpr double kExactShare = 1e-30;
 // the best, 14 had made two such steps while still 10 % above it, and ending there saved a third
 // of all loose steps.
 constexpr double kFarStallShare = 1e-3;
+// From this many steps on, an iteration whose Gauss-Newton model cannot take it below its
+// hopeless level (its objective less the undamped step's predicted gain) ends.
+constexpr int kHopelessAfter = 3;
 
 double TargetSize(const ScaledProblem& problem) {
   double size = 0;
@@ -366,7 +369,8 @@ void RefineFrequencies(const ScaledProblem& problem,
                        ScaledModel& model,
                        double stallShare,
                        int maxIterations,
-                       double farLevel) {
+                       double farLevel,
+                       double hopelessLevel) {
   const int n = model.Count;
   const double exact = kExactShare * TargetSize(problem);
   for (int k = 0; k < n; ++k) model.Omega[k] = FoldFrequency(problem, model.Omega[k]);
@@ -402,6 +406,11 @@ void RefineFrequencies(const ScaledProblem& problem,
       }
     }
     if (!gradient.allFinite() || !curvature.allFinite()) break;
+    if (iteration >= kHopelessAfter && fit->Objective > hopelessLevel) {
+      const Step full = DampedStep(curvature, gradient, 0);
+      const double reach = -(2 * full.dot(gradient) + full.dot(curvature * full));
+      if (fit->Objective - reach > hopelessLevel) break;
+    }
 
     bool improved = false;
     ScaledModel trial = model;

@@ -56,14 +56,16 @@ double SolveLinear(const ScaledProblem& problem, ScaledModel& model);
 // optimal linear part and an objective never above the start's projected one. It ends after
 // maxIterations steps or two steps in a row that lower the objective by less than stallShare of
 // it; the defaults run to the limit of the doubles. While the objective is above farLevel, two
-// steps in a row that lower it by less than a thousandth end it too (a start going nowhere).
+// steps in a row that lower it by less than a thousandth end it too (a start going nowhere), and
+// after a few steps, so does a Gauss-Newton model that cannot bring it below hopelessLevel.
 inline constexpr double kFullPrecisionStall = 1e-13;
 inline constexpr int kFullPrecisionIterations = 200;
 void RefineFrequencies(const ScaledProblem& problem,
                        ScaledModel& model,
                        double stallShare = kFullPrecisionStall,
                        int maxIterations = kFullPrecisionIterations,
-                       double farLevel = std::numeric_limits<double>::infinity());
+                       double farLevel = std::numeric_limits<double>::infinity(),
+                       double hopelessLevel = std::numeric_limits<double>::infinity());
 
 // Levenberg-Marquardt on all parameters at once, from the model as it is, for at most
 // maxIterations steps; keeps only steps that lower the objective, so the result is never worse
