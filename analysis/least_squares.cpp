@@ -200,6 +200,15 @@ class StartLog {
       independentHits_ += independent ? 1 : 0;
     }
   }
+  // A start that ended, loosely iterated, in the best's own basin: it would only polish to the
+  // best again. It counts as a hit but not as an independent one: its objective, not polished,
+  // cannot tell the best from a lower optimum nearby (counted as independent, such hits ended
+  // fits of the quality benchmark at the least number of starts).
+  void AddHit() {
+    ++starts_;
+    objectives_.push_back({best_.Objective, false});
+    ++hits_;
+  }
   const ScaledModel& Best() const { return best_; }
   // The lowest objectives seen, lowest first (the best among them).
   const LowestModels<kKeptModels>& Kept() const { return kept_; }
@@ -366,6 +375,20 @@ class TaskRunner {
     return stood >= std::max(kSettledPatience, kSettledGrowth * log.Found());
   }
 
+  // Whether a loosely iterated start has come down into the best's basin: near its objective,
+  // not below it, at the same frequencies. Polishing it would only find the best again, to within
+  // the rounding of the objective, which where columns are nearly dependent (a frequency near 0
+  // standing in for a level) exceeds kHitShare: such starts were polished and still not counted
+  // as hits. Only where the settled-best rule applies: with fewer observations per parameter
+  // merged frequencies leave basins so flat that polishing keeps finding lower points in them.
+  bool InBestBasin(const ScaledModel& model, const StartLog& log) const {
+    const double best = log.Best().Objective;
+    return task_.MaySettle && log.Starts() > 0 &&
+           model.Objective <= best * (1 + kPolishShare) + floor_ &&
+           model.Objective >= best * (1 - kHitShare) - floor_ &&
+           SameFrequencies(model, log.Best(), kSameBasin);
+  }
+
   int Steps(int iterations) const {
     return task_.IterationLimit > 0 ? std::min(iterations, task_.IterationLimit) : iterations;
   }
@@ -379,11 +402,15 @@ class TaskRunner {
                       kLooseStall,
                       Steps(kLooseIterations),
                       log.Best().Objective * (1 + kFarShare) + floor_);
-    if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
-      RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
-      RefineAll(problem_, model, Steps(kFullIterations));
+    if (InBestBasin(model, log)) {
+      log.AddHit();
+    } else {
+      if (model.Objective <= log.Best().Objective * (1 + kPolishShare) + floor_) {
+        RefineFrequencies(problem_, model, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+        RefineAll(problem_, model, Steps(kFullIterations));
+      }
+      log.Add(model, independent);
     }
-    log.Add(model, independent);
     progress_.Done.fetch_add(1, std::memory_order_relaxed);
     if (onStart_) onStart_();
     return !Finished(log);

@@ -77,7 +77,9 @@ struct ModelFit {
   // the objective is minimised: its SSE is Objective, so a refinement never makes it worse.
   ModelStatistics StageStatistics;
   int Starts = 0;  // starts tried by the refinement (0 for the search's own result)
-  int Hits = 0;    // starts that reached the best objective within 1e-9 relative
+  // Starts that reached the best objective within 1e-9 relative, or, where there are enough
+  // observations per parameter, came down into its basin (near it, at the same frequencies).
+  int Hits = 0;
   // Whether the intervals hold (analysis/fit_trust.h). Each searched harmonic's false-alarm
   // probability against the fit without it: above kTrustFalseAlarm the harmonic fits noise, or
   // repeats another (kNotDetermined for the known ones, and where it cannot be computed).

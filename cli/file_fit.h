@@ -16,6 +16,7 @@ struct FileFit {
   std::string Series;            // with --table: the y column's name (or its number)
   std::string XName, YName;      // with --table: the x and y columns' names, empty without any
   std::int64_t RowsLeftOut = 0;  // with --table: rows with a cell missing or unreadable
+  std::string Note;              // with --table: said once, before the table's first series
   bool XIsDate = false;          // with --table: x is days since XOrigin (days since 1970-01-01)
   double XOrigin = 0;
   bool Fitted = false;

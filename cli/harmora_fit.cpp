@@ -124,6 +124,7 @@ int RunHarmoraFit(const std::vector<std::string>& args,
   const auto handle = [&](const FileFit& fit) {
     out.flush();  // keeps the order of the two streams on a terminal
     const std::string name = fit.Series.empty() ? fit.Path : fit.Path + " [" + fit.Series + "]";
+    if (!fit.Note.empty()) err << kProgram << ": " << fit.Path << ": " << fit.Note << '\n';
     for (const FileNotice& notice : fit.Notices) {
       err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
     }

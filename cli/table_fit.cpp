@@ -1,5 +1,6 @@
 #include "cli/table_fit.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <random>
@@ -127,6 +128,32 @@ void FitSeries(const Table& table,
   FitHeldData(fit, request, options);
 }
 
+// Said when y was guessed and other columns of numbers are left, so that a table of many
+// series, or one with the errors of y, is not fitted in part without a word.
+std::string UnusedColumnsNote(const Table& table, const TableSelection& chosen, Language l) {
+  std::vector<int> unused;
+  const bool index = table.HasHeader && table.Columns[0].Name.empty();
+  for (int c = index ? 1 : 0; c < static_cast<int>(table.Columns.size()); ++c) {
+    if (c != chosen.X && c != chosen.Y && c != chosen.Sigma &&
+        table.Columns[c].Kind == ColumnKind::Numeric) {
+      unused.push_back(c);
+    }
+  }
+  if (unused.empty()) return {};
+  std::string note = Say(l, "columns of numbers not fitted: ", "не взяты столбцы чисел: ");
+  const std::size_t shown = std::min<std::size_t>(unused.size(), 5);
+  for (std::size_t i = 0; i < shown; ++i) {
+    note += (i > 0 ? ", " : "") + ColumnLabel(table, unused[i], l);
+  }
+  if (unused.size() > shown) {
+    note +=
+        Say(l, " and ", " и ещё ") + std::to_string(unused.size() - shown) + Say(l, " more", "");
+  }
+  return note + Say(l,
+                    " (--y-column for each series to fit, --sigma-column for the errors of y)",
+                    " (--y-column — каждый ряд для подгонки, --sigma-column — погрешности y)");
+}
+
 }  // namespace
 
 bool TableReaderBuilt() { return true; }
@@ -179,7 +206,12 @@ void FitTableFile(const std::string& path,
                   false);
   }
   selection.X = x;
-  if (yIndices.empty()) yIndices.push_back(y);
+  std::string note;
+  if (yIndices.empty()) {
+    yIndices.push_back(y);
+    selection.Y = y;
+    note = UnusedColumnsNote(table, selection, l);
+  }
 
   ManyRequest many = ManyRequestOf(options);
   if (!options.FixedSeeds) {
@@ -200,6 +232,7 @@ void FitTableFile(const std::string& path,
         fit->XName = table.Columns[own.X].Name;
         fit->YName = table.Columns[own.Y].Name;
         fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;
+        if (i == 0) fit->Note = note;
         FitRequest request = SeriesRequest(many, i);
         request.Engine = run.Engine;
         try {

@@ -2,9 +2,11 @@
 
 #include <fast_float/fast_float.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -120,15 +122,53 @@ bool IsMissingCell(std::string_view cell) {
   return false;
 }
 
-bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
-  // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
-  if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
+namespace {
+
+bool ReadPlainNumber(std::string_view cell, char decimalMark, double& value) {
   if (cell.empty()) return false;
   const fast_float::parse_options options(fast_float::chars_format::general, decimalMark);
   const auto result =
       fast_float::from_chars_advanced(cell.data(), cell.data() + cell.size(), value, options);
   return result.ec == std::errc() && result.ptr == cell.data() + cell.size() &&
          std::isfinite(value);
+}
+
+// The cell without the marks between its thousands ("1 149,00" as a spreadsheet shows it, and
+// writes it into a CSV when the cell is formatted so): a blank, a no-break or narrow no-break
+// space, a thin space or an apostrophe, between groups of exactly three digits before the
+// decimal mark. Empty when the cell has no such regular grouping, so "1 25" stays no number.
+std::string Ungrouped(std::string_view cell, char decimalMark) {
+  static constexpr std::string_view kMarks[] = {
+      " ", "\xC2\xA0", "\xE2\x80\xAF", "\xE2\x80\x89", "'"};
+  const char ends[] = {decimalMark, 'e', 'E', '\0'};
+  const std::size_t end = std::min(cell.find_first_of(ends), cell.size());
+  const std::string_view whole = cell.substr(0, end);
+  for (const std::string_view mark : kMarks) {
+    std::size_t at = whole.find(mark);
+    if (at == std::string_view::npos) continue;
+    const std::size_t lead = whole[0] == '-' ? 1 : 0;
+    if (at <= lead || at - lead > 3) return {};
+    std::string plain(whole.substr(0, at));
+    while (at != std::string_view::npos && at < whole.size()) {
+      const std::string_view group = whole.substr(at + mark.size(), 3);
+      at += mark.size() + 3;
+      if (group.size() != 3 || !std::all_of(group.begin(), group.end(), IsDigit)) return {};
+      if (at < whole.size() && whole.substr(at, mark.size()) != mark) return {};
+      plain += group;
+    }
+    return plain += cell.substr(end);
+  }
+  return {};
+}
+
+}  // namespace
+
+bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
+  // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
+  if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
+  if (ReadPlainNumber(cell, decimalMark, value)) return true;
+  const std::string plain = Ungrouped(cell, decimalMark);
+  return !plain.empty() && ReadPlainNumber(plain, decimalMark, value);
 }
 
 namespace {

@@ -83,11 +83,15 @@ void AppendWrapped(std::vector<TextRow>& rows, const std::string& text, std::siz
   if (!line.empty()) rows.push_back(Plain(line));
 }
 
+// Bounds past a billion (a parameter the data do not pin down) in six digits, so that their
+// 9-decimal form does not push the next column out of the window.
 std::string IntervalText(const Estimate& e) {
+  const bool huge = std::max(std::abs(e.Lower), std::abs(e.Upper)) >= 1e9;
+  const auto bound = huge ? CompactText : CoefficientText;
   std::string text = "[";
-  text += CoefficientText(e.Lower);
+  text += bound(e.Lower);
   text += ", ";
-  text += CoefficientText(e.Upper);
+  text += bound(e.Upper);
   text += "]";
   return text;
 }

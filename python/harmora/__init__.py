@@ -14,6 +14,7 @@ Both models are fitted: model1 is S(x) = sum_k A_k sin(B_k x + C_k) fitted to y,
 (S fitted to sqrt(max(y, 0))). ``period`` is 2*pi/B.
 """
 
+import datetime as _datetime
 import random as _random
 
 import numpy as _np
@@ -106,13 +107,29 @@ def _sigma(sigma, shape):
 def _abscissae(values):
     """x as floats, and their units where they were dates (datetime64, as pandas and xarray hold
     time): days since 00:00 of the first date, as harmora-fit --table reads a date column (a float
-    of nanoseconds since 1970 would make every period some 1e16). NaT becomes NaN."""
+    of nanoseconds since 1970 would make every period some 1e16). NaT becomes NaN. Zone-aware
+    pandas dates count as their instants in UTC (wall clocks jump at daylight saving); Python
+    dates and datetimes count as datetime64."""
+    if getattr(getattr(values, "dtype", None), "tz", None) is not None:
+        values = values.dt.tz_convert(None) if hasattr(values, "dt") else values.tz_convert(None)
     values = _np.asarray(values)
+    if values.dtype == object and values.size and isinstance(values.flat[0], _datetime.date):
+        values = values.astype("datetime64[ns]")
     if values.dtype.kind != "M":
         return _np.asarray(values, dtype=float), None
     origin = _np.nanmin(values).astype("datetime64[D]")
     days = (values - origin) / _np.timedelta64(1, "D")
     return _np.asarray(days, dtype=float), "days since " + str(origin)
+
+
+def _present(x, y, sigma):
+    """x, y and per-observation sigma without the pairs a NaN marks as missing (as fit_many)."""
+    keep = ~(_np.isnan(x) | _np.isnan(y))
+    if sigma.size:
+        keep &= ~_np.isnan(sigma)
+    if keep.all():
+        return x, y, sigma
+    return x[keep], y[keep], sigma[keep] if sigma.size else sigma
 
 
 def _squeeze(result):
@@ -136,8 +153,10 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
         progress=None):
     """Fits both models to one series and returns a Result.
 
-    x, y: 1-D arrays of 4 to harmora.capacity finite numbers (sorted by x before fitting); x may
-        hold dates (datetime64), taken as days since 00:00 of the first, so periods are in days.
+    x, y: 1-D arrays of 4 to harmora.capacity numbers (sorted by x before fitting); NaN in x, y
+        or sigma marks a missing observation, left out as fit_many leaves it out (count says
+        how many pairs were fitted). x may hold dates (datetime64, pandas' with a zone, Python's
+        datetime), taken as days since 00:00 of the first, so periods are in days.
     harmonics: N, 1 to 5. depth: random trials per harmonic (the window offers 10000 to 998888).
     min_period: the shortest period tried; None: twice the mean x spacing.
     seed: None (seeds from the clock), an int S (the stages' seeds S and S+1) or a pair (S1, S2),
@@ -175,6 +194,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     seeds = None if seed is None else _stage_seeds(seed)
     periods = _periods(periods)
     sigma_value, sigma = _sigma(sigma, x.shape)
+    x, y, sigma = _present(x, y, sigma)
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size)
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
@@ -243,6 +263,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
         raise ValueError("x and y must be 1-D arrays of equal length")
     seeds = None if seed is None else _stage_seeds(seed)
     sigma_value, sigma = _sigma(sigma, x.shape)
+    x, y, sigma = _present(x, y, sigma)
     return _harmora.compare_counts(x, y, harmonics, depth, min_period, seeds, bool(constant),
                                    bool(trend), sigma_value, sigma, bool(absolute_sigma))
 

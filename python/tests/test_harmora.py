@@ -184,3 +184,22 @@ def test_dates_are_days_since_the_first():
     by_date = harmora.fit(dates, y, harmonics=1, seed=3)
     by_day = harmora.fit(days, y, harmonics=1, seed=3)
     np.testing.assert_array_equal(by_date.model1["period"], by_day.model1["period"])
+
+
+def test_dates_as_pandas_and_python_hold_them_and_missing_pairs():
+    import pandas as pd
+    days = np.arange(0.0, 40.0) * 7 + 0.25
+    instants = pd.Timestamp("2020-06-01") + pd.to_timedelta(days, unit="D")
+    y = np.sin(2 * np.pi * days / 60)
+    want = harmora.fit(days, y, harmonics=1, seed=3, refine=True).refined.model1["period"]
+    holed_y = np.insert(y, 5, np.nan)
+    holed_x = np.insert(days, 5, 36.0)
+    for x, yy in [
+        (pd.Series(instants.tz_localize("Europe/Moscow")), y),
+        (pd.DatetimeIndex(instants).tz_localize("UTC"), y),
+        (list(instants.to_pydatetime()), y),
+        (holed_x, holed_y),
+    ]:
+        got = harmora.fit(x, yy, harmonics=1, seed=3, refine=True)
+        assert got.count == days.size
+        np.testing.assert_allclose(got.refined.model1["period"], want, rtol=1e-9)

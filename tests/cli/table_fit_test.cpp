@@ -129,6 +129,12 @@ TEST(HarmoraFitTable, TakesWhatItCanAndRefusesTheRestWithTheReason) {
                                     "s",
                                     other.Write("w.csv", Table())});
   EXPECT_NE(weighted.Out.find("\"reduced_chi2\":"), std::string::npos) << weighted.Out;
+  // Columns left over when y was guessed are named; with y named, nothing is said.
+  const std::string path = other.Write("t.csv", Table());
+  EXPECT_NE(RunTool({"--table", "--seed", "1", path})
+                .Err.find("columns of numbers not fitted: 3 'b', 4 's' (--y-column"),
+            std::string::npos);
+  EXPECT_EQ(RunTool({"--table", "--seed", "1", "--y-column", "a", path}).Err, "");
 }
 
 // Daily values of a level of 15 and a 365.25-day cycle plus noise, written as a CSV with a

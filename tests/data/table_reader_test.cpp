@@ -238,14 +238,14 @@ TEST(TableReader, ReadsTheTablesSpreadsheetsAndScriptsWrite) {
 TEST(TableReader, EveryUnreadableCellIsReportedWithItsLineAndText) {
   // CRLF line ends, and a quoted cell over two lines before the bad ones.
   const Table table = ReadTable(
-      "name,x,y,s\r\n\"a\r\nb\",1,2,0.1\r\n\r\nc,2,1 250,0.1\r\nd,3,4,0\r\ne,4,\xE2\x88\x92"
+      "name,x,y,s\r\n\"a\r\nb\",1,2,0.1\r\n\r\nc,2,1 25,0.1\r\nd,3,4,0\r\ne,4,\xE2\x88\x92"
       "5,0.1\r\nf,5,6,0.2\r\n");
   const TableSeries series = SelectColumns(table, {1, 2, 3});
   ASSERT_EQ(series.Fault, TableFault::None);
   EXPECT_EQ(series.X, (std::vector<double>{1, 5}));
   EXPECT_EQ(series.Sigma, (std::vector<double>{0.1, 0.2}));
   ASSERT_EQ(series.Notices.size(), 3u);
-  const TableNotice expected[] = {{TableNoticeKind::NotANumber, 5, 2, "1 250"},
+  const TableNotice expected[] = {{TableNoticeKind::NotANumber, 5, 2, "1 25"},
                                   {TableNoticeKind::SigmaNotPositive, 6, 3, "0"},
                                   {TableNoticeKind::NotANumber,
                                    7,
@@ -273,7 +273,22 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
       {"2,5", ',', CellKind::Number},
       {"2,5", '.', CellKind::Text},
       {"2.5", ',', CellKind::Text},
-      {"1 250", '.', CellKind::Text},
+      {"1 250", '.', CellKind::Number},  // thousands grouped as spreadsheets show them
+      {"-12\xC2\xA0"
+       "345\xC2\xA0"
+       "678,5",
+       ',',
+       CellKind::Number},
+      {"1\xE2\x80\xAF"
+       "250e3",
+       '.',
+       CellKind::Number},
+      {"1'250.5", '.', CellKind::Number},
+      {"1 25", '.', CellKind::Text},
+      {"1 2500", '.', CellKind::Text},
+      {"1234 567", '.', CellKind::Text},
+      {"1 250'000", '.', CellKind::Text},
+      {"1 250,5", '.', CellKind::Text},
       {"1.250,5", ',', CellKind::Text},
       {"1.250.000", '.', CellKind::Text},
       {"\xE2\x88\x92"
@@ -300,6 +315,14 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
     SCOPED_TRACE(c.Cell);
     EXPECT_EQ(ClassifyCell(c.Cell, c.Mark), c.Expected);
   }
+  double value = 0;
+  EXPECT_TRUE(
+      ReadCellNumber("-12\xC2\xA0"
+                     "345\xC2\xA0"
+                     "678,5",
+                     ',',
+                     value));
+  EXPECT_EQ(value, -12345678.5);
 }
 
 TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {

@@ -212,7 +212,8 @@ TEST(LeastSquaresLines, ColumnsStayAlignedBesideAWideInterval) {
   for (int m = 0; m < 2; ++m) {
     r.Search[m] = DeterminedFit(1.4, 2, 0.25);
     r.Refined[m] = DeterminedFit(1.5, 2, 0.25);
-    r.Refined[m].A[0] = Known(1.5, 1e15, -123456789012345.5, 123456789012345.5);
+    const double wide = m == 0 ? 123456789.5 : 123456789012345.5;  // past 1e9: six digits
+    r.Refined[m].A[0] = Known(1.5, 1e15, -wide, wide);
     r.WithConstant[m] = DeterminedFit(1.25, 2, 0.25);
     r.WithConstant[m].HasConstant = true;
   }
@@ -221,8 +222,14 @@ TEST(LeastSquaresLines, ColumnsStayAlignedBesideAWideInterval) {
   const size_t third = ColumnOf(LineOf(lines, "A1"), "1.250000000");
   EXPECT_EQ(ColumnOf(LineOf(lines, "  95% CI"), "[0.750000000"), third);
   EXPECT_EQ(ColumnOf(LineOf(lines, "Hits"), "5"), third);
-  EXPECT_EQ(ColumnOf(LineOf(lines, "  95% CI"), "[-123456789012345.5"),
+  EXPECT_EQ(ColumnOf(LineOf(lines, "  95% CI"), "[-123456789.500000000, 123456789.500000000]"),
             ColumnOf(LineOf(lines, "A1"), "1.500000000"));
+  EXPECT_EQ(std::count_if(lines.begin(),
+                          lines.end(),
+                          [](const std::string& line) {
+                            return line.find("[-1.23457e+14, 1.23457e+14]") != std::string::npos;
+                          }),
+            1);
 }
 
 // Model 2 is fitted in sqrt(y) space: that objective's statistics come first and are labelled,
