@@ -157,6 +157,33 @@ bool AllFinite(const double* v, int count) {
   return true;
 }
 
+// At most Capacity models in order of objective, lowest first, held in the object.
+template <std::size_t Capacity>
+class LowestModels {
+ public:
+  ScaledModel* begin() { return models_; }
+  ScaledModel* end() { return models_ + size_; }
+  const ScaledModel* begin() const { return models_; }
+  const ScaledModel* end() const { return models_ + size_; }
+  // Inserts model after those not above it; when full, the highest drops out, or model does.
+  void Insert(const ScaledModel& model) {
+    if (size_ == Capacity && !(model.Objective < models_[Capacity - 1].Objective)) return;
+    if (size_ == Capacity) --size_;
+    ScaledModel* at = std::upper_bound(begin(), end(), model, Lower);
+    std::move_backward(at, end(), end() + 1);
+    *at = model;
+    ++size_;
+  }
+  void Sort() { std::sort(begin(), end(), Lower); }
+
+ private:
+  static bool Lower(const ScaledModel& l, const ScaledModel& r) {
+    return l.Objective < r.Objective;
+  }
+  ScaledModel models_[Capacity];
+  std::size_t size_ = 0;
+};
+
 // The best-so-far bookkeeping of one task: the best model, every start's objective for the hit
 // count.
 class StartLog {
@@ -193,9 +220,9 @@ class StartLog {
   }
   const ScaledModel& Best() const { return best_; }
   // The lowest objectives seen, lowest first (the best among them).
-  const std::vector<ScaledModel>& Kept() const { return kept_; }
+  const LowestModels<kKeptModels>& Kept() const { return kept_; }
   // The lowest distinct optima, lowest first.
-  const std::vector<ScaledModel>& Rivals() const { return rivals_; }
+  const LowestModels<kRivals>& Rivals() const { return rivals_; }
   int Starts() const { return starts_; }
   int Hits() const { return hits_; }
   int IndependentHits() const { return independentHits_; }
@@ -205,31 +232,22 @@ class StartLog {
  private:
   bool IsHit(double o) const { return o <= best_.Objective * (1 + kHitShare) + floor_; }
   void Keep(const ScaledModel& model) {
-    if (!(model.Objective < std::numeric_limits<double>::infinity())) return;
-    if (kept_.size() == kKeptModels && !(model.Objective < kept_.back().Objective)) return;
-    if (kept_.size() == kKeptModels) kept_.pop_back();
-    auto at = std::upper_bound(kept_.begin(), kept_.end(), model, [](const auto& l, const auto& r) {
-      return l.Objective < r.Objective;
-    });
-    kept_.insert(at, model);
+    if (model.Objective < std::numeric_limits<double>::infinity()) kept_.Insert(model);
   }
   void KeepRival(const ScaledModel& model) {
     if (!(model.Objective < std::numeric_limits<double>::infinity())) return;
-    const auto lower = [](const auto& l, const auto& r) { return l.Objective < r.Objective; };
     for (ScaledModel& r : rivals_) {
       if (!SameFrequencies(r, model, kSameBasin)) continue;
       if (model.Objective < r.Objective) {
         r = model;
-        std::sort(rivals_.begin(), rivals_.end(), lower);
+        rivals_.Sort();
       }
       return;
     }
-    if (rivals_.size() == kRivals && !(model.Objective < rivals_.back().Objective)) return;
-    if (rivals_.size() == kRivals) rivals_.pop_back();
-    rivals_.insert(std::upper_bound(rivals_.begin(), rivals_.end(), model, lower), model);
+    rivals_.Insert(model);
   }
-  std::vector<ScaledModel> kept_;
-  std::vector<ScaledModel> rivals_;
+  LowestModels<kKeptModels> kept_;
+  LowestModels<kRivals> rivals_;
   double floor_;
   ScaledModel best_;
   struct Logged {
@@ -243,22 +261,23 @@ class StartLog {
   int found_ = 0;
 };
 
-// The sampling's strongest aliases, in x: the same for every task of a refinement.
-struct Aliases {
-  double Offsets[kAliasStarts] = {};
-  int Count = 0;
+// What every task of a refinement shares: the band its starts search, in u (the abscissa's
+// scaling is the same for all), and the sampling's strongest aliases, in x.
+struct SharedBand {
+  double Omega = 0;
+  double Aliases[kAliasStarts] = {};
+  int AliasCount = 0;
 };
 
 class TaskRunner {
  public:
   TaskRunner(const ObservationSet& obs,
-             double omegaMax,
-             const Aliases& aliases,
+             const SharedBand& band,
              const ModelTask& task,
              SharedProgress& progress,
              const std::function<void()>& onStart)
       : obs_(obs),
-        aliases_(aliases),
+        band_(band),
         task_(task),
         progress_(progress),
         onStart_(onStart),
@@ -270,7 +289,7 @@ class TaskRunner {
       const double t = problem_.Weighted ? problem_.W[i] * problem_.T[i] : problem_.T[i];
       size += t * t;
     }
-    omegaMax_ = RefinementBand(problem_, omegaMax * scaling_.Scale);
+    omegaMax_ = band.Omega;
     floor_ = kHitFloorShare * size;
     random_.State =
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Terms.Constant ? 1u : 0u);
@@ -540,11 +559,11 @@ class TaskRunner {
     }
     // Each harmonic of the best moved to its aliases, the sampling's strongest first: on
     // irregular x noise can lift an alias of a line above the line itself.
-    for (int a = 0; a < aliases_.Count; ++a) {
+    for (int a = 0; a < band_.AliasCount; ++a) {
       for (int j = 0; j < n_; ++j) {
         for (const double sign : {1.0, -1.0}) {
           ScaledModel model = log.Best();
-          const double moved = model.Omega[j] + sign * aliases_.Offsets[a] * scaling_.Scale;
+          const double moved = model.Omega[j] + sign * band_.Aliases[a] * scaling_.Scale;
           if (!(moved > 0 && moved <= omegaMax_)) continue;
           model.Omega[j] = moved;
           if (!Try(model, log, false)) return;
@@ -698,7 +717,7 @@ class TaskRunner {
   }
 
   const ObservationSet& obs_;
-  const Aliases& aliases_;
+  const SharedBand& band_;
   ModelTask task_;
   SharedProgress& progress_;
   const std::function<void()>& onStart_;
@@ -727,12 +746,20 @@ class TaskRunner {
   GreedySteps greedy_;
 };
 
+// The tasks one thread runs in order: a model's fit, then its fit with a constant if asked for.
+struct TaskList {
+  ModelTask Tasks[2];
+  int Count = 0;
+  void Add(const ModelTask& task) { Tasks[Count++] = task; }
+  const ModelTask* begin() const { return Tasks; }
+  const ModelTask* end() const { return Tasks + Count; }
+};
+
 // Runs the tasks in order, calling onStart (if set) after every start; a task that fails (out
 // of memory, a fault) leaves its result as prefilled and says why it failed.
 void RunTasks(const ObservationSet& obs,
-              double omegaMax,
-              const Aliases& aliases,
-              const std::vector<ModelTask>& tasks,
+              const SharedBand& band,
+              const TaskList& tasks,
               SharedProgress& progress,
               const std::function<void()>& onStart) {
   for (const ModelTask& task : tasks) {
@@ -741,7 +768,7 @@ void RunTasks(const ObservationSet& obs,
       task.Out->Failure = what;
     };
     try {
-      TaskRunner(obs, omegaMax, aliases, task, progress, onStart).Run();
+      TaskRunner(obs, band, task, progress, onStart).Run();
     } catch (const std::exception& e) {
       failed(e.what());
     } catch (...) {
@@ -753,22 +780,21 @@ void RunTasks(const ObservationSet& obs,
 // Runs tasks[1] on a thread of its own and tasks[0] on this one, which then calls report until
 // the other is done too.
 void RunOnTwoThreads(const ObservationSet& obs,
-                     double omegaMax,
-                     const Aliases& aliases,
-                     const std::vector<ModelTask> (&tasks)[2],
+                     const SharedBand& band,
+                     const TaskList (&tasks)[2],
                      SharedProgress& progress,
                      const std::function<void()>& report) {
   std::mutex mutex;
   std::condition_variable finished;
   bool otherDone = false;
   std::thread other([&] {
-    RunTasks(obs, omegaMax, aliases, tasks[1], progress, nullptr);
+    RunTasks(obs, band, tasks[1], progress, nullptr);
     std::lock_guard<std::mutex> lock(mutex);
     otherDone = true;
     finished.notify_all();
   });
   try {
-    RunTasks(obs, omegaMax, aliases, tasks[0], progress, report);
+    RunTasks(obs, band, tasks[0], progress, report);
     std::unique_lock<std::mutex> lock(mutex);
     while (!otherDone) {
       lock.unlock();
@@ -840,24 +866,25 @@ int Parameters(const ModelTerms& terms, int n) {
          (terms.Trend ? 1 : 0);
 }
 
-// The bands, each stage's peak false-alarm probability and the sampling's aliases (in x).
-Aliases DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
+// The bands, each stage's peak false-alarm probability and the sampling's aliases. The band
+// depends on the abscissa alone, which both stages share (scaled alike).
+SharedBand DescribeBand(const ObservationSet& obs, double minPeriod, RefinementResult& result) {
   result.SearchBand = minPeriod > 0 ? kTwoPi / minPeriod : std::numeric_limits<double>::infinity();
   result.Span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];  // sorted by x
-  Aliases aliases;
+  ScaledProblem stages[2];
+  AbscissaScaling scaling;
   for (int kind = 0; kind < 2; ++kind) {
-    ScaledProblem problem;
-    const AbscissaScaling scaling =
-        FillScaledProblem(obs, static_cast<ModelKind>(kind), false, problem);
-    const double band = RefinementBand(problem, 2 * kTwoPi / minPeriod * scaling.Scale);
-    result.RefinementBand = band / scaling.Scale;
-    result.PeakFalseAlarm[kind] = DetectPeak(problem, band).FalseAlarm;
-    if (kind == 0) {
-      aliases.Count = SamplingAliases(problem, band, aliases.Offsets, kAliasStarts);
-      for (int a = 0; a < aliases.Count; ++a) aliases.Offsets[a] /= scaling.Scale;
-    }
+    scaling = FillScaledProblem(obs, static_cast<ModelKind>(kind), false, stages[kind]);
   }
-  return aliases;
+  SharedBand band;
+  // Twice the search's band at least: the search's refinement of a trial may go past it.
+  band.Omega = RefinementBand(stages[0], 2 * kTwoPi / minPeriod * scaling.Scale);
+  result.RefinementBand = band.Omega / scaling.Scale;
+  PeakDetection peaks[2];
+  band.AliasCount = SurveyBand(stages, band.Omega, peaks, band.Aliases, kAliasStarts);
+  for (int a = 0; a < band.AliasCount; ++a) band.Aliases[a] /= scaling.Scale;
+  for (int kind = 0; kind < 2; ++kind) result.PeakFalseAlarm[kind] = peaks[kind].FalseAlarm;
+  return band;
 }
 
 }  // namespace
@@ -894,10 +921,8 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     return result;
   }
 
-  // Twice the search's band at least: the search's refinement of a trial may go past its band.
-  const double omegaMax = 2 * kTwoPi / minPeriod;
   const int count = obs.LastIndex + 1;
-  const Aliases aliases = DescribeBand(obs, minPeriod, result);
+  const SharedBand band = DescribeBand(obs, minPeriod, result);
   const int tasksPerThread = options.WithConstant ? 2 : 1;
   const double budget =
       std::isfinite(options.StartBudget) ? std::max(options.StartBudget, 0.0) : 1.0;
@@ -914,7 +939,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   const int maxStarts =
       static_cast<int>(std::clamp(starts / tasksPerThread, 1.0, double(kMaxStartsCap)));
 
-  std::vector<ModelTask> threadTasks[2];
+  TaskList threadTasks[2];
   for (int kind = 0; kind < 2; ++kind) {
     ModelTask task;
     task.Kind = static_cast<ModelKind>(kind);
@@ -926,7 +951,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     task.IterationLimit = options.IterationLimit;
     task.Search = &result.Search[kind];
     task.Out = &result.Refined[kind];
-    threadTasks[kind].push_back(task);
+    threadTasks[kind].Add(task);
     // Prefilled in case a task cannot run.
     result.Search[kind].Coefficients = task.Start;
     result.Refined[kind].Coefficients = task.Start;
@@ -938,27 +963,32 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
       task.Nested = &result.Refined[kind];
       result.WithConstant[kind].Coefficients = task.Start;
       result.WithConstant[kind].HasConstant = true;
-      threadTasks[kind].push_back(task);
+      threadTasks[kind].Add(task);
     }
   }
 
   SharedProgress progress;
   progress.Total = 2 * tasksPerThread * maxStarts;
-  // The progress callback is only ever called from this thread.
-  double reported = -1;
-  const std::function<void()> report = [&] {
-    if (!options.Progress) return;
+  // The progress callback is only ever called from this thread. One capture: a std::function
+  // holds it without allocating.
+  struct {
+    const RefineOptions& Options;
+    SharedProgress& Progress;
+    double Reported = -1;
+  } state{options, progress};
+  const std::function<void()> report = [&state] {
+    if (!state.Options.Progress) return;
     const double fraction =
-        std::min(1.0, static_cast<double>(progress.Done.load()) / progress.Total);
-    if (fraction - reported < kProgressStep && fraction < 1) return;
-    reported = fraction;
-    if (!options.Progress(fraction)) progress.Cancel.store(true);
+        std::min(1.0, static_cast<double>(state.Progress.Done.load()) / state.Progress.Total);
+    if (fraction - state.Reported < kProgressStep && fraction < 1) return;
+    state.Reported = fraction;
+    if (!state.Options.Progress(fraction)) state.Progress.Cancel.store(true);
   };
   if (maxStarts <= kOneThreadStarts) {
-    RunTasks(obs, omegaMax, aliases, threadTasks[0], progress, report);
-    RunTasks(obs, omegaMax, aliases, threadTasks[1], progress, report);
+    RunTasks(obs, band, threadTasks[0], progress, report);
+    RunTasks(obs, band, threadTasks[1], progress, report);
   } else {
-    RunOnTwoThreads(obs, omegaMax, aliases, threadTasks, progress, report);
+    RunOnTwoThreads(obs, band, threadTasks, progress, report);
   }
   result.Cancelled = progress.Cancel.load();
   if (!result.Cancelled && options.Progress) options.Progress(1.0);

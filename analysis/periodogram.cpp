@@ -158,6 +158,41 @@ double PeriodogramPower(
   return Power(ss, sc, cc, sr, cr, sumS, sumC, count, floatingMean);
 }
 
+namespace {
+
+// One target's running search for peaks along the grid.
+struct PeakTrack {
+  double RMean = 0;
+  RowArray Centred;
+  double BestPower[kMaxTracked];
+  double BestOmega[kMaxTracked];
+  int Tracked = 0;
+  double Previous = -1, BeforePrevious = -1;
+
+  // previous is a peak when it beats both neighbours (the grid's ends count as lower).
+  void Next(int g, double step, double power, int maxPeaks) {
+    if (g >= 2 && Previous > BeforePrevious && Previous >= power && Previous > 0) {
+      const double peakOmega = (g - 1) * step;
+      int at = Tracked;
+      while (at > 0 && BestPower[at - 1] < Previous) --at;
+      if (at < maxPeaks) {
+        const int last = std::min(Tracked, maxPeaks - 1);
+        for (int j = last; j > at; --j) {
+          BestPower[j] = BestPower[j - 1];
+          BestOmega[j] = BestOmega[j - 1];
+        }
+        BestPower[at] = Previous;
+        BestOmega[at] = peakOmega;
+        Tracked = std::min(Tracked + 1, maxPeaks);
+      }
+    }
+    BeforePrevious = Previous;
+    Previous = power;
+  }
+};
+
+}  // namespace
+
 int PeriodogramPeaks(const double* u,
                      const double* r,
                      int count,
@@ -166,8 +201,16 @@ int PeriodogramPeaks(const double* u,
                      int maxPeaks,
                      double* powers,
                      bool floatingMean) {
-  if (count <= 0 || maxPeaks <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return 0;
-  maxPeaks = std::min(maxPeaks, kMaxTracked);
+  PeriodogramTarget target{r, floatingMean, peaks, powers, maxPeaks};
+  PeriodogramPeaks(u, count, omegaMax, &target, 1);
+  return target.Found;
+}
+
+void PeriodogramPeaks(
+    const double* u, int count, double omegaMax, PeriodogramTarget* targets, int targetCount) {
+  for (int t = 0; t < targetCount; ++t) targets[t].Found = 0;
+  if (count <= 0 || !(omegaMax > 0) || !std::isfinite(omegaMax)) return;
+  targetCount = std::min(targetCount, kMaxPeriodogramTargets);
   const int grid = GridSize(omegaMax);
   const double step = omegaMax / grid;
 
@@ -185,75 +228,67 @@ int PeriodogramPeaks(const double* u,
     rc[i] = std::cos(step * u[i]);
   }
 
-  double rMean = 0;
-  if (floatingMean) {
-    for (int i = 0; i < count; ++i) rMean += r[i] / count;
-  }
   const bool lanes = count > kLaneRows;
-  RowArray centred(lanes ? count : 0);
-  for (int i = 0; lanes && i < count; ++i) centred[i] = r[i] - rMean;
+  PeakTrack tracks[kMaxPeriodogramTargets];
+  for (int t = 0; t < targetCount; ++t) {
+    const double* r = targets[t].R;
+    PeakTrack& track = tracks[t];
+    if (targets[t].FloatingMean) {
+      for (int i = 0; i < count; ++i) track.RMean += r[i] / count;
+    }
+    track.Centred.Reserve(lanes ? count : 0);
+    for (int i = 0; lanes && i < count; ++i) track.Centred[i] = r[i] - track.RMean;
+  }
 
-  double bestPower[kMaxTracked];
-  double bestOmega[kMaxTracked];
-  int tracked = 0;
-  double previous = -1, beforePrevious = -1;
   for (int g = 1; g <= grid + 1; ++g) {
-    double power = -1;
     const double omega = g * step;
     const bool restart = g == 1 || (g - 1) % kRestart == 0;
-    if (g <= grid && lanes) {
-      for (int i = 0; restart && i < count; ++i) {
+    if (g <= grid && restart) {
+      for (int i = 0; i < count; ++i) {
         s[i] = std::sin(omega * u[i]);
         c[i] = std::cos(omega * u[i]);
       }
-      const Sums m = LaneSums(s, c, rs, rc, centred, count, !restart);
-      power = Power(m.Ss, m.Sc, m.Cc, m.Sr, m.Cr, m.SumS, m.SumC, count, floatingMean);
-    } else if (g <= grid) {
-      if (restart) {
-        for (int i = 0; i < count; ++i) {
-          s[i] = std::sin(omega * u[i]);
-          c[i] = std::cos(omega * u[i]);
-        }
-      } else {
-        for (int i = 0; i < count; ++i) {
-          const double sn = s[i] * rc[i] + c[i] * rs[i];
-          const double cn = c[i] * rc[i] - s[i] * rs[i];
-          s[i] = sn;
-          c[i] = cn;
-        }
-      }
-      double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0, sumS = 0, sumC = 0;
-      for (int i = 0; i < count; ++i) {
-        ss += s[i] * s[i];
-        sc += s[i] * c[i];
-        cc += c[i] * c[i];
-        sr += s[i] * (r[i] - rMean);
-        cr += c[i] * (r[i] - rMean);
-        sumS += s[i];
-        sumC += c[i];
-      }
-      power = Power(ss, sc, cc, sr, cr, sumS, sumC, count, floatingMean);
     }
-    // previous is a peak when it beats both neighbours (the grid's ends count as lower).
-    if (g >= 2 && previous > beforePrevious && previous >= power && previous > 0) {
-      const double peakOmega = (g - 1) * step;
-      int at = tracked;
-      while (at > 0 && bestPower[at - 1] < previous) --at;
-      if (at < maxPeaks) {
-        const int last = std::min(tracked, maxPeaks - 1);
-        for (int j = last; j > at; --j) {
-          bestPower[j] = bestPower[j - 1];
-          bestOmega[j] = bestOmega[j - 1];
+    for (int t = 0; t < targetCount; ++t) {
+      const PeriodogramTarget& target = targets[t];
+      PeakTrack& track = tracks[t];
+      const double* r = target.R;
+      const double rMean = track.RMean;
+      double power = -1;
+      if (g <= grid && lanes) {
+        // The first target's sums advance the rotation; the others' find it done.
+        const Sums m = LaneSums(s, c, rs, rc, track.Centred, count, !restart && t == 0);
+        power = Power(m.Ss, m.Sc, m.Cc, m.Sr, m.Cr, m.SumS, m.SumC, count, target.FloatingMean);
+      } else if (g <= grid) {
+        if (!restart && t == 0) {
+          for (int i = 0; i < count; ++i) {
+            const double sn = s[i] * rc[i] + c[i] * rs[i];
+            const double cn = c[i] * rc[i] - s[i] * rs[i];
+            s[i] = sn;
+            c[i] = cn;
+          }
         }
-        bestPower[at] = previous;
-        bestOmega[at] = peakOmega;
-        tracked = std::min(tracked + 1, maxPeaks);
+        double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0, sumS = 0, sumC = 0;
+        for (int i = 0; i < count; ++i) {
+          ss += s[i] * s[i];
+          sc += s[i] * c[i];
+          cc += c[i] * c[i];
+          sr += s[i] * (r[i] - rMean);
+          cr += c[i] * (r[i] - rMean);
+          sumS += s[i];
+          sumC += c[i];
+        }
+        power = Power(ss, sc, cc, sr, cr, sumS, sumC, count, target.FloatingMean);
       }
+      track.Next(g, step, power, std::min(target.MaxPeaks, kMaxTracked));
     }
-    beforePrevious = previous;
-    previous = power;
   }
-  std::copy(bestOmega, bestOmega + tracked, peaks);
-  if (powers) std::copy(bestPower, bestPower + tracked, powers);
-  return tracked;
+  for (int t = 0; t < targetCount; ++t) {
+    PeriodogramTarget& target = targets[t];
+    if (target.MaxPeaks <= 0) continue;
+    const PeakTrack& track = tracks[t];
+    std::copy(track.BestOmega, track.BestOmega + track.Tracked, target.Peaks);
+    if (target.Powers) std::copy(track.BestPower, track.BestPower + track.Tracked, target.Powers);
+    target.Found = track.Tracked;
+  }
 }

@@ -17,6 +17,22 @@ int PeriodogramPeaks(const double* u,
                      double* powers = nullptr,
                      bool floatingMean = false);
 
+// Several periodograms over the same abscissa and grid in one pass, the sines and cosines shared
+// (at most kMaxPeriodogramTargets): each target's Peaks, Powers and Found are what
+// PeriodogramPeaks(u, R, count, omegaMax, Peaks, MaxPeaks, Powers, FloatingMean) gives, bit for
+// bit.
+inline constexpr int kMaxPeriodogramTargets = 4;
+struct PeriodogramTarget {
+  const double* R = nullptr;
+  bool FloatingMean = false;
+  double* Peaks = nullptr;
+  double* Powers = nullptr;  // may be null
+  int MaxPeaks = 0;
+  int Found = 0;  // set by the pass
+};
+void PeriodogramPeaks(
+    const double* u, int count, double omegaMax, PeriodogramTarget* targets, int targetCount);
+
 // The periodogram at one frequency: the sum of squares of r that a sinusoid at omega explains
 // (beyond a constant, with floatingMean).
 double PeriodogramPower(

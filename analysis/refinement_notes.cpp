@@ -2,9 +2,21 @@
 
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
+#include <string_view>
 
 namespace {
+
+// The pieces as one string, allocated once.
+std::string Join(std::initializer_list<std::string_view> pieces) {
+  std::size_t size = 0;
+  for (const std::string_view piece : pieces) size += piece.size();
+  std::string joined;
+  joined.reserve(size);
+  for (const std::string_view piece : pieces) joined += piece;
+  return joined;
+}
 
 std::string Number(double v) {
   char text[32];
@@ -78,12 +90,11 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
   if (!IsDetermined(alarm)) {
     notes.push_back("Not to be trusted: too few observations to tell a sinusoid from noise.");
   } else if (alarm > kTrustFalseAlarm) {
-    std::string note =
-        "Not to be trusted: the data's strongest periodogram peak has a false-alarm probability "
-        "of ";
-    note += Number(100 * alarm);
-    note += " % (above 1 %); noise alone fits them about as well, and the intervals do not hold.";
-    notes.push_back(note);
+    notes.push_back(Join(
+        {"Not to be trusted: the data's strongest periodogram peak has a false-alarm probability "
+         "of ",
+         Number(100 * alarm),
+         " % (above 1 %); noise alone fits them about as well, and the intervals do not hold."}));
   }
   const struct {
     const ModelFit& Fit;
@@ -94,54 +105,49 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
   for (const auto& f : fits) {
     const std::string noise = NoiseText(f.Fit);
     if (!noise.empty()) {
-      std::string note = "Not to be trusted (";
-      note += f.Lower;
-      note += "): noise alone could explain as much as ";
-      note += noise;
-      note +=
-          ", the false-alarm probability against the fit without it (above 1 %); the intervals "
-          "do not hold.";
-      notes.push_back(note);
+      notes.push_back(Join({"Not to be trusted (",
+                            f.Lower,
+                            "): noise alone could explain as much as ",
+                            noise,
+                            ", the false-alarm probability against the fit without it (above 1 "
+                            "%); the intervals do not hold."}));
     }
     if (std::isfinite(f.Fit.RivalRatio)) {
-      std::string note = "Not to be trusted (";
-      note += f.Lower;
-      note += "): other frequencies, B = ";
-      note += RivalText(f.Fit);
       // A rival refined further than the best may even end below it.
       const double change = 100 * (f.Fit.RivalRatio - 1);
-      note += ", fit almost as well (objective ";
-      note += Number(std::fabs(change));
-      note += change >= 0 ? " % higher" : " % lower";
-      note +=
-          ", inside the 95 % profile-likelihood interval) and lie outside the intervals, which "
-          "hold only near the best fit.";
-      notes.push_back(note);
+      notes.push_back(Join({"Not to be trusted (",
+                            f.Lower,
+                            "): other frequencies, B = ",
+                            RivalText(f.Fit),
+                            ", fit almost as well (objective ",
+                            Number(std::fabs(change)),
+                            change >= 0 ? " % higher" : " % lower",
+                            ", inside the 95 % profile-likelihood interval) and lie outside the "
+                            "intervals, which hold only near the best fit."}));
     }
   }
   for (const auto& f : fits) {
     const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend ? SlowText(result, f.Fit) : "";
     if (slow.empty()) continue;
-    std::string note = f.Name;
-    note += ": ";
-    note += slow;
-    note += " completes less than half a cycle over the data (x spans ";
-    note += Number(result.Span);
-    note += f.Fit.HasConstant ? "): it stands in for a trend rather than a cycle; fit a trend"
-                              : "): it stands in for a level or a trend rather than a cycle; fit "
-                                "a constant (and a trend)";
-    note += " to see the cycles.";
-    notes.push_back(note);
+    notes.push_back(
+        Join({f.Name,
+              ": ",
+              slow,
+              " completes less than half a cycle over the data (x spans ",
+              Number(result.Span),
+              f.Fit.HasConstant ? "): it stands in for a trend rather than a cycle; fit a trend"
+                                : "): it stands in for a level or a trend rather than a cycle; fit "
+                                  "a constant (and a trend)",
+              " to see the cycles."}));
   }
   for (const auto& f : fits) {
     if (f.Fit.Starts == 0 || !BeyondSearchBand(result, f.Fit)) continue;
-    std::string note = f.Name;
-    note += ": ";
-    note += BeyondText(result, f.Fit);
-    note += " above the search's band (B up to ";
-    note += Number(result.SearchBand);
-    note += "), where the search could not look.";
-    notes.push_back(note);
+    notes.push_back(Join({f.Name,
+                          ": ",
+                          BeyondText(result, f.Fit),
+                          " above the search's band (B up to ",
+                          Number(result.SearchBand),
+                          "), where the search could not look."}));
   }
   return notes;
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <vector>
 
 #include "analysis/least_squares.h"
 #include "analysis/periodogram.h"
@@ -68,14 +67,12 @@ double WindowShare(const ScaledProblem& problem, double nu) {
 double NearGridAlias(const ScaledProblem& problem) {
   const int n = problem.Count;
   if (n < 8) return 0;
-  std::vector<double> gaps(static_cast<std::size_t>(n - 1));
-  for (int i = 0; i + 1 < n; ++i)
-    gaps[static_cast<std::size_t>(i)] = problem.U[i + 1] - problem.U[i];
-  std::vector<double> sorted = gaps;
-  std::nth_element(sorted.begin(), sorted.begin() + (n - 1) / 2, sorted.end());
-  const double median = sorted[static_cast<std::size_t>((n - 1) / 2)];
+  RowArray gaps(n - 1), sorted(n - 1);
+  for (int i = 0; i + 1 < n; ++i) gaps[i] = sorted[i] = problem.U[i + 1] - problem.U[i];
+  std::nth_element(sorted.data(), sorted.data() + (n - 1) / 2, sorted.data() + (n - 1));
+  const double median = sorted[(n - 1) / 2];
   if (!(median > 0) || !std::isfinite(median)) return 0;
-  const auto near = std::count_if(gaps.begin(), gaps.end(), [&](double g) {
+  const auto near = std::count_if(gaps.data(), gaps.data() + (n - 1), [&](double g) {
     return std::fabs(g - median) <= kNearSpacing * median;
   });
   if (static_cast<double>(near) < kNearSpacingShare * (n - 1)) return 0;
@@ -116,21 +113,6 @@ double RefinementBand(const ScaledProblem& problem, double searchOmega) {
   if (searchOmega > band) band = std::min(searchOmega, kMaxNyquistFactor * nyquist);
   band = std::min(band, kResolvedBand);
   return band > 0 && std::isfinite(band) ? band : kPi * std::max(problem.Count, 1);
-}
-
-int SamplingAliases(const ScaledProblem& problem, double omegaMax, double* nu, int maxAliases) {
-  if (problem.AliasPeriod > 0 || problem.Count < 3 || maxAliases <= 0) return 0;
-  RowArray ones(problem.Count);
-  std::fill(ones.data(), ones.data() + problem.Count, 1.0);
-  double peaks[kWindowPeaks], powers[kWindowPeaks];
-  // The explained sum of squares of a constant is the spectral window times the count.
-  const int found =
-      PeriodogramPeaks(problem.U, ones, problem.Count, omegaMax, peaks, kWindowPeaks, powers);
-  int kept = 0;
-  for (int j = 0; j < found && kept < maxAliases; ++j) {
-    if (peaks[j] > kMainLobe && powers[j] >= kAliasShare * problem.Count) nu[kept++] = peaks[j];
-  }
-  return kept;
 }
 
 double PeakFalseAlarm(double z, const double* u, int count, double omegaMax, int nullParameters) {
@@ -185,33 +167,112 @@ void RefinePeak(
   }
 }
 
-}  // namespace
+// DetectPeak's work before and after its periodogram: the target less its mean, its sum of
+// squares about the mean, and the strongest grid peak of the generalised periodogram (the mean
+// fitted with the sinusoid, as the null model's one parameter says).
+struct PeakSearch {
+  RowArray R;
+  double Sst = 0;
+  double Peak = 0, Power = 0;
+  PeriodogramTarget Target;
+};
 
-PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax) {
-  PeakDetection d;
-  d.FalseAlarm = kNotDetermined;
+// False where no peak is looked for (fewer than four observations).
+bool StartPeak(const ScaledProblem& problem, PeakSearch& search) {
   const int count = problem.Count;
-  if (count < 4) return d;
+  if (count < 4) return false;
   double mean = 0;
   for (int i = 0; i < count; ++i) mean += problem.T[i] / count;
-  RowArray r(count);
-  double sst = 0;
+  search.R.Reserve(count);
+  search.Sst = 0;
   for (int i = 0; i < count; ++i) {
-    r[i] = problem.T[i] - mean;
-    sst += r[i] * r[i];
+    search.R[i] = problem.T[i] - mean;
+    search.Sst += search.R[i] * search.R[i];
   }
-  // The generalised periodogram (the mean fitted with the sinusoid, as the null model's one
-  // parameter says), its highest grid peak then refined between its neighbours: a grid point
-  // beside a sharp peak would understate it and call a clear sinusoid noise.
-  double peak = 0, power = 0;
-  if (!(sst > 0) || !std::isfinite(sst) ||
-      PeriodogramPeaks(problem.U, r, count, omegaMax, &peak, 1, &power, true) == 0) {
+  search.Target = {search.R, true, &search.Peak, &search.Power, 1};
+  return true;
+}
+
+// The highest grid peak refined between its neighbours: a grid point beside a sharp peak would
+// understate it and call a clear sinusoid noise.
+PeakDetection FinishPeak(const ScaledProblem& problem, PeakSearch& search, double omegaMax) {
+  PeakDetection d;
+  const double sst = search.Sst;
+  if (!(sst > 0) || !std::isfinite(sst) || search.Target.Found == 0) {
     d.FalseAlarm = std::isfinite(sst) ? 1.0 : kNotDetermined;
     return d;
   }
-  RefinePeak(problem.U, r, count, PeriodogramStep(omegaMax), peak, power);
+  double peak = search.Peak, power = search.Power;
+  RefinePeak(problem.U, search.R, problem.Count, PeriodogramStep(omegaMax), peak, power);
   d.Frequency = peak;
   d.Power = std::clamp(power / sst, 0.0, 1.0);
-  d.FalseAlarm = PeakFalseAlarm(d.Power, problem.U, count, omegaMax, 1);
+  d.FalseAlarm = PeakFalseAlarm(d.Power, problem.U, problem.Count, omegaMax, 1);
   return d;
+}
+
+// The spectral window's strongest peaks: the explained sum of squares of a constant is the window
+// times the count.
+struct WindowSearch {
+  RowArray Ones;
+  double Peaks[kWindowPeaks], Powers[kWindowPeaks];
+  PeriodogramTarget Target;
+};
+
+bool StartWindow(const ScaledProblem& problem, int maxAliases, WindowSearch& search) {
+  if (problem.AliasPeriod > 0 || problem.Count < 3 || maxAliases <= 0) return false;
+  search.Ones.Reserve(problem.Count);
+  std::fill(search.Ones.data(), search.Ones.data() + problem.Count, 1.0);
+  search.Target = {search.Ones, false, search.Peaks, search.Powers, kWindowPeaks};
+  return true;
+}
+
+int FinishWindow(const ScaledProblem& problem,
+                 const WindowSearch& search,
+                 double* nu,
+                 int maxAliases) {
+  int kept = 0;
+  for (int j = 0; j < search.Target.Found && kept < maxAliases; ++j) {
+    if (search.Peaks[j] > kMainLobe && search.Powers[j] >= kAliasShare * problem.Count) {
+      nu[kept++] = search.Peaks[j];
+    }
+  }
+  return kept;
+}
+
+}  // namespace
+
+PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax) {
+  PeakSearch search;
+  if (!StartPeak(problem, search)) return PeakDetection{0, 0, kNotDetermined};
+  PeriodogramPeaks(problem.U, problem.Count, omegaMax, &search.Target, 1);
+  return FinishPeak(problem, search, omegaMax);
+}
+
+int SurveyBand(const ScaledProblem (&stages)[2],
+               double omegaMax,
+               PeakDetection (&peaks)[2],
+               double* nu,
+               int maxAliases) {
+  PeakSearch searches[2];
+  WindowSearch window;
+  PeriodogramTarget targets[3];
+  int count = 0;
+  bool started[2];
+  for (int m = 0; m < 2; ++m) {
+    started[m] = StartPeak(stages[m], searches[m]);
+    if (started[m]) targets[count++] = searches[m].Target;
+  }
+  const bool windowed = StartWindow(stages[0], maxAliases, window);
+  if (windowed) targets[count++] = window.Target;
+  PeriodogramPeaks(stages[0].U, stages[0].Count, omegaMax, targets, count);
+  count = 0;
+  for (int m = 0; m < 2; ++m) {
+    peaks[m] = PeakDetection{0, 0, kNotDetermined};
+    if (!started[m]) continue;
+    searches[m].Target = targets[count++];
+    peaks[m] = FinishPeak(stages[m], searches[m], omegaMax);
+  }
+  if (!windowed) return 0;
+  window.Target = targets[count];
+  return FinishWindow(stages[0], window, nu, maxAliases);
 }

@@ -23,12 +23,6 @@ inline constexpr double kMaxNyquistFactor = 25;
 // kMaxNyquistFactor times it.
 double RefinementBand(const ScaledProblem& problem, double searchOmega);
 
-// Offsets nu at which the sampling's spectral window |sum exp(i nu u)|^2 has strong side peaks
-// (at least a fifth of its height at 0), strongest first: a sinusoid at omega shows in the
-// periodogram at omega +- nu as well, and one of those aliases may come out on top. None on a
-// uniform grid, whose aliases the folding already handles. Returns how many (at most maxAliases).
-int SamplingAliases(const ScaledProblem& problem, double omegaMax, double* nu, int maxAliases);
-
 // The strongest periodogram peak of the target (its mean removed) in (0, omegaMax], as the share
 // of the target's variance one sinusoid explains there, and the chance that noise alone would
 // give a peak as high anywhere in the band.
@@ -38,6 +32,18 @@ struct PeakDetection {
   double FalseAlarm = 1;  // probability, or kNotDetermined with fewer than 4 observations
 };
 PeakDetection DetectPeak(const ScaledProblem& problem, double omegaMax);
+
+// DetectPeak of both stages' problems of one data set (the same abscissa), into peaks, and the
+// offsets nu at which the sampling's spectral window |sum exp(i nu u)|^2 has strong side peaks
+// (at least a fifth of its height at 0), strongest first, from one pass over the periodogram's
+// grid. A sinusoid at omega shows in the periodogram at omega +- nu as well, and one of those
+// aliases may come out on top. No aliases on a uniform grid, whose aliases the folding already
+// handles. Returns how many (at most maxAliases).
+int SurveyBand(const ScaledProblem (&stages)[2],
+               double omegaMax,
+               PeakDetection (&peaks)[2],
+               double* nu,
+               int maxAliases);
 
 // Baluev's (2008) approximation of the false-alarm probability of a periodogram peak that explains
 // the share z of the residual sum of squares of a model with nullParameters linear parameters,
