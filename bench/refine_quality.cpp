@@ -44,7 +44,8 @@
 // Prints every miss; per model and N over the target families the share within 1e-6, the worst
 // ratio refined / best, the share the search itself reached within 1 %, the refinement's wall
 // time at n = 100 (median and maximum, both models), starts and hits, and for exact data the
-// largest relative deviation in percent; then the same share, coverage and trust per family.
+// largest relative deviation in percent; then the same share, coverage and trust per family, and
+// the share over the fits with at least and with fewer than two observations per parameter.
 //
 // Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--family NAME]...
 //                       [--detail]
@@ -343,6 +344,10 @@ double ReferenceOptimum(const ObservationSet& obs,
   return best;
 }
 
+struct Reach {
+  int Fits = 0, Within = 0;
+};
+
 struct Tally {
   int Cases = 0, WithinBar = 0, SearchWithinPercent = 0, AboveSearch = 0;
   double WorstRatio = 1;
@@ -579,6 +584,10 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--detail")) gDetail = true;
   }
   constexpr int kCounts[] = {10, 20, 35, 60, 100};
+  // The target families' fits by whether they have at least two observations per parameter:
+  // with fewer, the best optimum is mostly noise fitted by nearly as many parameters as points,
+  // which one start in thousands finds.
+  Reach byPosing[2];
   Tally tally[2][kMaxHarmonics + 1];
   FamilyTally families[kFamilyCount];
   for (int n = 1; n <= kMaxHarmonics; ++n) {
@@ -675,6 +684,11 @@ int main(int argc, char** argv) {
                 refined.Hits);
           }
           if (!family.Target) continue;
+          const int parameters =
+              3 * n - terms.FixedCount + (terms.Constant ? 1 : 0) + (terms.Trend ? 1 : 0);
+          Reach& posing = byPosing[count >= 2 * parameters ? 1 : 0];
+          ++posing.Fits;
+          posing.Within += gap <= kGapBar ? 1 : 0;
           Tally& t = tally[kind][n];
           ++t.Cases;
           if (gap <= kGapBar) ++t.WithinBar;
@@ -695,5 +709,14 @@ int main(int argc, char** argv) {
   }
   PrintModelTable(tally);
   PrintFamilyTable(families);
+  for (int posed = 1; posed >= 0; --posed) {
+    const Reach& reach = byPosing[posed];
+    if (reach.Fits == 0) continue;
+    std::printf("  with %s 2 observations per fitted parameter: %d of %d within 1e-6 (%.2f%%)\n",
+                posed ? "at least" : "fewer than",
+                reach.Within,
+                reach.Fits,
+                100.0 * reach.Within / reach.Fits);
+  }
   return 0;
 }
