@@ -45,7 +45,8 @@
 // ratio refined / best, the share the search itself reached within 1 %, the refinement's wall
 // time at n = 100 (median and maximum, both models), starts and hits, and for exact data the
 // largest relative deviation in percent; then the same share, coverage and trust per family, and
-// the share over the fits with at least and with fewer than two observations per parameter.
+// the share over the fits with at least and with fewer than two observations per parameter, with
+// the wall time of their cases (both models).
 //
 // Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--family NAME]...
 //                       [--detail]
@@ -346,6 +347,7 @@ double ReferenceOptimum(const ObservationSet& obs,
 
 struct Reach {
   int Fits = 0, Within = 0;
+  std::vector<double> Millis;  // wall time of RefineBothModels, both models, once per case
 };
 
 struct Tally {
@@ -688,6 +690,7 @@ int main(int argc, char** argv) {
               3 * n - terms.FixedCount + (terms.Constant ? 1 : 0) + (terms.Trend ? 1 : 0);
           Reach& posing = byPosing[count >= 2 * parameters ? 1 : 0];
           ++posing.Fits;
+          if (kind == 0) posing.Millis.push_back(ms);
           posing.Within += gap <= kGapBar ? 1 : 0;
           Tally& t = tally[kind][n];
           ++t.Cases;
@@ -717,6 +720,15 @@ int main(int argc, char** argv) {
                 reach.Within,
                 reach.Fits,
                 100.0 * reach.Within / reach.Fits);
+    std::vector<double> millis = reach.Millis;
+    std::sort(millis.begin(), millis.end());
+    if (!millis.empty()) {
+      std::printf(
+          "    wall ms per case (both models) median %.1f, 90th percentile %.1f, max %.1f\n",
+          millis[millis.size() / 2],
+          millis[millis.size() * 9 / 10],
+          millis.back());
+    }
   }
   return 0;
 }
