@@ -161,7 +161,8 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
   model["relative_deviation"] =
       statistic([](const ModelFit& f) { return f.Statistics.RelDeviation; });
   model["residual"] = statistic([](const ModelFit& f) { return f.Objective; });
-  model["df"] = statistic([](const ModelFit& f) { return f.Statistics.DegreesOfFreedom; });
+  model["df"] = Counts(
+      fits, [&](const SeriesFit& f) { return fitOf(f).Statistics.DegreesOfFreedom; }, true);
   // Whether to trust the fit: NaN where not determined, as harmora-fit's JSON gives null.
   model["false_alarm"] = PerSeries(
       fits, [m](const SeriesFit& f) { return f.Refinement.PeakFalseAlarm[m]; }, true);
