@@ -366,6 +366,9 @@ void EvaluateModelFit(const ObservationSet& obs,
       Statistics(obs, kind, stageModel, parameters, true, weighted ? stageWeight.data() : nullptr);
   const int dof = count - parameters;
   if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return;
+  // The square's stage fits sqrt(y) with y <= 0 taken as 0: an exact stage fit of data the
+  // square misses (all y <= 0) says nothing of the errors; zero-width intervals would.
+  if (objective == 0 && fit.Statistics.Sse > 0) return;
 
   // The Jacobian in (A, omega, phi) per searched harmonic, (A, phi) per known one, then c0 and
   // the trend in u, with omega = B * Scale and phi = C + B * Centre, so that its columns are as

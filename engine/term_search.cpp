@@ -1,10 +1,13 @@
 #include "engine/term_search.h"
 
 #include <algorithm>
+#include <numbers>
 #include <vector>
 
 #include "analysis/least_squares.h"
 #include "analysis/model_estimates.h"
+#include "base/run_time_fault.h"
+#include "data/random_generator.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
 #include "model/model_values.h"
@@ -75,10 +78,25 @@ void SearchWithTerms(AppState& state,
       obs.OrigY[i] = obs.WorkY[i] = StageTarget(kind, data.Y(i)) - v[i];
     }
     model.Count = harmonics;
+    // Nothing left to search (the square's target of y <= 0 is 0, or the terms fit exactly),
+    // where the search's relative deviation would be 0 / 0.
+    const bool nothingLeft =
+        std::all_of(obs.OrigY.data(), obs.OrigY + count, [](double t) { return t == 0; });
     if (searched <= 0) continue;
     table.HarmonicCount = static_cast<std::uint8_t>(searched);
     state.FitStage = 2;
-    FitHarmonics(state, depth, engine);
+    if (nothingLeft) {
+      // The stage still takes its seed, so that the other stage's is the one asked for; its
+      // harmonics are put at the band's top frequency, where the report can give a period.
+      Reseed(state.Random);
+      state.StageSeeds[1] = state.Random.Seed;
+      for (int k = 0; k < searched; ++k) {
+        table.A[k] = table.C[k] = 0;
+        table.B[k] = CheckedDivide(2 * std::numbers::pi, obs.MinPeriod);
+      }
+    } else {
+      FitHarmonics(state, depth, engine);
+    }
     if (kind == ModelKind::SquaredSum) state.StageSeeds[0] = state.StageSeeds[1];
     for (int k = 0; k < searched; ++k) {
       model.A[fixed + k] = table.A[k];

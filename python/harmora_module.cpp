@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/refinement_notes.h"
 #include "engine/count_comparison.h"
 #include "engine/engine.h"
 #include "engine/fit_many.h"
@@ -160,6 +161,20 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
   model["relative_deviation"] =
       statistic([](const ModelFit& f) { return f.Statistics.RelDeviation; });
   model["residual"] = statistic([](const ModelFit& f) { return f.Objective; });
+  model["df"] = Counts(
+      fits, [&](const SeriesFit& f) { return fitOf(f).Statistics.DegreesOfFreedom; }, true);
+  // Whether to trust the fit: NaN where not determined, as harmora-fit's JSON gives null.
+  model["false_alarm"] = PerSeries(
+      fits, [m](const SeriesFit& f) { return f.Refinement.PeakFalseAlarm[m]; }, true);
+  model["harmonic_false_alarm"] = PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
+    return refined(f) ? fitOf(f).HarmonicFalseAlarm[k] : kNaN;
+  });
+  py::list notes;
+  for (const SeriesFit& f : fits) {
+    notes.append(refined(f) ? RefinementNotes(f.Refinement, static_cast<ModelKind>(m))
+                            : std::vector<std::string>{});
+  }
+  model["notes"] = notes;
   model["starts"] = Counts(
       fits, [&](const SeriesFit& f) { return fitOf(f).Starts; }, true);
   model["hits"] = Counts(

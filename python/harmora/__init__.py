@@ -180,9 +180,12 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     The result has model1 and model2 (arrays A, B, C, period of length N, relative_deviation,
     residual), seeds (s1, s2), min_period, count, cancelled, and with refine ``refined.model1``
     and ``refined.model2`` with A, B, C, period, their _se, _lower and _upper (95 %, NaN where
-    undetermined), r2, adjusted_r2, rmse, sse, aic, bic, starts, hits and termination
-    (how the refinement ended, as harmora-fit says it: "enough agreeing hits", "start cap
-    reached", "cancelled", ...). The GIL is released while the engine runs.
+    undetermined), r2, adjusted_r2, rmse, sse, aic, bic, df (degrees of freedom), starts, hits
+    and termination (how the refinement ended, as harmora-fit says it: "enough agreeing hits",
+    "start cap reached", "cancelled", ...); whether to trust it: false_alarm (of the data's
+    strongest periodogram peak), harmonic_false_alarm (per harmonic, against the fit without
+    it) and notes (harmora-fit's "Note:" sentences, e.g. "Not to be trusted ..."; an empty
+    list when there is nothing to say). The GIL is released while the engine runs.
     """
     min_period = _check(harmonics, depth, min_period)
     x = _abscissae(x)[0]

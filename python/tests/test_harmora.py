@@ -50,8 +50,10 @@ def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
         if "se" in theirs:
             for key in ("A", "B", "C"):
                 assert same_bits(ours[key + "_se"], numbers(theirs["se"][key])), key
-            for key in ("r2", "rmse", "aic", "bic"):
-                assert same_bits(ours[key], theirs[key]), key
+            for key in ("r2", "rmse", "aic", "bic", "df", "false_alarm"):
+                assert same_bits(ours[key], numbers(theirs[key])), key
+            assert same_bits(ours.harmonic_false_alarm, numbers(theirs["harmonic_false_alarm"]))
+            assert ours.notes == theirs["notes"]
             assert ours.termination == theirs["termination"]
 
 

@@ -93,8 +93,11 @@ TEST(ModelTerms, TheSearchFindsTheCycleUnderALevelAndADrift) {
   const struct {
     const char* Name;
     bool Trend;
-    double Drift;
-  } cases[] = {{"level", false, 0}, {"level and drift", true, 0.05}};
+    double Drift, Level;
+  } cases[] = {{"level", false, 0, 15},
+               {"level and drift", true, 0.05, 15},
+               // All y < 0: nothing is left for the square to search, which once failed the fit
+               {"below zero", false, 0, -15}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     std::mt19937_64 random(7);
@@ -102,7 +105,7 @@ TEST(ModelTerms, TheSearchFindsTheCycleUnderALevelAndADrift) {
     std::vector<double> x, y;
     for (int i = 0; i < 48; ++i) {  // monthly, four years
       x.push_back(i);
-      y.push_back(15 + c.Drift * i + 3 * std::sin(kTwoPi / 12 * i + 1) + noise(random));
+      y.push_back(c.Level + c.Drift * i + 3 * std::sin(kTwoPi / 12 * i + 1) + noise(random));
     }
     Engine engine;
     ASSERT_TRUE(engine.SetData(x, y).Accepted);
@@ -114,14 +117,19 @@ TEST(ModelTerms, TheSearchFindsTheCycleUnderALevelAndADrift) {
     request.Trend = c.Trend;
     const FitResult found = engine.Fit(request);
     EXPECT_NEAR(kTwoPi / found.Models[0].B[0], 12, 0.5);
-    EXPECT_NEAR(found.Models[0].Constant, 15, 0.7);
-    const ModelFit fit = engine.Refine(RefineOptions{}).Refined[0];
+    EXPECT_NEAR(found.Models[0].Constant, c.Level, 0.7);
+    EXPECT_EQ(found.StageSeeds[0], 11u);
+    EXPECT_EQ(found.StageSeeds[1], 12u);
+    const RefinementResult refined = engine.Refine(RefineOptions{});
+    const ModelFit& fit = refined.Refined[0];
     EXPECT_TRUE(Near(fit.Period[0], 12)) << fit.Period[0].Value;
-    EXPECT_TRUE(Near(fit.Constant, 15)) << fit.Constant.Value;
+    EXPECT_TRUE(Near(fit.Constant, c.Level)) << fit.Constant.Value;
     if (c.Trend) {
       EXPECT_TRUE(Near(fit.Trend, c.Drift)) << fit.Trend.Value;
     }
-    EXPECT_LE(fit.Objective, engine.Refine(RefineOptions{}).Search[0].Objective);
+    EXPECT_LE(fit.Objective, refined.Search[0].Objective);
+    // The square cannot go below zero: its fit there is 0, with no interval that pretends.
+    EXPECT_EQ(refined.Refined[1].A[0].Determined, c.Level > 0);
 
     // Written out, the fit shows its terms: each formula begins with their line, and the CSV
     // names them and includes them in the model columns (its last residual is noise-sized).
