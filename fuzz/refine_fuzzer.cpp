@@ -207,9 +207,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int exponent = data[3] & 0x1f;
   const double periodFactor = exponent <= 18 ? std::pow(10.0, exponent - 12) : 1.0;
   // Mostly one start per model, sometimes two or four on these small sets: a refinement's fixed
-  // work (the band's periodograms, the statistics, the trust figures) is most of its cost.
+  // work (the band's periodograms, the statistics, the trust figures) is most of its cost. Most
+  // of them have fewer than two observations per parameter, which get twice the starts a budget
+  // gives the others.
   constexpr int kStartUnits[8] = {1, 1, 1, 1, 1, 1, 2, 4};
-  const double budget = kStartUnits[data[3] >> 5] * 1.7e-4;
+  const double budget = kStartUnits[data[3] >> 5] * 0.85e-4;
   // One input in four is refined twice, to check that the bits repeat.
   const bool twice = (data[4] & 0xc0) == 0xc0;
 
