@@ -121,6 +121,21 @@ constexpr double kEndApart = 0.6 * std::numbers::pi;
 constexpr int kDeepenPasses = 5;
 constexpr int kDeepenIterations = 200;
 constexpr double kDeepenGain = 1e-12;
+// Harmonics of the best below this frequency (in u, where a resolution is pi: under a twelfth of a
+// cycle over the data) may stand for a limit that no finite frequency reaches (LimitPolish).
+constexpr double kLimitOmega = 0.5;
+// The low frequencies tried when such a limit is taken back into the model: kLimitFirst halved
+// kLimitHalvings times, the lowest objective kept.
+constexpr double kLimitFirst = 0.1;
+constexpr int kLimitHalvings = 16;
+// Where two or more harmonics go to 0 their amplitudes grow as first^-4 or faster: matched to the
+// limit's powers (TaskRunner::Matched) only down to kLimitFirst halved this many times (1.6e-3),
+// below which their rounding costs more than the fourth-order terms gain.
+constexpr int kMatchedHalvings = 6;
+// After the starts, the best with one harmonic moved this far (in u) above another, or above 0,
+// for up to kMergeRounds rounds while they lower it (MergeMoves).
+constexpr double kMergeApart = 0.05;
+constexpr int kMergeRounds = 3;
 // The progress callback hears of every whole percent, and at least this often while model 2
 // finishes.
 constexpr double kProgressStep = 0.01;
@@ -553,15 +568,161 @@ class TaskRunner {
   void Explore(StartLog& log) {
     ExploreStarts(log);
     ended_ = EndOf(log);
-    if (n_ < 2 || ended_ == Termination::Cancelled ||
-        task_.MaxStarts <= kMinStarts + kMinStartsPerHarmonic * n_) {
+    if (ended_ == Termination::Cancelled) return;
+    const bool spare = task_.MaxStarts > kMinStarts + kMinStartsPerHarmonic * n_;
+    double peaks[kTrackedPeaks];
+    if (n_ >= 2 && spare && ResidualPeaks(ScaledModel{}, peaks) > 0) {
+      for (const double apart : kPairApart) Try(PairGreedy(peaks[0], apart), log, true);
+      EndMoves(log);
+      Deepen(log);
+    }
+    if (progress_.Cancel.load(std::memory_order_relaxed)) return;
+    if (spare) MergeMoves(log);
+    LimitPolish(log);
+  }
+
+  // Where a constant alone is fitted to a trend with a seasonal cycle that grows (monthly series
+  // of 60 to 480 points), the optimum merges harmonics: two or three at the annual frequency
+  // (their sum is a cycle whose amplitude changes along x, in the limit a polynomial times it)
+  // and one or two at 0 (a polynomial trend), with amplitudes growing without bound. Starts reach
+  // such limits rarely: each step of a merge gains little until it is nearly done. Here the best
+  // is tried with each harmonic moved next to each other one and next to 0, after the starts so
+  // that they run as before: these moves can only lower the best.
+  void MergeMoves(StartLog& log) {
+    for (int round = 0; round < kMergeRounds; ++round) {
+      const ScaledModel best = log.Best();
+      if (!(best.Objective < std::numeric_limits<double>::infinity())) return;
+      if (!task_.Terms.Constant && *std::min_element(best.Omega, best.Omega + n_) >= kLimitOmega) {
+        return;
+      }
+      for (int i = 0; i < n_; ++i) {
+        for (int j = -1; j < n_; ++j) {
+          if (j == i) continue;
+          ScaledModel model = best;
+          model.Omega[i] = (j < 0 ? 0.0 : best.Omega[j]) + kMergeApart;
+          Try(model, log, false);
+          if (progress_.Cancel.load(std::memory_order_relaxed)) return;
+        }
+      }
+      if (!(log.Best().Objective < best.Objective)) return;
+    }
+  }
+
+  // Where the best holds harmonics of nearly zero frequency beside the terms, as where a constant
+  // alone is fitted to a level and a trend, its optimum is often a limit: B -> 0 with amplitudes
+  // growing as 1/B^2, the constant and such a harmonic spanning a quadratic. The pivoting's rank
+  // threshold stops that frequency near 3e-4 (in u), where its columns keep only the last eight
+  // digits of what sets the others, and the other frequencies stall off their optimum (by 1e-6 to
+  // 1e-3 of the objective in monthly series of 60 to 480 points, each start elsewhere). Here the
+  // low harmonics are replaced by the polynomial columns they tend to (the next even and odd
+  // powers of u beside the terms), the others refined in that well-conditioned problem, and
+  // the low harmonics taken back at the frequencies, from 0.1 halved, where the whole fits best;
+  // polished, the result is a start like any other.
+  void LimitPolish(StartLog& log) {
+    const ScaledModel best = log.Best();
+    ScaledModel rest;
+    int low = 0;
+    for (int k = 0; k < n_; ++k) {
+      if (best.Omega[k] < kLimitOmega) {
+        ++low;
+      } else {
+        rest.Omega[rest.Count++] = best.Omega[k];
+      }
+    }
+    if (low == 0 || !(best.Objective < std::numeric_limits<double>::infinity()) ||
+        problem_.Extra + 2 * low > kMaxTermColumns) {
       return;
     }
-    double peaks[kTrackedPeaks];
-    if (ResidualPeaks(ScaledModel{}, peaks) == 0) return;
-    for (const double apart : kPairApart) Try(PairGreedy(peaks[0], apart), log, true);
-    EndMoves(log);
-    Deepen(log);
+    ScaledProblem limit = problem_;
+    int even = task_.Terms.Constant ? 2 : 0, odd = task_.Terms.Trend ? 3 : 1;
+    for (int i = 0; i < low; ++i, even += 2, odd += 2) {
+      for (const int power : {even, odd}) {
+        RowArray& column = limit.Columns[limit.Extra++];
+        column.Reserve(limit.Count);
+        for (int r = 0; r < limit.Count; ++r) {
+          double v = 1;
+          for (int p = 0; p < power; ++p) v *= limit.U[r];
+          column[r] = v;
+        }
+      }
+    }
+    RefineFrequencies(limit, rest, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+    ScaledModel back, matched;
+    for (int h = 0; h <= kLimitHalvings; ++h) {
+      ScaledModel trial = rest;
+      trial.Count = n_;
+      const double first = std::ldexp(kLimitFirst, -h);
+      for (int i = 0; i < low; ++i) trial.Omega[rest.Count + i] = first * (i + 1);
+      SolveLinear(problem_, trial);
+      if (trial.Objective < back.Objective) back = trial;
+      if (low > 1 && h <= kMatchedHalvings && Matched(rest, low, first, trial) &&
+          trial.Objective < matched.Objective) {
+        matched = trial;
+      }
+    }
+    if (!(back.Objective < std::numeric_limits<double>::infinity())) return;
+    RefineFrequencies(problem_, back, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+    RefineAll(problem_, back, Steps(kFullIterations));
+    log.Add(back, false);
+    if (!(matched.Objective < back.Objective)) return;
+    RefineAll(problem_, matched, Steps(kFullIterations));
+    log.Add(matched, false);
+  }
+
+  // The limit `solved` (its low harmonics replaced by LimitPolish's columns after problem_'s own)
+  // as finite harmonics at first, 2 first, ...: their cosines' and sines' Taylor terms matched to
+  // the polynomial's even and odd powers, and what they add to the terms' own powers (a constant,
+  // a trend) taken off those terms. With two or more such harmonics the projected solve cannot
+  // do this: the columns that carry the fourth power differ by first^4 (1e-8 at 0.01), and its
+  // rank threshold drops them. Written into `model`, with its objective; false where the powers
+  // cannot be matched.
+  bool Matched(const ScaledModel& solved, int low, double first, ScaledModel& model) const {
+    const int own = problem_.Extra, constant = 2 * task_.Terms.FixedCount;
+    const int trend = constant + (task_.Terms.Constant ? 1 : 0);
+    model = solved;
+    model.Count = solved.Count + low;
+    double* cosine = model.Beta + solved.Count;
+    double* sine = model.Alpha + solved.Count;
+    for (int parity = 0; parity < 2; ++parity) {
+      // Row m: the power of the m-th added column of this parity; column k: harmonic k's Taylor
+      // coefficient of it.
+      double a[kMaxHarmonics][kMaxHarmonics + 1] = {};
+      int power = parity == 0 ? (task_.Terms.Constant ? 2 : 0) : (task_.Terms.Trend ? 3 : 1);
+      for (int m = 0; m < low; ++m, power += 2) {
+        for (int k = 0; k < low; ++k) {
+          double term = 1;  // (omega)^power / power! with the series' alternating sign
+          for (int p = 1; p <= power; ++p) term *= first * (k + 1) / p;
+          a[m][k] = ((power - parity) / 2) % 2 ? -term : term;
+        }
+        a[m][low] = solved.Linear[own + 2 * m + parity];
+      }
+      for (int c = 0; c < low; ++c) {  // Gaussian elimination, partial pivoting
+        int pivot = c;
+        for (int r = c + 1; r < low; ++r) {
+          if (std::fabs(a[r][c]) > std::fabs(a[pivot][c])) pivot = r;
+        }
+        std::swap(a[c], a[pivot]);
+        if (!(std::fabs(a[c][c]) > 0)) return false;
+        for (int r = c + 1; r < low; ++r) {
+          const double f = a[r][c] / a[c][c];
+          for (int j = c; j <= low; ++j) a[r][j] -= f * a[c][j];
+        }
+      }
+      double* v = parity == 0 ? cosine : sine;
+      for (int c = low - 1; c >= 0; --c) {
+        double t = a[c][low];
+        for (int j = c + 1; j < low; ++j) t -= a[c][j] * v[j];
+        v[c] = t / a[c][c];
+      }
+    }
+    for (int k = 0; k < low; ++k) {
+      model.Omega[solved.Count + k] = first * (k + 1);
+      if (task_.Terms.Constant) model.Linear[constant] -= cosine[k];
+      if (task_.Terms.Trend) model.Linear[trend] -= sine[k] * first * (k + 1);
+    }
+    for (int j = own; j < kMaxTermColumns; ++j) model.Linear[j] = 0;
+    model.Objective = ScaledObjective(problem_, model);
+    return AllFinite(model.Alpha, model.Count) && AllFinite(model.Beta, model.Count);
   }
 
   // Moves of the final best, each harmonic in turn: to the strongest peak of what the others

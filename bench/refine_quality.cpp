@@ -60,7 +60,7 @@
 // measured-like series also get a line per fit.
 //
 // Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--family NAME]...
-//                       [--real] [--detail]
+//                       [--real] [--case R] [--detail]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -756,12 +756,14 @@ int main(int argc, char** argv) {
   int replicates = 10;
   int referenceStarts = 0;  // 0: 200 N of each kind
   int onlyN = 0;
+  int onlyCase = -1;  // --case R: replicate R alone (with --replicates above R)
   std::vector<std::string> only;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--replicates") && i + 1 < argc) replicates = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--reference-starts") && i + 1 < argc)
       referenceStarts = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--n") && i + 1 < argc) onlyN = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--case") && i + 1 < argc) onlyCase = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--family") && i + 1 < argc) only.push_back(argv[++i]);
     if (!std::strcmp(argv[i], "--detail")) gDetail = true;
     if (!std::strcmp(argv[i], "--real")) {
@@ -792,6 +794,7 @@ int main(int argc, char** argv) {
         terms.FixedB[0] = kTwoPi;
       }
       for (int r = 0; r < replicates; ++r) {
+        if (onlyCase >= 0 && r != onlyCase) continue;
         std::mt19937_64 rng(1000003ULL * n + 7919ULL * fi + r);
         const int count = family.Real ? kRealCounts[r % 4] : std::max(kCounts[r % 5], 3 * n + 3);
         AppState state;
