@@ -2,6 +2,7 @@
 independent least-squares optimum.
 
 usage: /usr/bin/python3 bench/real_series_check.py HARMORA-FIT... [--dir DIRECTORY] [--starts S]
+                                                  [--file co2|sunspots|airline|temperature|flow]
 
 Writes five tables as a user would have them (pandas' to_csv with its index and a date column, a
 column of years, decimal years, a row number) into DIRECTORY (default: a temporary one): a CO2-like
@@ -12,7 +13,8 @@ squares, Levenberg-Marquardt on the frequencies with finite differences), S star
 periodogram peaks, uniform, one low, greedy; and one low beside the strongest peaks) for each structure of the model's closure, where harmonics may merge (a frequency of multiplicity
 m spans u^p sin, u^p cos for p < m) and go to 0 (with the constant, z such harmonics span a
 polynomial of degree 2z), in u = x centred and scaled to [-1, 1], frequencies up to pi over the
-median spacing. Prints one line per file, N and model: this script's optimum, each program's
+median spacing; each candidate's objective summed in long double. Prints one line per file, N and
+model: this script's optimum, each program's
 relative gap to it (negative: below it), and the structure of that optimum.
 """
 
@@ -49,6 +51,15 @@ def residual(u, t, omegas, mults, zeros):
     d = design(u, omegas, mults, zeros)
     beta = np.linalg.lstsq(d, t, rcond=None)[0]
     return t - d @ beta
+
+
+def exact_objective(u, t, omegas, mults, zeros):
+    """The objective of the least-squares coefficients, summed in long double: near a limit the
+    coefficients reach 1e10 and more, and in doubles their residuals can come out 1e-5 low."""
+    beta = np.linalg.lstsq(design(u, omegas, mults, zeros), t, rcond=None)[0]
+    d = design(u.astype(np.longdouble), np.asarray(omegas, np.longdouble), mults, zeros)
+    r = t.astype(np.longdouble) - d @ beta.astype(np.longdouble)
+    return float(r @ r)
 
 
 def levenberg_marquardt(u, t, omegas, mults, zeros, top, iterations=60):
@@ -106,6 +117,13 @@ def optimum(x, y, harmonics, kind, starts, seed=0):
     top = np.pi / np.median(np.diff(np.sort(u)))
     rng = np.random.default_rng(seed)
     best = (np.inf, None)
+
+    def keep(w, mults, zeros):
+        nonlocal best
+        f = exact_objective(u, t, w, mults, zeros)
+        if f < best[0]:
+            best = (f, (zeros, mults, np.round(np.sort(w), 4).tolist()))
+
     quadratic = design(u, [], [], 1)
     cycles = peaks(u, t - quadratic @ np.linalg.lstsq(quadratic, t, rcond=None)[0], top)
     for zeros in range(harmonics + 1):
@@ -115,8 +133,7 @@ def optimum(x, y, harmonics, kind, starts, seed=0):
             k = len(mults)
             for low in np.geomspace(0.02, 3, 8) if k else []:  # a long cycle beside the peaks
                 f, w = levenberg_marquardt(u, t, [low] + list(cycles[: k - 1]), mults, zeros, top)
-                if f < best[0]:
-                    best = (f, (zeros, mults, np.round(np.sort(w), 4).tolist()))
+                keep(w, mults, zeros)
             for s in range(starts if k else 1):
                 if s % 4 == 3:  # greedy: each component at a peak of what the others leave
                     w = []
@@ -125,8 +142,7 @@ def optimum(x, y, harmonics, kind, starts, seed=0):
                         w.append(rng.choice(peaks(u, left, top, 3)))
                         f, w = levenberg_marquardt(u, t, w, mults[: j + 1], zeros, top)
                         w = list(w)
-                    if f < best[0]:
-                        best = (f, (zeros, mults, np.round(np.sort(w), 4).tolist()))
+                    keep(w, mults, zeros)
                     continue
                 if s % 2 == 0 and len(pk) >= k:
                     w0 = rng.choice(pk[: max(k + 3, 2 * k)], size=k, replace=False)
@@ -136,8 +152,7 @@ def optimum(x, y, harmonics, kind, starts, seed=0):
                 if k and s % 3 == 2:  # one component at a low frequency: a long cycle, a trend
                     w0[rng.integers(k)] = np.exp(rng.uniform(np.log(0.01), np.log(6.0)))
                 f, w = levenberg_marquardt(u, t, list(np.abs(w0)), mults, zeros, top)
-                if f < best[0]:
-                    best = (f, (zeros, mults, np.round(np.sort(w), 4).tolist()))
+                keep(w, mults, zeros)
     return best
 
 
@@ -201,16 +216,19 @@ def tables(directory):
 
 def main():
     args = sys.argv[1:]
-    options = {"--starts": "30", "--dir": ""}
+    options = {"--starts": "30", "--dir": "", "--file": ""}
     for key in options:
         if key in args:
             i = args.index(key)
             options[key] = args[i + 1]
             del args[i : i + 2]
     starts, directory = int(options["--starts"]), options["--dir"] or tempfile.mkdtemp()
+    os.makedirs(directory, exist_ok=True)
     print("%-12s N model  %-16s %s  structure (zeros, multiplicities, frequencies in u)"
           % ("file", "optimum", "  ".join("gap%-6d" % (p + 1) for p in range(len(args)))))
     for name, (path, x, y) in tables(directory).items():
+        if options["--file"] and name != options["--file"]:
+            continue
         for harmonics in range(1, 6):
             fits = []
             for program in args:
