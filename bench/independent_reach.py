@@ -11,7 +11,8 @@ frequencies (all at least 1e-3 in u), and at the limits of k frequencies going t
 constant and those harmonics span a polynomial of degree 2k.
 A series counts as reached when harmora's objective is within 1e-6 (relative) of the lowest.
 
-Usage: PYTHONPATH=build-dev/python python3 bench/independent_reach.py [series] [seed]
+Usage: PYTHONPATH=build-dev/python python3 bench/independent_reach.py [series] [seed] [sizes]
+(sizes: the lengths cycled through, comma-separated; 60,120,240,480 unless given)
 """
 
 import itertools
@@ -114,11 +115,12 @@ def best_independent(p, n_harm, ours, rng, random_starts):
 def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 12
     rng = np.random.default_rng(int(sys.argv[2]) if len(sys.argv) > 2 else 1)
+    sizes = [int(v) for v in sys.argv[3].split(",")] if len(sys.argv) > 3 else [60, 120, 240, 480]
     reached = total = 0
     for s in range(count):
         shape = ("seasonal", "cycle")[s % 2]
         unit = ("years", "days", "rows")[s % 3]
-        n = (60, 120, 240, 480)[s % 4]
+        n = sizes[s % len(sizes)]
         x, y, _ = series(rng, n, shape, unit)
         p = Problem(x, y)
         for n_harm in range(1, 6):

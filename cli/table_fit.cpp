@@ -129,12 +129,20 @@ void FitSeries(const Table& table,
 }
 
 // Said when y was guessed and other columns of numbers are left, so that a table of many
-// series, or one with the errors of y, is not fitted in part without a word.
-std::string UnusedColumnsNote(const Table& table, const TableSelection& chosen, Language l) {
+// series, or one with the errors of y, is not fitted in part without a word. Where x was guessed
+// too, the columns before it are an index or the parts of a date it was taken over.
+std::string UnusedColumnsNote(const Table& table,
+                              const TableSelection& chosen,
+                              bool xGuessed,
+                              Language l) {
   std::vector<int> unused;
   const bool index = table.HasHeader && table.Columns[0].Name.empty();
-  for (int c = index ? 1 : 0; c < static_cast<int>(table.Columns.size()); ++c) {
-    if (c != chosen.X && c != chosen.Y && c != chosen.Sigma &&
+  for (int c = xGuessed ? chosen.X + 1
+               : index  ? 1
+                        : 0;
+       c < static_cast<int>(table.Columns.size());
+       ++c) {
+    if (c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XMonth &&
         table.Columns[c].Kind == ColumnKind::Numeric) {
       unused.push_back(c);
     }
@@ -205,12 +213,14 @@ void FitTableFile(const std::string& path,
                       "--y-column"),
                   false);
   }
+  const bool xGuessed = selection.X < 0;
   selection.X = x;
+  if (xGuessed) selection.XMonth = LikelyMonthColumn(table, x);
   std::string note;
   if (yIndices.empty()) {
     yIndices.push_back(y);
     selection.Y = y;
-    note = UnusedColumnsNote(table, selection, l);
+    note = UnusedColumnsNote(table, selection, xGuessed, l);
   }
 
   ManyRequest many = ManyRequestOf(options);

@@ -34,12 +34,16 @@ void TakeCell(void* field, std::size_t size, void* data) {
   state.AfterCarriageReturn = false;
 }
 
-// A row of blanks, or a comment: a line that starts with '#', as numpy, pandas and R write
-// notes above their data.
+// A row of blanks; a comment: a line that starts with '#', as numpy, pandas and R write notes
+// above their data, or '%', as MATLAB and Berkeley Earth do; or a title: a line of one cell
+// before any row of more, as NOAA's tables carry their title, units and missing-value code
+// above the header. A table has two columns or more, so no data row is lost.
 bool RowIsLeftOut(const TableCells& cells, std::size_t rowStart) {
   const std::size_t from = rowStart == 0 ? 0 : cells.CellEnd[rowStart - 1];
   const std::size_t first = cells.Bytes.find_first_not_of(" \t", from);
-  return first == std::string::npos || cells.Bytes[first] == '#';
+  const bool title = cells.RowEnd.empty() && cells.CellEnd.size() - rowStart == 1;
+  return first == std::string::npos || cells.Bytes[first] == '#' || cells.Bytes[first] == '%' ||
+         title;
 }
 
 // The parser calls this at every line end (all of them, so lines can be counted) and at the end.

@@ -23,7 +23,8 @@ struct TableCells {
 };
 
 // Splits utf8 at separator into rows of cells; ' ' splits at runs of blanks outside quotes.
-// Lines starting with '#' are comments and left out too.
+// Lines starting with '#' or '%' are comments and left out too, and so are lines of one cell
+// above the first row of more (a title, units).
 TableCells SplitTable(std::string_view utf8, char separator);
 
 // The separators tried, in the order that wins a tie: a tab or a semicolon first, since a file

@@ -1,6 +1,7 @@
 #include "data/table_columns.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "data/table_values.h"
 
@@ -8,6 +9,8 @@ namespace {
 
 // Rows looked at to detect the decimal mark and the header: enough to see the pattern.
 constexpr std::size_t kSampleRows = 200;
+// The fewest integers in order that make a column of dates written YYYYMM or YYYYMMDD.
+constexpr std::size_t kLeastDateCodes = 3;
 
 bool Has(std::string_view cell, char c) { return cell.find(c) != std::string_view::npos; }
 
@@ -42,6 +45,22 @@ std::size_t WidestRow(const TableCells& cells) {
   std::size_t widest = 0;
   for (std::size_t r = 0; r < cells.Rows(); ++r) widest = std::max(widest, cells.CellCount(r));
   return widest;
+}
+
+// Whether every number of column c is a date written as one integer of the same width, in
+// order (see DescribeColumns).
+bool HoldsDateCodes(const TableCells& cells, std::size_t firstRow, std::size_t c) {
+  std::size_t width = 0, count = 0;
+  double last = -std::numeric_limits<double>::infinity(), days = 0;
+  for (std::size_t r = firstRow; r < cells.Rows(); ++r) {
+    const std::string_view cell = cells.Cell(r, c);
+    if (IsMissingCell(cell)) continue;
+    if (!ReadDateCode(cell, days) || (width && cell.size() != width) || days < last) return false;
+    width = cell.size();
+    last = days;
+    ++count;
+  }
+  return count >= kLeastDateCodes;
 }
 
 }  // namespace
@@ -98,7 +117,15 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
     }
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    columns[c].Kind = KindOf(columns[c], localDates[c]);
+    TableColumn& column = columns[c];
+    column.Kind = KindOf(column, localDates[c]);
+    if (column.Kind == ColumnKind::Numeric && column.Others == 0 &&
+        HoldsDateCodes(cells, firstRow, c)) {
+      column.Kind = ColumnKind::Date;
+      column.DateCodes = true;
+      column.Dates += column.Numbers;
+      column.Numbers = 0;
+    }
   }
   // R's write.table leaves the row names' column out of the header: a header one cell short of
   // rows whose last column holds values names the columns after the first. (A last column left

@@ -14,6 +14,9 @@ struct TableColumn {
   std::string Name;  // the header row's cell; empty without a header row
   ColumnKind Kind = ColumnKind::Empty;
   std::int64_t Numbers = 0, Dates = 0, Missing = 0, Others = 0;  // its data cells by kind
+  // A Date column of integers written YYYYMM or YYYYMMDD (ReadDateCode), in order: its numbers
+  // are counted as dates.
+  bool DateCodes = false;
 };
 
 enum class TableChoice { Detect, Yes, No };
@@ -28,7 +31,9 @@ bool DetectHeader(const TableCells& cells, char decimalMark);
 
 // The columns of the rows from firstRow on (names from row 0 when firstRow is 1, shifted one
 // right where that row is one cell short, as R's write.table writes it), as many as the longest
-// row has cells.
+// row has cells. A column of numbers that are all dates written YYYYMM or YYYYMMDD, at least
+// three of them and never decreasing, is a column of dates: as x, 185001, 185002, ..., 185101
+// would put December 89 units from January.
 std::vector<TableColumn> DescribeColumns(const TableCells& cells,
                                          std::size_t firstRow,
                                          char decimalMark);

@@ -1,5 +1,6 @@
 #include "data/table_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -75,7 +76,58 @@ int FindTableColumn(const Table& table, std::string_view name) {
   return number >= 1 && number <= count ? number - 1 : -1;
 }
 
-std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
+namespace {
+
+// The numbers of column c in row order, cells of no number left out (as their rows are); false
+// where the column holds none.
+bool ColumnNumbers(const Table& table, int c, std::vector<double>& values) {
+  values.clear();
+  if (table.Columns[c].Kind != ColumnKind::Numeric) return false;
+  double value = 0;
+  for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
+    if (ReadCellNumber(table.Cells.Cell(r, c), table.DecimalMark, value)) values.push_back(value);
+  }
+  return !values.empty();
+}
+
+bool IsWhole(double v) { return v == std::floor(v); }
+
+// Whether columns year and month hold a calendar month split in two, as NOAA's, SILSO's and
+// Berkeley Earth's monthly tables write it: whole years in order, each on several rows, and
+// months 1 to 12.
+bool YearAndMonth(const Table& table, int year, int month) {
+  std::vector<double> years, months;
+  if (!ColumnNumbers(table, year, years) || !ColumnNumbers(table, month, months) ||
+      years.size() != months.size() || years.size() < 3) {
+    return false;
+  }
+  bool repeated = false;
+  for (std::size_t i = 0; i < years.size(); ++i) {
+    if (!IsWhole(years[i]) || !IsWhole(months[i]) || months[i] < 1 || months[i] > 12) return false;
+    if (i > 0 && years[i] < years[i - 1]) return false;
+    repeated = repeated || (i > 0 && years[i] == years[i - 1]);
+  }
+  return repeated;
+}
+
+// Whether column c holds each row's year with its fraction (1958.2027 beside 1958), increasing:
+// the decimal year NOAA and SILSO write after the year and the month.
+bool DecimalYears(const Table& table, int year, int c) {
+  std::vector<double> years, values;
+  if (!ColumnNumbers(table, year, years) || !ColumnNumbers(table, c, values) ||
+      values.size() != years.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!(values[i] >= years[i] && values[i] < years[i] + 1)) return false;
+    if (i > 0 && !(values[i] > values[i - 1])) return false;
+  }
+  return true;
+}
+
+// The columns of numbers or dates (readable or not), after a nameless first column of numbers,
+// which is the row index pandas and R write.
+std::vector<int> UsableColumns(const Table& table) {
   std::vector<int> usable;
   for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
     const ColumnKind kind = table.Columns[c].Kind;
@@ -88,6 +140,33 @@ std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
   if (usable.size() > 2 && usable[0] == 0 && table.HasHeader && table.Columns[0].Name.empty()) {
     usable.erase(usable.begin());
   }
+  return usable;
+}
+
+// The number of usable columns from the first that a calendar split over columns takes: a year
+// and a month, then at most a day; with a decimal year right after, that one is x and the parts
+// are passed over. 0 where the first columns are no such
+// split; monthDate says whether x is the year with the month beside it (LikelyMonthColumn).
+std::size_t CalendarParts(const Table& table, const std::vector<int>& usable, bool& monthDate) {
+  monthDate = false;
+  if (usable.size() < 3 || !YearAndMonth(table, usable[0], usable[1])) return 0;
+  for (std::size_t k = 2; k < std::min<std::size_t>(usable.size() - 1, 4); ++k) {
+    if (DecimalYears(table, usable[0], usable[k])) return k;
+  }
+  monthDate = true;
+  return 0;
+}
+
+}  // namespace
+
+std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
+  std::vector<int> usable = UsableColumns(table);
+  bool monthDate = false;
+  if (x < 0) {
+    const std::size_t parts = CalendarParts(table, usable, monthDate);
+    usable.erase(usable.begin(), usable.begin() + static_cast<std::ptrdiff_t>(parts));
+    if (monthDate) x = usable[0], usable.erase(usable.begin(), usable.begin() + 2);
+  }
   for (const int c : usable) {
     if (x < 0 && c != y) {
       x = c;
@@ -96,6 +175,13 @@ std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
     }
   }
   return {x, y};
+}
+
+int LikelyMonthColumn(const Table& table, int x) {
+  const std::vector<int> usable = UsableColumns(table);
+  bool monthDate = false;
+  CalendarParts(table, usable, monthDate);
+  return monthDate && usable[0] == x ? usable[1] : -1;
 }
 
 namespace {
@@ -125,11 +211,17 @@ bool Refuse(const Table& table, int column, bool datesAllowed, TableSeries& seri
   return series.Fault != TableFault::None;
 }
 
+bool ReadColumnDate(const TableColumn& column, std::string_view cell, double& days) {
+  return column.DateCodes ? ReadDateCode(cell, days) : ReadTableDate(cell, days);
+}
+
 // The first date of the column, at 00:00 of its day.
 double DateOrigin(const Table& table, int column) {
   double days = 0;
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
-    if (ReadTableDate(table.Cells.Cell(r, column), days)) return std::floor(days);
+    if (ReadColumnDate(table.Columns[column], table.Cells.Cell(r, column), days)) {
+      return std::floor(days);
+    }
   }
   return 0;
 }
@@ -143,7 +235,8 @@ CellRead ReadChosen(
   if (IsMissingCell(cell)) return CellRead::Missing;
   if (table.Columns[column].Kind == ColumnKind::Date) {
     why = TableNoticeKind::NotADate;
-    return ReadTableDate(cell, value) ? CellRead::Value : CellRead::Unreadable;
+    return ReadColumnDate(table.Columns[column], cell, value) ? CellRead::Value
+                                                              : CellRead::Unreadable;
   }
   why = TableNoticeKind::NotANumber;
   return ReadCellNumber(cell, table.DecimalMark, value) ? CellRead::Value : CellRead::Unreadable;
@@ -162,10 +255,11 @@ void TakeRow(const Table& table,
              std::size_t row,
              const TableSelection& selection,
              TableSeries& series) {
-  const int chosen[3] = {selection.X, selection.Y, selection.Sigma};
-  double values[3] = {0, 0, 1};
+  const int chosen[4] = {selection.X, selection.Y, selection.Sigma, selection.XMonth};
+  double values[4] = {0, 0, 1, 0};
   bool missing = false;
-  for (int i = 0; i < 3 && chosen[i] >= 0; ++i) {
+  for (int i = 0; i < 4; ++i) {
+    if (chosen[i] < 0) continue;
     TableNoticeKind why = TableNoticeKind::NotANumber;
     const CellRead read = ReadChosen(table, row, chosen[i], why, values[i]);
     if (read == CellRead::Unreadable) return Note(table, row, chosen[i], why, series);
@@ -178,6 +272,10 @@ void TakeRow(const Table& table,
     ++series.MissingRows;
     return;
   }
+  if (selection.XMonth >= 0 && !MonthStartDays(values[0], values[3], values[0])) {
+    return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
+  }
+  if (selection.XMonth >= 0 && series.X.empty()) series.XOrigin = values[0];
   series.X.push_back(series.XIsDate ? values[0] - series.XOrigin : values[0]);
   series.Y.push_back(values[1]);
   if (selection.Sigma >= 0) series.Sigma.push_back(values[2]);
@@ -193,11 +291,13 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   }
   if (Refuse(table, selection.X, selection.DatesAsDays, series) ||
       Refuse(table, selection.Y, false, series) ||
-      (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series))) {
+      (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series)) ||
+      (selection.XMonth >= 0 && Refuse(table, selection.XMonth, false, series))) {
     return series;
   }
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
   if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
+  if (selection.XMonth >= 0) series.XIsDate = true;
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
     TakeRow(table, r, selection, series);
   }

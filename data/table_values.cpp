@@ -188,10 +188,11 @@ bool DaysOf(int year, int month, int day, double& days) {
 bool ReadIsoDate(std::string_view cell, double& days) {
   std::size_t at = 0;
   int year = 0, month = 0, day = 0;
-  if (!ReadDigits(cell, at, 4, year) || !Skip(cell, at, '-') || !ReadDigits(cell, at, 2, month) ||
-      !Skip(cell, at, '-') || !ReadDigits(cell, at, 2, day)) {
+  if (!ReadDigits(cell, at, 4, year) || !Skip(cell, at, '-') || !ReadDigits(cell, at, 2, month)) {
     return false;
   }
+  if (at == cell.size()) return DaysOf(year, month, 1, days);  // a month: its first day
+  if (!Skip(cell, at, '-') || !ReadDigits(cell, at, 2, day)) return false;
   double dayNumber = 0;
   if (!DaysOf(year, month, day, dayNumber)) return false;
   double dayFraction = 0, offsetDays = 0;
@@ -219,6 +220,23 @@ bool ReadDottedDate(std::string_view cell, double& days) {
   if (at != cell.size()) return false;
   days = dayNumber + dayFraction;
   return true;
+}
+
+bool ReadDateCode(std::string_view cell, double& days) {
+  std::size_t at = 0;
+  int year = 0, month = 0, day = 1;
+  if (cell.size() != 6 && cell.size() != 8) return false;
+  if (!ReadDigits(cell, at, 4, year) || !ReadDigits(cell, at, 2, month)) return false;
+  if (at < cell.size() && !ReadDigits(cell, at, 2, day)) return false;
+  return year >= 1000 && DaysOf(year, month, day, days);
+}
+
+bool MonthStartDays(double year, double month, double& days) {
+  if (!(year >= 1000 && year <= 9999 && month >= 1 && month <= 12) || year != std::floor(year) ||
+      month != std::floor(month)) {
+    return false;
+  }
+  return DaysOf(static_cast<int>(year), static_cast<int>(month), 1, days);
 }
 
 bool ReadTableDate(std::string_view cell, double& days) {

@@ -19,7 +19,8 @@ bool IsMissingCell(std::string_view cell);
 // a thousands separator, a second mark, a date, inf, or a value beyond the doubles.
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value);
 
-// Reads the whole cell as an ISO 8601 date (2024-03-01) or date-time (2024-03-01T12:00,
+// Reads the whole cell as an ISO 8601 date (2024-03-01), month (2024-03, its first day, as
+// pandas reads it; monthly series are written so) or date-time (2024-03-01T12:00,
 // 2024-03-01 12:00:30.5, with an optional Z or +03:00) into days since 1970-01-01 00:00. A time
 // with a zone is converted to UTC; one without is taken as written. False for anything else,
 // including an impossible day such as 2023-02-29.
@@ -31,6 +32,15 @@ bool ReadIsoDate(std::string_view cell, double& days);
 // wherever they join a date; slashes do not say which comes first, and are left to
 // LooksLikeLocalDate's refusal.
 bool ReadDottedDate(std::string_view cell, double& days);
+
+// Reads the whole cell as a date written as an integer, YYYYMM (its first day) or YYYYMMDD, as
+// NOAA's tables and many databases write it, into days since 1970-01-01. Only a column decides
+// that its numbers are such dates (DescribeColumns): alone, 202403 is a number.
+bool ReadDateCode(std::string_view cell, double& days);
+
+// The first day of a month given as whole numbers (a year from 1000, a month 1 to 12) in days
+// since 1970-01-01; false for anything else.
+bool MonthStartDays(double year, double month, double& days);
 
 // ReadIsoDate, else ReadDottedDate: a date column's cells.
 bool ReadTableDate(std::string_view cell, double& days);

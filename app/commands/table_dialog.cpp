@@ -177,10 +177,19 @@ void TableDialog::Reselect() {
   selection.X = XBox->currentData().isValid() ? XBox->currentData().toInt() : -1;
   selection.Y = YBox->currentData().isValid() ? YBox->currentData().toInt() : -1;
   selection.Sigma = SigmaBox->currentData().toInt();
+  // A column of years beside their months means the months' dates.
+  selection.XMonth = selection.X >= 0 ? LikelyMonthColumn(Read, selection.X) : -1;
   Chosen = SelectColumns(Read, selection);
   const QString verdict = Verdict();
   const bool fine = Read.Fault == TableFault::None && Chosen.Fault == TableFault::None;
-  Summary->setText(fine ? SeriesText(Read, Chosen) : QString());
+  QString summary = fine ? SeriesText(Read, Chosen) : QString();
+  if (fine && selection.XMonth >= 0) {
+    summary += QStringLiteral(
+                   "\nДата строки — первое число месяца: год из столбца %1, месяц из "
+                   "столбца %2.")
+                   .arg(ColumnLabel(Read, selection.X), ColumnLabel(Read, selection.XMonth));
+  }
+  Summary->setText(summary);
   Summary->setVisible(fine);
   // A refusal stands out; the note on σ is only a note.
   Problem->setStyleSheet(verdict.isEmpty() ? QString()

@@ -353,6 +353,68 @@ TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
   EXPECT_EQ(SelectColumns(ReadTable(cases[0].Bytes), {0, 1}).XOrigin, origin);
 }
 
+// Monthly series as climate archives write them: the date as a month, as an integer, or split
+// over columns, with a title or '%' notes above. x is the days since the first month's first day.
+TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
+  struct MonthCase {
+    const char* Name;
+    std::string Bytes;
+    int Y;
+    std::vector<double> ExpectedX, ExpectedY;
+  };
+  const MonthCase cases[] = {
+      {"ISO months",
+       "Time,Anomaly,Lower\n1850-01,-0.7,-1\n1850-02,-0.2,-1\n1851-01,0.1,-1\n",
+       1,
+       {0, 31, 365},
+       {-0.7, -0.2, 0.1}},
+      {"YYYYMM under a title and units",
+       "Global anomalies\nUnits: C\nDate,Anomaly\n"
+       "185001,-0.7\n185002,-0.2\n185101,0.1\n",
+       1,
+       {0, 31, 365},
+       {-0.7, -0.2, 0.1}},
+      {"YYYYMMDD", "d;v\n20240228;1\n20240301;2\n20240302;3\n", 1, {0, 2, 3}, {1, 2, 3}},
+      {"year and month, then a decimal year",
+       "# co2\n1958 3 1958.2027 315.70\n"
+       "1958 4 1958.2877 317.45\n1958 5 1958.3699 317.51\n1959 1 1959.0411 315.62\n",
+       3,
+       {1958.2027, 1958.2877, 1958.3699, 1959.0411},
+       {315.70, 317.45, 317.51, 315.62}},
+      {"year and month alone",
+       "% anomalies\n%\n 1900 1 -0.5 0.1\n 1900 2 -0.4 0.1\n"
+       " 1900 3 -0.3 0.1\n 1901 1 -0.2 0.1\n",
+       2,
+       {0, 31, 59, 365},
+       {-0.5, -0.4, -0.3, -0.2}},
+  };
+  for (const MonthCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const Table table = ReadTable(c.Bytes);
+    ASSERT_EQ(table.Fault, TableFault::None);
+    const auto [x, y] = LikelyColumns(table);
+    EXPECT_EQ(y, c.Y);
+    const TableSeries series = SelectColumns(table, {x, y, -1, true, LikelyMonthColumn(table, x)});
+    ASSERT_EQ(series.Fault, TableFault::None);
+    EXPECT_EQ(series.DroppedRows(), 0);
+    ASSERT_EQ(series.X.size(), c.ExpectedX.size());
+    for (std::size_t i = 0; i < series.X.size(); ++i)
+      EXPECT_NEAR(series.X[i], c.ExpectedX[i], 1e-9);
+    EXPECT_EQ(series.Y, c.ExpectedY);
+  }
+  // Numbers that merely look like such dates stay numbers: out of order, or an x that repeats
+  // beside a y that is no month.
+  for (const char* text : {"code,v\n202403,1\n202401,2\n202402,3\n",
+                           "x,y\n1,1\n1,3\n2,2\n2,0.5\n",
+                           "x,y\n1,1\n1,13\n2,2\n2,5\n"}) {
+    SCOPED_TRACE(text);
+    const Table table = ReadTable(text);
+    EXPECT_EQ(table.Columns[0].Kind, ColumnKind::Numeric);
+    EXPECT_EQ(LikelyColumns(table), std::make_pair(0, 1));
+    EXPECT_EQ(LikelyMonthColumn(table, 0), -1);
+  }
+}
+
 TEST(TableReader, ColumnsWithoutNumbersAreRefusedByName) {
   const Table table =
       ReadTable("date;local;name;y\n2024-03-01;01/03/2024;a;1\n2024-03-02;02/03/2024;b;2\n");
