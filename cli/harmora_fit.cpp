@@ -135,9 +135,9 @@ int RunHarmoraFit(const std::vector<std::string>& args,
                                  "строка пропущена",
                                  "строки пропущены",
                                  "строк пропущено") +
-                        ": пустая ячейка, NA или нечитаемое значение"
+                        ": пустая ячейка, NA, нечитаемое значение или код пропуска"
                   : std::to_string(fit.RowsLeftOut) + (fit.RowsLeftOut == 1 ? " row" : " rows") +
-                        " left out for an empty, NA or unreadable cell")
+                        " left out for an empty, NA or unreadable cell or a missing-value code")
           << '\n';
     }
     if (!fit.Fitted) {

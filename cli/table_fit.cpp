@@ -88,6 +88,16 @@ const char* NoticeKind(TableNoticeKind kind) {
                                                      : "not_a_number";
 }
 
+std::string CodeText(const Table& table, int column, const TableCode& code, Language l) {
+  const std::string rows = std::to_string(code.Rows);
+  return Quoted(l, code.Token) + Say(l, " in column ", " в столбце ") +
+         ColumnLabel(table, column, l) +
+         Say(l,
+             ": a missing-value code far outside the other values, left out (rows: ",
+             ": код пропуска далеко за пределами остальных значений, пропущен (строк: ") +
+         rows + ")";
+}
+
 // One series: its rows, the fit, and what was left out.
 void FitSeries(const Table& table,
                const TableSelection& selection,
@@ -99,6 +109,10 @@ void FitSeries(const Table& table,
   for (const TableNotice& notice : series.Notices) {
     fit.Notices.push_back(
         {notice.Line, NoticeKind(notice.Kind), notice.Token, NoticeText(table, notice, l)});
+  }
+  for (const TableCode& code : series.Codes) {
+    fit.Notices.push_back(
+        {code.FirstLine, "missing_code", code.Token, CodeText(table, selection.Y, code, l)});
   }
   fit.RowsLeftOut = series.DroppedRows();
   fit.XIsDate = series.XIsDate;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <limits>
 
 #include "data/table_values.h"
 
@@ -228,6 +230,9 @@ double DateOrigin(const Table& table, int column) {
 
 enum class CellRead { Value, Missing, Unreadable };
 
+// The fewest other values of y that make a code stand out from them.
+constexpr std::size_t kLeastOthers = 3;
+
 // Reads one chosen cell as its column's kind wants it.
 CellRead ReadChosen(
     const Table& table, std::size_t row, int column, TableNoticeKind& why, double& value) {
@@ -242,16 +247,19 @@ CellRead ReadChosen(
   return ReadCellNumber(cell, table.DecimalMark, value) ? CellRead::Value : CellRead::Unreadable;
 }
 
-void Note(
+// Counts a row left out for an unreadable cell and keeps its notice; false, for TakeRow.
+bool Note(
     const Table& table, std::size_t row, int column, TableNoticeKind kind, TableSeries& series) {
   ++series.UnreadableRows;
-  if (series.Notices.size() >= kMaxTableNotices) return;
-  series.Notices.push_back(
-      {kind, table.Cells.RowLine[row], column, std::string(table.Cells.Cell(row, column))});
+  if (series.Notices.size() < kMaxTableNotices) {
+    series.Notices.push_back(
+        {kind, table.Cells.RowLine[row], column, std::string(table.Cells.Cell(row, column))});
+  }
+  return false;
 }
 
-// Takes one row into series, or counts why it is left out.
-void TakeRow(const Table& table,
+// Takes one row into series, or counts why it is left out; true when taken.
+bool TakeRow(const Table& table,
              std::size_t row,
              const TableSelection& selection,
              TableSeries& series) {
@@ -270,7 +278,7 @@ void TakeRow(const Table& table,
   }
   if (missing) {
     ++series.MissingRows;
-    return;
+    return false;
   }
   if (selection.XMonth >= 0 && !MonthStartDays(values[0], values[3], values[0])) {
     return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
@@ -279,6 +287,58 @@ void TakeRow(const Table& table,
   series.X.push_back(series.XIsDate ? values[0] - series.XOrigin : values[0]);
   series.Y.push_back(values[1]);
   if (selection.Sigma >= 0) series.Sigma.push_back(values[2]);
+  return true;
+}
+
+// The codes archives write for a missing value.
+constexpr double kMissingCodes[] = {-9,      -9.9,   -9.99,  -99,        -99.9,
+                                    -99.99,  -999,   -999.9, -999.99,    -9999,
+                                    -9999.9, -99999, 999,    999.9,      9999,
+                                    99999,   -32767, -32768, 32767,      1e20,
+                                    -1e20,   1e30,   -1e30,  9.96921e36, 9.969209968386869e36};
+
+bool IsMissingCode(double v) {
+  return std::find(std::begin(kMissingCodes), std::end(kMissingCodes), v) !=
+         std::end(kMissingCodes);
+}
+
+// Leaves out the rows whose y is a missing-value code far outside the other values (see
+// SelectColumns); rows[i] is the table row of pair i.
+void LeaveOutCodes(const Table& table,
+                   const TableSelection& selection,
+                   const std::vector<std::size_t>& rows,
+                   TableSeries& series) {
+  double low = std::numeric_limits<double>::infinity(), high = -low;
+  std::size_t others = 0;
+  for (const double y : series.Y) {
+    if (IsMissingCode(y)) continue;
+    low = std::min(low, y), high = std::max(high, y);
+    ++others;
+  }
+  const double reach = high - low;
+  const auto coded = [&](double y) {
+    return others >= kLeastOthers && IsMissingCode(y) && (y < low - reach || y > high + reach);
+  };
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < series.Y.size(); ++i) {
+    if (!coded(series.Y[i])) {
+      series.X[kept] = series.X[i], series.Y[kept] = series.Y[i];
+      if (!series.Sigma.empty()) series.Sigma[kept] = series.Sigma[i];
+      ++kept;
+      continue;
+    }
+    ++series.CodedRows;
+    const std::string token(table.Cells.Cell(rows[i], selection.Y));
+    auto code = std::find_if(series.Codes.begin(), series.Codes.end(), [&](const TableCode& c) {
+      return c.Token == token;
+    });
+    if (code == series.Codes.end()) {
+      code = series.Codes.insert(series.Codes.end(), {token, 0, table.Cells.RowLine[rows[i]]});
+    }
+    ++code->Rows;
+  }
+  series.X.resize(kept), series.Y.resize(kept);
+  if (!series.Sigma.empty()) series.Sigma.resize(kept);
 }
 
 }  // namespace
@@ -298,8 +358,10 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
   if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
   if (selection.XMonth >= 0) series.XIsDate = true;
+  std::vector<std::size_t> rows;
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
-    TakeRow(table, r, selection, series);
+    if (TakeRow(table, r, selection, series)) rows.push_back(r);
   }
+  LeaveOutCodes(table, selection, rows, series);
   return series;
 }

@@ -93,21 +93,34 @@ struct TableNotice {
 // Notices kept; the counts go on beyond them.
 inline constexpr std::size_t kMaxTableNotices = 100;
 
+// A value of y that stands for a missing one, as archives write them (-99.99, -999, 9999, 1e20):
+// one of the usual codes, far outside the other values.
+struct TableCode {
+  std::string Token;           // the cell as written
+  std::int64_t Rows = 0;       // rows left out for it
+  std::int64_t FirstLine = 0;  // the line of the first
+};
+
 struct TableSeries {
   TableFault Fault = TableFault::None;
   int FaultColumn = -1;              // the column refused
   std::vector<double> X, Y, Sigma;   // the rows kept, in the table's order
   std::int64_t MissingRows = 0;      // left out for an empty, NA or NaN cell
   std::int64_t UnreadableRows = 0;   // left out for a cell its column cannot read
+  std::int64_t CodedRows = 0;        // left out for a missing-value code in y
+  std::vector<TableCode> Codes;      // those codes, in the order first met
   std::vector<TableNotice> Notices;  // the first kMaxTableNotices unreadable cells
   // An x column of dates reads as days since 00:00 of the date in its first data row; this is
   // that origin in days since 1970-01-01.
   bool XIsDate = false;
   double XOrigin = 0;
 
-  std::int64_t DroppedRows() const { return MissingRows + UnreadableRows; }
+  std::int64_t DroppedRows() const { return MissingRows + UnreadableRows + CodedRows; }
 };
 
 // The chosen columns' values, row by row, leaving out every row where one of them is missing or
-// unreadable.
+// unreadable, or where y holds a missing-value code: one of the codes archives write (-9.99,
+// -99.99, -999, 9999, -32768, 1e20, ...) lying farther outside the range of the other values of y
+// than that range is wide. Fitted, one -99.99 among CO2 values of 310 to 420 bends every
+// harmonic.
 TableSeries SelectColumns(const Table& table, const TableSelection& selection);

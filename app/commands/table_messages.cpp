@@ -121,11 +121,20 @@ QString SeriesText(const Table& table, const TableSeries& series) {
                      .arg(series.X.size())
                      .arg(series.DroppedRows());
   if (series.DroppedRows() > 0) {
-    text += QStringLiteral(" (пустые, NA или NaN: %1; не прочитаны: %2)")
+    text += QStringLiteral(" (пустые, NA или NaN: %1; не прочитаны: %2")
                 .arg(series.MissingRows)
                 .arg(series.UnreadableRows);
+    if (series.CodedRows > 0) text += QStringLiteral("; коды пропуска: %1").arg(series.CodedRows);
+    text += ')';
   }
   text += '.';
+  for (const TableCode& code : series.Codes) {
+    text += QStringLiteral("\nСтрока %1 и ещё таких строк: %2 — %3 в y: код пропуска далеко за "
+                           "пределами остальных значений, строки пропущены.")
+                .arg(code.FirstLine)
+                .arg(code.Rows - 1)
+                .arg(Quoted(code.Token));
+  }
   const int listed = std::min(kListedNotices, static_cast<int>(series.Notices.size()));
   for (int i = 0; i < listed; ++i) {
     const TableNotice& notice = series.Notices[i];

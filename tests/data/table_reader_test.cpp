@@ -415,6 +415,47 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
   }
 }
 
+// Missing-value codes in y are left out only where they stand far outside the other values.
+TEST(TableReader, MissingValueCodesFarOutsideTheValuesAreLeftOut) {
+  struct CodeCase {
+    const char* Name;
+    std::string Bytes;
+    std::vector<double> ExpectedY;
+    std::int64_t Coded;
+    const char* Token;  // the first code's cell
+  };
+  const CodeCase cases[] = {
+      {"CO2 with -99.99",
+       "t,v\n1,315.7\n2,-99.99\n3,317.5\n4,-99.99\n5,316.1\n",
+       {315.7, 317.5, 316.1},
+       2,
+       "-99.99"},
+      {"anomalies with 1e20 and -999",
+       "t v\n1 0.5\n2 1e20\n3 -0.2\n4 -999\n5 0.1\n",
+       {0.5, -0.2, 0.1},
+       2,
+       "1e20"},
+      {"decimal comma", "t;v\n1;0,5\n2;-99,9\n3;-0,2\n4;0,1\n", {0.5, -0.2, 0.1}, 1, "-99,9"},
+      {"-9 within the values", "t,v\n1,-12\n2,-9\n3,5\n4,1\n", {-12, -9, 5, 1}, 0, ""},
+      {"999 near them", "t,v\n1,0\n2,999\n3,400\n4,1000\n", {0, 999, 400, 1000}, 0, ""},
+      {"too few others", "t,v\n1,-999\n2,1\n3,2\n", {-999, 1, 2}, 0, ""},
+  };
+  for (const CodeCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TableSeries series = SelectColumns(ReadTable(c.Bytes), {0, 1});
+    ASSERT_EQ(series.Fault, TableFault::None);
+    EXPECT_EQ(series.Y, c.ExpectedY);
+    EXPECT_EQ(series.X.size(), series.Y.size());
+    EXPECT_EQ(series.CodedRows, c.Coded);
+    EXPECT_EQ(series.DroppedRows(), c.Coded);
+    if (c.Coded > 0) {
+      ASSERT_FALSE(series.Codes.empty());
+      EXPECT_EQ(series.Codes[0].Token, c.Token);
+      EXPECT_EQ(series.Codes[0].FirstLine, 3);
+    }
+  }
+}
+
 TEST(TableReader, ColumnsWithoutNumbersAreRefusedByName) {
   const Table table =
       ReadTable("date;local;name;y\n2024-03-01;01/03/2024;a;1\n2024-03-02;02/03/2024;b;2\n");
