@@ -129,8 +129,9 @@ QString SeriesText(const Table& table, const TableSeries& series) {
   }
   text += '.';
   for (const TableCode& code : series.Codes) {
-    text += QStringLiteral("\nСтрока %1 и ещё таких строк: %2 — %3 в y: код пропуска далеко за "
-                           "пределами остальных значений, строки пропущены.")
+    text += QStringLiteral(
+                "\nСтрока %1 и ещё таких строк: %2 — %3 в y: код пропуска далеко за "
+                "пределами остальных значений, строки пропущены.")
                 .arg(code.FirstLine)
                 .arg(code.Rows - 1)
                 .arg(Quoted(code.Token));
