@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 #include <random>
+#include <tuple>
 
 #include "base/run_time_fault.h"
 #include "cli/in_input_order.h"
@@ -157,7 +158,7 @@ std::string UnusedColumnsNote(const Table& table,
        c < static_cast<int>(table.Columns.size());
        ++c) {
     if (c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XMonth &&
-        table.Columns[c].Kind == ColumnKind::Numeric) {
+        c != chosen.XDay && table.Columns[c].Kind == ColumnKind::Numeric) {
       unused.push_back(c);
     }
   }
@@ -229,7 +230,7 @@ void FitTableFile(const std::string& path,
   }
   const bool xGuessed = selection.X < 0;
   selection.X = x;
-  if (xGuessed) selection.XMonth = LikelyMonthColumn(table, x);
+  if (xGuessed) std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(table, x);
   std::string note;
   if (yIndices.empty()) {
     yIndices.push_back(y);

@@ -145,17 +145,32 @@ std::vector<int> UsableColumns(const Table& table) {
   return usable;
 }
 
-// The number of usable columns from the first that a calendar split over columns takes: a year
-// and a month, then at most a day; with a decimal year right after, that one is x and the parts
-// are passed over. 0 where the first columns are no such
-// split; monthDate says whether x is the year with the month beside it (LikelyMonthColumn).
-std::size_t CalendarParts(const Table& table, const std::vector<int>& usable, bool& monthDate) {
-  monthDate = false;
+// Whether column c holds days of the month beside a year and month (rows of them): whole, 1 to
+// 31, some past 12 (else it may be a flag or a count).
+bool DaysOfMonth(const Table& table, int c, std::size_t rows) {
+  std::vector<double> days;
+  if (!ColumnNumbers(table, c, days) || days.size() != rows) return false;
+  bool past12 = false;
+  for (const double d : days) {
+    if (!IsWhole(d) || d < 1 || d > 31) return false;
+    past12 = past12 || d > 12;
+  }
+  return past12;
+}
+
+// How the first usable columns split a date: a year and a month, then maybe a day. With a
+// decimal year right after them, that one is x and the parts are passed over (the count
+// returned); without, x is the year and parts says how many columns the date takes (2 or 3). 0
+// and 0 where the first columns are no such split.
+std::size_t CalendarParts(const Table& table, const std::vector<int>& usable, std::size_t& parts) {
+  parts = 0;
   if (usable.size() < 3 || !YearAndMonth(table, usable[0], usable[1])) return 0;
   for (std::size_t k = 2; k < std::min<std::size_t>(usable.size() - 1, 4); ++k) {
     if (DecimalYears(table, usable[0], usable[k])) return k;
   }
-  monthDate = true;
+  std::vector<double> years;
+  ColumnNumbers(table, usable[0], years);
+  parts = usable.size() > 3 && DaysOfMonth(table, usable[2], years.size()) ? 3 : 2;
   return 0;
 }
 
@@ -163,11 +178,14 @@ std::size_t CalendarParts(const Table& table, const std::vector<int>& usable, bo
 
 std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
   std::vector<int> usable = UsableColumns(table);
-  bool monthDate = false;
+  std::size_t parts = 0;
   if (x < 0) {
-    const std::size_t parts = CalendarParts(table, usable, monthDate);
-    usable.erase(usable.begin(), usable.begin() + static_cast<std::ptrdiff_t>(parts));
-    if (monthDate) x = usable[0], usable.erase(usable.begin(), usable.begin() + 2);
+    const std::size_t passed = CalendarParts(table, usable, parts);
+    usable.erase(usable.begin(), usable.begin() + static_cast<std::ptrdiff_t>(passed));
+    if (parts > 0) {
+      x = usable[0];
+      usable.erase(usable.begin(), usable.begin() + static_cast<std::ptrdiff_t>(parts));
+    }
   }
   for (const int c : usable) {
     if (x < 0 && c != y) {
@@ -179,11 +197,12 @@ std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
   return {x, y};
 }
 
-int LikelyMonthColumn(const Table& table, int x) {
+std::pair<int, int> LikelyDateParts(const Table& table, int x) {
   const std::vector<int> usable = UsableColumns(table);
-  bool monthDate = false;
-  CalendarParts(table, usable, monthDate);
-  return monthDate && usable[0] == x ? usable[1] : -1;
+  std::size_t parts = 0;
+  CalendarParts(table, usable, parts);
+  if (parts == 0 || usable[0] != x) return {-1, -1};
+  return {usable[1], parts == 3 ? usable[2] : -1};
 }
 
 namespace {
@@ -263,10 +282,11 @@ bool TakeRow(const Table& table,
              std::size_t row,
              const TableSelection& selection,
              TableSeries& series) {
-  const int chosen[4] = {selection.X, selection.Y, selection.Sigma, selection.XMonth};
-  double values[4] = {0, 0, 1, 0};
+  const int chosen[5] = {
+      selection.X, selection.Y, selection.Sigma, selection.XMonth, selection.XDay};
+  double values[5] = {0, 0, 1, 0, 1};
   bool missing = false;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     if (chosen[i] < 0) continue;
     TableNoticeKind why = TableNoticeKind::NotANumber;
     const CellRead read = ReadChosen(table, row, chosen[i], why, values[i]);
@@ -280,7 +300,7 @@ bool TakeRow(const Table& table,
     ++series.MissingRows;
     return false;
   }
-  if (selection.XMonth >= 0 && !MonthStartDays(values[0], values[3], values[0])) {
+  if (selection.XMonth >= 0 && !DateOfParts(values[0], values[3], values[4], values[0])) {
     return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
   }
   if (selection.XMonth >= 0 && series.X.empty()) series.XOrigin = values[0];
@@ -352,7 +372,8 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   if (Refuse(table, selection.X, selection.DatesAsDays, series) ||
       Refuse(table, selection.Y, false, series) ||
       (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series)) ||
-      (selection.XMonth >= 0 && Refuse(table, selection.XMonth, false, series))) {
+      (selection.XMonth >= 0 && Refuse(table, selection.XMonth, false, series)) ||
+      (selection.XDay >= 0 && Refuse(table, selection.XDay, false, series))) {
     return series;
   }
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;

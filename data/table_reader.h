@@ -62,9 +62,9 @@ int FindTableColumn(const Table& table, std::string_view name);
 struct TableSelection {
   int X = -1, Y = -1, Sigma = -1;
   bool DatesAsDays = true;  // an x column of dates reads as days; false refuses it
-  // With X a column of years, the column of their months (LikelyMonthColumn): x is then the
-  // date of each month's first day, read as dates are.
-  int XMonth = -1;
+  // With X a column of years, the columns of their months and days (LikelyDateParts): x is
+  // then each row's date (without days, the month's first day), read as dates are.
+  int XMonth = -1, XDay = -1;
 };
 
 // The x and y columns a table most likely means: the first two columns of numbers or dates
@@ -74,11 +74,12 @@ struct TableSelection {
 // where there is none.
 // A monthly table whose first columns split the date (year, month, ...) gives x from them: a
 // column of increasing numbers right after them (a decimal year, as NOAA and SILSO write it),
-// else the year with its month (LikelyMonthColumn), and y from the next column.
+// else the year with its month and day (LikelyDateParts), and y from the next column.
 std::pair<int, int> LikelyColumns(const Table& table, int x = -1, int y = -1);
 
-// The column of months beside x where LikelyColumns takes x as a year and its month; else -1.
-int LikelyMonthColumn(const Table& table, int x);
+// The columns of months and days (-1: none) beside x where LikelyColumns takes x as a year with
+// its month (and day); else {-1, -1}.
+std::pair<int, int> LikelyDateParts(const Table& table, int x);
 
 enum class TableNoticeKind { NotANumber, NotADate, SigmaNotPositive };
 

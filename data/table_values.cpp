@@ -231,12 +231,12 @@ bool ReadDateCode(std::string_view cell, double& days) {
   return year >= 1000 && DaysOf(year, month, day, days);
 }
 
-bool MonthStartDays(double year, double month, double& days) {
-  if (!(year >= 1000 && year <= 9999 && month >= 1 && month <= 12) || year != std::floor(year) ||
-      month != std::floor(month)) {
+bool DateOfParts(double year, double month, double day, double& days) {
+  if (!(year >= 1000 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31) ||
+      year != std::floor(year) || month != std::floor(month) || day != std::floor(day)) {
     return false;
   }
-  return DaysOf(static_cast<int>(year), static_cast<int>(month), 1, days);
+  return DaysOf(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), days);
 }
 
 bool ReadTableDate(std::string_view cell, double& days) {

@@ -38,9 +38,9 @@ bool ReadDottedDate(std::string_view cell, double& days);
 // that its numbers are such dates (DescribeColumns): alone, 202403 is a number.
 bool ReadDateCode(std::string_view cell, double& days);
 
-// The first day of a month given as whole numbers (a year from 1000, a month 1 to 12) in days
-// since 1970-01-01; false for anything else.
-bool MonthStartDays(double year, double month, double& days);
+// A date given as whole numbers (a year from 1000 to 9999, a month, a day) in days since
+// 1970-01-01; false for anything else, such as 2023-02-29.
+bool DateOfParts(double year, double month, double day, double& days);
 
 // ReadIsoDate, else ReadDottedDate: a date column's cells.
 bool ReadTableDate(std::string_view cell, double& days);

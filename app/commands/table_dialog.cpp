@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "app/commands/table_messages.h"
 #include "data/observation_set.h"
@@ -178,16 +179,23 @@ void TableDialog::Reselect() {
   selection.Y = YBox->currentData().isValid() ? YBox->currentData().toInt() : -1;
   selection.Sigma = SigmaBox->currentData().toInt();
   // A column of years beside their months means the months' dates.
-  selection.XMonth = selection.X >= 0 ? LikelyMonthColumn(Read, selection.X) : -1;
+  std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(Read, selection.X);
   Chosen = SelectColumns(Read, selection);
   const QString verdict = Verdict();
   const bool fine = Read.Fault == TableFault::None && Chosen.Fault == TableFault::None;
   QString summary = fine ? SeriesText(Read, Chosen) : QString();
   if (fine && selection.XMonth >= 0) {
-    summary += QStringLiteral(
-                   "\nДата строки — первое число месяца: год из столбца %1, месяц из "
-                   "столбца %2.")
-                   .arg(ColumnLabel(Read, selection.X), ColumnLabel(Read, selection.XMonth));
+    const QString year = ColumnLabel(Read, selection.X),
+                  month = ColumnLabel(Read, selection.XMonth);
+    summary += selection.XDay >= 0
+                   ? QStringLiteral(
+                         "\nДата строки: год из столбца %1, месяц из столбца %2, день "
+                         "из столбца %3.")
+                         .arg(year, month, ColumnLabel(Read, selection.XDay))
+                   : QStringLiteral(
+                         "\nДата строки — первое число месяца: год из столбца %1, "
+                         "месяц из столбца %2.")
+                         .arg(year, month);
   }
   Summary->setText(summary);
   Summary->setVisible(fine);

@@ -381,6 +381,11 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
        3,
        {1958.2027, 1958.2877, 1958.3699, 1959.0411},
        {315.70, 317.45, 317.51, 315.62}},
+      {"year, month and day",
+       "1974 5 19 333.4\n1974 5 26 332.9\n1974 6 2 333.0\n1975 1 5 330.1\n",
+       3,
+       {0, 7, 14, 231},
+       {333.4, 332.9, 333.0, 330.1}},
       {"year and month alone",
        "% anomalies\n%\n 1900 1 -0.5 0.1\n 1900 2 -0.4 0.1\n"
        " 1900 3 -0.3 0.1\n 1901 1 -0.2 0.1\n",
@@ -394,7 +399,8 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
     ASSERT_EQ(table.Fault, TableFault::None);
     const auto [x, y] = LikelyColumns(table);
     EXPECT_EQ(y, c.Y);
-    const TableSeries series = SelectColumns(table, {x, y, -1, true, LikelyMonthColumn(table, x)});
+    const auto [month, day] = LikelyDateParts(table, x);
+    const TableSeries series = SelectColumns(table, {x, y, -1, true, month, day});
     ASSERT_EQ(series.Fault, TableFault::None);
     EXPECT_EQ(series.DroppedRows(), 0);
     ASSERT_EQ(series.X.size(), c.ExpectedX.size());
@@ -411,7 +417,7 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
     const Table table = ReadTable(text);
     EXPECT_EQ(table.Columns[0].Kind, ColumnKind::Numeric);
     EXPECT_EQ(LikelyColumns(table), std::make_pair(0, 1));
-    EXPECT_EQ(LikelyMonthColumn(table, 0), -1);
+    EXPECT_EQ(LikelyDateParts(table, 0), std::make_pair(-1, -1));
   }
 }
 
