@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <tuple>
 
 #include "data/table_reader.h"
 
@@ -46,6 +47,9 @@ void CheckSeries(const Table& table, const TableSeries& series, std::int64_t lin
     Check(std::isfinite(series.X[i]) && std::isfinite(series.Y[i]), "a value is not finite");
   }
   for (const double sigma : series.Sigma) Check(sigma > 0 && std::isfinite(sigma), "bad σ");
+  std::int64_t coded = 0;
+  for (const TableCode& code : series.Codes) coded += code.Rows;
+  Check(coded == series.CodedRows, "missing-value codes miscounted");
   for (const TableNotice& notice : series.Notices) {
     Check(notice.Line >= 1 && notice.Line <= lines, "a notice's line is outside the file");
   }
@@ -64,5 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int columns = static_cast<int>(table.Columns.size());
   const TableSelection selection{0, columns > 1 ? 1 : 0, columns > 2 ? 2 : -1, (data[0] & 64) != 0};
   CheckSeries(table, SelectColumns(table, selection), lines);
+  // The columns guessed, with a date split over columns where they hold one.
+  TableSelection guessed;
+  std::tie(guessed.X, guessed.Y) = LikelyColumns(table);
+  if (guessed.X >= 0 && guessed.Y >= 0) {
+    std::tie(guessed.XMonth, guessed.XDay) = LikelyDateParts(table, guessed.X);
+    CheckSeries(table, SelectColumns(table, guessed), lines);
+  }
   return 0;
 }
