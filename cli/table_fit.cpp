@@ -113,7 +113,7 @@ void FitSeries(const Table& table,
   }
   for (const TableCode& code : series.Codes) {
     fit.Notices.push_back(
-        {code.FirstLine, "missing_code", code.Token, CodeText(table, selection.Y, code, l)});
+        {code.FirstLine, "missing_code", code.Token, CodeText(table, code.Column, code, l)});
   }
   fit.RowsLeftOut = series.DroppedRows();
   fit.XIsDate = series.XIsDate;
@@ -157,7 +157,9 @@ std::string UnusedColumnsNote(const Table& table,
                         : 0;
        c < static_cast<int>(table.Columns.size());
        ++c) {
-    if (c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XMonth &&
+    const bool month =
+        chosen.WideMonths >= 0 && c >= chosen.WideMonths && c < chosen.WideMonths + 12;
+    if (!month && c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XMonth &&
         c != chosen.XDay && table.Columns[c].Kind == ColumnKind::Numeric) {
       unused.push_back(c);
     }
@@ -233,8 +235,10 @@ void FitTableFile(const std::string& path,
   if (xGuessed) std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(table, x);
   std::string note;
   if (yIndices.empty()) {
-    yIndices.push_back(y);
-    selection.Y = y;
+    // A year to a row with its months side by side is one monthly series.
+    selection.WideMonths = LikelyMonthColumns(table, x);
+    selection.Y = selection.WideMonths >= 0 ? selection.WideMonths : y;
+    yIndices.push_back(selection.Y);
     note = UnusedColumnsNote(table, selection, xGuessed, l);
   }
 
@@ -256,6 +260,7 @@ void FitTableFile(const std::string& path,
         fit->Path = path;
         fit->XName = table.Columns[own.X].Name;
         fit->YName = table.Columns[own.Y].Name;
+        if (own.WideMonths >= 0) fit->YName += "-" + table.Columns[own.WideMonths + 11].Name;
         fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;
         if (i == 0) fit->Note = note;
         FitRequest request = SeriesRequest(many, i);

@@ -197,6 +197,52 @@ std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
   return {x, y};
 }
 
+namespace {
+
+// The month (1 to 12) a column's name stands for: English or Russian, short or whole, in the
+// cases headers write them; 0 for none.
+int MonthOfName(std::string_view name) {
+  static constexpr std::string_view kNames[][6] = {
+      {"jan", "january", "янв", "январь", "Янв", "Январь"},
+      {"feb", "february", "фев", "февраль", "Фев", "Февраль"},
+      {"mar", "march", "мар", "март", "Мар", "Март"},
+      {"apr", "april", "апр", "апрель", "Апр", "Апрель"},
+      {"may", "may", "май", "май", "Май", "Май"},
+      {"jun", "june", "июн", "июнь", "Июн", "Июнь"},
+      {"jul", "july", "июл", "июль", "Июл", "Июль"},
+      {"aug", "august", "авг", "август", "Авг", "Август"},
+      {"sep", "september", "сен", "сентябрь", "Сен", "Сентябрь"},
+      {"oct", "october", "окт", "октябрь", "Окт", "Октябрь"},
+      {"nov", "november", "ноя", "ноябрь", "Ноя", "Ноябрь"},
+      {"dec", "december", "дек", "декабрь", "Дек", "Декабрь"},
+  };
+  std::string lower(name);
+  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  for (int m = 0; m < 12; ++m) {
+    for (const std::string_view known : kNames[m]) {
+      if (lower == known || name == known) return m + 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int LikelyMonthColumns(const Table& table, int x) {
+  const int first = x + 1;
+  if (!table.HasHeader || x < 0 || first + 12 > static_cast<int>(table.Columns.size())) return -1;
+  for (int m = 0; m < 12; ++m) {
+    const TableColumn& column = table.Columns[first + m];
+    if (MonthOfName(column.Name) != m + 1 || column.Kind != ColumnKind::Numeric) return -1;
+  }
+  std::vector<double> years;
+  if (!ColumnNumbers(table, x, years)) return -1;
+  for (std::size_t i = 0; i < years.size(); ++i) {
+    if (!IsWhole(years[i]) || (i > 0 && !(years[i] > years[i - 1]))) return -1;
+  }
+  return first;
+}
+
 std::pair<int, int> LikelyDateParts(const Table& table, int x) {
   const std::vector<int> usable = UsableColumns(table);
   std::size_t parts = 0;
@@ -277,14 +323,16 @@ bool Note(
   return false;
 }
 
-// Takes one row into series, or counts why it is left out; true when taken.
+// Takes one row into series, or counts why it is left out; true when taken. A month from 1 to
+// 12 (a table of months side by side) joins the year in X as XMonth's cell would.
 bool TakeRow(const Table& table,
              std::size_t row,
              const TableSelection& selection,
-             TableSeries& series) {
+             TableSeries& series,
+             int month = 0) {
   const int chosen[5] = {
       selection.X, selection.Y, selection.Sigma, selection.XMonth, selection.XDay};
-  double values[5] = {0, 0, 1, 0, 1};
+  double values[5] = {0, 0, 1, static_cast<double>(month), 1};
   bool missing = false;
   for (int i = 0; i < 5; ++i) {
     if (chosen[i] < 0) continue;
@@ -300,10 +348,11 @@ bool TakeRow(const Table& table,
     ++series.MissingRows;
     return false;
   }
-  if (selection.XMonth >= 0 && !DateOfParts(values[0], values[3], values[4], values[0])) {
+  const bool parts = selection.XMonth >= 0 || month > 0;
+  if (parts && !DateOfParts(values[0], values[3], values[4], values[0])) {
     return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
   }
-  if (selection.XMonth >= 0 && series.X.empty()) series.XOrigin = values[0];
+  if (parts && series.X.empty()) series.XOrigin = values[0];
   series.X.push_back(series.XIsDate ? values[0] - series.XOrigin : values[0]);
   series.Y.push_back(values[1]);
   if (selection.Sigma >= 0) series.Sigma.push_back(values[2]);
@@ -325,8 +374,7 @@ bool IsMissingCode(double v) {
 // Leaves out the rows whose y is a missing-value code far outside the other values (see
 // SelectColumns); rows[i] is the table row of pair i.
 void LeaveOutCodes(const Table& table,
-                   const TableSelection& selection,
-                   const std::vector<std::size_t>& rows,
+                   const std::vector<std::pair<std::size_t, int>>& cells,
                    TableSeries& series) {
   double low = std::numeric_limits<double>::infinity(), high = -low;
   std::size_t others = 0;
@@ -348,12 +396,13 @@ void LeaveOutCodes(const Table& table,
       continue;
     }
     ++series.CodedRows;
-    const std::string token(table.Cells.Cell(rows[i], selection.Y));
+    const auto [row, column] = cells[i];
+    const std::string token(table.Cells.Cell(row, column));
     auto code = std::find_if(series.Codes.begin(), series.Codes.end(), [&](const TableCode& c) {
       return c.Token == token;
     });
     if (code == series.Codes.end()) {
-      code = series.Codes.insert(series.Codes.end(), {token, 0, table.Cells.RowLine[rows[i]]});
+      code = series.Codes.insert(series.Codes.end(), {token, 0, table.Cells.RowLine[row], column});
     }
     ++code->Rows;
   }
@@ -369,8 +418,12 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
     series.Fault = table.Fault;
     return series;
   }
+  const int months = selection.WideMonths >= 0 ? 12 : 0;
+  for (int m = 0; m < months; ++m) {
+    if (Refuse(table, selection.WideMonths + m, false, series)) return series;
+  }
   if (Refuse(table, selection.X, selection.DatesAsDays, series) ||
-      Refuse(table, selection.Y, false, series) ||
+      (months == 0 && Refuse(table, selection.Y, false, series)) ||
       (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series)) ||
       (selection.XMonth >= 0 && Refuse(table, selection.XMonth, false, series)) ||
       (selection.XDay >= 0 && Refuse(table, selection.XDay, false, series))) {
@@ -378,11 +431,17 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   }
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
   if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
-  if (selection.XMonth >= 0) series.XIsDate = true;
-  std::vector<std::size_t> rows;
+  if (selection.XMonth >= 0 || months > 0) series.XIsDate = true;
+  std::vector<std::pair<std::size_t, int>> cells;  // the row and y column of each pair
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
-    if (TakeRow(table, r, selection, series)) rows.push_back(r);
+    if (months == 0 && TakeRow(table, r, selection, series)) cells.emplace_back(r, selection.Y);
+    for (int m = 0; m < months; ++m) {
+      TableSelection one = selection;
+      one.Y = selection.WideMonths + m;
+      one.Sigma = -1;
+      if (TakeRow(table, r, one, series, m + 1)) cells.emplace_back(r, one.Y);
+    }
   }
-  LeaveOutCodes(table, selection, rows, series);
+  LeaveOutCodes(table, cells, series);
   return series;
 }

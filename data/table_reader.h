@@ -65,6 +65,10 @@ struct TableSelection {
   // With X a column of years, the columns of their months and days (LikelyDateParts): x is
   // then each row's date (without days, the month's first day), read as dates are.
   int XMonth = -1, XDay = -1;
+  // With X a column of years, the first of twelve columns of months side by side
+  // (LikelyMonthColumns): each of their cells is a pair, x its month's first day; Y and Sigma
+  // are not read, and the counts of rows left out count such pairs.
+  int WideMonths = -1;
 };
 
 // The x and y columns a table most likely means: the first two columns of numbers or dates
@@ -80,6 +84,11 @@ std::pair<int, int> LikelyColumns(const Table& table, int x = -1, int y = -1);
 // The columns of months and days (-1: none) beside x where LikelyColumns takes x as a year with
 // its month (and day); else {-1, -1}.
 std::pair<int, int> LikelyDateParts(const Table& table, int x);
+
+// The first of twelve columns named for the months in order (Jan ... Dec, янв ... дек, whole or
+// short) right after x, a column of whole years in order, as GISTEMP and HadCET write a monthly
+// series a year to a row; -1 where there are none.
+int LikelyMonthColumns(const Table& table, int x);
 
 enum class TableNoticeKind { NotANumber, NotADate, SigmaNotPositive };
 
@@ -100,6 +109,7 @@ struct TableCode {
   std::string Token;           // the cell as written
   std::int64_t Rows = 0;       // rows left out for it
   std::int64_t FirstLine = 0;  // the line of the first
+  int Column = 0;              // and its column
 };
 
 struct TableSeries {

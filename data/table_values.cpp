@@ -115,7 +115,7 @@ bool LooksLikeLocalDate(std::string_view cell) {
 
 bool IsMissingCell(std::string_view cell) {
   static constexpr std::string_view kMissing[] = {
-      "", "NA", "N/A", "#N/A", "NaN", "nan", "NAN", "NULL", "null", "-nan", "None"};
+      "", "NA", "N/A", "#N/A", "NaN", "nan", "NAN", "NULL", "null", "-nan", "None", "***", "****"};
   for (const std::string_view missing : kMissing) {
     if (cell == missing) return true;
   }

@@ -4,7 +4,7 @@
 
 // What one table cell holds, read on its own.
 enum class CellKind {
-  Missing,    // empty, NA, N/A, #N/A, NaN, NULL: no value, the row is left out
+  Missing,    // empty, NA, N/A, #N/A, NaN, NULL, *** (GISTEMP): no value, the row is left out
   Number,     // a finite decimal number, the whole cell
   Date,       // an ISO 8601 date or date-time, or a day-first date with dots (01.03.2024)
   LocalDate,  // a date written another way (3/1/2024, 01.03.24): never taken for a number

@@ -30,7 +30,11 @@ TableOptions OptionsOf(std::uint8_t choice) {
   return {kSeparators[choice & 3], kChoices[(choice >> 2) & 3], kChoices[(choice >> 4) & 3]};
 }
 
-void CheckSeries(const Table& table, const TableSeries& series, std::int64_t lines) {
+// perRow: the pairs a row gives (12 for months side by side).
+void CheckSeries(const Table& table,
+                 const TableSeries& series,
+                 std::int64_t lines,
+                 std::int64_t perRow = 1) {
   if (series.Fault != TableFault::None) {
     Check(series.X.empty(), "a refused choice kept values");
     return;
@@ -38,7 +42,7 @@ void CheckSeries(const Table& table, const TableSeries& series, std::int64_t lin
   Check(series.X.size() == series.Y.size(), "x and y differ in length");
   Check(series.Sigma.empty() || series.Sigma.size() == series.X.size(), "σ differs in length");
   Check(static_cast<std::int64_t>(series.X.size()) + series.DroppedRows() ==
-            static_cast<std::int64_t>(table.DataRows()),
+            perRow * static_cast<std::int64_t>(table.DataRows()),
         "rows unaccounted for");
   Check(series.Notices.size() <= kMaxTableNotices, "too many notices");
   Check(static_cast<std::int64_t>(series.Notices.size()) <= series.UnreadableRows,
@@ -73,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::tie(guessed.X, guessed.Y) = LikelyColumns(table);
   if (guessed.X >= 0 && guessed.Y >= 0) {
     std::tie(guessed.XMonth, guessed.XDay) = LikelyDateParts(table, guessed.X);
-    CheckSeries(table, SelectColumns(table, guessed), lines);
+    guessed.WideMonths = LikelyMonthColumns(table, guessed.X);
+    CheckSeries(table, SelectColumns(table, guessed), lines, guessed.WideMonths >= 0 ? 12 : 1);
   }
   return 0;
 }

@@ -17,7 +17,8 @@
 namespace {
 
 constexpr int kPreviewRows = 20;
-constexpr int kFewestPairs = 4;  // as the data file asks
+constexpr int kFewestPairs = 4;        // as the data file asks
+constexpr int kMonthsSideBySide = -2;  // the y item of twelve columns of months
 
 QString KindName(ColumnKind kind) {
   switch (kind) {
@@ -165,9 +166,16 @@ void TableDialog::FillColumnBoxes() {
     for (QComboBox* box : {XBox, YBox, SigmaBox}) box->addItem(label, c);
   }
   const auto [x, y] = LikelyColumns(Read);
+  // Twelve columns of months after the years: one series, offered first and chosen.
+  const int months = LikelyMonthColumns(Read, x);
+  if (months >= 0) {
+    YBox->addItem(QStringLiteral("%1 … %2 (месяцы по строкам)")
+                      .arg(ColumnLabel(Read, months), ColumnLabel(Read, months + 11)),
+                  kMonthsSideBySide);
+  }
   if (x >= 0 && y >= 0) {
     XBox->setCurrentIndex(x);
-    YBox->setCurrentIndex(y);
+    YBox->setCurrentIndex(months >= 0 ? YBox->count() - 1 : y);
   } else {
     YBox->setCurrentIndex(std::min(1, YBox->count() - 1));
   }
@@ -180,6 +188,10 @@ void TableDialog::Reselect() {
   selection.Sigma = SigmaBox->currentData().toInt();
   // A column of years beside their months means the months' dates.
   std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(Read, selection.X);
+  if (selection.Y == kMonthsSideBySide) {
+    selection.WideMonths = LikelyMonthColumns(Read, selection.X);
+    selection.Y = selection.WideMonths;  // -1 (refused) where x is not their years
+  }
   Chosen = SelectColumns(Read, selection);
   const QString verdict = Verdict();
   const bool fine = Read.Fault == TableFault::None && Chosen.Fault == TableFault::None;
@@ -196,6 +208,11 @@ void TableDialog::Reselect() {
                          "\nДата строки — первое число месяца: год из столбца %1, "
                          "месяц из столбца %2.")
                          .arg(year, month);
+  }
+  if (fine && selection.WideMonths >= 0) {
+    summary += QStringLiteral(
+        "\nКаждая ячейка месяцев — пара: x — первое число месяца её строки; "
+        "отброшенные считаются по ячейкам.");
   }
   Summary->setText(summary);
   Summary->setVisible(fine);

@@ -421,6 +421,43 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
   }
 }
 
+// A year to a row with its twelve months side by side (GISTEMP, HadCET) is one monthly series.
+TEST(TableReader, MonthsSideBySideAreOneSeries) {
+  const std::string gistemp =
+      "Land-Ocean: Global Means\nYear,Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec,J-D\n"
+      "1880,-.18,-.24,-.09,-.16,-.10,-.21,-.18,-.10,-.14,-.23,-.22,-.18,-.17\n"
+      "1881,-.19,-.14,.03,.05,.06,-.19,.00,-.03,-.15,-.22,-.18,***,***\n";
+  const Table table = ReadTable(gistemp);
+  ASSERT_EQ(table.Fault, TableFault::None);
+  ASSERT_EQ(LikelyColumns(table).first, 0);
+  TableSelection selection{0, 1};
+  selection.WideMonths = LikelyMonthColumns(table, 0);
+  ASSERT_EQ(selection.WideMonths, 1);
+  const TableSeries series = SelectColumns(table, selection);
+  ASSERT_EQ(series.Fault, TableFault::None);
+  ASSERT_EQ(series.X.size(), 23u);
+  EXPECT_EQ(series.MissingRows, 1);
+  EXPECT_EQ(series.X[1], 31);    // 1880-02-01
+  EXPECT_EQ(series.X[12], 366);  // 1881-01-01, after a leap year
+  EXPECT_EQ(series.Y[11], -0.18);
+  EXPECT_EQ(series.Y[14], 0.03);
+  // Russian names pass; months out of order, or years that repeat, do not.
+  for (
+      const auto& [text, expected] : std::vector<std::pair<std::string, int>>{
+          {"Год;Янв;Фев;Мар;Апр;Май;Июн;Июл;Авг;Сен;Окт;Ноя;Дек\n2000;1;2;3;4;5;6;7;8;9;10;11;12\n"
+           "2001;1;2;3;4;5;6;7;8;9;10;11;12\n",
+           1},
+          {"Year,Feb,Jan,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec\n2000,1,2,3,4,5,6,7,8,9,10,11,12\n"
+           "2001,1,2,3,4,5,6,7,8,9,10,11,12\n",
+           -1},
+          {"Year,Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec\n2000,1,2,3,4,5,6,7,8,9,10,11,12\n"
+           "2000,1,2,3,4,5,6,7,8,9,10,11,12\n",
+           -1}}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(LikelyMonthColumns(ReadTable(text), 0), expected);
+  }
+}
+
 // Missing-value codes in y are left out only where they stand far outside the other values.
 TEST(TableReader, MissingValueCodesFarOutsideTheValuesAreLeftOut) {
   struct CodeCase {
