@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <span>
 #include <string>
 
 namespace {
@@ -137,17 +138,21 @@ bool ReadPlainNumber(std::string_view cell, char decimalMark, double& value) {
 // writes it into a CSV when the cell is formatted so): a blank, a no-break or narrow no-break
 // space, a thin space or an apostrophe, between groups of exactly three digits before the
 // decimal mark. Empty when the cell has no such regular grouping, so "1 25" stays no number.
+// Beside a decimal point a comma groups too ("5,026.37", as US spreadsheets write a formatted
+// cell), but only before a fraction or twice: "1,234" may be a decimal comma, "0,125" is one.
 std::string Ungrouped(std::string_view cell, char decimalMark) {
-  static constexpr std::string_view kMarks[] = {
-      " ", "\xC2\xA0", "\xE2\x80\xAF", "\xE2\x80\x89", "'"};
+  const std::string_view marks[] = {" ", "\xC2\xA0", "\xE2\x80\xAF", "\xE2\x80\x89", "'", ","};
+  const std::size_t markCount = decimalMark == '.' ? std::size(marks) : std::size(marks) - 1;
   const char ends[] = {decimalMark, 'e', 'E', '\0'};
   const std::size_t end = std::min(cell.find_first_of(ends), cell.size());
   const std::string_view whole = cell.substr(0, end);
-  for (const std::string_view mark : kMarks) {
+  for (const std::string_view mark : std::span(marks, markCount)) {
     std::size_t at = whole.find(mark);
     if (at == std::string_view::npos) continue;
     const std::size_t lead = whole[0] == '-' ? 1 : 0;
     if (at <= lead || at - lead > 3) return {};
+    const bool twice = whole.find(mark, at + 1) != std::string_view::npos;
+    if (mark == "," && (whole[lead] == '0' || !(twice || end < cell.size()))) return {};
     std::string plain(whole.substr(0, at));
     while (at != std::string_view::npos && at < whole.size()) {
       const std::string_view group = whole.substr(at + mark.size(), 3);

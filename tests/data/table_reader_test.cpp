@@ -274,6 +274,7 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
       {"2,5", '.', CellKind::Text},
       {"2.5", ',', CellKind::Text},
       {"1 250", '.', CellKind::Number},  // thousands grouped as spreadsheets show them
+      {"1 250", ',', CellKind::Number},
       {"-12\xC2\xA0"
        "345\xC2\xA0"
        "678,5",
@@ -284,6 +285,11 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
        '.',
        CellKind::Number},
       {"1'250.5", '.', CellKind::Number},
+      {"5,026.37", '.', CellKind::Number},  // US spreadsheets
+      {"-1,234,567", '.', CellKind::Number},
+      {"1,234", '.', CellKind::Text},  // a decimal comma, maybe
+      {"0,125.5", '.', CellKind::Text},
+      {"1,23.5", '.', CellKind::Text},
       {"1 25", '.', CellKind::Text},
       {"1 2500", '.', CellKind::Text},
       {"1234 567", '.', CellKind::Text},
