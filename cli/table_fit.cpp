@@ -233,6 +233,7 @@ void FitTableFile(const std::string& path,
   const bool xGuessed = selection.X < 0;
   selection.X = x;
   if (xGuessed) std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(table, x);
+  selection.XTime = LikelyTimeColumn(table, x);
   std::string note;
   if (yIndices.empty()) {
     // A year to a row with its months side by side is one monthly series.

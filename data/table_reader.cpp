@@ -243,6 +243,25 @@ int LikelyMonthColumns(const Table& table, int x) {
   return first;
 }
 
+int LikelyTimeColumn(const Table& table, int x) {
+  const int next = x + 1;
+  if (x < 0 || next >= static_cast<int>(table.Columns.size()) ||
+      table.Columns[x].Kind != ColumnKind::Date || table.Columns[x].DateCodes) {
+    return -1;
+  }
+  std::size_t times = 0, filled = 0;
+  double value = 0;
+  for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
+    // A date with a time of its own already says when.
+    if (ReadTableDate(table.Cells.Cell(r, x), value) && value != std::floor(value)) return -1;
+    const std::string_view cell = table.Cells.Cell(r, next);
+    if (IsMissingCell(cell)) continue;
+    ++filled;
+    times += ReadTimeOfDay(cell, value) ? 1 : 0;
+  }
+  return filled > 0 && 2 * times > filled ? next : -1;
+}
+
 std::pair<int, int> LikelyDateParts(const Table& table, int x) {
   const std::vector<int> usable = UsableColumns(table);
   std::size_t parts = 0;
@@ -344,6 +363,14 @@ bool TakeRow(const Table& table,
     }
     missing = missing || read == CellRead::Missing;
   }
+  double time = 0;
+  if (selection.XTime >= 0) {
+    const std::string_view cell = table.Cells.Cell(row, selection.XTime);
+    if (!IsMissingCell(cell) && !ReadTimeOfDay(cell, time)) {
+      return Note(table, row, selection.XTime, TableNoticeKind::NotADate, series);
+    }
+    missing = missing || IsMissingCell(cell);
+  }
   if (missing) {
     ++series.MissingRows;
     return false;
@@ -352,6 +379,7 @@ bool TakeRow(const Table& table,
   if (parts && !DateOfParts(values[0], values[3], values[4], values[0])) {
     return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
   }
+  values[0] += time;
   if (parts && series.X.empty()) series.XOrigin = values[0];
   series.X.push_back(series.XIsDate ? values[0] - series.XOrigin : values[0]);
   series.Y.push_back(values[1]);

@@ -69,6 +69,9 @@ struct TableSelection {
   // (LikelyMonthColumns): each of their cells is a pair, x its month's first day; Y and Sigma
   // are not read, and the counts of rows left out count such pairs.
   int WideMonths = -1;
+  // With X a column of dates without times, the column of their times of day
+  // (LikelyTimeColumn), added to them.
+  int XTime = -1;
 };
 
 // The x and y columns a table most likely means: the first two columns of numbers or dates
@@ -84,6 +87,11 @@ std::pair<int, int> LikelyColumns(const Table& table, int x = -1, int y = -1);
 // The columns of months and days (-1: none) beside x where LikelyColumns takes x as a year with
 // its month (and day); else {-1, -1}.
 std::pair<int, int> LikelyDateParts(const Table& table, int x);
+
+// The column after x where x holds dates alone and it their times of day (2024-03-01 beside
+// 12:30, as data loggers write them); else -1. Fitted without it, every reading of a day would
+// share one x.
+int LikelyTimeColumn(const Table& table, int x);
 
 // The first of twelve columns named for the months in order (Jan ... Dec, янв ... дек, whole or
 // short) right after x, a column of whole years in order, as GISTEMP and HadCET write a monthly

@@ -244,6 +244,11 @@ bool DateOfParts(double year, double month, double day, double& days) {
   return DaysOf(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), days);
 }
 
+bool ReadTimeOfDay(std::string_view cell, double& dayFraction) {
+  std::size_t at = 0;
+  return ReadTime(cell, at, dayFraction) && at == cell.size();
+}
+
 bool ReadTableDate(std::string_view cell, double& days) {
   return ReadIsoDate(cell, days) || ReadDottedDate(cell, days);
 }

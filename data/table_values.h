@@ -42,6 +42,10 @@ bool ReadDateCode(std::string_view cell, double& days);
 // 1970-01-01; false for anything else, such as 2023-02-29.
 bool DateOfParts(double year, double month, double day, double& days);
 
+// Reads the whole cell as a time of day, h:mm, hh:mm:ss or hh:mm:ss.fff, as loggers write it in
+// a column of its own beside the date, into a fraction of a day.
+bool ReadTimeOfDay(std::string_view cell, double& dayFraction);
+
 // ReadIsoDate, else ReadDottedDate: a date column's cells.
 bool ReadTableDate(std::string_view cell, double& days);
 

@@ -188,6 +188,7 @@ void TableDialog::Reselect() {
   selection.Sigma = SigmaBox->currentData().toInt();
   // A column of years beside their months means the months' dates.
   std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(Read, selection.X);
+  selection.XTime = LikelyTimeColumn(Read, selection.X);
   if (selection.Y == kMonthsSideBySide) {
     selection.WideMonths = LikelyMonthColumns(Read, selection.X);
     selection.Y = selection.WideMonths;  // -1 (refused) where x is not their years
@@ -208,6 +209,10 @@ void TableDialog::Reselect() {
                          "\nДата строки — первое число месяца: год из столбца %1, "
                          "месяц из столбца %2.")
                          .arg(year, month);
+  }
+  if (fine && selection.XTime >= 0) {
+    summary +=
+        QStringLiteral("\nВремя суток — из столбца %1.").arg(ColumnLabel(Read, selection.XTime));
   }
   if (fine && selection.WideMonths >= 0) {
     summary += QStringLiteral(

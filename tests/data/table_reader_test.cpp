@@ -343,13 +343,19 @@ TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
       {"date-times with a blank and a zone",
        "t;v\n2024-03-01 18:00+03:00;1\n2024-03-01 00:00Z;2\n",
        {0.625, 0}},
+      {"dates and times in columns of their own, as loggers write them",
+       "date,time,v\n2024-03-01,06:00,1\n2024-03-01,18:00,2\n2024-03-02,3:00:00,3\n",
+       {0.25, 0.75, 1.125}},
       {"day-first dates with dots, as a Russian spreadsheet writes them",
        "дата;v\n28.02.2024;1\n1.3.2024 6:00;2\n01.03.2024 12:00:00;3\n",
        {0, 2.25, 2.5}},
   };
   for (const DateCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    const TableSeries series = SelectColumns(ReadTable(c.Bytes), {0, 1});
+    const Table table = ReadTable(c.Bytes);
+    TableSelection selection{0, LikelyColumns(table).second};
+    selection.XTime = LikelyTimeColumn(table, 0);
+    const TableSeries series = SelectColumns(table, selection);
     ASSERT_EQ(series.Fault, TableFault::None);
     EXPECT_TRUE(series.XIsDate);
     EXPECT_EQ(series.X, c.ExpectedX);
