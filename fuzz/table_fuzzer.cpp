@@ -78,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (guessed.X >= 0 && guessed.Y >= 0) {
     std::tie(guessed.XMonth, guessed.XDay) = LikelyDateParts(table, guessed.X);
     guessed.WideMonths = LikelyMonthColumns(table, guessed.X);
+    guessed.XTime = LikelyTimeColumn(table, guessed.X);
     CheckSeries(table, SelectColumns(table, guessed), lines, guessed.WideMonths >= 0 ? 12 : 1);
   }
   return 0;
