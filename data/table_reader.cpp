@@ -127,8 +127,20 @@ bool DecimalYears(const Table& table, int year, int c) {
   return true;
 }
 
-// The columns of numbers or dates (readable or not), after a nameless first column of numbers,
-// which is the row index pandas and R write.
+// Whether column c numbers rows: whole numbers in increasing order (0, 1, 2, ... as pandas'
+// default index, with gaps where rows were filtered out; 1, 2, 3, ... as R's row names).
+bool RowNumbers(const Table& table, int c) {
+  std::vector<double> values;
+  if (!ColumnNumbers(table, c, values)) return false;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!IsWhole(values[i]) || (i > 0 && !(values[i] > values[i - 1]))) return false;
+  }
+  return true;
+}
+
+// The columns of numbers or dates (readable or not), after a nameless first column of row
+// numbers, the index pandas and R write. A nameless first column of dates or times is pandas'
+// DatetimeIndex or a time index: x.
 std::vector<int> UsableColumns(const Table& table) {
   std::vector<int> usable;
   for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
@@ -139,7 +151,8 @@ std::vector<int> UsableColumns(const Table& table) {
       usable.push_back(c);
     }
   }
-  if (usable.size() > 2 && usable[0] == 0 && table.HasHeader && table.Columns[0].Name.empty()) {
+  if (usable.size() > 2 && usable[0] == 0 && table.HasHeader && table.Columns[0].Name.empty() &&
+      RowNumbers(table, 0)) {
     usable.erase(usable.begin());
   }
   return usable;

@@ -550,8 +550,11 @@ TEST(TableReader, LikelyColumnsSkipTheRowIndexAndText) {
   } cases[] = {
       {"plain", "x,y\n0,1\n1,2\n", -1, -1, {0, 1}},
       {"pandas index", ",x,y\n0,0,1\n1,1,2\n", -1, -1, {1, 2}},
+      {"pandas index, rows filtered out", ",x,y\n0,0,1\n3,1,2\n4,2,2\n", -1, -1, {1, 2}},
       {"R row names", "\"\",\"x\",\"y\"\n\"1\",0,1\n\"2\",1,2\n", -1, -1, {1, 2}},
       {"index and one column", ",y\n0,1\n1,2\n", -1, -1, {0, 1}},
+      {"pandas DatetimeIndex", ",a,b\n2020-01-01,5,0\n2020-01-02,6,1\n", -1, -1, {0, 1}},
+      {"an index of times", ",a,b\n0.5,5,0\n1.5,6,1\n", -1, -1, {0, 1}},
       {"text first", "station,day,y\na,0,1\nb,1,2\n", -1, -1, {1, 2}},
       {"dates", "when,y\n2024-03-01,1\n2024-03-02,2\n", -1, -1, {0, 1}},
       {"dates read more than one way", "when,y,z\n3/1/2024,1,5\n3/2/2024,2,6\n", -1, -1, {0, 1}},
