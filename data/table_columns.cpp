@@ -63,6 +63,36 @@ bool HoldsDateCodes(const TableCells& cells, std::size_t firstRow, std::size_t c
   return count >= kLeastDateCodes;
 }
 
+// Settles the order of a LocalDate column's dates where its cells tell it (see TableColumn).
+void SettleDateOrder(const TableCells& cells,
+                     std::size_t firstRow,
+                     std::size_t c,
+                     TableColumn& column) {
+  bool dayFirst = false, monthFirst = false, yearFirst = true;
+  for (std::size_t r = firstRow; r < cells.Rows(); ++r) {
+    switch (OrderShown(cells.Cell(r, c))) {
+      case DateOrder::DayFirst:
+        dayFirst = true, yearFirst = false;
+        break;
+      case DateOrder::MonthFirst:
+        monthFirst = true, yearFirst = false;
+        break;
+      case DateOrder::Either:
+        yearFirst = false;
+        break;
+      case DateOrder::YearFirst:
+        break;
+      case DateOrder::None:
+        if (ClassifyCell(cells.Cell(r, c), '.') == CellKind::LocalDate) return;  // 3/1/24
+        break;
+    }
+  }
+  if (dayFirst == monthFirst && !yearFirst) return;
+  column.Kind = ColumnKind::Date;
+  column.OrderedDates = true;
+  column.DayFirst = dayFirst;
+}
+
 }  // namespace
 
 char DetectDecimalMark(const TableCells& cells, char separator) {
@@ -119,6 +149,7 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
   for (std::size_t c = 0; c < columns.size(); ++c) {
     TableColumn& column = columns[c];
     column.Kind = KindOf(column, localDates[c]);
+    if (column.Kind == ColumnKind::LocalDate) SettleDateOrder(cells, firstRow, c, column);
     if (column.Kind == ColumnKind::Numeric && column.Others == 0 &&
         HoldsDateCodes(cells, firstRow, c)) {
       column.Kind = ColumnKind::Date;

@@ -17,6 +17,10 @@ struct TableColumn {
   // A Date column of integers written YYYYMM or YYYYMMDD (ReadDateCode), in order: its numbers
   // are counted as dates.
   bool DateCodes = false;
+  // A Date column of dates with slashes or dashes whose order its cells tell (OrderShown): a day
+  // past 12 somewhere in one place and never in the other. Where nothing tells, the column stays
+  // LocalDate and is refused.
+  bool OrderedDates = false, DayFirst = false;
 };
 
 enum class TableChoice { Detect, Yes, No };

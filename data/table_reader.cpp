@@ -92,6 +92,11 @@ bool ColumnNumbers(const Table& table, int c, std::vector<double>& values) {
   return !values.empty();
 }
 
+bool ReadColumnDate(const TableColumn& column, std::string_view cell, double& days) {
+  if (column.OrderedDates && ReadOrderedDate(cell, column.DayFirst, days)) return true;
+  return column.DateCodes ? ReadDateCode(cell, days) : ReadTableDate(cell, days);
+}
+
 bool IsWhole(double v) { return v == std::floor(v); }
 
 // Whether columns year and month hold a calendar month split in two, as NOAA's, SILSO's and
@@ -266,7 +271,10 @@ int LikelyTimeColumn(const Table& table, int x) {
   double value = 0;
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
     // A date with a time of its own already says when.
-    if (ReadTableDate(table.Cells.Cell(r, x), value) && value != std::floor(value)) return -1;
+    if (ReadColumnDate(table.Columns[x], table.Cells.Cell(r, x), value) &&
+        value != std::floor(value)) {
+      return -1;
+    }
     const std::string_view cell = table.Cells.Cell(r, next);
     if (IsMissingCell(cell)) continue;
     ++filled;
@@ -308,10 +316,6 @@ bool Refuse(const Table& table, int column, bool datesAllowed, TableSeries& seri
   }
   if (series.Fault != TableFault::None) series.FaultColumn = column;
   return series.Fault != TableFault::None;
-}
-
-bool ReadColumnDate(const TableColumn& column, std::string_view cell, double& days) {
-  return column.DateCodes ? ReadDateCode(cell, days) : ReadTableDate(cell, days);
 }
 
 // The first date of the column, at 00:00 of its day.

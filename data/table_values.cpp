@@ -244,6 +244,72 @@ bool DateOfParts(double year, double month, double day, double& days) {
   return DaysOf(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), days);
 }
 
+namespace {
+
+// The parts of a date with slashes or dashes and a four-digit year, and the fraction of the day
+// of a time after it (with AM or PM as US spreadsheets write it); false for anything else.
+bool SplitOrderedDate(std::string_view cell,
+                      int& first,
+                      int& second,
+                      int& year,
+                      bool& yearFirst,
+                      double& dayFraction) {
+  std::size_t at = 0;
+  yearFirst = cell.size() > 4 && IsDigit(cell[0]) && IsDigit(cell[3]) && IsDigit(cell[2]) &&
+              IsDigit(cell[1]) && (cell[4] == '/' || cell[4] == '-');
+  char joiner = 0;
+  const auto part = [&](bool isYear, int& value) {
+    return isYear ? ReadDigits(cell, at, 4, value) : ReadShortNumber(cell, at, value);
+  };
+  const auto join = [&]() {
+    if (at >= cell.size() || (cell[at] != '/' && cell[at] != '-') ||
+        (joiner && cell[at] != joiner)) {
+      return false;
+    }
+    joiner = cell[at++];
+    return true;
+  };
+  if (yearFirst
+          ? !(part(true, year) && join() && part(false, first) && join() && part(false, second))
+          : !(part(false, first) && join() && part(false, second) && join() && part(true, year))) {
+    return false;
+  }
+  dayFraction = 0;
+  if (at == cell.size()) return true;
+  if (cell[at++] != ' ' || !ReadTime(cell, at, dayFraction)) return false;
+  if (at == cell.size()) return true;
+  const std::string_view half = cell.substr(at);
+  const bool am = half == " AM" || half == " am", pm = half == " PM" || half == " pm";
+  if (!(am || pm) || dayFraction >= 13.0 / 24 || dayFraction < 1.0 / 24) return false;
+  if (pm && dayFraction < 0.5) dayFraction += 0.5;
+  if (am && dayFraction >= 0.5) dayFraction -= 0.5;
+  return true;
+}
+
+}  // namespace
+
+DateOrder OrderShown(std::string_view cell) {
+  int first = 0, second = 0, year = 0;
+  bool yearFirst = false;
+  double fraction = 0;
+  if (!SplitOrderedDate(cell, first, second, year, yearFirst, fraction)) return DateOrder::None;
+  if (yearFirst) return DateOrder::YearFirst;
+  if (first > 12 && second <= 12) return DateOrder::DayFirst;
+  if (second > 12 && first <= 12) return DateOrder::MonthFirst;
+  return first <= 12 && second <= 12 ? DateOrder::Either : DateOrder::None;
+}
+
+bool ReadOrderedDate(std::string_view cell, bool dayFirst, double& days) {
+  int first = 0, second = 0, year = 0;
+  bool yearFirst = false;
+  double fraction = 0, day = 0;
+  if (!SplitOrderedDate(cell, first, second, year, yearFirst, fraction)) return false;
+  const bool firstIsDay = dayFirst && !yearFirst;
+  if (!DaysOf(year, firstIsDay ? second : first, firstIsDay ? first : second, day)) return false;
+  days = day + fraction;
+  return true;
+}
+
 bool ReadTimeOfDay(std::string_view cell, double& dayFraction) {
   std::size_t at = 0;
   return ReadTime(cell, at, dayFraction) && at == cell.size();

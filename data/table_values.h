@@ -46,6 +46,17 @@ bool DateOfParts(double year, double month, double day, double& days);
 // a column of its own beside the date, into a fraction of a day.
 bool ReadTimeOfDay(std::string_view cell, double& dayFraction);
 
+// The order a date with slashes or dashes and a four-digit year shows (3/1/2024, 01-03-2024,
+// 2024/03/01, each maybe with a time, 8:15, 8:15:30 or 8:15 PM): DayFirst where its first number
+// passes 12, MonthFirst where its second does, YearFirst where the year leads, Either where
+// nothing tells; None where it is no such date. A column decides (DescribeColumns).
+enum class DateOrder { None, Either, DayFirst, MonthFirst, YearFirst };
+DateOrder OrderShown(std::string_view cell);
+
+// Reads such a date, day first or month first (a year first is always year, month, day), into
+// days since 1970-01-01, its time taken as written.
+bool ReadOrderedDate(std::string_view cell, bool dayFirst, double& days);
+
 // ReadIsoDate, else ReadDottedDate: a date column's cells.
 bool ReadTableDate(std::string_view cell, double& days);
 
