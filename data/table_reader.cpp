@@ -143,9 +143,18 @@ bool RowNumbers(const Table& table, int c) {
   return true;
 }
 
-// The columns of numbers or dates (readable or not), after a nameless first column of row
-// numbers, the index pandas and R write. A nameless first column of dates or times is pandas'
-// DatetimeIndex or a time index: x.
+// Whether column c holds one number in every row (three or more): a station's index, a
+// constant flag. It can be neither x nor y: weather archives put the station's index first
+// (Index;Year;Month;Day;...), and x was taken from it.
+bool OneValue(const Table& table, int c) {
+  std::vector<double> values;
+  return ColumnNumbers(table, c, values) && values.size() >= 3 &&
+         std::all_of(values.begin(), values.end(), [&](double v) { return v == values[0]; });
+}
+
+// The columns of numbers or dates (readable or not) but those of one value, after a nameless
+// first column of row numbers, the index pandas and R write. A nameless first column of dates or
+// times is pandas' DatetimeIndex or a time index: x.
 std::vector<int> UsableColumns(const Table& table) {
   std::vector<int> usable;
   for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
@@ -160,6 +169,17 @@ std::vector<int> UsableColumns(const Table& table) {
       RowNumbers(table, 0)) {
     usable.erase(usable.begin());
   }
+  // Columns of one value are passed over, but the parts of a date over columns (a year and month
+  // of a month's rows), which the leading ones stop at.
+  while (usable.size() > 2 && OneValue(table, usable[0]) &&
+         !YearAndMonth(table, usable[0], usable[1])) {
+    usable.erase(usable.begin());
+  }
+  const auto parts = static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+      usable.size() > 1 && YearAndMonth(table, usable[0], usable[1]) ? 3 : 1, usable.size()));
+  usable.erase(std::remove_if(
+                   usable.begin() + parts, usable.end(), [&](int c) { return OneValue(table, c); }),
+               usable.end());
   return usable;
 }
 
