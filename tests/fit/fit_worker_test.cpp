@@ -26,7 +26,8 @@ struct TileLog {
 
   const int TileCount;
   const std::thread::id Caller = std::this_thread::get_id();
-  bool SlowWorker = false;     // the worker's tiles sleep kSlowTile before they count as done
+  bool SlowWorker = false;  // the worker's tiles sleep WorkerSleep before they count as done
+  std::chrono::microseconds WorkerSleep = kSlowTile;
   bool WaitForWorker = false;  // the caller's tiles wait until the worker has started one
   std::unique_ptr<std::atomic<int>[]> Runs;  // per tile; [TileCount] counts tiles out of range
   std::atomic<int> Finished{0};
@@ -50,7 +51,7 @@ void LogTile(void* context, int tile, int thread) {
   if (!onCaller) {
     log.OnWorker.fetch_add(1);
     log.WorkerStarted.store(true);
-    if (log.SlowWorker) std::this_thread::sleep_for(kSlowTile);
+    if (log.SlowWorker) std::this_thread::sleep_for(log.WorkerSleep);
   } else if (log.WaitForWorker) {
     const auto giveUp = std::chrono::steady_clock::now() + kWorkerStartGuard;
     while (!log.WorkerStarted.load() && std::chrono::steady_clock::now() < giveUp) {
@@ -109,6 +110,9 @@ TEST(FitWorker, FinishTilesWaitsForATileTheWorkerIsStillRunning) {
     SCOPED_TRACE(round);
     TileLog log(2);
     log.SlowWorker = true;
+    // Long beside the caller's spin even where a loaded machine (a sanitizer's build beside the
+    // suite) takes the caller off its core for milliseconds: with 200 us no round was held up.
+    log.WorkerSleep = std::chrono::milliseconds(20);
     log.WaitForWorker = true;
     StartTiles(LogTile, &log, 2, /*useWorker=*/true);
     const bool heldUp = FinishTiles();
@@ -117,8 +121,8 @@ TEST(FitWorker, FinishTilesWaitsForATileTheWorkerIsStillRunning) {
     EXPECT_EQ(log.Finished.load(), 2);
     EXPECT_TRUE(log.EachTileOnce());
   }
-  // The worker's tile sleeps four times as long as the caller spins: FinishTiles must say that
-  // it waited, in most rounds (a round where the caller itself lost its core may not).
+  // The worker's tile sleeps 400 times as long as the caller spins: FinishTiles must say that it
+  // waited, in most rounds (a round where the caller itself lost its core may not).
   EXPECT_GE(heldUpRounds, 1) << "FinishTiles never reported waiting for the worker";
 }
 
