@@ -159,8 +159,9 @@ std::string UnusedColumnsNote(const Table& table,
        ++c) {
     const bool month =
         chosen.WideMonths >= 0 && c >= chosen.WideMonths && c < chosen.WideMonths + 12;
-    if (!month && c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XMonth &&
-        c != chosen.XDay && table.Columns[c].Kind == ColumnKind::Numeric) {
+    if (!month && c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XParts.Month &&
+        c != chosen.XParts.Day && c != chosen.XParts.Hour &&
+        table.Columns[c].Kind == ColumnKind::Numeric) {
       unused.push_back(c);
     }
   }
@@ -232,7 +233,7 @@ void FitTableFile(const std::string& path,
   }
   const bool xGuessed = selection.X < 0;
   selection.X = x;
-  if (xGuessed) std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(table, x);
+  if (xGuessed) selection.XParts = LikelyDateParts(table, x);
   selection.XTime = LikelyTimeColumn(table, x);
   std::string note;
   if (yIndices.empty()) {

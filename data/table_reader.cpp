@@ -196,9 +196,19 @@ bool DaysOfMonth(const Table& table, int c, std::size_t rows) {
   return past12;
 }
 
+// Whether column c holds hours beside a day (rows of them): whole, 0 to 23, not all 0.
+bool Hours(const Table& table, int c, std::size_t rows) {
+  std::vector<double> hours;
+  if (!ColumnNumbers(table, c, hours) || hours.size() != rows) return false;
+  const auto hour = [](double h) { return IsWhole(h) && h >= 0 && h <= 23; };
+  return std::all_of(hours.begin(), hours.end(), hour) &&
+         std::any_of(hours.begin(), hours.end(), [](double h) { return h > 0; });
+}
+
 // How the first usable columns split a date: a year and a month, then maybe a day. With a
 // decimal year right after them, that one is x and the parts are passed over (the count
-// returned); without, x is the year and parts says how many columns the date takes (2 or 3). 0
+// returned); without, x is the year and parts says how many columns the date takes (2 to 4,
+// with a day and an hour). 0
 // and 0 where the first columns are no such split.
 std::size_t CalendarParts(const Table& table, const std::vector<int>& usable, std::size_t& parts) {
   parts = 0;
@@ -209,6 +219,7 @@ std::size_t CalendarParts(const Table& table, const std::vector<int>& usable, st
   std::vector<double> years;
   ColumnNumbers(table, usable[0], years);
   parts = usable.size() > 3 && DaysOfMonth(table, usable[2], years.size()) ? 3 : 2;
+  if (parts == 3 && usable.size() > 4 && Hours(table, usable[3], years.size())) parts = 4;
   return 0;
 }
 
@@ -303,12 +314,12 @@ int LikelyTimeColumn(const Table& table, int x) {
   return filled > 0 && 2 * times > filled ? next : -1;
 }
 
-std::pair<int, int> LikelyDateParts(const Table& table, int x) {
+DateParts LikelyDateParts(const Table& table, int x) {
   const std::vector<int> usable = UsableColumns(table);
   std::size_t parts = 0;
   CalendarParts(table, usable, parts);
-  if (parts == 0 || usable[0] != x) return {-1, -1};
-  return {usable[1], parts == 3 ? usable[2] : -1};
+  if (parts == 0 || usable[0] != x) return {};
+  return {usable[1], parts >= 3 ? usable[2] : -1, parts >= 4 ? usable[3] : -1};
 }
 
 namespace {
@@ -386,11 +397,12 @@ bool TakeRow(const Table& table,
              const TableSelection& selection,
              TableSeries& series,
              int month = 0) {
-  const int chosen[5] = {
-      selection.X, selection.Y, selection.Sigma, selection.XMonth, selection.XDay};
-  double values[5] = {0, 0, 1, static_cast<double>(month), 1};
+  const DateParts& parts = selection.XParts;
+  const int chosen[6] = {
+      selection.X, selection.Y, selection.Sigma, parts.Month, parts.Day, parts.Hour};
+  double values[6] = {0, 0, 1, static_cast<double>(month), 1, 0};
   bool missing = false;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 6; ++i) {
     if (chosen[i] < 0) continue;
     TableNoticeKind why = TableNoticeKind::NotANumber;
     const CellRead read = ReadChosen(table, row, chosen[i], why, values[i]);
@@ -412,12 +424,13 @@ bool TakeRow(const Table& table,
     ++series.MissingRows;
     return false;
   }
-  const bool parts = selection.XMonth >= 0 || month > 0;
-  if (parts && !DateOfParts(values[0], values[3], values[4], values[0])) {
+  const bool joined = parts.Month >= 0 || month > 0;
+  if (joined && (!DateOfParts(values[0], values[3], values[4], values[0]) ||
+                 !(values[5] >= 0 && values[5] <= 23 && values[5] == std::floor(values[5])))) {
     return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
   }
-  values[0] += time;
-  if (parts && series.X.empty()) series.XOrigin = values[0];
+  values[0] += time + values[5] / 24;
+  if (joined && series.X.empty()) series.XOrigin = std::floor(values[0]);
   series.X.push_back(series.XIsDate ? values[0] - series.XOrigin : values[0]);
   series.Y.push_back(values[1]);
   if (selection.Sigma >= 0) series.Sigma.push_back(values[2]);
@@ -490,13 +503,14 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   if (Refuse(table, selection.X, selection.DatesAsDays, series) ||
       (months == 0 && Refuse(table, selection.Y, false, series)) ||
       (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series)) ||
-      (selection.XMonth >= 0 && Refuse(table, selection.XMonth, false, series)) ||
-      (selection.XDay >= 0 && Refuse(table, selection.XDay, false, series))) {
+      (selection.XParts.Month >= 0 && Refuse(table, selection.XParts.Month, false, series)) ||
+      (selection.XParts.Day >= 0 && Refuse(table, selection.XParts.Day, false, series)) ||
+      (selection.XParts.Hour >= 0 && Refuse(table, selection.XParts.Hour, false, series))) {
     return series;
   }
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
   if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
-  if (selection.XMonth >= 0 || months > 0) series.XIsDate = true;
+  if (selection.XParts.Month >= 0 || months > 0) series.XIsDate = true;
   std::vector<std::pair<std::size_t, int>> cells;  // the row and y column of each pair
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
     if (months == 0 && TakeRow(table, r, selection, series)) cells.emplace_back(r, selection.Y);

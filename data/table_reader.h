@@ -59,12 +59,17 @@ Table ReadTableFile(const std::string& path, const TableOptions& options = {});
 int FindTableColumn(const Table& table, std::string_view name);
 
 // The columns the x, y and σ values come from (indices from 0; Sigma -1 for none).
+// The columns beside a column of years that hold the rest of each row's date; -1: none.
+struct DateParts {
+  int Month = -1, Day = -1, Hour = -1;
+};
+
 struct TableSelection {
   int X = -1, Y = -1, Sigma = -1;
   bool DatesAsDays = true;  // an x column of dates reads as days; false refuses it
-  // With X a column of years, the columns of their months and days (LikelyDateParts): x is
-  // then each row's date (without days, the month's first day), read as dates are.
-  int XMonth = -1, XDay = -1;
+  // With X a column of years, the columns of their months, days and hours (LikelyDateParts): x
+  // is then each row's date and hour (without days, the month's first day), read as dates are.
+  DateParts XParts = {};
   // With X a column of years, the first of twelve columns of months side by side
   // (LikelyMonthColumns): each of their cells is a pair, x its month's first day; Y and Sigma
   // are not read, and the counts of rows left out count such pairs.
@@ -81,12 +86,12 @@ struct TableSelection {
 // where there is none.
 // A monthly table whose first columns split the date (year, month, ...) gives x from them: a
 // column of increasing numbers right after them (a decimal year, as NOAA and SILSO write it),
-// else the year with its month and day (LikelyDateParts), and y from the next column.
+// else the year with its month, day and hour (LikelyDateParts), and y from the next column.
 std::pair<int, int> LikelyColumns(const Table& table, int x = -1, int y = -1);
 
 // The columns of months and days (-1: none) beside x where LikelyColumns takes x as a year with
 // its month (and day); else {-1, -1}.
-std::pair<int, int> LikelyDateParts(const Table& table, int x);
+DateParts LikelyDateParts(const Table& table, int x);
 
 // The column after x where x holds dates alone and it their times of day (2024-03-01 beside
 // 12:30, as data loggers write them); else -1. Fitted without it, every reading of a day would

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TableSelection guessed;
   std::tie(guessed.X, guessed.Y) = LikelyColumns(table);
   if (guessed.X >= 0 && guessed.Y >= 0) {
-    std::tie(guessed.XMonth, guessed.XDay) = LikelyDateParts(table, guessed.X);
+    guessed.XParts = LikelyDateParts(table, guessed.X);
     guessed.WideMonths = LikelyMonthColumns(table, guessed.X);
     guessed.XTime = LikelyTimeColumn(table, guessed.X);
     CheckSeries(table, SelectColumns(table, guessed), lines, guessed.WideMonths >= 0 ? 12 : 1);

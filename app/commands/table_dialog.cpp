@@ -187,7 +187,7 @@ void TableDialog::Reselect() {
   selection.Y = YBox->currentData().isValid() ? YBox->currentData().toInt() : -1;
   selection.Sigma = SigmaBox->currentData().toInt();
   // A column of years beside their months means the months' dates.
-  std::tie(selection.XMonth, selection.XDay) = LikelyDateParts(Read, selection.X);
+  selection.XParts = LikelyDateParts(Read, selection.X);
   selection.XTime = LikelyTimeColumn(Read, selection.X);
   if (selection.Y == kMonthsSideBySide) {
     selection.WideMonths = LikelyMonthColumns(Read, selection.X);
@@ -197,18 +197,22 @@ void TableDialog::Reselect() {
   const QString verdict = Verdict();
   const bool fine = Read.Fault == TableFault::None && Chosen.Fault == TableFault::None;
   QString summary = fine ? SeriesText(Read, Chosen) : QString();
-  if (fine && selection.XMonth >= 0) {
+  if (fine && selection.XParts.Month >= 0) {
     const QString year = ColumnLabel(Read, selection.X),
-                  month = ColumnLabel(Read, selection.XMonth);
-    summary += selection.XDay >= 0
+                  month = ColumnLabel(Read, selection.XParts.Month);
+    summary += selection.XParts.Day >= 0
                    ? QStringLiteral(
                          "\nДата строки: год из столбца %1, месяц из столбца %2, день "
                          "из столбца %3.")
-                         .arg(year, month, ColumnLabel(Read, selection.XDay))
+                         .arg(year, month, ColumnLabel(Read, selection.XParts.Day))
                    : QStringLiteral(
                          "\nДата строки — первое число месяца: год из столбца %1, "
                          "месяц из столбца %2.")
                          .arg(year, month);
+    if (selection.XParts.Hour >= 0) {
+      summary +=
+          QStringLiteral(" Час — из столбца %1.").arg(ColumnLabel(Read, selection.XParts.Hour));
+    }
   }
   if (fine && selection.XTime >= 0) {
     summary +=

@@ -410,6 +410,11 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
        4,
        {0, 1, 14},
        {-5.1, -6.2, -7}},
+      {"year, month, day and hour, as hourly weather archives write them",
+       "1990 1 31 12 -5.0\n1990 1 31 18 -6.5\n1990 2 1 0 -7.5\n1990 2 1 6 -7.0\n",
+       4,
+       {0.5, 0.75, 1, 1.25},
+       {-5.0, -6.5, -7.5, -7.0}},
       {"year and month alone",
        "% anomalies\n%\n 1900 1 -0.5 0.1\n 1900 2 -0.4 0.1\n"
        " 1900 3 -0.3 0.1\n 1901 1 -0.2 0.1\n",
@@ -423,8 +428,7 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
     ASSERT_EQ(table.Fault, TableFault::None);
     const auto [x, y] = LikelyColumns(table);
     EXPECT_EQ(y, c.Y);
-    const auto [month, day] = LikelyDateParts(table, x);
-    const TableSeries series = SelectColumns(table, {x, y, -1, true, month, day});
+    const TableSeries series = SelectColumns(table, {x, y, -1, true, LikelyDateParts(table, x)});
     ASSERT_EQ(series.Fault, TableFault::None);
     EXPECT_EQ(series.DroppedRows(), 0);
     ASSERT_EQ(series.X.size(), c.ExpectedX.size());
@@ -441,7 +445,7 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
     const Table table = ReadTable(text);
     EXPECT_EQ(table.Columns[0].Kind, ColumnKind::Numeric);
     EXPECT_EQ(LikelyColumns(table), std::make_pair(0, 1));
-    EXPECT_EQ(LikelyDateParts(table, 0), std::make_pair(-1, -1));
+    EXPECT_EQ(LikelyDateParts(table, 0).Month, -1);
   }
 }
 
