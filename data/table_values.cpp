@@ -168,10 +168,31 @@ std::string Ungrouped(std::string_view cell, char decimalMark) {
 
 }  // namespace
 
+namespace {
+
+// The cell with Fortran's double-precision exponent mark (1.5D+03, 2.0d-1) made an E; empty
+// where it has none, between a digit or mark and a signed or plain exponent.
+std::string WithExponentE(std::string_view cell) {
+  const std::size_t at = cell.find_first_of("Dd");
+  if (at == std::string_view::npos || at == 0 || at + 1 >= cell.size()) return {};
+  std::size_t digits = at + 1 + (cell[at + 1] == '+' || cell[at + 1] == '-' ? 1 : 0);
+  if (digits >= cell.size()) return {};
+  for (std::size_t i = digits; i < cell.size(); ++i) {
+    if (!IsDigit(cell[i])) return {};
+  }
+  std::string e(cell);
+  e[at] = 'E';
+  return e;
+}
+
+}  // namespace
+
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
   // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
   if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
   if (ReadPlainNumber(cell, decimalMark, value)) return true;
+  const std::string fortran = WithExponentE(cell);
+  if (!fortran.empty()) return ReadPlainNumber(fortran, decimalMark, value);
   const std::string plain = Ungrouped(cell, decimalMark);
   return !plain.empty() && ReadPlainNumber(plain, decimalMark, value);
 }

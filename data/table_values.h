@@ -15,8 +15,9 @@ enum class CellKind {
 bool IsMissingCell(std::string_view cell);
 
 // Reads the whole cell as a finite number: an optional sign, digits with at most one decimal
-// mark (decimalMark, '.' or ','), an optional exponent (1e-3, 2,5E+04). False for anything else:
-// a thousands separator, a second mark, a date, inf, or a value beyond the doubles.
+// mark (decimalMark, '.' or ','), thousands grouped as spreadsheets write them (Ungrouped in
+// the source), an optional exponent (1e-3, 2,5E+04, Fortran's 1.5D+03). False for anything else:
+// a grouping that is not regular, a second mark, a date, inf, or a value beyond the doubles.
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value);
 
 // Reads the whole cell as an ISO 8601 date (2024-03-01), month (2024-03, its first day, as

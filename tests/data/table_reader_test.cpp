@@ -286,6 +286,10 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
        CellKind::Number},
       {"1'250.5", '.', CellKind::Number},
       {"5,026.37", '.', CellKind::Number},  // US spreadsheets
+      {"1.5D+03", '.', CellKind::Number},   // Fortran
+      {"-2,5d-1", ',', CellKind::Number},
+      {"1.5D", '.', CellKind::Text},
+      {"D3", '.', CellKind::Text},
       {"-1,234,567", '.', CellKind::Number},
       {"1,234", '.', CellKind::Text},  // a decimal comma, maybe
       {"0,125.5", '.', CellKind::Text},
