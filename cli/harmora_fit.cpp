@@ -1,6 +1,8 @@
 #include "cli/harmora_fit.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <exception>
 #include <fstream>
 #include <memory>
@@ -98,6 +100,22 @@ bool WritePlot(const FileFit& fit, const FitOptions& options, std::ostream& err)
   return true;
 }
 
+// "x is days since 00:00 of 1880-01-01 (periods in days)" for an x read from dates.
+std::string DaysNote(double originDays, Language language) {
+  const std::chrono::year_month_day date{
+      std::chrono::sys_days(std::chrono::days(static_cast<long>(originDays)))};
+  char iso[16] = {};
+  std::snprintf(iso,
+                sizeof iso,
+                "%04d-%02u-%02u",
+                static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()));
+  return language == Language::Russian
+             ? std::string("x — сутки от 00:00 ") + iso + " (периоды в сутках)"
+             : std::string("x is days since 00:00 of ") + iso + " (periods in days)";
+}
+
 }  // namespace
 
 int RunHarmoraFit(const std::vector<std::string>& args,
@@ -125,6 +143,10 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     out.flush();  // keeps the order of the two streams on a terminal
     const std::string name = fit.Series.empty() ? fit.Path : fit.Path + " [" + fit.Series + "]";
     if (!fit.Note.empty()) err << kProgram << ": " << fit.Path << ": " << fit.Note << '\n';
+    // Dates become days: say so, or a period of 54,855 reads as years.
+    if (fit.XIsDate && fit.Fitted) {
+      err << kProgram << ": " << name << ": " << DaysNote(fit.XOrigin, language) << '\n';
+    }
     for (const FileNotice& notice : fit.Notices) {
       err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
     }

@@ -135,6 +135,12 @@ TEST(HarmoraFitTable, TakesWhatItCanAndRefusesTheRestWithTheReason) {
                 .Err.find("columns of numbers not fitted: 3 'b', 4 's' (--y-column"),
             std::string::npos);
   EXPECT_EQ(RunTool({"--table", "--seed", "1", "--y-column", "a", path}).Err, "");
+  // x read from dates is days, and the report says from when.
+  const std::string dates = other.Write(
+      "d.csv", "when,v\n1899-12-30,1\n1900-01-02,3\n1900-01-04,2\n1900-01-06,5\n1900-01-09,4\n");
+  EXPECT_NE(RunTool({"--table", "--seed", "1", dates})
+                .Err.find("d.csv [v]: x is days since 00:00 of 1899-12-30 (periods in days)\n"),
+            std::string::npos);
 }
 
 // Daily values of a level of 15 and a 365.25-day cycle plus noise, written as a CSV with a
