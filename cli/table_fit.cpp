@@ -10,6 +10,7 @@
 #include "cli/in_input_order.h"
 #include "cli/stream_input.h"
 #include "data/import_check.h"
+#include "data/table_guess.h"
 #include "data/table_reader.h"
 
 namespace {

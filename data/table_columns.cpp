@@ -170,3 +170,8 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
   }
   return columns;
 }
+
+bool ReadColumnDate(const TableColumn& column, std::string_view cell, double& days) {
+  if (column.OrderedDates && ReadOrderedDate(cell, column.DayFirst, days)) return true;
+  return column.DateCodes ? ReadDateCode(cell, days) : ReadTableDate(cell, days);
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/table_cells.h"
@@ -32,6 +33,10 @@ char DetectDecimalMark(const TableCells& cells, char separator);
 // Whether the first row names the columns: some cell of it is text over a column of numbers or
 // dates.
 bool DetectHeader(const TableCells& cells, char decimalMark);
+
+// Reads a cell of a Date column as the column writes its dates (ISO, dotted, YYYYMM codes, or
+// slashes in the column's order) into days since 1970-01-01.
+bool ReadColumnDate(const TableColumn& column, std::string_view cell, double& days);
 
 // The columns of the rows from firstRow on (names from row 0 when firstRow is 1, shifted one
 // right where that row is one cell short, as R's write.table writes it), as many as the longest

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "data/table_guess.h"
 #include "data/table_reader.h"
 
 namespace {

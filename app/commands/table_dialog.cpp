@@ -13,6 +13,7 @@
 
 #include "app/commands/table_messages.h"
 #include "data/observation_set.h"
+#include "data/table_guess.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/table_guess.h"
 #include "data/table_values.h"
 
 namespace {
@@ -419,6 +420,11 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
        4,
        {0.5, 0.75, 1, 1.25},
        {-5.0, -6.5, -7.5, -7.0}},
+      {"year, month and day with whole numbers after them: no hours",
+       "2010 1 30 3 -5\n2010 1 31 0 -6\n2010 2 1 12 -7\n",
+       3,
+       {0, 1, 2},
+       {3, 0, 12}},
       {"year and month alone",
        "% anomalies\n%\n 1900 1 -0.5 0.1\n 1900 2 -0.4 0.1\n"
        " 1900 3 -0.3 0.1\n 1901 1 -0.2 0.1\n",
