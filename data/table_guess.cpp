@@ -180,37 +180,6 @@ std::pair<int, int> LikelyColumns(const Table& table, int x, int y) {
   return {x, y};
 }
 
-namespace {
-
-// The month (1 to 12) a column's name stands for: English or Russian, short or whole, in the
-// cases headers write them; 0 for none.
-int MonthOfName(std::string_view name) {
-  static constexpr std::string_view kNames[][6] = {
-      {"jan", "january", "янв", "январь", "Янв", "Январь"},
-      {"feb", "february", "фев", "февраль", "Фев", "Февраль"},
-      {"mar", "march", "мар", "март", "Мар", "Март"},
-      {"apr", "april", "апр", "апрель", "Апр", "Апрель"},
-      {"may", "may", "май", "май", "Май", "Май"},
-      {"jun", "june", "июн", "июнь", "Июн", "Июнь"},
-      {"jul", "july", "июл", "июль", "Июл", "Июль"},
-      {"aug", "august", "авг", "август", "Авг", "Август"},
-      {"sep", "september", "сен", "сентябрь", "Сен", "Сентябрь"},
-      {"oct", "october", "окт", "октябрь", "Окт", "Октябрь"},
-      {"nov", "november", "ноя", "ноябрь", "Ноя", "Ноябрь"},
-      {"dec", "december", "дек", "декабрь", "Дек", "Декабрь"},
-  };
-  std::string lower(name);
-  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  for (int m = 0; m < 12; ++m) {
-    for (const std::string_view known : kNames[m]) {
-      if (lower == known || name == known) return m + 1;
-    }
-  }
-  return 0;
-}
-
-}  // namespace
-
 int LikelyMonthColumns(const Table& table, int x) {
   const int first = x + 1;
   if (!table.HasHeader || x < 0 || first + 12 > static_cast<int>(table.Columns.size())) return -1;

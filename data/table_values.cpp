@@ -336,8 +336,66 @@ bool ReadTimeOfDay(std::string_view cell, double& dayFraction) {
   return ReadTime(cell, at, dayFraction) && at == cell.size();
 }
 
+int MonthOfName(std::string_view name) {
+  static constexpr std::string_view kNames[][8] = {
+      {"jan", "january", "янв", "январь", "января", "Янв", "Январь", "ЯНВ"},
+      {"feb", "february", "фев", "февраль", "февраля", "Фев", "Февраль", "ФЕВ"},
+      {"mar", "march", "мар", "март", "марта", "Мар", "Март", "МАР"},
+      {"apr", "april", "апр", "апрель", "апреля", "Апр", "Апрель", "АПР"},
+      {"may", "may", "май", "май", "мая", "Май", "Май", "МАЙ"},
+      {"jun", "june", "июн", "июнь", "июня", "Июн", "Июнь", "ИЮН"},
+      {"jul", "july", "июл", "июль", "июля", "Июл", "Июль", "ИЮЛ"},
+      {"aug", "august", "авг", "август", "августа", "Авг", "Август", "АВГ"},
+      {"sep", "september", "сен", "сентябрь", "сентября", "Сен", "Сентябрь", "СЕН"},
+      {"oct", "october", "окт", "октябрь", "октября", "Окт", "Октябрь", "ОКТ"},
+      {"nov", "november", "ноя", "ноябрь", "ноября", "Ноя", "Ноябрь", "НОЯ"},
+      {"dec", "december", "дек", "декабрь", "декабря", "Дек", "Декабрь", "ДЕК"},
+  };
+  if (!name.empty() && name.back() == '.') name.remove_suffix(1);  // Jan., янв.
+  std::string lower(name);
+  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (lower == "sept") return 9;
+  for (int m = 0; m < 12; ++m) {
+    for (const std::string_view known : kNames[m]) {
+      if (lower == known || name == known) return m + 1;
+    }
+  }
+  return 0;
+}
+
+bool ReadNamedMonthDate(std::string_view cell, double& days) {
+  // Words and numbers between blanks, dashes, slashes and commas: "1949 Jan", "Jan-1949",
+  // "15 января 2020", "Jan 15, 2020".
+  std::string_view tokens[4];
+  int count = 0;
+  for (std::size_t at = 0; at < cell.size();) {
+    const std::size_t end = std::min(cell.find_first_of(" -/,", at), cell.size());
+    if (end > at) {
+      if (count == 4) return false;
+      tokens[count++] = cell.substr(at, end - at);
+    }
+    at = end + 1;
+  }
+  int year = 0, month = 0, day = 0;
+  for (int t = 0; t < count; ++t) {
+    const std::string_view token = tokens[t];
+    const bool digits = std::all_of(token.begin(), token.end(), IsDigit);
+    int value = 0;
+    std::size_t at = 0;
+    if (digits && token.size() == 4 && !year && ReadDigits(token, at, 4, value)) {
+      year = value;
+    } else if (digits && token.size() <= 2 && !day && ReadShortNumber(token, at, value)) {
+      day = value;
+    } else if (!month && (month = MonthOfName(token)) == 0) {
+      return false;
+    }
+  }
+  if (count != (day ? 3 : 2) || !year || !month) return false;
+  return DaysOf(year, month, day ? day : 1, days);
+}
+
 bool ReadTableDate(std::string_view cell, double& days) {
-  return ReadIsoDate(cell, days) || ReadDottedDate(cell, days);
+  return ReadIsoDate(cell, days) || ReadDottedDate(cell, days) || ReadNamedMonthDate(cell, days);
 }
 
 CellKind ClassifyCell(std::string_view cell, char decimalMark) {

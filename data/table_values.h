@@ -58,7 +58,16 @@ DateOrder OrderShown(std::string_view cell);
 // days since 1970-01-01, its time taken as written.
 bool ReadOrderedDate(std::string_view cell, bool dayFirst, double& days);
 
-// ReadIsoDate, else ReadDottedDate: a date column's cells.
+// The month (1 to 12) a word names: English or Russian, short or whole (Russian also in the
+// genitive, as dates write it), maybe with a dot; 0 for none.
+int MonthOfName(std::string_view name);
+
+// Reads the whole cell as a month named by a word with a four-digit year ("1949 Jan", as R's
+// tsibble writes months, "Jan-1949", "январь 2020": its first day), or such a date with a day
+// ("15 января 2020", "Jan 15, 2020"), into days since 1970-01-01.
+bool ReadNamedMonthDate(std::string_view cell, double& days);
+
+// ReadIsoDate, else ReadDottedDate, else ReadNamedMonthDate: a date column's cells.
 bool ReadTableDate(std::string_view cell, double& days);
 
 // The kind of a cell, with decimalMark for its numbers.
