@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -93,18 +94,20 @@ std::vector<int> UsableColumns(const Table& table) {
       RowNumbers(table, 0)) {
     usable.erase(usable.begin());
   }
-  // Columns of one value are passed over, but the parts of a date over columns (a year and month
-  // of a month's rows), which the leading ones stop at.
+  // Columns of one value are passed over while two others are left, but the parts of a date over
+  // columns (a year and month of a month's rows), which the leading ones stop at. (A table of x
+  // and a constant y keeps both: its fit says what is wrong, "no two columns" would not.)
   while (usable.size() > 2 && OneValue(table, usable[0]) &&
          !YearAndMonth(table, usable[0], usable[1])) {
     usable.erase(usable.begin());
   }
   const auto parts = static_cast<std::ptrdiff_t>(std::min<std::size_t>(
       usable.size() > 1 && YearAndMonth(table, usable[0], usable[1]) ? 3 : 1, usable.size()));
-  usable.erase(std::remove_if(
-                   usable.begin() + parts, usable.end(), [&](int c) { return OneValue(table, c); }),
-               usable.end());
-  return usable;
+  std::vector<int> varied(usable.begin(), usable.begin() + parts);
+  std::copy_if(usable.begin() + parts, usable.end(), std::back_inserter(varied), [&](int c) {
+    return !OneValue(table, c);
+  });
+  return varied.size() >= 2 ? varied : usable;
 }
 
 // Whether column c holds days of the month beside a year and month (rows of them): whole, 1 to

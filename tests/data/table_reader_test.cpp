@@ -583,6 +583,7 @@ TEST(TableReader, LikelyColumnsSkipTheRowIndexAndText) {
       {"R row names", "\"\",\"x\",\"y\"\n\"1\",0,1\n\"2\",1,2\n", -1, -1, {1, 2}},
       {"index and one column", ",y\n0,1\n1,2\n", -1, -1, {0, 1}},
       {"a column of one value", "x,flag,y\n0,1,5\n1,1,6\n2,1,7\n", -1, -1, {0, 2}},
+      {"a constant y, kept", "x,y\n0,1\n1,1\n2,1\n", -1, -1, {0, 1}},
       {"pandas DatetimeIndex", ",a,b\n2020-01-01,5,0\n2020-01-02,6,1\n", -1, -1, {0, 1}},
       {"an index of times", ",a,b\n0.5,5,0\n1.5,6,1\n", -1, -1, {0, 1}},
       {"text first", "station,day,y\na,0,1\nb,1,2\n", -1, -1, {1, 2}},
