@@ -280,6 +280,7 @@ std::string CountsJson(const HarmonicCountTable& table) {
 
 void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& options) {
   if (!options.Table) return;
+  Add(line, "x_columns", JsonString(fit.XColumns));
   Add(line, "series", JsonString(fit.Series));
   Add(line, "rows_left_out", std::to_string(fit.RowsLeftOut));
   if (fit.XIsDate) Add(line, "x_origin_days", JsonNumber(fit.XOrigin));

@@ -100,6 +100,15 @@ std::string CodeText(const Table& table, int column, const TableCode& code, Lang
          rows + ")";
 }
 
+// The columns x is read from: "3 'decimal date'", or "1 'Year', 2 'Month'" for a date over columns.
+std::string XColumnsLabel(const Table& table, const TableSelection& chosen, Language l) {
+  std::string label = ColumnLabel(table, chosen.X, l);
+  for (const int c : {chosen.XParts.Month, chosen.XParts.Day, chosen.XParts.Hour, chosen.XTime}) {
+    if (c >= 0) label += ", " + ColumnLabel(table, c, l);
+  }
+  return label;
+}
+
 // One series: its rows, the fit, and what was left out.
 void FitSeries(const Table& table,
                const TableSelection& selection,
@@ -262,6 +271,7 @@ void FitTableFile(const std::string& path,
         auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
         fit->Path = path;
         fit->XName = table.Columns[own.X].Name;
+        fit->XColumns = XColumnsLabel(table, own, Language::English);  // one JSON in every locale
         fit->YName = table.Columns[own.Y].Name;
         if (own.WideMonths >= 0) fit->YName += "-" + table.Columns[own.WideMonths + 11].Name;
         fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;

@@ -141,6 +141,12 @@ TEST(HarmoraFitTable, TakesWhatItCanAndRefusesTheRestWithTheReason) {
   EXPECT_NE(RunTool({"--table", "--seed", "1", dates})
                 .Err.find("d.csv [v]: x is days since 00:00 of 1899-12-30 (periods in days)\n"),
             std::string::npos);
+  // JSON names the columns x was read from, here a year beside its month.
+  const std::string months =
+      other.Write("m.csv", "Year,Month,v\n2000,1,5\n2000,2,6\n2000,3,5\n2001,1,4\n2001,2,6\n");
+  EXPECT_NE(RunTool({"--table", "--format", "json", "--seed", "1", months})
+                .Out.find("\"x_columns\":\"1 'Year', 2 'Month'\""),
+            std::string::npos);
 }
 
 // Daily values of a level of 15 and a 365.25-day cycle plus noise, written as a CSV with a
