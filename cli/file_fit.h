@@ -13,9 +13,10 @@
 // One data file's fit, as harmora-fit reports it.
 struct FileFit {
   std::string Path;
-  std::string Series;        // with --table: the y column's name (or its number)
-  std::string XName, YName;  // with --table: the x and y columns' names, empty without any
-  std::string XColumns;      // with --table: the columns x was read from ("1 'Year', 2 'Month'")
+  std::string Series;         // with --table: the y column's name (or its number)
+  std::string XName, YName;   // with --table: the x and y columns' names, empty without any
+  std::string XColumns;       // with --table: the columns x was read from ("1 'Year', 2 'Month'")
+  bool LeftOutCells = false;  // RowsLeftOut counts cells (months side by side), not rows
   std::int64_t RowsLeftOut = 0;  // with --table: rows with a cell missing or unreadable
   std::string Note;              // with --table: said once, before the table's first series
   bool XIsDate = false;          // with --table: x is days since XOrigin (days since 1970-01-01)

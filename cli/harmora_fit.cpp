@@ -153,12 +153,18 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     if (fit.RowsLeftOut > 0) {
       err << kProgram << ": " << name << ": "
           << (language == Language::Russian
-                  ? RussianCount(fit.RowsLeftOut,
-                                 "строка пропущена",
-                                 "строки пропущены",
-                                 "строк пропущено") +
+                  ? (fit.LeftOutCells ? RussianCount(fit.RowsLeftOut,
+                                                     "ячейка пропущена",
+                                                     "ячейки пропущены",
+                                                     "ячеек пропущено")
+                                      : RussianCount(fit.RowsLeftOut,
+                                                     "строка пропущена",
+                                                     "строки пропущены",
+                                                     "строк пропущено")) +
                         ": пустая ячейка, NA, нечитаемое значение или код пропуска"
-                  : std::to_string(fit.RowsLeftOut) + (fit.RowsLeftOut == 1 ? " row" : " rows") +
+                  : std::to_string(fit.RowsLeftOut) +
+                        (fit.LeftOutCells ? (fit.RowsLeftOut == 1 ? " value" : " values")
+                                          : (fit.RowsLeftOut == 1 ? " row" : " rows")) +
                         " left out for an empty, NA or unreadable cell or a missing-value code")
           << '\n';
     }

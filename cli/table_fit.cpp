@@ -126,6 +126,7 @@ void FitSeries(const Table& table,
         {code.FirstLine, "missing_code", code.Token, CodeText(table, code.Column, code, l)});
   }
   fit.RowsLeftOut = series.DroppedRows();
+  fit.LeftOutCells = selection.WideMonths >= 0;  // months side by side: a pair per cell
   fit.XIsDate = series.XIsDate;
   fit.XOrigin = series.XOrigin;
   if (series.Fault != TableFault::None) {
