@@ -16,6 +16,7 @@ Both models are fitted: model1 is S(x) = sum_k A_k sin(B_k x + C_k) fitted to y,
 
 import datetime as _datetime
 import random as _random
+import warnings as _warnings
 
 import numpy as _np
 
@@ -122,6 +123,41 @@ def _abscissae(values):
     return _np.asarray(days, dtype=float), "days since " + str(origin)
 
 
+# The codes archives write for a missing value (as harmora-fit --table leaves them out).
+_MISSING_CODES = (-9, -9.9, -9.99, -99, -99.9, -99.99, -999, -999.9, -999.99, -9999, -9999.9,
+                  -99999, 999, 999.9, 9999, 99999, -32767, -32768, 32767, 1e20, -1e20, 1e30,
+                  -1e30, 9.96921e36, 9.969209968386869e36)
+
+
+def _warn_misreads(x, y):
+    """Warns where the arrays look like a table read without its conventions: x of dates
+    written as integers YYYYMM or YYYYMMDD (as numbers, December and January lie 89 apart), or
+    a missing-value code in y (NOAA's -99.99) farther outside the other values than their range
+    is wide. The data are fitted as given; harmora-fit --table reads such tables itself."""
+    finite = x[_np.isfinite(x)]
+    if finite.size >= 3 and _np.all(finite == _np.round(finite)) and _np.all(_np.diff(finite) >= 0):
+        for digits, fmt in ((6, "%Y%m"), (8, "%Y%m%d")):
+            months = (finite // 10 ** (digits - 6)) % 100
+            days = finite % 100 if digits == 8 else _np.ones_like(finite)
+            if (_np.all((finite >= 10 ** (digits - 1)) & (finite < 10 ** digits))
+                    and _np.all((months >= 1) & (months <= 12)) and _np.all((days >= 1) & (days <= 31))):
+                _warnings.warn(f"x looks like dates written as integers ({int(finite[0])}, ...): as "
+                               f"numbers, December and January lie {89 if digits == 6 else 8870} apart; "
+                               f"convert them first, e.g. pandas.to_datetime(x.astype(str), "
+                               f"format='{fmt}')", stacklevel=3)
+                break
+    values = y[_np.isfinite(y)]
+    coded = _np.isin(values, _MISSING_CODES)
+    others = values[~coded]
+    if others.size >= 3 and coded.any():
+        low, high = others.min(), others.max()
+        reach = high - low
+        far = values[coded & ((values < low - reach) | (values > high + reach))]
+        if far.size:
+            _warnings.warn(f"y holds {far[0]:g} {far.size} time(s), far outside the other values: "
+                           f"a missing-value code? Set it to NaN to leave it out", stacklevel=3)
+
+
 def _present(x, y, sigma):
     """x, y and per-observation sigma without the pairs a NaN marks as missing (as fit_many)."""
     keep = ~(_np.isnan(x) | _np.isnan(y))
@@ -197,6 +233,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     seeds = None if seed is None else _stage_seeds(seed)
     periods = _periods(periods)
     sigma_value, sigma = _sigma(sigma, x.shape)
+    _warn_misreads(x, y)
     x, y, sigma = _present(x, y, sigma)
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size)
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
