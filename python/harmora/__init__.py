@@ -135,16 +135,18 @@ def _warn_misreads(x, y):
     a missing-value code in y (NOAA's -99.99) farther outside the other values than their range
     is wide. The data are fitted as given; harmora-fit --table reads such tables itself."""
     finite = x[_np.isfinite(x)]
-    if finite.size >= 3 and _np.all(finite == _np.round(finite)) and _np.all(_np.diff(finite) >= 0):
-        for digits, fmt in ((6, "%Y%m"), (8, "%Y%m%d")):
+    whole = finite.size >= 3 and _np.all(finite == _np.round(finite))
+    if whole and _np.all(_np.diff(finite) >= 0):
+        for digits, fmt, gap in ((6, "%Y%m", 89), (8, "%Y%m%d", 8870)):
             months = (finite // 10 ** (digits - 6)) % 100
             days = finite % 100 if digits == 8 else _np.ones_like(finite)
-            if (_np.all((finite >= 10 ** (digits - 1)) & (finite < 10 ** digits))
-                    and _np.all((months >= 1) & (months <= 12)) and _np.all((days >= 1) & (days <= 31))):
-                _warnings.warn(f"x looks like dates written as integers ({int(finite[0])}, ...): as "
-                               f"numbers, December and January lie {89 if digits == 6 else 8870} apart; "
-                               f"convert them first, e.g. pandas.to_datetime(x.astype(str), "
-                               f"format='{fmt}')", stacklevel=3)
+            sized = (finite >= 10 ** (digits - 1)) & (finite < 10 ** digits)
+            dated = (months >= 1) & (months <= 12) & (days >= 1) & (days <= 31)
+            if _np.all(sized & dated):
+                _warnings.warn(f"x looks like dates written as integers ({int(finite[0])}, ...): "
+                               f"as numbers, December and January lie {gap} apart; convert them "
+                               f"first, e.g. pandas.to_datetime(x.astype(str), format='{fmt}')",
+                               stacklevel=3)
                 break
     values = y[_np.isfinite(y)]
     coded = _np.isin(values, _MISSING_CODES)
