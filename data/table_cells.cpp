@@ -35,15 +35,19 @@ void TakeCell(void* field, std::size_t size, void* data) {
 }
 
 // A row of blanks; a comment: a line that starts with '#', as numpy, pandas and R write notes
-// above their data, or '%', as MATLAB and Berkeley Earth do; or a title: a line of one cell
+// above their data, or '%', as MATLAB and Berkeley Earth do; a title: a line of one cell
 // before any row of more, as NOAA's tables carry their title, units and missing-value code
-// above the header. A table has two columns or more, so no data row is lost.
+// above the header; or Excel's first line "sep=;". A table has two columns or more, so no data row
+// is lost.
 bool RowIsLeftOut(const TableCells& cells, std::size_t rowStart) {
   const std::size_t from = rowStart == 0 ? 0 : cells.CellEnd[rowStart - 1];
   const std::size_t first = cells.Bytes.find_first_not_of(" \t", from);
   const bool title = cells.RowEnd.empty() && cells.CellEnd.size() - rowStart == 1;
+  // Excel's "sep=;" line, which names the separator for Excel alone.
+  const bool separatorHint = cells.RowEnd.empty() && cells.CellEnd.size() - rowStart <= 2 &&
+                             cells.Bytes.compare(from, 4, "sep=") == 0;
   return first == std::string::npos || cells.Bytes[first] == '#' || cells.Bytes[first] == '%' ||
-         title;
+         title || separatorHint;
 }
 
 // The parser calls this at every line end (all of them, so lines can be counted) and at the end.

@@ -401,6 +401,11 @@ TEST(TableReader, MonthlySeriesAreReadByTheirDates) {
        1,
        {0, 31, 365},
        {-0.7, -0.2, 0.1}},
+      {"Excel's separator line",
+       "sep=;\nd;v\n20240228;1\n20240301;2\n20240302;3\n",
+       1,
+       {0, 2, 3},
+       {1, 2, 3}},
       {"YYYYMMDD", "d;v\n20240228;1\n20240301;2\n20240302;3\n", 1, {0, 2, 3}, {1, 2, 3}},
       {"year and month, then a decimal year",
        "# co2\n1958 3 1958.2027 315.70\n"
