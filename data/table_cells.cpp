@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include "data/table_values.h"
+
 namespace {
 
 // What the parser's callbacks build: the cells, and the line count, which libcsv does not keep.
@@ -173,6 +175,26 @@ double EvenSplit(const TableCells& cells, std::size_t first = 0) {
   return static_cast<double>(usual->second) / static_cast<double>(cells.Rows() - first);
 }
 
+// Whether blanks split the sample's rows evenly and every cell of theirs with a comma is a
+// number with a decimal comma (1 10,5 as typed by hand): such a file splits as evenly at its
+// commas, into cells nobody means ("1 10" and "5").
+bool BlanksWithDecimalCommas(std::string_view sample) {
+  const TableCells blanks = SplitTable(sample, ' ');
+  const std::size_t first = blanks.Rows() > 2 ? 1 : 0;
+  if (EvenSplit(blanks, first) < kAgreement) return false;
+  bool commas = false;
+  double value = 0;
+  for (std::size_t r = first; r < blanks.Rows(); ++r) {
+    for (std::size_t c = 0; c < blanks.CellCount(r); ++c) {
+      const std::string_view cell = blanks.Cell(r, c);
+      if (cell.find(',') == std::string_view::npos) continue;
+      if (!ReadCellNumber(cell, ',', value)) return false;
+      commas = true;
+    }
+  }
+  return commas;
+}
+
 }  // namespace
 
 char DetectSeparator(std::string_view utf8) {
@@ -181,7 +203,9 @@ char DetectSeparator(std::string_view utf8) {
   double bestShare = 0;
   for (const char separator : kTableSeparators) {
     const double share = EvenSplit(SplitTable(sample, separator));
-    if (share >= kAgreement) return separator;
+    if (share >= kAgreement) {
+      return separator == ',' && BlanksWithDecimalCommas(sample) ? ' ' : separator;
+    }
     if (share > bestShare) {
       best = separator;
       bestShare = share;

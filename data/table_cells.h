@@ -33,5 +33,6 @@ inline constexpr char kTableSeparators[] = {'\t', ';', ',', '|'};
 
 // The separator that splits the first lines of utf8 into the same number (two or more) of cells
 // on nearly every line: one of kTableSeparators, else ' ' (runs of blanks) where they agree,
-// else the one of kTableSeparators that comes nearest, or 0 when none splits any line.
+// else the one of kTableSeparators that comes nearest, or 0 when none splits any line. Blanks
+// win over commas that are decimal marks in cells split by blanks (1 10,5).
 char DetectSeparator(std::string_view utf8);

@@ -1,6 +1,7 @@
 #include "data/table_columns.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "data/table_values.h"
@@ -63,6 +64,29 @@ bool HoldsDateCodes(const TableCells& cells, std::size_t firstRow, std::size_t c
   return count >= kLeastDateCodes;
 }
 
+// Whether every number of column c is a month written with a dot (3.2024, 2024.03: numbers to a
+// table whose decimal mark is a dot), at least three of them in calendar order over more than one
+// year. As numbers, January 2025 (1.2025) would come before December 2024 (12.2024), or 0.89
+// after it (2025.01); within one year the numbers keep their order and stay numbers.
+bool HoldsDottedMonths(const TableCells& cells, std::size_t firstRow, std::size_t c) {
+  const auto yearOf = [](double days) {
+    const std::chrono::sys_days day{std::chrono::days(static_cast<int>(days))};
+    return static_cast<int>(std::chrono::year_month_day(day).year());
+  };
+  std::size_t count = 0;
+  bool newYear = false;
+  double last = 0, days = 0;
+  for (std::size_t r = firstRow; r < cells.Rows(); ++r) {
+    const std::string_view cell = cells.Cell(r, c);
+    if (IsMissingCell(cell)) continue;
+    if (!ReadNumericMonth(cell, days) || (count > 0 && !(days > last))) return false;
+    newYear = newYear || (count > 0 && yearOf(days) != yearOf(last));
+    last = days;
+    ++count;
+  }
+  return count >= kLeastDateCodes && newYear;
+}
+
 // Settles the order of a LocalDate column's dates where its cells tell it (see TableColumn).
 void SettleDateOrder(const TableCells& cells,
                      std::size_t firstRow,
@@ -96,14 +120,23 @@ void SettleDateOrder(const TableCells& cells,
 }  // namespace
 
 char DetectDecimalMark(const TableCells& cells, char separator) {
-  if (separator != ';' && separator != '\t') return '.';
+  // A comma in a cell of a table split by commas was quoted: a decimal mark where it cannot
+  // group thousands ("11,44", as pandas writes with decimal=','), and either where it can
+  // ("5,026", as US spreadsheets quote it), which then does not count.
+  const bool quoted = separator == ',';
   std::int64_t commas = 0, points = 0;
   double value = 0;
   for (std::size_t r = 0; r < std::min(cells.Rows(), kSampleRows); ++r) {
     for (std::size_t c = 0; c < cells.CellCount(r); ++c) {
       const std::string_view cell = cells.Cell(r, c);
-      if (Has(cell, ',') && ReadCellNumber(cell, ',', value)) ++commas;
-      if (Has(cell, '.') && ReadCellNumber(cell, '.', value)) ++points;
+      if (Has(cell, ',') && ReadCellNumber(cell, ',', value) &&
+          !(quoted && ReadCellNumber(cell, '.', value))) {
+        ++commas;
+      }
+      // A month with a dot (03.2024) is no number where the decimal mark is a comma.
+      if (Has(cell, '.') && ReadCellNumber(cell, '.', value) && !ReadNumericMonth(cell, value)) {
+        ++points;
+      }
     }
   }
   return commas > points ? ',' : '.';
@@ -150,12 +183,13 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
     TableColumn& column = columns[c];
     column.Kind = KindOf(column, localDates[c]);
     if (column.Kind == ColumnKind::LocalDate) SettleDateOrder(cells, firstRow, c, column);
-    if (column.Kind == ColumnKind::Numeric && column.Others == 0 &&
-        HoldsDateCodes(cells, firstRow, c)) {
-      column.Kind = ColumnKind::Date;
-      column.DateCodes = true;
-      column.Dates += column.Numbers;
-      column.Numbers = 0;
+    if (column.Kind == ColumnKind::Numeric && column.Others == 0) {
+      column.DateCodes = HoldsDateCodes(cells, firstRow, c);
+      if (column.DateCodes || HoldsDottedMonths(cells, firstRow, c)) {
+        column.Kind = ColumnKind::Date;
+        column.Dates += column.Numbers;
+        column.Numbers = 0;
+      }
     }
   }
   // R's write.table leaves the row names' column out of the header: a header one cell short of

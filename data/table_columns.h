@@ -26,8 +26,9 @@ struct TableColumn {
 
 enum class TableChoice { Detect, Yes, No };
 
-// Reads '.' as the decimal mark, or ',' where the cells show it: only a table split by ';' or a
-// tab can hold unquoted decimal commas, and there the mark most cells use wins.
+// Reads '.' as the decimal mark, or ',' where the cells show it: the mark most numbers use wins,
+// and in a table split by commas only quoted numbers that cannot be read with thousands grouped
+// by commas count for it.
 char DetectDecimalMark(const TableCells& cells, char separator);
 
 // Whether the first row names the columns: some cell of it is text over a column of numbers or

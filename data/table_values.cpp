@@ -394,8 +394,31 @@ bool ReadNamedMonthDate(std::string_view cell, double& days) {
   return DaysOf(year, month, day ? day : 1, days);
 }
 
+bool ReadNumericMonth(std::string_view cell, double& days) {
+  const std::size_t joint = cell.find_first_of("/.-");
+  if (joint == std::string_view::npos || joint + 1 >= cell.size()) return false;
+  const std::string_view before = cell.substr(0, joint), after = cell.substr(joint + 1);
+  const auto digits = [](std::string_view part) {
+    return !part.empty() && std::all_of(part.begin(), part.end(), IsDigit);
+  };
+  if (!digits(before) || !digits(after)) return false;
+  const bool yearFirst = before.size() == 4;
+  const std::string_view yearPart = yearFirst ? before : after,
+                         monthPart = yearFirst ? after : before;
+  if (yearPart.size() != 4 || monthPart.size() > 2 || (yearFirst && monthPart.size() != 2)) {
+    return false;
+  }
+  std::size_t at = 0;
+  int year = 0, month = 0;
+  ReadDigits(yearPart, at, 4, year);
+  at = 0;
+  ReadShortNumber(monthPart, at, month);
+  return year >= 1000 && month >= 1 && month <= 12 && DaysOf(year, month, 1, days);
+}
+
 bool ReadTableDate(std::string_view cell, double& days) {
-  return ReadIsoDate(cell, days) || ReadDottedDate(cell, days) || ReadNamedMonthDate(cell, days);
+  return ReadIsoDate(cell, days) || ReadDottedDate(cell, days) || ReadNamedMonthDate(cell, days) ||
+         ReadNumericMonth(cell, days);
 }
 
 CellKind ClassifyCell(std::string_view cell, char decimalMark) {

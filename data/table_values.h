@@ -67,7 +67,13 @@ int MonthOfName(std::string_view name);
 // ("15 января 2020", "Jan 15, 2020"), into days since 1970-01-01.
 bool ReadNamedMonthDate(std::string_view cell, double& days);
 
-// ReadIsoDate, else ReadDottedDate, else ReadNamedMonthDate: a date column's cells.
+// Reads the whole cell as a month written as numbers with a four-digit year, month first
+// (03/2024, 3.2024, 03-2024, as spreadsheets format a month) or year first with a two-digit month
+// (2024/03, 2024.03), into days since 1970-01-01 of its first day.
+bool ReadNumericMonth(std::string_view cell, double& days);
+
+// ReadIsoDate, else ReadDottedDate, else ReadNamedMonthDate, else ReadNumericMonth: a date
+// column's cells.
 bool ReadTableDate(std::string_view cell, double& days);
 
 // The kind of a cell, with decimalMark for its numbers.
