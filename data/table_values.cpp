@@ -190,6 +190,14 @@ std::string WithExponentE(std::string_view cell) {
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
   // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
   if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
+  // A cell formatted as a percentage is written with its sign (12.5%, 12,5 %): the number shown.
+  if (cell.size() > 1 && cell.back() == '%') {
+    cell.remove_suffix(1);
+    for (const std::string_view space : {" ", "\xC2\xA0", "\xE2\x80\xAF"}) {
+      if (cell.ends_with(space)) cell.remove_suffix(space.size());
+    }
+    if (cell.empty() || cell.back() == '%' || cell.back() == ' ') return false;
+  }
   if (ReadPlainNumber(cell, decimalMark, value)) return true;
   const std::string fortran = WithExponentE(cell);
   if (!fortran.empty()) return ReadPlainNumber(fortran, decimalMark, value);
@@ -416,9 +424,55 @@ bool ReadNumericMonth(std::string_view cell, double& days) {
   return year >= 1000 && month >= 1 && month <= 12 && DaysOf(year, month, 1, days);
 }
 
+bool ReadQuarter(std::string_view cell, double& days) {
+  // Words and numbers between blanks, dashes and slashes: "2024Q1" (pandas), "2024 Q1",
+  // "Q1-2024", "1 кв. 2024", "I квартал 2024".
+  std::string_view tokens[4];
+  int count = 0;
+  for (std::size_t at = 0; at < cell.size();) {
+    const std::size_t end = std::min(cell.find_first_of(" -/", at), cell.size());
+    if (end > at) {
+      if (count == 4) return false;
+      tokens[count++] = cell.substr(at, end - at);
+    }
+    at = end + 1;
+  }
+  if (count == 1 && cell.size() == 6 && (cell[4] == 'Q' || cell[4] == 'q')) {  // 2024Q1
+    tokens[0] = cell.substr(0, 4);
+    tokens[1] = cell.substr(4);
+    count = 2;
+  }
+  static constexpr std::string_view kRoman[] = {"I", "II", "III", "IV"};
+  int year = 0, quarter = 0, numbered = 0;
+  bool named = false;
+  for (int t = 0; t < count; ++t) {
+    const std::string_view token = tokens[t];
+    std::size_t at = 0;
+    int value = 0;
+    const auto* roman = std::find(std::begin(kRoman), std::end(kRoman), token);
+    if (token.size() == 4 && !year && ReadDigits(token, at, 4, value)) {
+      year = value;
+    } else if (token.size() == 2 && (token[0] == 'Q' || token[0] == 'q') && IsDigit(token[1])) {
+      quarter = token[1] - '0';
+    } else if (token == "кв" || token == "кв." || token == "квартал") {
+      named = true;
+    } else if (token.size() == 1 && IsDigit(token[0])) {
+      numbered = token[0] - '0';
+    } else if (roman != std::end(kRoman)) {
+      numbered = static_cast<int>(roman - std::begin(kRoman)) + 1;
+    } else {
+      return false;
+    }
+  }
+  // A number alone is a quarter only beside the word for one.
+  if (numbered && (!named || quarter)) return false;
+  if (named) quarter = numbered;
+  return year >= 1000 && quarter >= 1 && quarter <= 4 && DaysOf(year, 3 * quarter - 2, 1, days);
+}
+
 bool ReadTableDate(std::string_view cell, double& days) {
   return ReadIsoDate(cell, days) || ReadDottedDate(cell, days) || ReadNamedMonthDate(cell, days) ||
-         ReadNumericMonth(cell, days);
+         ReadNumericMonth(cell, days) || ReadQuarter(cell, days);
 }
 
 CellKind ClassifyCell(std::string_view cell, char decimalMark) {

@@ -16,7 +16,8 @@ bool IsMissingCell(std::string_view cell);
 
 // Reads the whole cell as a finite number: an optional sign, digits with at most one decimal
 // mark (decimalMark, '.' or ','), thousands grouped as spreadsheets write them (Ungrouped in
-// the source), an optional exponent (1e-3, 2,5E+04, Fortran's 1.5D+03). False for anything else:
+// the source), an optional exponent (1e-3, 2,5E+04, Fortran's 1.5D+03), and a percent sign as a
+// cell formatted as a percentage shows it (12.5% is 12.5). False for anything else:
 // a grouping that is not regular, a second mark, a date, inf, or a value beyond the doubles.
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value);
 
@@ -72,7 +73,12 @@ bool ReadNamedMonthDate(std::string_view cell, double& days);
 // (2024/03, 2024.03), into days since 1970-01-01 of its first day.
 bool ReadNumericMonth(std::string_view cell, double& days);
 
-// ReadIsoDate, else ReadDottedDate, else ReadNamedMonthDate, else ReadNumericMonth: a date
+// Reads the whole cell as a quarter with a four-digit year ("2024Q1" as pandas writes a quarterly
+// period, "2024 Q1", "Q1-2024", "1 кв. 2024", "I квартал 2024") into days since 1970-01-01 of its
+// first day.
+bool ReadQuarter(std::string_view cell, double& days);
+
+// ReadIsoDate, else ReadDottedDate, ReadNamedMonthDate, ReadNumericMonth or ReadQuarter: a date
 // column's cells.
 bool ReadTableDate(std::string_view cell, double& days);
 

@@ -313,6 +313,13 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
       {"5,026.37", '.', CellKind::Number},  // US spreadsheets
       {"1.5D+03", '.', CellKind::Number},   // Fortran
       {"-2,5d-1", ',', CellKind::Number},
+      {"12.5%", '.', CellKind::Number},  // formatted as a percentage
+      {"12,5\xC2\xA0%", ',', CellKind::Number},
+      {"%", '.', CellKind::Text},
+      {"5%%", '.', CellKind::Text},
+      {"2024Q1", '.', CellKind::Date},  // pandas' quarterly periods
+      {"Q5 2024", '.', CellKind::Text},
+      {"2 2024", '.', CellKind::Text},
       {"1.5D", '.', CellKind::Text},
       {"D3", '.', CellKind::Text},
       {"-1,234,567", '.', CellKind::Number},
@@ -385,6 +392,8 @@ TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
       {"months named by words",
        "m,v\n1949 Jan,1\nFeb-1949,2\nмарт 1949,3\n1 апреля 1949,4\n",
        {0, 31, 59, 90}},
+      {"quarters as pandas writes them", "q,v\n2023Q4,1\n2024Q1,2\n", {0, 92}},
+      {"quarters in a Russian table", "кв;v\nIV кв. 2023;1\n1 квартал 2024;2\n", {0, 92}},
       {"months as spreadsheets format them: month first", "m,v\n12/1999,1\n1/2000,2\n", {0, 31}},
       {"months as spreadsheets format them: year first", "m,v\n1999/12,1\n2000/01,2\n", {0, 31}},
       {"months with dots in a Russian spreadsheet", "м;v\n12.1999;1,5\n01.2000;2,5\n", {0, 31}},
