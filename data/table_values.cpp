@@ -70,6 +70,13 @@ bool ReadTime(std::string_view text, std::size_t& at, double& dayFraction) {
 bool ReadZone(std::string_view text, std::size_t& at, double& offsetDays) {
   offsetDays = 0;
   if (Skip(text, at, 'Z')) return true;
+  // The zone's name, as R's format(usetz = TRUE), databases and logs write it.
+  for (const std::string_view utc : {" UTC", " GMT", "UTC"}) {
+    if (text.substr(at) == utc) {
+      at = text.size();
+      return true;
+    }
+  }
   const char sign = text[at];
   if (sign != '+' && sign != '-') return false;
   ++at;
@@ -244,8 +251,14 @@ bool ReadIsoDate(std::string_view cell, double& days) {
 bool ReadDottedDate(std::string_view cell, double& days) {
   std::size_t at = 0;
   int year = 0, month = 0, day = 0;
-  if (!ReadShortNumber(cell, at, day) || !Skip(cell, at, '.') ||
-      !ReadShortNumber(cell, at, month) || !Skip(cell, at, '.') || !ReadDigits(cell, at, 4, year)) {
+  // Year first (2024.03.01, as Hungary and East Asia write dates), else day first.
+  const bool yearFirst = cell.size() > 4 && cell[4] == '.';
+  if (yearFirst ? !ReadDigits(cell, at, 4, year) || !Skip(cell, at, '.') ||
+                      !ReadShortNumber(cell, at, month) || !Skip(cell, at, '.') ||
+                      !ReadShortNumber(cell, at, day)
+                : !ReadShortNumber(cell, at, day) || !Skip(cell, at, '.') ||
+                      !ReadShortNumber(cell, at, month) || !Skip(cell, at, '.') ||
+                      !ReadDigits(cell, at, 4, year)) {
     return false;
   }
   double dayNumber = 0, dayFraction = 0;

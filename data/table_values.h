@@ -23,7 +23,8 @@ bool ReadCellNumber(std::string_view cell, char decimalMark, double& value);
 
 // Reads the whole cell as an ISO 8601 date (2024-03-01), month (2024-03, its first day, as
 // pandas reads it; monthly series are written so) or date-time (2024-03-01T12:00,
-// 2024-03-01 12:00:30.5, with an optional Z or +03:00) into days since 1970-01-01 00:00. A time
+// 2024-03-01 12:00:30.5, with an optional Z, +03:00, +0300 or " UTC") into days since
+// 1970-01-01 00:00. A time
 // with a zone is converted to UTC; one without is taken as written. False for anything else,
 // including an impossible day such as 2023-02-29.
 bool ReadIsoDate(std::string_view cell, double& days);
@@ -31,8 +32,8 @@ bool ReadIsoDate(std::string_view cell, double& days);
 // Reads the whole cell as a day-first date with dots and a four-digit year, as spreadsheets in
 // Russia and most of Europe write it (01.03.2024, 1.3.2024, 01.03.2024 8:15, 01.03.2024
 // 08:15:30) into days since 1970-01-01 00:00, the time taken as written. Dots put the day first
-// wherever they join a date; slashes do not say which comes first, and are left to
-// LooksLikeLocalDate's refusal.
+// wherever they join a date after it, and the year first where it leads (2024.03.01); slashes do
+// not say which comes first, and are left to LooksLikeLocalDate's refusal.
 bool ReadDottedDate(std::string_view cell, double& days);
 
 // Reads the whole cell as a date written as an integer, YYYYMM (its first day) or YYYYMMDD, as
