@@ -98,11 +98,18 @@ def _sigma(sigma, shape):
         if not (_np.isfinite(value) and value > 0):
             raise ValueError("sigma must be positive and finite")
         return value, _np.empty((0,) * len(shape))
-    values = _np.asarray(sigma, dtype=float)
+    values = _floats(sigma)
     try:
         return 0.0, _np.ascontiguousarray(_np.broadcast_to(values, shape))
     except ValueError:
         raise ValueError(f"sigma of shape {values.shape} does not fit the data's {shape}") from None
+
+
+def _floats(values):
+    """Values as floats, a masked array's masked values (netCDF4's fill values) as NaN."""
+    if _np.ma.isMaskedArray(values):
+        return _np.ma.filled(values.astype(float), _np.nan)
+    return _np.asarray(values, dtype=float)
 
 
 def _abscissae(values):
@@ -110,12 +117,37 @@ def _abscissae(values):
     time): days since 00:00 of the first date, as harmora-fit --table reads a date column (a float
     of nanoseconds since 1970 would make every period some 1e16). NaT becomes NaN. Zone-aware
     pandas dates count as their instants in UTC (wall clocks jump at daylight saving); Python
-    dates and datetimes count as datetime64."""
+    dates and datetimes count as datetime64, pandas' periods (PeriodIndex) as their first
+    instants, and text as numbers or else as ISO 8601 dates. Durations (timedelta64) are days."""
     if getattr(getattr(values, "dtype", None), "tz", None) is not None:
         values = values.dt.tz_convert(None) if hasattr(values, "dt") else values.tz_convert(None)
+    if str(getattr(values, "dtype", "")).startswith("period"):
+        values = values.dt.to_timestamp() if hasattr(values, "dt") else values.to_timestamp()
+    if _np.ma.isMaskedArray(values) and values.dtype.kind in "iuf":
+        return _floats(values), None
     values = _np.asarray(values)
-    if values.dtype == object and values.size and isinstance(values.flat[0], _datetime.date):
-        values = values.astype("datetime64[ns]")
+    if values.dtype == object and values.size:
+        first = values.flat[0]
+        if isinstance(first, _datetime.date):
+            values = values.astype("datetime64[ns]")
+        elif isinstance(first, _datetime.timedelta):
+            values = values.astype("timedelta64[ns]")
+        elif hasattr(first, "to_timestamp"):
+            values = _np.array([v.to_timestamp() for v in values.flat]).astype("datetime64[ns]")
+        elif isinstance(first, str):
+            values = values.astype(str)
+    if values.dtype.kind == "m":
+        return _np.asarray(values / _np.timedelta64(1, "D"), dtype=float), "days"
+    if values.dtype.kind in "US":
+        try:
+            return _np.asarray(values, dtype=float), None
+        except ValueError:
+            try:
+                values = values.astype("datetime64[ns]")
+            except ValueError:
+                raise ValueError("x holds text that is neither numbers nor ISO 8601 dates "
+                                 "(2024-03-01, 2024-03-01T12:00): read it with "
+                                 "pandas.to_datetime(x, format=...) first") from None
     if values.dtype.kind != "M":
         return _np.asarray(values, dtype=float), None
     origin = _np.nanmin(values).astype("datetime64[D]")
@@ -227,7 +259,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     """
     min_period = _check(harmonics, depth, min_period)
     x = _abscissae(x)[0]
-    y = _np.asarray(y, dtype=float)
+    y = _floats(y)
     if x.ndim != 1 or x.shape != y.shape:
         raise ValueError("x and y must be 1-D arrays of equal length")
     if x.size > capacity:
@@ -268,7 +300,7 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     """
     min_period = _check(harmonics, depth, min_period)
     x = _abscissae(x)[0]
-    Y = _np.asarray(Y, dtype=float)
+    Y = _floats(Y)
     if Y.ndim == 1:
         Y = Y[_np.newaxis, :]
     if x.ndim != 1 or Y.ndim != 2 or Y.shape[1] != x.size:
@@ -300,7 +332,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     """
     min_period = _check(harmonics, depth, min_period)
     x = _abscissae(x)[0]
-    y = _np.asarray(y, dtype=float)
+    y = _floats(y)
     if x.ndim != 1 or x.shape != y.shape:
         raise ValueError("x and y must be 1-D arrays of equal length")
     seeds = None if seed is None else _stage_seeds(seed)

@@ -218,8 +218,19 @@ def test_dates_as_pandas_and_python_hold_them_and_missing_pairs():
         (pd.Series(instants.tz_localize("Europe/Moscow")), y),
         (pd.DatetimeIndex(instants).tz_localize("UTC"), y),
         (list(instants.to_pydatetime()), y),
+        ([str(t) for t in instants], y),  # ISO 8601 text
+        (pd.to_timedelta(days, unit="D"), y),  # durations, in days
         (holed_x, holed_y),
+        # netCDF4's masked arrays: the fill value under the mask is no observation
+        (holed_x, np.ma.masked_array(np.insert(y, 5, 9.96921e36), mask=np.arange(41) == 5)),
     ]:
         got = harmora.fit(x, yy, harmonics=1, seed=3, refine=True)
         assert got.count == days.size
         np.testing.assert_allclose(got.refined.model1["period"], want, rtol=1e-9)
+    months = pd.period_range("2000-01", periods=48, freq="M")
+    ym = np.sin(2 * np.pi * np.arange(48) / 12)
+    by_period = harmora.fit(months, ym, harmonics=1, seed=3).model1["period"]
+    np.testing.assert_array_equal(
+        by_period, harmora.fit(months.to_timestamp(), ym, harmonics=1, seed=3).model1["period"])
+    with pytest.raises(ValueError, match="ISO 8601"):
+        harmora.fit(["a", "b", "c", "d"], [1.0, 2.0, 3.0, 4.0])
