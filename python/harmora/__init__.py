@@ -118,7 +118,8 @@ def _abscissae(values):
     of nanoseconds since 1970 would make every period some 1e16). NaT becomes NaN. Zone-aware
     pandas dates count as their instants in UTC (wall clocks jump at daylight saving); Python
     dates and datetimes count as datetime64, pandas' periods (PeriodIndex) as their first
-    instants, and text as numbers or else as ISO 8601 dates. Durations (timedelta64) are days."""
+    instants, and text as numbers or else as ISO 8601 dates. Durations (timedelta64) are days,
+    and cftime's dates (climate models' calendars: noleap, 360_day) days in their calendar."""
     if getattr(getattr(values, "dtype", None), "tz", None) is not None:
         values = values.dt.tz_convert(None) if hasattr(values, "dt") else values.tz_convert(None)
     if str(getattr(values, "dtype", "")).startswith("period"):
@@ -132,6 +133,11 @@ def _abscissae(values):
             values = values.astype("datetime64[ns]")
         elif isinstance(first, _datetime.timedelta):
             values = values.astype("timedelta64[ns]")
+        elif hasattr(first, "calendar") and hasattr(first, "year"):  # cftime (xarray's CFTimeIndex)
+            origin = min(values.flat).replace(hour=0, minute=0, second=0, microsecond=0)
+            one = _datetime.timedelta(days=1)
+            days = _np.array([(v - origin) / one for v in values.flat]).reshape(values.shape)
+            return days, f"days since {origin.strftime('%Y-%m-%d')} ({first.calendar} calendar)"
         elif hasattr(first, "to_timestamp"):
             values = _np.array([v.to_timestamp() for v in values.flat]).astype("datetime64[ns]")
         elif isinstance(first, str):

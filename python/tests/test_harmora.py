@@ -188,6 +188,14 @@ def test_dates_are_days_since_the_first():
     np.testing.assert_array_equal(by_date.model1["period"], by_day.model1["period"])
 
 
+def test_climate_model_calendars_count_days_in_their_calendar():
+    import cftime  # xarray's CFTimeIndex holds these for noleap and 360_day model output
+    months = [cftime.Datetime360Day(2000 + m // 12, m % 12 + 1, 1) for m in range(48)]
+    y = np.sin(2 * np.pi * np.arange(48) / 12)
+    got = harmora.fit(months, y, harmonics=1, seed=3, refine=True)
+    np.testing.assert_allclose(got.refined.model1["period"], 360, rtol=1e-9)
+
+
 # Arrays read from an archive without its conventions are fitted as given, with a warning.
 @pytest.mark.parametrize("x, y, warned", [
     (185001 + np.arange(30) // 12 * 100 + np.arange(30) % 12, np.sin(np.arange(30.0)), "YYYYMM"),
