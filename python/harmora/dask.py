@@ -42,7 +42,7 @@ def fit_many(x, Y, *, seed=None, threads=0, **same):
     the same Result of NumPy arrays as harmora.fit_many.
     """
     Y = _da.asarray(Y).rechunk({1: -1})
-    x = _np.asarray(x, dtype=float)
+    x = _harmora._abscissae(x)[0]  # dates as days, as harmora.fit_many reads them
     seeds = _harmora._stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
     starts = _np.concatenate([[0], _np.cumsum(Y.chunks[0])[:-1]])
     task = _dask.delayed(_harmora.fit_many, pure=True)

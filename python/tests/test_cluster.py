@@ -27,8 +27,11 @@ def sample(series=10, n=24):
     return x, Y
 
 
-def test_dask_fit_many_equals_fit_many(client):
+@pytest.mark.parametrize("dated", [False, True])
+def test_dask_fit_many_equals_fit_many(client, dated):
     x, Y = sample()
+    if dated:  # pandas' dates, nanoseconds inside: read as days, as fit_many reads them
+        x = np.datetime64("2001-03-01", "ns") + (x * 86400).astype("timedelta64[s]")
     kwargs = dict(harmonics=1, seed=(21, 8), refine=True, threads=1)
     local = harmora.fit_many(x, Y, **kwargs)
     remote = harmora.dask.fit_many(x, da.from_array(Y, chunks=(3, 8)), **kwargs)
