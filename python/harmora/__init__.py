@@ -105,10 +105,20 @@ def _sigma(sigma, shape):
         raise ValueError(f"sigma of shape {values.shape} does not fit the data's {shape}") from None
 
 
+def _nullable(values):
+    """Whether values are pandas' numbers with pd.NA (Int64, Float64: read_csv's nullable types)."""
+    dtype = getattr(values, "dtype", None)
+    return (dtype is not None and not isinstance(dtype, _np.dtype) and hasattr(values, "to_numpy")
+            and getattr(dtype, "kind", "O") in "iuf")
+
+
 def _floats(values):
-    """Values as floats, a masked array's masked values (netCDF4's fill values) as NaN."""
+    """Values as floats, a masked array's masked values (netCDF4's fill values) and pandas' NA
+    as NaN."""
     if _np.ma.isMaskedArray(values):
         return _np.ma.filled(values.astype(float), _np.nan)
+    if _nullable(values):
+        return values.to_numpy(dtype=float, na_value=_np.nan)
     return _np.asarray(values, dtype=float)
 
 
@@ -124,7 +134,7 @@ def _abscissae(values):
         values = values.dt.tz_convert(None) if hasattr(values, "dt") else values.tz_convert(None)
     if str(getattr(values, "dtype", "")).startswith("period"):
         values = values.dt.to_timestamp() if hasattr(values, "dt") else values.to_timestamp()
-    if _np.ma.isMaskedArray(values) and values.dtype.kind in "iuf":
+    if (_np.ma.isMaskedArray(values) and values.dtype.kind in "iuf") or _nullable(values):
         return _floats(values), None
     values = _np.asarray(values)
     if values.dtype == object and values.size:

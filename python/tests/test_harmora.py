@@ -228,6 +228,7 @@ def test_dates_as_pandas_and_python_hold_them_and_missing_pairs():
         (list(instants.to_pydatetime()), y),
         ([str(t) for t in instants], y),  # ISO 8601 text
         (pd.to_timedelta(days, unit="D"), y),  # durations, in days
+        (pd.Series(holed_x), pd.Series(holed_y, dtype="Float64")),  # pd.NA where NaN was
         (holed_x, holed_y),
         # netCDF4's masked arrays: the fill value under the mask is no observation
         (holed_x, np.ma.masked_array(np.insert(y, 5, 9.96921e36), mask=np.arange(41) == 5)),
