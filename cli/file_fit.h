@@ -21,6 +21,7 @@ struct FileFit {
   std::string Note;              // with --table: said once, before the table's first series
   bool XIsDate = false;          // with --table: x is days since XOrigin (days since 1970-01-01)
   double XOrigin = 0;
+  bool XTimesOfDay = false;  // with --table: x was times of day alone (days since 00:00)
   bool Fitted = false;
   std::string Error;                // when not fitted: why the file was refused, or a fault's text
   bool ErrorNamesFile = false;      // Error already names the file (the reader's I/O faults do)

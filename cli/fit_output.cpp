@@ -283,7 +283,8 @@ void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& opti
   Add(line, "x_columns", JsonString(fit.XColumns));
   Add(line, "series", JsonString(fit.Series));
   Add(line, "rows_left_out", std::to_string(fit.RowsLeftOut));
-  if (fit.XIsDate) Add(line, "x_origin_days", JsonNumber(fit.XOrigin));
+  // Times of day alone have no date to count from.
+  if (fit.XIsDate && !fit.XTimesOfDay) Add(line, "x_origin_days", JsonNumber(fit.XOrigin));
 }
 
 std::string JsonLine(const FileFit& fit, const FitOptions& options) {

@@ -101,7 +101,12 @@ bool WritePlot(const FileFit& fit, const FitOptions& options, std::ostream& err)
 }
 
 // "x is days since 00:00 of 1880-01-01 (periods in days)" for an x read from dates.
-std::string DaysNote(double originDays, Language language) {
+std::string DaysNote(double originDays, bool timesOfDay, Language language) {
+  if (timesOfDay) {
+    return language == Language::Russian
+               ? "x — сутки от 00:00 (время суток без даты; периоды в сутках)"
+               : "x is days since 00:00 (times of day without a date; periods in days)";
+  }
   const std::chrono::year_month_day date{
       std::chrono::sys_days(std::chrono::days(static_cast<long>(originDays)))};
   char iso[16] = {};
@@ -145,7 +150,8 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     if (!fit.Note.empty()) err << kProgram << ": " << fit.Path << ": " << fit.Note << '\n';
     // Dates become days: say so, or a period of 54,855 reads as years.
     if (fit.XIsDate && fit.Fitted) {
-      err << kProgram << ": " << name << ": " << DaysNote(fit.XOrigin, language) << '\n';
+      err << kProgram << ": " << name << ": " << DaysNote(fit.XOrigin, fit.XTimesOfDay, language)
+          << '\n';
     }
     for (const FileNotice& notice : fit.Notices) {
       err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';

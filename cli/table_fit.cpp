@@ -129,6 +129,7 @@ void FitSeries(const Table& table,
   fit.LeftOutCells = selection.WideMonths >= 0;  // months side by side: a pair per cell
   fit.XIsDate = series.XIsDate;
   fit.XOrigin = series.XOrigin;
+  fit.XTimesOfDay = series.XTimesOfDay;
   if (series.Fault != TableFault::None) {
     fit.Error = ColumnRefusal(table, series.Fault, series.FaultColumn, l);
     return;

@@ -87,6 +87,21 @@ bool HoldsDottedMonths(const TableCells& cells, std::size_t firstRow, std::size_
   return count >= kLeastDateCodes && newYear;
 }
 
+// Whether every filled cell of column c is a time of day, at least three of them, never going
+// back: the readings of one day (a clock that passes midnight goes back, and so does not pass).
+bool HoldsTimesOfDay(const TableCells& cells, std::size_t firstRow, std::size_t c) {
+  std::size_t count = 0;
+  double last = -1, fraction = 0;
+  for (std::size_t r = firstRow; r < cells.Rows(); ++r) {
+    const std::string_view cell = cells.Cell(r, c);
+    if (IsMissingCell(cell)) continue;
+    if (!ReadTimeOfDay(cell, fraction) || fraction < last) return false;
+    last = fraction;
+    ++count;
+  }
+  return count >= kLeastDateCodes;
+}
+
 // Settles the order of a LocalDate column's dates where its cells tell it (see TableColumn).
 void SettleDateOrder(const TableCells& cells,
                      std::size_t firstRow,
@@ -183,6 +198,13 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
     TableColumn& column = columns[c];
     column.Kind = KindOf(column, localDates[c]);
     if (column.Kind == ColumnKind::LocalDate) SettleDateOrder(cells, firstRow, c, column);
+    if (column.Kind == ColumnKind::Text && column.Numbers == 0 && column.Dates == 0 &&
+        HoldsTimesOfDay(cells, firstRow, c)) {
+      column.Kind = ColumnKind::Date;
+      column.TimesOfDay = true;
+      column.Dates = column.Others;
+      column.Others = 0;
+    }
     if (column.Kind == ColumnKind::Numeric && column.Others == 0) {
       column.DateCodes = HoldsDateCodes(cells, firstRow, c);
       if (column.DateCodes || HoldsDottedMonths(cells, firstRow, c)) {
@@ -206,6 +228,7 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
 }
 
 bool ReadColumnDate(const TableColumn& column, std::string_view cell, double& days) {
+  if (column.TimesOfDay) return ReadTimeOfDay(cell, days);
   if (column.OrderedDates && ReadOrderedDate(cell, column.DayFirst, days)) return true;
   return column.DateCodes ? ReadDateCode(cell, days) : ReadTableDate(cell, days);
 }

@@ -22,6 +22,9 @@ struct TableColumn {
   // past 12 somewhere in one place and never in the other. Where nothing tells, the column stays
   // LocalDate and is refused.
   bool OrderedDates = false, DayFirst = false;
+  // A Date column of times of day alone (10:15, 10:15:30), in order within one day, as a
+  // logger or a stopwatch writes them for a day's run: read as fractions of the day.
+  bool TimesOfDay = false;
 };
 
 enum class TableChoice { Detect, Yes, No };

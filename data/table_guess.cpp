@@ -217,7 +217,8 @@ int LikelyMonthColumns(const Table& table, int x) {
 int LikelyTimeColumn(const Table& table, int x) {
   const int next = x + 1;
   if (x < 0 || next >= static_cast<int>(table.Columns.size()) ||
-      table.Columns[x].Kind != ColumnKind::Date || table.Columns[x].DateCodes) {
+      table.Columns[x].Kind != ColumnKind::Date || table.Columns[x].DateCodes ||
+      table.Columns[x].TimesOfDay) {
     return -1;
   }
   std::size_t times = 0, filled = 0;

@@ -266,6 +266,7 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   }
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
   if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
+  series.XTimesOfDay = table.Columns[selection.X].TimesOfDay;
   if (selection.XParts.Month >= 0 || months > 0) series.XIsDate = true;
   std::vector<std::pair<std::size_t, int>> cells;  // the row and y column of each pair
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {

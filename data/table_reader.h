@@ -114,6 +114,8 @@ struct TableSeries {
   // that origin in days since 1970-01-01.
   bool XIsDate = false;
   double XOrigin = 0;
+  // x was times of day without a date: days since 00:00 of that unnamed day (XOrigin 0).
+  bool XTimesOfDay = false;
 
   std::int64_t DroppedRows() const { return MissingRows + UnreadableRows + CodedRows; }
 };

@@ -149,7 +149,9 @@ QString SeriesText(const Table& table, const TableSeries& series) {
     text +=
         QStringLiteral("\n…и ещё не прочитанных строк: %1.").arg(series.UnreadableRows - listed);
   }
-  if (series.XIsDate) {
+  if (series.XTimesOfDay) {
+    text += QStringLiteral("\nx — доли суток от 00:00 (время суток без даты).");
+  } else if (series.XIsDate) {
     const QDate origin = QDate(1970, 1, 1).addDays(static_cast<qint64>(series.XOrigin));
     text += QStringLiteral("\nx — дни от 00:00 %1, первой даты столбца.")
                 .arg(origin.toString(Qt::ISODate));
