@@ -148,8 +148,12 @@ char DetectDecimalMark(const TableCells& cells, char separator) {
           !(quoted && ReadCellNumber(cell, '.', value))) {
         ++commas;
       }
-      // A month with a dot (03.2024) is no number where the decimal mark is a comma.
-      if (Has(cell, '.') && ReadCellNumber(cell, '.', value) && !ReadNumericMonth(cell, value)) {
+      // A point between digits: not the abbreviation of a year (1990 г.), nor a month with a
+      // dot (03.2024), which is no number where the decimal mark is a comma.
+      const std::size_t point = cell.find('.');
+      const bool betweenDigits = point != std::string_view::npos && point + 1 < cell.size() &&
+                                 cell[point + 1] >= '0' && cell[point + 1] <= '9';
+      if (betweenDigits && ReadCellNumber(cell, '.', value) && !ReadNumericMonth(cell, value)) {
         ++points;
       }
     }

@@ -194,7 +194,43 @@ std::string WithExponentE(std::string_view cell) {
 
 }  // namespace
 
+namespace {
+
+bool IsYearWord(std::string_view word) {
+  return word == "г." || word == "г" || word == "года" || word == "год";
+}
+
+// The four digits of a year written with the Russian word for it (1990 г., 1990г.), as Rosstat's
+// tables write years; empty for anything else.
+std::string_view YearOfWord(std::string_view cell) {
+  if (cell.size() < 5 || !std::all_of(cell.begin(), cell.begin() + 4, IsDigit)) return {};
+  std::string_view word = cell.substr(4);
+  for (const std::string_view space : {" ", "\xC2\xA0"}) {
+    if (word.starts_with(space)) word.remove_prefix(space.size());
+  }
+  return word == "г." || word == "г" ? cell.substr(0, 4) : std::string_view{};
+}
+
+// The words and numbers of a date between separators, at most four (-1 for more), with the
+// Russian word for the year left out ("март 2020 г.", "15 января 2020 года", "2020г.").
+int DateWords(std::string_view cell, std::string_view separators, std::string_view (&tokens)[4]) {
+  int count = 0;
+  for (std::size_t at = 0; at < cell.size();) {
+    const std::size_t end = std::min(cell.find_first_of(separators, at), cell.size());
+    std::string_view token = cell.substr(at, end - at);
+    at = end + 1;
+    if (const std::string_view year = YearOfWord(token); !year.empty()) token = year;
+    if (token.empty() || IsYearWord(token)) continue;
+    if (count == 4) return -1;
+    tokens[count++] = token;
+  }
+  return count;
+}
+
+}  // namespace
+
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
+  if (const std::string_view year = YearOfWord(cell); !year.empty()) cell = year;
   // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
   if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
   // A cell formatted as a percentage is written with its sign (12.5%, 12,5 %): the number shown.
@@ -388,15 +424,8 @@ bool ReadNamedMonthDate(std::string_view cell, double& days) {
   // Words and numbers between blanks, dashes, slashes and commas: "1949 Jan", "Jan-1949",
   // "15 января 2020", "Jan 15, 2020".
   std::string_view tokens[4];
-  int count = 0;
-  for (std::size_t at = 0; at < cell.size();) {
-    const std::size_t end = std::min(cell.find_first_of(" -/,", at), cell.size());
-    if (end > at) {
-      if (count == 4) return false;
-      tokens[count++] = cell.substr(at, end - at);
-    }
-    at = end + 1;
-  }
+  const int count = DateWords(cell, " -/,", tokens);
+  if (count < 0) return false;
   int year = 0, month = 0, day = 0;
   for (int t = 0; t < count; ++t) {
     const std::string_view token = tokens[t];
@@ -439,17 +468,10 @@ bool ReadNumericMonth(std::string_view cell, double& days) {
 
 bool ReadQuarter(std::string_view cell, double& days) {
   // Words and numbers between blanks, dashes and slashes: "2024Q1" (pandas), "2024 Q1",
-  // "Q1-2024", "1 кв. 2024", "I квартал 2024".
+  // "Q1-2024", "1 кв. 2024", "I квартал 2024 г.".
   std::string_view tokens[4];
-  int count = 0;
-  for (std::size_t at = 0; at < cell.size();) {
-    const std::size_t end = std::min(cell.find_first_of(" -/", at), cell.size());
-    if (end > at) {
-      if (count == 4) return false;
-      tokens[count++] = cell.substr(at, end - at);
-    }
-    at = end + 1;
-  }
+  int count = DateWords(cell, " -/", tokens);
+  if (count < 0) return false;
   if (count == 1 && cell.size() == 6 && (cell[4] == 'Q' || cell[4] == 'q')) {  // 2024Q1
     tokens[0] = cell.substr(0, 4);
     tokens[1] = cell.substr(4);
