@@ -56,11 +56,35 @@ bool WriteFit(const FileFit& fit,
   return true;
 }
 
+// A day given in days since 1970-01-01, as YYYY-MM-DD.
+std::string IsoDay(double days) {
+  const std::chrono::year_month_day date{
+      std::chrono::sys_days(std::chrono::days(static_cast<long>(days)))};
+  char iso[16] = {};
+  std::snprintf(iso,
+                sizeof iso,
+                "%04d-%02u-%02u",
+                static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()));
+  return iso;
+}
+
+// The x axis's title by default: the column's name, with the days' origin where x was dates
+// (an axis of 0 ... 3561 under "quarter" says nothing of where it starts).
+std::string DefaultXTitle(const FileFit& fit, Language language) {
+  const std::string name = fit.XName.empty() ? "x" : fit.XName;
+  if (!fit.XIsDate) return name;
+  const bool russian = language == Language::Russian;
+  if (fit.XTimesOfDay) return name + (russian ? ", сутки от 00:00" : ", days since 00:00");
+  return name + (russian ? ", сутки от " : ", days since ") + IsoDay(fit.XOrigin);
+}
+
 // The plot's look: the options' size and theme, and their titles or else the table's column
-// names, or "x" and "y".
-PlotLook PlotLookOf(const FileFit& fit, const FitOptions& options) {
+// names (x's with its days' origin), or "x" and "y".
+PlotLook PlotLookOf(const FileFit& fit, const FitOptions& options, Language language) {
   PlotLook look = options.Plot;
-  look.XTitle = options.XTitle.value_or(fit.XName.empty() ? "x" : fit.XName);
+  look.XTitle = options.XTitle.value_or(DefaultXTitle(fit, language));
   look.YTitle = options.YTitle.value_or(fit.YName.empty() ? "y" : fit.YName);
   const ModelTerms& terms = fit.Core.Terms();
   if (terms.Constant || terms.Trend) look.Models = fit.Fit.Models;
@@ -69,8 +93,11 @@ PlotLook PlotLookOf(const FileFit& fit, const FitOptions& options) {
 
 // Writes the fit's plot to the --plot file; returns false, having said why on err, when it
 // cannot be drawn or written.
-bool WritePlot(const FileFit& fit, const FitOptions& options, std::ostream& err) {
-  const PlotLook look = PlotLookOf(fit, options);
+bool WritePlot(const FileFit& fit,
+               const FitOptions& options,
+               Language language,
+               std::ostream& err) {
+  const PlotLook look = PlotLookOf(fit, options, language);
   std::string bytes;
   try {
     bytes = options.PlotKind == PlotFormat::Svg
@@ -107,15 +134,7 @@ std::string DaysNote(double originDays, bool timesOfDay, Language language) {
                ? "x — сутки от 00:00 (время суток без даты; периоды в сутках)"
                : "x is days since 00:00 (times of day without a date; periods in days)";
   }
-  const std::chrono::year_month_day date{
-      std::chrono::sys_days(std::chrono::days(static_cast<long>(originDays)))};
-  char iso[16] = {};
-  std::snprintf(iso,
-                sizeof iso,
-                "%04d-%02u-%02u",
-                static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()),
-                static_cast<unsigned>(date.day()));
+  const std::string iso = IsoDay(originDays);
   return language == Language::Russian
              ? std::string("x — сутки от 00:00 ") + iso + " (периоды в сутках)"
              : std::string("x is days since 00:00 of ") + iso + " (periods in days)";
@@ -183,7 +202,8 @@ int RunHarmoraFit(const std::vector<std::string>& args,
       return;
     }
     if (!WriteFit(fit, options, first, out, err)) status = kFitFileFailed;
-    if (!options.PlotPath.empty() && !WritePlot(fit, options, err)) status = kFitFileFailed;
+    if (!options.PlotPath.empty() && !WritePlot(fit, options, language, err))
+      status = kFitFileFailed;
     first = false;
   };
   const std::vector<std::string>& files = options.Files;
