@@ -192,10 +192,6 @@ std::string WithExponentE(std::string_view cell) {
   return e;
 }
 
-}  // namespace
-
-namespace {
-
 bool IsYearWord(std::string_view word) {
   return word == "г." || word == "г" || word == "года" || word == "год";
 }
