@@ -96,19 +96,4 @@ TEST(HarmoraFitPlot, CurvesOfAFitWithAConstantIncludeIt) {
   EXPECT_GT(segments, 100);
 }
 
-// Where x was read from dates, its axis says from which day it counts.
-TEST(HarmoraFitPlot, AnAxisOfDatesNamesItsOrigin) {
-  DataFolder folder;
-  std::string table = "quarter,gdp\n";
-  for (int q = 0; q < 12; ++q) {
-    table += std::to_string(2000 + q / 4) + "Q" + std::to_string(q % 4 + 1) + "," +
-             std::to_string(100 + q % 4 * 3 + q) + "\n";
-  }
-  const std::string path = folder.Path + "/plot.svg";
-  const ToolRun run =
-      RunTool({"--seed", "3", "--table", "--plot", path, folder.Write("gdp.csv", table)});
-  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
-  EXPECT_NE(FileBytes(path).find(">quarter, days since 2000-01-01<"), std::string::npos);
-}
-
 }  // namespace

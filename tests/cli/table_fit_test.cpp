@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <random>
 #include <sstream>
@@ -210,6 +212,23 @@ TEST(HarmoraFitTable, SeasonalIntervalsCoverTheTruthInNinetyFivePercentOfDraws) 
 // run by hand: cli_tests --gtest_also_run_disabled_tests --gtest_filter='*TenThousand*'.
 TEST(HarmoraFitTable, DISABLED_SeasonalIntervalsCoverTheTruthOverTenThousandRows) {
   ExpectSeasonalCoverage(10000);
+}
+
+// Where x was read from dates, its axis says from which day it counts.
+TEST(HarmoraFitTable, APlotOfDatesNamesTheDayItsAxisCountsFrom) {
+  DataFolder folder;
+  std::string table = "quarter,gdp\n";
+  for (int q = 0; q < 12; ++q) {
+    table += std::to_string(2000 + q / 4) + "Q" + std::to_string(q % 4 + 1) + "," +
+             std::to_string(100 + q % 4 * 3 + q) + "\n";
+  }
+  const std::string path = folder.Path + "/plot.svg";
+  const ToolRun run =
+      RunTool({"--seed", "3", "--table", "--plot", path, folder.Write("gdp.csv", table)});
+  ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+  std::ifstream svg(path);
+  const std::string bytes{std::istreambuf_iterator<char>(svg), std::istreambuf_iterator<char>()};
+  EXPECT_NE(bytes.find(">quarter, days since 2000-01-01<"), std::string::npos);
 }
 
 }  // namespace
