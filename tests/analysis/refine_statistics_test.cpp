@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -197,6 +198,34 @@ TEST_F(RefinementTest, ThePeakFalseAlarmProbabilityIsCalibratedOnNoise) {
     flagged += !(alarm <= kTrustFalseAlarm);
   }
   EXPECT_EQ(flagged, 0);
+}
+
+// On a grid (and near one) the band is folded at the Nyquist frequency; there the probability
+// must be uniform on noise over its whole range, not only in its tail: Baluev's upcrossings alone
+// put 30 grid points at a Kolmogorov-Smirnov distance of 0.14.
+TEST_F(RefinementTest, OnAGridTheFalseAlarmProbabilityIsUniformOnNoise) {
+  std::mt19937_64 rng(20261210);
+  std::normal_distribution<double> noise(0, 1);
+  constexpr int kDraws = 400;
+  for (const double jitter : {0.0, 0.02}) {
+    std::vector<double> xs = UniformX(30, 0, 1);
+    for (int i = 0; i < 30; ++i) xs[static_cast<std::size_t>(i)] += jitter * std::sin(3.7 * i * i);
+    std::vector<double> alarms;
+    for (int draw = 0; draw < kDraws; ++draw) {
+      ObservationSet obs = MakeWaveSample(xs, {});
+      for (int i = 0; i <= obs.LastIndex; ++i) obs.OrigY[i] = noise(rng);
+      ScaledProblem problem;
+      FillScaledProblem(obs, ModelKind::Sum, false, problem);
+      alarms.push_back(DetectPeak(problem, RefinementBand(problem, 0)).FalseAlarm);
+    }
+    std::sort(alarms.begin(), alarms.end());
+    double distance = 0;
+    for (int i = 0; i < kDraws; ++i) {
+      distance =
+          std::max({distance, (i + 1.0) / kDraws - alarms[i], alarms[i] - i / double(kDraws)});
+    }
+    EXPECT_LT(distance, 1.36 / std::sqrt(double(kDraws))) << "jitter " << jitter;
+  }
 }
 
 // Intervals describe the neighbourhood of the best optimum; a fit says when that is not enough:
