@@ -38,6 +38,28 @@ std::string LoadFaultText(const DataOutcome& data, Language language) {
   return data.Error;
 }
 
+// A file with NUL bytes is no text (a zip archive such as an xlsx or ods workbook, an image):
+// the digits the reader picks out of it are not data, so it is refused rather than fitted. The
+// notice before says where the first NUL stands.
+bool NotText(const std::vector<FileNotice>& notices) {
+  return std::any_of(notices.begin(), notices.end(), [](const FileNotice& notice) {
+    return notice.Kind == "nul_bytes";
+  });
+}
+
+std::string NotTextText(const ImportReport& findings, Language language) {
+  if (findings.Prefix.starts_with("PK\x03\x04")) {
+    return Say(language,
+               "not fitted: the file is a zip archive (an xlsx or ods workbook?), not text; save "
+               "the sheet as CSV and fit it with --table",
+               "не подобран: файл — zip-архив (книга xlsx или ods?), а не текст; сохраните лист "
+               "как CSV и подберите его с --table");
+  }
+  return Say(language,
+             "not fitted: the numbers read from a file that is not text are not data",
+             "не подобран: числа, прочитанные из файла, который не текст, — не данные");
+}
+
 }  // namespace
 
 FileFit FitDataFile(const std::string& path,
@@ -57,6 +79,10 @@ FileFit FitDataFile(const std::string& path,
     data = result.Core.LoadFile(path);
   }
   result.Notices = ImportNotices(data.Findings, options.Messages);
+  if (NotText(result.Notices)) {
+    result.Error = NotTextText(data.Findings, options.Messages);
+    return result;
+  }
   if (!data.Accepted) {
     result.ErrorNamesFile = data.ErrorNamesFile;
     // The reader's own refusals are said in the chosen language, a fault's text as it is.

@@ -574,23 +574,33 @@ TEST(HarmoraFitFiles, StreamsAreReadAndHostilePathsRefusedWithoutStoppingTheBatc
   const std::string fifo = folder.Path + "/pipe.txt";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // no writer: an open that waited would hang
   const std::string missing = folder.Path + "/missing.txt";
-  const ToolRun run = RunTool({"--format", "json", folder.Path, fifo, "/dev/zero", missing, good});
+  // A workbook is a zip archive: digits enough for pairs stand among its bytes.
+  const std::string book = folder.Write(
+      "book.xlsx", std::string("PK\x03\x04\x14\0\0\0 1 2 3 4 5 6 7 8 9 10 11 12\0", 36));
+  const ToolRun run =
+      RunTool({"--format", "json", folder.Path, fifo, "/dev/zero", missing, book, good});
   EXPECT_EQ(run.Status, kFitFileFailed);
   const std::vector<std::string> errors = Lines(run.Err);
-  ASSERT_EQ(errors.size(), 5u) << run.Err;
+  ASSERT_EQ(errors.size(), 7u) << run.Err;
   const std::string tooShort = ": the file must hold at least 4 pairs (8 numbers)";
   EXPECT_EQ(errors[0],
             "harmora-fit: Cannot open file \"" + folder.Path + "\": it is not a regular file");
   EXPECT_EQ(errors[1], "harmora-fit: " + fifo + tooShort);
   EXPECT_EQ(errors[2], "harmora-fit: /dev/zero:1: the file holds NUL bytes: it is not plain text");
-  EXPECT_EQ(errors[3], "harmora-fit: /dev/zero" + tooShort);
+  EXPECT_EQ(errors[3],
+            "harmora-fit: /dev/zero: not fitted: the numbers read from a file that is not text "
+            "are not data");
   EXPECT_EQ(errors[4],
             "harmora-fit: Cannot open file \"" + missing + "\": No such file or directory");
+  EXPECT_EQ(errors[6],
+            "harmora-fit: " + book +
+                ": not fitted: the file is a zip archive (an xlsx or ods workbook?), not text; "
+                "save the sheet as CSV and fit it with --table");
   // Each refused file has its JSON line with the error, the fitted one its results.
   const std::vector<std::string> records = Lines(run.Out);
-  ASSERT_EQ(records.size(), 5u) << run.Out;
-  for (int i = 0; i < 4; ++i) EXPECT_NE(records[i].find("\",\"error\":\""), std::string::npos);
-  EXPECT_NE(records[4].find("\"file\":\"" + good + "\",\"count\""), std::string::npos);
+  ASSERT_EQ(records.size(), 6u) << run.Out;
+  for (int i = 0; i < 5; ++i) EXPECT_NE(records[i].find("\",\"error\":\""), std::string::npos);
+  EXPECT_NE(records[5].find("\"file\":\"" + good + "\",\"count\""), std::string::npos);
 }
 
 // The files of a batch are fitted side by side; the text is each file's alone, in the order given.
