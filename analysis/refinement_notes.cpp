@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <numbers>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -81,6 +82,28 @@ std::string SlowText(const RefinementResult& result, const ModelFit& fit) {
   return list;
 }
 
+// A fit with fewer than two observations per parameter whose starts ran out before the best was
+// confirmed (Termination::StartCap), or "". There the lowest optimum is noise fitted by nearly as
+// many parameters as points, one of many about as deep, and a longer search may find a lower one
+// (over the quality benchmark's such fits, every one that missed the best known optimum). Better
+// determined fits reach the cap too, mostly where the best is a limit (a frequency going to 0
+// beside a level) that few starts come to, and nearly always at the optimum: no note there.
+std::string UnconfirmedText(const char* which, const ModelFit& fit) {
+  const int parameters = fit.StageStatistics.Parameters;
+  const int observations = parameters + fit.StageStatistics.DegreesOfFreedom;
+  if (fit.Ended != Termination::StartCap || !(observations < 2 * parameters)) return "";
+  return Join({"Not certain to be the least-squares optimum (",
+               which,
+               "): with ",
+               std::to_string(observations),
+               " observations for ",
+               std::to_string(parameters),
+               " parameters, optima of about the same depth crowd, and its ",
+               std::to_string(fit.Starts),
+               " starts ran out before five drawn independently agreed on the best; a longer "
+               "search may find a lower one."});
+}
+
 }  // namespace
 
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind) {
@@ -125,6 +148,10 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
                             ", inside the 95 % profile-likelihood interval) and lie outside the "
                             "intervals, which hold only near the best fit."}));
     }
+  }
+  for (const auto& f : fits) {
+    std::string unconfirmed = UnconfirmedText(f.Lower, f.Fit);
+    if (!unconfirmed.empty()) notes.push_back(std::move(unconfirmed));
   }
   for (const auto& f : fits) {
     const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend ? SlowText(result, f.Fit) : "";

@@ -10,6 +10,7 @@
 // within what noise gives (its false-alarm probability above kTrustFalseAlarm); a harmonic of a
 // fit explains no more than noise could; other frequencies fit almost as well
 // (ModelFit's HarmonicFalseAlarm and RivalRatio); a harmonic completes less than half a cycle
-// over the data, standing in for a level or trend; a frequency lies above the search's band. Empty
-// when there is nothing to say.
+// over the data, standing in for a level or trend; a frequency lies above the search's band; the
+// starts ran out, with fewer than two observations per parameter, before the best was confirmed.
+// Empty when there is nothing to say.
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind);

@@ -56,8 +56,9 @@
 // time at n = 100 (n = 240 for the measured-like series; median and maximum, both models), starts
 // and hits, and for exact data the largest relative deviation in percent; then the same share,
 // coverage and trust per family, and the share over the fits with at least and with fewer than
-// two observations per parameter, with the wall time of their cases (both models). The
-// measured-like series also get a line per fit.
+// two observations per parameter, with how many of them (and of their misses) carry the note
+// that the best is unconfirmed and the wall time of their cases (both models). The measured-like
+// series also get a line per fit.
 //
 // Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--family NAME]...
 //                       [--real] [--case R] [--detail]
@@ -525,7 +526,8 @@ double ReferenceOptimum(const ObservationSet& obs,
 
 struct Reach {
   int Fits = 0, Within = 0;
-  std::vector<double> Millis;  // wall time of RefineBothModels, both models, once per case
+  int Noted = 0, MissesNoted = 0;  // fits, and missed fits, with the "not certain" note
+  std::vector<double> Millis;      // wall time of RefineBothModels, both models, once per case
 };
 
 struct Tally {
@@ -671,6 +673,14 @@ bool Trusted(const RefinementResult& result) {
     if (note.rfind("Not to be trusted", 0) == 0) return false;
   }
   return true;
+}
+
+// Whether the refined fit of a model comes with the note that its best is unconfirmed.
+bool Unconfirmed(const RefinementResult& result, ModelKind kind) {
+  for (const std::string& note : RefinementNotes(result, kind)) {
+    if (note.rfind("Not certain to be the least-squares optimum (refined)", 0) == 0) return true;
+  }
+  return false;
 }
 
 // Without --family every family but the ones shaped like measured series.
@@ -904,6 +914,9 @@ int main(int argc, char** argv) {
           ++posing.Fits;
           if (kind == 0) posing.Millis.push_back(ms);
           posing.Within += gap <= kGapBar ? 1 : 0;
+          const bool noted = Unconfirmed(result, mk);
+          posing.Noted += noted ? 1 : 0;
+          posing.MissesNoted += noted && gap > kGapBar ? 1 : 0;
           Tally& t = tally[kind][n];
           ++t.Cases;
           if (gap <= kGapBar) ++t.WithinBar;
@@ -932,6 +945,10 @@ int main(int argc, char** argv) {
                 reach.Within,
                 reach.Fits,
                 100.0 * reach.Within / reach.Fits);
+    std::printf("    \"not certain\" note on %d of them and on %d of their %d misses\n",
+                reach.Noted,
+                reach.MissesNoted,
+                reach.Fits - reach.Within);
     std::vector<double> millis = reach.Millis;
     std::sort(millis.begin(), millis.end());
     if (!millis.empty()) {

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "analysis/least_squares.h"
+#include "analysis/refinement_notes.h"
 #include "analysis_test_support.h"
 
 namespace {
@@ -200,6 +202,26 @@ TEST_F(RefinementTest, ACancelStopsBothModelsWithAValidResult) {
   // A budget of a few starts ends each model at its cap.
   for (const ModelFit& fit : Refine(state, false, 0.002).Refined) {
     EXPECT_EQ(fit.Ended, Termination::StartCap);
+  }
+}
+
+// Starts that run out leave the best unconfirmed; the note says so only where optima crowd,
+// below two observations per parameter.
+TEST_F(RefinementTest, AnUnconfirmedBestIsNotedOnlyWhereOptimaCrowd) {
+  for (const int count : {16, 70}) {
+    SCOPED_TRACE(count);
+    const AppState state =
+        Searched(MakeWaveSample(IrregularX(count, 3, 40),
+                                {{1.0, 0.6, 0.2}, {0.8, 1.9, 2.0}, {0.5, 3.3, 5.0}}),
+                 3);
+    const RefinementResult result = Refine(state, false, 0.002);
+    ASSERT_EQ(result.Refined[0].Ended, Termination::StartCap);
+    int noted = 0;
+    for (const std::string& note : RefinementNotes(result, ModelKind::Sum)) {
+      noted +=
+          note.rfind("Not certain to be the least-squares optimum (refined): with 16 ", 0) == 0;
+    }
+    EXPECT_EQ(noted, count == 16 ? 1 : 0);
   }
 }
 
