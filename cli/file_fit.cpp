@@ -120,6 +120,7 @@ ManyRequest ManyRequestOf(const FitOptions& options) {
   many.Seeds[0] = options.Seeds[0];
   many.Seeds[1] = options.Seeds[1];
   many.Refine = RefineRuns(options);
+  if (options.RefineBudget > 0) many.RefineBudget = options.RefineBudget;
   many.Constant = options.Constant;
   many.Trend = options.Trend;
   many.Periods = options.Periods;
@@ -132,10 +133,12 @@ void FitHeldData(FileFit& result, const FitRequest& request, const FitOptions& o
   try {
     result.Fit = result.Core.Fit(request);
     if (RefineRuns(options)) {
-      result.Refinement = result.Core.Refine(RefineOptions{});
+      RefineOptions refine;
+      if (options.RefineBudget > 0) refine.StartBudget = options.RefineBudget;
+      result.Refinement = result.Core.Refine(refine);
       result.Refined = true;
       if (options.CompareCounts) {
-        result.Counts = CompareHarmonicCounts(result.Core, request, RefineOptions{});
+        result.Counts = CompareHarmonicCounts(result.Core, request, refine);
         result.Compared = true;
       }
     }

@@ -165,6 +165,15 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.MinPeriod = *p;
+  } else if (name == "refine-budget") {
+    const auto b = ParsePositive(value);
+    if (!b || *b > kMaxRefineBudget) {
+      return Say(l,
+                 "the refinement's budget must be a number above 0 and at most 1000, not ",
+                 "бюджет уточнения должен быть числом больше 0 и не больше 1000, а не ") +
+             shown;
+    }
+    options.RefineBudget = *b;
   } else if (name == "period") {
     const auto p = ParsePositive(value);
     if (!p) {
@@ -229,6 +238,7 @@ std::string_view ValueOption(std::string_view name) {
                                                     "seed",
                                                     "format",
                                                     "period",
+                                                    "refine-budget",
                                                     "sigma",
                                                     "x-column",
                                                     "y-column",
@@ -265,8 +275,9 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
 }  // namespace
 
 bool RefineRuns(const FitOptions& options) {
-  return options.Refine || options.CompareCounts || options.Constant || options.Trend ||
-         !options.Periods.empty() || options.Sigma > 0 || !options.SigmaColumn.empty();
+  return options.Refine || options.RefineBudget > 0 || options.CompareCounts || options.Constant ||
+         options.Trend || !options.Periods.empty() || options.Sigma > 0 ||
+         !options.SigmaColumn.empty();
 }
 
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {

@@ -19,6 +19,9 @@ struct FitOptions {
   bool FixedSeeds = false;
   std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the state after each stage's reseed
   bool Refine = false;
+  // The refinement's starts, as a multiple of its default budget (implies the refinement); 0: not
+  // given, the default.
+  double RefineBudget = 0;
   // Terms and weights (each implies the refinement, which fits them jointly with their errors).
   bool Constant = false;
   bool Trend = false;
@@ -46,6 +49,9 @@ struct FitOptions {
   Language Messages = Language::English;  // not an option: the locale's, set by the caller
   std::vector<std::string> Files;
 };
+
+// The largest --refine-budget: a thousand times the default is minutes per fit at full size.
+inline constexpr double kMaxRefineBudget = 1000;
 
 // The search depths the window offers, and so the only ones the tool takes.
 inline constexpr int kSearchDepths[] = {10000, 50000, 100000, 500000, 998888};

@@ -40,6 +40,13 @@ constexpr HelpOption kOptions[] = {
      "also refine both models by least squares, with statistics\nand standard errors",
      "ещё уточнить обе модели методом наименьших квадратов,\nсо статистикой и стандартными "
      "ошибками"},
+    {"    --refine-budget F",
+     "the refinement's starts, F times its default budget (above\n0, at most 1000; implies "
+     "--refine): "
+     "a longer search where a\nnote says the best is not certain to be the optimum",
+     "число стартов уточнения, в F раз больше обычного (больше 0,\nне больше 1000; включает "
+     "--refine): более долгий поиск там,\nгде примечание говорит, что лучшее может быть не "
+     "оптимумом"},
     {"    --compare-counts",
      "also fit and refine 1 .. N harmonics and compare them: per N\nBIC, the F test and the "
      "false-alarm probability of the\nlast harmonic, and the recommended N (implies --refine)",

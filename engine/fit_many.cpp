@@ -42,6 +42,7 @@ SeriesFit FitSeries(Engine& engine,
     if (request.Refine) {
       RefineOptions refine;
       refine.WithConstant = request.WithConstant;
+      refine.StartBudget = request.RefineBudget;
       out.Refinement = engine.Refine(refine);
       out.Refined = true;
     }

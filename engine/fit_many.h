@@ -22,6 +22,7 @@ struct ManyRequest {
   std::uint32_t Seeds[2] = {0, 1};
   bool Refine = false;
   bool WithConstant = false;  // with Refine: also the constant-term fits
+  double RefineBudget = 1;    // with Refine: RefineOptions::StartBudget
   // Terms and weights, as FitRequest takes them.
   bool Constant = false, Trend = false;
   std::vector<double> Periods;

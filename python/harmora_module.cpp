@@ -293,7 +293,8 @@ py::dict FitOne(const std::vector<double>& x,
                 double sigmaValue,
                 std::vector<double> sigma,
                 bool absoluteSigma,
-                py::object progressFunction) {
+                py::object progressFunction,
+                double refineBudget) {
   const Terms terms = TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma);
   ManyRequest request = Request(harmonics, depth, minPeriod, refine, terms);
   // Only whether there are weights matters to the results' layout.
@@ -327,6 +328,7 @@ py::dict FitOne(const std::vector<double>& x,
     out.Fitted = true;
     if (refine && !progress.Cancelled()) {
       RefineOptions options;
+      if (refineBudget > 0) options.StartBudget = refineBudget;
       options.Progress = [&progress](double fraction) { return progress("refine", fraction); };
       out.Refinement = engine.Refine(options);
       out.Refined = true;
@@ -350,7 +352,8 @@ py::dict CompareCounts(const std::vector<double>& x,
                        bool trend,
                        double sigmaValue,
                        std::vector<double> sigma,
-                       bool absoluteSigma) {
+                       bool absoluteSigma,
+                       double refineBudget) {
   CountComparison counts;
   {
     py::gil_scoped_release release;
@@ -370,7 +373,9 @@ py::dict CompareCounts(const std::vector<double>& x,
     request.Trend = trend;
     request.Sigma = sigmaValue;
     request.AbsoluteSigma = absoluteSigma;
-    counts = CompareHarmonicCounts(engine, request, RefineOptions{});
+    RefineOptions refine;
+    if (refineBudget > 0) refine.StartBudget = refineBudget;
+    counts = CompareHarmonicCounts(engine, request, refine);
   }
   py::dict out;
   for (int m = 0; m < 2; ++m) {
@@ -407,7 +412,8 @@ py::dict FitManySeries(const std::vector<double>& x,
                        py::array_t<double, py::array::c_style | py::array::forcecast> sigma,
                        bool absoluteSigma,
                        int threads,
-                       py::object progressFunction) {
+                       py::object progressFunction,
+                       double refineBudget) {
   if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
     throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
   }
@@ -422,6 +428,7 @@ py::dict FitManySeries(const std::vector<double>& x,
               refine,
               TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma));
   if (sigma.size() != 0) request.SigmaValues = sigma.data();
+  if (refineBudget > 0) request.RefineBudget = refineBudget;
   request.Seeds[0] = seeds.first;
   request.Seeds[1] = seeds.second;
   const auto series = static_cast<std::size_t>(y.shape(0));
@@ -458,7 +465,8 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("sigma_value"),
         py::arg("sigma"),
         py::arg("absolute_sigma"),
-        py::arg("progress"));
+        py::arg("progress"),
+        py::arg("refine_budget"));
   m.def("compare_counts",
         &CompareCounts,
         py::arg("x"),
@@ -471,7 +479,8 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("trend"),
         py::arg("sigma_value"),
         py::arg("sigma"),
-        py::arg("absolute_sigma"));
+        py::arg("absolute_sigma"),
+        py::arg("refine_budget"));
   m.def("fit_many",
         &FitManySeries,
         py::arg("x"),
@@ -488,5 +497,6 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("sigma"),
         py::arg("absolute_sigma"),
         py::arg("threads"),
-        py::arg("progress"));
+        py::arg("progress"),
+        py::arg("refine_budget"));
 }

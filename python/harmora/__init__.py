@@ -79,6 +79,15 @@ def _check(harmonics, depth, min_period):
     return 0.0 if min_period is None else float(min_period)
 
 
+def _budget(refine_budget):
+    if refine_budget is None:
+        return 0.0  # the engine's default
+    budget = float(refine_budget)
+    if not 0 < budget <= 1000:
+        raise ValueError("refine_budget must be above 0 and at most 1000")
+    return budget
+
+
 def _periods(periods):
     """The known periods as a list of positive finite floats (at most 5)."""
     if periods is None:
@@ -236,7 +245,7 @@ def _squeeze(result):
 
 def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
         constant=False, trend=False, sigma=None, periods=None, absolute_sigma=False,
-        progress=None):
+        progress=None, refine_budget=None):
     """Fits both models to one series and returns a Result.
 
     x, y: 1-D arrays of 4 to harmora.capacity numbers (sorted by x before fitting); NaN in x, y
@@ -259,6 +268,9 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
         ratios of sigma count and the errors are scaled by the reduced chi2, unless
         absolute_sigma=True (sigma are then the errors in y's units).
     Terms and sigma are fitted by the refinement: they imply refine=True.
+    refine_budget: the refinement's starts as a multiple of its default (above 0, at most 1000;
+        implies refine=True), as ``harmora-fit --refine-budget``: a longer search where a note
+        says the best is "Not certain to be the least-squares optimum".
     progress: callable(stage, fraction) called from the engine (stage "search" on every
         improvement with fraction NaN, "refine" with the fraction done); returning False cancels.
         The search cannot be interrupted: a cancel during it skips the refinement.
@@ -285,10 +297,11 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     sigma_value, sigma = _sigma(sigma, x.shape)
     _warn_misreads(x, y)
     x, y, sigma = _present(x, y, sigma)
-    refine = bool(refine or constant or trend or periods or sigma_value or sigma.size)
+    budget = _budget(refine_budget)
+    refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                           progress)
+                           progress, budget)
     out = _wrap(_squeeze(raw))
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
     return out
@@ -296,7 +309,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
 
 def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
              constant=False, trend=False, sigma=None, periods=None, absolute_sigma=False,
-             threads=0, progress=None):
+             threads=0, progress=None, refine_budget=None):
     """Fits every row of Y (series x observations) against the shared x, on all cores.
 
     NaN in Y (or x) marks a missing observation: that pair is left out of that series. A series
@@ -311,7 +324,8 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
 
     Returns a Result with the names of fit's result, arrays of shape (series, harmonics) for the
     per-harmonic values and (series,) for the rest, seeds of shape (series, 2), fitted and error.
-    constant, trend, periods, sigma and absolute_sigma as for fit; sigma may be one number, one
+    constant, trend, periods, sigma, absolute_sigma and refine_budget as for fit; sigma may be one
+    number, one
     per observation (shared by the series) or shaped as Y (NaN: missing).
     """
     min_period = _check(harmonics, depth, min_period)
@@ -326,15 +340,17 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     seeds = _stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
     periods = _periods(periods)
     sigma_value, sigma = _sigma(sigma, Y.shape)
-    refine = bool(refine or constant or trend or periods or sigma_value or sigma.size)
+    budget = _budget(refine_budget)
+    refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, refine, bool(constant),
                             bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                            int(threads), progress)
+                            int(threads), progress, budget)
     return _wrap(raw)
 
 
 def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None,
-                   constant=False, trend=False, sigma=None, absolute_sigma=False):
+                   constant=False, trend=False, sigma=None, absolute_sigma=False,
+                   refine_budget=None):
     """How many harmonics one series supports, as ``harmora-fit --compare-counts`` says it.
 
     Fits and refines both models with 1, 2, ... harmonics (up to harmonics, while the parameters
@@ -344,7 +360,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     new harmonic's frequency had been known: too small for a searched one) and false_alarm (the
     chance that noise explains as much with a sinusoid anywhere in the band: the one to trust),
     and recommended: the N of least BIC among those whose last harmonic has a false-alarm
-    probability of at most 1 % (0 when none has).
+    probability of at most 1 % (0 when none has). refine_budget as for fit.
     """
     min_period = _check(harmonics, depth, min_period)
     x = _abscissae(x)[0]
@@ -355,7 +371,8 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     sigma_value, sigma = _sigma(sigma, x.shape)
     x, y, sigma = _present(x, y, sigma)
     return _harmora.compare_counts(x, y, harmonics, depth, min_period, seeds, bool(constant),
-                                   bool(trend), sigma_value, sigma, bool(absolute_sigma))
+                                   bool(trend), sigma_value, sigma, bool(absolute_sigma),
+                                   _budget(refine_budget))
 
 
 def __getattr__(name):

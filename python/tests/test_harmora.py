@@ -28,17 +28,24 @@ def same_bits(a, b):
     return a.shape == b.shape and a.tobytes() == b.tobytes()
 
 
-@pytest.mark.parametrize("harmonics,seed,refine", [(1, 7, False), (3, (11, 4000000000), True)])
+@pytest.mark.parametrize("harmonics,seed,refine", [(1, 7, False), (3, (11, 4000000000), True),
+                                                   (3, 8, 0.004)])
 def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
+    """refine: True, or a refine_budget (--refine-budget), which implies it."""
     x, y = tones(23)
     path = tmp_path / "tones.txt"
     path.write_text("".join(f"{a!r} {b!r}\n" for a, b in zip(x, y)))
     seeds = (seed, seed + 1) if isinstance(seed, int) else seed
     args = [TOOL, "--format", "json", "-n", str(harmonics), "--seed", "%d,%d" % seeds, str(path)]
-    line = subprocess.run(args + (["--refine"] if refine else []), capture_output=True,
-                          check=True, timeout=120).stdout
+    budget = None if isinstance(refine, bool) else refine
+    args += ["--refine"] if budget is None else ["--refine-budget", str(budget)]
+    line = subprocess.run(args if refine else args[:-1], capture_output=True, check=True,
+                          timeout=120).stdout
     cli = json.loads(line)
-    r = harmora.fit(x, y, harmonics=harmonics, seed=seed, refine=refine)
+    r = harmora.fit(x, y, harmonics=harmonics, seed=seed, refine=refine is True,
+                    refine_budget=budget)
+    if budget:
+        assert r.refined.model1.termination == "start cap reached"
     assert r.seeds == tuple(cli["seeds"]) == seeds
     assert same_bits(r.min_period, cli["min_period"])
     pairs = [(r[m], cli[m]) for m in ("model1", "model2")]
@@ -138,6 +145,8 @@ def test_known_periods_with_sigma_are_weighted_least_squares(trend, absolute):
     (dict(harmonics=6), ValueError),
     (dict(seed=2**32), ValueError),
     (dict(seed=(1, 2, 3)), TypeError),
+    (dict(refine_budget=0), ValueError),
+    (dict(refine_budget=1001), ValueError),
 ])
 def test_refused_requests(kwargs, error):
     x, y = tones(24)

@@ -261,6 +261,29 @@ TEST(HarmoraFitRefine, AddsBothRefinedModelsWithTheirStatisticsAndNoWorseObjecti
   EXPECT_EQ(RunTool({"--format", "json", "-n", "2", "--seed", "1", "--refine", path}).Out, run.Out);
 }
 
+// --refine-budget implies the refinement and scales its cap on starts.
+TEST(HarmoraFitRefine, TheBudgetScalesTheStartsItImplies) {
+  DataFolder folder;
+  const std::string path = folder.Write("tones.txt", TwoToneData(30));
+  double starts[2] = {};
+  for (int b = 0; b < 2; ++b) {
+    const ToolRun run = RunTool({"--format",
+                                 "json",
+                                 "-n",
+                                 "3",
+                                 "--seed",
+                                 "1",
+                                 "--refine-budget",
+                                 b ? "0.01" : "0.004",
+                                 path});
+    ASSERT_EQ(run.Status, kFitAllDone) << run.Err;
+    const std::string model = ObjectAfter(ObjectAfter(run.Out, "refined"), "model1");
+    EXPECT_NE(model.find("\"termination\":\"start cap reached\""), std::string::npos) << model;
+    starts[b] = NumberAfter(model, "starts");
+  }
+  EXPECT_GT(starts[1], 2 * starts[0]);
+}
+
 // Two tones under a little deterministic noise: the comparison has a row per N up to -n and
 // recommends two harmonics for model 1, in JSON and in the text.
 TEST(HarmoraFitRefine, CompareCountsRecommendsTheNumberOfTones) {
@@ -652,6 +675,10 @@ TEST(HarmoraFitUsage, AWrongCommandLineIsStatusTwoAndFitsNothing) {
       {{"--seed", "1,", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '1,'"},
       {{"--seed", "-1", good}, "the seeds must be S1 or S1,S2, each 0 to 4294967295, not '-1'"},
       {{"--format", "xml", good}, "the format must be report, json or csv, not 'xml'"},
+      {{"--refine-budget", "0", good},
+       "the refinement's budget must be a number above 0 and at most 1000, not '0'"},
+      {{"--refine-budget=1001", good},
+       "the refinement's budget must be a number above 0 and at most 1000, not '1001'"},
       {{"--frobnicate", good}, "unknown option '--frobnicate'"},
       {{"--plot", "p.gif", good},
        "the plot is written as FILE.svg, FILE.png or FILE.pdf, not 'p.gif'"},
