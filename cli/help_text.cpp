@@ -151,7 +151,13 @@ std::string HelpText(Language language) {
   for (const HelpOption& option : kOptions) {
     std::string line = "  ";
     line += option.Spelling;
-    line.resize(kDescriptionColumn, ' ');
+    // A spelling too long for its column gets a line of its own.
+    if (line.size() + 2 > kDescriptionColumn) {
+      line += '\n';
+      line.append(kDescriptionColumn, ' ');
+    } else {
+      line.resize(kDescriptionColumn, ' ');
+    }
     for (const char* ch = l == 1 ? option.Russian : option.English; *ch != '\0'; ++ch) {
       line += *ch;
       if (*ch == '\n') line.append(kDescriptionColumn, ' ');
