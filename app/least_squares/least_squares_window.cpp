@@ -22,6 +22,8 @@
 namespace {
 
 constexpr int kProgressSteps = 1000;  // per mille: finer than any bar is wide
+// The refinement's start budgets the window offers, as RefineOptions::StartBudget.
+constexpr double kBudgets[] = {1, 10, 100};
 const QString kStale = QStringLiteral(
     "Данные или подгонка изменились: этот результат к ним не относится. Нажмите Ctrl+L, чтобы "
     "уточнить текущую подгонку.");
@@ -144,6 +146,15 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   CountBox = new QCheckBox(QStringLiteral("Сравнить с меньшим числом гармоник"), this);
   CountBox->setToolTip(QStringLiteral(
       "Повторить поиск и уточнение для N = 1, 2, … и показать, сколько гармоник значимы"));
+  BudgetBox = new QComboBox(this);
+  for (const double budget : kBudgets) {
+    BudgetBox->addItem(budget == 1 ? QStringLiteral("обычный")
+                                   : QStringLiteral("в %1 раз дольше").arg(budget));
+  }
+  BudgetBox->setAccessibleName(QStringLiteral("Длительность поиска"));
+  BudgetBox->setToolTip(QStringLiteral(
+      "Больше стартов уточнения: там, где примечание говорит, что лучшее может быть не "
+      "оптимумом («Not certain to be the least-squares optimum»)"));
   ModelBox = new QComboBox(this);
   ModelBox->addItems({QStringLiteral("Модель 1"), QStringLiteral("Модель 2")});
   auto* terms = new QHBoxLayout;
@@ -153,6 +164,9 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   terms->addWidget(PeriodsLabel, 1);
   auto* options = new QHBoxLayout;
   options->addWidget(CountBox);
+  options->addSpacing(16);
+  options->addWidget(new QLabel(QStringLiteral("Поиск:"), this));
+  options->addWidget(BudgetBox);
   options->addStretch(1);
   options->addWidget(new QLabel(QStringLiteral("Остатки:"), this));
   options->addWidget(ModelBox);
@@ -208,6 +222,7 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
   connect(RestoreButton, &QPushButton::clicked, this, [this] { Restore(); });
   connect(ModelBox, &QComboBox::currentIndexChanged, this, [this] { ShowResiduals(); });
+  connect(BudgetBox, &QComboBox::currentIndexChanged, this, [this] { OptionChanged(); });
   connect(PeriodsButton, &QPushButton::clicked, this, [this] { ChoosePeriods(); });
   for (QCheckBox* box : {ConstantBox, TrendBox, CountBox}) {
     connect(box, &QCheckBox::toggled, this, [this] { OptionChanged(); });
@@ -219,11 +234,15 @@ LeastSquaresWindow::TermsChoice LeastSquaresWindow::ChosenTerms() const {
   return {ConstantBox->isChecked(), TrendBox->isChecked(), Chosen.Periods};
 }
 
+double LeastSquaresWindow::ChosenBudget() const {
+  return kBudgets[std::clamp<int>(BudgetBox->currentIndex(), 0, int(std::size(kBudgets)) - 1)];
+}
+
 // The fit with terms and the comparison are computed only when asked for: a choice the shown
-// result lacks refines again; one it has is only shown.
+// result lacks refines again; one it has is only shown. Another budget refines again.
 void LeastSquaresWindow::OptionChanged() {
   const TermsChoice terms = ChosenTerms();
-  const bool missing = (terms.Any() && terms != ResultTerms) ||
+  const bool missing = ChosenBudget() != ResultBudget || (terms.Any() && terms != ResultTerms) ||
                        (CountBox->isChecked() && (!ResultHasCounts || terms != ResultTerms));
   if (missing && ResultUsable && FitIsCurrent()) {
     StartRefinement();
@@ -275,6 +294,7 @@ void LeastSquaresWindow::StartRefinement() {
   RunGeneration = Generation;
   RunTerms = ChosenTerms();
   RunWithCounts = CountBox->isChecked();
+  RunBudget = ChosenBudget();
   IsRunning = true;
   ResultUsable = false;
   CancelFlag = std::make_shared<std::atomic<bool>>(false);
@@ -288,7 +308,9 @@ void LeastSquaresWindow::StartRefinement() {
   // The thread works on copies only: the form may change its state meanwhile. The engine's job
   // carries the fit's weights (a table's sigma), which weigh every fit here; the search itself
   // is never weighted. It refines the search's result, also after the refined one was applied.
-  RefineJob job = Form.Core.RefinementJob(RefineOptions{});
+  RefineOptions asked;
+  asked.StartBudget = RunBudget;
+  RefineJob job = Form.Core.RefinementJob(asked);
   job.Table = Snapshot.Table;
   RefineOptions& options = job.Options;
   const unsigned run = RunNumber;
@@ -398,6 +420,7 @@ void LeastSquaresWindow::Finish(unsigned run,
     ResultTerms = RunTerms;
     CurrentCounts = counts;
     ResultHasCounts = RunWithCounts;
+    ResultBudget = RunBudget;
     const int dof = Current.Refined[0].Statistics.DegreesOfFreedom;
     Status->setText(dof > 0 ? QStringLiteral("Готово")
                             : QStringLiteral("Готово, но параметров модели (%1) не меньше, чем "

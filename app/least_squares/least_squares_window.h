@@ -68,6 +68,7 @@ class LeastSquaresWindow : public QWidget {
   QPushButton* PeriodsButton = nullptr;  // "Известные периоды…"
   QLabel* PeriodsLabel = nullptr;        // the periods chosen
   QCheckBox* CountBox = nullptr;         // also compare the fits with fewer harmonics
+  QComboBox* BudgetBox = nullptr;        // the refinement's starts: usual, 10 or 100 times
   QComboBox* ModelBox = nullptr;
   QPlainTextEdit* Text = nullptr;
   ResidualPlot* Residuals = nullptr;
@@ -105,6 +106,7 @@ class LeastSquaresWindow : public QWidget {
   void OptionChanged();
   void ChoosePeriods();
   TermsChoice ChosenTerms() const;
+  double ChosenBudget() const;
   void StopWorker();
   void ShowResult();
   void ShowResiduals();
@@ -129,6 +131,7 @@ class LeastSquaresWindow : public QWidget {
   CountComparison CurrentCounts;
   bool RunWithCounts = false;
   bool ResultHasCounts = false;
+  double RunBudget = 1, ResultBudget = 1;  // RefineOptions::StartBudget of the run, of the result
   bool ResultUsable = false;
   TermsChoice ResultTerms;  // the terms CurrentTerms (and the comparison) were computed with
   bool Applied = false;

@@ -390,6 +390,26 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(!lsq->ApplyNote->isVisible());
   }
 
+  // Another search length refines again at once. A fit whose best was confirmed before its
+  // starts ran out comes out the same: the budget only moves the cap.
+  void AnotherSearchLengthRefinesAgain() {
+    WindowFixture w;
+    TForm1& f = w.Form;
+    ClickOn(f, f.BitBtn2);
+    LeastSquaresWindow* lsq = Window(f);
+    PressCtrlL(f);
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    const ModelFit usual = lsq->Result().Refined[0];
+    QCOMPARE(usual.Ended, Termination::EnoughHits);
+    lsq->BudgetBox->setCurrentIndex(1);
+    QVERIFY(lsq->Running());
+    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
+    QCOMPARE(lsq->Result().Refined[0].Starts, usual.Starts);
+    QCOMPARE(lsq->Result().Refined[0].Objective, usual.Objective);
+    lsq->BudgetBox->setCurrentIndex(0);
+    QVERIFY(lsq->Running());
+  }
+
   // The comparison repeats the shown fit (its seeds and depth) for N = 1.., so its row for the
   // shown N is the refinement beside it, and the table follows the refinement's text.
   void CountComparisonRepeatsTheShownFitAndShowsItsTable() {
