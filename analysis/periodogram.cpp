@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "analysis/spectral/explained_power.h"
 #include "data/observation_set.h"
 
 namespace {
@@ -15,9 +16,6 @@ constexpr double kResolution = std::numbers::pi;
 // The grid never exceeds this many frequencies (a very short minimum period).
 constexpr int kMaxGrid = 20000;
 constexpr int kMaxTracked = 64;
-// Below this share of the sum of squares the 2x2 normal system is treated as singular (a
-// frequency whose sine vanishes at every u).
-constexpr double kSingularShare = 1e-12;
 
 int GridSize(double omegaMax) {
   // Clamped as a double: a very short minimum period makes the quotient too large for an int.
@@ -25,8 +23,6 @@ int GridSize(double omegaMax) {
       std::clamp(omegaMax / (kResolution / kOversampling), 1.0, double(kMaxGrid)));
 }
 
-// The explained sum of squares from the sums of the 2x2 normal system of sin and cos; with
-// floatingMean the columns are first centred (the constant fitted alongside).
 double Power(double ss,
              double sc,
              double cc,
@@ -36,20 +32,7 @@ double Power(double ss,
              double sumC,
              int count,
              bool floatingMean) {
-  if (floatingMean) {
-    ss -= sumS * sumS / count;
-    cc -= sumC * sumC / count;
-    sc -= sumS * sumC / count;
-  }
-  const double det = ss * cc - sc * sc;
-  double power = 0;
-  if (det > kSingularShare * (ss + cc) * (ss + cc)) {
-    power = (cc * sr * sr - 2 * sc * sr * cr + ss * cr * cr) / det;
-  } else if (ss + cc > 0) {
-    // One usable column: the larger of the two alone.
-    power = std::max(ss > 0 ? sr * sr / ss : 0.0, cc > 0 ? cr * cr / cc : 0.0);
-  }
-  return std::isfinite(power) ? power : 0;
+  return ExplainedPower({ss, sc, cc, sr, cr, sumS, sumC}, count, floatingMean);
 }
 
 // Above this many rows the periodogram's sums run in kLanes interleaved partial sums, which the
@@ -60,9 +43,7 @@ double Power(double ss,
 constexpr int kLaneRows = 100;
 constexpr int kLanes = 8;
 
-struct Sums {
-  double Ss = 0, Sc = 0, Cc = 0, Sr = 0, Cr = 0, SumS = 0, SumC = 0;
-};
+using Sums = SinusoidSums;
 
 // One grid step: with rotate, s and c advance by the rotation (rc, rs) first; then the sums of
 // the 2x2 system against r less its mean (centred), in lanes.
