@@ -285,8 +285,10 @@ std::vector<std::string> Engine::ReportLines() const {
   return lines;
 }
 
-std::string Engine::CsvText() const {
-  return terms_.Any() ? WriteDataCsv(state_, terms_, models_) : WriteDataCsv(state_);
+std::string Engine::CsvText() const { return CsvText(CsvStyle{}); }
+
+std::string Engine::CsvText(const CsvStyle& style) const {
+  return terms_.Any() ? WriteDataCsv(state_, terms_, models_, style) : WriteDataCsv(state_, style);
 }
 
 std::string Engine::Formula(ModelKind model, FormulaFormat format) const {

@@ -9,6 +9,7 @@
 
 #include "analysis/least_squares.h"
 #include "data/import_check.h"
+#include "export/data_csv.h"
 #include "export/formula_text.h"
 #include "fit/engine_choice.h"
 #include "model/harmonic_model.h"
@@ -152,6 +153,7 @@ class Engine {
   void WriteReportLines(const std::function<void(const std::string&)>& appendLine) const;
   std::vector<std::string> ReportLines() const;
   std::string CsvText() const;
+  std::string CsvText(const CsvStyle& style) const;  // with a spreadsheet's separator and digits
   std::string Formula(ModelKind model, FormulaFormat format) const;
 
   bool HasFit() const { return state_.FitStage == 2; }

@@ -7,8 +7,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <array>
+#include <utility>
+#include <vector>
 
 #include "app/commands/save_file.h"
 #include "app/commands/vector_surface.h"
@@ -21,7 +25,6 @@ namespace {
 
 const QString kErrorCaption = QStringLiteral("Ошибка");
 const QString kPlotFilters = QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)");
-const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
 
 struct FormatName {
   PlotFileFormat Format;
@@ -119,6 +122,41 @@ void CopyFormulaCommands(TForm1& form) {
 
 }  // namespace
 
+namespace {
+
+// The CSV forms the save dialog offers, the locale's own first: a spreadsheet set to a decimal
+// comma splits a row only at ';' and reads "1.5" as text.
+std::vector<std::pair<QString, CsvStyle>> CsvChoices(const QLocale& locale) {
+  const CsvStyle comma{';', ',', true, false}, stop{',', '.', true, false};
+  const bool decimalComma = locale.decimalPoint() == QStringLiteral(",");
+  std::vector<std::pair<QString, CsvStyle>> choices;
+  for (CsvStyle style : decimalComma ? std::array{comma, stop} : std::array{stop, comma}) {
+    const QString form = style.Decimal == ','
+                             ? QStringLiteral("CSV: разделитель «;», десятичная запятая")
+                             : QStringLiteral("CSV: разделитель «,», десятичная точка");
+    choices.emplace_back(form + QStringLiteral(" (*.csv)"), style);
+    style.Comments = true;
+    choices.emplace_back(form + QStringLiteral(", строки # с параметрами подгонки (*.csv)"), style);
+  }
+  return choices;
+}
+
+}  // namespace
+
+QString CsvFilters(const QLocale& locale) {
+  QStringList filters;
+  for (const auto& choice : CsvChoices(locale)) filters << choice.first;
+  return filters.join(QStringLiteral(";;"));
+}
+
+CsvStyle CsvStyleFor(const QString& filter, const QLocale& locale) {
+  const auto choices = CsvChoices(locale);
+  for (const auto& choice : choices) {
+    if (choice.first == filter) return choice.second;
+  }
+  return choices.front().second;
+}
+
 PlotFileFormat ChoosePlotFormat(QString& path, const QString& selectedFilter) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   for (const FormatName& f : kPlotFormats) {
@@ -188,11 +226,12 @@ void CreateExportCommands(TForm1& form) {
                    [&form] {
                      SaveThroughDialog(form,
                                        QStringLiteral("Сохранить данные и модель"),
-                                       kCsvFilter,
+                                       CsvFilters(QLocale()),
                                        QStringLiteral("data.csv"),
-                                       [&form](QString& path, const QString&) {
+                                       [&form](QString& path, const QString& filter) {
                                          if (QFileInfo(path).suffix().isEmpty()) path += ".csv";
-                                         return QByteArray::fromStdString(form.Core.CsvText());
+                                         return QByteArray::fromStdString(
+                                             form.Core.CsvText(CsvStyleFor(filter, QLocale())));
                                        });
                    });
   CopyFormulaCommands(form);

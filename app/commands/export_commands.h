@@ -4,12 +4,23 @@
 #include <QImage>
 #include <QString>
 
+#include "export/data_csv.h"
+
+class QLocale;
+
 class TForm1;
 
 // Adds the commands that take results out of the window and data into it: "Копировать график",
 // "Сохранить график…", "Сохранить данные и модель…", the "Копировать формулу" sub-menu and
 // "Вставить данные", in that order.
 void CreateExportCommands(TForm1& form);
+
+// The save dialog's CSV filters: the locale's separator and decimal mark first, without and then
+// with the fit's '#' lines; then the other form. Numbers always take the shortest digits that
+// read back exactly.
+QString CsvFilters(const QLocale& locale);
+// The form a filter of CsvFilters names; the first for any other text.
+CsvStyle CsvStyleFor(const QString& filter, const QLocale& locale);
 
 enum class PlotFileFormat { Png, Svg, Pdf };
 

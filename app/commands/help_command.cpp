@@ -29,7 +29,12 @@ void CreateHelpCommand(TForm1& form) {
           QStringLiteral("Ошибка"),
           guide.isEmpty()
               ? QStringLiteral("Руководство пользователя About.doc не найдено.")
-              : QStringLiteral("Не удалось открыть руководство пользователя:\n%1").arg(guide));
+              : QStringLiteral("Не удалось открыть руководство пользователя:\n%1\n\nЭто документ "
+                               "RTF; откройте его в текстовом процессоре или установите "
+                               "программу, которая открывает файлы .doc, например LibreOffice "
+                               "Writer (Debian, Ubuntu: sudo apt-get install libreoffice-writer) "
+                               "или AbiWord (sudo apt-get install abiword).")
+                    .arg(QDir::toNativeSeparators(guide)));
     }
   });
 }

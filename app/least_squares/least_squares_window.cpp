@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -119,6 +120,7 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   resize(960, 720);
 
   Status = new QLabel(this);
+  Status->setWordWrap(true);  // a long warning takes more lines, never more width
   Progress = new QProgressBar(this);
   Progress->setRange(0, kProgressSteps);
   Progress->setTextVisible(false);
@@ -212,11 +214,7 @@ LeastSquaresWindow::LeastSquaresWindow(TForm1& form, RefineFunction refine)
   auto* copy = new QAction(this);
   copy->setShortcut(QKeySequence::Copy);
   connect(copy, &QAction::triggered, Text, &QPlainTextEdit::copy);
-  // Esc closes the window as it closes a dialog.
-  auto* close = new QAction(this);
-  close->setShortcut(QKeySequence(Qt::Key_Escape));
-  connect(close, &QAction::triggered, this, &QWidget::close);
-  addActions({selectAll, copy, close});
+  addActions({selectAll, copy});
 
   connect(CancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
   connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
@@ -456,6 +454,16 @@ void LeastSquaresWindow::Cancel() {
   CancelFlag->store(true);
   Status->setText(QStringLiteral("Отмена…"));
   CancelButton->setEnabled(false);
+}
+
+// Esc closes the window as it closes a dialog. A key event, not a shortcut: a shortcut would
+// also fire while a list of the window is open, and close the window instead of the list.
+void LeastSquaresWindow::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(e);
 }
 
 void LeastSquaresWindow::closeEvent(QCloseEvent* e) {

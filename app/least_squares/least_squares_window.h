@@ -79,6 +79,7 @@ class LeastSquaresWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   // The terms a fit with terms is asked for with.

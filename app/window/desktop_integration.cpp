@@ -22,8 +22,34 @@ QString OpenDialogStart(const QString& programDir, const QString& workingDir) {
   return programDir;
 }
 
+namespace {
+
+// Qt's own texts, with the file dialog's type names ("Folder", "File", "Drive") looked up also
+// where older catalogues keep them: Qt 6 moved them to a context the Russian catalogue lacks.
+class QtTextTranslator : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+
+  QString translate(const char* context,
+                    const char* source,
+                    const char* disambiguation,
+                    int n) const override {
+    QString text = QTranslator::translate(context, source, disambiguation, n);
+    if (!text.isEmpty() || qstrcmp(context, "QAbstractFileIconProvider") != 0) return text;
+    for (const char* older : {"QFileSystemModel", "QFileDialog", "QFileIconProvider"}) {
+      for (const char* note : {disambiguation, static_cast<const char*>(nullptr)}) {
+        text = QTranslator::translate(older, source, note, n);
+        if (!text.isEmpty()) return text;
+      }
+    }
+    return text;
+  }
+};
+
+}  // namespace
+
 bool InstallRussianTranslations(QApplication& application) {
-  auto* translator = new QTranslator(&application);
+  auto* translator = new QtTextTranslator(&application);
   if (!translator->load(QStringLiteral("qtbase_ru"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     delete translator;

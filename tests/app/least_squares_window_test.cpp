@@ -157,6 +157,21 @@ class LeastSquaresWindowTest : public QObject {
     for (int m = 0; m < 2; ++m) {
       QVERIFY(lsq->Result().Refined[m].Objective <= lsq->Result().Search[m].Objective);
     }
+    // Esc in an open list closes the list only; the window keeps its result.
+    for (QComboBox* box : {lsq->BudgetBox, lsq->ModelBox}) {
+      lsq->activateWindow();
+      box->showPopup();
+      QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+      QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+      QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+      QVERIFY(lsq->isVisible());
+    }
+    QCOMPARE(calls->load(), 1);
+    // A long status wraps instead of widening the window.
+    const int width = lsq->width();
+    lsq->Status->setText(QString(40, QChar(0x0448)).append(' ').repeated(12));
+    QCoreApplication::processEvents();
+    QCOMPARE(lsq->width(), width);
     // Esc closes it as it closes a dialog; the main window stays.
     lsq->activateWindow();
     QTest::keyClick(lsq->Text, Qt::Key_Escape);
