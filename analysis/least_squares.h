@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "analysis/model_terms.h"
 #include "data/observation_set.h"
@@ -91,6 +92,14 @@ struct ModelFit {
   // first.
   double RivalRatio = std::numeric_limits<double>::infinity();
   double RivalB[kMaxHarmonics] = {};
+  // The parameters' covariance as the estimates were computed from it, in the abscissa u =
+  // (x - CovarianceCentre) / CovarianceScale, where it is well conditioned whatever x's origin:
+  // per harmonic A, omega = B * Scale (searched harmonics only) and phi = C + B * Centre, then
+  // c0 and the trend in u; row-major, empty where no estimate could be given. NoiseVariance is
+  // the stage-space variance of one unit-weight residual it was scaled by.
+  std::vector<double> Covariance;
+  double CovarianceCentre = 0, CovarianceScale = 1;
+  double NoiseVariance = kNotDetermined;
   Termination Ended = Termination::NotRun;  // how the refinement of this model stopped
   std::string Failure;                      // when Failed: the exception's message
 };

@@ -339,6 +339,8 @@ void EvaluateModelFit(const ObservationSet& obs,
   }
   fit.Constant = Undetermined(fit.HasConstant ? fit.Constant.Value : 0.0);
   fit.Trend = Undetermined(fit.HasTrend ? fit.Trend.Value : 0.0);
+  fit.Covariance.clear();
+  fit.NoiseVariance = kNotDetermined;
   if (count <= 0) {
     fit.Objective = 0;
     fit.Statistics = fit.StageStatistics = ModelStatistics{};
@@ -447,6 +449,10 @@ void EvaluateModelFit(const ObservationSet& obs,
     decomposed = decompose(jacobian);
   }
   if (!decomposed) return;
+  fit.Covariance.assign(covariance.data(), covariance.data() + parameters * parameters);
+  fit.CovarianceCentre = scaling.Centre;
+  fit.CovarianceScale = scaling.Scale;
+  fit.NoiseVariance = weighted && weights.Absolute ? 1.0 : objective / dof;
 
   const double quantile = StudentQuantile95(dof);
   const double shift = scaling.Centre / scaling.Scale;  // dC/domega = -Centre/Scale

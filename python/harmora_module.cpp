@@ -18,6 +18,7 @@
 #include "engine/count_comparison.h"
 #include "engine/engine.h"
 #include "engine/fit_many.h"
+#include "python/curve_binding.h"
 
 namespace py = pybind11;
 
@@ -185,6 +186,7 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
                                   : std::string("not fitted"));
   }
   model["termination"] = termination;
+  AddCovariance(model, fits, m);
   return model;
 }
 
@@ -450,6 +452,7 @@ PYBIND11_MODULE(_harmora, m) {
   m.doc() = "Native part of harmora: the engine's fit of one or many series.";
   m.attr("__version__") = HARMORA_VERSION;
   m.attr("capacity") = kMaxEngineObservations;
+  BindCurves(m);
   m.def("fit_one",
         &FitOne,
         py::arg("x"),

@@ -21,11 +21,12 @@ import warnings as _warnings
 import numpy as _np
 
 from . import _harmora
+from ._fitted import FitMethods as _FitMethods
 
 __version__ = _harmora.__version__
 capacity = _harmora.capacity
 
-__all__ = ["fit", "fit_many", "compare_counts", "Result", "capacity", "__version__"]
+__all__ = ["fit", "fit_many", "compare_counts", "Result", "FitResult", "capacity", "__version__"]
 
 
 class Result(dict):
@@ -38,21 +39,28 @@ class Result(dict):
             raise AttributeError(name) from None
 
     def __dir__(self):
-        return list(self.keys())
+        return [key for key in self.keys() if not key.startswith("_")] + [
+            name for name in dir(type(self)) if not name.startswith("_")]
 
     def __repr__(self):
         # As SciPy's OptimizeResult: one line per field, nested results indented under theirs.
         if not self:
             return "Result()"
-        width = max(map(len, self.keys()))
+        # Keys starting with "_" hold what predict needs and are left out.
+        keys = sorted(key for key in self.keys() if not key.startswith("_"))
+        width = max(map(len, keys), default=0)
         lines = []
-        for key in sorted(self.keys()):
+        for key in keys:
             value = self[key]
             text = repr(value).replace("\n", "\n" + " " * (width + 2))
             if isinstance(value, Result):
                 text = "\n" + " " * (width + 2) + text
             lines.append(key.rjust(width) + ": " + text)
         return "\n".join(lines)
+
+
+class FitResult(_FitMethods, Result):
+    """fit's and fit_many's result: a Result with predict, report, plot and a notebook table."""
 
 
 def _wrap(value):
@@ -131,14 +139,16 @@ def _floats(values):
     return _np.asarray(values, dtype=float)
 
 
-def _abscissae(values):
+def _abscissae(values, origin=None):
     """x as floats, and their units where they were dates (datetime64, as pandas and xarray hold
     time): days since 00:00 of the first date, as harmora-fit --table reads a date column (a float
     of nanoseconds since 1970 would make every period some 1e16). NaT becomes NaN. Zone-aware
     pandas dates count as their instants in UTC (wall clocks jump at daylight saving); Python
     dates and datetimes count as datetime64, pandas' periods (PeriodIndex) as their first
     instants, and text as numbers or else as ISO 8601 dates. Durations (timedelta64) are days,
-    and cftime's dates (climate models' calendars: noleap, 360_day) days in their calendar."""
+    and cftime's dates (climate models' calendars: noleap, 360_day) days in their calendar.
+    origin: the date x = 0 stands for, where it is not the first date's 00:00 (new x read as a
+    fit read its own)."""
     if getattr(getattr(values, "dtype", None), "tz", None) is not None:
         values = values.dt.tz_convert(None) if hasattr(values, "dt") else values.tz_convert(None)
     if str(getattr(values, "dtype", "")).startswith("period"):
@@ -153,7 +163,8 @@ def _abscissae(values):
         elif isinstance(first, _datetime.timedelta):
             values = values.astype("timedelta64[ns]")
         elif hasattr(first, "calendar") and hasattr(first, "year"):  # cftime (xarray's CFTimeIndex)
-            origin = min(values.flat).replace(hour=0, minute=0, second=0, microsecond=0)
+            if origin is None:
+                origin = min(values.flat).replace(hour=0, minute=0, second=0, microsecond=0)
             one = _datetime.timedelta(days=1)
             days = _np.array([(v - origin) / one for v in values.flat]).reshape(values.shape)
             return days, f"days since {origin.strftime('%Y-%m-%d')} ({first.calendar} calendar)"
@@ -175,7 +186,8 @@ def _abscissae(values):
                                  "pandas.to_datetime(x, format=...) first") from None
     if values.dtype.kind != "M":
         return _np.asarray(values, dtype=float), None
-    origin = _np.nanmin(values).astype("datetime64[D]")
+    if origin is None:
+        origin = _np.nanmin(values).astype("datetime64[D]")
     days = (values - origin) / _np.timedelta64(1, "D")
     return _np.asarray(days, dtype=float), "days since " + str(origin)
 
@@ -286,7 +298,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     list when there is nothing to say). The GIL is released while the engine runs.
     """
     min_period = _check(harmonics, depth, min_period)
-    x = _abscissae(x)[0]
+    x, units = _abscissae(x)
     y = _floats(y)
     if x.ndim != 1 or x.shape != y.shape:
         raise ValueError("x and y must be 1-D arrays of equal length")
@@ -302,8 +314,10 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
                            progress, budget)
-    out = _wrap(_squeeze(raw))
+    out = FitResult(_wrap(_squeeze(raw)))
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
+    if units:
+        out["x_units"] = units
     return out
 
 
@@ -329,7 +343,7 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     per observation (shared by the series) or shaped as Y (NaN: missing).
     """
     min_period = _check(harmonics, depth, min_period)
-    x = _abscissae(x)[0]
+    x, units = _abscissae(x)
     Y = _floats(Y)
     if Y.ndim == 1:
         Y = Y[_np.newaxis, :]
@@ -345,7 +359,10 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, refine, bool(constant),
                             bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
                             int(threads), progress, budget)
-    return _wrap(raw)
+    out = FitResult(_wrap(raw))
+    if units:
+        out["x_units"] = units
+    return out
 
 
 def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None,

@@ -26,6 +26,8 @@ def _concatenate(parts):
         return _Result({key: _concatenate([p[key] for p in parts]) for key in first})
     if isinstance(first, list):
         return [item for p in parts for item in p]
+    if not isinstance(first, _np.ndarray):  # the same for every block: names, counts, units
+        return first
     return _np.concatenate(parts, axis=0)
 
 
@@ -50,4 +52,4 @@ def fit_many(x, Y, *, seed=None, threads=0, **same):
         task(x, block, seed=_shifted(seeds, int(start)), threads=threads, **same)
         for block, start in zip(Y.to_delayed().ravel(), starts)
     ]
-    return _concatenate(_dask.compute(*parts))
+    return _harmora.FitResult(_concatenate(_dask.compute(*parts)))

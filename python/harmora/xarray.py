@@ -17,12 +17,13 @@ import harmora as _harmora
 
 
 def _flat(result, prefix=""):
-    """The Result's arrays by flat name (model1_A, refined_model1_r2, ...); strings left out."""
+    """The Result's arrays by flat name (model1_A, refined_model1_r2, ...); strings, the
+    covariance matrices and what predict keeps for itself ("_" names) left out."""
     out = {}
     for key, value in result.items():
         if isinstance(value, dict):
             out.update(_flat(value, prefix + key + "_"))
-        elif isinstance(value, _np.ndarray):
+        elif isinstance(value, _np.ndarray) and value.ndim <= 2 and not key.startswith("_"):
             out[prefix + key] = value
     return out
 

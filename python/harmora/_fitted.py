@@ -1,0 +1,118 @@
+"""What a fit's result does with its model: values and bands at new x (predict), the report's
+text, a table for notebooks and a figure. Mixed into the results fit and fit_many return."""
+
+import datetime as _datetime
+import html as _html
+
+import numpy as _np
+
+from . import _harmora
+
+
+def _origin(units):
+    """The date x = 0 stands for, from the units the fit read x in ("days since 2000-01-01",
+    with a cftime calendar in brackets), or None where x was not dates."""
+    if not units or not units.startswith("days since "):
+        return None
+    day, _, calendar = units[len("days since "):].partition(" (")
+    if calendar:
+        import cftime
+
+        year, month, date = (int(part) for part in day.split("-"))
+        return cftime.datetime(year, month, date, calendar=calendar.split(" ")[0])
+    return _np.datetime64(day, "D")
+
+
+def _abscissae_as_fitted(result, x):
+    """New x read as the fit read its x: dates as days since the same origin."""
+    from . import _abscissae
+
+    units = result.get("x_units")
+    days, _ = _abscissae(x, origin=_origin(units))
+    return _np.atleast_1d(_np.asarray(days, dtype=float))
+
+
+def _series(model, series):
+    """One series' part of a fit_many model dict (arrays sliced at `series`)."""
+    if series is None:
+        return dict(model)
+    out = {}
+    for key, value in model.items():
+        if isinstance(value, _np.ndarray) and value.ndim >= 1:
+            out[key] = value[series]
+        elif isinstance(value, list):
+            out[key] = value[series]
+        else:
+            out[key] = value
+    return out
+
+
+class FitMethods:
+    """predict, report, plot and the notebook's table of a fit's result."""
+
+    def _model(self, model, refined):
+        if model not in (1, 2):
+            raise ValueError("model must be 1 (S) or 2 (S squared)")
+        name = f"model{model}"
+        if refined is None:
+            refined = "refined" in self
+        if refined and "refined" not in self:
+            raise ValueError("this result has no refinement: fit with refine=True")
+        return (self["refined"] if refined else self)[name], bool(refined)
+
+    def predict(self, x, *, model=1, band=None, sigma=None, refined=None, series=None):
+        """The fitted model's values at x, and at `band` its confidence and prediction bands.
+
+        Parameters
+        ----------
+        x : array_like
+            Where to evaluate: numbers or dates, read as the fit read its x (dates as days since
+            the same origin), so the phases are the fit's.
+        model : {1, 2}
+            Model 1, c0 + c1*x + S(x), or model 2, its square.
+        band : float, optional
+            A level in (0, 1) such as 0.95: also return the band of the mean curve (the delta
+            method over the refinement's covariance) and of one new observation (adding the
+            residuals' variance), with Student's t at the fit's degrees of freedom. Model 2's
+            bands are those of S taken through the square. NaN where a parameter is
+            undetermined. Needs a refined result.
+        sigma : float or array_like, optional
+            For a weighted fit: the sigma of the new observations (as the fit's sigma), needed
+            for the prediction band (NaN without).
+        refined : bool, optional
+            Evaluate the refined model (the default when there is one) or the search's.
+        series : int, optional
+            For fit_many's result: that series only; None gives every series (rows).
+
+        Returns
+        -------
+        numpy.ndarray or Result
+            Without band the values (shape of x; (series, len(x)) for all of fit_many's
+            series); with band a Result of mean, mean_ci_lower, mean_ci_upper, obs_ci_lower and
+            obs_ci_upper (as statsmodels' summary_frame names them).
+        """
+        values = _abscissae_as_fitted(self, x)
+        chosen, refined = self._model(model, refined)
+        if band is not None:
+            band = float(band)
+            if not 0 < band < 1:
+                raise ValueError("band must lie between 0 and 1, e.g. 0.95")
+            if not refined:
+                raise ValueError("a band needs the refined model: fit with refine=True")
+        new_sigma = None
+        if sigma is not None:
+            new_sigma = _np.ascontiguousarray(_np.broadcast_to(_np.asarray(sigma, float),
+                                                               values.shape))
+        many = _np.ndim(chosen["A"]) == 2
+        rows = range(len(chosen["A"])) if many and series is None else [series]
+        raw = [_harmora.curve_bands(_series(chosen, s), model - 1, values,
+                                    band if band is not None else 0.0, new_sigma) for s in rows]
+        stack = (lambda key: _np.stack([r[key] for r in raw])) if many and series is None \
+            else (lambda key: raw[0][key])
+        if band is None:
+            return stack("value")
+        from . import Result
+
+        names = {"mean": "value", "mean_ci_lower": "mean_lower", "mean_ci_upper": "mean_upper",
+                 "obs_ci_lower": "obs_lower", "obs_ci_upper": "obs_upper"}
+        return Result({name: stack(key) for name, key in names.items()})
