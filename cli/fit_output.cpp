@@ -73,17 +73,21 @@ void WriteNotes(const RefinementResult& result, ModelKind kind, std::ostream& ou
 
 }  // namespace
 
-void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
-  out << ReportHeading(fit, options) << '\n';
-  fit.Core.WriteReportLines([&out](const std::string& line) { out << line << '\n'; });
-  if (!fit.Refined) return;
+void WriteReportBody(const Engine& core, const RefinementResult* refinement, std::ostream& out) {
+  core.WriteReportLines([&out](const std::string& line) { out << line << '\n'; });
+  if (!refinement) return;
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     out << '\n';
     WriteRefinedModel(
-        kind == ModelKind::Sum ? 1 : 2, fit.Refinement.Refined[static_cast<int>(kind)], out);
-    WriteNotes(fit.Refinement, kind, out);
+        kind == ModelKind::Sum ? 1 : 2, refinement->Refined[static_cast<int>(kind)], out);
+    WriteNotes(*refinement, kind, out);
   }
-  if (!fit.Compared) return;
+}
+
+void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
+  out << ReportHeading(fit, options) << '\n';
+  WriteReportBody(fit.Core, fit.Refined ? &fit.Refinement : nullptr, out);
+  if (!fit.Refined || !fit.Compared) return;
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     out << '\n';
     for (const std::string& line :

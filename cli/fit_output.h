@@ -9,6 +9,10 @@
 // repeat the fit with --seed. Starts with '#' so that the report's own lines stand apart.
 std::string ReportHeading(const FileFit& fit, const FitOptions& options);
 
+// The report after its heading: the window's report of the engine's fit and, with a refinement,
+// each refined model's statistics, standard errors and notes.
+void WriteReportBody(const Engine& core, const RefinementResult* refinement, std::ostream& out);
+
 // Writes the heading and then exactly the lines of the window's report for the fit, followed,
 // after a refinement, by each refined model's statistics and standard errors. Raises the report's
 // division fault for a zero frequency after the lines before it were written.

@@ -10,15 +10,18 @@
 #include <limits>
 #include <numbers>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "analysis/refinement_notes.h"
+#include "cli/fit_output.h"
 #include "engine/count_comparison.h"
 #include "engine/engine.h"
 #include "engine/fit_many.h"
 #include "python/curve_binding.h"
+#include "python/spectral_binding.h"
 
 namespace py = pybind11;
 
@@ -304,6 +307,7 @@ py::dict FitOne(const std::vector<double>& x,
   std::vector<SeriesFit> fits(1);
   SeriesFit& out = fits[0];
   Callback progress(std::move(progressFunction));
+  std::ostringstream report;  // harmora-fit's report after its heading
   {
     py::gil_scoped_release release;
     Engine engine;
@@ -335,10 +339,15 @@ py::dict FitOne(const std::vector<double>& x,
       out.Refinement = engine.Refine(options);
       out.Refined = true;
     }
+    try {
+      WriteReportBody(engine, out.Refined ? &out.Refinement : nullptr, report);
+    } catch (const std::exception&) {  // a zero frequency: the lines before it, as harmora-fit
+    }
   }
   progress.RaiseIfFailed();
   py::dict result = Results(fits, request);
   result["cancelled"] = progress.Cancelled() || (out.Refined && out.Refinement.Cancelled);
+  result["_report"] = report.str();
   return result;
 }
 
@@ -453,6 +462,7 @@ PYBIND11_MODULE(_harmora, m) {
   m.attr("__version__") = HARMORA_VERSION;
   m.attr("capacity") = kMaxEngineObservations;
   BindCurves(m);
+  BindSpectral(m);
   m.def("fit_one",
         &FitOne,
         py::arg("x"),

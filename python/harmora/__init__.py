@@ -22,11 +22,12 @@ import numpy as _np
 
 from . import _harmora
 from ._fitted import FitMethods as _FitMethods
+from ._spectral import periodogram
 
 __version__ = _harmora.__version__
 capacity = _harmora.capacity
 
-__all__ = ["fit", "fit_many", "compare_counts", "Result", "FitResult", "capacity", "__version__"]
+__all__ = ["fit", "fit_many", "compare_counts", "periodogram", "plot", "Result", "FitResult", "capacity", "__version__"]
 
 
 class Result(dict):
@@ -390,6 +391,11 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     return _harmora.compare_counts(x, y, harmonics, depth, min_period, seeds, bool(constant),
                                    bool(trend), sigma_value, sigma, bool(absolute_sigma),
                                    _budget(refine_budget))
+
+
+def plot(result, x, y, **options):
+    """Draws a fit: harmora.plot(result, x, y) is result.plot(x, y) (see FitResult.plot)."""
+    return result.plot(x, y, **options)
 
 
 def __getattr__(name):

@@ -1,7 +1,6 @@
 """What a fit's result does with its model: values and bands at new x (predict), the report's
 text, a table for notebooks and a figure. Mixed into the results fit and fit_many return."""
 
-import datetime as _datetime
 import html as _html
 
 import numpy as _np
@@ -116,3 +115,62 @@ class FitMethods:
         names = {"mean": "value", "mean_ci_lower": "mean_lower", "mean_ci_upper": "mean_upper",
                  "obs_ci_lower": "obs_lower", "obs_ci_upper": "obs_upper"}
         return Result({name: stack(key) for name, key in names.items()})
+
+    def report(self):
+        """The report harmora-fit writes for the same data and seeds, after its heading line.
+
+        Returns
+        -------
+        str
+            The search's report and, after a refinement, each refined model's figures,
+            standard errors and notes ("Note: ..."), line by line.
+        """
+        if "_report" not in self:
+            raise ValueError("a report is written for harmora.fit's result, one series")
+        return self["_report"]
+
+    def _repr_html_(self):
+        """The notebook's table: per refined model its parameters with 95 % intervals, the
+        figures, the notes and how the refinement ended (the search's values without one)."""
+        if "_report" not in self:
+            return None
+        refined = "refined" in self
+        source = self["refined"] if refined else self
+        parts = [_model_table(source[f"model{n}"], n, refined) for n in (1, 2)]
+        return "<div>" + "".join(parts) + "</div>"
+
+    def plot(self, x, y, *, model=None, band=0.95, ax=None, xlabel=None, ylabel=None):
+        """Draws the data, the fitted model(s) with their band and the residuals below
+        (matplotlib, imported only here). See harmora.plot."""
+        from ._plot import plot
+
+        return plot(self, x, y, model=model, band=band, ax=ax, xlabel=xlabel, ylabel=ylabel)
+
+
+def _cell(value):
+    return "—" if value is None or not _np.isfinite(value) else f"{value:.6g}"
+
+
+def _model_table(m, number, refined):
+    """One model's parameters as an HTML table (value, standard error, 95 % interval)."""
+    title = ("Least squares" if refined else "Search") + f", model {number}"
+    rows = []
+    names = [(f"{p}{k + 1}", p, k) for k in range(len(_np.atleast_1d(m["A"])))
+             for p in ("A", "B", "C", "period")]
+    names += [(t, t, None) for t in ("constant", "trend") if t in m]
+    for label, key, k in names:
+        pick = (lambda v: _np.atleast_1d(v)[k]) if k is not None else (lambda v: v)
+        cells = [pick(m[key])]
+        if refined and key + "_se" in m:
+            cells += [pick(m[key + "_se"]), pick(m[key + "_lower"]), pick(m[key + "_upper"])]
+        rows.append("<tr><th>" + label + "</th>" +
+                    "".join(f"<td>{_cell(float(c))}</td>" for c in cells) + "</tr>")
+    head = "<tr><th></th><th>value</th>" + (
+        "<th>std. error</th><th>95 % lower</th><th>95 % upper</th>" if refined else "") + "</tr>"
+    figures = ""
+    if refined:
+        figures = (f"<p>R² {_cell(m['r2'])}, RMSE {_cell(m['rmse'])}, df {m['df']}, "
+                   f"false alarm {_cell(m['false_alarm'])}; "
+                   f"termination: {_html.escape(m['termination'])}</p>")
+        figures += "".join(f"<p>Note: {_html.escape(n)}</p>" for n in m["notes"])
+    return (f"<h4>{title}</h4><table>{head}{''.join(rows)}</table>{figures}")
