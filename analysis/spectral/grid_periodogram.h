@@ -29,3 +29,8 @@ std::vector<double> GridPeriodogram(const SpectralSeries& series,
 std::vector<double> DirectGridPeriodogram(const SpectralSeries& series,
                                           FrequencyGrid grid,
                                           bool floatingMean);
+
+// The transform's way, whatever the size: extirpolation by a non-uniform FFT (nufft.h).
+std::vector<double> FastGridPeriodogram(const SpectralSeries& series,
+                                        FrequencyGrid grid,
+                                        bool floatingMean);
