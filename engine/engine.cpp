@@ -271,6 +271,28 @@ void Engine::ReplaceCoefficients(const CoefficientTable& table,
   }
 }
 
+void Engine::AdoptModels(const HarmonicModel models[2], const FitRequest& terms) {
+  CoefficientTable& t = state_.Coefficients;
+  if (!HasFit() || models[0].Count != t.HarmonicCount || models[1].Count != t.HarmonicCount) {
+    throw std::logic_error("refined models must have the fit's harmonic count");
+  }
+  const ModelTerms adopted = TermsOf(terms);
+  for (int k = 0; k < t.HarmonicCount; ++k) {
+    t.A[k] = models[0].A[k], t.B[k] = models[0].B[k], t.C[k] = models[0].C[k];
+    t.A2[k] = models[1].A[k], t.B2[k] = models[1].B[k], t.C2[k] = models[1].C[k];
+  }
+  terms_ = adopted;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    HarmonicModel& m = models_[static_cast<int>(kind)];
+    m = models[static_cast<int>(kind)];
+    m.Kind = kind;
+    if (!adopted.Constant) m.Constant = 0;
+    if (!adopted.Trend) m.Trend = 0;
+  }
+  state_.RelDeviation = ModelDeviation(models_[0], state_.Observations, SinArray);
+  state_.SavedDeviation = ModelDeviation(models_[1], state_.Observations, SinArray);
+}
+
 void Engine::WriteReportLines(const std::function<void(const std::string&)>& appendLine) const {
   if (terms_.Any()) {
     WriteReport(state_, terms_, models_, appendLine);

@@ -146,6 +146,14 @@ class Engine {
                            double relDeviation,
                            double savedDeviation);
 
+  // Adopts refined models (the least-squares window's "apply") with the terms of `terms`
+  // (its Constant, Trend and Periods; none for a plain fit): the table takes their harmonics; the
+  // report, the CSV and the plot take the terms' values; the deviations are recomputed as the
+  // search computes them. std::logic_error without a fit or with another harmonic count.
+  void AdoptModels(const HarmonicModel models[2], const FitRequest& terms);
+  // The last fit's models with their terms' values; [ModelKind].
+  const HarmonicModel* Models() const { return models_; }
+
   // The last fit written out: the report's lines, one call of appendLine each (a frequency of 0
   // raises the division fault after the lines before it), or all of them; the data with both
   // models as CSV; one model's formula. A fit with a constant or a trend shows their values in

@@ -187,9 +187,9 @@ QImage PlotPixels(const TForm1& form) {
 QByteArray PlotFileBytes(const TForm1& form, PlotFileFormat format) {
   switch (format) {
     case PlotFileFormat::Svg:
-      return PlotSvg(form.State, PlotFont());
+      return PlotSvg(form.State, PlotFont(), form.TermsModels());
     case PlotFileFormat::Pdf:
-      return PlotPdf(form.State, PlotFont());
+      return PlotPdf(form.State, PlotFont(), form.TermsModels());
     case PlotFileFormat::Png:
       break;
   }

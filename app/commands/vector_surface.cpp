@@ -92,18 +92,25 @@ int VectorSurface::TextHeight(const std::string&) { return Metrics.height(); }
 
 namespace {
 
-void PaintPlot(const AppState& state, QPaintDevice& device, const QFont& font) {
+void PaintPlot(const AppState& state,
+               QPaintDevice& device,
+               const QFont& font,
+               const HarmonicModel* models) {
   AppState copy = state;  // the redraw refreshes the grid settings; the window's stay as they are
   QPainter painter(&device);
   VectorSurface surface(painter, font);
   CurveBuffers buffers;
-  RedrawPlot(copy, surface, buffers);
+  if (models) {
+    RedrawPlot(copy, surface, buffers, models);
+  } else {
+    RedrawPlot(copy, surface, buffers);
+  }
   surface.Flush();
 }
 
 }  // namespace
 
-QByteArray PlotSvg(const AppState& state, const QFont& font) {
+QByteArray PlotSvg(const AppState& state, const QFont& font, const HarmonicModel* models) {
   const QSize size(state.Geometry.PlotWidth, state.Geometry.PlotHeight);
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -114,11 +121,11 @@ QByteArray PlotSvg(const AppState& state, const QFont& font) {
   svg.setSize(size);
   svg.setViewBox(QRect(QPoint(0, 0), size));
   svg.setTitle(QStringLiteral("Harmora plot"));
-  PaintPlot(state, svg, font);
+  PaintPlot(state, svg, font, models);
   return buffer.data();
 }
 
-QByteArray PlotPdf(const AppState& state, const QFont& font) {
+QByteArray PlotPdf(const AppState& state, const QFont& font, const HarmonicModel* models) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   QPdfWriter pdf(&buffer);
@@ -131,6 +138,6 @@ QByteArray PlotPdf(const AppState& state, const QFont& font) {
   pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
   pdf.setTitle(QStringLiteral("Harmora plot"));
   pdf.setCreator(QStringLiteral("Harmora"));
-  PaintPlot(state, pdf, font);
+  PaintPlot(state, pdf, font, models);
   return buffer.data();
 }

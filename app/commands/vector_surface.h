@@ -9,6 +9,7 @@
 #include "plot/surface.h"
 
 struct AppState;
+struct HarmonicModel;
 
 // Paints the plot's operations as vector graphics with QPainter on any device (an SVG
 // generator, a PDF writer), in plot pixels: a rectangle is one outlined and filled rectangle
@@ -41,8 +42,9 @@ class VectorSurface : public Surface {
 
 // The whole plot of `state` (its last computed geometry) as an SVG document of PlotWidth by
 // PlotHeight pixels, drawn by RedrawPlot through a VectorSurface. The state is not changed.
-// Raises the run-time fault RedrawPlot raises; then nothing is returned.
-QByteArray PlotSvg(const AppState& state, const QFont& font);
+// Raises the run-time fault RedrawPlot raises; then nothing is returned. `models`, when given,
+// are the curves of a fit with terms (RedrawPlot's models).
+QByteArray PlotSvg(const AppState& state, const QFont& font, const HarmonicModel* models = nullptr);
 
 // The same plot as a one-page PDF whose page is the plot, one point a pixel.
-QByteArray PlotPdf(const AppState& state, const QFont& font);
+QByteArray PlotPdf(const AppState& state, const QFont& font, const HarmonicModel* models = nullptr);

@@ -486,12 +486,6 @@ QString LeastSquaresWindow::ApplyRefusal() const {
           "ничего не говорит о данных.");
     }
   }
-  if (ShowsTermsColumn()) {
-    return QStringLiteral(
-        "«Применить» переносит на график и в отчёт модели без постоянной составляющей, тренда и "
-        "известных периодов (столбец «Refined»): снимите флажки и очистите известные периоды, "
-        "чтобы применить уточнённые коэффициенты.");
-  }
   return {};
 }
 
@@ -547,7 +541,7 @@ void LeastSquaresWindow::RefreshForm() {
   // The report is written when it is opened; an open one is brought up to date here.
   if (Form.Memo1->isVisible()) {
     Form.Memo1->clear();
-    Form.Core.WriteReportLines([this](const std::string& line) {
+    Form.WriteFormulas([this](const std::string& line) {
       Form.Memo1->appendPlainText(QString::fromStdString(line));
     });
   }
@@ -556,18 +550,34 @@ void LeastSquaresWindow::RefreshForm() {
 void LeastSquaresWindow::Apply() {
   Form.RunHandler([this] {
     if (!ResultUsable || !FitIsCurrent() || !ApplyRefusal().isEmpty()) return;
-    CoefficientTable t = Form.State.Coefficients;
-    const int count = std::min<int>(t.HarmonicCount, kMaxHarmonics);
-    if (Current.Refined[0].Coefficients.Count != count ||
-        Current.Refined[1].Coefficients.Count != count) {
-      return;
+    const int count = Form.State.Coefficients.HarmonicCount;
+    // The column shown last is the one applied: the fit with terms when it is shown.
+    const bool withTerms = ShowsTermsColumn();
+    const RefinementResult& shown = withTerms ? CurrentTerms : Current;
+    HarmonicModel models[2];
+    for (int m = 0; m < 2; ++m) {
+      const ModelFit& fit = shown.Refined[m];
+      if (fit.Coefficients.Count != count) return;
+      models[m] = fit.Coefficients;
+      models[m].Constant = fit.HasConstant ? fit.Constant.Value : 0.0;
+      models[m].Trend = fit.HasTrend ? fit.Trend.Value : 0.0;
     }
-    CopyHarmonics(Current.Refined[0].Coefficients, count, t.A, t.B, t.C);
-    CopyHarmonics(Current.Refined[1].Coefficients, count, t.A2, t.B2, t.C2);
-    Form.Core.ReplaceCoefficients(t);
+    if (withTerms) {
+      FitRequest terms;
+      terms.Constant = ResultTerms.Constant;
+      terms.Trend = ResultTerms.Trend;
+      terms.Periods = ResultTerms.Periods;
+      Form.Core.AdoptModels(models, terms);
+    } else {
+      CoefficientTable t = Form.State.Coefficients;
+      CopyHarmonics(models[0], count, t.A, t.B, t.C);
+      CopyHarmonics(models[1], count, t.A2, t.B2, t.C2);
+      Form.Core.ReplaceCoefficients(t);
+    }
     Applied = true;
     UpdateButtons();
-    Status->setText(QStringLiteral("Уточнённые коэффициенты применены"));
+    Status->setText(withTerms ? QStringLiteral("Уточнённые коэффициенты с членами модели применены")
+                              : QStringLiteral("Уточнённые коэффициенты применены"));
     RefreshForm();
   });
 }
@@ -577,6 +587,10 @@ void LeastSquaresWindow::Restore() {
     if (!(Applied && Snapshot.Taken && Snapshot.Generation == Generation && FitIsCurrent())) {
       return;
     }
+    // Terms applied go first: the search's own table has none.
+    const HarmonicModel plain[2] = {ModelOf(Snapshot.Table, ModelKind::Sum),
+                                    ModelOf(Snapshot.Table, ModelKind::SquaredSum)};
+    Form.Core.AdoptModels(plain, FitRequest{});
     Form.Core.ReplaceCoefficients(Snapshot.Table, Snapshot.RelDeviation, Snapshot.SavedDeviation);
     Applied = false;
     UpdateButtons();

@@ -9,9 +9,11 @@
 #include <QSpinBox>
 #include <exception>
 
+#include "app/window/terms_report.h"
 #include "app/window/tform1.h"
 #include "base/run_time_fault.h"
 #include "plot/redraw_plot.h"
+#include "report/report_text.h"
 
 namespace {
 
@@ -84,8 +86,18 @@ void TForm1::BitBtn3Click() {
   Image6->hide();
   Memo1->setVisible(!Memo1->isVisible());
   Memo1->clear();
-  Core.WriteReportLines(
+  WriteFormulas(
       [this](const std::string& line) { Memo1->appendPlainText(QString::fromStdString(line)); });
+}
+
+// An applied fit with terms keeps the report's own lines, its terms' lines after them.
+void TForm1::WriteFormulas(const std::function<void(const std::string&)>& appendLine) const {
+  if (const HarmonicModel* models = TermsModels()) {
+    WriteReport(State, appendLine);
+    AppendTermsLines(Core.Terms(), models, appendLine);
+  } else {
+    Core.WriteReportLines(appendLine);
+  }
 }
 
 void TForm1::FormClick() {

@@ -204,12 +204,21 @@ void TForm1::FitBackBuffer() {
   }
 }
 
+const HarmonicModel* TForm1::TermsModels() const {
+  return Core.HasFit() && Core.Terms().Any() ? Core.Models() : nullptr;
+}
+
 void TForm1::DrawPlot() {
   FitBackBuffer();
   QPainter painter(&BackBuffer);
   QtSurface surface(painter, PlotFont());
   try {
-    RedrawPlot(State, surface, CurveWork);
+    // An applied fit with terms draws its models; every other fit the table's.
+    if (const HarmonicModel* models = TermsModels()) {
+      RedrawPlot(State, surface, CurveWork, models);
+    } else {
+      RedrawPlot(State, surface, CurveWork);
+    }
   } catch (...) {
     // A redraw that fails part-way would leave a picture mixed of two states.
     painter.end();

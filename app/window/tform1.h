@@ -78,6 +78,11 @@ class TForm1 : public QWidget {
 
   // The picture the plot shows now (the back buffer), for tests and screenshots.
   const QImage& PlotImage() const { return BackBuffer; }
+  // The models of an applied fit with a constant, a trend or known periods, which the plot and
+  // its files draw instead of the table's; null for every other fit.
+  const HarmonicModel* TermsModels() const;
+  // The formulas box's lines: the report's, and an applied fit's terms after them.
+  void WriteFormulas(const std::function<void(const std::string&)>& appendLine) const;
   bool Activated() const { return IsActivated; }
 
   // --- panel_layout.cpp builds these; each keeps its component name, which names its handlers ---

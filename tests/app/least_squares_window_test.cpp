@@ -24,6 +24,7 @@
 
 #include "app/least_squares/known_periods_dialog.h"
 #include "app/least_squares/residual_plot.h"
+#include "plot/float_text.h"
 #include "report/report_text.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
@@ -383,26 +384,47 @@ class LeastSquaresWindowTest : public QObject {
     QVERIFY(!ShowsNonNumbers(lsq->Text->toPlainText()));
   }
 
-  // The column with terms cannot be put on the plot: "Применить" says so and waits.
-  void ShownTermsColumnRefusesApplyWithAReason() {
+  // The column with terms is applied as shown: the plot draws it, the formulas box keeps the
+  // report's own lines and adds the terms' values, the CSV carries them; "Вернуть" restores the
+  // search's fit without terms.
+  void TermsColumnIsAppliedToThePlotReportAndExport() {
     WindowFixture w;
     TForm1& f = w.Form;
+    QTemporaryDir dir;
+    QByteArray text;
+    for (int i = 0; i < 60; ++i) {
+      const double x = 0.5 * i;
+      text += QString::asprintf("%.6f %.6f\n", x, 5 + 2 * std::sin(0.8 * x + 0.3)).toUtf8();
+    }
+    f.OpenDataFile(WriteDataFile(dir, "level.txt", text));
     ClickOn(f, f.BitBtn2);
+    ClickOn(f, f.BitBtn3);
+    const QStringList reportBefore = Report(f.State);
+    const QImage plotBefore = f.PlotImage();
     LeastSquaresWindow* lsq = Window(f);
+    lsq->ConstantBox->setChecked(true);
     PressCtrlL(f);
     QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
     QVERIFY(lsq->ApplyButton->isEnabled());
     QVERIFY(!lsq->ApplyNote->isVisible());
-    lsq->ConstantBox->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(!lsq->Running(), kRefineWaitMs);
-    QVERIFY(!lsq->ApplyButton->isEnabled());
-    QVERIFY(lsq->ApplyNote->text().contains(QStringLiteral("снимите флажки")));
-    const CoefficientTable before = f.State.Coefficients;
-    lsq->Apply();
-    QVERIFY(SameTable(f.State.Coefficients, before));
-    lsq->ConstantBox->setChecked(false);
-    QVERIFY(lsq->ApplyButton->isEnabled());
-    QVERIFY(!lsq->ApplyNote->isVisible());
+    ClickOn(f, f.Memo1);
+    lsq->ApplyButton->click();
+    const ModelFit& fit = lsq->TermsResult().Refined[0];
+    QVERIFY(std::fabs(fit.Constant.Value - 5) < 1e-3);
+    QVERIFY(f.State.RelDeviation < 1e-3);
+    // The report's 4N + 12 lines as for any fit, then the terms.
+    const QStringList shown = f.Memo1->toPlainText().split('\n');
+    QCOMPARE(shown.mid(0, reportBefore.size()), Report(f.State));
+    QVERIFY(shown.contains(
+        QStringLiteral("1) c0=%1").arg(QString::fromStdString(FloatText(9, fit.Constant.Value)))));
+    QVERIFY(f.PlotImage() != plotBefore);
+    // The model column of the CSV includes the constant.
+    const QString csv = QString::fromStdString(f.Core.CsvText());
+    QVERIFY(csv.contains(QStringLiteral("# model1 c0 = ")));
+    lsq->RestoreButton->click();
+    QVERIFY(!f.Core.Terms().Any());
+    QCOMPARE(f.Memo1->toPlainText().split('\n'), reportBefore);
+    QVERIFY(f.PlotImage() == plotBefore);
   }
 
   // Another search length refines again at once. A fit whose best was confirmed before its
