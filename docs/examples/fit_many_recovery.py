@@ -50,11 +50,15 @@ if __name__ == "__main__":
         print(f"on the cluster in {time.perf_counter() - start:.1f} s")
 
     def same(a, b):
-        """Every field equal, NaN included, in both models, searched and refined."""
+        """Every field equal, NaN included, in both models, searched and refined: arrays
+        element by element, lists (notes: a list of sentences per series, of any length) item
+        by item."""
         if isinstance(a, dict):
             return a.keys() == b.keys() and all(same(a[k], b[k]) for k in a)
-        if isinstance(a, np.ndarray) and a.dtype.kind == "f":
-            return np.array_equal(a, b, equal_nan=True)
-        return np.array_equal(a, b)
+        if isinstance(a, (list, tuple)):
+            return len(a) == len(b) and all(same(p, q) for p, q in zip(a, b))
+        if isinstance(a, np.ndarray):
+            return a.shape == b.shape and np.array_equal(a, b, equal_nan=a.dtype.kind == "f")
+        return a == b
 
     print("cluster numbers identical to fit_many:", "yes" if same(remote, r) else "NO")

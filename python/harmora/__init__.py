@@ -4,14 +4,16 @@ optional least-squares refinement with standard errors and 95 % intervals.
     import numpy as np, harmora
     x = np.arange(24.0)
     y = 2 + np.sin(2 * np.pi * x / 12 + 1) + 0.1 * np.random.randn(24)
-    r = harmora.fit(x, y, harmonics=1, seed=7, refine=True)
-    r.refined.model1.period, r.refined.model1.period_se
+    r = harmora.fit(x, y, harmonics=1, seed=7)
+    r.refined.model1.period, r.refined.model1.period_se, r.refined.model1.constant
 
 Capacity: up to ``capacity`` observations per series (more raise ValueError); a fit's time and
 memory grow in proportion to the count.
 
-Both models are fitted: model1 is S(x) = sum_k A_k sin(B_k x + C_k) fitted to y, model2 is S(x)^2
-(S fitted to sqrt(max(y, 0))). ``period`` is 2*pi/B.
+Both models are fitted: model1 is c0 + S(x), S(x) = sum_k A_k sin(B_k x + C_k), fitted to y,
+model2 is (c0 + S(x))^2 (fitted to sqrt(max(y, 0))). ``period`` is 2*pi/B. The constant c0 is
+fitted by default, as most series have a level; constant=False fits S alone (the window's model),
+and warns where a harmonic then stands in for a level.
 """
 
 import datetime as _datetime
@@ -22,6 +24,8 @@ import numpy as _np
 
 from . import _harmora
 from ._fitted import FitMethods as _FitMethods
+from ._inputs import frame_series as _frame_series
+from ._inputs import warn_level as _warn_level
 from ._spectral import periodogram
 
 __version__ = _harmora.__version__
@@ -256,47 +260,92 @@ def _squeeze(result):
     return out
 
 
+# The parameters fit, fit_many and compare_counts share, by name, for their docstrings.
+_PARAMETERS = {
+    "harmonics": """    harmonics : int
+        N, 1 to 5: the harmonics of S.""",
+    "depth": """    depth : int
+        Random trials per harmonic of the search (the window offers 10000 to 998888).""",
+    "min_period": """    min_period : float, optional
+        The shortest period tried; None: twice the mean x spacing.""",
+    "seed": """    seed : int or (int, int), optional
+        None seeds from the clock; an int S gives the two stages the seeds S and S+1, a pair
+        (S1, S2) those two, exactly as ``harmora-fit --seed S1,S2``: the same seeds give the
+        same bits.""",
+    "refine": """    refine : bool
+        Also refine both models by least squares (standard errors, 95 % intervals, statistics).
+        Terms, sigma and refine_budget imply it.""",
+    "constant": """    constant : bool
+        Fit the constant c0 (True, the default: most series have a level). False fits S alone,
+        as the window does (fit and fit_many then warn where a harmonic stands in for a level).""",
+    "trend": """    trend : bool
+        Also fit the trend c1*x. The search runs on the data less the terms' least-squares
+        estimate, the refinement fits them jointly with the harmonics.""",
+    "sigma": """    sigma : float or array_like, optional
+        The standard deviation of y, one number or one per observation: weighted least squares,
+        with chi2 and reduced_chi2. As in scipy's curve_fit only the ratios count and the errors
+        are scaled by the reduced chi2, unless absolute_sigma is True.""",
+    "periods": """    periods : sequence of float, optional
+        Known periods (x units, at most 5): harmonics at B = 2*pi/P, first in the arrays,
+        fitted in amplitude and phase only (period_se 0); harmonics counts them.""",
+    "absolute_sigma": """    absolute_sigma : bool
+        The sigma are the errors in y's units: the covariance is not scaled.""",
+    "refine_budget": """    refine_budget : float, optional
+        The refinement's starts as a multiple of its default (above 0, at most 1000), as
+        ``harmora-fit --refine-budget``: a longer search where a note says the best is "Not
+        certain to be the least-squares optimum".""",
+}
+
+
+def _documented(*names):
+    """Puts the shared parameters' descriptions in place of {parameters} in the docstring."""
+    def document(function):
+        text = "\n".join(_PARAMETERS[name] for name in names)
+        function.__doc__ = function.__doc__.replace("    {parameters}", text)
+        return function
+    return document
+
+
+@_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
+             "periods", "absolute_sigma", "refine_budget")
 def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
-        constant=False, trend=False, sigma=None, periods=None, absolute_sigma=False,
+        constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
         progress=None, refine_budget=None):
-    """Fits both models to one series and returns a Result.
+    """Fits both models to one series.
 
-    x, y: 1-D arrays of 4 to harmora.capacity numbers (sorted by x before fitting); NaN in x, y
-        or sigma marks a missing observation, left out as fit_many leaves it out (count says
-        how many pairs were fitted). x may hold dates (datetime64, pandas' with a zone, Python's
-        datetime), taken as days since 00:00 of the first, so periods are in days.
-    harmonics: N, 1 to 5. depth: random trials per harmonic (the window offers 10000 to 998888).
-    min_period: the shortest period tried; None: twice the mean x spacing.
-    seed: None (seeds from the clock), an int S (the stages' seeds S and S+1) or a pair (S1, S2),
-        exactly as ``harmora-fit --seed S1,S2``: the same seeds give the same bits.
-    refine: also refine both models by least squares (standard errors, intervals, statistics).
-    constant, trend: fit c0 + c1*x + S(x) (and (c0 + c1*x + S)^2): the search runs on the data
-        less the terms' least-squares estimate, the refinement fits them jointly; the refined
-        models gain constant/trend with _se, _lower, _upper, the search's models their estimates.
-    periods: known periods (x units, at most 5): harmonics at B = 2*pi/P, first in the arrays,
-        fitted in amplitude and phase only (period_se 0); harmonics counts them, the rest are
-        searched. With only known periods the fit is linear.
-    sigma: the standard deviation of y, one number or one per observation: weighted least
-        squares in the refinement, with chi2 and reduced_chi2. As scipy's curve_fit, only the
-        ratios of sigma count and the errors are scaled by the reduced chi2, unless
-        absolute_sigma=True (sigma are then the errors in y's units).
-    Terms and sigma are fitted by the refinement: they imply refine=True.
-    refine_budget: the refinement's starts as a multiple of its default (above 0, at most 1000;
-        implies refine=True), as ``harmora-fit --refine-budget``: a longer search where a note
-        says the best is "Not certain to be the least-squares optimum".
-    progress: callable(stage, fraction) called from the engine (stage "search" on every
-        improvement with fraction NaN, "refine" with the fraction done); returning False cancels.
-        The search cannot be interrupted: a cancel during it skips the refinement.
+    Parameters
+    ----------
+    x, y : array_like
+        1-D, 4 to harmora.capacity numbers (sorted by x before fitting). NaN in x, y or sigma
+        marks a missing observation, left out (count says how many pairs were fitted). x may
+        hold dates (datetime64, pandas' with a zone, Python's datetime, ISO 8601 text), taken as
+        days since 00:00 of the first, so periods are in days.
+    {parameters}
+    progress : callable, optional
+        progress(stage, fraction), called from the engine: stage "search" on every improvement
+        (fraction NaN), "refine" with the fraction done; returning False cancels. The search
+        cannot be interrupted: a cancel during it skips the refinement.
 
-    The result has model1 and model2 (arrays A, B, C, period of length N, relative_deviation,
-    residual), seeds (s1, s2), min_period, count, cancelled, and with refine ``refined.model1``
-    and ``refined.model2`` with A, B, C, period, their _se, _lower and _upper (95 %, NaN where
-    undetermined), r2, adjusted_r2, rmse, sse, aic, bic, df (degrees of freedom), starts, hits
-    and termination (how the refinement ended, as harmora-fit says it: "enough agreeing hits",
-    "start cap reached", "cancelled", ...); whether to trust it: false_alarm (of the data's
-    strongest periodogram peak), harmonic_false_alarm (per harmonic, against the fit without
-    it) and notes (harmora-fit's "Note:" sentences, e.g. "Not to be trusted ..."; an empty
-    list when there is nothing to say). The GIL is released while the engine runs.
+    Returns
+    -------
+    FitResult
+        model1 and model2 (the search's: arrays A, B, C, period of length N,
+        relative_deviation, residual, with terms constant and trend), seeds (s1, s2),
+        min_period, count, cancelled, and after a refinement ``refined.model1`` and
+        ``refined.model2``: A, B, C, period with their _se, _lower and _upper (95 %, NaN where
+        undetermined), constant and trend likewise, r2, adjusted_r2, rmse, sse, aic, bic, df,
+        starts, hits, termination (how the refinement ended, as harmora-fit says it),
+        false_alarm (of the data's strongest periodogram peak), harmonic_false_alarm (per
+        harmonic, against the fit without it), notes (harmora-fit's "Note:" sentences) and the
+        covariance with its parameter names. predict, report, plot and a notebook table are
+        its methods. The GIL is released while the engine runs.
+
+    Warns
+    -----
+    UserWarning
+        With constant=False, where a harmonic completes less than half a cycle over the data
+        (it fits a level); where x looks like dates written as integers or y holds a
+        missing-value code.
     """
     min_period = _check(harmonics, depth, min_period)
     x, units = _abscissae(x)
@@ -319,30 +368,51 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
     if units:
         out["x_units"] = units
+    if not constant:
+        _warn_level(out, x, len(periods))
     return out
 
 
-def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
-             constant=False, trend=False, sigma=None, periods=None, absolute_sigma=False,
+@_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
+             "periods", "absolute_sigma", "refine_budget")
+def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
+             constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
              threads=0, progress=None, refine_budget=None):
     """Fits every row of Y (series x observations) against the shared x, on all cores.
 
-    NaN in Y (or x) marks a missing observation: that pair is left out of that series. A series
-    with fewer than 4 pairs left is not fitted (fitted[i] False, error[i] says why, NaN values).
-    At most `capacity` observations per series (ValueError above).
+    Parameters
+    ----------
+    x : array_like or str or None
+        The shared abscissae (as for fit: dates become days). With a DataFrame as Y: a column
+        name (that column is x) or None (the index is x); ``fit_many(df)`` takes the index.
+    Y : array_like or pandas.DataFrame
+        2-D, one series per row (1-D: one series). A DataFrame's numeric columns are the series,
+        in column order, and the result's ``series`` lists their names. NaN marks a missing
+        observation: that pair is left out of that series; a series with fewer than 4 pairs left
+        is not fitted (fitted[i] False, error[i] says why, NaN values). sigma may be shaped as
+        Y (NaN: missing).
+    {parameters}
+    threads : int
+        Worker threads; 0 uses every core.
+    progress : callable, optional
+        progress("series", fraction done); returning False stops after the series being fitted.
 
-    Deterministic per series: with seed (S1, S2) (an int S means (S, S+1)), series i is fitted
-    with the stage seeds (S1 + 2i, S2 + 2i) modulo 2**32, whatever the number of threads, so
-    ``fit(x, Y[i], seed=tuple(r.seeds[i]))`` gives the same numbers. seed=None draws S1 at random.
-    threads: 0 uses every core. progress: callable(stage "series", fraction done); returning
-    False stops after the series being fitted.
+    Returns
+    -------
+    FitResult
+        The names of fit's result with arrays of shape (series, harmonics) for the per-harmonic
+        values and (series,) for the rest, seeds of shape (series, 2), fitted, error, and with a
+        DataFrame series. Deterministic per series: with seed (S1, S2) (an int S means
+        (S, S+1)) series i is fitted with the stage seeds (S1 + 2i, S2 + 2i) modulo 2**32,
+        whatever the threads, so ``fit(x, Y[i], seed=tuple(r.seeds[i]))`` gives the same
+        numbers; seed=None draws S1 at random.
 
-    Returns a Result with the names of fit's result, arrays of shape (series, harmonics) for the
-    per-harmonic values and (series,) for the rest, seeds of shape (series, 2), fitted and error.
-    constant, trend, periods, sigma, absolute_sigma and refine_budget as for fit; sigma may be one
-    number, one
-    per observation (shared by the series) or shaped as Y (NaN: missing).
+    Warns
+    -----
+    UserWarning
+        With constant=False, where harmonics stand in for the series' levels (how many series).
     """
+    x, Y, names = _frame_series(x, Y)
     min_period = _check(harmonics, depth, min_period)
     x, units = _abscissae(x)
     Y = _floats(Y)
@@ -363,22 +433,39 @@ def fit_many(x, Y, *, harmonics=1, depth=10000, min_period=None, seed=None, refi
     out = FitResult(_wrap(raw))
     if units:
         out["x_units"] = units
+    if names is not None:
+        out["series"] = names
+    if not constant:
+        _warn_level(out, x, len(periods))
     return out
 
 
+@_documented("harmonics", "depth", "min_period", "seed", "constant", "trend", "sigma",
+             "absolute_sigma", "refine_budget")
 def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None,
-                   constant=False, trend=False, sigma=None, absolute_sigma=False,
+                   constant=True, trend=False, sigma=None, absolute_sigma=False,
                    refine_budget=None):
     """How many harmonics one series supports, as ``harmora-fit --compare-counts`` says it.
 
     Fits and refines both models with 1, 2, ... harmonics (up to harmonics, while the parameters
     stay fewer than the observations), each with the same seeds, terms and weights, and compares
-    each N with N - 1. Returns {"model1": ..., "model2": ...}, each a dict of arrays over N:
-    harmonics, sse (the objective; chi2 when weighted), bic, df, f_test_p (the F test as if the
-    new harmonic's frequency had been known: too small for a searched one) and false_alarm (the
-    chance that noise explains as much with a sinusoid anywhere in the band: the one to trust),
-    and recommended: the N of least BIC among those whose last harmonic has a false-alarm
-    probability of at most 1 % (0 when none has). refine_budget as for fit.
+    each N with N - 1.
+
+    Parameters
+    ----------
+    x, y : array_like
+        One series, as for fit.
+    {parameters}
+
+    Returns
+    -------
+    dict
+        {"model1": ..., "model2": ...}, each a dict of arrays over N: harmonics, sse (the
+        objective; chi2 when weighted), bic, df, f_test_p (the F test as if the new harmonic's
+        frequency had been known: too small for a searched one) and false_alarm (the chance
+        that noise explains as much with a sinusoid anywhere in the band: the one to trust), and
+        recommended: the N of least BIC among those whose last harmonic has a false-alarm
+        probability of at most 1 % (0 when none has).
     """
     min_period = _check(harmonics, depth, min_period)
     x = _abscissae(x)[0]

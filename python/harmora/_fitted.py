@@ -80,8 +80,9 @@ class FitMethods:
             for the prediction band (NaN without).
         refined : bool, optional
             Evaluate the refined model (the default when there is one) or the search's.
-        series : int, optional
-            For fit_many's result: that series only; None gives every series (rows).
+        series : int or label, optional
+            For fit_many's result: that series only (by number, or by its DataFrame column's
+            name); None gives every series (rows).
 
         Returns
         -------
@@ -92,6 +93,8 @@ class FitMethods:
         """
         values = _abscissae_as_fitted(self, x)
         chosen, refined = self._model(model, refined)
+        if series is not None and not isinstance(series, (int, _np.integer)):
+            series = list(self.get("series", [])).index(series)
         if band is not None:
             band = float(band)
             if not 0 < band < 1:

@@ -36,7 +36,8 @@ def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
     path = tmp_path / "tones.txt"
     path.write_text("".join(f"{a!r} {b!r}\n" for a, b in zip(x, y)))
     seeds = (seed, seed + 1) if isinstance(seed, int) else seed
-    args = [TOOL, "--format", "json", "-n", str(harmonics), "--seed", "%d,%d" % seeds, str(path)]
+    args = [TOOL, "--format", "json", "-n", str(harmonics), "--seed", "%d,%d" % seeds,
+            "--constant", str(path)]
     budget = None if isinstance(refine, bool) else refine
     args += ["--refine"] if budget is None else ["--refine-budget", str(budget)]
     line = subprocess.run(args if refine else args[:-1], capture_output=True, check=True,
@@ -49,7 +50,8 @@ def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
     assert r.seeds == tuple(cli["seeds"]) == seeds
     assert same_bits(r.min_period, cli["min_period"])
     pairs = [(r[m], cli[m]) for m in ("model1", "model2")]
-    if refine:
+    assert ("refined" in r) == ("refined" in cli)
+    if "refined" in r:
         pairs += [(r.refined[m], cli["refined"][m]) for m in ("model1", "model2")]
     for ours, theirs in pairs:
         for key in ("A", "B", "C", "relative_deviation", "residual"):
@@ -69,7 +71,8 @@ def test_compare_counts_gives_harmora_fits_table(tmp_path):
     y = y + 0.1 * np.sin(7.3 * np.arange(40) ** 2)
     path = tmp_path / "tones.txt"
     path.write_text("".join(f"{a!r} {b!r}\n" for a, b in zip(x, y)))
-    args = [TOOL, "--format", "json", "-n", "3", "--seed", "5,6", "--compare-counts", str(path)]
+    args = [TOOL, "--format", "json", "-n", "3", "--seed", "5,6", "--compare-counts", "--constant",
+            str(path)]
     cli = json.loads(subprocess.run(args, capture_output=True, check=True, timeout=120).stdout)
     ours = harmora.compare_counts(x, y, harmonics=3, seed=(5, 6))
     for m in ("model1", "model2"):
