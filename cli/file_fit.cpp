@@ -116,6 +116,7 @@ ManyRequest ManyRequestOf(const FitOptions& options) {
   ManyRequest many;
   many.Harmonics = options.Harmonics;
   many.Depth = options.Depth;
+  many.Search = options.Search;
   many.MinPeriod = options.MinPeriod;
   many.Seeds[0] = options.Seeds[0];
   many.Seeds[1] = options.Seeds[1];

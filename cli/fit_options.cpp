@@ -212,6 +212,15 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.FixedSeeds = true;
+  } else if (name == "search") {
+    const std::optional<SearchKind> search = SearchNamed(value);
+    if (!search || *search == SearchKind::Auto) {
+      return Say(l,
+                 "the search must be random or periodogram, not ",
+                 "поиск должен быть random или periodogram, а не ") +
+             shown;
+    }
+    options.Search = *search;
   } else if (name == "format") {
     if (value == "report") {
       options.Format = OutputFormat::Report;
@@ -234,6 +243,7 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
 std::string_view ValueOption(std::string_view name) {
   static constexpr std::string_view kWithValue[] = {"harmonics",
                                                     "depth",
+                                                    "search",
                                                     "min-period",
                                                     "seed",
                                                     "format",

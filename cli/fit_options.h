@@ -7,14 +7,16 @@
 
 #include "cli/messages.h"
 #include "cli/plot_look.h"
+#include "engine/search_kind.h"
 
 // How the results of each file are written.
 enum class OutputFormat { Report, Json, Csv };
 
 // Everything harmora-fit was asked to do.
 struct FitOptions {
-  int Harmonics = 1;     // 1..5
-  int Depth = 10000;     // one of kSearchDepths
+  int Harmonics = 1;  // 1..5
+  int Depth = 10000;  // one of kSearchDepths
+  SearchKind Search = SearchKind::Auto;
   double MinPeriod = 0;  // 0: twice the mean x spacing of each file, as the window starts with
   bool FixedSeeds = false;
   std::uint32_t Seeds[2] = {0, 0};  // with FixedSeeds: the state after each stage's reseed

@@ -86,6 +86,10 @@ void WriteReportBody(const Engine& core, const RefinementResult* refinement, std
 
 void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
   out << ReportHeading(fit, options) << '\n';
+  // Said where it is not the window's own search of the window's data.
+  if (fit.Fit.Search == SearchKind::Periodogram || fit.Fit.Count > kRandomSearchMax) {
+    out << "# search: " << SearchName(fit.Fit.Search) << '\n';
+  }
   WriteReportBody(fit.Core, fit.Refined ? &fit.Refinement : nullptr, out);
   if (!fit.Refined || !fit.Compared) return;
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
@@ -299,6 +303,7 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   Add(line, "count", std::to_string(f.Count));
   Add(line, "harmonics", std::to_string(f.Models[0].Count));
   Add(line, "depth", std::to_string(options.Depth));
+  Add(line, "search", JsonString(SearchName(f.Search)));
   Add(line, "min_period", JsonNumber(f.MinPeriod));
   std::string seeds = "[";  // appended, not concatenated: GCC 12 warns wrongly on the sum
   seeds += std::to_string(f.StageSeeds[0]);

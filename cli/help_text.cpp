@@ -28,6 +28,12 @@ constexpr HelpOption kOptions[] = {
      "random trials per harmonic: 10000, 50000, 100000, 500000\nor 998888 (default 10000)",
      "случайных проб на гармонику: 10000, 50000, 100000, 500000\nили 998888 (по умолчанию "
      "10000)"},
+    {"    --search S",
+     "how the harmonics are found: random (the window's trials)\nor periodogram (its peaks, "
+     "one harmonic at a time); by\ndefault random up to 100 observations, periodogram above",
+     "как искать гармоники: random (случайные пробы, как в окне)\nили periodogram (пики "
+     "периодограммы, по одной гармонике);\nпо умолчанию random до 100 наблюдений, "
+     "periodogram больше"},
     {"    --min-period P",
      "shortest period searched (default twice the mean spacing\nof x, as in the window)",
      "наименьший искомый период (по умолчанию удвоенный средний\nшаг x, как в окне)"},

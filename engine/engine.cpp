@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "analysis/peak_search/peak_search.h"
 #include "base/run_time_fault.h"
 #include "data/data_file_messages.h"
 #include "data/data_file_reader.h"
@@ -61,7 +62,54 @@ FitWeights WeightsOf(const FitRequest& request, int count) {
   return weights;
 }
 
+SearchKind SearchOf(const FitRequest& request, int count) {
+  if (request.Search != SearchKind::Auto) return request.Search;
+  return count > kRandomSearchMax ? SearchKind::Periodogram : SearchKind::Random;
+}
+
+// The periodogram search's models as the random search leaves its result: in the table (model 1
+// in set 1), with the report's deviations.
+void PutSearched(AppState& s, int harmonics, int depth, SineArray sines, HarmonicModel models[2]) {
+  s.LastFit = {harmonics, depth, s.Observations.MinPeriod};
+  CoefficientTable& table = s.Coefficients;
+  table.HarmonicCount = static_cast<std::uint8_t>(harmonics);
+  const HarmonicModel& one = models[static_cast<int>(ModelKind::Sum)];
+  const HarmonicModel& two = models[static_cast<int>(ModelKind::SquaredSum)];
+  for (int k = 0; k < harmonics; ++k) {
+    table.A[k] = one.A[k];
+    table.B[k] = one.B[k];
+    table.C[k] = one.C[k];
+    table.A2[k] = two.A[k];
+    table.B2[k] = two.B[k];
+    table.C2[k] = two.C[k];
+  }
+  s.FitStage = 2;
+  s.StageSeeds[0] = s.StageSeeds[1] = 0;  // nothing drawn
+  s.RelDeviation = ModelDeviation(one, s.Observations, sines);
+  s.SavedDeviation = ModelDeviation(two, s.Observations, sines);
+  if (s.Hooks.Redraw) s.Hooks.Redraw();
+}
+
 }  // namespace
+
+const char* SearchName(SearchKind kind) {
+  switch (kind) {
+    case SearchKind::Random:
+      return "random";
+    case SearchKind::Periodogram:
+      return "periodogram";
+    case SearchKind::Auto:
+      break;
+  }
+  return "auto";
+}
+
+std::optional<SearchKind> SearchNamed(std::string_view name) {
+  for (const SearchKind kind : {SearchKind::Auto, SearchKind::Random, SearchKind::Periodogram}) {
+    if (name == SearchName(kind)) return kind;
+  }
+  return std::nullopt;
+}
 
 DataOutcome Engine::Take(ObservationSet& read, bool readFailed, ImportReport findings) {
   DataOutcome out;
@@ -202,7 +250,12 @@ FitResult Engine::Fit(const FitRequest& request) {
   terms_ = terms;
   weights_ = weights;
   FitResult out;
-  if (terms.Any()) {
+  out.Search = SearchOf(request, s.Observations.LastIndex + 1);
+  if (out.Search == SearchKind::Periodogram) {
+    PeriodogramSearch(
+        s.Observations, harmonics, terms, weights, s.Observations.MinPeriod, out.Models);
+    PutSearched(s, harmonics, request.Depth, FitSinesOf(Runnable(request.Engine)), out.Models);
+  } else if (terms.Any()) {
     SearchWithTerms(s, request.Depth, harmonics, terms, weights, request.Engine, out.Models);
   } else {
     FitBothModels(s, request.Depth, request.Engine);
@@ -219,7 +272,8 @@ FitResult Engine::Fit(const FitRequest& request) {
   // With only known periods nothing is searched and no seed is drawn (0, 0). Seeds the request
   // gave are kept as given, so that a caller reads back what it passed; any seeds repeat such a
   // fit.
-  if (request.FixedSeeds && terms.FixedCount >= harmonics) {
+  if (request.FixedSeeds &&
+      (terms.FixedCount >= harmonics || out.Search == SearchKind::Periodogram)) {
     s.StageSeeds[0] = request.Seeds[0];
     s.StageSeeds[1] = request.Seeds[1];
   }

@@ -9,6 +9,7 @@
 
 #include "analysis/least_squares.h"
 #include "data/import_check.h"
+#include "engine/search_kind.h"
 #include "export/data_csv.h"
 #include "export/formula_text.h"
 #include "fit/engine_choice.h"
@@ -77,6 +78,7 @@ struct FitRequest {
   // How the search computes: the defaults, or the references tests and benchmarks compare the
   // engine with. Each fit uses its own request's; nothing of it outlives the fit.
   EngineChoice Engine;
+  SearchKind Search = SearchKind::Auto;
 };
 
 // What a fit produced.
@@ -92,6 +94,7 @@ struct FitResult {
   // The request's engine choice as this CPU ran it: a path it cannot run gave way to the
   // fastest one it can (Runnable).
   EngineChoice Engine;
+  SearchKind Search = SearchKind::Random;  // the search that ran (never Auto)
 };
 
 // A refinement of one fit, held by value so that it can run on another thread while the engine

@@ -65,6 +65,7 @@ FitRequest SeriesRequest(const ManyRequest& request, std::size_t index) {
   FitRequest fit;
   fit.Harmonics = request.Harmonics;
   fit.Depth = request.Depth;
+  fit.Search = request.Search;
   fit.MinPeriod = request.MinPeriod;
   fit.FixedSeeds = true;
   SeriesSeeds(request, index, fit.Seeds);

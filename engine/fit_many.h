@@ -15,6 +15,7 @@
 struct ManyRequest {
   int Harmonics = 1;
   int Depth = 10000;
+  SearchKind Search = SearchKind::Auto;
   double MinPeriod = 0;  // 0 or less: each series' own (twice its mean x spacing)
   // Series i is fitted with the stage seeds (Seeds[0] + 2i, Seeds[1] + 2i) modulo 2^32: with the
   // default second seed S1 + 1 the series take the consecutive seeds S1, S1+1, S1+2, ... and
