@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "analysis/spectral/explained_power.h"
+#include "analysis/spectral/grid_periodogram.h"
 #include "data/observation_set.h"
 
 namespace {
@@ -42,6 +44,10 @@ double Power(double ss,
 // same bits.
 constexpr int kLaneRows = 100;
 constexpr int kLanes = 8;
+// From this many row-frequencies above kLaneRows rows the non-uniform FFT gives the same powers
+// (to about 1e-10 of each) for a fraction of the sums' cost: 1e5 rows over 20,000 frequencies
+// in 0.03 s instead of seconds. The window's series never get here.
+constexpr double kTransformWork = 2e6;
 
 using Sums = SinusoidSums;
 
@@ -172,6 +178,20 @@ struct PeakTrack {
   }
 };
 
+// One target's peaks from the transform's powers over the same grid as the sums'.
+void TransformPeaks(const double* u, int count, double step, int grid, PeriodogramTarget& target) {
+  target.Found = 0;
+  if (target.MaxPeaks <= 0) return;
+  const std::vector<double> powers =
+      FastGridPeriodogram({u, target.R, nullptr, count}, {step, grid}, target.FloatingMean);
+  PeakTrack track;
+  const int maxPeaks = std::min(target.MaxPeaks, kMaxTracked);
+  for (int g = 1; g <= grid + 1; ++g) track.Next(g, step, g <= grid ? powers[g - 1] : -1, maxPeaks);
+  std::copy(track.BestOmega, track.BestOmega + track.Tracked, target.Peaks);
+  if (target.Powers) std::copy(track.BestPower, track.BestPower + track.Tracked, target.Powers);
+  target.Found = track.Tracked;
+}
+
 }  // namespace
 
 int PeriodogramPeaks(const double* u,
@@ -209,6 +229,10 @@ void PeriodogramPeaks(
     rc[i] = std::cos(step * u[i]);
   }
 
+  if (count > kLaneRows && double(count) * grid >= kTransformWork) {
+    for (int t = 0; t < targetCount; ++t) TransformPeaks(u, count, step, grid, targets[t]);
+    return;
+  }
   const bool lanes = count > kLaneRows;
   PeakTrack tracks[kMaxPeriodogramTargets];
   for (int t = 0; t < targetCount; ++t) {

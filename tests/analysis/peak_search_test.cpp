@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/periodogram.h"
+
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
@@ -124,6 +126,50 @@ TEST(PeriodogramSearch, FindsEveryLineWhereAliasesAndCloseLinesCompete) {
     }
     if (c.Terms.Constant) {
       EXPECT_NEAR(found.Constant, c.Level, 0.1);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Above 100 rows the refinement's peaks come from the transform: each peak's power is the direct
+// sum's at its frequency, on the sums' grid, strongest first.
+TEST(PeriodogramPeaks, LongSeriesPeaksHoldTheDirectPowers) {
+  for (const bool floatingMean : {false, true}) {
+    SCOPED_TRACE(floatingMean);
+    const ObservationSet obs = Generate({"",
+                                         Sampling::Random,
+                                         3000,
+                                         Terms(true, false),
+                                         1,
+                                         0,
+                                         0.5,
+                                         {{37.3, 2, 0.3}, {9.1, 1, 1.1}},
+                                         ModelKind::Sum});
+    std::vector<double> u(obs.LastIndex + 1), r(u.size());
+    const double span = obs.X[obs.LastIndex] - obs.X[0];
+    for (std::size_t i = 0; i < u.size(); ++i) {
+      u[i] = 2 * (obs.X[i] - obs.X[0]) / span - 1;
+      r[i] = obs.WorkY[i] - (floatingMean ? 0 : 1);
+    }
+    const double omegaMax = kTwoPi / obs.MinPeriod * span / 2;
+    double peaks[8], powers[8];
+    const int found = PeriodogramPeaks(
+        u.data(), r.data(), static_cast<int>(u.size()), omegaMax, peaks, 8, powers, floatingMean);
+    ASSERT_EQ(found, 8);
+    const double step = PeriodogramStep(omegaMax);
+    EXPECT_NEAR(peaks[0], kTwoPi / 37.3 * span / 2, step);
+    for (int p = 0; p < found; ++p) {
+      SCOPED_TRACE(p);
+      EXPECT_NEAR(peaks[p] / step, std::round(peaks[p] / step), 1e-9);
+      const double direct =
+          PeriodogramPower(u.data(), r.data(), static_cast<int>(u.size()), peaks[p], floatingMean);
+      EXPECT_NEAR(powers[p], direct, 1e-9 * direct);
+      if (p > 0) {
+        EXPECT_LE(powers[p], powers[p - 1]);
+      }
     }
   }
 }
