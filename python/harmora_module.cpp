@@ -207,6 +207,9 @@ py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request)
   }
   out["seeds"] = seeds;
   out["min_period"] = PerSeries(fits, [](const SeriesFit& f) { return f.Fit.MinPeriod; });
+  py::list searches;
+  for (const SeriesFit& f : fits) searches.append(SearchName(f.Fit.Search));
+  out["search"] = searches;
   out["count"] = Counts(fits, [](const SeriesFit& f) { return f.Fit.Count; });
   py::array_t<bool> fitted(static_cast<py::ssize_t>(fits.size()));
   py::list errors;
@@ -282,6 +285,13 @@ class Callback {
   bool cancelled_ = false;
 };
 
+// "auto", "random" or "periodogram" as the engine's search.
+SearchKind SearchOf(const std::string& name) {
+  const std::optional<SearchKind> kind = SearchNamed(name);
+  if (!kind) throw py::value_error("search must be \"auto\", \"random\" or \"periodogram\"");
+  return *kind;
+}
+
 // One series through one engine, the search's improvements and the refinement's fraction
 // reported to `progress`. Cancelling during the search takes effect when the search ends (it
 // cannot be interrupted): the refinement is then not run.
@@ -299,7 +309,8 @@ py::dict FitOne(const std::vector<double>& x,
                 std::vector<double> sigma,
                 bool absoluteSigma,
                 py::object progressFunction,
-                double refineBudget) {
+                double refineBudget,
+                const std::string& search) {
   const Terms terms = TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma);
   ManyRequest request = Request(harmonics, depth, minPeriod, refine, terms);
   // Only whether there are weights matters to the results' layout.
@@ -320,6 +331,7 @@ py::dict FitOne(const std::vector<double>& x,
     fit.Harmonics = harmonics;
     fit.Depth = depth;
     fit.MinPeriod = minPeriod;
+    fit.Search = SearchOf(search);
     fit.FixedSeeds = seeds.has_value();
     if (seeds) fit.Seeds[0] = seeds->first, fit.Seeds[1] = seeds->second;
     fit.Constant = terms.Constant;
@@ -424,7 +436,8 @@ py::dict FitManySeries(const std::vector<double>& x,
                        bool absoluteSigma,
                        int threads,
                        py::object progressFunction,
-                       double refineBudget) {
+                       double refineBudget,
+                       const std::string& search) {
   if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
     throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
   }
@@ -438,6 +451,7 @@ py::dict FitManySeries(const std::vector<double>& x,
               minPeriod,
               refine,
               TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma));
+  request.Search = SearchOf(search);
   if (sigma.size() != 0) request.SigmaValues = sigma.data();
   if (refineBudget > 0) request.RefineBudget = refineBudget;
   request.Seeds[0] = seeds.first;
@@ -479,7 +493,8 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("sigma"),
         py::arg("absolute_sigma"),
         py::arg("progress"),
-        py::arg("refine_budget"));
+        py::arg("refine_budget"),
+        py::arg("search") = "auto");
   m.def("compare_counts",
         &CompareCounts,
         py::arg("x"),
@@ -511,5 +526,6 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("absolute_sigma"),
         py::arg("threads"),
         py::arg("progress"),
-        py::arg("refine_budget"));
+        py::arg("refine_budget"),
+        py::arg("search") = "auto");
 }

@@ -290,6 +290,11 @@ _PARAMETERS = {
         fitted in amplitude and phase only (period_se 0); harmonics counts them.""",
     "absolute_sigma": """    absolute_sigma : bool
         The sigma are the errors in y's units: the covariance is not scaled.""",
+    "search": """    search : {"auto", "random", "periodogram"}
+        How the harmonics are found: the window's random trials, or the residual periodogram's
+        peaks one harmonic at a time (its work grows with the data, the trials' does not).
+        "auto", the default, takes the trials up to 100 observations and the periodogram above,
+        as ``harmora-fit --search``; the result's search says which ran.""",
     "refine_budget": """    refine_budget : float, optional
         The refinement's starts as a multiple of its default (above 0, at most 1000), as
         ``harmora-fit --refine-budget``: a longer search where a note says the best is "Not
@@ -307,10 +312,10 @@ def _documented(*names):
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
-             "periods", "absolute_sigma", "refine_budget")
+             "periods", "absolute_sigma", "refine_budget", "search")
 def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
         constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
-        progress=None, refine_budget=None):
+        progress=None, refine_budget=None, search="auto"):
     """Fits both models to one series.
 
     Parameters
@@ -363,7 +368,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                           progress, budget)
+                           progress, budget, str(search))
     out = FitResult(_wrap(_squeeze(raw)))
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
     if units:
@@ -374,10 +379,10 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
-             "periods", "absolute_sigma", "refine_budget")
+             "periods", "absolute_sigma", "refine_budget", "search")
 def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
              constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
-             threads=0, progress=None, refine_budget=None):
+             threads=0, progress=None, refine_budget=None, search="auto"):
     """Fits every row of Y (series x observations) against the shared x, on all cores.
 
     Parameters
@@ -429,7 +434,7 @@ def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None,
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, refine, bool(constant),
                             bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                            int(threads), progress, budget)
+                            int(threads), progress, budget, str(search))
     out = FitResult(_wrap(raw))
     if units:
         out["x_units"] = units
