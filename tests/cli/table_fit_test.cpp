@@ -231,4 +231,32 @@ TEST(HarmoraFitTable, APlotOfDatesNamesTheDayItsAxisCountsFrom) {
   EXPECT_NE(bytes.find(">quarter, days since 2000-01-01<"), std::string::npos);
 }
 
+// Up to 100 observations the default is the window's random search, bit for bit; above, the
+// periodogram's. The JSON names the search that ran, the report says it only outside the
+// window's data.
+TEST(HarmoraFitSearch, TheDefaultIsTheRandomSearchUpToAHundredObservations) {
+  const struct {
+    int Count;
+    const char* Search;
+    const char* Same;  // the explicit search the default must repeat
+  } cases[] = {{100, "random", "random"}, {101, "periodogram", "periodogram"}};
+  DataFolder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Count);
+    const std::string path = folder.Write("tones.txt", TwoToneData(c.Count));
+    const std::vector<std::string> args = {
+        "--table", "-n", "2", "--seed", "3", "--format=json", path};
+    const ToolRun byDefault = RunTool(args);
+    ASSERT_EQ(byDefault.Status, kFitAllDone) << byDefault.Err;
+    std::vector<std::string> named = args;
+    named.insert(named.begin(), std::string("--search=") + c.Same);
+    EXPECT_EQ(RunTool(named).Out, byDefault.Out);
+    EXPECT_NE(byDefault.Out.find(std::string("\"search\":\"") + c.Search + "\""),
+              std::string::npos);
+    const ToolRun report = RunTool({"--table", "-n", "2", "--seed", "3", path});
+    EXPECT_EQ(report.Out.find("# search: periodogram") != std::string::npos, c.Count > 100);
+  }
+  EXPECT_EQ(RunTool({"--search=auto", "x.txt"}).Status, kFitUsageError);
+}
+
 }  // namespace
