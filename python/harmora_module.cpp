@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <optional>
 #include <sstream>
@@ -21,6 +22,8 @@
 #include "engine/engine.h"
 #include "engine/fit_many.h"
 #include "python/curve_binding.h"
+#include "python/interruptible.h"
+#include "python/residual_binding.h"
 #include "python/spectral_binding.h"
 
 namespace py = pybind11;
@@ -292,9 +295,21 @@ SearchKind SearchOf(const std::string& name) {
   return *kind;
 }
 
+// The engine's observations as its fit used them.
+SeriesData DataOf(const Engine& engine) {
+  const ObservationSet& obs = engine.State().Observations;
+  const int count = obs.LastIndex + 1;
+  SeriesData data{{obs.PlotX.data(), obs.PlotX.data() + count},
+                  {obs.OrigY.data(), obs.OrigY.data() + count},
+                  engine.Weights().Sigma};
+  if (static_cast<int>(data.Sigma.size()) != count) data.Sigma.clear();
+  return data;
+}
+
 // One series through one engine, the search's improvements and the refinement's fraction
 // reported to `progress`. Cancelling during the search takes effect when the search ends (it
-// cannot be interrupted): the refinement is then not run.
+// cannot be interrupted): the refinement is then not run. A signal (Ctrl-C) or a cancelled token
+// cancels too, and raises its exception.
 py::dict FitOne(const std::vector<double>& x,
                 const std::vector<double>& y,
                 int harmonics,
@@ -310,54 +325,62 @@ py::dict FitOne(const std::vector<double>& x,
                 bool absoluteSigma,
                 py::object progressFunction,
                 double refineBudget,
-                const std::string& search) {
+                const std::string& search,
+                bool hac,
+                const std::shared_ptr<CancelToken>& token) {
   const Terms terms = TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma);
   ManyRequest request = Request(harmonics, depth, minPeriod, refine, terms);
   // Only whether there are weights matters to the results' layout.
   if (!sigma.empty()) request.SigmaValues = sigma.data();
+  FitRequest fit;
+  fit.Harmonics = harmonics;
+  fit.Depth = depth;
+  fit.MinPeriod = minPeriod;
+  fit.Search = SearchOf(search);
+  fit.FixedSeeds = seeds.has_value();
+  if (seeds) fit.Seeds[0] = seeds->first, fit.Seeds[1] = seeds->second;
+  fit.Constant = terms.Constant;
+  fit.Trend = terms.Trend;
+  fit.Periods = terms.Periods;
+  fit.Sigma = terms.Sigma;
+  fit.AbsoluteSigma = terms.AbsoluteSigma;
   std::vector<SeriesFit> fits(1);
   SeriesFit& out = fits[0];
   Callback progress(std::move(progressFunction));
   std::ostringstream report;  // harmora-fit's report after its heading
-  {
-    py::gil_scoped_release release;
-    Engine engine;
-    const DataOutcome data = engine.SetData(x, y, sigma);
-    if (!data.Accepted) {
-      py::gil_scoped_acquire hold;
-      throw py::value_error(data.Error);
-    }
-    FitRequest fit;
-    fit.Harmonics = harmonics;
-    fit.Depth = depth;
-    fit.MinPeriod = minPeriod;
-    fit.Search = SearchOf(search);
-    fit.FixedSeeds = seeds.has_value();
-    if (seeds) fit.Seeds[0] = seeds->first, fit.Seeds[1] = seeds->second;
-    fit.Constant = terms.Constant;
-    fit.Trend = terms.Trend;
-    fit.Periods = terms.Periods;
-    fit.Sigma = terms.Sigma;
-    fit.AbsoluteSigma = terms.AbsoluteSigma;
-    fit.OnImprovement = [&progress] {
-      if (!progress("search", kNaN)) progress.Cancel();
-    };
-    out.Fit = engine.Fit(fit);  // faults pass on to Python as RuntimeError / ValueError
-    out.Fitted = true;
-    if (refine && !progress.Cancelled()) {
-      RefineOptions options;
-      if (refineBudget > 0) options.StartBudget = refineBudget;
-      options.Progress = [&progress](double fraction) { return progress("refine", fraction); };
-      out.Refinement = engine.Refine(options);
-      out.Refined = true;
-    }
-    try {
-      WriteReportBody(engine, out.Refined ? &out.Refinement : nullptr, report);
-    } catch (const std::exception&) {  // a zero frequency: the lines before it, as harmora-fit
-    }
-  }
+  std::vector<SeriesCorrelation> correlations;
+  RunInterruptibly(
+      [&](const std::atomic<bool>& cancel) {
+        auto engine = std::make_unique<Engine>();  // large: on the heap, as fit_many's
+        const DataOutcome data = engine->SetData(x, y, sigma);
+        if (!data.Accepted) throw py::value_error(data.Error);
+        fit.OnImprovement = [&progress] {
+          if (!progress("search", kNaN)) progress.Cancel();
+        };
+        out.Fit = engine->Fit(fit);  // faults pass on to Python as RuntimeError / ValueError
+        out.Fitted = true;
+        if (refine && !progress.Cancelled() && !cancel.load()) {
+          RefineOptions options;
+          if (refineBudget > 0) options.StartBudget = refineBudget;
+          options.Progress = [&](double fraction) {
+            return !cancel.load() && progress("refine", fraction);
+          };
+          out.Refinement = engine->Refine(options);
+          out.Refined = true;
+        }
+        try {
+          WriteReportBody(*engine, out.Refined ? &out.Refinement : nullptr, report);
+        } catch (const std::exception&) {  // a zero frequency: the lines before it, as harmora-fit
+        }
+        if (out.Refined) correlations = CorrelateResiduals(fits, {DataOf(*engine)}, hac);
+      },
+      token);
   progress.RaiseIfFailed();
   py::dict result = Results(fits, request);
+  if (out.Refined) {
+    py::dict refined = result["refined"];
+    AddResidualCorrelation(refined, fits, correlations, hac);
+  }
   result["cancelled"] = progress.Cancelled() || (out.Refined && out.Refinement.Cancelled);
   result["_report"] = report.str();
   return result;
@@ -376,30 +399,30 @@ py::dict CompareCounts(const std::vector<double>& x,
                        double sigmaValue,
                        std::vector<double> sigma,
                        bool absoluteSigma,
-                       double refineBudget) {
+                       double refineBudget,
+                       const std::shared_ptr<CancelToken>& token) {
   CountComparison counts;
-  {
-    py::gil_scoped_release release;
-    Engine engine;
-    const DataOutcome data = engine.SetData(x, y, sigma);
-    if (!data.Accepted) {
-      py::gil_scoped_acquire hold;
-      throw py::value_error(data.Error);
-    }
-    FitRequest request;
-    request.Harmonics = harmonics;
-    request.Depth = depth;
-    request.MinPeriod = minPeriod;
-    request.FixedSeeds = seeds.has_value();
-    if (seeds) request.Seeds[0] = seeds->first, request.Seeds[1] = seeds->second;
-    request.Constant = constant;
-    request.Trend = trend;
-    request.Sigma = sigmaValue;
-    request.AbsoluteSigma = absoluteSigma;
-    RefineOptions refine;
-    if (refineBudget > 0) refine.StartBudget = refineBudget;
-    counts = CompareHarmonicCounts(engine, request, refine);
-  }
+  RunInterruptibly(
+      [&](const std::atomic<bool>& cancel) {
+        auto engine = std::make_unique<Engine>();
+        const DataOutcome data = engine->SetData(x, y, sigma);
+        if (!data.Accepted) throw py::value_error(data.Error);
+        FitRequest request;
+        request.Harmonics = harmonics;
+        request.Depth = depth;
+        request.MinPeriod = minPeriod;
+        request.FixedSeeds = seeds.has_value();
+        if (seeds) request.Seeds[0] = seeds->first, request.Seeds[1] = seeds->second;
+        request.Constant = constant;
+        request.Trend = trend;
+        request.Sigma = sigmaValue;
+        request.AbsoluteSigma = absoluteSigma;
+        RefineOptions refine;
+        if (refineBudget > 0) refine.StartBudget = refineBudget;
+        refine.Progress = [&cancel](double) { return !cancel.load(); };
+        counts = CompareHarmonicCounts(*engine, request, refine);
+      },
+      token);
   py::dict out;
   for (int m = 0; m < 2; ++m) {
     const HarmonicCountTable& t = counts.Models[m];
@@ -437,7 +460,9 @@ py::dict FitManySeries(const std::vector<double>& x,
                        int threads,
                        py::object progressFunction,
                        double refineBudget,
-                       const std::string& search) {
+                       const std::string& search,
+                       bool hac,
+                       const std::shared_ptr<CancelToken>& token) {
   if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
     throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
   }
@@ -459,14 +484,25 @@ py::dict FitManySeries(const std::vector<double>& x,
   const auto series = static_cast<std::size_t>(y.shape(0));
   Callback progress(std::move(progressFunction));
   std::vector<SeriesFit> fits;
-  {
-    py::gil_scoped_release release;
-    fits = FitMany(x, y.data(), series, request, threads, [&](std::size_t done) {
-      return progress("series", series ? double(done) / double(series) : 1.0);
-    });
-  }
+  std::vector<SeriesCorrelation> correlations;
+  const double* values = y.data();
+  RunInterruptibly(
+      [&](const std::atomic<bool>& cancel) {
+        fits = FitMany(x, values, series, request, threads, [&](std::size_t done) {
+          return !cancel.load() && progress("series", series ? double(done) / double(series) : 1.0);
+        });
+        if (!refine || cancel.load()) return;
+        const auto data = SeriesDataOf(x, values, request.SigmaValues, request.Sigma, series);
+        correlations = CorrelateResiduals(fits, data, hac);
+      },
+      token);
   progress.RaiseIfFailed();
-  return Results(fits, request);
+  py::dict result = Results(fits, request);
+  if (refine) {
+    py::dict refined = result["refined"];
+    AddResidualCorrelation(refined, fits, correlations, hac);
+  }
+  return result;
 }
 
 }  // namespace
@@ -477,6 +513,7 @@ PYBIND11_MODULE(_harmora, m) {
   m.attr("capacity") = kMaxEngineObservations;
   BindCurves(m);
   BindSpectral(m);
+  BindCancelToken(m);
   m.def("fit_one",
         &FitOne,
         py::arg("x"),
@@ -494,7 +531,9 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("absolute_sigma"),
         py::arg("progress"),
         py::arg("refine_budget"),
-        py::arg("search") = "auto");
+        py::arg("search") = "auto",
+        py::arg("hac") = false,
+        py::arg("cancel") = py::none());
   m.def("compare_counts",
         &CompareCounts,
         py::arg("x"),
@@ -508,7 +547,8 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("sigma_value"),
         py::arg("sigma"),
         py::arg("absolute_sigma"),
-        py::arg("refine_budget"));
+        py::arg("refine_budget"),
+        py::arg("cancel") = py::none());
   m.def("fit_many",
         &FitManySeries,
         py::arg("x"),
@@ -527,5 +567,7 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("threads"),
         py::arg("progress"),
         py::arg("refine_budget"),
-        py::arg("search") = "auto");
+        py::arg("search") = "auto",
+        py::arg("hac") = false,
+        py::arg("cancel") = py::none());
 }

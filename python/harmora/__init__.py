@@ -244,6 +244,39 @@ def _present(x, y, sigma):
     return x[keep], y[keep], sigma[keep] if sigma.size else sigma
 
 
+def _hac(errors):
+    if errors not in ("ordinary", "hac"):
+        raise ValueError('errors must be "ordinary" or "hac"')
+    return errors == "hac"
+
+
+def _note_correlation(result):
+    """Notes and warns where a refined model's residuals follow one another: the ordinary
+    intervals then assume an independence the data lack (too narrow where it is positive)."""
+    if "refined" not in result:
+        return
+    for number in (1, 2):
+        model = result["refined"][f"model{number}"]
+        lag1 = _np.atleast_1d(model["lag1_autocorrelation"])
+        large = _np.atleast_1d(model["_autocorrelated"])
+        if not large.any():
+            continue
+        hac = model["errors"] == "hac"
+        notes = [model["notes"]] if _np.ndim(model["lag1_autocorrelation"]) == 0 else model["notes"]
+        dw = _np.atleast_1d(model["durbin_watson"])
+        for i in _np.flatnonzero(large):
+            notes[i].append(f"The residuals are autocorrelated (lag-1 {lag1[i]:.2f}, Durbin-Watson "
+                            f"{dw[i]:.2f}): " + ("the errors are Newey-West's." if hac else
+                                                 "the standard errors assume independent "
+                                                 "residuals and are too small where it is "
+                                                 'positive; errors="hac" allows for it.'))
+        if not hac:
+            where = f"{large.sum()} of {large.size} series: " if large.size > 1 else ""
+            _warnings.warn(f"{where}model {number}'s residuals are autocorrelated (lag-1 "
+                           f"{lag1[large][0]:.2f}): its standard errors are too small where "
+                           f'that is positive; fit with errors="hac"', stacklevel=3)
+
+
 def _squeeze(result):
     """The one-series result of the native layer with the series axis taken away."""
     out = {}
@@ -295,6 +328,13 @@ _PARAMETERS = {
         peaks one harmonic at a time (its work grows with the data, the trials' does not).
         "auto", the default, takes the trials up to 100 observations and the periodogram above,
         as ``harmora-fit --search``; the result's search says which ran.""",
+    "errors": """    errors : {"ordinary", "hac"}
+        The refined models' standard errors, intervals, covariance and bands: "ordinary"
+        (independent residuals, as harmora-fit gives them) or "hac", Newey-West's, which allow
+        for residuals that follow one another (Bartlett weights over hac_lags lags, Andrews'
+        AR(1) plug-in rule from the residuals' lag-1 autocorrelation: the lags grow with it).
+        Either way the refined models carry lag1_autocorrelation and durbin_watson, and a note
+        where the correlation is large.""",
     "refine_budget": """    refine_budget : float, optional
         The refinement's starts as a multiple of its default (above 0, at most 1000), as
         ``harmora-fit --refine-budget``: a longer search where a note says the best is "Not
@@ -312,10 +352,10 @@ def _documented(*names):
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
-             "periods", "absolute_sigma", "refine_budget", "search")
+             "periods", "absolute_sigma", "refine_budget", "search", "errors")
 def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
         constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
-        progress=None, refine_budget=None, search="auto"):
+        progress=None, refine_budget=None, search="auto", errors="ordinary"):
     """Fits both models to one series.
 
     Parameters
@@ -343,7 +383,8 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
         false_alarm (of the data's strongest periodogram peak), harmonic_false_alarm (per
         harmonic, against the fit without it), notes (harmora-fit's "Note:" sentences) and the
         covariance with its parameter names. predict, report, plot and a notebook table are
-        its methods. The GIL is released while the engine runs.
+        its methods. The GIL is released while the engine runs; Ctrl-C stops it and raises
+        KeyboardInterrupt once the current search, which cannot be interrupted, has ended.
 
     Warns
     -----
@@ -368,8 +409,9 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                           progress, budget, str(search))
+                           progress, budget, str(search), _hac(errors))
     out = FitResult(_wrap(_squeeze(raw)))
+    _note_correlation(out)
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
     if units:
         out["x_units"] = units
@@ -379,10 +421,11 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
-             "periods", "absolute_sigma", "refine_budget", "search")
+             "periods", "absolute_sigma", "refine_budget", "search", "errors")
 def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
              constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
-             threads=0, progress=None, refine_budget=None, search="auto"):
+             threads=0, progress=None, refine_budget=None, search="auto", errors="ordinary",
+             _cancel=None):
     """Fits every row of Y (series x observations) against the shared x, on all cores.
 
     Parameters
@@ -434,8 +477,9 @@ def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None,
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, refine, bool(constant),
                             bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                            int(threads), progress, budget, str(search))
+                            int(threads), progress, budget, str(search), _hac(errors), _cancel)
     out = FitResult(_wrap(raw))
+    _note_correlation(out)
     if units:
         out["x_units"] = units
     if names is not None:

@@ -48,8 +48,16 @@ def fit_many(x, Y, *, seed=None, threads=0, **same):
     seeds = _harmora._stage_seeds(_random.SystemRandom().getrandbits(32) if seed is None else seed)
     starts = _np.concatenate([[0], _np.cumsum(Y.chunks[0])[:-1]])
     task = _dask.delayed(_harmora.fit_many, pure=True)
-    parts = [
-        task(x, block, seed=_shifted(seeds, int(start)), threads=threads, **same)
+    cancel = _harmora._harmora.CancelToken()  # reaches this process's threads; a cluster's
+    parts = [                                  # workers get a copy of their own
+        task(x, block, seed=_shifted(seeds, int(start)), threads=threads, _cancel=cancel, **same)
         for block, start in zip(Y.to_delayed().ravel(), starts)
     ]
-    return _harmora.FitResult(_concatenate(_dask.compute(*parts)))
+    try:
+        return _harmora.FitResult(_concatenate(_dask.compute(*parts)))
+    except BaseException:
+        # Ctrl-C (or a failed task) ends the wait, not the tasks Dask's threads are running:
+        # they stop at their next series, and return before the exception goes on.
+        cancel.cancel()
+        cancel.wait_idle(10.0)
+        raise

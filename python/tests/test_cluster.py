@@ -1,4 +1,10 @@
-"""harmora.dask and harmora.xarray on a two-worker LocalCluster give fit_many's numbers."""
+"""harmora.dask and harmora.xarray on a two-worker LocalCluster give fit_many's numbers, also
+when a worker dies mid-run."""
+
+import os
+import signal
+import threading
+import time
 
 import numpy as np
 import pytest
@@ -39,6 +45,32 @@ def test_dask_fit_many_equals_fit_many(client, dated):
         np.testing.assert_array_equal(remote.refined.model1[name], local.refined.model1[name])
     np.testing.assert_array_equal(remote.seeds, local.seeds)
     assert remote.error == local.error
+
+
+def test_a_worker_killed_mid_run_changes_no_number(client):
+    x, Y = sample(300)
+    kwargs = dict(harmonics=2, seed=(4, 9), refine=True, threads=1)
+    local = harmora.fit_many(x, Y, **kwargs)
+    victim = min(client.run(os.getpid).values())
+    killed = []
+
+    def kill_when_busy():  # once the workers have tasks, SIGKILL one of them
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and not any(client.processing().values()):
+            time.sleep(0.01)
+        time.sleep(0.2)
+        os.kill(victim, signal.SIGKILL)
+        killed.append(True)
+
+    killer = threading.Thread(target=kill_when_busy, daemon=True)
+    killer.start()
+    remote = harmora.dask.fit_many(x, da.from_array(Y, chunks=(10, 24)), **kwargs)
+    assert killed, "the run ended before a worker was killed"
+    killer.join()
+    for name in ("A", "period", "period_se", "r2"):
+        np.testing.assert_array_equal(remote.refined.model1[name], local.refined.model1[name])
+    np.testing.assert_array_equal(remote.seeds, local.seeds)
+    client.wait_for_workers(2, timeout=60)  # the nanny's new worker, for the tests after this
 
 
 def test_xarray_fit_equals_fit_many_in_c_order(client):

@@ -62,7 +62,8 @@ def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
             for key in ("r2", "rmse", "aic", "bic", "df", "false_alarm"):
                 assert same_bits(ours[key], numbers(theirs[key])), key
             assert same_bits(ours.harmonic_false_alarm, numbers(theirs["harmonic_false_alarm"]))
-            assert ours.notes == theirs["notes"]
+            # harmora-fit's notes, then the residuals' autocorrelation where large
+            assert ours.notes[:len(theirs["notes"])] == theirs["notes"]
             assert ours.termination == theirs["termination"]
 
 
@@ -220,7 +221,7 @@ def test_dates_as_integers_and_missing_codes_are_warned(x, y, warned):
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")
         harmora.fit(np.asarray(x, dtype=float), y, harmonics=1, seed=1)
-    texts = [str(w.message) for w in caught]
+    texts = [str(w.message) for w in caught if "autocorrelated" not in str(w.message)]
     assert len(texts) == (0 if warned is None else 1)
     if warned:
         assert ("%Y%m" if warned == "YYYYMM" else warned) in texts[0]
