@@ -1210,10 +1210,11 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     task.IterationLimit = options.IterationLimit;
     task.Search = &result.Search[kind];
     task.Out = &result.Refined[kind];
-    threadTasks[kind].Add(task);
     // Prefilled in case a task cannot run.
     result.Search[kind].Coefficients = task.Start;
     result.Refined[kind].Coefficients = task.Start;
+    if (!options.Models[kind]) continue;
+    threadTasks[kind].Add(task);
     if (options.WithConstant) {
       task.Terms.Constant = true;
       task.MaySettle = count >= kSettledDetermined * Parameters(task.Terms, n);
@@ -1227,7 +1228,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   }
 
   SharedProgress progress;
-  progress.Total = 2 * tasksPerThread * maxStarts;
+  progress.Total = (options.Models[0] + options.Models[1]) * tasksPerThread * maxStarts;
   // The progress callback is only ever called from this thread. One capture: a std::function
   // holds it without allocating.
   struct {

@@ -119,6 +119,8 @@ struct RefineOptions {
   // For fuzzing and quick checks: caps every Levenberg-Marquardt run at this many steps, which
   // gives up the optimum but none of the result's guarantees. 0: each runs to convergence.
   int IterationLimit = 0;
+  // The models refined, [ModelKind]; one left out keeps the search's coefficients, unevaluated.
+  bool Models[2] = {true, true};
   // Called from the refining thread now and then with the fraction done (0..1); returning false
   // cancels the refinement, which then returns with Cancelled set as soon as it can.
   std::function<bool(double fraction)> Progress;

@@ -66,14 +66,14 @@ std::string RivalText(const ModelFit& fit) {
   return list;
 }
 
-// "harmonic 1 (period 3.2e+04)" for each searched harmonic of fit that completes less than half
-// a cycle over the data's span: such a harmonic stands in for a level or a trend.
-std::string SlowText(const RefinementResult& result, const ModelFit& fit) {
+// "harmonic 1 (period 3.2e+04)" for each searched harmonic of the model that completes less than
+// half a cycle over the data's span: such a harmonic stands in for a level or a trend.
+std::string SlowText(const HarmonicModel& model, int fixedCount, double span) {
   std::string list;
-  for (int k = fit.FixedCount; k < fit.Coefficients.Count; ++k) {
-    const double b = fit.Coefficients.B[k];
-    if (!(result.Span > 0) || !(b * result.Span < std::numbers::pi)) continue;
-    if (!(fit.Coefficients.A[k] != 0)) continue;
+  for (int k = fixedCount; k < model.Count; ++k) {
+    const double b = model.B[k];
+    if (!(span > 0) || !(b * span < std::numbers::pi)) continue;
+    if (!(model.A[k] != 0)) continue;
     if (!list.empty()) list += ", ";
     list += "harmonic ";
     list += std::to_string(k + 1);
@@ -105,6 +105,19 @@ std::string UnconfirmedText(const char* which, const ModelFit& fit) {
 }
 
 }  // namespace
+
+std::string LevelNote(const HarmonicModel& model, int number, int fixedCount, double span) {
+  const std::string slow = SlowText(model, fixedCount, span);
+  if (slow.empty()) return slow;
+  return Join({"Model ",
+               std::to_string(number),
+               ": ",
+               slow,
+               " completes less than half a cycle over the data (x spans ",
+               Number(span),
+               "): it carries the data's level, which a model without a constant cannot; fit with "
+               "a constant (leave out --no-constant; constant=True in Python) to see the cycles."});
+}
 
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind) {
   std::vector<std::string> notes;
@@ -154,7 +167,9 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
     if (!unconfirmed.empty()) notes.push_back(std::move(unconfirmed));
   }
   for (const auto& f : fits) {
-    const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend ? SlowText(result, f.Fit) : "";
+    const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend
+                                 ? SlowText(f.Fit.Coefficients, f.Fit.FixedCount, result.Span)
+                                 : "";
     if (slow.empty()) continue;
     notes.push_back(
         Join({f.Name,

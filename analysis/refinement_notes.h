@@ -14,3 +14,8 @@
 // starts ran out, with fewer than two observations per parameter, before the best was confirmed.
 // Empty when there is nothing to say.
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind);
+
+// For a fit without a constant: the note that its model `number` (1 or 2) parks a searched
+// harmonic (after the first fixedCount) at less than half a cycle over the data's span, where it
+// carries the data's level; empty when none does.
+std::string LevelNote(const HarmonicModel& model, int number, int fixedCount, double span);

@@ -819,7 +819,9 @@ int main(int argc, char** argv) {
         gSeed = 17u + 31u * r + 101u * n;
         if (terms.Any()) {
           HarmonicModel models[2];
-          SearchWithTerms(state, state.Controls.ComboBox1, n, terms, options.Weights, {}, models);
+          const bool both[2] = {true, true};
+          SearchWithTerms(
+              state, state.Controls.ComboBox1, n, terms, options.Weights, {}, both, models);
         } else {
           FitBothModels(state, state.Controls.ComboBox1);
         }

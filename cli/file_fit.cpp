@@ -64,11 +64,14 @@ std::string NotTextText(const ImportReport& findings, Language language) {
 
 FileFit FitDataFile(const std::string& path,
                     const FitOptions& options,
-                    const EngineChoice& engine) {
+                    const EngineChoice& engine,
+                    const std::string* bytes) {
   FileFit result;
   result.Path = path;
   DataOutcome data;
-  if (IsStreamInput(path)) {
+  if (bytes) {
+    data = result.Core.LoadBytes(*bytes, path);
+  } else if (IsStreamInput(path)) {
     try {
       data = result.Core.LoadBytes(ReadStreamInput(path), path);
     } catch (const RunTimeFault& fault) {
@@ -127,6 +130,7 @@ ManyRequest ManyRequestOf(const FitOptions& options) {
   many.Periods = options.Periods;
   many.Sigma = options.Sigma;
   many.AbsoluteSigma = options.AbsoluteSigma;
+  for (int m = 0; m < 2; ++m) many.Models[m] = ModelWanted(options, m);
   return many;
 }
 

@@ -13,8 +13,9 @@
 // One data file's fit, as harmora-fit reports it.
 struct FileFit {
   std::string Path;
-  std::string Series;         // with --table: the y column's name (or its number)
-  std::string XName, YName;   // with --table: the x and y columns' names, empty without any
+  const char* Reader = "pairs";  // "table" where the table reader read the series
+  std::string Series;            // with --table: the y column's name (or its number)
+  std::string XName, YName;      // with --table: the x and y columns' names, empty without any
   std::string XColumns;       // with --table: the columns x was read from ("1 'Year', 2 'Month'")
   bool LeftOutCells = false;  // RowsLeftOut counts cells (months side by side), not rows
   std::int64_t RowsLeftOut = 0;  // with --table: rows with a cell missing or unreadable
@@ -40,9 +41,11 @@ struct FileFit {
 // both models by least squares. A refused file, a file that cannot be read and a fault of the
 // fit leave Fitted false and say why in Error, in the options' language; nothing is thrown.
 // The search computes as `engine` says (the same bits with or without its second thread).
+// `bytes`, when given, are the file's (a stream's, read before), not read again.
 FileFit FitDataFile(const std::string& path,
                     const FitOptions& options,
-                    const EngineChoice& engine = {});
+                    const EngineChoice& engine = {},
+                    const std::string* bytes = nullptr);
 
 // How `items` fits run side by side: one thread per CPU the process may use (at most one per
 // item), each fit on its thread alone, the search's second thread on only when they run one at a

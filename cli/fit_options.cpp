@@ -221,6 +221,16 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Search = *search;
+  } else if (name == "model") {
+    if (value != "1" && value != "2" && value != "both") {
+      return Say(l,
+                 "the model must be 1, 2 or both, not ",
+                 "модель должна быть 1, 2 или both, а не ") +
+             shown;
+    }
+    options.Models = value == "1"   ? ModelChoice::Sum
+                     : value == "2" ? ModelChoice::SquaredSum
+                                    : ModelChoice::Both;
   } else if (name == "format") {
     if (value == "report") {
       options.Format = OutputFormat::Report;
@@ -244,6 +254,7 @@ std::string_view ValueOption(std::string_view name) {
   static constexpr std::string_view kWithValue[] = {"harmonics",
                                                     "depth",
                                                     "search",
+                                                    "model",
                                                     "min-period",
                                                     "seed",
                                                     "format",
@@ -272,17 +283,56 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "refine") return &options.Refine;
   if (name == "strict") return &options.Strict;
   if (name == "version") return &options.Version;
-  if (name == "table") return &options.Table;
+  if (name == "table") return &options.TableOnly;
+  if (name == "pairs") return &options.Pairs;
+  if (name == "all-columns") return &options.AllColumns;
+  if (name == "no-constant") return &options.NoConstant;
   if (name == "decimal-comma") return &options.DecimalComma;
   if (name == "comments") return &options.Comments;
-  if (name == "constant") return &options.Constant;
+  if (name == "constant") return &options.ConstantGiven;
   if (name == "trend") return &options.Trend;
   if (name == "absolute-sigma") return &options.AbsoluteSigma;
   if (name == "compare-counts") return &options.CompareCounts;
   return nullptr;
 }
 
+// The options that cannot go together, as the error to say; empty when none.
+std::string Contradiction(const FitOptions& options) {
+  const Language l = options.Messages;
+  const bool tableOptions = !options.YColumns.empty() || !options.XColumn.empty() ||
+                            !options.SigmaColumn.empty() || options.DecimalComma ||
+                            options.AllColumns;
+  if (options.Pairs && (tableOptions || options.TableOnly)) {
+    return Say(l,
+               "--pairs reads the window's pairs, not tables: leave out --pairs for --table, "
+               "--x-column, --y-column, --sigma-column, --decimal-comma and --all-columns",
+               "--pairs читает пары, как окно, а не таблицы: уберите --pairs для --table, "
+               "--x-column, --y-column, --sigma-column, --decimal-comma и --all-columns");
+  }
+  if (options.ConstantGiven && options.NoConstant) {
+    return Say(l,
+               "--constant and --no-constant contradict each other",
+               "--constant и --no-constant противоречат друг другу");
+  }
+  if (options.AllColumns && !options.YColumns.empty()) {
+    return Say(l,
+               "--all-columns takes every column of numbers: leave out --y-column",
+               "--all-columns берёт все столбцы чисел: уберите --y-column");
+  }
+  return {};
+}
+
 }  // namespace
+
+bool TableAsked(const FitOptions& options) {
+  return options.TableOnly || options.AllColumns || !options.XColumn.empty() ||
+         !options.YColumns.empty() || !options.SigmaColumn.empty() || options.DecimalComma;
+}
+
+bool ModelWanted(const FitOptions& options, int kind) {
+  if (options.Models == ModelChoice::Both) return true;
+  return (kind == 0) == (options.Models == ModelChoice::Sum);
+}
 
 bool RefineRuns(const FitOptions& options) {
   return options.Refine || options.RefineBudget > 0 || options.CompareCounts || options.Constant ||
@@ -348,21 +398,18 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
     parsed.Error = Apply(options, longName, value);
     if (!parsed.Error.empty()) return parsed;
   }
-  const bool tableOptions = !options.YColumns.empty() || !options.XColumn.empty() ||
-                            !options.SigmaColumn.empty() || options.DecimalComma;
-  if (tableOptions && !options.Table) {
-    parsed.Error = Say(l,
-                       "--x-column, --y-column, --sigma-column and --decimal-comma need --table",
-                       "--x-column, --y-column, --sigma-column и --decimal-comma требуют --table");
-    return parsed;
-  }
+  parsed.Error = Contradiction(options);
+  if (!parsed.Error.empty()) return parsed;
+  options.Table = !options.Pairs;
+  options.Constant = !options.NoConstant;
   if (options.PlotLookGiven && options.PlotPath.empty()) {
     parsed.Error = Say(l,
                        "--plot-size, --plot-theme, --x-title and --y-title need --plot",
                        "--plot-size, --plot-theme, --x-title и --y-title требуют --plot");
     return parsed;
   }
-  if (!options.PlotPath.empty() && (options.Files.size() > 1 || options.YColumns.size() > 1)) {
+  if (!options.PlotPath.empty() &&
+      (options.Files.size() > 1 || options.YColumns.size() > 1 || options.AllColumns)) {
     parsed.Error =
         Say(l,
             "--plot draws one fit: give one file and at most one --y-column",

@@ -12,6 +12,9 @@
 // How the results of each file are written.
 enum class OutputFormat { Report, Json, Csv };
 
+// The models fitted: model 1 (the sum), model 2 (its square), or both.
+enum class ModelChoice { Both, Sum, SquaredSum };
+
 // Everything harmora-fit was asked to do.
 struct FitOptions {
   int Harmonics = 1;  // 1..5
@@ -24,8 +27,12 @@ struct FitOptions {
   // The refinement's starts, as a multiple of its default budget (implies the refinement); 0: not
   // given, the default.
   double RefineBudget = 0;
+  ModelChoice Models = ModelChoice::Both;
   // Terms and weights (each implies the refinement, which fits them jointly with their errors).
-  bool Constant = false;
+  // A constant unless --no-constant: most data have a level, which the sums alone cannot carry.
+  bool Constant = true;
+  bool ConstantGiven = false;  // --constant, which --no-constant contradicts
+  bool NoConstant = false;     // --no-constant
   bool Trend = false;
   std::vector<double> Periods;  // known periods, in x units
   double Sigma = 0;             // one sigma for every y; 0: unweighted
@@ -34,7 +41,12 @@ struct FitOptions {
   bool CompareCounts = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
-  bool Table = false;                         // the files are tables, read by the table reader
+  // The table reader reads the files; a file it finds no columns in is read as pairs. --pairs:
+  // the window's reader alone; --table: the table reader alone.
+  bool Table = true;                          // false with --pairs
+  bool Pairs = false;                         // --pairs
+  bool TableOnly = false;                     // --table
+  bool AllColumns = false;                    // every column of numbers but x and σ a series
   std::string XColumn;                        // with Table: by name or number from 1; empty:
                                               // the likely one (LikelyColumns)
   std::vector<std::string> YColumns;          // empty: column 2; several: one series each
@@ -73,3 +85,10 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args,
 
 // Whether the refinement runs: asked for, or implied by terms or weights.
 bool RefineRuns(const FitOptions& options);
+
+// Whether the file must be read as a table: --table, or an option naming its columns or its
+// decimal mark.
+bool TableAsked(const FitOptions& options);
+
+// Whether model 1 (ModelKind::Sum) or model 2 is fitted.
+bool ModelWanted(const FitOptions& options, int kind);

@@ -1,6 +1,8 @@
 #include "cli/fit_output.h"
 
+#include <algorithm>
 #include <numbers>
+#include <string_view>
 #include <vector>
 
 #include "analysis/refinement_notes.h"
@@ -21,6 +23,10 @@ std::string ReportHeading(const FileFit& fit, const FitOptions& options) {
 namespace {
 
 std::string T(double v) { return FloatText(9, v); }
+
+bool Wanted(ModelChoice models, ModelKind kind) {
+  return models == ModelChoice::Both || (models == ModelChoice::Sum) == (kind == ModelKind::Sum);
+}
 
 // A value with its standard error, or with "undetermined" where none can be given.
 std::string WithError(const char* name, int k, const Estimate& e) {
@@ -73,10 +79,22 @@ void WriteNotes(const RefinementResult& result, ModelKind kind, std::ostream& ou
 
 }  // namespace
 
-void WriteReportBody(const Engine& core, const RefinementResult* refinement, std::ostream& out) {
-  core.WriteReportLines([&out](const std::string& line) { out << line << '\n'; });
+void WriteReportBody(const Engine& core,
+                     const RefinementResult* refinement,
+                     std::ostream& out,
+                     ModelChoice models) {
+  const std::vector<std::string> lines = core.ReportLines();
+  // Model 2's lines start at "2) F(x)=", after two empty lines.
+  const auto second = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("2) F(x)=");
+  });
+  const auto from = models == ModelChoice::SquaredSum ? second : lines.begin();
+  const auto to =
+      models == ModelChoice::Sum && second - lines.begin() >= 2 ? second - 2 : lines.end();
+  for (auto line = from; line < to; ++line) out << *line << '\n';
   if (!refinement) return;
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    if (!Wanted(models, kind)) continue;
     out << '\n';
     WriteRefinedModel(
         kind == ModelKind::Sum ? 1 : 2, refinement->Refined[static_cast<int>(kind)], out);
@@ -90,9 +108,10 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
   if (fit.Fit.Search == SearchKind::Periodogram || fit.Fit.Count > kRandomSearchMax) {
     out << "# search: " << SearchName(fit.Fit.Search) << '\n';
   }
-  WriteReportBody(fit.Core, fit.Refined ? &fit.Refinement : nullptr, out);
+  WriteReportBody(fit.Core, fit.Refined ? &fit.Refinement : nullptr, out, options.Models);
   if (!fit.Refined || !fit.Compared) return;
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    if (!Wanted(options.Models, kind)) continue;
     out << '\n';
     for (const std::string& line :
          HarmonicCountLines(fit.Counts.Models[static_cast<int>(kind)], kind)) {
@@ -140,12 +159,18 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
   ModelValues(fit.Fit.Models[1], &obs.PlotX[0], n, m2.data(), LibrarySines);
   const std::string file =
       options.Table ? CsvField(fit.Path) + ',' + CsvField(fit.Series) : CsvField(fit.Path);
+  const bool one = ModelWanted(options, 0), two = ModelWanted(options, 1);
+  const auto field = [&out](bool wanted, double v) {
+    out << ',';
+    if (wanted) out << ShortestNumber(v);
+  };
   for (int i = 0; i < n; ++i) {
     const double y = obs.OrigY[i];
-    out << file;
-    for (const double v : {obs.PlotX[i], y, m1[i], m2[i], y - m1[i], y - m2[i]}) {
-      out << ',' << ShortestNumber(v);
-    }
+    out << file << ',' << ShortestNumber(obs.PlotX[i]) << ',' << ShortestNumber(y);
+    field(one, m1[i]);
+    field(two, m2[i]);
+    field(one, y - m1[i]);
+    field(two, y - m2[i]);
     out << '\n';
   }
 }
@@ -287,7 +312,7 @@ std::string CountsJson(const HarmonicCountTable& table) {
 }  // namespace
 
 void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& options) {
-  if (!options.Table) return;
+  if (!options.Table || std::string_view(fit.Reader) != "table") return;
   Add(line, "x_columns", JsonString(fit.XColumns));
   Add(line, "series", JsonString(fit.Series));
   Add(line, "rows_left_out", std::to_string(fit.RowsLeftOut));
@@ -311,22 +336,55 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
   seeds += std::to_string(f.StageSeeds[1]);
   seeds += ']';
   Add(line, "seeds", seeds);
-  Add(line, "model1", ModelJson(f, ModelKind::Sum));
-  Add(line, "model2", ModelJson(f, ModelKind::SquaredSum));
+  const char* names[2] = {"model1", "model2"};
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    if (Wanted(options.Models, kind)) Add(line, names[static_cast<int>(kind)], ModelJson(f, kind));
+  }
   if (fit.Refined) {
     JsonObject refined;
-    Add(refined, "model1", RefinedJson(fit.Refinement, ModelKind::Sum));
-    Add(refined, "model2", RefinedJson(fit.Refinement, ModelKind::SquaredSum));
+    for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+      if (!Wanted(options.Models, kind)) continue;
+      Add(refined, names[static_cast<int>(kind)], RefinedJson(fit.Refinement, kind));
+    }
     Add(line, "refined", Close(refined));
   }
   if (fit.Compared) {
     JsonObject counts;
-    Add(counts, "model1", CountsJson(fit.Counts.Models[0]));
-    Add(counts, "model2", CountsJson(fit.Counts.Models[1]));
+    for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+      if (!Wanted(options.Models, kind)) continue;
+      const int m = static_cast<int>(kind);
+      Add(counts, names[m], CountsJson(fit.Counts.Models[m]));
+    }
     Add(line, "harmonic_counts", Close(counts));
   }
+  Add(line, "reader", JsonString(fit.Reader));
   Add(line, "notices", NoticesJson(fit.Notices));
+  const std::vector<std::string> notes = LevelNotes(fit, options);
+  if (!notes.empty()) {
+    std::string list = "[";
+    for (const std::string& note : notes) {
+      if (list.size() > 1) list += ',';
+      list += JsonString(note);
+    }
+    Add(line, "notes", list + "]");
+  }
   return Close(line);
+}
+
+std::vector<std::string> LevelNotes(const FileFit& fit, const FitOptions& options) {
+  std::vector<std::string> notes;
+  if (options.Constant || options.Trend || !fit.Fitted) return notes;
+  const ObservationSet& obs = fit.Core.State().Observations;
+  const double span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    const int m = static_cast<int>(kind);
+    if (!Wanted(options.Models, kind)) continue;
+    const HarmonicModel& model =
+        fit.Refined ? fit.Refinement.Refined[m].Coefficients : fit.Fit.Models[m];
+    std::string note = LevelNote(model, m + 1, fit.Fit.FixedCount, span);
+    if (!note.empty()) notes.push_back(std::move(note));
+  }
+  return notes;
 }
 
 std::string RefusedJsonLine(const FileFit& fit, const FitOptions& options) {
@@ -334,6 +392,7 @@ std::string RefusedJsonLine(const FileFit& fit, const FitOptions& options) {
   Add(line, "file", JsonString(fit.Path));
   AddTableFields(line, fit, options);
   Add(line, "error", JsonString(fit.Error));
+  Add(line, "reader", JsonString(fit.Reader));
   Add(line, "notices", NoticesJson(fit.Notices));
   return Close(line);
 }

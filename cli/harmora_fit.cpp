@@ -201,6 +201,9 @@ int RunHarmoraFit(const std::vector<std::string>& args,
       status = kFitFileFailed;
       return;
     }
+    for (const std::string& note : LevelNotes(fit, options)) {
+      err << kProgram << ": " << name << ": " << note << '\n';
+    }
     if (!WriteFit(fit, options, first, out, err)) status = kFitFileFailed;
     if (!options.PlotPath.empty() && !WritePlot(fit, options, language, err))
       status = kFitFileFailed;

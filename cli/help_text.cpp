@@ -14,11 +14,11 @@ struct HelpOption {
 
 constexpr const char* kUsage[] = {
     "Usage: harmora-fit [OPTION]... FILE...\n"
-    "Fits both harmonic models to each data file, as the Harmora window does, and prints\n"
-    "the results.\n",
+    "Fits the harmonic models of the Harmora window, with a constant, to each data file\n"
+    "(a table, or x y pairs) and prints the results.\n",
     "Использование: harmora-fit [ПАРАМЕТР]... ФАЙЛ...\n"
-    "Подбирает обе гармонические модели к каждому файлу данных, как окно Harmora, и\n"
-    "печатает результаты.\n"};
+    "Подбирает гармонические модели окна Harmora, с постоянным членом, к каждому файлу\n"
+    "данных (таблице или парам x y) и печатает результаты.\n"};
 
 constexpr HelpOption kOptions[] = {
     {"-n, --harmonics N",
@@ -34,6 +34,9 @@ constexpr HelpOption kOptions[] = {
      "как искать гармоники: random (случайные пробы, как в окне)\nили periodogram (пики "
      "периодограммы, по одной гармонике);\nпо умолчанию random до 100 наблюдений, "
      "periodogram больше"},
+    {"    --model M",
+     "the models fitted: 1 (the sum), 2 (its square) or both\n(default both)",
+     "подбираемые модели: 1 (сумма), 2 (её квадрат) или both\n(по умолчанию обе)"},
     {"    --min-period P",
      "shortest period searched (default twice the mean spacing\nof x, as in the window)",
      "наименьший искомый период (по умолчанию удвоенный средний\nшаг x, как в окне)"},
@@ -58,11 +61,13 @@ constexpr HelpOption kOptions[] = {
      "false-alarm probability of the\nlast harmonic, and the recommended N (implies --refine)",
      "ещё подобрать и уточнить 1 .. N гармоник и сравнить их: для\nкаждого N BIC, F-тест и "
      "вероятность ложной тревоги последней\nгармоники, и рекомендуемое N (включает --refine)"},
-    {"    --constant",
-     "fit a constant term c0 as well (implies --refine): the\nsearch runs on the data less "
-     "its least-squares estimate",
-     "подобрать и постоянный член c0 (включает --refine): поиск\nидёт по данным за вычетом его "
-     "оценки наименьших квадратов"},
+    {"    --no-constant",
+     "fit no constant term c0: the window's models, which carry\na level only by a harmonic "
+     "near B = 0 (said in a note). By\ndefault c0 is fitted (and the refinement runs): the "
+     "search\nruns on the data less its least-squares estimate",
+     "не подбирать постоянный член c0: модели окна, в которых\nуровень несёт лишь гармоника с "
+     "B около 0 (об этом\nпримечание). По умолчанию c0 подбирается (и идёт уточнение):\nпоиск "
+     "идёт по данным за вычетом его оценки наименьших\nквадратов"},
     {"    --trend",
      "fit a linear trend c1 * x as well (implies --refine)",
      "подобрать и линейный тренд c1 * x (включает --refine)"},
@@ -94,25 +99,37 @@ constexpr HelpOption kOptions[] = {
     {"    --comments",
      "with csv: each file's settings and coefficients as '#' lines",
      "с csv: настройки и коэффициенты каждого файла строками '#'"},
+    {"    --pairs",
+     "read the files as the window does: numbers in x y pairs,\nat most 100 pairs, with its "
+     "import check. By default a\nfile is read as a table (CSV, TSV, ';' or blanks, header "
+     "or\nnone), and as pairs where it has no columns",
+     "читать файлы, как окно: числа парами x y, не больше 100\nпар, с его проверкой чтения. "
+     "По умолчанию файл читается\nкак таблица (CSV, TSV, ';' или пробелы, с заголовком или\n"
+     "без), а если столбцов нет — парами"},
     {"    --table",
-     "read the files as tables (CSV, TSV, ';'), header or none",
-     "читать файлы как таблицы (CSV, TSV, ';') с заголовком или без"},
+     "read the files as tables only, never as pairs",
+     "читать файлы только как таблицы, никогда парами"},
+    {"    --all-columns",
+     "fit every column of numbers but x and sigma, each as a\nseries of its own (series i "
+     "with seeds S1+2i,S2+2i)",
+     "подобрать каждый столбец чисел, кроме x и сигмы, как\nотдельный ряд (ряд i с "
+     "затравками S1+2i,S2+2i)"},
     {"    --x-column C",
-     "with --table: x from column C, a name or a number (default:\nthe first column of numbers "
-     "or dates after a nameless index)",
-     "с --table: x из столбца C, имя или номер (по умолчанию первый\nстолбец чисел или дат после "
+     "x from column C, a name or a number (default: the first\ncolumn of numbers or dates "
+     "after a nameless index)",
+     "x из столбца C, имя или номер (по умолчанию первый столбец\nчисел или дат после "
      "безымянного индекса)"},
     {"    --y-column C",
-     "with --table: y from column C (default: the next such column);\nrepeat it to fit "
-     "several columns,\nseries i with seeds S1+2i,S2+2i",
-     "с --table: y из столбца C (по умолчанию следующий такой\nстолбец); повторите, чтобы "
-     "подобрать несколько столбцов, ряд i\nс затравками S1+2i,S2+2i"},
+     "y from column C (default: the next such column); repeat it\nto fit several columns, "
+     "series i with seeds S1+2i,S2+2i",
+     "y из столбца C (по умолчанию следующий такой столбец);\nповторите, чтобы подобрать "
+     "несколько столбцов, ряд i\nс затравками S1+2i,S2+2i"},
     {"    --sigma-column C",
-     "with --table: each y's standard deviation from column C",
-     "с --table: стандартное отклонение каждого y из столбца C"},
+     "each y's standard deviation from column C",
+     "стандартное отклонение каждого y из столбца C"},
     {"    --decimal-comma",
-     "with --table: ',' is the decimal mark",
-     "с --table: ',' — десятичный разделитель"},
+     "',' is the decimal mark of the table",
+     "',' — десятичный разделитель таблицы"},
     {"    --plot FILE",
      "also draw the data and both models as the window does, to\nFILE.svg, FILE.png or "
      "FILE.pdf (one fit)",
@@ -135,14 +152,16 @@ constexpr HelpOption kOptions[] = {
 };
 
 constexpr const char* kClosing[] = {
-    "A data file is read exactly as the window reads it; FILE - is standard input, and\n"
-    "pipes and other streams are read too. Numbers are written in the shortest form that\n"
-    "reads back exactly. Messages are Russian under a ru_* locale, English otherwise.\n"
+    "With --pairs --no-constant a data file is read and fitted exactly as the window does.\n"
+    "FILE - is standard input; pipes and other streams are read too. Numbers are written\n"
+    "in the shortest form that reads back exactly. Messages are Russian under a ru_*\n"
+    "locale, English otherwise.\n"
     "Exit status: 0 when every file was fitted, 1 when a file was refused or its fit\n"
     "failed (the others are still fitted), 2 for a usage error.\n",
-    "Файл данных читается в точности так, как его читает окно; ФАЙЛ - — стандартный\n"
-    "ввод, читаются и каналы, и другие потоки. Числа пишутся в кратчайшей форме, которая\n"
-    "читается обратно точно. Сообщения на русском при локали ru_*, иначе на английском.\n"
+    "С --pairs --no-constant файл данных читается и подбирается в точности как в окне.\n"
+    "ФАЙЛ - — стандартный ввод; читаются и каналы, и другие потоки. Числа пишутся\n"
+    "в кратчайшей форме, которая читается обратно точно. Сообщения на русском при\n"
+    "локали ru_*, иначе на английском.\n"
     "Код выхода: 0, если подобраны все файлы, 1, если файл отклонён или его подбор не\n"
     "удался (остальные всё равно подбираются), 2 при ошибке в командной строке.\n"};
 

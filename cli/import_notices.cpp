@@ -29,7 +29,9 @@ std::string EnglishText(const ImportSign& sign) {
     case ImportSignKind::HeaderWithDigits:
       return t + " looks like a header, and its digits are read as numbers";
     case ImportSignKind::ExponentSplit:
-      return t + " is read as two numbers: the reader knows no exponent (--table reads them)";
+      return t +
+             " is read as two numbers: the reader knows no exponent (read without --pairs, as a "
+             "table, they are)";
     case ImportSignKind::UnicodeMinus:
       return t + ": the Unicode minus sign is not read, so the value turns positive";
     case ImportSignKind::OtherDash:
@@ -70,9 +72,10 @@ void AddNulNotice(const ImportReport& report, Language language, std::vector<Fil
   notice.Token = utf16 ? "UTF-16" : "NUL";
   notice.Text = utf16 ? Say(language,
                             "the file is UTF-16 text, which the reader takes byte by byte: its "
-                            "numbers are not the file's (save it as UTF-8, or use --table)",
+                            "numbers are not the file's (save it as UTF-8, or read it without "
+                            "--pairs, as a table)",
                             "файл в кодировке UTF-16, а читается побайтно: числа не те, что в "
-                            "файле (сохраните его в UTF-8 или откройте как таблицу, --table)")
+                            "файле (сохраните его в UTF-8 или читайте без --pairs, как таблицу)")
                       : Say(language,
                             "the file holds NUL bytes: it is not plain text",
                             "в файле есть байты NUL: это не простой текст");
@@ -128,10 +131,11 @@ void AddColumnsNotice(const ImportReport& report, Language language, std::vector
                     ? "«" + notice.Token + "» — в большинстве строк " +
                           RussianCount(n, "число", "числа", "чисел") +
                           ", а пары x, y берутся подряд через столбцы (третий столбец, "
-                          "например σ?); столбцы выбирает --table"
+                          "например σ?); без --pairs файл читается как таблица"
                     : Quoted(notice.Token) + ": most lines hold " + std::to_string(n) +
                           " numbers, and the x, y pairs are taken in turn across the columns "
-                          "(a third column such as σ?); --table picks the columns";
+                          "(a third column such as σ?); read without --pairs, as a table, it keeps "
+                          "the columns";
   out.push_back(notice);
 }
 
@@ -162,9 +166,11 @@ std::string UnreadableCause(const ImportReport& report, Language language) {
   const bool commas = report.FailedToken.find(',') != std::string::npos;
   return language == Language::Russian
              ? "строка " + line + ": «" + report.FailedToken + "» — не число" +
-                   (commas ? "; запятые разделяют столбцы? таблицы читает --table" : "")
+                   (commas ? "; запятые разделяют столбцы? без --pairs файл читается как таблица"
+                           : "")
              : "line " + line + ": " + Quoted(report.FailedToken) + " is not a number" +
-                   (commas ? "; do commas separate the columns? --table reads tables" : "");
+                   (commas ? "; do commas separate the columns? read without --pairs, as a table"
+                           : "");
 }
 
 std::string NoticesJson(const std::vector<FileNotice>& notices) {

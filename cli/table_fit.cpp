@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr std::size_t kMinRows = 4;  // as the engine takes no fewer observations
+
 std::string Quoted(Language l, const std::string& text) {
   std::string quoted = Say(l, "'", "«");  // appended: GCC 12 warns wrongly on the sum
   quoted += text;
@@ -155,14 +157,12 @@ void FitSeries(const Table& table,
   FitHeldData(fit, request, options);
 }
 
-// Said when y was guessed and other columns of numbers are left, so that a table of many
-// series, or one with the errors of y, is not fitted in part without a word. Where x was guessed
-// too, the columns before it are an index or the parts of a date it was taken over.
-std::string UnusedColumnsNote(const Table& table,
-                              const TableSelection& chosen,
-                              bool xGuessed,
-                              Language l) {
-  std::vector<int> unused;
+// The columns of numbers other than x's, y's and σ's. Where x was guessed, the columns before it
+// are an index or the parts of a date it was taken over.
+std::vector<int> OtherNumberColumns(const Table& table,
+                                    const TableSelection& chosen,
+                                    bool xGuessed) {
+  std::vector<int> other;
   const bool index = table.HasHeader && table.Columns[0].Name.empty();
   for (int c = xGuessed ? chosen.X + 1
                : index  ? 1
@@ -172,11 +172,21 @@ std::string UnusedColumnsNote(const Table& table,
     const bool month =
         chosen.WideMonths >= 0 && c >= chosen.WideMonths && c < chosen.WideMonths + 12;
     if (!month && c != chosen.X && c != chosen.Y && c != chosen.Sigma && c != chosen.XParts.Month &&
-        c != chosen.XParts.Day && c != chosen.XParts.Hour &&
+        c != chosen.XParts.Day && c != chosen.XParts.Hour && c != chosen.XTime &&
         table.Columns[c].Kind == ColumnKind::Numeric) {
-      unused.push_back(c);
+      other.push_back(c);
     }
   }
+  return other;
+}
+
+// Said when y was guessed and other columns of numbers are left, so that a table of many
+// series, or one with the errors of y, is not fitted in part without a word.
+std::string UnusedColumnsNote(const Table& table,
+                              const TableSelection& chosen,
+                              bool xGuessed,
+                              Language l) {
+  const std::vector<int> unused = OtherNumberColumns(table, chosen, xGuessed);
   if (unused.empty()) return {};
   std::string note = Say(l, "columns of numbers not fitted: ", "не взяты столбцы чисел: ");
   const std::size_t shown = std::min<std::size_t>(unused.size(), 5);
@@ -188,8 +198,39 @@ std::string UnusedColumnsNote(const Table& table,
         Say(l, " and ", " и ещё ") + std::to_string(unused.size() - shown) + Say(l, " more", "");
   }
   return note + Say(l,
-                    " (--y-column for each series to fit, --sigma-column for the errors of y)",
-                    " (--y-column — каждый ряд для подгонки, --sigma-column — погрешности y)");
+                    " (--all-columns fits each as a series, --y-column the ones named, "
+                    "--sigma-column takes the errors of y)",
+                    " (--all-columns — каждый как ряд, --y-column — названные, "
+                    "--sigma-column — погрешности y)");
+}
+
+// A file the table reader finds no table of columns in (numbers on one line, pairs across lines)
+// is read as the window reads it, with a note; one neither reads is refused naming both readings.
+// With table options asked for, only the table's reason.
+void FitAsPairs(const std::string& path,
+                const FitOptions& options,
+                const std::string* bytes,
+                const std::string& why,
+                const std::function<void(const FileFit&)>& each) {
+  const Language l = options.Messages;
+  auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
+  if (TableAsked(options)) {
+    fit->Path = path;
+    fit->Error = why;
+    return each(*fit);
+  }
+  fit = std::make_unique<FileFit>(FitDataFile(path, options, {}, bytes));
+  if (fit->Fitted) {
+    fit->Note = Say(l,
+                    "read as pairs x y x y ..., as the window reads, not as a table: ",
+                    "прочитан парами x y x y ..., как в окне, а не как таблица: ") +
+                why;
+  } else {
+    fit->Error = Say(l, "read as a table: ", "как таблица: ") + why +
+                 Say(l, "; read as pairs: ", "; парами: ") + fit->Error;
+    fit->ErrorNamesFile = false;
+  }
+  each(*fit);
 }
 
 }  // namespace
@@ -210,14 +251,23 @@ void FitTableFile(const std::string& path,
     each(*fit);
   };
   Table table;
-  if (IsStreamInput(path)) {
+  std::string bytes;  // a stream's, kept for the pairs reader
+  const bool stream = IsStreamInput(path);
+  if (stream) {
     try {
-      table = ReadTable(ReadStreamInput(path), read);
+      bytes = ReadStreamInput(path);
     } catch (const RunTimeFault& fault) {
       return refuse(FaultText(fault, l), true);
     }
+    table = ReadTable(bytes, read);
   } else {
     table = ReadTableFile(path, read);
+  }
+  const auto asPairs = [&](const std::string& why) {
+    FitAsPairs(path, options, stream ? &bytes : nullptr, why, each);
+  };
+  if (table.Fault == TableFault::NoColumns || table.Fault == TableFault::NoRows) {
+    return asPairs(TableRefusal(table.Fault, l));
   }
   if (table.Fault != TableFault::None) return refuse(TableRefusal(table.Fault, l), false);
 
@@ -236,19 +286,24 @@ void FitTableFile(const std::string& path,
   // Columns not named are the likely ones: the first columns of numbers, after an index.
   const auto [x, y] = LikelyColumns(table, selection.X, yIndices.empty() ? -1 : yIndices[0]);
   if (x < 0 || y < 0) {
-    return refuse(Say(l,
-                      "no two columns of numbers to take x and y from: name them with "
-                      "--x-column and --y-column",
-                      "нет двух столбцов чисел для x и y: укажите их в --x-column и "
-                      "--y-column"),
-                  false);
+    return asPairs(Say(l,
+                       "no two columns of numbers to take x and y from: name them with "
+                       "--x-column and --y-column",
+                       "нет двух столбцов чисел для x и y: укажите их в --x-column и "
+                       "--y-column"));
   }
   const bool xGuessed = selection.X < 0;
   selection.X = x;
   if (xGuessed) selection.XParts = LikelyDateParts(table, x);
   selection.XTime = LikelyTimeColumn(table, x);
   std::string note;
-  if (yIndices.empty()) {
+  if (table.DataRows() < kMinRows && options.YColumns.empty()) {
+    return asPairs(Say(l, "fewer than 4 rows", "меньше 4 строк"));
+  }
+  if (options.AllColumns) {
+    yIndices = OtherNumberColumns(table, selection, xGuessed);
+    if (yIndices.empty()) yIndices.push_back(y);
+  } else if (yIndices.empty()) {
     // A year to a row with its months side by side is one monthly series.
     selection.WideMonths = LikelyMonthColumns(table, x);
     selection.Y = selection.WideMonths >= 0 ? selection.WideMonths : y;
@@ -272,6 +327,7 @@ void FitTableFile(const std::string& path,
         own.Y = yIndices[i];
         auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
         fit->Path = path;
+        fit->Reader = "table";
         fit->XName = table.Columns[own.X].Name;
         fit->XColumns = XColumnsLabel(table, own, Language::English);  // one JSON in every locale
         fit->YName = table.Columns[own.Y].Name;

@@ -1,4 +1,5 @@
-// harmora-fit --table where the table reader is not built (a cross build without libcsv).
+// harmora-fit where the table reader is not built (a cross build without libcsv): files are read
+// as pairs, and a table asked for is refused.
 #include "cli/table_fit.h"
 
 bool TableReaderBuilt() { return false; }
@@ -6,6 +7,7 @@ bool TableReaderBuilt() { return false; }
 void FitTableFile(const std::string& path,
                   const FitOptions& options,
                   const std::function<void(const FileFit&)>& each) {
+  if (!TableAsked(options)) return each(FitDataFile(path, options));
   FileFit fit;
   fit.Path = path;
   fit.Error = Say(options.Messages,

@@ -227,6 +227,9 @@ FitResult Engine::Fit(const FitRequest& request) {
     throw std::invalid_argument("the number of harmonics must be 1 to 5");
   }
   if (request.Depth < 1) throw std::invalid_argument("the search depth must be positive");
+  if (!request.Models[0] && !request.Models[1]) {
+    throw std::invalid_argument("at least one of the two models must be fitted");
+  }
   const ModelTerms terms = TermsOf(request);
   FitWeights weights = WeightsOf(request, s.Observations.LastIndex + 1);
   if (!weights.Any()) weights.Sigma = sigma_;
@@ -252,11 +255,17 @@ FitResult Engine::Fit(const FitRequest& request) {
   FitResult out;
   out.Search = SearchOf(request, s.Observations.LastIndex + 1);
   if (out.Search == SearchKind::Periodogram) {
-    PeriodogramSearch(
-        s.Observations, harmonics, terms, weights, s.Observations.MinPeriod, out.Models);
+    PeriodogramSearch(s.Observations,
+                      harmonics,
+                      terms,
+                      weights,
+                      s.Observations.MinPeriod,
+                      request.Models,
+                      out.Models);
     PutSearched(s, harmonics, request.Depth, FitSinesOf(Runnable(request.Engine)), out.Models);
-  } else if (terms.Any()) {
-    SearchWithTerms(s, request.Depth, harmonics, terms, weights, request.Engine, out.Models);
+  } else if (terms.Any() || !request.Models[0] || !request.Models[1]) {
+    SearchWithTerms(
+        s, request.Depth, harmonics, terms, weights, request.Engine, request.Models, out.Models);
   } else {
     FitBothModels(s, request.Depth, request.Engine);
     for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
@@ -277,8 +286,10 @@ FitResult Engine::Fit(const FitRequest& request) {
     s.StageSeeds[0] = request.Seeds[0];
     s.StageSeeds[1] = request.Seeds[1];
   }
-  models_[0] = out.Models[0];
-  models_[1] = out.Models[1];
+  for (int m = 0; m < 2; ++m) {
+    models_[m] = out.Models[m];
+    models_wanted_[m] = request.Models[m];
+  }
   out.RelDeviation[0] = s.RelDeviation;
   out.RelDeviation[1] = s.SavedDeviation;
   out.StageSeeds[0] = s.StageSeeds[0];
@@ -297,6 +308,7 @@ RefineJob Engine::RefinementJob(const RefineOptions& options) const {
   RefineJob job{state_.Observations, state_.Coefficients, state_.Observations.MinPeriod, options};
   job.Options.Terms = terms_;
   job.Options.Weights = weights_;
+  for (int m = 0; m < 2; ++m) job.Options.Models[m] = job.Options.Models[m] && models_wanted_[m];
   return job;
 }
 

@@ -79,6 +79,9 @@ struct FitRequest {
   // engine with. Each fit uses its own request's; nothing of it outlives the fit.
   EngineChoice Engine;
   SearchKind Search = SearchKind::Auto;
+  // The models fitted, [ModelKind]; one left out is neither searched nor refined: its amplitudes
+  // are 0 (at the band's top frequency) and its results mean nothing. At least one is fitted.
+  bool Models[2] = {true, true};
 };
 
 // What a fit produced.
@@ -190,4 +193,5 @@ class Engine {
   ModelTerms terms_;
   FitWeights weights_;
   HarmonicModel models_[2];  // the last fit's models with their terms' values; [ModelKind]
+  bool models_wanted_[2] = {true, true};  // the last fit's FitRequest::Models
 };

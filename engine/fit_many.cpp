@@ -74,6 +74,8 @@ FitRequest SeriesRequest(const ManyRequest& request, std::size_t index) {
   fit.Periods = request.Periods;
   fit.Sigma = request.Sigma;
   fit.AbsoluteSigma = request.AbsoluteSigma;
+  fit.Models[0] = request.Models[0];
+  fit.Models[1] = request.Models[1];
   return fit;
 }
 

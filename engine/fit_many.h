@@ -32,6 +32,7 @@ struct ManyRequest {
   // Each observation's sigma, laid out as y (series after series), or null; a pair whose sigma is
   // not finite is left out as missing.
   const double* SigmaValues = nullptr;
+  bool Models[2] = {true, true};  // as FitRequest takes them
 };
 
 // One series' outcome. A series that cannot be fitted (fewer than 4 finite pairs, a fault of the

@@ -56,6 +56,7 @@ void SearchWithTerms(AppState& state,
                      const ModelTerms& terms,
                      const FitWeights& weights,
                      const EngineChoice& engine,
+                     const bool wanted[2],
                      HarmonicModel models[2]) {
   const SineFunction sines = FitSinesOf(Runnable(engine));
   ObservationSet& obs = state.Observations;
@@ -85,7 +86,7 @@ void SearchWithTerms(AppState& state,
     if (searched <= 0) continue;
     table.HarmonicCount = static_cast<std::uint8_t>(searched);
     state.FitStage = 2;
-    if (nothingLeft) {
+    if (nothingLeft || !wanted[static_cast<int>(kind)]) {
       // The stage still takes its seed, so that the other stage's is the one asked for; its
       // harmonics are put at the band's top frequency, where the report can give a period.
       Reseed(state.Random);

@@ -12,11 +12,13 @@
 // drawn first, as without terms). The table then holds `harmonics` harmonics per model, the known
 // ones first; the state's data are the user's again afterwards, also when the search raises its
 // fault. models[ModelKind] receive each model whole: the table's harmonics with the constant and
-// trend.
+// trend. A model not wanted[ModelKind] is not searched: its stage still draws its seed, so
+// that the other's is the same, and its harmonics have amplitude 0 at the band's top frequency.
 void SearchWithTerms(AppState& state,
                      int depth,
                      int harmonics,
                      const ModelTerms& terms,
                      const FitWeights& weights,
                      const EngineChoice& engine,
+                     const bool wanted[2],
                      HarmonicModel models[2]);

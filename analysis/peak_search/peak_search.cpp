@@ -155,13 +155,22 @@ void PeriodogramSearch(const ObservationSet& obs,
                        const ModelTerms& terms,
                        const FitWeights& weights,
                        double minPeriod,
+                       const bool wanted[2],
                        HarmonicModel models[2]) {
   const int searched = std::max(harmonics - terms.FixedCount, 0);
   const auto stage = [&](ModelKind kind) {
-    models[static_cast<int>(kind)] =
-        StageSearch(obs, kind, terms, weights, minPeriod).Run(searched);
+    const int m = static_cast<int>(kind);
+    StageSearch search(obs, kind, terms, weights, minPeriod);
+    models[m] = search.Run(wanted[m] ? searched : 0);
+    if (wanted[m]) return;
+    // Left out: no amplitude, at the band's top frequency, where the report can give a period.
+    models[m].Count = std::max(harmonics, terms.FixedCount);
+    for (int k = terms.FixedCount; k < models[m].Count; ++k) {
+      models[m].A[k] = models[m].C[k] = 0;
+      models[m].B[k] = 2 * std::numbers::pi / minPeriod;
+    }
   };
-  if (obs.LastIndex + 1 >= kTwoThreadRows) {
+  if (obs.LastIndex + 1 >= kTwoThreadRows && wanted[0] && wanted[1]) {
     std::exception_ptr fault;
     std::thread other([&] {
       try {

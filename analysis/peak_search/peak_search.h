@@ -22,4 +22,5 @@ void PeriodogramSearch(const ObservationSet& obs,
                        const ModelTerms& terms,
                        const FitWeights& weights,
                        double minPeriod,
+                       const bool wanted[2],
                        HarmonicModel models[2]);

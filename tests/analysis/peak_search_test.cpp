@@ -114,7 +114,8 @@ TEST(PeriodogramSearch, FindsEveryLineWhereAliasesAndCloseLinesCompete) {
     const ObservationSet obs = Generate(c);
     HarmonicModel models[2];
     const int n = static_cast<int>(c.Lines.size());
-    PeriodogramSearch(obs, n, c.Terms, {}, obs.MinPeriod, models);
+    const bool both[2] = {true, true};
+    PeriodogramSearch(obs, n, c.Terms, {}, obs.MinPeriod, both, models);
     const HarmonicModel& found = models[static_cast<int>(c.Kind)];
     ASSERT_EQ(found.Count, n);
     const double resolution = kTwoPi / (obs.PlotX[obs.LastIndex] - obs.PlotX[0]);

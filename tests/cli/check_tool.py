@@ -28,7 +28,8 @@ def check(condition, text):
 
 
 def run(*args, stdin=None, env=None):
-    done = subprocess.run([TOOL, *args], capture_output=True, timeout=HANG_GUARD_SECONDS,
+    """The tool as the window reads and fits: pairs, no constant."""
+    done = subprocess.run([TOOL, "--pairs", "--no-constant", *args], capture_output=True, timeout=HANG_GUARD_SECONDS,
                           input=stdin, env={**os.environ, "LC_ALL": "C.UTF-8", **(env or {})})
     return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
 
@@ -91,7 +92,7 @@ with tempfile.TemporaryDirectory() as folder:
     for name, args in (("-", ["-"]), ("/dev/stdin", ["/dev/stdin"])):
         got = run("--format", "json", "--seed", "4", *args, stdin=data)
         check(got[0] == 0 and got[1].replace(f'"{name}"', '"NAME"') == expected, f"{name}: {got}")
-    shell = subprocess.run(["bash", "-c", f'"$0" --format json --seed 4 <(cat "$1")', TOOL, files[0]],
+    shell = subprocess.run(["bash", "-c", f'"$0" --pairs --no-constant --format json --seed 4 <(cat "$1")', TOOL, files[0]],
                            capture_output=True, text=True, timeout=HANG_GUARD_SECONDS)
     check(re.sub(r'"/dev/fd/[0-9]+"', '"NAME"', shell.stdout) == expected, f"<(...): {shell}")
 

@@ -134,7 +134,7 @@ TEST(HarmoraFitTable, TakesWhatItCanAndRefusesTheRestWithTheReason) {
   // Columns left over when y was guessed are named; with y named, nothing is said.
   const std::string path = other.Write("t.csv", Table());
   EXPECT_NE(RunTool({"--table", "--seed", "1", path})
-                .Err.find("columns of numbers not fitted: 3 'b', 4 's' (--y-column"),
+                .Err.find("columns of numbers not fitted: 3 'b', 4 's' (--all-columns"),
             std::string::npos);
   EXPECT_EQ(RunTool({"--table", "--seed", "1", "--y-column", "a", path}).Err, "");
   // x read from dates is days, and the report says from when.
