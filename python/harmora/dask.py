@@ -41,7 +41,8 @@ def fit_many(x, Y, *, seed=None, threads=0, **same):
 
     The rows may be chunked as wished; the observations are made one chunk. threads is each
     task's thread count (0: every core of the worker; use 1 with one worker per core). Returns
-    the same Result of NumPy arrays as harmora.fit_many.
+    the same Result of NumPy arrays as harmora.fit_many. Ctrl-C while Dask's threads compute
+    cancels the tasks still running before KeyboardInterrupt goes on.
     """
     Y = _da.asarray(Y).rechunk({1: -1})
     x = _harmora._abscissae(x)[0]  # dates as days, as harmora.fit_many reads them
