@@ -1,8 +1,11 @@
 #include "cli/harmora_fit.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fstream>
 #include <memory>
@@ -14,6 +17,7 @@
 #include "cli/fit_output.h"
 #include "cli/help_text.h"
 #include "cli/in_input_order.h"
+#include "cli/stop_signals.h"
 #include "cli/stream_input.h"
 #include "cli/svg_plot.h"
 #include "cli/table_fit.h"
@@ -140,6 +144,21 @@ std::string DaysNote(double originDays, bool timesOfDay, Language language) {
              : std::string("x is days since 00:00 of ") + iso + " (periods in days)";
 }
 
+// Why the output could not be written: the system's reason (disk full, broken pipe).
+std::string OutputFault(int error, Language language) {
+  std::string text =
+      Say(language, "the results cannot be written: ", "не удаётся записать результаты: ");
+  text += error != 0 ? std::strerror(error) : Say(language, "output error", "ошибка вывода");
+  return text;
+}
+
+std::string StopText(int signal, std::size_t written, Language language) {
+  const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
+  return Say(language, "stopped by ", "остановлено по ") + std::string(name) +
+         Say(language, " after ", " после ") + std::to_string(written) +
+         Say(language, " results written", " записанных результатов");
+}
+
 }  // namespace
 
 int RunHarmoraFit(const std::vector<std::string>& args,
@@ -163,8 +182,26 @@ int RunHarmoraFit(const std::vector<std::string>& args,
   }
   int status = kFitAllDone;
   bool first = true;
+  bool ended = false;  // the output failed or a stop signal came: nothing more is written
+  std::size_t written = 0;
+  // Flushes what was written and says, once, why the run ends early; false when it must.
+  const auto going = [&](bool stoppable = true) {
+    if (ended) return false;
+    out.flush();
+    if (!out) {
+      err << kProgram << ": " << OutputFault(errno, language) << '\n';
+      status = kFitOutputFailed;
+      ended = true;
+    } else if (const int signal = stoppable ? StopSignal() : 0) {
+      err << kProgram << ": " << StopText(signal, written, language) << '\n';
+      status = 128 + signal;
+      ended = true;
+    }
+    return !ended;
+  };
   const auto handle = [&](const FileFit& fit) {
-    out.flush();  // keeps the order of the two streams on a terminal
+    if (!going()) return;  // also keeps the order of the two streams on a terminal
+    errno = 0;             // a failed write below leaves its reason
     const std::string name = fit.Series.empty() ? fit.Path : fit.Path + " [" + fit.Series + "]";
     if (!fit.Note.empty()) err << kProgram << ": " << fit.Path << ": " << fit.Note << '\n';
     // Dates become days: say so, or a period of 54,855 reads as years.
@@ -199,6 +236,7 @@ int RunHarmoraFit(const std::vector<std::string>& args,
       err << fit.Error << '\n';
       if (options.Format == OutputFormat::Json) out << RefusedJsonLine(fit, options) << '\n';
       status = kFitFileFailed;
+      going();
       return;
     }
     for (const std::string& note : LevelNotes(fit, options)) {
@@ -208,10 +246,38 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     if (!options.PlotPath.empty() && !WritePlot(fit, options, language, err))
       status = kFitFileFailed;
     first = false;
+    ++written;
+    going();
   };
   const std::vector<std::string>& files = options.Files;
   if (options.Table) {
-    for (const std::string& path : files) FitTableFile(path, options, handle);
+    // One file at a time, its series handed on as they are done (side by side within it); a batch
+    // of files side by side as below, each file's series kept until it is written.
+    const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
+    const int threads = SideBySideFits(stream ? 1 : files.size()).Threads;
+    if (threads <= 1) {
+      for (const std::string& path : files) {
+        if (!going()) break;
+        FitTableFile(path, options, [&](std::unique_ptr<FileFit> fit) { handle(*fit); });
+      }
+      going(false);
+      return status;
+    }
+    using Fits = std::vector<std::unique_ptr<FileFit>>;
+    InInputOrder(
+        files.size(),
+        threads,
+        [&](std::size_t i) {
+          Fits fits;
+          if (StopSignal()) return fits;  // not fitted, not written
+          FitTableFile(files[i], options, [&fits](std::unique_ptr<FileFit> fit) {
+            fits.push_back(std::move(fit));
+          });
+          return fits;
+        },
+        [&](Fits fits) {
+          for (const auto& fit : fits) handle(*fit);
+        });
   } else {
     // Files side by side, one per CPU the process may use, each fit on one thread; the results
     // are written in the order given, the same text as one after another. A stream can be read
@@ -222,10 +288,11 @@ int RunHarmoraFit(const std::vector<std::string>& args,
         files.size(),
         run.Threads,
         [&](std::size_t i) {
+          if (StopSignal()) return std::make_unique<FileFit>();  // not fitted, not written
           return std::make_unique<FileFit>(FitDataFile(files[i], options, run.Engine));
         },
         [&](std::unique_ptr<FileFit> fit) { handle(*fit); });
   }
-  out.flush();
+  going(false);  // everything is written: a late signal changes nothing
   return status;
 }

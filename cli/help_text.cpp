@@ -157,13 +157,17 @@ constexpr const char* kClosing[] = {
     "in the shortest form that reads back exactly. Messages are Russian under a ru_*\n"
     "locale, English otherwise.\n"
     "Exit status: 0 when every file was fitted, 1 when a file was refused or its fit\n"
-    "failed (the others are still fitted), 2 for a usage error.\n",
+    "failed (the others are still fitted), 2 for a usage error, 3 when the results could\n"
+    "not be written (disk full, a closed pipe), 130 or 143 when stopped by SIGINT or\n"
+    "SIGTERM (the lines written are whole).\n",
     "С --pairs --no-constant файл данных читается и подбирается в точности как в окне.\n"
     "ФАЙЛ - — стандартный ввод; читаются и каналы, и другие потоки. Числа пишутся\n"
     "в кратчайшей форме, которая читается обратно точно. Сообщения на русском при\n"
     "локали ru_*, иначе на английском.\n"
     "Код выхода: 0, если подобраны все файлы, 1, если файл отклонён или его подбор не\n"
-    "удался (остальные всё равно подбираются), 2 при ошибке в командной строке.\n"};
+    "удался (остальные всё равно подбираются), 2 при ошибке в командной строке, 3, если\n"
+    "результаты не удалось записать (диск полон, канал закрыт), 130 или 143 после SIGINT\n"
+    "или SIGTERM (записанные строки целы).\n"};
 
 constexpr std::size_t kDescriptionColumn = 24;
 

@@ -22,7 +22,7 @@ constexpr const char* kSignNames[kImportSignKinds] = {"header_with_digits",
 std::string Quoted(const std::string& token) { return "'" + token + "'"; }
 
 // English for a sign; the Russian is the window's own explanation.
-std::string EnglishText(const ImportSign& sign) {
+std::string EnglishText(const ImportSign& sign, bool estimated) {
   const std::string t = Quoted(sign.Token);
   const std::string count = std::to_string(sign.Count);
   switch (sign.Kind) {
@@ -47,7 +47,11 @@ std::string EnglishText(const ImportSign& sign) {
       return t + ": commas separate the columns, but the reader takes a comma for a decimal point";
     case ImportSignKind::NumbersLeftOut:
       return t + " and what follows is not read: only the first 200 numbers (100 pairs) are " +
-             "taken; " + (sign.AtLeast ? "at least " : "") + count + " more numbers are left out";
+             "taken; " +
+             (sign.AtLeast ? "at least "
+              : estimated  ? "about "
+                           : "") +
+             count + " more numbers are left out";
   }
   return t;
 }
@@ -148,7 +152,8 @@ std::vector<FileNotice> ImportNotices(const ImportReport& report, Language langu
     notice.Line = sign.Line;
     notice.Kind = kSignNames[static_cast<int>(sign.Kind)];
     notice.Token = sign.Token;
-    notice.Text = language == Language::Russian ? sign.Explanation : EnglishText(sign);
+    notice.Text = language == Language::Russian ? sign.Explanation
+                                                : EnglishText(sign, report.LeftOutEstimated);
     out.push_back(std::move(notice));
   }
   AddNulNotice(report, language, out);

@@ -211,13 +211,13 @@ void FitAsPairs(const std::string& path,
                 const FitOptions& options,
                 const std::string* bytes,
                 const std::string& why,
-                const std::function<void(const FileFit&)>& each) {
+                const FileFitSink& each) {
   const Language l = options.Messages;
   auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
   if (TableAsked(options)) {
     fit->Path = path;
     fit->Error = why;
-    return each(*fit);
+    return each(std::move(fit));
   }
   fit = std::make_unique<FileFit>(FitDataFile(path, options, {}, bytes));
   if (fit->Fitted) {
@@ -230,16 +230,14 @@ void FitAsPairs(const std::string& path,
                  Say(l, "; read as pairs: ", "; парами: ") + fit->Error;
     fit->ErrorNamesFile = false;
   }
-  each(*fit);
+  each(std::move(fit));
 }
 
 }  // namespace
 
 bool TableReaderBuilt() { return true; }
 
-void FitTableFile(const std::string& path,
-                  const FitOptions& options,
-                  const std::function<void(const FileFit&)>& each) {
+void FitTableFile(const std::string& path, const FitOptions& options, const FileFitSink& each) {
   const Language l = options.Messages;
   TableOptions read;
   if (options.DecimalComma) read.DecimalComma = TableChoice::Yes;
@@ -248,7 +246,7 @@ void FitTableFile(const std::string& path,
     fit->Path = path;
     fit->Error = error;
     fit->ErrorNamesFile = namesFile;
-    each(*fit);
+    each(std::move(fit));
   };
   Table table;
   std::string bytes;  // a stream's, kept for the pairs reader
@@ -344,5 +342,5 @@ void FitTableFile(const std::string& path,
         }
         return fit;
       },
-      [&](std::unique_ptr<FileFit> fit) { each(*fit); });
+      [&](std::unique_ptr<FileFit> fit) { each(std::move(fit)); });
 }

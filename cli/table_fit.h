@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "cli/file_fit.h"
@@ -13,9 +14,8 @@
 // order given: series i with the stage seeds (S1 + 2i, S2 + 2i), S1 and S2 those of --seed or,
 // without it, drawn at random. A table or a column that cannot be taken gives one record that
 // is not fitted, with Error saying why.
-void FitTableFile(const std::string& path,
-                  const FitOptions& options,
-                  const std::function<void(const FileFit&)>& each);
+using FileFitSink = std::function<void(std::unique_ptr<FileFit>)>;
+void FitTableFile(const std::string& path, const FitOptions& options, const FileFitSink& each);
 
 // Whether this build has the table reader (the cross build may leave it out).
 bool TableReaderBuilt();

@@ -4,14 +4,12 @@
 
 bool TableReaderBuilt() { return false; }
 
-void FitTableFile(const std::string& path,
-                  const FitOptions& options,
-                  const std::function<void(const FileFit&)>& each) {
-  if (!TableAsked(options)) return each(FitDataFile(path, options));
-  FileFit fit;
-  fit.Path = path;
-  fit.Error = Say(options.Messages,
-                  "this harmora-fit is built without the table reader",
-                  "эта сборка harmora-fit не умеет читать таблицы");
-  each(fit);
+void FitTableFile(const std::string& path, const FitOptions& options, const FileFitSink& each) {
+  if (!TableAsked(options)) return each(std::make_unique<FileFit>(FitDataFile(path, options)));
+  auto fit = std::make_unique<FileFit>();
+  fit->Path = path;
+  fit->Error = Say(options.Messages,
+                   "this harmora-fit is built without the table reader",
+                   "эта сборка harmora-fit не умеет читать таблицы");
+  each(std::move(fit));
 }

@@ -179,16 +179,18 @@ void ExpectSeasonalCoverage(int rows) {
       text += '\n';
     }
     int fits = 0;
-    FitTableFile(folder.Write("table.csv", text), parsed.Options, [&](const FileFit& result) {
-      ++fits;
-      ASSERT_TRUE(result.Refined) << result.Error;
-      ASSERT_EQ(result.Fit.Count, rows);
-      const ModelFit& fit = result.Refinement.Refined[0];
-      ASSERT_EQ(fit.Ended, Termination::Solved);
-      covered[0] += Covers(fit.Constant, kLevel);
-      covered[1] += Covers(fit.A[0], kAmplitude);
-      covered[2] += CoversPhase(fit.C[0], kPhase);
-    });
+    FitTableFile(
+        folder.Write("table.csv", text), parsed.Options, [&](std::unique_ptr<FileFit> fitted) {
+          ++fits;
+          const FileFit& result = *fitted;
+          ASSERT_TRUE(result.Refined) << result.Error;
+          ASSERT_EQ(result.Fit.Count, rows);
+          const ModelFit& fit = result.Refinement.Refined[0];
+          ASSERT_EQ(fit.Ended, Termination::Solved);
+          covered[0] += Covers(fit.Constant, kLevel);
+          covered[1] += Covers(fit.A[0], kAmplitude);
+          covered[2] += CoversPhase(fit.C[0], kPhase);
+        });
     ASSERT_EQ(fits, 1);
   }
   std::printf("%d rows: level %d, amplitude %d, phase %d of %d\n",

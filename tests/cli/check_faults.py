@@ -1,0 +1,77 @@
+"""harmora-fit under the faults of a real shell: output to a full device and to a closed pipe
+(SIGPIPE ignored, as Python and many daemons leave it) ends with the cause and status 3; SIGINT
+or SIGTERM during a batch ends it within seconds with 130 or 143, every line written whole.
+
+usage: python3 check_faults.py HARMORA_FIT
+"""
+import json
+import math
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+TOOL = os.path.abspath(sys.argv[1])
+ENV = dict(os.environ, LC_ALL="C.UTF-8")
+FAILURES = []
+
+
+def check(condition, text):
+    if not condition:
+        FAILURES.append(text)
+
+
+def tones(count, shift):
+    return "".join(f"{0.5 * i} {2 * math.sin(0.9 * 0.5 * i + shift) + math.sin(2.7 * i)}\n"
+                   for i in range(count))
+
+
+with tempfile.TemporaryDirectory() as folder:
+    files = []
+    for k in range(40):
+        files.append(os.path.join(folder, f"f{k}.txt"))
+        with open(files[-1], "w") as f:
+            f.write(tones(100, 0.1 * k))
+
+    for form in ("report", "json", "csv"):
+        with open("/dev/full", "w") as full:
+            done = subprocess.run([TOOL, "--format", form, "--seed", "1", *files[:3]], stdout=full,
+                                  stderr=subprocess.PIPE, env=ENV, timeout=120)
+        err = done.stderr.decode()
+        check(done.returncode == 3 and "No space left on device" in err,
+              f"/dev/full, {form}: status {done.returncode}, {err!r}")
+
+    # A reader that takes one byte and goes; SIGPIPE ignored in the tool, as subprocess can leave it.
+    tool = subprocess.Popen([TOOL, "--format", "json", "--seed", "1", *files], env=ENV,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
+    tool.stdout.read(1)
+    tool.stdout.close()
+    err = tool.stderr.read().decode()
+    status = tool.wait(timeout=120)
+    check(status == 3 and "Broken pipe" in err, f"closed pipe: status {status}, {err!r}")
+
+    # A slow batch, stopped after its first line: the lines written are whole, the end is prompt.
+    for sig, expected in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+        tool = subprocess.Popen([TOOL, "--format", "json", "--seed", "1", "-n", "5", "--depth",
+                                 "998888", *files], env=ENV, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        first = tool.stdout.readline()
+        sent = time.monotonic()
+        tool.send_signal(sig)
+        rest = tool.stdout.read()
+        err = tool.stderr.read().decode()
+        status = tool.wait(timeout=120)
+        seconds = time.monotonic() - sent
+        lines = (first + rest).decode().splitlines()
+        whole = all(json.loads(line) for line in lines)
+        check(status == expected and "stopped by" in err and whole and len(lines) < len(files),
+              f"{sig.name}: status {status}, {len(lines)} lines, {err!r}")
+        check(seconds < 30, f"{sig.name}: {seconds:.1f} s to stop")
+
+for failure in FAILURES:
+    print("FAILED:", failure)
+print(f"{len(FAILURES)} failed")
+sys.exit(1 if FAILURES else 0)
