@@ -43,6 +43,35 @@ constexpr double kNullShare = 1e-6;
 // with four decimals, months as 2000.0833, deviate by up to 6e-4, and what they could tell
 // about frequencies above the grid's Nyquist frequency is noise.
 constexpr double kGridTolerance = 1e-3;
+
+// A grid with missing points (a gap in a logger's record, a skipped month) aliases as the full
+// grid does; at least this share of its points must be there, or x written with a few decimals
+// would be taken for a grid with their last digit as its step.
+constexpr double kMinGridFill = 0.5;
+
+// The spacing h of the grid the sorted u lie on (each within kGridTolerance * h of first + k h,
+// k whole), the full grid's or one with missing points; 0 when they lie on none.
+double GridSpacing(const double* u, int count) {
+  const double first = u[0], span = u[count - 1] - first;
+  const double full = span / (count - 1);
+  if (!(full > 0) || !std::isfinite(full)) return 0;
+  const auto on = [&](double h, bool numbered) {
+    for (int i = 0; i < count; ++i) {
+      const double k = numbered ? i : std::round((u[i] - first) / h);
+      if (!(std::fabs(u[i] - (first + k * h)) <= kGridTolerance * h)) return false;
+    }
+    return true;
+  };
+  if (on(full, true)) return full;
+  double step = full;  // the smallest spacing, then the grid's step that fits the span best
+  for (int i = 1; i < count; ++i) {
+    const double d = u[i] - u[i - 1];
+    if (d > 0 && d < step) step = d;
+  }
+  for (int pass = 0; pass < 2; ++pass) step = span / std::round(span / step);
+  if (!(span / step + 1 <= count / kMinGridFill)) return 0;
+  return on(step, false) ? step : 0;
+}
 // Student's quantile is tabled up to this many degrees of freedom.
 constexpr int kTabledDof = 64;
 // The information criteria take the log of SSE/n; an exact fit would make that -infinity.
@@ -221,15 +250,8 @@ AbscissaScaling FillScaledProblem(const ObservationSet& obs,
   }
   problem.AliasPeriod = 0;
   if (problem.Count < 3) return scaling;
-  const double first = problem.U[0];
-  const double spacing = (problem.U[problem.Count - 1] - first) / (problem.Count - 1);
-  if (!(spacing > 0) || !std::isfinite(spacing)) return scaling;
-  for (int i = 0; i < problem.Count; ++i) {
-    if (!(std::fabs(problem.U[i] - (first + i * spacing)) <= kGridTolerance * spacing)) {
-      return scaling;
-    }
-  }
-  problem.AliasPeriod = kTwoPi / spacing;
+  const double spacing = GridSpacing(problem.U.data(), problem.Count);
+  if (spacing > 0) problem.AliasPeriod = kTwoPi / spacing;
   return scaling;
 }
 

@@ -17,7 +17,8 @@ AbscissaScaling ScalingOf(const ObservationSet& obs);
 
 // The problem one stage fits over observations 0..LastIndex, in the abscissa of ScalingOf(obs),
 // with AliasPeriod set when the sorted x lie on a uniform grid (each within a thousandth of the
-// spacing of it, as x written with a few decimals do). The terms' columns come in the order the
+// spacing of it, as x written with a few decimals do), also one with missing points (at least
+// half of its points there). The terms' columns come in the order the
 // ScaledModel's Linear holds them: sine and cosine of each known frequency, the constant, the
 // trend (u). Weighted when the weights hold a sigma for every observation. Returns the scaling.
 AbscissaScaling FillScaledProblem(const ObservationSet& obs,

@@ -154,6 +154,28 @@ TEST(FillScaledProblem, SetsTheAliasPeriodOnlyForAGrid) {
   FillScaledProblem(
       MakeWaveSample(IrregularX(20, 0, 5), {{1, 1, 0}}), ModelKind::Sum, false, problem);
   EXPECT_EQ(problem.AliasPeriod, 0);
+
+  // A grid with gaps aliases as the full one; irregular x written with two decimals do not.
+  const struct {
+    std::vector<double> X;
+    double Spacing;  // 0: no grid
+  } cases[] = {
+      {{0, 0.5, 1, 1.5, 2.5, 3, 3.5, 4, 5.5, 6, 6.5, 7}, 0.5},
+      {{2000, 2000.25, 2000.75, 2001, 2001.25, 2001.5, 2002.25, 2002.5}, 0.25},
+      {{0, 0.37, 1.12, 1.5, 2.01, 2.66, 3.3, 4.07, 4.4, 5.93}, 0},
+      {{0, 1, 2, 40, 41, 42}, 0},  // most of the grid missing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.X[1]);
+    const AbscissaScaling scaled =
+        FillScaledProblem(MakeWaveSample(c.X, {{1, 1, 0}}), ModelKind::Sum, false, problem);
+    if (c.Spacing == 0) {
+      EXPECT_EQ(problem.AliasPeriod, 0);
+    } else {
+      EXPECT_NEAR(
+          problem.AliasPeriod, kTwoPi / c.Spacing * scaled.Scale, 1e-9 * problem.AliasPeriod);
+    }
+  }
 }
 
 }  // namespace
