@@ -6,6 +6,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -200,8 +201,11 @@ py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request)
   const int n = std::max<int>(request.Harmonics, static_cast<int>(request.Periods.size()));
   const bool terms = request.Constant || request.Trend || !request.Periods.empty();
   py::dict out;
-  out["model1"] = SearchModel(fits, n, 0, terms);
-  out["model2"] = SearchModel(fits, n, 1, terms);
+  // A model left out (models=) was neither searched nor refined: it is not in the result.
+  const char* names[2] = {"model1", "model2"};
+  for (int m = 0; m < 2; ++m) {
+    if (request.Models[m]) out[names[m]] = SearchModel(fits, n, m, terms);
+  }
   py::array_t<std::uint32_t> seeds({static_cast<py::ssize_t>(fits.size()), py::ssize_t{2}});
   auto view = seeds.mutable_unchecked<2>();
   for (std::size_t s = 0; s < fits.size(); ++s) {
@@ -224,8 +228,9 @@ py::dict Results(const std::vector<SeriesFit>& fits, const ManyRequest& request)
   out["error"] = errors;
   if (request.Refine) {
     py::dict refined;
-    refined["model1"] = RefinedModel(fits, n, 0, request);
-    refined["model2"] = RefinedModel(fits, n, 1, request);
+    for (int m = 0; m < 2; ++m) {
+      if (request.Models[m]) refined[names[m]] = RefinedModel(fits, n, m, request);
+    }
     out["refined"] = refined;
   }
   return out;
@@ -238,10 +243,13 @@ struct Terms {
   std::vector<double> Periods;
   double Sigma = 0;
   bool AbsoluteSigma = false;
+  std::array<bool, 2> Models{true, true};  // [ModelKind]: the models fitted
 };
 
 ManyRequest Request(int harmonics, int depth, double minPeriod, bool refine, const Terms& terms) {
   ManyRequest request;
+  request.Models[0] = terms.Models[0];
+  request.Models[1] = terms.Models[1];
   request.Harmonics = harmonics;
   request.Depth = depth;
   request.MinPeriod = minPeriod;
@@ -254,9 +262,20 @@ ManyRequest Request(int harmonics, int depth, double minPeriod, bool refine, con
   return request;
 }
 
-Terms TermsOf(
-    bool constant, bool trend, std::vector<double> periods, double sigma, bool absoluteSigma) {
-  return Terms{constant, trend, std::move(periods), sigma, absoluteSigma};
+Terms TermsOf(bool constant,
+              bool trend,
+              std::vector<double> periods,
+              double sigma,
+              bool absoluteSigma,
+              std::array<bool, 2> models) {
+  if (!models[0] && !models[1]) throw py::value_error("models must name model 1, 2 or both");
+  return Terms{constant, trend, std::move(periods), sigma, absoluteSigma, models};
+}
+
+// The report's model choice for harmora-fit's report body.
+ModelChoice ChoiceOf(const std::array<bool, 2>& models) {
+  if (models[0] && models[1]) return ModelChoice::Both;
+  return models[0] ? ModelChoice::Sum : ModelChoice::SquaredSum;
 }
 
 // A Python callable called from engine threads: holds the GIL for the call, and keeps the first
@@ -327,8 +346,10 @@ py::dict FitOne(const std::vector<double>& x,
                 double refineBudget,
                 const std::string& search,
                 bool hac,
+                std::array<bool, 2> models,
                 const std::shared_ptr<CancelToken>& token) {
-  const Terms terms = TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma);
+  const Terms terms =
+      TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma, models);
   ManyRequest request = Request(harmonics, depth, minPeriod, refine, terms);
   // Only whether there are weights matters to the results' layout.
   if (!sigma.empty()) request.SigmaValues = sigma.data();
@@ -344,6 +365,8 @@ py::dict FitOne(const std::vector<double>& x,
   fit.Periods = terms.Periods;
   fit.Sigma = terms.Sigma;
   fit.AbsoluteSigma = terms.AbsoluteSigma;
+  fit.Models[0] = models[0];
+  fit.Models[1] = models[1];
   std::vector<SeriesFit> fits(1);
   SeriesFit& out = fits[0];
   Callback progress(std::move(progressFunction));
@@ -369,7 +392,8 @@ py::dict FitOne(const std::vector<double>& x,
           out.Refined = true;
         }
         try {
-          WriteReportBody(*engine, out.Refined ? &out.Refinement : nullptr, report);
+          WriteReportBody(
+              *engine, out.Refined ? &out.Refinement : nullptr, report, ChoiceOf(models));
         } catch (const std::exception&) {  // a zero frequency: the lines before it, as harmora-fit
         }
         if (out.Refined) correlations = CorrelateResiduals(fits, {DataOf(*engine)}, hac);
@@ -400,7 +424,9 @@ py::dict CompareCounts(const std::vector<double>& x,
                        std::vector<double> sigma,
                        bool absoluteSigma,
                        double refineBudget,
+                       std::array<bool, 2> models,
                        const std::shared_ptr<CancelToken>& token) {
+  if (!models[0] && !models[1]) throw py::value_error("models must name model 1, 2 or both");
   CountComparison counts;
   RunInterruptibly(
       [&](const std::atomic<bool>& cancel) {
@@ -417,6 +443,8 @@ py::dict CompareCounts(const std::vector<double>& x,
         request.Trend = trend;
         request.Sigma = sigmaValue;
         request.AbsoluteSigma = absoluteSigma;
+        request.Models[0] = models[0];
+        request.Models[1] = models[1];
         RefineOptions refine;
         if (refineBudget > 0) refine.StartBudget = refineBudget;
         refine.Progress = [&cancel](double) { return !cancel.load(); };
@@ -425,6 +453,7 @@ py::dict CompareCounts(const std::vector<double>& x,
       token);
   py::dict out;
   for (int m = 0; m < 2; ++m) {
+    if (!models[m]) continue;  // neither searched nor refined
     const HarmonicCountTable& t = counts.Models[m];
     const auto column = [&t](auto field) {
       std::vector<double> values;
@@ -462,6 +491,7 @@ py::dict FitManySeries(const std::vector<double>& x,
                        double refineBudget,
                        const std::string& search,
                        bool hac,
+                       std::array<bool, 2> models,
                        const std::shared_ptr<CancelToken>& token) {
   if (y.ndim() != 2 || static_cast<std::size_t>(y.shape(1)) != x.size()) {
     throw py::value_error("Y must be 2-D, one series per row, with as many columns as x");
@@ -475,7 +505,7 @@ py::dict FitManySeries(const std::vector<double>& x,
               depth,
               minPeriod,
               refine,
-              TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma));
+              TermsOf(constant, trend, std::move(periods), sigmaValue, absoluteSigma, models));
   request.Search = SearchOf(search);
   if (sigma.size() != 0) request.SigmaValues = sigma.data();
   if (refineBudget > 0) request.RefineBudget = refineBudget;
@@ -533,6 +563,7 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("refine_budget"),
         py::arg("search") = "auto",
         py::arg("hac") = false,
+        py::arg("models") = std::array<bool, 2>{true, true},
         py::arg("cancel") = py::none());
   m.def("compare_counts",
         &CompareCounts,
@@ -548,6 +579,7 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("sigma"),
         py::arg("absolute_sigma"),
         py::arg("refine_budget"),
+        py::arg("models") = std::array<bool, 2>{true, true},
         py::arg("cancel") = py::none());
   m.def("fit_many",
         &FitManySeries,
@@ -569,5 +601,6 @@ PYBIND11_MODULE(_harmora, m) {
         py::arg("refine_budget"),
         py::arg("search") = "auto",
         py::arg("hac") = false,
+        py::arg("models") = std::array<bool, 2>{true, true},
         py::arg("cancel") = py::none());
 }

@@ -75,7 +75,9 @@ void AddResidualCorrelation(py::dict& refined,
       lags.mutable_at(s) = r.Lags;
       large.mutable_at(s) = has && r.Large;
     }
-    py::dict model = refined[m == 0 ? "model1" : "model2"];
+    const char* name = m == 0 ? "model1" : "model2";
+    if (!refined.contains(name)) continue;  // a model left out
+    py::dict model = refined[name];
     model["lag1_autocorrelation"] = lag1;
     model["durbin_watson"] = durbinWatson;
     model["errors"] = hac ? "hac" : "ordinary";

@@ -244,6 +244,14 @@ def _present(x, y, sigma):
     return x[keep], y[keep], sigma[keep] if sigma.size else sigma
 
 
+def _models(models):
+    """(model 1 wanted, model 2 wanted) from 1, 2 or a sequence of them."""
+    numbers = {models} if isinstance(models, (int, _np.integer)) else set(models)
+    if not numbers or not numbers <= {1, 2}:
+        raise ValueError("models must be 1, 2 or (1, 2)")
+    return [1 in numbers, 2 in numbers]
+
+
 def _hac(errors):
     if errors not in ("ordinary", "hac"):
         raise ValueError('errors must be "ordinary" or "hac"')
@@ -255,7 +263,7 @@ def _note_correlation(result):
     intervals then assume an independence the data lack (too narrow where it is positive)."""
     if "refined" not in result:
         return
-    for number in (1, 2):
+    for number in result.model_numbers():
         model = result["refined"][f"model{number}"]
         lag1 = _np.atleast_1d(model["lag1_autocorrelation"])
         large = _np.atleast_1d(model["_autocorrelated"])
@@ -335,6 +343,10 @@ _PARAMETERS = {
         AR(1) plug-in rule from the residuals' lag-1 autocorrelation: the lags grow with it).
         Either way the refined models carry lag1_autocorrelation and durbin_watson, and a note
         where the correlation is large.""",
+    "models": """    models : 1, 2 or (1, 2)
+        The models fitted: both (the default), or model 1 or model 2 alone, the other neither
+        searched nor refined and not in the result (as ``harmora-fit --model 1``). The stage
+        seeds are those of the fit of both.""",
     "refine_budget": """    refine_budget : float, optional
         The refinement's starts as a multiple of its default (above 0, at most 1000), as
         ``harmora-fit --refine-budget``: a longer search where a note says the best is "Not
@@ -352,10 +364,10 @@ def _documented(*names):
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
-             "periods", "absolute_sigma", "refine_budget", "search", "errors")
+             "periods", "absolute_sigma", "refine_budget", "search", "errors", "models")
 def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
         constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
-        progress=None, refine_budget=None, search="auto", errors="ordinary"):
+        progress=None, refine_budget=None, search="auto", errors="ordinary", models=(1, 2)):
     """Fits both models to one series.
 
     Parameters
@@ -409,7 +421,7 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_one(x, y, harmonics, depth, min_period, seeds, refine, bool(constant),
                            bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                           progress, budget, str(search), _hac(errors))
+                           progress, budget, str(search), _hac(errors), _models(models))
     out = FitResult(_wrap(_squeeze(raw)))
     _note_correlation(out)
     out["seeds"] = tuple(int(s) for s in raw["seeds"][0])
@@ -421,11 +433,11 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "refine", "constant", "trend", "sigma",
-             "periods", "absolute_sigma", "refine_budget", "search", "errors")
+             "periods", "absolute_sigma", "refine_budget", "search", "errors", "models")
 def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=False,
              constant=True, trend=False, sigma=None, periods=None, absolute_sigma=False,
              threads=0, progress=None, refine_budget=None, search="auto", errors="ordinary",
-             _cancel=None):
+             models=(1, 2), _cancel=None):
     """Fits every row of Y (series x observations) against the shared x, on all cores.
 
     Parameters
@@ -477,7 +489,8 @@ def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None,
     refine = bool(refine or constant or trend or periods or sigma_value or sigma.size or budget)
     raw = _harmora.fit_many(x, Y, harmonics, depth, min_period, seeds, refine, bool(constant),
                             bool(trend), periods, sigma_value, sigma, bool(absolute_sigma),
-                            int(threads), progress, budget, str(search), _hac(errors), _cancel)
+                            int(threads), progress, budget, str(search), _hac(errors),
+                            _models(models), _cancel)
     out = FitResult(_wrap(raw))
     _note_correlation(out)
     if units:
@@ -490,10 +503,10 @@ def fit_many(x, Y=None, *, harmonics=1, depth=10000, min_period=None, seed=None,
 
 
 @_documented("harmonics", "depth", "min_period", "seed", "constant", "trend", "sigma",
-             "absolute_sigma", "refine_budget")
+             "absolute_sigma", "refine_budget", "models")
 def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None,
                    constant=True, trend=False, sigma=None, absolute_sigma=False,
-                   refine_budget=None):
+                   refine_budget=None, models=(1, 2)):
     """How many harmonics one series supports, as ``harmora-fit --compare-counts`` says it.
 
     Fits and refines both models with 1, 2, ... harmonics (up to harmonics, while the parameters
@@ -509,7 +522,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     Returns
     -------
     dict
-        {"model1": ..., "model2": ...}, each a dict of arrays over N: harmonics, sse (the
+        {"model1": ..., "model2": ...} (the models fitted), each a dict of arrays over N: harmonics, sse (the
         objective; chi2 when weighted), bic, df, f_test_p (the F test as if the new harmonic's
         frequency had been known: too small for a searched one) and false_alarm (the chance
         that noise explains as much with a sinusoid anywhere in the band: the one to trust), and
@@ -526,7 +539,7 @@ def compare_counts(x, y, *, harmonics=5, depth=10000, min_period=None, seed=None
     x, y, sigma = _present(x, y, sigma)
     return _harmora.compare_counts(x, y, harmonics, depth, min_period, seeds, bool(constant),
                                    bool(trend), sigma_value, sigma, bool(absolute_sigma),
-                                   _budget(refine_budget))
+                                   _budget(refine_budget), _models(models))
 
 
 def plot(result, x, y, **options):

@@ -18,8 +18,11 @@ Errors = Literal["ordinary", "hac"]
 class Result(dict):
     def __getattr__(self, name: str) -> Any: ...
 
+Models = Union[Literal[1, 2], Sequence[Literal[1, 2]]]
+
 class FitResult(Result):
-    def predict(self, x: ArrayLike, *, model: Literal[1, 2] = ..., band: Optional[float] = ...,
+    def model_numbers(self) -> Tuple[int, ...]: ...
+    def predict(self, x: ArrayLike, *, model: Optional[Literal[1, 2]] = ..., band: Optional[float] = ...,
                 sigma: Optional[ArrayLike] = ..., refined: Optional[bool] = ...,
                 series: Union[int, str, None] = ...) -> Union[np.ndarray, Result]: ...
     def report(self) -> str: ...
@@ -33,7 +36,7 @@ def fit(x: ArrayLike, y: ArrayLike, *, harmonics: int = ..., depth: int = ...,
         constant: bool = ..., trend: bool = ..., sigma: Union[float, ArrayLike, None] = ...,
         periods: Optional[Sequence[float]] = ..., absolute_sigma: bool = ...,
         progress: Optional[Progress] = ..., refine_budget: Optional[float] = ...,
-        search: Search = ..., errors: Errors = ...) -> FitResult: ...
+        search: Search = ..., errors: Errors = ..., models: Models = ...) -> FitResult: ...
 
 def fit_many(x: Union[ArrayLike, str, None], Y: Any = ..., *, harmonics: int = ...,
              depth: int = ..., min_period: Optional[float] = ..., seed: Optional[Seed] = ...,
@@ -41,13 +44,13 @@ def fit_many(x: Union[ArrayLike, str, None], Y: Any = ..., *, harmonics: int = .
              sigma: Union[float, ArrayLike, None] = ..., periods: Optional[Sequence[float]] = ...,
              absolute_sigma: bool = ..., threads: int = ..., progress: Optional[Progress] = ...,
              refine_budget: Optional[float] = ..., search: Search = ...,
-             errors: Errors = ...) -> FitResult: ...
+             errors: Errors = ..., models: Models = ...) -> FitResult: ...
 
 def compare_counts(x: ArrayLike, y: ArrayLike, *, harmonics: int = ..., depth: int = ...,
                    min_period: Optional[float] = ..., seed: Optional[Seed] = ...,
                    constant: bool = ..., trend: bool = ...,
                    sigma: Union[float, ArrayLike, None] = ..., absolute_sigma: bool = ...,
-                   refine_budget: Optional[float] = ...) -> dict: ...
+                   refine_budget: Optional[float] = ..., models: Models = ...) -> dict: ...
 
 class Spectrum(dict):
     frequency: np.ndarray

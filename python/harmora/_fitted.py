@@ -49,17 +49,25 @@ def _series(model, series):
 class FitMethods:
     """predict, report, plot and the notebook's table of a fit's result."""
 
+    def model_numbers(self):
+        """The models this result holds: (1, 2), or (1,) or (2,) for a fit with models= one."""
+        return tuple(n for n in (1, 2) if f"model{n}" in self)
+
     def _model(self, model, refined):
+        if model is None:
+            model = self.model_numbers()[0]
         if model not in (1, 2):
             raise ValueError("model must be 1 (S) or 2 (S squared)")
         name = f"model{model}"
+        if name not in self:
+            raise ValueError(f"this result has no model {model}: fit with models=(1, 2)")
         if refined is None:
             refined = "refined" in self
         if refined and "refined" not in self:
             raise ValueError("this result has no refinement: fit with refine=True")
-        return (self["refined"] if refined else self)[name], bool(refined)
+        return (self["refined"] if refined else self)[name], bool(refined), model
 
-    def predict(self, x, *, model=1, band=None, sigma=None, refined=None, series=None):
+    def predict(self, x, *, model=None, band=None, sigma=None, refined=None, series=None):
         """The fitted model's values at x, and at `band` its confidence and prediction bands.
 
         Parameters
@@ -67,8 +75,9 @@ class FitMethods:
         x : array_like
             Where to evaluate: numbers or dates, read as the fit read its x (dates as days since
             the same origin), so the phases are the fit's.
-        model : {1, 2}
-            Model 1, c0 + c1*x + S(x), or model 2, its square.
+        model : {1, 2}, optional
+            Model 1, c0 + c1*x + S(x), or model 2, its square; None: model 1, or the one model
+            a fit with models= fitted.
         band : float, optional
             A level in (0, 1) such as 0.95: also return the band of the mean curve (the delta
             method over the refinement's covariance) and of one new observation (adding the
@@ -92,7 +101,7 @@ class FitMethods:
             obs_ci_upper (as statsmodels' summary_frame names them).
         """
         values = _abscissae_as_fitted(self, x)
-        chosen, refined = self._model(model, refined)
+        chosen, refined, model = self._model(model, refined)
         if series is not None and not isinstance(series, (int, _np.integer)):
             series = list(self.get("series", [])).index(series)
         if band is not None:
@@ -139,7 +148,7 @@ class FitMethods:
             return None
         refined = "refined" in self
         source = self["refined"] if refined else self
-        parts = [_model_table(source[f"model{n}"], n, refined) for n in (1, 2)]
+        parts = [_model_table(source[f"model{n}"], n, refined) for n in self.model_numbers()]
         return "<div>" + "".join(parts) + "</div>"
 
     def plot(self, x, y, *, model=None, band=0.95, ax=None, xlabel=None, ylabel=None):

@@ -61,7 +61,7 @@ def warn_level(result, x, fixed, stacklevel=3):
     if not span > 0:
         return
     source = result["refined"] if "refined" in result else result
-    for number in (1, 2):
+    for number in result.model_numbers():
         slow = _slow(source[f"model{number}"], span, fixed)
         hits = [s for s in slow if s is not None]
         if not hits:

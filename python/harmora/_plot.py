@@ -68,7 +68,7 @@ def plot(result, x, y, *, model=None, band=0.95, ax=None, xlabel=None, ylabel=No
     data_x = _dates(x) if _dates(x) is not None else days
     values = _np.asarray(y, dtype=float)
     top.plot(data_x, values, "o", ms=3, color="0.3", label="data")
-    models = (1, 2) if model is None else (model,)
+    models = result.model_numbers() if model is None else (model,)
     refined = "refined" in result
     for number in models:
         curve = result.predict(grid, model=number)

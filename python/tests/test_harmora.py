@@ -28,31 +28,36 @@ def same_bits(a, b):
     return a.shape == b.shape and a.tobytes() == b.tobytes()
 
 
-@pytest.mark.parametrize("harmonics,seed,refine", [(1, 7, False), (3, (11, 4000000000), True),
-                                                   (3, 8, 0.004)])
-def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine):
-    """refine: True, or a refine_budget (--refine-budget), which implies it."""
+@pytest.mark.parametrize("harmonics,seed,refine,models", [
+    (1, 7, False, (1, 2)), (3, (11, 4000000000), True, (1, 2)), (3, 8, 0.004, (1, 2)),
+    (2, 5, True, 1), (2, 5, True, 2)])
+def test_fit_gives_the_bits_of_harmora_fit(tmp_path, harmonics, seed, refine, models):
+    """refine: True, or a refine_budget (--refine-budget), which implies it; models: one model
+    alone as --model gives it, the other absent."""
     x, y = tones(23)
     path = tmp_path / "tones.txt"
     path.write_text("".join(f"{a!r} {b!r}\n" for a, b in zip(x, y)))
     seeds = (seed, seed + 1) if isinstance(seed, int) else seed
     args = [TOOL, "--format", "json", "-n", str(harmonics), "--seed", "%d,%d" % seeds,
-            "--constant", str(path)]
+            "--model", "both" if models == (1, 2) else str(models), "--constant", str(path)]
     budget = None if isinstance(refine, bool) else refine
     args += ["--refine"] if budget is None else ["--refine-budget", str(budget)]
     line = subprocess.run(args if refine else args[:-1], capture_output=True, check=True,
                           timeout=120).stdout
     cli = json.loads(line)
     r = harmora.fit(x, y, harmonics=harmonics, seed=seed, refine=refine is True,
-                    refine_budget=budget)
+                    refine_budget=budget, models=models)
     if budget:
         assert r.refined.model1.termination == "start cap reached"
     assert r.seeds == tuple(cli["seeds"]) == seeds
     assert same_bits(r.min_period, cli["min_period"])
-    pairs = [(r[m], cli[m]) for m in ("model1", "model2")]
+    names = [f"model{n}" for n in r.model_numbers()]
+    assert names == [m for m in ("model1", "model2") if m in cli]
+    pairs = [(r[m], cli[m]) for m in names]
     assert ("refined" in r) == ("refined" in cli)
     if "refined" in r:
-        pairs += [(r.refined[m], cli["refined"][m]) for m in ("model1", "model2")]
+        assert sorted(r.refined) == sorted(cli["refined"])
+        pairs += [(r.refined[m], cli["refined"][m]) for m in names]
     for ours, theirs in pairs:
         for key in ("A", "B", "C", "relative_deviation", "residual"):
             assert same_bits(ours[key], numbers(theirs[key])), key
