@@ -24,6 +24,7 @@
 #include "engine/fit_many.h"
 #include "python/curve_binding.h"
 #include "python/interruptible.h"
+#include "python/progress_callback.h"
 #include "python/residual_binding.h"
 #include "python/spectral_binding.h"
 
@@ -278,35 +279,6 @@ ModelChoice ChoiceOf(const std::array<bool, 2>& models) {
   return models[0] ? ModelChoice::Sum : ModelChoice::SquaredSum;
 }
 
-// A Python callable called from engine threads: holds the GIL for the call, and keeps the first
-// exception it raises to be raised again once the engine has returned (it then cancels).
-class Callback {
- public:
-  explicit Callback(py::object function) : function_(std::move(function)) {}
-  bool operator()(const char* stage, double fraction) {
-    if (function_.is_none()) return true;
-    py::gil_scoped_acquire hold;
-    if (error_) return false;
-    try {
-      const py::object answer = function_(stage, fraction);
-      return answer.is_none() || answer.cast<bool>();
-    } catch (py::error_already_set& raised) {
-      error_.emplace(std::move(raised));
-      return false;
-    }
-  }
-  bool Cancelled() const { return cancelled_; }
-  void Cancel() { cancelled_ = true; }
-  void RaiseIfFailed() {
-    if (error_) throw std::move(*error_);
-  }
-
- private:
-  py::object function_;
-  std::optional<py::error_already_set> error_;
-  bool cancelled_ = false;
-};
-
 // "auto", "random" or "periodogram" as the engine's search.
 SearchKind SearchOf(const std::string& name) {
   const std::optional<SearchKind> kind = SearchNamed(name);
@@ -369,7 +341,7 @@ py::dict FitOne(const std::vector<double>& x,
   fit.Models[1] = models[1];
   std::vector<SeriesFit> fits(1);
   SeriesFit& out = fits[0];
-  Callback progress(std::move(progressFunction));
+  ProgressCallback progress(std::move(progressFunction));
   std::ostringstream report;  // harmora-fit's report after its heading
   std::vector<SeriesCorrelation> correlations;
   RunInterruptibly(
@@ -512,7 +484,7 @@ py::dict FitManySeries(const std::vector<double>& x,
   request.Seeds[0] = seeds.first;
   request.Seeds[1] = seeds.second;
   const auto series = static_cast<std::size_t>(y.shape(0));
-  Callback progress(std::move(progressFunction));
+  ProgressCallback progress(std::move(progressFunction));
   std::vector<SeriesFit> fits;
   std::vector<SeriesCorrelation> correlations;
   const double* values = y.data();
