@@ -7,6 +7,7 @@
 #include "model/model_values.h"
 #include "plot/float_text.h"
 #include "plot/surface.h"
+#include "plot/thinned_points.h"
 #include "sine/sine_kernel.h"
 #include "state/app_state.h"
 
@@ -90,6 +91,10 @@ void CurveXs(const PlotGeometry& g, std::vector<double>& xs) {
 // Joins the points of the model, its sum S taken by the vector sine (each point's sum still
 // formed in order of k from 0) and squared here for model 2.
 void DrawCurve(AppState& state, Surface& surface, CurveBuffers& buffers, const HarmonicModel& m) {
+  if (state.Observations.LastIndex + 1 > kObservationCapacity) {
+    DrawCurveEnvelope(state, surface, m, buffers.Xs, buffers.Sums);
+    return;
+  }
   const PlotGeometry& g = state.Geometry;
   std::vector<double>& xs = buffers.Xs;
   std::vector<double>& sums = buffers.Sums;
@@ -178,8 +183,12 @@ void DrawSumCurve(AppState& state, Surface& surface, CurveBuffers& buffers) {
 }
 
 void DrawPoints(AppState& state, Surface& surface) {
-  surface.SetBrushColor(kBlack);
   const ObservationSet& obs = state.Observations;
+  if (obs.LastIndex + 1 > kObservationCapacity) {
+    DrawThinnedPoints(state, surface);
+    return;
+  }
+  surface.SetBrushColor(kBlack);
   for (int i = 0; i <= obs.LastIndex; ++i) {
     const int px = ScreenX(state.Geometry, obs.PlotX[i]);
     const int py = ScreenY(state.Geometry, obs.OrigY[i]);

@@ -37,8 +37,10 @@ void DrawGrid(AppState& state, Surface& surface);
 // Model 2 in blue: set 1 squared while stage 1 runs, set 2 squared otherwise.
 void DrawSquaredCurve(AppState& state, Surface& surface, CurveBuffers& buffers);
 
-// Model 1 in white: set 1.
+// Model 1 in white: set 1. Over a series longer than the window's reader takes, each curve is
+// drawn by DrawCurveEnvelope.
 void DrawSumCurve(AppState& state, Surface& surface, CurveBuffers& buffers);
 
-// Each observation as a white square outline inside a black border, in index order.
+// Each observation as a white square outline inside a black border, in index order; a series
+// longer than the window's reader takes is thinned (DrawThinnedPoints).
 void DrawPoints(AppState& state, Surface& surface);

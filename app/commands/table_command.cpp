@@ -5,10 +5,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "app/commands/table_dialog.h"
+#include "app/commands/table_file_read.h"
+#include "app/window/background_task.h"
 #include "app/window/context_menu.h"
 #include "app/window/import_notice.h"
 #include "app/window/tform1.h"
@@ -24,19 +24,9 @@ QString ChooseTableFile(TForm1& form) {
       QStringLiteral("Таблицы (*.csv *.tsv *.txt *.dat);;Все файлы (*)"));
 }
 
-void OpenTable(TForm1& form) {
-  const QString path = ChooseTableFile(form);
-  if (path.isEmpty()) return;
-  // The whole file: a table has no row limit, and the dialog rereads it as its options change.
-  std::ifstream file(path.toStdString(), std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file.is_open() || file.bad()) {
-    form.ShowMessage(TForm1::MessageKind::Plain,
-                     QStringLiteral("Ошибка"),
-                     QStringLiteral("Не удалось прочитать файл %1.").arg(path));
-    return;
-  }
-  auto* dialog = new TableDialog(std::move(bytes), QFileInfo(path).fileName(), &form);
+void ShowTableDialog(TForm1& form, TableFileRead& read, const QString& path) {
+  auto* dialog = new TableDialog(
+      std::move(read.Bytes), std::move(read.Read), QFileInfo(path).fileName(), &form);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(dialog, &QDialog::accepted, &form, [&form, dialog, path] {
     const TableSeries series = dialog->Series();
@@ -44,6 +34,33 @@ void OpenTable(TForm1& form) {
         [&form, &series, &path] { form.TakeTablePairs(series.X, series.Y, series.Sigma, path); });
   });
   dialog->open();
+}
+
+// The file is read off the window's thread, so a slow disk or a large table never freezes it;
+// the dialog then rereads the bytes held as its options change.
+void OpenTable(TForm1& form) {
+  const QString path = ChooseTableFile(form);
+  if (path.isEmpty()) return;
+  RunInBackground<TableFileRead>(
+      &form,
+      QStringLiteral("Чтение таблицы %1…").arg(QFileInfo(path).fileName()),
+      [file = path.toStdString()](TaskControl& control) {
+        return ReadTableForWindow(file, control);
+      },
+      [&form, path](TaskOutcome<TableFileRead>& outcome) {
+        form.RunHandler([&] {
+          TableFileRead read = outcome.Get();
+          if (read.Cancelled) return;
+          if (!read.Refusal.empty()) {
+            form.ShowMessage(TForm1::MessageKind::Plain,
+                             QStringLiteral("Ошибка"),
+                             QStringLiteral("Таблица %1 не открыта. %2")
+                                 .arg(path, QString::fromStdString(read.Refusal)));
+            return;
+          }
+          ShowTableDialog(form, read, path);
+        });
+      });
 }
 
 }  // namespace
@@ -66,9 +83,9 @@ void TForm1::TakeTablePairs(const std::vector<double>& x,
   State.DataName = QFileInfo(path).fileName().toStdString();
   OpenDialogDirectory = QFileInfo(path).absolutePath();
 
-  // The window holds no more pairs than it reads from a file; sigma of another length than x
+  // The table dialog takes no more than kMaxWindowTablePairs; sigma of another length than x
   // weigh nothing.
-  const auto count = std::min<std::size_t>(x.size(), kObservationCapacity);
+  const auto count = std::min<std::size_t>(x.size(), kMaxWindowTablePairs);
   const auto end = static_cast<std::ptrdiff_t>(count);
   const bool weighted = sigma.size() == x.size();
   TakeReadData(Core.SetData({x.begin(), x.begin() + end},

@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <tuple>
 
+#include "app/commands/table_file_read.h"
 #include "app/commands/table_messages.h"
-#include "data/observation_set.h"
+#include "data/row_array.h"
 #include "data/table_guess.h"
 
 namespace {
@@ -48,13 +50,45 @@ TableChoice ChoiceOf(const QComboBox* box) {
   return kChoices[box->currentIndex()];
 }
 
+// Whether a column's name says it holds the errors of y: a word of it is or holds "sigma" or
+// "σ", begins or ends with "err" (err, yerr, temp_error), or begins with "погрешн".
+bool NamesErrors(const std::string& name) {
+  QStringList words{QString()};
+  for (const QChar ch : QString::fromStdString(name).toLower()) {
+    if (ch.isLetterOrNumber()) {
+      words.back() += ch;
+    } else if (!words.back().isEmpty()) {
+      words << QString();
+    }
+  }
+  return std::any_of(words.begin(), words.end(), [](const QString& w) {
+    return w.contains(QStringLiteral("sigma")) || w.contains(QChar(0x03C3)) ||
+           w.startsWith(QStringLiteral("err")) || w.endsWith(QStringLiteral("err")) ||
+           w.endsWith(QStringLiteral("error")) || w.startsWith(QStringLiteral("погрешн"));
+  });
+}
+
+// The first column of numbers other than x and y whose name says it holds errors; -1 if none.
+int LikelySigmaColumn(const Table& table, int x, int y) {
+  for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
+    const TableColumn& column = table.Columns[c];
+    if (c != x && c != y && column.Kind == ColumnKind::Numeric && NamesErrors(column.Name)) {
+      return c;
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 TableDialog::TableDialog(std::string bytes, const QString& fileName, QWidget* parent)
-    : QDialog(parent), Bytes(std::move(bytes)) {
+    : TableDialog(bytes, ReadTable(bytes), fileName, parent) {}
+
+TableDialog::TableDialog(std::string bytes, Table read, const QString& fileName, QWidget* parent)
+    : QDialog(parent), Bytes(std::move(bytes)), Read(std::move(read)) {
   setWindowTitle(QStringLiteral("Открыть таблицу — %1").arg(fileName));
   CreateWidgets();
-  Reread();
+  Show();
 }
 
 void TableDialog::CreateWidgets() {
@@ -125,6 +159,10 @@ TableOptions TableDialog::Options() const {
 
 void TableDialog::Reread() {
   Read = ReadTable(Bytes, Options());
+  Show();
+}
+
+void TableDialog::Show() {
   Detected->setText(DetectedText(Read));
   FillPreview();
   FillColumnBoxes();
@@ -177,6 +215,8 @@ void TableDialog::FillColumnBoxes() {
   if (x >= 0 && y >= 0) {
     XBox->setCurrentIndex(x);
     YBox->setCurrentIndex(months >= 0 ? YBox->count() - 1 : y);
+    const int sigma = LikelySigmaColumn(Read, x, y);
+    if (sigma >= 0 && months < 0) SigmaBox->setCurrentIndex(sigma + 1);  // after "нет"
   } else {
     YBox->setCurrentIndex(std::min(1, YBox->count() - 1));
   }
@@ -229,11 +269,16 @@ void TableDialog::Reselect() {
   // A refusal stands out; the note on σ is only a note.
   Problem->setStyleSheet(verdict.isEmpty() ? QString()
                                            : QStringLiteral("QLabel { color: #b00000; }"));
-  Problem->setText(verdict.isEmpty() && selection.Sigma >= 0
-                       ? QStringLiteral("Столбец σ задаёт веса точной подгонки (Ctrl+L): "
-                                        "взвешенный метод наименьших квадратов. Поиск веса не "
-                                        "использует.")
-                       : verdict);
+  // Above a hundred pairs the search follows the periodogram, which weighs the rows too.
+  const QString sigmaNote =
+      Chosen.X.size() > static_cast<std::size_t>(kObservationCapacity)
+          ? QStringLiteral(
+                "Столбец σ задаёт веса поиска по периодограмме и точной подгонки "
+                "(Ctrl+L): взвешенный метод наименьших квадратов.")
+          : QStringLiteral(
+                "Столбец σ задаёт веса точной подгонки (Ctrl+L): взвешенный метод "
+                "наименьших квадратов. Поиск веса не использует.");
+  Problem->setText(verdict.isEmpty() && selection.Sigma >= 0 ? sigmaNote : verdict);
   Problem->setVisible(!Problem->text().isEmpty());
   OpenButton->setEnabled(verdict.isEmpty());
 }
@@ -242,14 +287,13 @@ QString TableDialog::Verdict() const {
   const QString refusal = RefusalText(Read, Chosen);
   if (!refusal.isEmpty()) return refusal;
   const auto pairs = static_cast<std::int64_t>(Chosen.X.size());
-  if (pairs > kObservationCapacity) {
+  if (pairs > kMaxWindowTablePairs) {
     return QStringLiteral(
-               "Пар в таблице: %1, а поиск гармоник в окне работает не более чем со %2 "
-               "наблюдениями. Таблица не открыта: первые %2 строк охватили бы лишь часть "
-               "диапазона x. Сократите таблицу до %2 строк или подберите её всю в командной "
-               "строке: harmora-fit --table.")
+               "Пар в таблице: %1, а окно берёт не больше %2. Таблица не открыта: первые "
+               "строки охватили бы лишь часть диапазона x. Сократите таблицу или подберите её "
+               "всю в командной строке: harmora-fit --table.")
         .arg(pairs)
-        .arg(kObservationCapacity);
+        .arg(kMaxWindowTablePairs);
   }
   if (pairs < kFewestPairs) {
     return QStringLiteral("Пар в таблице: %1, а нужно не менее %2.").arg(pairs).arg(kFewestPairs);

@@ -56,6 +56,10 @@ void DropQueuedInput() {
 void TForm1::BitBtn2Click() { FindHarmonics(FitRequest{}); }
 
 void TForm1::FindHarmonics(FitRequest request) {
+  if (FitsInBackground()) {
+    FindHarmonicsInBackground(std::move(request));
+    return;
+  }
   HasFit = false;
   UpdateCommandStates();
   Memo1->hide();

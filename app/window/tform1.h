@@ -144,6 +144,14 @@ class TForm1 : public QWidget {
   // redraws the plot through State.Hooks.Redraw.
   void FindHarmonics(FitRequest request);
 
+  // --- background_fit.cpp: the find button's fit of a long table ---
+
+  // Whether the data are longer than the window's reader takes (a table's), which the find
+  // button fits off the window's thread with the periodogram-led search, with a progress dialog
+  // that can cancel it; the result is shown when it comes.
+  bool FitsInBackground() const;
+  void FindHarmonicsInBackground(FitRequest request);
+
   // Puts a fit's settings back on the panel: the harmonic count, the search depth and the
   // minimum period.
   void ShowFitSettings(const FitSettings& fit);
@@ -170,7 +178,7 @@ class TForm1 : public QWidget {
   // --- table_command.cpp: "Открыть таблицу…" ---
 
   // Shows the pairs (x[i], y[i]) of a table's chosen columns, read from path, as the new data
-  // set through the open workflow's last steps. At most kObservationCapacity pairs are taken;
+  // set through the open workflow's last steps. At most kMaxWindowTablePairs pairs are taken;
   // the table dialog accepts no more, nor fewer than 4.
   // sigma: empty, or each y's standard deviation, which weighs the least-squares refinement.
   void TakeTablePairs(const std::vector<double>& x,

@@ -2,24 +2,38 @@
 // data set, and refuses what the window cannot take.
 #include "app/commands/table_dialog.h"
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <cmath>
 
+#include "app/commands/table_file_read.h"
 #include "tests/app/window_input.h"
 #include "tests/app/window_test_support.h"
 
 namespace {
 
-// Chooses path in the open dialog, runs the command and returns the dialog it opened.
-TableDialog* OpenTable(TForm1& f, const QString& path) {
+// Chooses path in the open dialog, runs the command and returns the dialog it opened once the
+// file has been read off the window's thread; null when a message came instead.
+TableDialog* OpenTable(WindowFixture& w, const QString& path) {
+  TForm1& f = w.Form;
   f.RunOpenDialog = [path] { return path; };
+  const std::size_t messages = w.Messages.size();
   for (QAction* a : f.ContextMenu->actions()) {
     if (a->text() == QStringLiteral("Открыть таблицу…")) a->trigger();
   }
-  return f.findChild<TableDialog*>();
+  // The window stays responsive meanwhile: this loop runs its events.
+  for (int waited = 0; waited < 60'000; waited += 10) {
+    if (auto* dialog = f.findChild<TableDialog*>()) return dialog;
+    if (w.Messages.size() > messages) return nullptr;
+    QTest::qWait(10);
+  }
+  return nullptr;
 }
 
 void Choose(QComboBox* box, int index) {
@@ -45,7 +59,7 @@ class TableDialogTest : public QObject {
                                        "2024-03-04;A;-2,5E-1;0,1\n"
                                        "2024-03-03;A;3;0,2\n"
                                        "2024-03-05;A;4,25;0,1\n");
-    TableDialog* dialog = OpenTable(f, path);
+    TableDialog* dialog = OpenTable(w, path);
     QVERIFY(dialog != nullptr && dialog->isVisible());
     QCOMPARE(dialog->Detected->text(),
              QStringLiteral("Разделитель: точка с запятой; десятичный знак: запятая; строка "
@@ -76,22 +90,62 @@ class TableDialogTest : public QObject {
     QVERIFY(w.Messages.empty());
   }
 
-  void ALongerTableThanTheSearchTakesIsRefusedAndTheDataStay() {
+  // What no table is: each refused at once with its reason, the data kept, nothing waiting for
+  // a writer or reading without end.
+  void PipesDevicesAndOversizedFilesAreRefusedWithoutBlocking() {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.csv"));
+    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.csv"));
+    QFile file(huge);  // sparse: its size is all it has
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxTableFileBytes + 1));
+    file.close();
+    const struct {
+      QString Path, Reason;
+    } cases[] = {
+        {fifo, QStringLiteral("Это не обычный файл")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("Это не обычный файл")},
+        {huge, QStringLiteral("Файл занимает 257 МБ, а окно читает таблицы не больше 256 МБ.")},
+    };
+    for (const auto& c : cases) {
+      WindowFixture w;
+      const QString caption = w.Form.windowTitle();
+      QVERIFY(OpenTable(w, c.Path) == nullptr);
+      QCOMPARE(w.Messages.size(), std::size_t{1});
+      QVERIFY2(w.Messages[0].Text.contains(c.Reason), qPrintable(w.Messages[0].Text));
+      QCOMPARE(w.Form.windowTitle(), caption);
+    }
+  }
+
+  // A hundred thousand rows: read, their σ column offered by its name, drawn thinned, fitted
+  // by the periodogram-led search off the window's thread.
+  void ALongTableIsTakenWholeWithItsSigmaAndFitted() {
     WindowFixture w;
     TForm1& f = w.Form;
-    const QString caption = f.windowTitle();
-    QByteArray text = "t,y\n";
-    for (int i = 0; i < 150; ++i)
-      text += QByteArray::number(i) + "," + QByteArray::number(i % 9) + "\n";
+    constexpr int kRows = 100'000;
+    QByteArray text = "t;temp;sigma\n";
+    for (int i = 0; i < kRows; ++i) {
+      const double x = i * 0.01, y = 2 * std::sin(0.8 * x + 0.3) + 0.1 * std::sin(i * 7.1);
+      text += QByteArray::number(x, 'g', 10).replace('.', ',') + ';' +
+              QByteArray::number(y, 'g', 10).replace('.', ',') + ";0,1\n";
+    }
     QTemporaryDir dir;
-    TableDialog* dialog = OpenTable(f, WriteDataFile(dir, QStringLiteral("long.csv"), text));
+    TableDialog* dialog = OpenTable(w, WriteDataFile(dir, QStringLiteral("long.csv"), text));
     QVERIFY(dialog != nullptr);
-    QVERIFY(!dialog->OpenButton->isEnabled());
-    QVERIFY(dialog->Problem->text().startsWith(
-        QStringLiteral("Пар в таблице: 150, а поиск гармоник в окне работает не более чем со 100 "
-                       "наблюдениями.")));
-    dialog->reject();
-    QCOMPARE(f.windowTitle(), caption);
+    QCOMPARE(dialog->SigmaBox->currentText(), QStringLiteral("3 «sigma» (числа)"));
+    QVERIFY(dialog->OpenButton->isEnabled());
+    dialog->OpenButton->click();
+    QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - long.csv (100000)"));
+    QCOMPARE(f.State.Observations.LastIndex, kRows - 1);
+    QCOMPARE(f.Core.DataSigma().size(), std::size_t{kRows});
+
+    f.BitBtn2->click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.HasFit, 120'000);
+    QVERIFY(w.Messages.empty());
+    QVERIFY(f.Panel1->isVisible());  // back after the fit, as after every fit
+    const CoefficientTable& table = f.State.Coefficients;
+    QVERIFY(std::fabs(table.B[0] - 0.8) < 1e-3);
+    QVERIFY(std::fabs(table.A[0]) > 1);
   }
 };
 
