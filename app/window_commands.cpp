@@ -8,11 +8,13 @@
 #include "app/commands/repeat_fit_command.h"
 #include "app/commands/table_command.h"
 #include "app/least_squares/least_squares_commands.h"
+#include "app/periodogram/periodogram_window.h"
 #include "app/window/tform1.h"
 
 void CreateWindowCommands(TForm1& form) {
   // In the order of the menu; each feature adds its commands in its own file.
   CreateLeastSquaresCommands(form);
+  CreatePeriodogramCommand(form);
   CreateExportCommands(form);
   CreateImportCommands(form);
   CreateTableCommands(form);

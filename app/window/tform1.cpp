@@ -225,6 +225,8 @@ void TForm1::DrawPlot() {
     ShowClearedField();
     throw;
   }
+  painter.end();
+  emit PlotRedrawn();
 }
 
 void TForm1::PresentPlot() {

@@ -84,7 +84,14 @@ class TForm1 : public QWidget {
   // The formulas box's lines: the report's, and an applied fit's terms after them.
   void WriteFormulas(const std::function<void(const std::string&)>& appendLine) const;
   bool Activated() const { return IsActivated; }
+  // Counts the data sets shown: another number, other data.
+  unsigned DataSetNumber() const { return DataGeneration; }
 
+ signals:
+  // After every redraw of the plot's picture: new data, a fit's progress, a new view.
+  void PlotRedrawn();
+
+ public:
   // --- panel_layout.cpp builds these; each keeps its component name, which names its handlers ---
 
   QFrame* Panel1 = nullptr;         // the control panel at the right edge
