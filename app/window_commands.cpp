@@ -9,6 +9,7 @@
 #include "app/commands/table_command.h"
 #include "app/least_squares/least_squares_commands.h"
 #include "app/periodogram/periodogram_window.h"
+#include "app/window/context_menu.h"
 #include "app/window/tform1.h"
 
 void CreateWindowCommands(TForm1& form) {
@@ -19,6 +20,7 @@ void CreateWindowCommands(TForm1& form) {
   CreateImportCommands(form);
   CreateTableCommands(form);
   CreateRepeatFitCommands(form);
+  CreateZoomCommands(form);
   form.ContextMenu->addSeparator();
   CreateHelpCommand(form);
 }

@@ -22,6 +22,7 @@ struct SurfaceState {
   Rgb BrushColor = kWhite;
   Rgb FontColor = kBlack;
   int PenX = 0, PenY = 0;
+  int PenWidth = 1;  // lines and outlines; the window's plot draws with 1 only (a print may not)
 };
 
 // The drawing operations the plot needs. Rectangle covers columns x1..x2-1 and rows y1..y2-1,

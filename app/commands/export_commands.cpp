@@ -11,9 +11,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <array>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "app/commands/print_export.h"
 #include "app/commands/save_file.h"
 #include "app/commands/vector_surface.h"
 #include "app/window/context_menu.h"
@@ -24,7 +26,9 @@
 namespace {
 
 const QString kErrorCaption = QStringLiteral("Ошибка");
-const QString kPlotFilters = QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)");
+// The window's picture first, as before; then the same files for print.
+const QString kPlotFilters =
+    QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf);;") + PrintPlotFilters();
 
 struct FormatName {
   PlotFileFormat Format;
@@ -59,7 +63,8 @@ bool AskOverwrite(TForm1& form, const QString& path) {
 }
 
 // Runs the save dialog; `finish` turns the chosen name and filter into the final name (it may
-// append an extension) and the bytes to write. Asks before replacing a file and shows a message
+// append an extension) and the bytes to write, or nothing when the user cancels a question it
+// asked. Asks before replacing a file and shows a message
 // when the file cannot be written. Nothing is written when the user cancels.
 template <typename Finish>
 void SaveThroughDialog(TForm1& form,
@@ -79,15 +84,25 @@ void SaveThroughDialog(TForm1& form,
   if (QFileInfo(path).isDir()) {
     failure = SaveFileWhole(path, {});  // a folder keeps its name, so the message names it
   } else {
-    const QByteArray bytes = finish(path, filter);
+    const std::optional<QByteArray> bytes = finish(path, filter);
+    if (!bytes) return;
     if (QFileInfo(path).isFile() && !AskOverwrite(form, path)) return;
-    failure = SaveFileWhole(path, bytes);
+    failure = SaveFileWhole(path, *bytes);
   }
   if (!failure.isEmpty()) {
     form.ShowMessage(TForm1::MessageKind::Plain, kErrorCaption, failure);
     return;
   }
   LastSaveFolder() = QFileInfo(path).absolutePath();
+}
+
+// The window's picture, or for a print filter the figure the print dialog asks for.
+std::optional<QByteArray> PlotFileFor(TForm1& form, QString& path, const QString& filter) {
+  const PlotFileFormat format = ChoosePlotFormat(path, filter);
+  if (!IsPrintFilter(filter)) return PlotFileBytes(form, format);
+  PrintChoice choice;
+  if (!AskPrintChoice(form, choice)) return std::nullopt;
+  return PrintPlotBytes(form, format, choice);
 }
 
 void CopyFormulaCommands(TForm1& form) {
@@ -216,24 +231,25 @@ void CreateExportCommands(TForm1& form) {
                                        kPlotFilters,
                                        QStringLiteral("plot.png"),
                                        [&form](QString& path, const QString& filter) {
-                                         return PlotFileBytes(form, ChoosePlotFormat(path, filter));
+                                         return PlotFileFor(form, path, filter);
                                        });
                    });
-  AddWindowCommand(form,
-                   QStringLiteral("Сохранить данные и модель…"),
-                   QKeySequence(Qt::CTRL | Qt::Key_E),
-                   false,
-                   [&form] {
-                     SaveThroughDialog(form,
-                                       QStringLiteral("Сохранить данные и модель"),
-                                       CsvFilters(QLocale()),
-                                       QStringLiteral("data.csv"),
-                                       [&form](QString& path, const QString& filter) {
-                                         if (QFileInfo(path).suffix().isEmpty()) path += ".csv";
-                                         return QByteArray::fromStdString(
-                                             form.Core.CsvText(CsvStyleFor(filter, QLocale())));
-                                       });
-                   });
+  AddWindowCommand(
+      form,
+      QStringLiteral("Сохранить данные и модель…"),
+      QKeySequence(Qt::CTRL | Qt::Key_E),
+      false,
+      [&form] {
+        SaveThroughDialog(
+            form,
+            QStringLiteral("Сохранить данные и модель"),
+            CsvFilters(QLocale()),
+            QStringLiteral("data.csv"),
+            [&form](QString& path, const QString& filter) -> std::optional<QByteArray> {
+              if (QFileInfo(path).suffix().isEmpty()) path += ".csv";
+              return QByteArray::fromStdString(form.Core.CsvText(CsvStyleFor(filter, QLocale())));
+            });
+      });
   CopyFormulaCommands(form);
   AddWindowCommand(
       form, QStringLiteral("Вставить данные"), QKeySequence(Qt::CTRL | Qt::Key_V), false, [&form] {

@@ -1,5 +1,6 @@
 #include "app/commands/table_command.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -30,8 +31,19 @@ void ShowTableDialog(TForm1& form, TableFileRead& read, const QString& path) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(dialog, &QDialog::accepted, &form, [&form, dialog, path] {
     const TableSeries series = dialog->Series();
-    form.RunHandler(
-        [&form, &series, &path] { form.TakeTablePairs(series.X, series.Y, series.Sigma, path); });
+    form.RunHandler([&form, &series, &path, dialog] {
+      form.TakeTablePairs(series.X, series.Y, series.Sigma, path);
+      // A figure's axes are titled with the columns' names.
+      const Table& table = dialog->Data();
+      const int columns[2] = {dialog->XBox->currentData().toInt(),
+                              dialog->YBox->currentData().toInt()};
+      for (int axis = 0; axis < 2; ++axis) {
+        const int c = columns[axis];
+        if (c >= 0 && c < static_cast<int>(table.Columns.size())) {
+          form.AxisTitles[axis] = QString::fromStdString(table.Columns[c].Name);
+        }
+      }
+    });
   });
   dialog->open();
 }

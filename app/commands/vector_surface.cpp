@@ -13,9 +13,10 @@ namespace {
 QColor ToQColor(Rgb c) { return QColor(c.R, c.G, c.B); }
 
 QPen PenFor(const SurfaceState& s) {
-  QPen pen(ToQColor(s.PenColor), 1);
-  pen.setCapStyle(Qt::FlatCap);
-  pen.setJoinStyle(Qt::MiterJoin);
+  QPen pen(ToQColor(s.PenColor), s.PenWidth);
+  // The window's one-pixel lines end square at their pixels; a print's wider ones join round.
+  pen.setCapStyle(s.PenWidth > 1 ? Qt::RoundCap : Qt::FlatCap);
+  pen.setJoinStyle(s.PenWidth > 1 ? Qt::RoundJoin : Qt::MiterJoin);
   // Dotted as on screen: every other pixel along the line.
   // The path starts at the first pixel's centre, so the pattern is moved back half a pixel.
   if (s.Style == PenStyle::Dotted) {
@@ -26,7 +27,7 @@ QPen PenFor(const SurfaceState& s) {
 }
 
 bool SamePen(const SurfaceState& a, const SurfaceState& b) {
-  return a.PenColor == b.PenColor && a.Style == b.Style;
+  return a.PenColor == b.PenColor && a.Style == b.Style && a.PenWidth == b.PenWidth;
 }
 
 QPointF Centre(int x, int y) { return QPointF(x + 0.5, y + 0.5); }
@@ -54,7 +55,7 @@ void VectorSurface::Rectangle(int x1, int y1, int x2, int y2) {
   if (x2 <= x1 || y2 <= y1) return;
   // The outline through the centres of the edge pixels; with the one-pixel pen it covers
   // columns x1..x2-1 and rows y1..y2-1 exactly, and the fill the inside.
-  QPen pen(ToQColor(State.PenColor), 1);
+  QPen pen(ToQColor(State.PenColor), State.PenWidth);
   pen.setJoinStyle(Qt::MiterJoin);
   Painter.setPen(pen);
   Painter.setBrush(ToQColor(State.BrushColor));

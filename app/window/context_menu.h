@@ -22,3 +22,6 @@ QAction* AddWindowCommand(TForm1& form,
 
 // Adds a sub-menu to the context menu, disabled like a command when it needs a fit.
 QMenu* AddWindowSubmenu(TForm1& form, const QString& text, bool needsFit);
+
+// Adds "Исходный масштаб" (Ctrl+0), which undoes the Ctrl+wheel zoom (plot_zoom.cpp).
+void CreateZoomCommands(TForm1& form);

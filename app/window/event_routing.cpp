@@ -135,6 +135,7 @@ void TForm1::WheelSpinner(QSpinBox* spinner, QWheelEvent* e) {
 
 void TForm1::mouseMoveEvent(QMouseEvent* e) {
   if (childAt(e->position().toPoint()) == nullptr) RunHandler([this] { FormMouseMove(); });
+  if (e->modifiers() & Qt::ControlModifier) ShowPointerReadout(e->position());
 }
 
 void TForm1::mousePressEvent(QMouseEvent* e) {

@@ -145,6 +145,9 @@ QString RandomSampleCaption() { return QStringLiteral("Harmora - random (10)"); 
 
 void TForm1::ShowNewDataSet(const QString& caption) {
   ++DataGeneration;  // a fault of the new set is shown again, once
+  Zoom = {};
+  AxisTitles[0].clear();
+  AxisTitles[1].clear();
   HasFit = false;
   UpdateCommandStates();
   ShowMinPeriod();
@@ -166,6 +169,7 @@ void TForm1::FormResize() {
   Memo1->resize(Memo1->width(), State.Geometry.PlotHeight - 20);
   try {
     UpdateScales(State.Geometry, State.Observations);
+    ApplyZoom();
   } catch (...) {
     ShowClearedField();  // the scales of the data before would draw a picture of neither
     throw;
@@ -187,6 +191,7 @@ void TForm1::RefreshWithoutGeometry() {
   UpdateLayout(State.Geometry, width(), height());
   try {
     UpdateScales(State.Geometry, State.Observations);
+    ApplyZoom();
   } catch (...) {
     ShowClearedField();  // as in FormResize: no picture of scales that failed
     throw;

@@ -24,6 +24,7 @@ class QPushButton;
 class QSpinBox;
 class QUrl;
 class QWheelEvent;
+struct PrintChoice;
 
 // The caption of a window that shows a random sample.
 QString RandomSampleCaption();
@@ -151,6 +152,18 @@ class TForm1 : public QWidget {
   // redraws the plot through State.Hooks.Redraw.
   void FindHarmonics(FitRequest request);
 
+  // --- plot_zoom.cpp: Ctrl+wheel zoom about the pointer, Ctrl+0 back, the pointer's x and y ---
+
+  // The zoom as a map of the data's plot pixels: p' = Scale p + Shift, on both axes.
+  struct PlotZoom {
+    double Scale = 1, ShiftX = 0, ShiftY = 0;
+  };
+  PlotZoom Zoom;
+  void ZoomAbout(QPointF pixel, double factor);  // the point at pixel stays put
+  void ResetZoom();                              // the scales the data give
+  // "x = …\ny = …" of the plot point at pos, in the locale's numbers.
+  QString PointerReadout(QPointF pos) const;
+
   // --- background_fit.cpp: the find button's fit of a long table ---
 
   // Whether the data are longer than the window's reader takes (a table's), which the find
@@ -181,6 +194,12 @@ class TForm1 : public QWidget {
   std::function<QString(const QString& caption, const QString& filters, QString& filter)>
       RunSaveDialog;
   std::function<bool(const QString& path)> ConfirmOverwrite;
+  // The print figure's options dialog (export_commands.cpp); false: cancelled. Empty: the
+  // window's own dialog.
+  std::function<bool(PrintChoice& choice)> RunPrintDialog;
+  // A table's column names for x and y, which a figure's axes are titled with; empty for data
+  // from anywhere else.
+  QString AxisTitles[2];
 
   // --- table_command.cpp: "Открыть таблицу…" ---
 
@@ -208,6 +227,8 @@ class TForm1 : public QWidget {
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  // plot_zoom.cpp
+  void wheelEvent(QWheelEvent* e) override;
   // event_routing.cpp
   void mousePressEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
@@ -251,6 +272,11 @@ class TForm1 : public QWidget {
   // random sample, or the data accepted shown under `name`.
   // Returns whether the data were taken (false: refused, and the random sample shown).
   bool TakeReadData(DataOutcome outcome, const QString& name);
+
+  // plot_zoom.cpp
+  void ApplyZoom();  // after the scales are computed
+  bool OnBarePlot(QPointF pos) const;
+  void ShowPointerReadout(QPointF pos);
 
   // tform1.cpp
   QImage BackBuffer;

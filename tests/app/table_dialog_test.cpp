@@ -138,6 +138,8 @@ class TableDialogTest : public QObject {
     QCOMPARE(f.windowTitle(), QStringLiteral("Harmora - long.csv (100000)"));
     QCOMPARE(f.State.Observations.LastIndex, kRows - 1);
     QCOMPARE(f.Core.DataSigma().size(), std::size_t{kRows});
+    QCOMPARE(f.AxisTitles[0], QStringLiteral("t"));  // a figure's axes are titled by them
+    QCOMPARE(f.AxisTitles[1], QStringLiteral("temp"));
 
     f.BitBtn2->click();
     QTRY_VERIFY_WITH_TIMEOUT(f.HasFit, 120'000);
