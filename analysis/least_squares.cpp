@@ -17,6 +17,7 @@
 #include "analysis/fit_trust.h"
 #include "analysis/model_estimates.h"
 #include "analysis/periodogram.h"
+#include "analysis/residual_lines.h"
 #include "analysis/scaled_fit.h"
 #include "analysis/spectral_band.h"
 #include "fit/fit_harmonics.h"
@@ -1251,6 +1252,7 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
     RunOnTwoThreads(obs, band, threadTasks, progress, report);
   }
   result.Cancelled = progress.Cancel.load();
+  FindResidualLines(obs, minPeriod, options, result);
   if (!result.Cancelled && options.Progress) options.Progress(1.0);
   return result;
 }

@@ -100,6 +100,11 @@ struct ModelFit {
   std::vector<double> Covariance;
   double CovarianceCentre = 0, CovarianceScale = 1;
   double NoiseVariance = kNotDetermined;
+  // The strongest line left in the residuals above kResidualLineRows observations
+  // (analysis/residual_lines.h): its period in x (0: none looked for) and its false-alarm
+  // probability against this fit.
+  double ResidualLinePeriod = 0;
+  double ResidualLineFalseAlarm = kNotDetermined;
   Termination Ended = Termination::NotRun;  // how the refinement of this model stopped
   std::string Failure;                      // when Failed: the exception's message
 };

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "analysis/residual_lines.h"
+
 namespace {
 
 // The pieces as one string, allocated once.
@@ -41,12 +43,13 @@ std::string BeyondText(const RefinementResult& result, const ModelFit& fit) {
 }
 
 // "harmonic 3 (12 %)" for each harmonic of fit whose false-alarm probability is too high, joined
-// by "or".
-std::string NoiseText(const ModelFit& fit) {
+// by "or". // A harmonic sharing its line with another is not noise (SharedLineText says what it
+// is).
+std::string NoiseText(const ModelFit& fit, double span) {
   std::string list;
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
     const double alarm = fit.HarmonicFalseAlarm[k];
-    if (!(IsDetermined(alarm) && alarm > kTrustFalseAlarm)) continue;
+    if (!(IsDetermined(alarm) && alarm > kTrustFalseAlarm) || SharesLine(fit, k, span)) continue;
     if (!list.empty()) list += " or ";
     list += "harmonic ";
     list += std::to_string(k + 1);
@@ -139,7 +142,7 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
   } fits[] = {{result.Refined[m], "Refined", "refined"},
               {result.WithConstant[m], "With constant", "with constant"}};
   for (const auto& f : fits) {
-    const std::string noise = NoiseText(f.Fit);
+    const std::string noise = NoiseText(f.Fit, result.Span);
     if (!noise.empty()) {
       notes.push_back(Join({"Not to be trusted (",
                             f.Lower,
@@ -160,6 +163,12 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
                             change >= 0 ? " % higher" : " % lower",
                             ", inside the 95 % profile-likelihood interval) and lie outside the "
                             "intervals, which hold only near the best fit."}));
+    }
+  }
+  for (const auto& f : fits) {
+    for (std::string line :
+         {SharedLineText(f.Fit, f.Lower, result.Span), ResidualLineText(f.Fit, f.Lower)}) {
+      if (!line.empty()) notes.push_back(std::move(line));
     }
   }
   for (const auto& f : fits) {

@@ -1,0 +1,131 @@
+#include "analysis/residual_lines.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "analysis/spectral/grid_periodogram.h"
+#include "analysis/spectral_band.h"
+#include "model/model_values.h"
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+// Grid points per resolution (2 pi over the span), as the periodogram-led search takes them: a
+// line's peak loses at most a few per cent of its height between two of them.
+constexpr double kGridPerResolution = 5;
+// Nor more grid points than this per observation (a minimum period far below the spacing).
+constexpr double kMaxGridPerRow = 64;
+
+std::string Number(double v) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 3);
+  return std::string(text, end.ptr);
+}
+
+void FindLine(const ObservationSet& obs,
+              ModelKind kind,
+              double minPeriod,
+              const FitWeights& weights,
+              ModelFit& fit) {
+  const int n = obs.LastIndex + 1;
+  const double span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];
+  if (n <= kResidualLineRows || !(span > 0) || !(minPeriod > 0)) return;
+  std::vector<double> r(static_cast<std::size_t>(n)), w;
+  SumValues(fit.Coefficients, obs.PlotX.data(), n, r.data(), LibrarySines);
+  for (int i = 0; i < n; ++i) r[i] = StageTarget(kind, obs.OrigY[i]) - r[i];
+  if (weights.Any()) {
+    w.resize(r.size());
+    for (int i = 0; i < n; ++i) {
+      const double s = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
+      w[i] = s * s;
+    }
+  }
+  const double step = kTwoPi / span / kGridPerResolution;
+  const double size = std::min(std::ceil(kTwoPi / minPeriod / step), kMaxGridPerRow * n + 1024);
+  if (!std::isfinite(size) || size < 1) return;
+  const FrequencyGrid grid{step, static_cast<int>(size)};
+  const SpectralSeries series{obs.PlotX.data(), r.data(), w.empty() ? nullptr : w.data(), n};
+  const std::vector<double> power = GridPeriodogram(series, grid, true);
+  const auto top = std::max_element(power.begin(), power.end());
+  double total = 0, mean = 0, sum = 0;
+  for (int i = 0; i < n; ++i) {
+    const double wi = w.empty() ? 1.0 : w[i];
+    mean += wi * r[i];
+    sum += wi;
+  }
+  mean /= sum;
+  for (int i = 0; i < n; ++i) total += (w.empty() ? 1.0 : w[i]) * (r[i] - mean) * (r[i] - mean);
+  if (top == power.end() || !(total > 0) || !std::isfinite(total)) return;
+  const double omega = static_cast<double>(top - power.begin() + 1) * step;
+  fit.ResidualLinePeriod = kTwoPi / omega;
+  fit.ResidualLineFalseAlarm = PeakFalseAlarm(std::clamp(*top / total, 0.0, 1.0),
+                                              obs.PlotX.data(),
+                                              n,
+                                              grid.Size * step,
+                                              fit.StageStatistics.Parameters);
+}
+
+}  // namespace
+
+void FindResidualLines(const ObservationSet& obs,
+                       double minPeriod,
+                       const RefineOptions& options,
+                       RefinementResult& result) {
+  if (result.Cancelled) return;
+  for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+    const int m = static_cast<int>(kind);
+    if (!options.Models[m]) continue;
+    FindLine(obs, kind, minPeriod, options.Weights, result.Refined[m]);
+    if (options.WithConstant)
+      FindLine(obs, kind, minPeriod, options.Weights, result.WithConstant[m]);
+  }
+}
+
+std::string ResidualLineText(const ModelFit& fit, const char* which) {
+  const double alarm = fit.ResidualLineFalseAlarm;
+  if (!IsDetermined(alarm) || !(alarm <= kTrustFalseAlarm) || !(fit.ResidualLinePeriod > 0)) {
+    return "";
+  }
+  std::string text = "A line at period ";
+  text += Number(fit.ResidualLinePeriod);
+  text += " remains in the residuals (";
+  text += which;
+  text += "; false-alarm probability ";
+  text += alarm < 1e-6 ? std::string("far below 1 %") : Number(100 * alarm) + " %";
+  text += "); a fit with more harmonics would take it.";
+  return text;
+}
+
+bool SharesLine(const ModelFit& fit, int k, double span) {
+  if (!(span > 0) || k < fit.FixedCount) return false;
+  const double resolution = kTwoPi / span;
+  for (int j = 0; j < fit.Coefficients.Count; ++j) {
+    if (j != k && std::fabs(fit.Coefficients.B[j] - fit.Coefficients.B[k]) < resolution) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string SharedLineText(const ModelFit& fit, const char* which, double span) {
+  std::string text;
+  const double resolution = kTwoPi / span;
+  for (int k = fit.FixedCount; k < fit.Coefficients.Count && span > 0; ++k) {
+    for (int j = k + 1; j < fit.Coefficients.Count; ++j) {
+      const double bk = fit.Coefficients.B[k], bj = fit.Coefficients.B[j];
+      if (!(std::fabs(bk - bj) < resolution)) continue;
+      if (!text.empty()) text += ' ';
+      text += "Harmonics " + std::to_string(k + 1) + " and " + std::to_string(j + 1) + " (";
+      text += which;
+      text += ") lie on one line (periods " + Number(kTwoPi / bk) + " and " + Number(kTwoPi / bj);
+      text += ", closer than one resolution, 2 pi / span = " + Number(resolution);
+      text +=
+          "): together they fit what one would, and their amplitudes do not describe two "
+          "cycles.";
+    }
+  }
+  return text;
+}
