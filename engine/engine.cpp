@@ -380,6 +380,11 @@ std::string Engine::CsvText(const CsvStyle& style) const {
 }
 
 std::string Engine::Formula(ModelKind model, FormulaFormat format) const {
-  return FormulaText(
-      state_.Coefficients, model == ModelKind::Sum ? FormulaModel::One : FormulaModel::Two, format);
+  // The fitted terms' values, where the fit had terms, as the report writes them.
+  const HarmonicModel& fitted = models_[static_cast<int>(model)];
+  const FormulaTerms terms{terms_.Constant, terms_.Trend, fitted.Constant, fitted.Trend};
+  return FormulaText(state_.Coefficients,
+                     model == ModelKind::Sum ? FormulaModel::One : FormulaModel::Two,
+                     format,
+                     terms);
 }

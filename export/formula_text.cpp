@@ -77,31 +77,60 @@ std::string PlainSum(const std::vector<Harmonic>& hs) {
   return out;
 }
 
+// The terms before a sum: "c0+c1*x" in the language's spelling of x and its spacing, joined to
+// the sum by the sign its first number has (by "+" as the report's lines are, with `asReport`);
+// the sum alone without terms.
+std::string WithTerms(const FormulaTerms& terms,
+                      const std::string& sum,
+                      bool hasHarmonics,
+                      const std::string& var,
+                      bool spaced,
+                      bool asReport = false) {
+  std::string text;
+  if (terms.Constant) text = Leading(terms.C0);
+  if (terms.Trend) {
+    text += text.empty() ? Leading(terms.C1) : Signed(terms.C1, spaced);
+    text += (spaced ? " " : "*") + var;
+  }
+  if (text.empty()) return sum;
+  if (!hasHarmonics) return text;
+  if (sum.front() == '-' && !asReport) return text + (spaced ? " - " + sum.substr(1) : sum);
+  return text + (spaced ? " + " : "+") + sum;
+}
+
 }  // namespace
 
 std::string FormulaText(const CoefficientTable& table, FormulaModel model, FormulaFormat format) {
+  return FormulaText(table, model, format, FormulaTerms{});
+}
+
+std::string FormulaText(const CoefficientTable& table,
+                        FormulaModel model,
+                        FormulaFormat format,
+                        const FormulaTerms& terms) {
   const std::vector<Harmonic> hs = Harmonics(table, model);
   const bool squared = model == FormulaModel::Two;
+  const bool any = !hs.empty();
   switch (format) {
     case FormulaFormat::Plain: {
-      const std::string sum = PlainSum(hs);
-      return "F(x)=" + (squared && !hs.empty() ? "(" + sum + ")^2" : sum);
+      const std::string sum = WithTerms(terms, PlainSum(hs), any, "x", false, true);
+      return "F(x)=" + (squared && !sum.empty() ? "(" + sum + ")^2" : sum);
     }
     case FormulaFormat::Python: {
-      const std::string sum = CodeSum(hs, "np.sin", "x");
+      const std::string sum = WithTerms(terms, CodeSum(hs, "np.sin", "x"), any, "x", false);
       return squared ? "(" + sum + ")**2" : sum;
     }
     case FormulaFormat::Spreadsheet: {
-      const std::string sum = CodeSum(hs, "SIN", "A2");
+      const std::string sum = WithTerms(terms, CodeSum(hs, "SIN", "A2"), any, "A2", false);
       return "=" + (squared ? "(" + sum + ")^2" : sum);
     }
     case FormulaFormat::SpreadsheetComma: {
-      std::string text = FormulaText(table, model, FormulaFormat::Spreadsheet);
+      std::string text = FormulaText(table, model, FormulaFormat::Spreadsheet, terms);
       std::replace(text.begin(), text.end(), '.', ',');  // only the numbers hold a point
       return text;
     }
     case FormulaFormat::Latex: {
-      const std::string sum = LatexSum(hs);
+      const std::string sum = WithTerms(terms, LatexSum(hs), any, "x", true);
       return "F(x) = " + (squared ? "\\left(" + sum + "\\right)^2" : sum);
     }
   }

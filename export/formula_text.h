@@ -23,3 +23,14 @@ enum class FormulaModel { One, Two };
 // decimals as the report writes it. Model 2 is the bracketed sum squared in each language. With
 // no harmonics the sum is written as 0 (F(x)= alone in plain text).
 std::string FormulaText(const CoefficientTable& table, FormulaModel model, FormulaFormat format);
+
+// A fit's constant c0 and trend c1 * x, written before the harmonics (inside model 2's bracket),
+// as the report writes them.
+struct FormulaTerms {
+  bool Constant = false, Trend = false;
+  double C0 = 0, C1 = 0;
+};
+std::string FormulaText(const CoefficientTable& table,
+                        FormulaModel model,
+                        FormulaFormat format,
+                        const FormulaTerms& terms);

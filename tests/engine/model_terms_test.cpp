@@ -136,6 +136,9 @@ TEST(ModelTerms, TheSearchFindsTheCycleUnderALevelAndADrift) {
     const std::vector<std::string> report = engine.ReportLines();
     EXPECT_EQ(report[1].find("sin"), std::string::npos) << report[1];
     EXPECT_EQ(report[1].find("*x+") != std::string::npos, c.Trend) << report[1];
+    std::string model1;  // the copied formula is the report's, terms first
+    for (std::size_t i = 1; i < report.size() && !report[i].empty(); ++i) model1 += report[i];
+    EXPECT_EQ(engine.Formula(ModelKind::Sum, FormulaFormat::Plain), "F(x)=" + model1);
     const std::string csv = engine.CsvText();
     EXPECT_NE(csv.find("# model1 c0 = "), std::string::npos);
     EXPECT_EQ(csv.find("# model2 c1 = ") != std::string::npos, c.Trend);

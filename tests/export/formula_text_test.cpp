@@ -59,6 +59,32 @@ const char* VariableOf(FormulaFormat format) {
 constexpr FormulaFormat kFormats[] = {
     FormulaFormat::Plain, FormulaFormat::Python, FormulaFormat::Spreadsheet, FormulaFormat::Latex};
 
+// A fit's constant and trend come first, inside model 2's bracket, with their signs.
+TEST(FormulaText, TermsComeBeforeTheHarmonicsInEachLanguage) {
+  const CoefficientTable t = Table({{-2, 0.5, 1}}, {{1.5, 2, 0.25}});
+  const FormulaTerms terms{true, true, 10.25, -0.5};
+  const struct {
+    FormulaModel Model;
+    FormulaFormat Format;
+    const char* Text;
+  } cases[] = {
+      {FormulaModel::One,
+       FormulaFormat::Plain,
+       "F(x)=10.250000000-0.500000000*x+-2.000000000*sin(0.500000000*x+1.000000000)"},
+      {FormulaModel::One,
+       FormulaFormat::Python,
+       "10.250000000-0.500000000*x-2.000000000*np.sin(0.500000000*x+1.000000000)"},
+      {FormulaModel::Two,
+       FormulaFormat::SpreadsheetComma,
+       "=(10,250000000-0,500000000*A2+1,500000000*SIN(2,000000000*A2+0,250000000))^2"},
+      {FormulaModel::Two,
+       FormulaFormat::Latex,
+       "F(x) = \\left(10.250000000 - 0.500000000 x + 1.500000000 \\sin(2.000000000 x + "
+       "0.250000000)\\right)^2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormulaText(t, c.Model, c.Format, terms), c.Text);
+}
+
 TEST(FormulaText, TheIssuesExampleHarmonicInEachLanguage) {
   const CoefficientTable t = Table({{3.276986428, 0.225361511, 2.065039050}}, {{1.5, 2, 0.25}});
   EXPECT_EQ(FormulaText(t, FormulaModel::One, FormulaFormat::Plain),
