@@ -2,7 +2,9 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -11,6 +13,7 @@ constexpr int kVerticalLines = 9;    // the main plot's default grid
 constexpr int kHorizontalLines = 5;  // odd, so one of them is the zero line
 constexpr int kMarkerHalf = 2;       // a 5-pixel square, as the main plot's markers
 const QColor kSilver(192, 192, 192);
+constexpr std::size_t kEveryMarkerUpTo = 2000;  // more would cover the field several times
 
 }  // namespace
 
@@ -80,11 +83,39 @@ void ResidualPlot::paintEvent(QPaintEvent*) {
                    QString::number(-YSpan, 'g', 3));
 
   painter.setPen(Colour);
+  if (Residuals.size() > kEveryMarkerUpTo) {
+    DrawThinned(painter);
+    return;
+  }
   for (size_t i = 0; i < Residuals.size(); ++i) {
     if (!std::isfinite(X[i]) || !std::isfinite(Residuals[i])) continue;
     const int x = ColumnOf(X[i]);
     const int y = RowOf(Residuals[i]);
     painter.drawLine(x, RowOf(0), x, y);
     painter.drawRect(x - kMarkerHalf, y - kMarkerHalf, 2 * kMarkerHalf, 2 * kMarkerHalf);
+  }
+}
+
+// A long table's residuals: per pixel column one stem over every row its residuals reach (and
+// the zero line) and a marker at its lowest and highest, as the main plot thins its points.
+void ResidualPlot::DrawThinned(QPainter& painter) const {
+  std::vector<int> low(static_cast<std::size_t>(width()), INT_MAX),
+      high(static_cast<std::size_t>(width()), INT_MIN);
+  for (size_t i = 0; i < Residuals.size(); ++i) {
+    if (!std::isfinite(X[i]) || !std::isfinite(Residuals[i])) continue;
+    const int x = ColumnOf(X[i]);
+    if (x < 0 || x >= width()) continue;
+    const int y = RowOf(Residuals[i]);
+    low[static_cast<std::size_t>(x)] = std::min(low[static_cast<std::size_t>(x)], y);
+    high[static_cast<std::size_t>(x)] = std::max(high[static_cast<std::size_t>(x)], y);
+  }
+  const int zero = RowOf(0);
+  for (int x = 0; x < width(); ++x) {
+    const int lo = low[static_cast<std::size_t>(x)], hi = high[static_cast<std::size_t>(x)];
+    if (lo > hi) continue;
+    painter.drawLine(x, std::min(lo, zero), x, std::max(hi, zero));
+    painter.drawRect(x - kMarkerHalf, lo - kMarkerHalf, 2 * kMarkerHalf, 2 * kMarkerHalf);
+    if (hi != lo)
+      painter.drawRect(x - kMarkerHalf, hi - kMarkerHalf, 2 * kMarkerHalf, 2 * kMarkerHalf);
   }
 }

@@ -4,9 +4,11 @@
 #include <QWidget>
 #include <vector>
 
+class QPainter;
+
 // Residuals against x in the main plot's colours: a black field, a dotted silver grid, the zero
 // line in silver and each residual as a stem from zero with a square marker in the model's colour
-// (white for model 1, blue for model 2).
+// (white for model 1, blue for model 2); a long table's thinned to one stem a pixel column.
 class ResidualPlot : public QWidget {
  public:
   explicit ResidualPlot(QWidget* parent = nullptr);
@@ -25,6 +27,7 @@ class ResidualPlot : public QWidget {
 
  private:
   int ColumnOf(double x) const;
+  void DrawThinned(QPainter& painter) const;
 
   std::vector<double> X, Residuals;
   QColor Colour = Qt::white;
