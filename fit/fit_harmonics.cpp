@@ -6,11 +6,11 @@
 
 #include "base/run_time_fault.h"
 #include "fit/fit_sines.h"
-#include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
 #include "fit/refine_harmonic.h"
 #include "fit/search_harmonic_fast.h"
 #include "fit/search_harmonic_plain.h"
+#include "fit/trial_fit.h"
 #include "model/model_values.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fit/harmonic_model.h"
 #include "fit/refine_harmonic.h"
+#include "fit/trial_fit.h"
 #include "state/app_state.h"
 
 // What the search and the polish do with an improvement: store the trial as harmonic k of set 1

@@ -1,6 +1,6 @@
 #include "fit/refine_harmonic.h"
 
-#include "fit/harmonic_model.h"
+#include "fit/trial_fit.h"
 
 bool DirectionSearch(const RefineFields& fields,
                      double TrialHarmonic::*param,

@@ -7,10 +7,10 @@
 #include <limits>
 
 #include "fit/fit_worker.h"
-#include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "fit/trial_fit.h"
 #include "fit/worker_pacing.h"
 
 namespace {

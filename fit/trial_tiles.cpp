@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "fit/fit_sines.h"
-#include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "fit/trial_fit.h"
 #include "fit/trial_tile_paths.h"
 #include "sine/approx_sine.h"
 #include "sine/path_table.h"

@@ -19,9 +19,9 @@
 #include <numbers>
 #include <utility>
 
-#include "fit/harmonic_model.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "fit/trial_fit.h"
 #include "sine/approx_sine_lanes.h"
 #include "sine/sine_lanes.h"
 

@@ -13,10 +13,10 @@
 #include "fit/engine_choice.h"
 #include "fit/fit_harmonics.h"
 #include "fit/fit_sines.h"
-#include "fit/harmonic_model.h"
 #include "fit/search_harmonic_fast.h"
 #include "fit/search_harmonic_plain.h"
 #include "fit/trial_block.h"
+#include "fit/trial_fit.h"
 #include "fit_test_support.h"
 #include "sine/sine_kernel.h"
 

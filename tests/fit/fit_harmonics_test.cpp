@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/run_time_fault.h"
-#include "fit/harmonic_model.h"
+#include "fit/trial_fit.h"
 #include "fit_test_support.h"
 #include "model/model_values.h"
 

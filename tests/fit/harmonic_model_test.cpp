@@ -1,9 +1,8 @@
-#include "fit/harmonic_model.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "fit/trial_fit.h"
 #include "fit_test_support.h"
 
 namespace {

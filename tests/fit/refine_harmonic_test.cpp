@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fit/harmonic_model.h"
 #include "fit/improvement_steps.h"
+#include "fit/trial_fit.h"
 #include "fit_test_support.h"
 
 namespace {

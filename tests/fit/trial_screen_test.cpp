@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "fit/engine_choice.h"
-#include "fit/harmonic_model.h"
 #include "fit/search_harmonic_fast.h"
 #include "fit/search_harmonic_plain.h"
 #include "fit/trial_block.h"
 #include "fit/trial_draws.h"
+#include "fit/trial_fit.h"
 #include "fit_test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "fit/harmonic_model.h"
+#include "fit/trial_fit.h"
 
 #include "base/run_time_fault.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// A trial harmonic of the search: its residual and its least-squares amplitude.
+
 #include <limits>
 
 #include "data/observation_set.h"
