@@ -91,6 +91,9 @@ struct ModelFit {
   // objective over the best's (infinity: none), RivalB its searched frequencies in x, lowest
   // first.
   double RivalRatio = std::numeric_limits<double>::infinity();
+  // Harmonics whose amplitude grows without bound toward an infimum the fit never reaches
+  // (analysis/unbounded_harmonics.h): their values and intervals are not determined.
+  bool Unbounded[kMaxHarmonics] = {};
   double RivalB[kMaxHarmonics] = {};
   // The parameters' covariance as the estimates were computed from it, in the abscissa u =
   // (x - CovarianceCentre) / CovarianceScale, where it is well conditioned whatever x's origin:

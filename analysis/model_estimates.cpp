@@ -11,6 +11,7 @@
 #include <numbers>
 #include <type_traits>
 
+#include "analysis/unbounded_harmonics.h"
 #include "fit/fit_harmonics.h"
 #include "model/model_values.h"
 #include "sine/sine_kernel.h"
@@ -340,10 +341,12 @@ double StudentQuantile95(int dof) {
   return dof >= 1 && dof <= kTabledDof ? table[dof] : ComputedQuantile95(dof);
 }
 
-void EvaluateModelFit(const ObservationSet& obs,
-                      ModelKind kind,
-                      ModelFit& fit,
-                      const FitWeights& weights) {
+namespace {
+
+void EvaluateEstimates(const ObservationSet& obs,
+                       ModelKind kind,
+                       ModelFit& fit,
+                       const FitWeights& weights) {
   const int count = obs.LastIndex + 1;
   HarmonicModel& h = fit.Coefficients;
   const int n = h.Count;
@@ -510,6 +513,16 @@ void EvaluateModelFit(const ObservationSet& obs,
     }
     fit.Constant = MakeEstimate(fit.Constant.Value, varC0, known, quantile);
   }
+}
+
+}  // namespace
+
+void EvaluateModelFit(const ObservationSet& obs,
+                      ModelKind kind,
+                      ModelFit& fit,
+                      const FitWeights& weights) {
+  EvaluateEstimates(obs, kind, fit, weights);
+  MarkUnboundedHarmonics(obs, kind, fit);
 }
 
 double StageWeight(ModelKind kind, double y, double sigma) {

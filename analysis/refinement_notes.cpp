@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "analysis/residual_lines.h"
+#include "analysis/unbounded_harmonics.h"
 
 namespace {
 
@@ -170,6 +171,10 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
          {SharedLineText(f.Fit, f.Lower, result.Span), ResidualLineText(f.Fit, f.Lower)}) {
       if (!line.empty()) notes.push_back(std::move(line));
     }
+  }
+  for (const auto& f : fits) {
+    std::string unbounded = UnboundedNote(f.Name, f.Fit, result.Span, result.RefinementBand);
+    if (!unbounded.empty()) notes.push_back(std::move(unbounded));
   }
   for (const auto& f : fits) {
     std::string unconfirmed = UnconfirmedText(f.Lower, f.Fit);

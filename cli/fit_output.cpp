@@ -239,7 +239,11 @@ void AddTerms(JsonObject& model, const ModelFit& fit) {
 // and the statistics.
 std::string RefinedJson(const RefinementResult& result, ModelKind kind) {
   const ModelFit& fit = result.Refined[static_cast<int>(kind)];
-  const HarmonicModel& h = fit.Coefficients;
+  HarmonicModel h = fit.Coefficients;
+  // A harmonic whose amplitude grows without bound has no value to give: null, not 1e7.
+  for (int k = 0; k < h.Count; ++k) {
+    if (fit.Unbounded[k]) h.A[k] = h.B[k] = h.C[k] = kNotDetermined;
+  }
   JsonObject model;
   Add(model, "A", JsonNumbers(h.A, h.Count));
   Add(model, "B", JsonNumbers(h.B, h.Count));

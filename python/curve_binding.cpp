@@ -48,8 +48,10 @@ Array PerSeries(const std::vector<SeriesFit>& fits, int m, Value value) {
 
 // The coefficients (A, B, C of length N) of a one-series model dict.
 void ReadHarmonics(const py::dict& model, HarmonicModel& h) {
-  const Input a = model["A"].cast<Input>(), b = model["B"].cast<Input>(),
-              c = model["C"].cast<Input>();
+  // A refined model's shown A, B, C are NaN where a harmonic is unbounded; its curve is the fit's.
+  const bool raw = model.contains("_A");
+  const Input a = model[raw ? "_A" : "A"].cast<Input>(), b = model[raw ? "_B" : "B"].cast<Input>(),
+              c = model[raw ? "_C" : "C"].cast<Input>();
   h.Count = static_cast<int>(std::min<py::ssize_t>(a.size(), kMaxHarmonics));
   for (int k = 0; k < h.Count; ++k) {
     h.A[k] = a.at(k);

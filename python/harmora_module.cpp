@@ -135,7 +135,7 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
     const auto take = [&](auto field) {
       return PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
         const Estimate& e = (fitOf(f).*column.Values)[k];
-        return refined(f) ? field(e) : kNaN;
+        return refined(f) && !fitOf(f).Unbounded[k] ? field(e) : kNaN;
       });
     };
     const std::string name = column.Name;
@@ -147,6 +147,20 @@ py::dict RefinedModel(const std::vector<SeriesFit>& fits,
     model[(name + "_upper").c_str()] =
         take([](const Estimate& e) { return e.Determined ? e.Upper : kNaN; });
   }
+  // Harmonics the data do not determine (amplitudes growing without bound): NaN above, True
+  // here; predict() takes the fitted curve from the underscored coefficients.
+  model["unbounded"] = PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
+                         return refined(f) && fitOf(f).Unbounded[k] ? 1.0 : 0.0;
+                       }).attr("astype")("bool");
+  model["_A"] = PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
+    return refined(f) ? fitOf(f).Coefficients.A[k] : kNaN;
+  });
+  model["_B"] = PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
+    return refined(f) ? fitOf(f).Coefficients.B[k] : kNaN;
+  });
+  model["_C"] = PerHarmonic(fits, harmonics, [&](const SeriesFit& f, int k) {
+    return refined(f) ? fitOf(f).Coefficients.C[k] : kNaN;
+  });
   const auto statistic = [&](auto field) {
     return PerSeries(
         fits, [&](const SeriesFit& f) { return field(fitOf(f)); }, true);

@@ -393,7 +393,10 @@ def fit(x, y, *, harmonics=1, depth=10000, min_period=None, seed=None, refine=Fa
         undetermined), constant and trend likewise, r2, adjusted_r2, rmse, sse, aic, bic, df,
         starts, hits, termination (how the refinement ended, as harmora-fit says it),
         false_alarm (of the data's strongest periodogram peak), harmonic_false_alarm (per
-        harmonic, against the fit without it), notes (harmora-fit's "Note:" sentences) and the
+        harmonic, against the fit without it), unbounded (per harmonic: True where the sum of
+        squares has no finite minimum and its amplitude grows without bound; its A, B, C and
+        period are then NaN, predict still draws the fitted curve), notes (harmora-fit's
+        "Note:" sentences) and the
         covariance with its parameter names. predict, report, plot and a notebook table are
         its methods. The GIL is released while the engine runs; Ctrl-C stops it and raises
         KeyboardInterrupt once the current search, which cannot be interrupted, has ended.

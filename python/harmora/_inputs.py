@@ -41,8 +41,9 @@ def frame_series(x, Y):
 def _slow(model, span, fixed):
     """Per series, the (harmonic number, period) of the first harmonic with an amplitude that
     completes less than half a cycle over the data, or None."""
-    A = _np.atleast_2d(model["A"])
-    B = _np.abs(_np.atleast_2d(model["B"]))
+    # A refined model's A and B are NaN where a harmonic is unbounded: the fitted ones judge.
+    A = _np.atleast_2d(model["_A"] if "_A" in model else model["A"])
+    B = _np.abs(_np.atleast_2d(model["_B"] if "_B" in model else model["B"]))
     out = []
     for a, b in zip(A, B):
         found = [(k + 1, 2 * _np.pi / b[k] if b[k] > 0 else _np.inf)
