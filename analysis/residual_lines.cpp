@@ -25,47 +25,57 @@ std::string Number(double v) {
   return std::string(text, end.ptr);
 }
 
+// The strongest peak of the periodogram of the stage's target less model (floating mean,
+// weighted as the fit) over the search's band: its period into `period` and its false-alarm
+// probability against a null model of nullParameters, or kNotDetermined.
+double StrongestLine(const ObservationSet& obs,
+                     ModelKind kind,
+                     double minPeriod,
+                     const FitWeights& weights,
+                     const HarmonicModel& model,
+                     int nullParameters,
+                     double& period) {
+  const int n = obs.LastIndex + 1;
+  const double span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];
+  if (n <= kResidualLineRows || !(span > 0) || !(minPeriod > 0)) return kNotDetermined;
+  std::vector<double> r(static_cast<std::size_t>(n)), w(r.size(), 1.0);
+  SumValues(model, obs.PlotX.data(), n, r.data(), LibrarySines);
+  for (int i = 0; i < n; ++i) r[i] = StageTarget(kind, obs.OrigY[i]) - r[i];
+  for (int i = 0; weights.Any() && i < n; ++i) {
+    const double s = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
+    w[i] = s * s;
+  }
+  const double step = kTwoPi / span / kGridPerResolution;
+  const double size = std::min(std::ceil(kTwoPi / minPeriod / step), kMaxGridPerRow * n + 1024);
+  if (!std::isfinite(size) || size < 1) return kNotDetermined;
+  const FrequencyGrid grid{step, static_cast<int>(size)};
+  const SpectralSeries series{obs.PlotX.data(), r.data(), weights.Any() ? w.data() : nullptr, n};
+  const std::vector<double> power = GridPeriodogram(series, grid, true);
+  const auto top = std::max_element(power.begin(), power.end());
+  double total = 0, mean = 0, sum = 0;
+  for (int i = 0; i < n; ++i) {
+    mean += w[i] * r[i];
+    sum += w[i];
+  }
+  mean /= sum;
+  for (int i = 0; i < n; ++i) total += w[i] * (r[i] - mean) * (r[i] - mean);
+  if (top == power.end() || !(total > 0) || !std::isfinite(total)) return kNotDetermined;
+  period = kTwoPi / (static_cast<double>(top - power.begin() + 1) * step);
+  return PeakFalseAlarm(
+      std::clamp(*top / total, 0.0, 1.0), obs.PlotX.data(), n, grid.Size * step, nullParameters);
+}
+
 void FindLine(const ObservationSet& obs,
               ModelKind kind,
               double minPeriod,
               const FitWeights& weights,
               ModelFit& fit) {
-  const int n = obs.LastIndex + 1;
-  const double span = obs.PlotX[obs.LastIndex] - obs.PlotX[0];
-  if (n <= kResidualLineRows || !(span > 0) || !(minPeriod > 0)) return;
-  std::vector<double> r(static_cast<std::size_t>(n)), w;
-  SumValues(fit.Coefficients, obs.PlotX.data(), n, r.data(), LibrarySines);
-  for (int i = 0; i < n; ++i) r[i] = StageTarget(kind, obs.OrigY[i]) - r[i];
-  if (weights.Any()) {
-    w.resize(r.size());
-    for (int i = 0; i < n; ++i) {
-      const double s = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
-      w[i] = s * s;
-    }
-  }
-  const double step = kTwoPi / span / kGridPerResolution;
-  const double size = std::min(std::ceil(kTwoPi / minPeriod / step), kMaxGridPerRow * n + 1024);
-  if (!std::isfinite(size) || size < 1) return;
-  const FrequencyGrid grid{step, static_cast<int>(size)};
-  const SpectralSeries series{obs.PlotX.data(), r.data(), w.empty() ? nullptr : w.data(), n};
-  const std::vector<double> power = GridPeriodogram(series, grid, true);
-  const auto top = std::max_element(power.begin(), power.end());
-  double total = 0, mean = 0, sum = 0;
-  for (int i = 0; i < n; ++i) {
-    const double wi = w.empty() ? 1.0 : w[i];
-    mean += wi * r[i];
-    sum += wi;
-  }
-  mean /= sum;
-  for (int i = 0; i < n; ++i) total += (w.empty() ? 1.0 : w[i]) * (r[i] - mean) * (r[i] - mean);
-  if (top == power.end() || !(total > 0) || !std::isfinite(total)) return;
-  const double omega = static_cast<double>(top - power.begin() + 1) * step;
-  fit.ResidualLinePeriod = kTwoPi / omega;
-  fit.ResidualLineFalseAlarm = PeakFalseAlarm(std::clamp(*top / total, 0.0, 1.0),
-                                              obs.PlotX.data(),
-                                              n,
-                                              grid.Size * step,
-                                              fit.StageStatistics.Parameters);
+  double period = 0;
+  const double alarm = StrongestLine(
+      obs, kind, minPeriod, weights, fit.Coefficients, fit.StageStatistics.Parameters, period);
+  if (!IsDetermined(alarm)) return;
+  fit.ResidualLinePeriod = period;
+  fit.ResidualLineFalseAlarm = alarm;
 }
 
 }  // namespace
@@ -78,6 +88,15 @@ void FindResidualLines(const ObservationSet& obs,
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
     const int m = static_cast<int>(kind);
     if (!options.Models[m]) continue;
+    // The refinement's own peak looks only up to its band, which stops short of the search's
+    // on long series (20,000 frequencies at most: periods above about 40 at 10^6 rows); there
+    // the data's strongest peak is taken over the search's band.
+    double period = 0;
+    const double alarm =
+        result.RefinementBand < result.SearchBand
+            ? StrongestLine(obs, kind, minPeriod, options.Weights, HarmonicModel{}, 1, period)
+            : kNotDetermined;
+    if (IsDetermined(alarm)) result.PeakFalseAlarm[m] = alarm;
     FindLine(obs, kind, minPeriod, options.Weights, result.Refined[m]);
     if (options.WithConstant)
       FindLine(obs, kind, minPeriod, options.Weights, result.WithConstant[m]);

@@ -16,7 +16,9 @@ inline constexpr int kResidualLineRows = 100;
 // peak of the periodogram of its stage's residuals (floating mean, weighted as the fit), over the
 // search's band up to 2 pi / minPeriod at five points per resolution, and its false-alarm
 // probability against the fit (Baluev, the fit's parameters as the null model's), into
-// ModelFit::ResidualLinePeriod and ResidualLineFalseAlarm.
+// ModelFit::ResidualLinePeriod and ResidualLineFalseAlarm. Where the refinement's band stops
+// below the search's, the data's own strongest peak over the search's band replaces
+// result.PeakFalseAlarm.
 void FindResidualLines(const ObservationSet& obs,
                        double minPeriod,
                        const RefineOptions& options,

@@ -61,6 +61,36 @@ TEST(RefinementNotes, NameTheLineLeftInTheResiduals) {
   }
 }
 
+// 3,000 random x over 300 and a line at period 0.08, inside the search's band (a minimum period
+// of 0.05) but above the refinement's own, which its 20,000 frequencies stop near period 0.12:
+// the data's strongest peak is the line, not noise.
+TEST(RefinementNotes, TheDataPeakIsLookedForOverTheSearchsBand) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::normal_distribution<double> noise(0, 0.5);
+  std::vector<double> xs(3000);
+  for (double& x : xs) x = 300 * unit(random);
+  std::sort(xs.begin(), xs.end());
+  ObservationSet obs;
+  obs.LastIndex = static_cast<int>(xs.size()) - 1;
+  ReserveObservations(obs, static_cast<int>(xs.size()));
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    obs.X[i] = xs[i];
+    obs.WorkY[i] = std::sin(kTwoPi / 0.08 * xs[i]) + noise(random);
+  }
+  PrepareData(obs);
+  CoefficientTable table;
+  table.HarmonicCount = 1;
+  table.A[0] = table.A2[0] = 1;
+  table.B[0] = table.B2[0] = kTwoPi / 0.08;
+  RefineOptions options;
+  options.StartBudget = 0.05;
+  const RefinementResult result = RefineBothModels(obs, table, 0.05, options);
+  ASSERT_LT(result.RefinementBand, result.SearchBand);
+  EXPECT_LT(result.PeakFalseAlarm[0], 1e-6);
+  EXPECT_FALSE(AnyNoteHas(RefinementNotes(result, ModelKind::Sum), "strongest periodogram peak"));
+}
+
 // Two harmonics closer than a resolution fit one line between them: each adds little beside the
 // other, which is no sign of noise, and the note says they share a line instead.
 TEST(RefinementNotes, HarmonicsOnOneLineAreNotCalledNoise) {
