@@ -135,8 +135,9 @@ std::string ApplyPlotOption(FitOptions& options, std::string_view name, std::str
   return {};
 }
 
-// Applies one option with its value; returns the error text, empty when it is accepted.
-std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
+// Applies an option whose value is a number (the harmonics, the depth, a period, sigma, the
+// budget); returns the error text, empty when it is accepted.
+std::string ApplyNumber(FitOptions& options, std::string_view name, std::string_view value) {
   const Language l = options.Messages;
   const std::string shown = Quote(l, value);
   if (name == "harmonics") {
@@ -195,16 +196,15 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
              shown;
     }
     options.Sigma = *p;
-  } else if (name == "plot" || name == "plot-size" || name == "plot-theme" || name == "x-title" ||
-             name == "y-title") {
-    return ApplyPlotOption(options, name, value);
-  } else if (name == "x-column") {
-    options.XColumn = value;
-  } else if (name == "y-column") {
-    options.YColumns.emplace_back(value);
-  } else if (name == "sigma-column") {
-    options.SigmaColumn = value;
-  } else if (name == "seed") {
+  }
+  return {};
+}
+
+// Applies --seed, --search, --model or --format; returns the error text, empty when accepted.
+std::string ApplyChoice(FitOptions& options, std::string_view name, std::string_view value) {
+  const Language l = options.Messages;
+  const std::string shown = Quote(l, value);
+  if (name == "seed") {
     if (!ParseSeeds(value, options.Seeds)) {
       return Say(l,
                  "the seeds must be S1 or S1,S2, each 0 to 4294967295, not ",
@@ -244,6 +244,29 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
                  "формат должен быть report, json или csv, а не ") +
              shown;
     }
+  }
+  return {};
+}
+
+// Applies one option with its value; returns the error text, empty when it is accepted.
+std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
+  static constexpr std::string_view kNumbers[] = {
+      "harmonics", "depth", "min-period", "refine-budget", "period", "sigma"};
+  static constexpr std::string_view kPlot[] = {
+      "plot", "plot-size", "plot-theme", "x-title", "y-title"};
+  const auto among = [name](const auto& names) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+  };
+  if (among(kNumbers)) return ApplyNumber(options, name, value);
+  if (among(kPlot)) return ApplyPlotOption(options, name, value);
+  if (name == "x-column") {
+    options.XColumn = value;
+  } else if (name == "y-column") {
+    options.YColumns.emplace_back(value);
+  } else if (name == "sigma-column") {
+    options.SigmaColumn = value;
+  } else {
+    return ApplyChoice(options, name, value);
   }
   return {};
 }
@@ -340,6 +363,51 @@ bool RefineRuns(const FitOptions& options) {
          !options.SigmaColumn.empty();
 }
 
+namespace {
+
+// An option's name and, when written into it ("--name=value", "-nvalue"), its value.
+struct SplitArgument {
+  std::string_view Name, Value;
+  bool HasValue = false;
+};
+
+SplitArgument SplitOption(std::string_view arg) {
+  SplitArgument split;
+  if (arg[1] == '-') {
+    split.Name = arg.substr(2);
+    const std::size_t equals = split.Name.find('=');
+    if (equals != std::string_view::npos) {
+      split.Value = split.Name.substr(equals + 1);
+      split.Name = split.Name.substr(0, equals);
+      split.HasValue = true;
+    }
+  } else {
+    split.Name = arg.substr(1, 1);
+    split.HasValue = arg.size() > 2;
+    if (split.HasValue) split.Value = arg.substr(2);
+  }
+  return split;
+}
+
+// The plot's options that need --plot, or one fit to draw; the error, empty when none.
+std::string PlotContradiction(const FitOptions& options) {
+  const Language l = options.Messages;
+  if (options.PlotLookGiven && options.PlotPath.empty()) {
+    return Say(l,
+               "--plot-size, --plot-theme, --x-title and --y-title need --plot",
+               "--plot-size, --plot-theme, --x-title и --y-title требуют --plot");
+  }
+  if (!options.PlotPath.empty() &&
+      (options.Files.size() > 1 || options.YColumns.size() > 1 || options.AllColumns)) {
+    return Say(l,
+               "--plot draws one fit: give one file and at most one --y-column",
+               "--plot рисует один подбор: укажите один файл и не больше одного --y-column");
+  }
+  return {};
+}
+
+}  // namespace
+
 ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language language) {
   ParsedOptions parsed;
   FitOptions& options = parsed.Options;
@@ -356,23 +424,8 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
       onlyFiles = true;
       continue;
     }
-    std::string_view name, value;
-    bool hasValue = false;
-    if (arg[1] == '-') {
-      name = arg.substr(2);
-      const std::size_t equals = name.find('=');
-      if (equals != std::string_view::npos) {
-        value = name.substr(equals + 1);
-        name = name.substr(0, equals);
-        hasValue = true;
-      }
-    } else {
-      name = arg.substr(1, 1);
-      if (arg.size() > 2) {
-        value = arg.substr(2);
-        hasValue = true;
-      }
-    }
+    const auto [name, value0, hasValue] = SplitOption(arg);
+    std::string_view value = value0;
     if (bool* flag = FlagOf(options, name)) {
       if (hasValue) {
         parsed.Error = Say(l, "option ", "параметр ") + Quote(l, arg) +
@@ -402,20 +455,8 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
   if (!parsed.Error.empty()) return parsed;
   options.Table = !options.Pairs;
   options.Constant = !options.NoConstant;
-  if (options.PlotLookGiven && options.PlotPath.empty()) {
-    parsed.Error = Say(l,
-                       "--plot-size, --plot-theme, --x-title and --y-title need --plot",
-                       "--plot-size, --plot-theme, --x-title и --y-title требуют --plot");
-    return parsed;
-  }
-  if (!options.PlotPath.empty() &&
-      (options.Files.size() > 1 || options.YColumns.size() > 1 || options.AllColumns)) {
-    parsed.Error =
-        Say(l,
-            "--plot draws one fit: give one file and at most one --y-column",
-            "--plot рисует один подбор: укажите один файл и не больше одного --y-column");
-    return parsed;
-  }
+  parsed.Error = PlotContradiction(options);
+  if (!parsed.Error.empty()) return parsed;
   if (!options.Help && !options.Version && options.Files.empty()) {
     parsed.Error = Say(l, "no data file given", "не задан файл данных");
   }

@@ -159,6 +159,152 @@ std::string StopText(int signal, std::size_t written, Language language) {
          Say(language, " results written", " записанных результатов");
 }
 
+// "3 rows left out for ...": the cells a table's series lost, in the chosen language.
+std::string LeftOutText(const FileFit& fit, Language language) {
+  const std::int64_t n = fit.RowsLeftOut;
+  if (language == Language::Russian) {
+    return (fit.LeftOutCells
+                ? RussianCount(n, "ячейка пропущена", "ячейки пропущены", "ячеек пропущено")
+                : RussianCount(n, "строка пропущена", "строки пропущены", "строк пропущено")) +
+           ": пустая ячейка, NA, нечитаемое значение или код пропуска";
+  }
+  return std::to_string(n) +
+         (fit.LeftOutCells ? (n == 1 ? " value" : " values") : (n == 1 ? " row" : " rows")) +
+         " left out for an empty, NA or unreadable cell or a missing-value code";
+}
+
+// One run over the files: each fit's messages and results written in the order given, every
+// write checked, and the run ended early, once said why, by a failed output or a stop signal.
+class BatchRun {
+ public:
+  BatchRun(const FitOptions& options, std::ostream& out, std::ostream& err, Language language)
+      : options_(options), out_(out), err_(err), language_(language) {}
+
+  // The files read as tables (or as pairs where they have no columns): one at a time, its
+  // series handed on as they are done (side by side within it); a batch side by side, each
+  // file's series kept until they are written.
+  void FitTables() {
+    const std::vector<std::string>& files = options_.Files;
+    const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
+    const int threads = SideBySideFits(stream ? 1 : files.size()).Threads;
+    const auto write = [this](std::unique_ptr<FileFit> fit) { Handle(*fit); };
+    if (threads <= 1) {
+      for (const std::string& path : files) {
+        if (!Going()) return;
+        FitTableFile(path, options_, write);
+      }
+      return;
+    }
+    using Fits = std::vector<std::unique_ptr<FileFit>>;
+    InInputOrder(
+        files.size(),
+        threads,
+        [&](std::size_t i) {
+          Fits fits;
+          if (StopSignal()) return fits;  // not fitted, not written
+          FitTableFile(files[i], options_, [&fits](std::unique_ptr<FileFit> fit) {
+            fits.push_back(std::move(fit));
+          });
+          return fits;
+        },
+        [&](Fits fits) {
+          for (const auto& fit : fits) Handle(*fit);
+        });
+  }
+
+  // The files read as the window reads them: side by side, one per CPU the process may use, each
+  // fit on one thread, written in the order given. A stream can be read only once, so a batch
+  // that holds one is fitted in turn.
+  void FitPairs() {
+    const std::vector<std::string>& files = options_.Files;
+    const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
+    const SideBySide run = SideBySideFits(stream ? 1 : files.size());
+    InInputOrder(
+        files.size(),
+        run.Threads,
+        [&](std::size_t i) {
+          if (StopSignal()) return std::make_unique<FileFit>();  // not fitted, not written
+          return std::make_unique<FileFit>(FitDataFile(files[i], options_, run.Engine));
+        },
+        [&](std::unique_ptr<FileFit> fit) { Handle(*fit); });
+  }
+
+  // The exit status, once everything is written: a late signal changes nothing.
+  int Finish() {
+    Going(false);
+    return status_;
+  }
+
+ private:
+  // Flushes what was written and says, once, why the run ends early; false when it must.
+  bool Going(bool stoppable = true) {
+    if (ended_) return false;
+    out_.flush();
+    if (!out_) {
+      err_ << kProgram << ": " << OutputFault(errno, language_) << '\n';
+      End(kFitOutputFailed);
+    } else if (const int signal = stoppable ? StopSignal() : 0) {
+      err_ << kProgram << ": " << StopText(signal, written_, language_) << '\n';
+      End(128 + signal);
+    }
+    return !ended_;
+  }
+
+  void End(int status) {
+    status_ = status;
+    ended_ = true;
+  }
+
+  // What is said on standard error before a file's results: how it was read, its notices.
+  void SayReading(const FileFit& fit, const std::string& name) {
+    if (!fit.Note.empty()) err_ << kProgram << ": " << fit.Path << ": " << fit.Note << '\n';
+    // Dates become days: say so, or a period of 54,855 reads as years.
+    if (fit.XIsDate && fit.Fitted) {
+      err_ << kProgram << ": " << name << ": " << DaysNote(fit.XOrigin, fit.XTimesOfDay, language_)
+           << '\n';
+    }
+    for (const FileNotice& notice : fit.Notices) {
+      err_ << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
+    }
+    if (fit.RowsLeftOut > 0) {
+      err_ << kProgram << ": " << name << ": " << LeftOutText(fit, language_) << '\n';
+    }
+  }
+
+  void Handle(const FileFit& fit) {
+    if (!Going()) return;  // also keeps the order of the two streams on a terminal
+    errno = 0;             // a failed write below leaves its reason
+    const std::string name = fit.Series.empty() ? fit.Path : fit.Path + " [" + fit.Series + "]";
+    SayReading(fit, name);
+    if (!fit.Fitted) {
+      err_ << kProgram << ": " << (fit.ErrorNamesFile ? "" : name + ": ") << fit.Error << '\n';
+      if (options_.Format == OutputFormat::Json) out_ << RefusedJsonLine(fit, options_) << '\n';
+      status_ = kFitFileFailed;
+      Going();
+      return;
+    }
+    for (const std::string& note : LevelNotes(fit, options_)) {
+      err_ << kProgram << ": " << name << ": " << note << '\n';
+    }
+    if (!WriteFit(fit, options_, first_, out_, err_)) status_ = kFitFileFailed;
+    if (!options_.PlotPath.empty() && !WritePlot(fit, options_, language_, err_)) {
+      status_ = kFitFileFailed;
+    }
+    first_ = false;
+    ++written_;
+    Going();
+  }
+
+  const FitOptions& options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  const Language language_;
+  int status_ = kFitAllDone;
+  bool first_ = true;
+  bool ended_ = false;  // the output failed or a stop signal came: nothing more is written
+  std::size_t written_ = 0;
+};
+
 }  // namespace
 
 int RunHarmoraFit(const std::vector<std::string>& args,
@@ -180,119 +326,11 @@ int RunHarmoraFit(const std::vector<std::string>& args,
     out << kProgram << ' ' << HARMORA_VERSION << '\n';
     return kFitAllDone;
   }
-  int status = kFitAllDone;
-  bool first = true;
-  bool ended = false;  // the output failed or a stop signal came: nothing more is written
-  std::size_t written = 0;
-  // Flushes what was written and says, once, why the run ends early; false when it must.
-  const auto going = [&](bool stoppable = true) {
-    if (ended) return false;
-    out.flush();
-    if (!out) {
-      err << kProgram << ": " << OutputFault(errno, language) << '\n';
-      status = kFitOutputFailed;
-      ended = true;
-    } else if (const int signal = stoppable ? StopSignal() : 0) {
-      err << kProgram << ": " << StopText(signal, written, language) << '\n';
-      status = 128 + signal;
-      ended = true;
-    }
-    return !ended;
-  };
-  const auto handle = [&](const FileFit& fit) {
-    if (!going()) return;  // also keeps the order of the two streams on a terminal
-    errno = 0;             // a failed write below leaves its reason
-    const std::string name = fit.Series.empty() ? fit.Path : fit.Path + " [" + fit.Series + "]";
-    if (!fit.Note.empty()) err << kProgram << ": " << fit.Path << ": " << fit.Note << '\n';
-    // Dates become days: say so, or a period of 54,855 reads as years.
-    if (fit.XIsDate && fit.Fitted) {
-      err << kProgram << ": " << name << ": " << DaysNote(fit.XOrigin, fit.XTimesOfDay, language)
-          << '\n';
-    }
-    for (const FileNotice& notice : fit.Notices) {
-      err << kProgram << ": " << fit.Path << ':' << notice.Line << ": " << notice.Text << '\n';
-    }
-    if (fit.RowsLeftOut > 0) {
-      err << kProgram << ": " << name << ": "
-          << (language == Language::Russian
-                  ? (fit.LeftOutCells ? RussianCount(fit.RowsLeftOut,
-                                                     "ячейка пропущена",
-                                                     "ячейки пропущены",
-                                                     "ячеек пропущено")
-                                      : RussianCount(fit.RowsLeftOut,
-                                                     "строка пропущена",
-                                                     "строки пропущены",
-                                                     "строк пропущено")) +
-                        ": пустая ячейка, NA, нечитаемое значение или код пропуска"
-                  : std::to_string(fit.RowsLeftOut) +
-                        (fit.LeftOutCells ? (fit.RowsLeftOut == 1 ? " value" : " values")
-                                          : (fit.RowsLeftOut == 1 ? " row" : " rows")) +
-                        " left out for an empty, NA or unreadable cell or a missing-value code")
-          << '\n';
-    }
-    if (!fit.Fitted) {
-      err << kProgram << ": ";
-      if (!fit.ErrorNamesFile) err << name << ": ";
-      err << fit.Error << '\n';
-      if (options.Format == OutputFormat::Json) out << RefusedJsonLine(fit, options) << '\n';
-      status = kFitFileFailed;
-      going();
-      return;
-    }
-    for (const std::string& note : LevelNotes(fit, options)) {
-      err << kProgram << ": " << name << ": " << note << '\n';
-    }
-    if (!WriteFit(fit, options, first, out, err)) status = kFitFileFailed;
-    if (!options.PlotPath.empty() && !WritePlot(fit, options, language, err))
-      status = kFitFileFailed;
-    first = false;
-    ++written;
-    going();
-  };
-  const std::vector<std::string>& files = options.Files;
+  BatchRun run(options, out, err, language);
   if (options.Table) {
-    // One file at a time, its series handed on as they are done (side by side within it); a batch
-    // of files side by side as below, each file's series kept until it is written.
-    const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
-    const int threads = SideBySideFits(stream ? 1 : files.size()).Threads;
-    if (threads <= 1) {
-      for (const std::string& path : files) {
-        if (!going()) break;
-        FitTableFile(path, options, [&](std::unique_ptr<FileFit> fit) { handle(*fit); });
-      }
-      going(false);
-      return status;
-    }
-    using Fits = std::vector<std::unique_ptr<FileFit>>;
-    InInputOrder(
-        files.size(),
-        threads,
-        [&](std::size_t i) {
-          Fits fits;
-          if (StopSignal()) return fits;  // not fitted, not written
-          FitTableFile(files[i], options, [&fits](std::unique_ptr<FileFit> fit) {
-            fits.push_back(std::move(fit));
-          });
-          return fits;
-        },
-        [&](Fits fits) {
-          for (const auto& fit : fits) handle(*fit);
-        });
+    run.FitTables();
   } else {
-    // Files side by side, one per CPU the process may use, each fit on one thread; the results
-    // are written in the order given, the same text as one after another. A stream can be read
-    // only once, so a batch that holds one is fitted in turn.
-    const bool stream = std::any_of(files.begin(), files.end(), IsStreamInput);
-    const SideBySide run = SideBySideFits(stream ? 1 : files.size());
-    InInputOrder(
-        files.size(),
-        run.Threads,
-        [&](std::size_t i) {
-          if (StopSignal()) return std::make_unique<FileFit>();  // not fitted, not written
-          return std::make_unique<FileFit>(FitDataFile(files[i], options, run.Engine));
-        },
-        [&](std::unique_ptr<FileFit> fit) { handle(*fit); });
+    run.FitPairs();
   }
-  going(false);  // everything is written: a late signal changes nothing
-  return status;
+  return run.Finish();
 }

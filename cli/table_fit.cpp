@@ -233,6 +233,114 @@ void FitAsPairs(const std::string& path,
   each(std::move(fit));
 }
 
+// The series of a table to fit: x (with its parts), σ, and the y columns; or why none can be,
+// and whether the file is then better read as pairs.
+struct ChosenColumns {
+  TableSelection Selection;
+  std::vector<int> Y;
+  std::string Note;   // said before the first series
+  std::string Error;  // none can be fitted
+  bool AsPairs = false;
+};
+
+// The columns the options name, into chosen; false, with chosen's Error, for one not there.
+bool NamedColumns(const Table& table, const FitOptions& options, ChosenColumns& chosen) {
+  const auto column = [&](const std::string& name, int& index) {
+    index = FindTableColumn(table, name);
+    if (index < 0) {
+      const Language l = options.Messages;
+      chosen.Error = Say(l, "no column ", "нет столбца ") + Quoted(l, name);
+    }
+    return index >= 0;
+  };
+  TableSelection& selection = chosen.Selection;
+  if (!options.XColumn.empty() && !column(options.XColumn, selection.X)) return false;
+  if (!options.SigmaColumn.empty() && !column(options.SigmaColumn, selection.Sigma)) return false;
+  chosen.Y.resize(options.YColumns.size());
+  for (std::size_t i = 0; i < options.YColumns.size(); ++i) {
+    if (!column(options.YColumns[i], chosen.Y[i])) return false;
+  }
+  return true;
+}
+
+ChosenColumns ChooseColumns(const Table& table, const FitOptions& options) {
+  const Language l = options.Messages;
+  ChosenColumns chosen;
+  TableSelection& selection = chosen.Selection;
+  if (!NamedColumns(table, options, chosen)) return chosen;
+  // Columns not named are the likely ones: the first columns of numbers, after an index.
+  const auto [x, y] = LikelyColumns(table, selection.X, chosen.Y.empty() ? -1 : chosen.Y[0]);
+  chosen.AsPairs = x < 0 || y < 0 || (table.DataRows() < kMinRows && options.YColumns.empty());
+  if (x < 0 || y < 0) {
+    chosen.Error = Say(l,
+                       "no two columns of numbers to take x and y from: name them with "
+                       "--x-column and --y-column",
+                       "нет двух столбцов чисел для x и y: укажите их в --x-column и "
+                       "--y-column");
+    return chosen;
+  }
+  if (chosen.AsPairs) {
+    chosen.Error = Say(l, "fewer than 4 rows", "меньше 4 строк");
+    return chosen;
+  }
+  const bool xGuessed = selection.X < 0;
+  selection.X = x;
+  if (xGuessed) selection.XParts = LikelyDateParts(table, x);
+  selection.XTime = LikelyTimeColumn(table, x);
+  if (options.AllColumns) {
+    chosen.Y = OtherNumberColumns(table, selection, xGuessed);
+    if (chosen.Y.empty()) chosen.Y.push_back(y);
+  } else if (chosen.Y.empty()) {
+    // A year to a row with its months side by side is one monthly series.
+    selection.WideMonths = LikelyMonthColumns(table, x);
+    selection.Y = selection.WideMonths >= 0 ? selection.WideMonths : y;
+    chosen.Y.push_back(selection.Y);
+    chosen.Note = UnusedColumnsNote(table, selection, xGuessed, l);
+  }
+  return chosen;
+}
+
+// Each chosen series fitted, side by side, one per CPU the process may use, each fit on one
+// thread; each handed on in column order, the same as one after another.
+void FitChosenSeries(const std::string& path,
+                     const Table& table,
+                     const ChosenColumns& chosen,
+                     const FitOptions& options,
+                     const FileFitSink& each) {
+  ManyRequest many = ManyRequestOf(options);
+  if (!options.FixedSeeds) {
+    many.Seeds[0] = std::random_device{}();
+    many.Seeds[1] = many.Seeds[0] + 1u;
+  }
+  const SideBySide run = SideBySideFits(chosen.Y.size());
+  InInputOrder(
+      chosen.Y.size(),
+      run.Threads,
+      [&](std::size_t i) {
+        TableSelection own = chosen.Selection;
+        own.Y = chosen.Y[i];
+        auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
+        fit->Path = path;
+        fit->Reader = "table";
+        fit->XName = table.Columns[own.X].Name;
+        fit->XColumns = XColumnsLabel(table, own, Language::English);  // one JSON in every locale
+        fit->YName = table.Columns[own.Y].Name;
+        if (own.WideMonths >= 0) fit->YName += "-" + table.Columns[own.WideMonths + 11].Name;
+        fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;
+        if (i == 0) fit->Note = chosen.Note;
+        FitRequest request = SeriesRequest(many, i);
+        request.Engine = run.Engine;
+        try {
+          FitSeries(table, own, request, options, *fit);
+        } catch (const std::exception& fault) {  // a worker thread must not throw
+          fit->Fitted = false;
+          fit->Error = fault.what();
+        }
+        return fit;
+      },
+      [&](std::unique_ptr<FileFit> fit) { each(std::move(fit)); });
+}
+
 }  // namespace
 
 bool TableReaderBuilt() { return true; }
@@ -268,79 +376,8 @@ void FitTableFile(const std::string& path, const FitOptions& options, const File
     return asPairs(TableRefusal(table.Fault, l));
   }
   if (table.Fault != TableFault::None) return refuse(TableRefusal(table.Fault, l), false);
-
-  TableSelection selection;
-  const auto column = [&](const std::string& name, int& index) {
-    index = FindTableColumn(table, name);
-    if (index < 0) refuse(Say(l, "no column ", "нет столбца ") + Quoted(l, name), false);
-    return index >= 0;
-  };
-  if (!options.XColumn.empty() && !column(options.XColumn, selection.X)) return;
-  if (!options.SigmaColumn.empty() && !column(options.SigmaColumn, selection.Sigma)) return;
-  std::vector<int> yIndices(options.YColumns.size());
-  for (std::size_t i = 0; i < options.YColumns.size(); ++i) {
-    if (!column(options.YColumns[i], yIndices[i])) return;
-  }
-  // Columns not named are the likely ones: the first columns of numbers, after an index.
-  const auto [x, y] = LikelyColumns(table, selection.X, yIndices.empty() ? -1 : yIndices[0]);
-  if (x < 0 || y < 0) {
-    return asPairs(Say(l,
-                       "no two columns of numbers to take x and y from: name them with "
-                       "--x-column and --y-column",
-                       "нет двух столбцов чисел для x и y: укажите их в --x-column и "
-                       "--y-column"));
-  }
-  const bool xGuessed = selection.X < 0;
-  selection.X = x;
-  if (xGuessed) selection.XParts = LikelyDateParts(table, x);
-  selection.XTime = LikelyTimeColumn(table, x);
-  std::string note;
-  if (table.DataRows() < kMinRows && options.YColumns.empty()) {
-    return asPairs(Say(l, "fewer than 4 rows", "меньше 4 строк"));
-  }
-  if (options.AllColumns) {
-    yIndices = OtherNumberColumns(table, selection, xGuessed);
-    if (yIndices.empty()) yIndices.push_back(y);
-  } else if (yIndices.empty()) {
-    // A year to a row with its months side by side is one monthly series.
-    selection.WideMonths = LikelyMonthColumns(table, x);
-    selection.Y = selection.WideMonths >= 0 ? selection.WideMonths : y;
-    yIndices.push_back(selection.Y);
-    note = UnusedColumnsNote(table, selection, xGuessed, l);
-  }
-
-  ManyRequest many = ManyRequestOf(options);
-  if (!options.FixedSeeds) {
-    many.Seeds[0] = std::random_device{}();
-    many.Seeds[1] = many.Seeds[0] + 1u;
-  }
-  // Series side by side, one per CPU the process may use, each fit on one thread; each is
-  // handed on in column order, the same as one after another.
-  const SideBySide run = SideBySideFits(yIndices.size());
-  InInputOrder(
-      yIndices.size(),
-      run.Threads,
-      [&](std::size_t i) {
-        TableSelection own = selection;
-        own.Y = yIndices[i];
-        auto fit = std::make_unique<FileFit>();  // an engine is large: on the heap
-        fit->Path = path;
-        fit->Reader = "table";
-        fit->XName = table.Columns[own.X].Name;
-        fit->XColumns = XColumnsLabel(table, own, Language::English);  // one JSON in every locale
-        fit->YName = table.Columns[own.Y].Name;
-        if (own.WideMonths >= 0) fit->YName += "-" + table.Columns[own.WideMonths + 11].Name;
-        fit->Series = fit->YName.empty() ? std::to_string(own.Y + 1) : fit->YName;
-        if (i == 0) fit->Note = note;
-        FitRequest request = SeriesRequest(many, i);
-        request.Engine = run.Engine;
-        try {
-          FitSeries(table, own, request, options, *fit);
-        } catch (const std::exception& fault) {  // a worker thread must not throw
-          fit->Fitted = false;
-          fit->Error = fault.what();
-        }
-        return fit;
-      },
-      [&](std::unique_ptr<FileFit> fit) { each(std::move(fit)); });
+  const ChosenColumns chosen = ChooseColumns(table, options);
+  if (chosen.AsPairs) return asPairs(chosen.Error);
+  if (!chosen.Error.empty()) return refuse(chosen.Error, false);
+  FitChosenSeries(path, table, chosen, options, each);
 }
