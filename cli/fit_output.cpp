@@ -67,6 +67,11 @@ void WriteRefinedModel(int number, const ModelFit& fit, std::ostream& out) {
       << '\n';
   out << "Relative deviation = " << Figure(s.RelDeviation) << " %\n";
   for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    if (fit.Unbounded[k]) {  // its values only run away: none is a fit (the notes say why)
+      const std::string n = std::to_string(k + 1);
+      out << "A" << n << ", B" << n << ", C" << n << " = not determined (unbounded)\n";
+      continue;
+    }
     out << WithError("A", k, fit.A[k]) << "   " << WithError("B", k, fit.B[k]) << "   "
         << WithError("C", k, fit.C[k]) << '\n';
   }
