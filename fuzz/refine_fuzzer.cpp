@@ -257,9 +257,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ModelKind k = static_cast<ModelKind>(kind);
     RequireValid(obs, k, first.Search[kind], w);
     RequireValid(obs, k, first.Refined[kind], w);
-    // At most the peak's note, and for each of the two fits a harmonic like noise, a rival, an
-    // unconfirmed best, a harmonic slower than half a cycle and a frequency beyond the band.
-    Require(RefinementNotes(first, k).size() <= 11, "more notes than there are kinds");
+    // At most the peak's note, and for each of the two fits a harmonic like noise, a rival,
+    // harmonics on one line, a line left in the residuals, an unbounded harmonic, an unconfirmed
+    // best, a harmonic slower than half a cycle and a frequency beyond the band.
+    Require(RefinementNotes(first, k).size() <= 17, "more notes than there are kinds");
     Require(first.Refined[kind].Objective <= first.Search[kind].Objective,
             "refined above the start");
     if (withConstant) {
