@@ -74,3 +74,18 @@ inline std::string TwoToneData(int count) {
   }
   return text.str();
 }
+
+// The text of the JSON object that follows "key": in text from a position, braces balanced.
+inline std::string ObjectAfter(const std::string& text,
+                               const std::string& key,
+                               std::size_t from = 0) {
+  std::size_t at = text.find("\"" + key + "\":{", from);
+  if (at == std::string::npos) return {};
+  at = text.find('{', at);
+  int depth = 0;
+  for (std::size_t i = at; i < text.size(); ++i) {
+    depth += text[i] == '{' ? 1 : text[i] == '}' ? -1 : 0;
+    if (depth == 0) return text.substr(at, i + 1 - at);
+  }
+  return {};
+}

@@ -37,18 +37,6 @@ std::string LevelRows(
   return text;
 }
 
-// The object after "key": in text, braces balanced.
-std::string ObjectAfter(const std::string& text, const std::string& key) {
-  const std::size_t at = text.find("\"" + key + "\":{");
-  if (at == std::string::npos) return {};
-  int depth = 0;
-  for (std::size_t i = at + key.size() + 3; i < text.size(); ++i) {
-    depth += text[i] == '{' ? 1 : text[i] == '}' ? -1 : 0;
-    if (depth == 0) return text.substr(at, i + 1 - at);
-  }
-  return {};
-}
-
 // The first number of the array after "key":[ in text.
 double FirstOf(const std::string& text, const std::string& key) {
   const std::size_t at = text.find("\"" + key + "\":[");

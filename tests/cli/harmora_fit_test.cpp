@@ -229,19 +229,6 @@ TEST(HarmoraFitCsv, IsOneTidyTableOfTheWindowsExportValues) {
   EXPECT_TRUE(std::equal(exported.begin(), header, commented.begin() + 2));
 }
 
-// The text of the JSON object that follows "key": in text from a position, braces balanced.
-std::string ObjectAfter(const std::string& text, const std::string& key, std::size_t from = 0) {
-  std::size_t at = text.find("\"" + key + "\":{", from);
-  if (at == std::string::npos) return {};
-  at = text.find('{', at);
-  int depth = 0;
-  for (std::size_t i = at; i < text.size(); ++i) {
-    depth += text[i] == '{' ? 1 : text[i] == '}' ? -1 : 0;
-    if (depth == 0) return text.substr(at, i + 1 - at);
-  }
-  return {};
-}
-
 double NumberAfter(const std::string& text, const std::string& key) {
   const std::size_t at = text.find("\"" + key + "\":");
   return at == std::string::npos ? std::nan("") : LeadingNumber(text.substr(at + key.size() + 3));
