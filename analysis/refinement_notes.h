@@ -9,9 +9,10 @@
 // least-squares window, harmora-fit's report and its JSON `notes`: the data's strongest peak is
 // within what noise gives (its false-alarm probability above kTrustFalseAlarm); a harmonic of a
 // fit explains no more than noise could; other frequencies fit almost as well
-// (ModelFit's HarmonicFalseAlarm and RivalRatio); a harmonic completes less than half a cycle
-// over the data, standing in for a level or trend; amplitudes grow without bound (a fit with no
-// finite minimum); a frequency lies above the search's band; the
+// (ModelFit's HarmonicFalseAlarm and RivalRatio); two harmonics closer than one resolution
+// share a line, or are two lines whose intervals may understate the uncertainty; a harmonic
+// completes less than half a cycle over the data, standing in for a level or trend; amplitudes grow
+// without bound (a fit with no finite minimum); a frequency lies above the search's band; the
 // starts ran out, with fewer than two observations per parameter, before the best was confirmed.
 // Empty when there is nothing to say.
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind);

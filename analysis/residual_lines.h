@@ -32,5 +32,8 @@ std::string ResidualLineText(const ModelFit& fit, const char* which);
 // harmonic: the two share one line, and neither's false-alarm probability says it is noise.
 bool SharesLine(const ModelFit& fit, int k, double span);
 
-// "Harmonics 1 and 2 (refined) lie on one line ..." for each pair sharing a line, or "".
+// "Harmonics 1 and 2 (refined) lie on one line ..." for each pair sharing a line, or "": or,
+// where each of the pair is clearly more than noise beside the other (HarmonicFalseAlarm at most
+// kTrustFalseAlarm), "... are two lines ..." for pairs within 1.25 resolutions, whose intervals
+// may understate the uncertainty.
 std::string SharedLineText(const ModelFit& fit, const char* which, double span);

@@ -92,12 +92,14 @@ TEST(RefinementNotes, TheDataPeakIsLookedForOverTheSearchsBand) {
 }
 
 // Two harmonics closer than a resolution fit one line between them: each adds little beside the
-// other, which is no sign of noise, and the note says they share a line instead.
+// other, which is no sign of noise, and the note says they share a line instead. Where each is
+// clearly more than noise they are two close lines, whose intervals may understate.
 TEST(RefinementNotes, HarmonicsOnOneLineAreNotCalledNoise) {
   const struct {
-    double B2;
-    bool Shared;
-  } cases[] = {{0.1683, true}, {0.6908, false}};
+    double B2, Alarm;
+    bool Shared, TwoLines;
+  } cases[] = {
+      {0.1683, 0.5, true, false}, {0.6908, 0.5, false, false}, {0.1683, 1e-4, false, true}};
   for (const auto& c : cases) {
     RefinementResult result;
     result.Span = 10000;
@@ -107,10 +109,12 @@ TEST(RefinementNotes, HarmonicsOnOneLineAreNotCalledNoise) {
     fit.Coefficients.A[0] = fit.Coefficients.A[1] = 1;
     fit.Coefficients.B[0] = 0.1684;
     fit.Coefficients.B[1] = c.B2;
-    fit.HarmonicFalseAlarm[0] = fit.HarmonicFalseAlarm[1] = 0.5;
+    fit.HarmonicFalseAlarm[0] = fit.HarmonicFalseAlarm[1] = c.Alarm;
     const std::vector<std::string> notes = RefinementNotes(result, ModelKind::Sum);
     EXPECT_EQ(AnyNoteHas(notes, "Harmonics 1 and 2 (refined) lie on one line"), c.Shared);
-    EXPECT_EQ(AnyNoteHas(notes, "noise alone could explain"), !c.Shared);
+    EXPECT_EQ(AnyNoteHas(notes, "noise alone could explain"), c.Alarm > 0.01 && !c.Shared);
+    EXPECT_EQ(AnyNoteHas(notes, "(refined) are two lines"), c.TwoLines);
+    EXPECT_EQ(AnyNoteHas(notes, "intervals may understate the uncertainty"), c.TwoLines);
   }
 }
 
