@@ -187,6 +187,16 @@ std::string ApplyNumber(FitOptions& options, std::string_view name, std::string_
       return Say(l, "at most 5 known periods can be given", "можно задать не более 5 периодов");
     }
     options.Periods.push_back(*p);
+  } else if (name == "band") {
+    const auto b = ParsePositive(value);
+    if (!b || *b >= 1) {
+      return Say(l,
+                 "the band's level must be above 0 and below 1 (such as 0.95), not ",
+                 "уровень полосы должен быть больше 0 и меньше 1 (например, 0.95), а не ") +
+             shown;
+    }
+    options.BandLevel = *b;
+    options.BandGiven = true;
   } else if (name == "sigma") {
     const auto p = ParsePositive(value);
     if (!p) {
@@ -232,6 +242,7 @@ std::string ApplyChoice(FitOptions& options, std::string_view name, std::string_
                      : value == "2" ? ModelChoice::SquaredSum
                                     : ModelChoice::Both;
   } else if (name == "format") {
+    options.FormatGiven = true;
     if (value == "report") {
       options.Format = OutputFormat::Report;
     } else if (value == "json") {
@@ -251,7 +262,7 @@ std::string ApplyChoice(FitOptions& options, std::string_view name, std::string_
 // Applies one option with its value; returns the error text, empty when it is accepted.
 std::string Apply(FitOptions& options, std::string_view name, std::string_view value) {
   static constexpr std::string_view kNumbers[] = {
-      "harmonics", "depth", "min-period", "refine-budget", "period", "sigma"};
+      "harmonics", "depth", "min-period", "refine-budget", "period", "sigma", "band"};
   static constexpr std::string_view kPlot[] = {
       "plot", "plot-size", "plot-theme", "x-title", "y-title"};
   const auto among = [name](const auto& names) {
@@ -265,6 +276,13 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
     options.YColumns.emplace_back(value);
   } else if (name == "sigma-column") {
     options.SigmaColumn = value;
+  } else if (name == "predict") {
+    options.Predict = value;
+    options.PredictIsRange = IsPredictRange(options.Predict);
+    if (!options.PredictIsRange) return {};
+    PredictRange range = ParsePredictRange(value, options.Messages);
+    options.PredictAt.X = std::move(range.X);
+    return range.Error;
   } else {
     return ApplyChoice(options, name, value);
   }
@@ -274,24 +292,10 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
 // The long name of an option that takes a value, from its long or short spelling; empty when
 // the option takes none or is unknown.
 std::string_view ValueOption(std::string_view name) {
-  static constexpr std::string_view kWithValue[] = {"harmonics",
-                                                    "depth",
-                                                    "search",
-                                                    "model",
-                                                    "min-period",
-                                                    "seed",
-                                                    "format",
-                                                    "period",
-                                                    "refine-budget",
-                                                    "sigma",
-                                                    "x-column",
-                                                    "y-column",
-                                                    "sigma-column",
-                                                    "plot",
-                                                    "plot-size",
-                                                    "plot-theme",
-                                                    "x-title",
-                                                    "y-title"};
+  static constexpr std::string_view kWithValue[] = {
+      "harmonics", "depth",         "search",  "model",    "min-period", "seed",         "format",
+      "period",    "refine-budget", "sigma",   "x-column", "y-column",   "sigma-column", "plot",
+      "plot-size", "plot-theme",    "x-title", "y-title",  "predict",    "band"};
   if (name == "n") return "harmonics";
   if (name == "d") return "depth";
   for (const std::string_view known : kWithValue) {
@@ -389,6 +393,23 @@ SplitArgument SplitOption(std::string_view arg) {
   return split;
 }
 
+// --predict's format, and --band without it; the error, empty when none. Without --format the
+// predicted rows are written as csv.
+std::string PredictContradiction(FitOptions& options) {
+  const Language l = options.Messages;
+  if (options.Predict.empty()) {
+    return options.BandGiven ? Say(l, "--band needs --predict", "--band требует --predict")
+                             : std::string();
+  }
+  if (options.FormatGiven && options.Format == OutputFormat::Report) {
+    return Say(l,
+               "--predict writes csv or json: leave out --format report",
+               "--predict пишет csv или json: уберите --format report");
+  }
+  if (!options.FormatGiven) options.Format = OutputFormat::Csv;
+  return {};
+}
+
 // The plot's options that need --plot, or one fit to draw; the error, empty when none.
 std::string PlotContradiction(const FitOptions& options) {
   const Language l = options.Messages;
@@ -456,6 +477,7 @@ ParsedOptions ParseFitOptions(const std::vector<std::string>& args, Language lan
   options.Table = !options.Pairs;
   options.Constant = !options.NoConstant;
   parsed.Error = PlotContradiction(options);
+  if (parsed.Error.empty()) parsed.Error = PredictContradiction(options);
   if (!parsed.Error.empty()) return parsed;
   if (!options.Help && !options.Version && options.Files.empty()) {
     parsed.Error = Say(l, "no data file given", "не задан файл данных");

@@ -7,6 +7,7 @@
 
 #include "cli/messages.h"
 #include "cli/plot_look.h"
+#include "cli/predict_points.h"
 #include "engine/search_kind.h"
 
 // How the results of each file are written.
@@ -41,6 +42,14 @@ struct FitOptions {
   bool CompareCounts = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
   OutputFormat Format = OutputFormat::Report;
+  bool FormatGiven = false;  // --format; without it --predict writes csv
+  // --predict: the models evaluated at a range start:stop:step (its points here at once) or at a
+  // file's x (read by the run, before fitting), written instead of the observations' rows.
+  std::string Predict;
+  bool PredictIsRange = false;
+  PredictPoints PredictAt;
+  double BandLevel = 0.95;  // --band: the level of the predicted bands
+  bool BandGiven = false;
   // The table reader reads the files; a file it finds no columns in is read as pairs. --pairs:
   // the window's reader alone; --table: the table reader alone.
   bool Table = true;                          // false with --pairs

@@ -130,9 +130,6 @@ std::string CsvHeader(const FitOptions& options) {
                        : "file,x,y,model1,model2,residual1,residual2\n";
 }
 
-namespace {
-
-// A CSV field: quoted, with its quotes doubled, when it holds a separator, a quote or a line end.
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
@@ -143,9 +140,7 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-}  // namespace
-
-void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
+void WriteCsvComments(const FileFit& fit, const FitOptions& options, std::ostream& out) {
   if (options.Comments) {
     out << ReportHeading(fit, options) << '\n';
     const std::string exported = fit.Core.CsvText();  // the window's export: '#' lines, then rows
@@ -155,6 +150,10 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
       at = end + 1;
     }
   }
+}
+
+void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream& out) {
+  WriteCsvComments(fit, options, out);
   const ObservationSet& obs = fit.Core.State().Observations;
   const int n = obs.LastIndex + 1;
   // The fit's models with their terms, through the C library's sine, as the window's export and
@@ -329,7 +328,7 @@ void AddTableFields(JsonObject& line, const FileFit& fit, const FitOptions& opti
   if (fit.XIsDate && !fit.XTimesOfDay) Add(line, "x_origin_days", JsonNumber(fit.XOrigin));
 }
 
-std::string JsonLine(const FileFit& fit, const FitOptions& options) {
+std::string JsonLine(const FileFit& fit, const FitOptions& options, const std::string& predicted) {
   const FitResult& f = fit.Fit;
   JsonObject line;
   Add(line, "file", JsonString(fit.Path));
@@ -366,6 +365,7 @@ std::string JsonLine(const FileFit& fit, const FitOptions& options) {
     }
     Add(line, "harmonic_counts", Close(counts));
   }
+  if (!predicted.empty()) Add(line, "predict", predicted);
   Add(line, "reader", JsonString(fit.Reader));
   Add(line, "notices", NoticesJson(fit.Notices));
   const std::vector<std::string> notes = LevelNotes(fit, options);

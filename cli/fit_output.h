@@ -33,6 +33,12 @@ void WriteReportFormat(const FileFit& fit, const FitOptions& options, std::ostre
 // --pairs) it has a series column after the file's. A model not asked for has empty fields.
 std::string CsvHeader(const FitOptions& options);
 
+// A CSV field: quoted, with its quotes doubled, when it holds a separator, a quote or a line end.
+std::string CsvField(const std::string& text);
+
+// With --comments: the heading and the window's export's '#' lines with the coefficients.
+void WriteCsvComments(const FileFit& fit, const FitOptions& options, std::ostream& out);
+
 // Writes the file's rows of the tidy table across files: file,x,y,model1,model2,residual1,
 // residual2, one row per observation, numbers in their shortest exact text. With --comments the
 // heading and the window's export's '#' lines with the coefficients come first.
@@ -44,8 +50,10 @@ void WriteCsvFormat(const FileFit& fit, const FitOptions& options, std::ostream&
 // lower and upper (the 95 % interval), each with A, B, C and period (null where undetermined),
 // r2, rmse, aic, bic, starts, hits and termination (how the refinement of the model ended); and
 // reader ("table" or "pairs"); notices, the import check's findings; notes (LevelNotes) where
-// there are any.
-std::string JsonLine(const FileFit& fit, const FitOptions& options);
+// there are any; predict (PredictJson's object) where `predicted` is given.
+std::string JsonLine(const FileFit& fit,
+                     const FitOptions& options,
+                     const std::string& predicted = {});
 
 // A file that was not fitted as one JSON object on one line: file, error, reader and notices.
 std::string RefusedJsonLine(const FileFit& fit, const FitOptions& options);

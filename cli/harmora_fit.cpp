@@ -9,6 +9,7 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "base/run_time_fault.h"
 #include "cli/cairo_plot.h"
@@ -17,6 +18,7 @@
 #include "cli/fit_output.h"
 #include "cli/help_text.h"
 #include "cli/in_input_order.h"
+#include "cli/predict_output.h"
 #include "cli/stop_signals.h"
 #include "cli/stream_input.h"
 #include "cli/svg_plot.h"
@@ -27,14 +29,36 @@ namespace {
 
 constexpr const char* kProgram = "harmora-fit";
 
-// Writes one fitted file in the chosen format; returns false, having said why on err, when its
-// results cannot be written.
+// The predicted rows in place of the observations' (csv), or in the fit's JSON line.
+void WritePrediction(const FileFit& fit,
+                     const Prediction& prediction,
+                     const FitOptions& options,
+                     bool first,
+                     std::ostream& out) {
+  if (options.Format == OutputFormat::Json) {
+    out << JsonLine(fit, options, PredictJson(prediction, options)) << '\n';
+    return;
+  }
+  // A blank line between the files' blocks: gnuplot draws each series as a line of its own;
+  // pandas, R and csv.DictReader skip it.
+  out << (first ? PredictCsvHeader(options) : "\n");
+  WriteCsvComments(fit, options, out);
+  WritePredictCsv(fit, prediction, options, out);
+}
+
+// Writes one fitted file in the chosen format (with --predict, its prediction); returns false,
+// having said why on err, when its results cannot be written.
 bool WriteFit(const FileFit& fit,
               const FitOptions& options,
+              const Prediction* prediction,
               bool first,
               std::ostream& out,
               std::ostream& err) {
   try {
+    if (prediction) {
+      WritePrediction(fit, *prediction, options, first, out);
+      return true;
+    }
     switch (options.Format) {
       case OutputFormat::Report:
         if (!first) out << '\n';
@@ -286,13 +310,30 @@ class BatchRun {
     for (const std::string& note : LevelNotes(fit, options_)) {
       err_ << kProgram << ": " << name << ": " << note << '\n';
     }
-    if (!WriteFit(fit, options_, first_, out_, err_)) status_ = kFitFileFailed;
+    std::optional<Prediction> prediction;
+    if (!options_.Predict.empty()) prediction = Predicted(fit, name);
+    if (!WriteFit(fit, options_, prediction ? &*prediction : nullptr, first_, out_, err_)) {
+      status_ = kFitFileFailed;
+    }
     if (!options_.PlotPath.empty() && !WritePlot(fit, options_, language_, err_)) {
       status_ = kFitFileFailed;
     }
     first_ = false;
     ++written_;
     Going();
+  }
+
+  // The fit's prediction, its notes and any error said on err (an error fails the file).
+  Prediction Predicted(const FileFit& fit, const std::string& name) {
+    Prediction prediction = PredictFit(fit, options_);
+    if (!prediction.Error.empty()) {
+      err_ << kProgram << ": " << name << ": " << prediction.Error << '\n';
+      status_ = kFitFileFailed;
+    }
+    for (const ModelPrediction& model : prediction.Models) {
+      if (!model.Note.empty()) err_ << kProgram << ": " << name << ": " << model.Note << '\n';
+    }
+    return prediction;
   }
 
   const FitOptions& options_;
@@ -317,7 +358,7 @@ int RunHarmoraFit(const std::vector<std::string>& args,
         << Say(language, "Try 'harmora-fit --help'.", "Справка: harmora-fit --help") << '\n';
     return kFitUsageError;
   }
-  const FitOptions& options = parsed.Options;
+  FitOptions options = parsed.Options;
   if (options.Help) {
     out << HelpText(language);
     return kFitAllDone;
@@ -325,6 +366,14 @@ int RunHarmoraFit(const std::vector<std::string>& args,
   if (options.Version) {
     out << kProgram << ' ' << HARMORA_VERSION << '\n';
     return kFitAllDone;
+  }
+  if (!options.Predict.empty() && !options.PredictIsRange) {  // read once, before any fit
+    PredictFile file = ReadPredictFile(options.Predict, options.DecimalComma, language);
+    if (!file.Error.empty()) {
+      err << kProgram << ": --predict " << file.Error << '\n';
+      return kFitUsageError;
+    }
+    options.PredictAt = std::move(file.Points);
   }
   BatchRun run(options, out, err, language);
   if (options.Table) {

@@ -99,6 +99,18 @@ constexpr HelpOption kOptions[] = {
     {"    --comments",
      "with csv: each file's settings and coefficients as '#' lines",
      "с csv: настройки и коэффициенты каждого файла строками '#'"},
+    {"    --predict X",
+     "write, in place of the observations' rows, each model asked\nfor at X with the band of "
+     "its mean curve and of a new\nobservation (csv, or --format json): X is a range\n"
+     "START:STOP:STEP (STOP included on the grid, at most\n1000000 points) or a file of x, "
+     "one a line (dates where\nthe fit's x are dates)",
+     "записать вместо строк наблюдений каждую заданную модель\nв точках X с полосой её "
+     "среднего и нового наблюдения\n(csv или --format json): X — диапазон НАЧАЛО:КОНЕЦ:ШАГ\n"
+     "(КОНЕЦ входит, если лежит на сетке, не больше 1000000\nточек) или файл x, по одному в "
+     "строке (даты, если x\nподбора — даты)"},
+    {"    --band L",
+     "the level of --predict's bands, above 0 and below 1\n(default 0.95)",
+     "уровень полос --predict, больше 0 и меньше 1\n(по умолчанию 0.95)"},
     {"    --pairs",
      "read the files as the window does: numbers in x y pairs,\nat most 100 pairs, with its "
      "import check. By default a\nfile is read as a table (CSV, TSV, ';' or blanks, header "

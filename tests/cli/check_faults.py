@@ -35,10 +35,10 @@ with tempfile.TemporaryDirectory() as folder:
         with open(files[-1], "w") as f:
             f.write(tones(100, 0.1 * k))
 
-    for form in ("report", "json", "csv"):
+    for form in ("report", "json", "csv", "csv --predict 0:50:0.01"):
         with open("/dev/full", "w") as full:
-            done = subprocess.run([TOOL, "--format", form, "--seed", "1", *files[:3]], stdout=full,
-                                  stderr=subprocess.PIPE, env=ENV, timeout=120)
+            done = subprocess.run([TOOL, "--format", *form.split(), "--seed", "1", *files[:3]],
+                                  stdout=full, stderr=subprocess.PIPE, env=ENV, timeout=120)
         err = done.stderr.decode()
         check(done.returncode == 3 and "No space left on device" in err,
               f"/dev/full, {form}: status {done.returncode}, {err!r}")
