@@ -282,6 +282,7 @@ std::string Apply(FitOptions& options, std::string_view name, std::string_view v
     if (!options.PredictIsRange) return {};
     PredictRange range = ParsePredictRange(value, options.Messages);
     options.PredictAt.X = std::move(range.X);
+    options.PredictAt.Dates = range.Dates;
     return range.Error;
   } else {
     return ApplyChoice(options, name, value);

@@ -102,12 +102,13 @@ constexpr HelpOption kOptions[] = {
     {"    --predict X",
      "write, in place of the observations' rows, each model asked\nfor at X with the band of "
      "its mean curve and of a new\nobservation (csv, or --format json): X is a range\n"
-     "START:STOP:STEP (STOP included on the grid, at most\n1000000 points) or a file of x, "
-     "one a line (dates where\nthe fit's x are dates)",
+     "START:STOP:STEP (STOP included on the grid, at most\n1000000 points; ISO dates for "
+     "START and STOP, STEP in\ndays) or a file of x, one a line (dates where the fit's x\n"
+     "are dates)",
      "записать вместо строк наблюдений каждую заданную модель\nв точках X с полосой её "
      "среднего и нового наблюдения\n(csv или --format json): X — диапазон НАЧАЛО:КОНЕЦ:ШАГ\n"
-     "(КОНЕЦ входит, если лежит на сетке, не больше 1000000\nточек) или файл x, по одному в "
-     "строке (даты, если x\nподбора — даты)"},
+     "(КОНЕЦ входит, если лежит на сетке, не больше 1000000\nточек; даты ISO для НАЧАЛА и "
+     "КОНЦА, ШАГ в сутках) или\nфайл x, по одному в строке (даты, если x подбора — даты)"},
     {"    --band L",
      "the level of --predict's bands, above 0 and below 1\n(default 0.95)",
      "уровень полос --predict, больше 0 и меньше 1\n(по умолчанию 0.95)"},

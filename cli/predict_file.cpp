@@ -84,6 +84,8 @@ std::string CellError(const std::string& path,
 
 }  // namespace
 
+bool ReadRangeDate(std::string_view text, double& days) { return ReadIsoDate(text, days); }
+
 PredictFile ReadPredictFile(const std::string& path, bool decimalComma, Language l) {
   PredictFile out;
   bool read = false;

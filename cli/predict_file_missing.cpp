@@ -1,6 +1,8 @@
 #include "cli/predict_points.h"
 
-// A build without the table reader takes --predict as a range only.
+// A build without the table reader takes --predict as a range of numbers only.
+bool ReadRangeDate(std::string_view, double&) { return false; }
+
 PredictFile ReadPredictFile(const std::string& path, bool, Language l) {
   PredictFile out;
   out.Error = path + ": " +

@@ -15,8 +15,14 @@ struct RangePart {
   int Decimals = -1;
 };
 
-std::optional<RangePart> ReadPart(std::string_view text) {
+// A number, or with `date` an ISO date in days (whole days: counted exactly).
+std::optional<RangePart> ReadPart(std::string_view text, bool date) {
   RangePart part;
+  if (date) {
+    if (!ReadRangeDate(text, part.Value)) return std::nullopt;
+    part.Decimals = part.Value == std::floor(part.Value) ? 0 : -1;
+    return part;
+  }
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, part.Value);
   if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(part.Value)) {
@@ -77,14 +83,20 @@ PredictRange ParsePredictRange(std::string_view text, Language l) {
   PredictRange range;
   RangePart parts[3];
   std::size_t from = 0;
+  double days = 0;
+  range.Dates = ReadRangeDate(text.substr(0, text.find(':')), days);  // then stop is a date too
   for (int i = 0; i < 3; ++i) {
     const std::size_t colon = i < 2 ? text.find(':', from) : text.size();
     const std::optional<RangePart> part =
-        colon == std::string_view::npos ? std::nullopt : ReadPart(text.substr(from, colon - from));
+        colon == std::string_view::npos
+            ? std::nullopt
+            : ReadPart(text.substr(from, colon - from), range.Dates && i < 2);
     if (!part || (i == 2 && text.find(':', from) != std::string_view::npos)) {
       range.Error = Say(l,
-                        "--predict: a range is start:stop:step in numbers (0:10:0.5), not ",
-                        "--predict: диапазон — это начало:конец:шаг в числах (0:10:0.5), а не ") +
+                        "--predict: a range is start:stop:step in numbers (0:10:0.5) or dates "
+                        "and days (2024-01-01:2024-12-29:7), not ",
+                        "--predict: диапазон — это начало:конец:шаг в числах (0:10:0.5) или в "
+                        "датах и сутках (2024-01-01:2024-12-29:7), а не ") +
                     Quoted(l, text);
       return range;
     }

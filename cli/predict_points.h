@@ -24,14 +24,20 @@ struct PredictPoints {
 bool IsPredictRange(const std::string& text);
 
 // start, start + step, ... up to stop, which is included where it falls on the grid (decimals
-// are counted exactly: 0:0.3:0.1 ends at 0.3, each point the double nearest its decimal). Error
-// is one line naming --predict for a malformed range, a step of 0, a step leading away from
-// stop, or more than kMaxPredictPoints points.
+// are counted exactly: 0:0.3:0.1 ends at 0.3, each point the double nearest its decimal). Start
+// and stop may be ISO dates (2024-01-01:2024-12-29:7), the step then in days. Error is one line
+// naming --predict for a malformed range, a step of 0, a step leading away from stop, or more
+// than kMaxPredictPoints points.
 struct PredictRange {
-  std::vector<double> X;
+  std::vector<double> X;  // days since 1970-01-01 where Dates
+  bool Dates = false;
   std::string Error;
 };
 PredictRange ParsePredictRange(std::string_view text, Language language);
+
+// Reads an ISO date (2024-03-01) into days since 1970-01-01, as the table reader does; false
+// for anything else, and always in a build without the table reader.
+bool ReadRangeDate(std::string_view text, double& days);
 
 // Reads the file's x as harmora-fit's table reader reads an x column: numbers (',' as the
 // decimal mark with decimalComma or where the cells show it), or dates and times as that reader

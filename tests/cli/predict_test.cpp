@@ -1,5 +1,5 @@
 // harmora-fit --predict: the models evaluated at new x with their bands, the range's grammar and
-// its refusals, and dates taken to the fit's origin.
+// its refusals, and dates (of a file or a range) taken to the fit's origin.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -156,7 +156,7 @@ TEST(HarmoraFitPredict, RangesGiveTheirGridAndAreRefusedNamingTheOption) {
   }
 }
 
-TEST(HarmoraFitPredict, DatesAreTakenToTheFitsOriginAndRefusedWhereXAreNumbers) {
+TEST(HarmoraFitPredict, DatesOfAFileOrARangeAreTakenToTheFitsOriginAndRefusedWhereXAreNumbers) {
   if (!TableReaderBuilt()) GTEST_SKIP() << "no table reader in this build";
   DataFolder folder;
   std::string days = "day,v\n";  // January 2020, day by day
@@ -168,13 +168,15 @@ TEST(HarmoraFitPredict, DatesAreTakenToTheFitsOriginAndRefusedWhereXAreNumbers) 
   const std::string plain = folder.Write("tones.txt", TwoToneData(40));
   const std::string at = folder.Write("at.txt", "when\n2020-01-03\n2020-02-01\n2020-01-03T18:00\n");
   const struct {
-    std::string Data;
+    std::string Data, Predict;
     int Status;
     std::vector<std::string> X;
-  } cases[] = {{dated, kFitAllDone, {"2", "31", "2.75"}}, {plain, kFitFileFailed, {}}};
+  } cases[] = {{dated, at, kFitAllDone, {"2", "31", "2.75"}},
+               {dated, "2020-01-03:2020-01-08:2.5", kFitAllDone, {"2", "4.5", "7"}},
+               {plain, at, kFitFileFailed, {}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.Data);
-    const ToolRun run = RunTool({"--seed", "3,4", "--predict", at, c.Data});
+    SCOPED_TRACE(c.Data + " " + c.Predict);
+    const ToolRun run = RunTool({"--seed", "3,4", "--predict", c.Predict, c.Data});
     ASSERT_EQ(run.Status, c.Status) << run.Err;
     const auto rows = CsvRows(run.Out);
     ASSERT_EQ(rows.size(), c.X.size());
