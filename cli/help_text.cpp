@@ -120,8 +120,10 @@ constexpr HelpOption kOptions[] = {
      "По умолчанию файл читается\nкак таблица (CSV, TSV, ';' или пробелы, с заголовком или\n"
      "без), а если столбцов нет — парами"},
     {"    --table",
-     "read the files as tables only, never as pairs",
-     "читать файлы только как таблицы, никогда парами"},
+     "read the files as tables only, never as pairs. A table is\na regular file or - of at most "
+     "2 GiB, refused when its\nread and fit are estimated to need more memory than is free",
+     "читать файлы только как таблицы, никогда парами. Таблица —\nобычный файл или - не больше "
+     "2 ГиБ; отказ, если чтению и\nподбору по оценке нужно больше памяти, чем свободно"},
     {"    --all-columns",
      "fit every column of numbers but x and sigma, each as a\nseries of its own (series i "
      "with seeds S1+2i,S2+2i)",

@@ -26,7 +26,12 @@ bool IsStreamInput(const std::string& path) {
   return !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
 }
 
-std::string ReadStreamInput(const std::string& path) {
+bool IsOwnStream(const std::string& path) {
+  return path == "-" || path == "/dev/stdin" || path.rfind("/dev/fd/", 0) == 0 ||
+         path.rfind("/proc/self/fd/", 0) == 0;
+}
+
+std::string ReadStreamInput(const std::string& path, std::size_t limit) {
   int fd = STDIN_FILENO;
   if (path != "-") {
     // Without O_NONBLOCK the open of a named pipe would wait for a writer; with it, a pipe that
@@ -38,8 +43,8 @@ std::string ReadStreamInput(const std::string& path) {
   }
   std::string bytes;
   char buffer[64 * 1024];
-  while (bytes.size() < kStreamLimit) {
-    const ssize_t count = read(fd, buffer, std::min(sizeof buffer, kStreamLimit - bytes.size()));
+  while (bytes.size() < limit) {
+    const ssize_t count = read(fd, buffer, std::min(sizeof buffer, limit - bytes.size()));
     if (count == 0) break;
     if (count < 0) {
       if (errno == EINTR) continue;

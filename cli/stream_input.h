@@ -16,6 +16,11 @@ inline constexpr std::size_t kStreamLimit = 64u << 20;
 // cannot be looked at is not a stream: the reader's open says why.
 bool IsStreamInput(const std::string& path);
 
-// The bytes of the stream, up to kStreamLimit. Raises RunTimeFault (InputOutput) naming it when
-// it cannot be opened or read.
-std::string ReadStreamInput(const std::string& path);
+// True for "-", /dev/stdin and /dev/fd/N (process substitution, <(...)): this process's own
+// descriptors, which the table reader reads as streams; any other path that is no regular file
+// it refuses.
+bool IsOwnStream(const std::string& path);
+
+// The bytes of the stream, up to limit (kStreamLimit by default). Raises RunTimeFault (InputOutput)
+// naming it when it cannot be opened or read.
+std::string ReadStreamInput(const std::string& path, std::size_t limit = kStreamLimit);

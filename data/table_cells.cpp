@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 #include "data/table_values.h"
 
@@ -76,25 +77,26 @@ int IsNothing(unsigned char) { return 0; }
 
 // The text with every run of blanks outside quotes made one space and the blanks at the ends of
 // lines cut: a table aligned with spaces, as numpy's savetxt, R's write.table and Fortran write
-// them, then splits at single spaces. Line ends stay, so rows keep their line numbers.
-std::string OneBlankBetweenCells(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  bool quoted = false, pending = false, lineStart = true;
-  for (const char c : utf8) {
-    if (c == '"') quoted = !quoted;
-    if (!quoted && (c == ' ' || c == '\t')) {
-      pending = !lineStart;
-      continue;
+// them, then splits at single spaces. Line ends stay, so rows keep their line numbers. The state
+// goes on from one piece of the text to the next.
+struct BlankRuns {
+  bool Quoted = false, Pending = false, LineStart = true;
+
+  void Collapse(std::string_view utf8, std::string& out) {
+    for (const char c : utf8) {
+      if (c == '"') Quoted = !Quoted;
+      if (!Quoted && (c == ' ' || c == '\t')) {
+        Pending = !LineStart;
+        continue;
+      }
+      const bool lineEnd = !Quoted && (c == '\n' || c == '\r');
+      if (Pending && !lineEnd) out += ' ';
+      Pending = false;
+      LineStart = lineEnd;
+      out += c;
     }
-    const bool lineEnd = !quoted && (c == '\n' || c == '\r');
-    if (pending && !lineEnd) out += ' ';
-    pending = false;
-    lineStart = lineEnd;
-    out += c;
   }
-  return out;
-}
+};
 
 }  // namespace
 
@@ -113,39 +115,66 @@ std::string_view TableCells::Cell(std::size_t row, std::size_t column) const {
   return cell;
 }
 
-namespace {
+struct TableSplitter::State {
+  csv_parser Parser{};
+  bool Started = false;
+  char Separator = 0;
+  BlankRuns Blanks;
+  std::string Collapsed;  // a piece with its runs of blanks made one, for ' '
+  SplitState Split;
+  TableCells Cells;
+};
 
-TableCells SplitText(std::string_view utf8, char separator) {
-  TableCells cells;
-  csv_parser parser;
-  if (csv_init(&parser, CSV_REPALL_NL) != 0) {
-    cells.OutOfMemory = true;
-    return cells;
+TableSplitter::TableSplitter(char separator, std::size_t bytes, std::size_t rows, std::size_t cells)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.Separator = separator;
+  s.Split.Cells = &s.Cells;
+  if (csv_init(&s.Parser, CSV_REPALL_NL) != 0) {
+    s.Cells.OutOfMemory = true;
+    return;
   }
-  csv_set_delim(&parser, static_cast<unsigned char>(separator));
+  s.Started = true;
+  csv_set_delim(&s.Parser, static_cast<unsigned char>(separator));
   // libcsv trims tabs too by default, which would swallow a tab separator's empty cells.
-  csv_set_space_func(&parser, separator == ' ' ? IsNothing : separator == '\t' ? IsSpace : IsBlank);
+  csv_set_space_func(&s.Parser,
+                     separator == ' '    ? IsNothing
+                     : separator == '\t' ? IsSpace
+                                         : IsBlank);
   // The cells' text is at most the input; a cell takes at least one separator or line end.
-  cells.Bytes.reserve(utf8.size());
-  cells.CellEnd.reserve(utf8.size() / 8);
-  SplitState state;
-  state.Cells = &cells;
-  if (csv_parse(&parser, utf8.data(), utf8.size(), TakeCell, EndRow, &state) != utf8.size()) {
-    cells.OutOfMemory = true;
-  }
-  csv_fini(&parser, TakeCell, EndRow, &state);
-  csv_free(&parser);
-  return cells;
+  s.Cells.Bytes.reserve(bytes);
+  s.Cells.CellEnd.reserve(cells != 0 ? cells : bytes / 8);
+  s.Cells.RowEnd.reserve(rows);
+  s.Cells.RowLine.reserve(rows);
 }
 
-}  // namespace
+TableSplitter::~TableSplitter() {
+  if (state_->Started) csv_free(&state_->Parser);
+}
+
+void TableSplitter::Add(std::string_view utf8) {
+  State& s = *state_;
+  if (s.Cells.OutOfMemory) return;
+  if (s.Separator == ' ') {
+    s.Collapsed.clear();
+    s.Blanks.Collapse(utf8, s.Collapsed);
+    utf8 = s.Collapsed;
+  }
+  if (csv_parse(&s.Parser, utf8.data(), utf8.size(), TakeCell, EndRow, &s.Split) != utf8.size()) {
+    s.Cells.OutOfMemory = true;
+  }
+}
+
+TableCells TableSplitter::Finish() {
+  State& s = *state_;
+  if (s.Started) csv_fini(&s.Parser, TakeCell, EndRow, &s.Split);
+  return std::move(s.Cells);
+}
 
 TableCells SplitTable(std::string_view utf8, char separator) {
-  if (separator == ' ') {
-    const std::string single = OneBlankBetweenCells(utf8);
-    return SplitText(single, separator);
-  }
-  return SplitText(utf8, separator);
+  TableSplitter splitter(separator, utf8.size());
+  splitter.Add(utf8);
+  return splitter.Finish();
 }
 
 namespace {

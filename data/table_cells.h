@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,30 @@ struct TableCells {
 // Lines starting with '#' or '%' are comments and left out too, and so are lines of one cell
 // above the first row of more (a title, units).
 TableCells SplitTable(std::string_view utf8, char separator);
+
+// Splits a table's text handed over piece by piece as SplitTable splits it whole, so that a file
+// read a piece at a time is never held as text beside its cells. bytes, rows and cells, when
+// known, reserve the cells' room at once (a vector grown by doubling holds twice its size while
+// it is copied); cells 0: one for every 8 bytes.
+class TableSplitter {
+ public:
+  explicit TableSplitter(char separator,
+                         std::size_t bytes = 0,
+                         std::size_t rows = 0,
+                         std::size_t cells = 0);
+  ~TableSplitter();
+  TableSplitter(const TableSplitter&) = delete;
+  TableSplitter& operator=(const TableSplitter&) = delete;
+
+  // The next piece of the text; a piece may end anywhere, even inside a quoted cell.
+  void Add(std::string_view utf8);
+  // The cells of all the pieces; call once, after the last piece.
+  TableCells Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // The separators tried, in the order that wins a tie: a tab or a semicolon first, since a file
 // split by either may hold decimal commas that would also split it evenly.

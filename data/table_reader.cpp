@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 
@@ -35,7 +33,11 @@ Table ReadTable(std::string_view bytes, const TableOptions& options) {
     table.Fault = TableFault::NoColumns;
     return table;
   }
-  table.Cells = SplitTable(text.Utf8, table.Separator);
+  return ReadTableCells(std::move(table), SplitTable(text.Utf8, table.Separator), options);
+}
+
+Table ReadTableCells(Table table, TableCells cells, const TableOptions& options) {
+  table.Cells = std::move(cells);
   if (table.Cells.OutOfMemory) {
     table.Fault = TableFault::OutOfMemory;
     return table;
@@ -49,21 +51,6 @@ Table ReadTable(std::string_view bytes, const TableOptions& options) {
     return table;
   }
   table.Columns = DescribeColumns(table.Cells, table.FirstDataRow(), table.DecimalMark);
-  return table;
-}
-
-Table ReadTableFile(const std::string& path, const TableOptions& options) {
-  std::error_code error;
-  std::string bytes;
-  if (std::filesystem::is_regular_file(path, error)) {
-    std::ifstream file(path, std::ios::binary);
-    bytes.resize(std::filesystem::file_size(path, error));
-    if (!error && file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-      return ReadTable(bytes, options);
-    }
-  }
-  Table table;
-  table.Fault = TableFault::CannotOpen;
   return table;
 }
 

@@ -8,6 +8,7 @@
 
 #include "data/table_cells.h"
 #include "data/table_columns.h"
+#include "data/table_limits.h"
 #include "data/table_text.h"
 
 // The table reader: CSV, TSV or semicolon-separated text with or without a header row, for data
@@ -25,6 +26,9 @@ struct TableOptions {
 enum class TableFault {
   None,
   CannotOpen,    // the file cannot be opened or read
+  NotAFile,      // the path names a directory, a pipe, a device or a socket (File.Kind)
+  TooLarge,      // the file is larger than the limit (File.Bytes, File.Limit)
+  NoMemory,      // the read is estimated to take more memory than is free (File.Estimate)
   NulBytes,      // NUL bytes and no UTF-16 byte order mark
   BadUtf16,      // a UTF-16 byte order mark, then no valid UTF-16
   OutOfMemory,   // the parser ran out of memory
@@ -44,6 +48,7 @@ struct Table {
   bool HasHeader = false;
   TableCells Cells;
   std::vector<TableColumn> Columns;
+  TableFileFacts File;  // why a file was refused for what it is or its size
 
   std::size_t FirstDataRow() const { return HasHeader ? 1 : 0; }
   std::size_t DataRows() const { return Cells.Rows() - FirstDataRow(); }
@@ -52,8 +57,23 @@ struct Table {
 // Reads a table held in memory.
 Table ReadTable(std::string_view bytes, const TableOptions& options = {});
 
-// Reads the table in the file at path; CannotOpen when it cannot be read whole.
-Table ReadTableFile(const std::string& path, const TableOptions& options = {});
+// Reads the table in the file at path in one pass, a piece at a time, never holding its text
+// beside its cells (text that is no UTF-8, or UTF-16, is read whole and converted, as ReadTable
+// does). Refuses at once a path that is no regular file (NotAFile), a file over limits.MaxBytes
+// (TooLarge), one whose read is estimated from its first lines to take more memory than is free
+// (NoMemory), and one it cannot read (CannotOpen); OutOfMemory when memory still runs out.
+Table ReadTableFile(const std::string& path,
+                    const TableOptions& options = {},
+                    const TableFileLimits& limits = {});
+
+// The rest of ReadTable once the table's Encoding and Separator are set and its text is split.
+Table ReadTableCells(Table table, TableCells cells, const TableOptions& options);
+
+// Reads a stream's bytes, already read, as ReadTable does under the same limits: TooLarge over
+// limits.MaxBytes, NoMemory when its cells would not fit in the free memory.
+Table ReadTableBytes(std::string_view bytes,
+                     const TableOptions& options,
+                     const TableFileLimits& limits);
 
 // The column named name, or else numbered name (from 1); -1 when there is none.
 int FindTableColumn(const Table& table, std::string_view name);

@@ -227,6 +227,17 @@ int DateWords(std::string_view cell, std::string_view separators, std::string_vi
 
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
   if (const std::string_view year = YearOfWord(cell); !year.empty()) cell = year;
+  // The minus sign U+2212, as typeset text and some spreadsheets' exports write it: a '-'.
+  constexpr std::string_view kMinus = "\xE2\x88\x92";
+  std::string hyphens;
+  if (cell.find(kMinus) != std::string_view::npos) {
+    for (std::size_t at = 0; at < cell.size(); ++at) {
+      const bool minus = cell.substr(at, kMinus.size()) == kMinus;
+      hyphens += minus ? '-' : cell[at];
+      if (minus) at += kMinus.size() - 1;
+    }
+    cell = hyphens;
+  }
   // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
   if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
   // A cell formatted as a percentage is written with its sign (12.5%, 12,5 %): the number shown.

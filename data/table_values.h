@@ -14,11 +14,12 @@ enum class CellKind {
 // Whether the cell stands for a missing value as R, pandas, Excel and databases write it.
 bool IsMissingCell(std::string_view cell);
 
-// Reads the whole cell as a finite number: an optional sign, digits with at most one decimal
-// mark (decimalMark, '.' or ','), thousands grouped as spreadsheets write them (Ungrouped in
-// the source), an optional exponent (1e-3, 2,5E+04, Fortran's 1.5D+03), and a percent sign as a
-// cell formatted as a percentage shows it (12.5% is 12.5). False for anything else:
-// a grouping that is not regular, a second mark, a date, inf, or a value beyond the doubles.
+// Reads the whole cell as a finite number: an optional sign ('+', '-' or the minus sign U+2212),
+// digits with at most one decimal mark (decimalMark, '.' or ','), thousands grouped as spreadsheets
+// write them (Ungrouped in the source), an optional exponent (1e-3, 2,5E+04, Fortran's 1.5D+03),
+// and a percent sign as a cell formatted as a percentage shows it (12.5% is 12.5). False for
+// anything else: a grouping that is not regular, a second mark, a date, inf, or a value beyond the
+// doubles.
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value);
 
 // Reads the whole cell as an ISO 8601 date (2024-03-01), month (2024-03, its first day, as

@@ -1,12 +1,15 @@
 """harmora-fit under the faults of a real shell: output to a full device and to a closed pipe
 (SIGPIPE ignored, as Python and many daemons leave it) ends with the cause and status 3; SIGINT
-or SIGTERM during a batch ends it within seconds with 130 or 143, every line written whole.
+or SIGTERM during a batch ends it within seconds with 130 or 143, every line written whole; a
+FIFO without a writer, /dev/zero, a table over the size limit and one over the free memory are
+refused at once with status 1, saying what they are.
 
 usage: python3 check_faults.py HARMORA_FIT
 """
 import json
 import math
 import os
+import resource
 import signal
 import subprocess
 import sys
@@ -70,6 +73,28 @@ with tempfile.TemporaryDirectory() as folder:
         check(status == expected and "stopped by" in err and whole and len(lines) < len(files),
               f"{sig.name}: status {status}, {len(lines)} lines, {err!r}")
         check(seconds < 30, f"{sig.name}: {seconds:.1f} s to stop")
+
+    # Inputs no table can be read from: refused before any is read, in well under a second each.
+    fifo = os.path.join(folder, "pipe.csv")
+    os.mkfifo(fifo)
+    huge = os.path.join(folder, "huge.csv")  # sparse: 2 GiB and a byte, no disk taken
+    with open(huge, "wb") as f:
+        f.truncate((2 << 30) + 1)
+    rows = os.path.join(folder, "rows.csv")
+    with open(rows, "w") as f:
+        f.write("x,y\n" + "".join(f"{i},{i % 7}\n" for i in range(300000)))
+    # The address space held to 400 MB: 300,000 rows and their fit are estimated at 0.6 GB.
+    low = lambda: resource.setrlimit(resource.RLIMIT_AS, (400 << 20, 400 << 20))
+    for name, path, words, limit in (("FIFO", fifo, "named pipe (FIFO)", None),
+                                     ("/dev/zero", "/dev/zero", "character device", None),
+                                     ("over the size limit", huge, "the most a table may hold", None),
+                                     ("over the memory", rows, "(ulimit -v) is free", low)):
+        sent = time.monotonic()
+        done = subprocess.run([TOOL, "--seed", "1", path], env=ENV, capture_output=True,
+                              timeout=60, preexec_fn=limit)
+        err = done.stderr.decode()
+        check(done.returncode == 1 and path in err and words in err
+              and time.monotonic() - sent < 10, f"{name}: status {done.returncode}, {err!r}")
 
 for failure in FAILURES:
     print("FAILED:", failure)

@@ -275,7 +275,7 @@ TEST(TableReader, ReadsTheTablesSpreadsheetsAndScriptsWrite) {
 TEST(TableReader, EveryUnreadableCellIsReportedWithItsLineAndText) {
   // CRLF line ends, and a quoted cell over two lines before the bad ones.
   const Table table = ReadTable(
-      "name,x,y,s\r\n\"a\r\nb\",1,2,0.1\r\n\r\nc,2,1 25,0.1\r\nd,3,4,0\r\ne,4,\xE2\x88\x92"
+      "name,x,y,s\r\n\"a\r\nb\",1,2,0.1\r\n\r\nc,2,1 25,0.1\r\nd,3,4,0\r\ne,4,4\xE2\x88\x92"
       "5,0.1\r\nf,5,6,0.2\r\n");
   const TableSeries series = SelectColumns(table, {1, 2, 3});
   ASSERT_EQ(series.Fault, TableFault::None);
@@ -287,7 +287,7 @@ TEST(TableReader, EveryUnreadableCellIsReportedWithItsLineAndText) {
                                   {TableNoticeKind::NotANumber,
                                    7,
                                    2,
-                                   "\xE2\x88\x92"
+                                   "4\xE2\x88\x92"
                                    "5"}};
   for (std::size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
@@ -352,6 +352,20 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
       {"\xE2\x88\x92"
        "5",
        '.',
+       CellKind::Number},  // the minus sign U+2212
+      {"\xE2\x88\x92"
+       "1 250,5e\xE2\x88\x92"
+       "2",
+       ',',
+       CellKind::Number},
+      {"+2,5", ',', CellKind::Number},
+      {"+\xE2\x88\x92"
+       "5",
+       '.',
+       CellKind::Text},
+      {"5\xE2\x88\x92"
+       "3",
+       '.',
        CellKind::Text},
       {"inf", '.', CellKind::Text},
       {"1e999", '.', CellKind::Text},
@@ -381,6 +395,13 @@ TEST(TableReader, CellsThatAreNoPlainNumberAreNeverReadAsOne) {
                      ',',
                      value));
   EXPECT_EQ(value, -12345678.5);
+  EXPECT_TRUE(
+      ReadCellNumber("\xE2\x88\x92"
+                     "0,25e\xE2\x88\x92"
+                     "1",
+                     ',',
+                     value));
+  EXPECT_EQ(value, -0.025);
 }
 
 TEST(TableReader, DatesReadAsDaysSinceMidnightOfTheFirstRowsDate) {
