@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "base/run_time_fault.h"
 
@@ -31,7 +32,7 @@ bool IsOwnStream(const std::string& path) {
          path.rfind("/proc/self/fd/", 0) == 0;
 }
 
-std::string ReadStreamInput(const std::string& path, std::size_t limit) {
+std::string ReadStreamInput(const std::string& path, std::size_t limit, bool untilNul) {
   int fd = STDIN_FILENO;
   if (path != "-") {
     // Without O_NONBLOCK the open of a named pipe would wait for a writer; with it, a pipe that
@@ -54,6 +55,10 @@ std::string ReadStreamInput(const std::string& path, std::size_t limit) {
       RaiseStreamFault("Cannot read", path);
     }
     bytes.append(buffer, static_cast<std::size_t>(count));
+    // Text with no UTF-16 mark holds no NUL byte: the stream is no text, and what follows
+    // (/dev/zero's, endlessly) changes nothing.
+    const bool utf16 = bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0;
+    if (untilNul && !utf16 && std::memchr(buffer, 0, static_cast<std::size_t>(count))) break;
   }
   if (fd != STDIN_FILENO) close(fd);
   return bytes;

@@ -23,4 +23,7 @@ bool IsOwnStream(const std::string& path);
 
 // The bytes of the stream, up to limit (kStreamLimit by default). Raises RunTimeFault (InputOutput)
 // naming it when it cannot be opened or read.
-std::string ReadStreamInput(const std::string& path, std::size_t limit = kStreamLimit);
+// untilNul: stops after the first NUL byte of bytes that do not start with a UTF-16 mark.
+std::string ReadStreamInput(const std::string& path,
+                            std::size_t limit = kStreamLimit,
+                            bool untilNul = false);

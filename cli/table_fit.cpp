@@ -435,7 +435,8 @@ void FitTableFile(const std::string& path, const FitOptions& options, const File
   const bool stream = IsOwnStream(path);
   try {
     if (stream) {
-      bytes = ReadStreamInput(path, limits.MaxBytes + 1);  // one byte over tells it is too long
+      // One byte over the limit tells the stream is too long; a NUL byte, that it is no text.
+      bytes = ReadStreamInput(path, limits.MaxBytes + 1, true);
       table = ReadTableBytes(bytes, read, limits);
     } else {
       table = ReadTableFile(path, read, limits);

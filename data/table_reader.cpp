@@ -256,6 +256,11 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
   series.XTimesOfDay = table.Columns[selection.X].TimesOfDay;
   if (selection.XParts.Month >= 0 || months > 0) series.XIsDate = true;
   std::vector<std::pair<std::size_t, int>> cells;  // the row and y column of each pair
+  // Room for every row at once: grown by doubling, each vector would hold twice its size while
+  // it is copied (10^7 rows: 160 MB of x and y).
+  const std::size_t pairs = table.DataRows() * (months > 0 ? months : 1);
+  series.X.reserve(pairs), series.Y.reserve(pairs), cells.reserve(pairs);
+  if (selection.Sigma >= 0) series.Sigma.reserve(pairs);
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
     if (months == 0 && TakeRow(table, r, selection, series)) cells.emplace_back(r, selection.Y);
     for (int m = 0; m < months; ++m) {

@@ -85,16 +85,21 @@ with tempfile.TemporaryDirectory() as folder:
         f.write("x,y\n" + "".join(f"{i},{i % 7}\n" for i in range(300000)))
     # The address space held to 400 MB: 300,000 rows and their fit are estimated at 0.6 GB.
     low = lambda: resource.setrlimit(resource.RLIMIT_AS, (400 << 20, 400 << 20))
-    for name, path, words, limit in (("FIFO", fifo, "named pipe (FIFO)", None),
-                                     ("/dev/zero", "/dev/zero", "character device", None),
-                                     ("over the size limit", huge, "the most a table may hold", None),
-                                     ("over the memory", rows, "(ulimit -v) is free", low)):
+    zero = open("/dev/zero", "rb")
+    for name, path, words, limit, stdin in (
+            ("FIFO", fifo, "named pipe (FIFO)", None, None),
+            ("/dev/zero", "/dev/zero", "character device", None, None),
+            ("over the size limit", huge, "the most a table may hold", None, None),
+            ("over the memory", rows, "(ulimit -v) is free", low, None),
+            # Read up to its first NUL byte, not to the size limit that the memory would not hold.
+            ("/dev/zero as standard input", "-", "NUL bytes", low, zero)):
         sent = time.monotonic()
         done = subprocess.run([TOOL, "--seed", "1", path], env=ENV, capture_output=True,
-                              timeout=60, preexec_fn=limit)
+                              timeout=60, preexec_fn=limit, stdin=stdin)
         err = done.stderr.decode()
         check(done.returncode == 1 and path in err and words in err
               and time.monotonic() - sent < 10, f"{name}: status {done.returncode}, {err!r}")
+    zero.close()
 
 for failure in FAILURES:
     print("FAILED:", failure)
