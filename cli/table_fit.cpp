@@ -404,7 +404,12 @@ void FitChosenSeries(const std::string& path,
         request.Engine = run.Engine;
         try {
           FitSeries(table, own, request, options, *fit);
-        } catch (const std::exception& fault) {  // a worker thread must not throw
+        } catch (const std::bad_alloc&) {  // a worker thread must not throw
+          fit->Fitted = false;
+          fit->Error = Say(options.Messages,
+                           "not enough memory to fit the series (std::bad_alloc)",
+                           "для подбора ряда не хватило памяти (std::bad_alloc)");
+        } catch (const std::exception& fault) {
           fit->Fitted = false;
           fit->Error = fault.what();
         }
@@ -455,7 +460,12 @@ void FitTableFile(const std::string& path, const FitOptions& options, const File
   if (table.Fault != TableFault::None) {
     return refuse(TableRefusal(table.Fault, table.File, l), false);
   }
-  const ChosenColumns chosen = ChooseColumns(table, options);
+  ChosenColumns chosen;
+  try {
+    chosen = ChooseColumns(table, options);
+  } catch (const std::bad_alloc&) {
+    return refuse(TableRefusal(TableFault::OutOfMemory, table.File, l), false);
+  }
   if (chosen.AsPairs) return asPairs(chosen.Error);
   if (!chosen.Error.empty()) return refuse(chosen.Error, false);
   FitChosenSeries(path, table, chosen, options, each);
