@@ -88,6 +88,7 @@ class PieceReader {
     } while (count < 0 && errno == EINTR);
     if (count < 0) return false;
     piece.resize(start + static_cast<std::size_t>(count));
+    total_ += static_cast<std::uint64_t>(count);
     if (count == 0) return true;
     const std::size_t tail = UnfinishedTail(piece);
     carry_.assign(piece, piece.size() - tail, tail);
@@ -97,10 +98,13 @@ class PieceReader {
 
   // Whether the file ended inside a character.
   bool Unfinished() const { return !carry_.empty(); }
+  // The bytes read so far.
+  std::uint64_t Total() const { return total_; }
 
  private:
   int fd_;
   std::string carry_;
+  std::uint64_t total_ = 0;
 };
 
 // What the first lines of the text show.
@@ -157,14 +161,15 @@ Table ReadWhole(int fd, const TableFileFacts& facts, const TableOptions& options
   return ReadTable(bytes, options);
 }
 
-enum class Streamed { Done, NotPlainUtf8, CannotRead };
+enum class Streamed { Done, NotPlainUtf8, CannotRead, TooLarge };
 
 // The rest of the file after the sample, split as it is read; NotPlainUtf8 where a NUL byte or
 // a byte that is no UTF-8 turns up, for ReadWhole to take it as ReadTable would.
-Streamed SplitRest(PieceReader& reader, TableSplitter& splitter) {
+Streamed SplitRest(PieceReader& reader, TableSplitter& splitter, std::uint64_t limit) {
   std::string piece;
   for (;;) {
     if (!reader.Next(piece)) return Streamed::CannotRead;
+    if (reader.Total() > limit) return Streamed::TooLarge;  // a file grown since it was looked at
     if (piece.empty()) return reader.Unfinished() ? Streamed::NotPlainUtf8 : Streamed::Done;
     if (!IsUtf8Text(piece)) return Streamed::NotPlainUtf8;
     splitter.Add(piece);
@@ -212,9 +217,12 @@ Table ReadOpenFile(int fd,
                          static_cast<std::size_t>(1.05 * scale * static_cast<double>(sampleCells)));
   splitter.Add(text);
   sample.Text = std::string();
-  switch (SplitRest(reader, splitter)) {
+  switch (SplitRest(reader, splitter, facts.Limit)) {
     case Streamed::CannotRead:
       return Refused(TableFault::CannotOpen, facts);
+    case Streamed::TooLarge:
+      facts.Bytes = reader.Total();
+      return Refused(TableFault::TooLarge, facts);
     case Streamed::NotPlainUtf8: {
       splitter.Finish();  // its cells freed before the whole text is read
       return ReadWhole(fd, facts, options);
