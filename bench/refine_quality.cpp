@@ -18,6 +18,10 @@
 //   seas+known         seasonal with its annual period known (constant, trend, N - 1 searched)
 //   snr-5, snr-10      unit components at a per-component SNR of -5 and -10 dB: below the
 //                      detection threshold, not part of the quality target
+//   rays               noise 0.2 on a grid, the first component's amplitude drifting over the
+//                      range (N >= 2): two merged harmonics with unbounded amplitudes take it
+//   gapped             noise 0.2 on a grid with about a quarter of its points missing
+//   snr-5+ct           snr-5 with a level and a trend, fitted with a constant and a trend
 // and, only with --real or by name, series shaped like measured ones, fitted with a constant only
 // (n cycles through 60, 120, 240 and 480; x in decimal years, row numbers or days since the first
 // date, in turn):
@@ -57,11 +61,14 @@
 // and hits, and for exact data the largest relative deviation in percent; then the same share,
 // coverage and trust per family, and the share over the fits with at least and with fewer than
 // two observations per parameter, with how many of them (and of their misses) carry the note
-// that the best is unconfirmed and the wall time of their cases (both models). The measured-like
-// series also get a line per fit.
+// that the best is unconfirmed and the wall time of their cases (both models); then the same by
+// classes of observations per parameter, the fits with an unbounded harmonic (degenerate: an
+// infimum approached, never reached) apart. The measured-like series also get a line per fit.
 //
 // Usage: refine_quality [--replicates R] [--reference-starts K] [--n N] [--family NAME]...
-//                       [--real] [--case R] [--detail]
+//                       [--real] [--case R] [--detail] [--fits]
+// (--fits: a line per fit of the target families: observations per parameter, gap, starts,
+// hits and whether the starts ran out)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -110,7 +117,9 @@ enum class Shape {
   LowSnr,
   RealTrend,
   RealCycle,
-  RealGrowth
+  RealGrowth,
+  Ray,
+  Gapped
 };
 
 struct Family {
@@ -150,6 +159,10 @@ const Family kFamilies[] = {
     {"trend+c", Shape::RealTrend, 0, true, false, false, false, true, false, true},
     {"cycle+c", Shape::RealCycle, 0, true, false, false, false, true, false, true},
     {"mult+c", Shape::RealGrowth, 0, true, false, false, false, true, false, true},
+    // Appended, so that the families above keep their seeds (the family's index is in them).
+    {"rays", Shape::Ray},
+    {"gapped", Shape::Gapped, 0, false, false, false, false, true, true},
+    {"snr-5+ct", Shape::LowSnr, -5, true, true, false, false, true, true},
 };
 constexpr int kFamilyCount = sizeof(kFamilies) / sizeof(kFamilies[0]);
 
@@ -168,8 +181,10 @@ void MakeAbscissa(Shape shape, int count, double x0, double dx, std::mt19937_64&
   const bool irregular =
       shape == Shape::ExactIrregular || shape == Shape::Irregular || shape == Shape::SuperNyquist;
   const double range = (count - 1) * dx;
-  for (int i = 0; i < count; ++i) {
-    x[i] = irregular ? x0 + range * unit(rng) : x0 + i * dx;
+  for (int i = 0, slot = 0; i < count; ++i, ++slot) {
+    // A grid with about a quarter of its points missing, in runs of one to three.
+    while (shape == Shape::Gapped && slot > 0 && unit(rng) < 0.25) slot += 1 + (unit(rng) < 0.3);
+    x[i] = irregular ? x0 + range * unit(rng) : x0 + (shape == Shape::Gapped ? slot : i) * dx;
     // Both ends fixed, so that the mean spacing is dx and the multiple of its Nyquist exact.
     if (shape == Shape::SuperNyquist && (i == 0 || i == count - 1)) x[i] = x0 + (i ? range : 0);
     if (shape == Shape::Years) x[i] += 0.3 * dx * (unit(rng) - 0.5);
@@ -196,6 +211,7 @@ void MakeHarmonics(
   if (shape == Shape::Close && n >= 2) {
     truth.B[1] = truth.B[0] + (0.7 + 0.8 * unit(rng)) * kTwoPi / range;
   }
+  if (shape == Shape::Ray && n >= 2) truth.B[1] = truth.B[0];
   if (shape == Shape::Seasonal) {
     truth.B[0] = kTwoPi;  // a year
     if (n >= 2) truth.B[1] = 2 * kTwoPi;
@@ -326,7 +342,7 @@ ObservationSet MakeCase(const Family& f,
   }
   if (shape == Shape::Offset) x0 = 100 + 100 * unit(rng);
   MakeAbscissa(shape, count, x0, dx, rng, obs.X);
-  const double range = (count - 1) * dx;
+  const double range = shape == Shape::Gapped ? obs.X[count - 1] - x0 : (count - 1) * dx;
   MakeHarmonics(f, n, range, dx, rng, truth);
   double noise = IsExact(shape) ? 0.0 : (shape == Shape::Seasonal ? 0.4 : 0.2);
   // The per-component SNR is A^2 / 2 over the noise's variance.
@@ -335,17 +351,26 @@ ObservationSet MakeCase(const Family& f,
     std::uniform_real_distribution<double> spread(0.1, 0.4);
     for (int i = 0; i < count; ++i) weights.Sigma.push_back(spread(rng));
   }
-  const bool level = shape == Shape::Offset || shape == Shape::Trend || shape == Shape::Seasonal;
+  const bool level = shape == Shape::Offset || shape == Shape::Trend || shape == Shape::Seasonal ||
+                     (shape == Shape::LowSnr && f.Constant);
   const double offset = level ? 1 + 3 * unit(rng) : 0;
-  const double slope =
-      (shape == Shape::Trend || shape == Shape::Seasonal) ? 2 * (unit(rng) - 0.5) / range : 0;
+  const bool trend =
+      shape == Shape::Trend || shape == Shape::Seasonal || (shape == Shape::LowSnr && f.Trend);
+  const double slope = trend ? 2 * (unit(rng) - 0.5) / range : 0;
   truth.Constant = offset - slope * x0;
   truth.Trend = slope;
   double red = 0;
   for (int i = 0; i < count; ++i) {
     const double x = obs.X[i];
     double s = 0;
-    for (int k = 0; k < n; ++k) s += truth.A[k] * std::sin(truth.B[k] * x + truth.C[k]);
+    for (int k = 0; k < n; ++k) {
+      // Rays: the second harmonic is the first's amplitude drifting over the range, which two
+      // harmonics reach only in the limit of merged frequencies and unbounded amplitudes.
+      const bool drift = shape == Shape::Ray && k == 1;
+      const int j = drift ? 0 : k;
+      s += truth.A[k] * (drift ? 2 * (x - x0) / range - 1 : 1) *
+           std::sin(truth.B[j] * x + truth.C[j]);
+    }
     const double sigma = f.Weighted ? weights.Sigma[i] : noise;
     red = (shape == Shape::Seasonal ? 0.6 : 0.0) * red + sigma * gauss(rng);
     double y = s + offset + slope * (x - x0) + red;
@@ -530,6 +555,49 @@ struct Reach {
   std::vector<double> Millis;      // wall time of RefineBothModels, both models, once per case
 };
 
+// Observations per fitted parameter: the classes below 1.5, 1.5 to 2, 2 to 3, 3 to 4, 4 and up.
+constexpr double kClassBounds[] = {1.5, 2, 3, 4};
+constexpr int kClasses = 5;
+
+// One class's fits, those with an unbounded harmonic (an infimum approached as amplitudes grow,
+// never reached: analysis/unbounded_harmonics.h) apart.
+struct ClassReach {
+  Reach Determined, Degenerate;
+};
+
+int ClassOf(double perParameter) {
+  int c = 0;
+  while (c < kClasses - 1 && perParameter >= kClassBounds[c]) ++c;
+  return c;
+}
+
+void Count(Reach& reach, bool within, bool noted) {
+  ++reach.Fits;
+  reach.Within += within ? 1 : 0;
+  reach.Noted += noted ? 1 : 0;
+  reach.MissesNoted += noted && !within ? 1 : 0;
+}
+
+void PrintClassTable(const ClassReach (&classes)[kClasses]) {
+  std::printf(
+      "\nreach by observations per fitted parameter (target families, both models), "
+      "fits: within 1e-6, \"not certain\" note (on misses):\n");
+  std::printf("class             determined fits                 degenerate fits\n");
+  const char* names[kClasses] = {"< 1.5", "1.5-2", "2-3", "3-4", ">= 4"};
+  for (int c = 0; c < kClasses; ++c) {
+    std::printf("%-10s", names[c]);
+    for (const Reach* r : {&classes[c].Determined, &classes[c].Degenerate}) {
+      std::printf("  %4d: %6.2f%%, %4d (%d of %d)",
+                  r->Fits,
+                  r->Fits ? 100.0 * r->Within / r->Fits : 0.0,
+                  r->Noted,
+                  r->MissesNoted,
+                  r->Fits - r->Within);
+    }
+    std::printf("\n");
+  }
+}
+
 struct Tally {
   int Cases = 0, WithinBar = 0, SearchWithinPercent = 0, AboveSearch = 0;
   double WorstRatio = 1;
@@ -605,6 +673,7 @@ void CountCoverage(const Truth& truth, const ModelFit& fit, Coverage& t) {
 
 // Diagnostic: one line per coverage case with each true parameter's z = (fit - truth) / se.
 bool gDetail = false;
+bool gFits = false;  // --fits: one line per target fit, for testing signals of a miss
 void PrintDetail(const char* family,
                  int n,
                  int count,
@@ -776,6 +845,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--case") && i + 1 < argc) onlyCase = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--family") && i + 1 < argc) only.push_back(argv[++i]);
     if (!std::strcmp(argv[i], "--detail")) gDetail = true;
+    if (!std::strcmp(argv[i], "--fits")) gFits = true;
     if (!std::strcmp(argv[i], "--real")) {
       for (const Family& f : kFamilies) {
         if (f.Real) only.push_back(f.Name);
@@ -788,6 +858,7 @@ int main(int argc, char** argv) {
   // with fewer, the best optimum is mostly noise fitted by nearly as many parameters as points,
   // which one start in thousands finds.
   Reach byPosing[2];
+  ClassReach byClass[kClasses];
   Tally tally[2][kMaxHarmonics + 1];
   FamilyTally families[kFamilyCount];
   for (int n = 1; n <= kMaxHarmonics; ++n) {
@@ -919,6 +990,23 @@ int main(int argc, char** argv) {
           const bool noted = Unconfirmed(result, mk);
           posing.Noted += noted ? 1 : 0;
           posing.MissesNoted += noted && gap > kGapBar ? 1 : 0;
+          const bool degenerate = std::any_of(
+              refined.Unbounded, refined.Unbounded + kMaxHarmonics, [](bool b) { return b; });
+          ClassReach& cr = byClass[ClassOf(double(count) / parameters)];
+          Count(degenerate ? cr.Degenerate : cr.Determined, gap <= kGapBar, noted);
+          if (gFits) {
+            std::printf(
+                "fit: per-parameter %.2f gap %.3g model %d N=%d %s r=%d starts %d hits %d %s\n",
+                double(count) / parameters,
+                gap,
+                kind + 1,
+                n,
+                family.Name,
+                r,
+                refined.Starts,
+                refined.Hits,
+                refined.Ended == Termination::StartCap ? "cap" : "hits");
+          }
           Tally& t = tally[kind][n];
           ++t.Cases;
           if (gap <= kGapBar) ++t.WithinBar;
@@ -961,5 +1049,6 @@ int main(int argc, char** argv) {
           millis.back());
     }
   }
+  PrintClassTable(byClass);
   return 0;
 }
