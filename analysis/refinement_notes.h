@@ -13,7 +13,8 @@
 // share a line, or are two lines whose intervals may understate the uncertainty; a harmonic
 // completes less than half a cycle over the data, standing in for a level or trend; amplitudes grow
 // without bound (a fit with no finite minimum); a frequency lies above the search's band; the
-// starts ran out, with fewer than two observations per parameter, before the best was confirmed.
+// starts ran out, with fewer than two observations per parameter, before the best was confirmed,
+// or, with more, the fit is unbounded: either way it is not certain to be the optimum.
 // Empty when there is nothing to say.
 std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind);
 

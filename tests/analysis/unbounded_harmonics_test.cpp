@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/model_estimates.h"
+#include "analysis/refinement_notes.h"
 #include "tests/analysis/analysis_test_support.h"
 
 namespace {
@@ -52,6 +53,17 @@ TEST(UnboundedHarmonics, RunawayAmplitudesAreMarkedAndNamed) {
     const std::string note = UnboundedNote("Refined", fit, 19.5, kPi / 0.5);
     EXPECT_EQ(note.empty(), *c.Note == '\0') << note;
     EXPECT_NE(note.find(c.Note), std::string::npos) << note;
+    // Well determined (40 observations) and ended by agreeing hits, a limit is still no optimum.
+    RefinementResult result;
+    result.Span = 19.5;
+    result.Refined[0] = fit;
+    result.Refined[0].Starts = 50;
+    result.Refined[0].Ended = Termination::EnoughHits;
+    int noted = 0;
+    for (const std::string& line : RefinementNotes(result, ModelKind::Sum)) {
+      noted += line.rfind("Not certain to be the least-squares optimum (refined): its sum", 0) == 0;
+    }
+    EXPECT_EQ(noted, *c.Note != '\0' ? 1 : 0);
   }
 }
 
