@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "base/run_time_fault.h"
+#include "cli/stop_signals.h"
 #include "cli/stream_input.h"
 #include "data/data_file_messages.h"
 #include "fit/fit_worker.h"
@@ -134,12 +135,16 @@ ManyRequest ManyRequestOf(const FitOptions& options) {
   return many;
 }
 
-void FitHeldData(FileFit& result, const FitRequest& request, const FitOptions& options) {
+void FitHeldData(FileFit& result, const FitRequest& given, const FitOptions& options) {
+  // Ctrl-C stops a long fit where it stands; the batch then ends without writing it.
+  FitRequest request = given;
+  request.Cancelled = [] { return StopSignal() != 0; };
   try {
     result.Fit = result.Core.Fit(request);
     if (RefineRuns(options)) {
       RefineOptions refine;
       if (options.RefineBudget > 0) refine.StartBudget = options.RefineBudget;
+      refine.Progress = [](double) { return StopSignal() == 0; };
       result.Refinement = result.Core.Refine(refine);
       result.Refined = true;
       if (options.CompareCounts) {

@@ -90,6 +90,34 @@ void PutSearched(AppState& s, int harmonics, int depth, SineArray sines, Harmoni
   if (s.Hooks.Redraw) s.Hooks.Redraw();
 }
 
+// Runs the request's search into out.Models (and the state, as the window shows it).
+void Search(AppState& s,
+            const FitRequest& request,
+            int harmonics,
+            const ModelTerms& terms,
+            const FitWeights& weights,
+            FitResult& out) {
+  if (out.Search == SearchKind::Periodogram) {
+    PeriodogramSearch(s.Observations,
+                      harmonics,
+                      terms,
+                      weights,
+                      s.Observations.MinPeriod,
+                      request.Models,
+                      out.Models,
+                      request.Cancelled);
+    PutSearched(s, harmonics, request.Depth, FitSinesOf(Runnable(request.Engine)), out.Models);
+  } else if (terms.Any() || !request.Models[0] || !request.Models[1]) {
+    SearchWithTerms(
+        s, request.Depth, harmonics, terms, weights, request.Engine, request.Models, out.Models);
+  } else {
+    FitBothModels(s, request.Depth, request.Engine);
+    for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
+      out.Models[static_cast<int>(kind)] = ModelOf(s.Coefficients, kind);
+    }
+  }
+}
+
 }  // namespace
 
 const char* SearchName(SearchKind kind) {
@@ -249,28 +277,17 @@ FitResult Engine::Fit(const FitRequest& request) {
     }
   } restore{s, s.Hooks, s.Random.Clock};
   s.Hooks.Redraw = request.OnImprovement;
+  s.Hooks.Cancelled = request.Cancelled;
   if (request.FixedSeeds) s.Random.Clock = SeedSequence(request.Seeds[0], request.Seeds[1]);
   terms_ = terms;
   weights_ = weights;
   FitResult out;
   out.Search = SearchOf(request, s.Observations.LastIndex + 1);
-  if (out.Search == SearchKind::Periodogram) {
-    PeriodogramSearch(s.Observations,
-                      harmonics,
-                      terms,
-                      weights,
-                      s.Observations.MinPeriod,
-                      request.Models,
-                      out.Models);
-    PutSearched(s, harmonics, request.Depth, FitSinesOf(Runnable(request.Engine)), out.Models);
-  } else if (terms.Any() || !request.Models[0] || !request.Models[1]) {
-    SearchWithTerms(
-        s, request.Depth, harmonics, terms, weights, request.Engine, request.Models, out.Models);
-  } else {
-    FitBothModels(s, request.Depth, request.Engine);
-    for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {
-      out.Models[static_cast<int>(kind)] = ModelOf(s.Coefficients, kind);
-    }
+  try {
+    Search(s, request, harmonics, terms, weights, out);
+  } catch (const FitCancelled&) {
+    s.FitStage = 0;  // what the search reached is no fit
+    throw;
   }
   out.Engine = Runnable(request.Engine);
   for (const ModelKind kind : {ModelKind::Sum, ModelKind::SquaredSum}) {

@@ -75,6 +75,10 @@ struct FitRequest {
   // Called on the fitting thread after every improvement, with the engine's state current (the
   // window redraws its plot from it). Empty: nothing is called.
   std::function<void()> OnImprovement;
+  // Asked between blocks of the search's work, possibly from its two threads at once (so it
+  // reads an atomic or the like); true ends the fit with FitCancelled within a fraction of a
+  // second at any length of data. Empty: the fit runs to its end.
+  CancelCheck Cancelled;
   // How the search computes: the defaults, or the references tests and benchmarks compare the
   // engine with. Each fit uses its own request's; nothing of it outlives the fit.
   EngineChoice Engine;
@@ -133,7 +137,8 @@ class Engine {
 
   // Fits model 2 and then model 1 to the data. Raises RunTimeFault where the fit meets a division
   // by zero or an overflow, and std::invalid_argument without data or with a request out of
-  // range; the state then holds what the fit had reached.
+  // range; the state then holds what the fit had reached. Raises FitCancelled when the request's
+  // Cancelled turned true; the engine then holds no fit (its data stay).
   FitResult Fit(const FitRequest& request);
 
   // The least-squares refinement of the last fit (std::logic_error without one), with the fit's

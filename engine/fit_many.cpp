@@ -20,7 +20,8 @@ SeriesFit FitSeries(Engine& engine,
                     const double* sigma,
                     const ManyRequest& request,
                     std::size_t index,
-                    bool secondThread) {
+                    bool secondThread,
+                    const CancelCheck& cancelled) {
   SeriesFit out;
   std::vector<double> xs, ys, ss;
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -38,12 +39,15 @@ SeriesFit FitSeries(Engine& engine,
   try {
     FitRequest fit = SeriesRequest(request, index);
     fit.Engine.SecondThread = secondThread;
+    fit.Cancelled = cancelled;
     out.Fit = engine.Fit(fit);
     if (request.Refine) {
       RefineOptions refine;
+      refine.Progress = [&cancelled](double) { return !cancelled(); };
       refine.WithConstant = request.WithConstant;
       refine.StartBudget = request.RefineBudget;
       out.Refinement = engine.Refine(refine);
+      if (out.Refinement.Cancelled) throw FitCancelled();  // half a refinement is no result
       out.Refined = true;
     }
     out.Fitted = true;
@@ -104,24 +108,29 @@ std::vector<SeriesFit> FitMany(const std::vector<double>& x,
   // Side by side, each series has a thread of its own: the search's second thread would only be
   // passed from series to series. The bits are the same either way.
   const bool secondThread = count <= 1;
+  // A stop, or the caller's cancel, ends the series being fitted where they stand.
+  const CancelCheck cancelled = [&stop, &request] {
+    return stop.load() || (request.Cancelled && request.Cancelled());
+  };
   const auto work = [&] {
     // Engines are large (the state holds every array of the window); one per worker, on the heap.
     auto engine = std::make_unique<Engine>();
-    while (!stop.load()) {
+    while (!cancelled()) {
       const std::size_t i = next.fetch_add(1);
       if (i >= series) break;
       const double* sigma = request.SigmaValues ? request.SigmaValues + i * x.size() : nullptr;
-      results[i] = FitSeries(*engine, x, y + i * x.size(), sigma, request, i, secondThread);
+      results[i] =
+          FitSeries(*engine, x, y + i * x.size(), sigma, request, i, secondThread, cancelled);
       std::lock_guard lock(progressMutex);
       ++done;
-      if (progress && !progress(done)) stop.store(true);
+      if ((progress && !progress(done)) || cancelled()) stop.store(true);
     }
   };
   std::vector<std::thread> workers;
   for (std::size_t t = 1; t < count; ++t) workers.emplace_back(work);
   work();  // the calling thread is a worker too
   for (std::thread& worker : workers) worker.join();
-  if (stop.load()) {
+  if (cancelled()) {
     for (SeriesFit& result : results) {
       if (!result.Fitted && result.Error.empty()) result.Error = "cancelled";
     }

@@ -33,6 +33,9 @@ struct ManyRequest {
   // not finite is left out as missing.
   const double* SigmaValues = nullptr;
   bool Models[2] = {true, true};  // as FitRequest takes them
+  // Asked from the workers as FitRequest::Cancelled is; true ends every series being fitted
+  // (Error "cancelled") and starts no other.
+  CancelCheck Cancelled;
 };
 
 // One series' outcome. A series that cannot be fitted (fewer than 4 finite pairs, a fault of the
@@ -46,8 +49,8 @@ struct SeriesFit {
 };
 
 // Called now and then from a worker thread with the number of series finished so far; returning
-// false stops the workers after the series they are fitting (the rest keep Fitted false with
-// Error "cancelled"). Calls never overlap.
+// false stops the workers: the series being fitted end where they stand and, with the rest, keep
+// Fitted false with Error "cancelled". Calls never overlap.
 using ManyProgress = std::function<bool(std::size_t done)>;
 
 // The stage seeds series `index` is fitted with under `request`.

@@ -93,6 +93,7 @@ void PolishHarmonics(AppState& state, SineFunction sines) {
   double previous = 0;
   do {
     previous = state.BestResidual;
+    StopIfCancelled(state);
     for (int k = 0; k < HarmonicsInUse(t); ++k) {
       BuildWorkingTarget(state, k, sines);
       state.Trial = TrialHarmonic{t.A[k], t.B[k], t.C[k]};

@@ -24,6 +24,10 @@ inline void RequestRedraw(const AppState& state) {
   if (state.Hooks.Redraw) state.Hooks.Redraw();
 }
 
+// Raises FitCancelled when the fit's caller asked it to stop; the search calls it between blocks of
+// trials and the polish between passes, which changes nothing of what they compute.
+inline void StopIfCancelled(const AppState& state) { StopIfCancelled(state.Hooks.Cancelled); }
+
 // The search's step for one drawn trial, the same in the plain and the fast search: fits the
 // amplitude of state.Trial's frequency and phase, and when its residual does not exceed
 // BestResidual (ties are kept) refines it, makes it the best and adopts it as harmonic k, then

@@ -223,6 +223,7 @@ void SearchHarmonicFast(AppState& state, int k, const EngineChoice& engine) {
     if (more && !ahead) startBlock(index + 1);
     pending.Finish();
     if (!more) break;
+    StopIfCancelled(state);  // nothing is pending: the worker holds no block
   }
 
   const std::int64_t last = total - 1;

@@ -366,6 +366,7 @@ py::dict FitOne(const std::vector<double>& x,
         fit.OnImprovement = [&progress] {
           if (!progress("search", kNaN)) progress.Cancel();
         };
+        fit.Cancelled = [&cancel] { return cancel.load(); };
         out.Fit = engine->Fit(fit);  // faults pass on to Python as RuntimeError / ValueError
         out.Fitted = true;
         if (refine && !progress.Cancelled() && !cancel.load()) {
@@ -431,6 +432,7 @@ py::dict CompareCounts(const std::vector<double>& x,
         request.AbsoluteSigma = absoluteSigma;
         request.Models[0] = models[0];
         request.Models[1] = models[1];
+        request.Cancelled = [&cancel] { return cancel.load(); };
         RefineOptions refine;
         if (refineBudget > 0) refine.StartBudget = refineBudget;
         refine.Progress = [&cancel](double) { return !cancel.load(); };
@@ -504,6 +506,7 @@ py::dict FitManySeries(const std::vector<double>& x,
   const double* values = y.data();
   RunInterruptibly(
       [&](const std::atomic<bool>& cancel) {
+        request.Cancelled = [&cancel] { return cancel.load(); };
         fits = FitMany(x, values, series, request, threads, [&](std::size_t done) {
           return !cancel.load() && progress("series", series ? double(done) / double(series) : 1.0);
         });

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "base/fit_cancelled.h"
 #include "data/observation_set.h"
 #include "data/random_generator.h"
 #include "model/harmonic_model.h"
@@ -31,6 +32,7 @@ struct ControlPositions {
 // Where the core reaches the screen. Tests leave them empty or counting.
 struct AppHooks {
   std::function<void()> Redraw;  // draw the whole plot from the state and show it now
+  CancelCheck Cancelled;         // true stops a fit (FitCancelled); empty: never
 };
 
 // What a fit searched with, read when it started: the number of harmonics, the search depth and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "analysis/model_estimates.h"
 #include "analysis/scaled_fit.h"
 #include "analysis/spectral/grid_periodogram.h"
+#include "analysis/spectral/periodogram_basis.h"
 #include "fit/fit_harmonics.h"
 
 namespace {
@@ -60,8 +62,9 @@ class StageSearch {
               ModelKind kind,
               const ModelTerms& terms,
               const FitWeights& weights,
-              double minPeriod)
-      : kind_(kind), terms_(terms) {
+              double minPeriod,
+              const CancelCheck& cancelled)
+      : kind_(kind), terms_(terms), cancelled_(cancelled) {
     scaling_ = FillScaledProblem(obs, kind, terms, weights, problem_);
     const double omegaMax = 2 * std::numbers::pi / minPeriod * scaling_.Scale;
     // u spans [-1, 1]: a resolution is pi.
@@ -79,6 +82,7 @@ class StageSearch {
     ScaledModel model;
     SolveLinear(problem_, model);
     for (int k = 0; k < searched; ++k) AddHarmonic(model);
+    StopIfCancelled(cancelled_);
     RefineFrequencies(problem_, model);
     return ToOriginal(model);
   }
@@ -92,6 +96,7 @@ class StageSearch {
     ScaledModel best;
     for (int c = 0; c < std::max(found, 1); ++c) {
       if (c > 0 && !(peaks[c].Power >= kCandidateShare * peaks[0].Power)) break;
+      StopIfCancelled(cancelled_);
       ScaledModel trial = model;
       trial.Count = k + 1;
       // Nothing left to explain (an exact fit, a target of zeros): spread over the band.
@@ -103,6 +108,7 @@ class StageSearch {
   }
 
   int ResidualPeaks(ScaledModel model, Peak* peaks) {
+    StopIfCancelled(cancelled_);
     std::vector<double> r(static_cast<std::size_t>(problem_.Count));
     SolveLinear(problem_, model);
     if (problem_.Extra == 0 && model.Count == 0) {
@@ -112,7 +118,12 @@ class StageSearch {
     }
     const SpectralSeries series{
         problem_.U, r.data(), weights_.empty() ? nullptr : weights_.data(), problem_.Count};
-    const std::vector<double> powers = GridPeriodogram(series, grid_, terms_.Constant);
+    // The weights' part of the transform is the same for every residual of the stage.
+    if (!basis_ && TransformPays(series.Count, grid_)) {
+      basis_ = std::make_unique<PeriodogramBasis>(series, grid_);
+    }
+    const std::vector<double> powers = basis_ ? basis_->Power(r.data(), terms_.Constant)
+                                              : GridPeriodogram(series, grid_, terms_.Constant);
     return TopPeaks(powers, grid_.Step, peaks, kCandidates);
   }
 
@@ -146,6 +157,8 @@ class StageSearch {
   ScaledProblem problem_;
   FrequencyGrid grid_;
   std::vector<double> weights_;  // 1 / sigma^2 in the stage's space, empty when unweighted
+  std::unique_ptr<PeriodogramBasis> basis_;  // made at the first residual's periodogram
+  const CancelCheck& cancelled_;
 };
 
 }  // namespace
@@ -156,11 +169,12 @@ void PeriodogramSearch(const ObservationSet& obs,
                        const FitWeights& weights,
                        double minPeriod,
                        const bool wanted[2],
-                       HarmonicModel models[2]) {
+                       HarmonicModel models[2],
+                       const CancelCheck& cancelled) {
   const int searched = std::max(harmonics - terms.FixedCount, 0);
   const auto stage = [&](ModelKind kind) {
     const int m = static_cast<int>(kind);
-    StageSearch search(obs, kind, terms, weights, minPeriod);
+    StageSearch search(obs, kind, terms, weights, minPeriod, cancelled);
     models[m] = search.Run(wanted[m] ? searched : 0);
     if (wanted[m]) return;
     // Left out: no amplitude, at the band's top frequency, where the report can give a period.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/model_terms.h"
+#include "base/fit_cancelled.h"
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
 
@@ -15,7 +16,7 @@
 //
 // models[ModelKind] receive each model whole: `harmonics` harmonics, the terms' known ones
 // first, with the constant and trend. Deterministic: the same data give the same bits, on one
-// thread or two.
+// thread or two. `cancelled` is asked between peaks and refinements (FitCancelled ends the search).
 inline constexpr double kPeakGridPerResolution = 5;
 void PeriodogramSearch(const ObservationSet& obs,
                        int harmonics,
@@ -23,4 +24,5 @@ void PeriodogramSearch(const ObservationSet& obs,
                        const FitWeights& weights,
                        double minPeriod,
                        const bool wanted[2],
-                       HarmonicModel models[2]);
+                       HarmonicModel models[2],
+                       const CancelCheck& cancelled = {});

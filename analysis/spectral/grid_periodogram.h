@@ -25,6 +25,9 @@ std::vector<double> GridPeriodogram(const SpectralSeries& series,
                                     FrequencyGrid grid,
                                     bool floatingMean);
 
+// Whether the transform is the faster way for this many rows over this grid.
+bool TransformPays(int rows, FrequencyGrid grid);
+
 // The direct O(n M) sums, the reference the fast one is tested against.
 std::vector<double> DirectGridPeriodogram(const SpectralSeries& series,
                                           FrequencyGrid grid,

@@ -17,10 +17,11 @@ constexpr double kOversampling = 2;
 // truncation and the grid's aliasing both stay near 1e-13 of the strengths' sum.
 constexpr int kReach = 14;
 
-// The least 2^a 3^b 5^c at or above n, a size the FFT's radices take fast.
+// The least 4 * 2^a 3^b 5^c at or above n: a size the FFT's radices take fast, and a multiple of
+// four, which its real transform needs to run as a complex one of half the size.
 long SmoothSize(long n) {
-  long best = 2 * n + 8;
-  for (long p2 = 2; p2 < best; p2 *= 2) {
+  long best = 4 * n + 16;
+  for (long p2 = 4; p2 < best; p2 *= 2) {
     for (long p3 = p2; p3 < best; p3 *= 3) {
       long p5 = p3;
       while (p5 < n) p5 *= 5;
@@ -48,12 +49,11 @@ Gaussian GaussianFor(int modes) {
   return g;
 }
 
-// Adds a_j + i b_j, times the Gaussian centred at theta_j, to the grid's 2 kReach nearest points.
+// Adds a_j, times the Gaussian centred at theta_j, to the grid's 2 kReach nearest points.
 void Spread(const Gaussian& g,
             const std::vector<double>& theta,
             const std::vector<double>& a,
-            const std::vector<double>& b,
-            std::vector<std::complex<double>>& grid) {
+            std::vector<double>& grid) {
   double square[2 * kReach];
   for (int k = -kReach + 1; k <= kReach; ++k) square[k + kReach - 1] = std::exp(-g.Alpha * k * k);
   const double size = static_cast<double>(g.Size);
@@ -73,10 +73,10 @@ void Spread(const Gaussian& g,
       down /= rise;
     }
     kernel[2 * kReach - 1] = up * square[2 * kReach - 1];
-    const std::complex<double> strength(a[j], b[j]);
+    const double strength = a[j];
     const long from = base - kReach + 1;
     if (from >= 0 && from + 2 * kReach <= g.Size) {
-      std::complex<double>* at = grid.data() + from;
+      double* at = grid.data() + from;
       for (int k = 0; k < 2 * kReach; ++k) at[k] += kernel[k] * strength;
     } else {
       for (int k = 0; k < 2 * kReach; ++k) {
@@ -89,32 +89,25 @@ void Spread(const Gaussian& g,
 
 }  // namespace
 
-FourierSumPair NonUniformFourierSums(const std::vector<double>& theta,
-                                     const std::vector<double>& a,
-                                     const std::vector<double>& b,
-                                     int modes) {
+std::vector<std::complex<double>> NonUniformFourierSum(const std::vector<double>& theta,
+                                                       const std::vector<double>& a,
+                                                       int modes) {
   const Gaussian g = GaussianFor(modes);
-  std::vector<std::complex<double>> spectrum;
+  std::vector<std::complex<double>> spectrum;  // the half spectrum, modes 0 .. Size / 2
   {
-    std::vector<std::complex<double>> grid(static_cast<std::size_t>(g.Size));
-    Spread(g, theta, a, b, grid);
+    std::vector<double> grid(static_cast<std::size_t>(g.Size));
+    Spread(g, theta, a, grid);
     Eigen::FFT<double> fft;
+    fft.SetFlag(Eigen::FFT<double>::HalfSpectrum);
     fft.fwd(spectrum, grid);
   }
-  // Both strengths are real, so each one's transform is the Hermitian part of the packed one's;
-  // the sign of i m theta makes the sums the conjugates of the FFT's.
-  FourierSumPair sums;
-  sums.A.resize(static_cast<std::size_t>(modes) + 1);
-  sums.B.resize(static_cast<std::size_t>(modes) + 1);
+  // The sign of i m theta makes the sums the conjugates of the FFT's.
+  std::vector<std::complex<double>> sums(static_cast<std::size_t>(modes) + 1);
   const double scale = static_cast<double>(g.Size) * std::sqrt(g.Tau / std::numbers::pi);
   for (int m = 0; m <= modes; ++m) {
-    const std::complex<double> z = spectrum[static_cast<std::size_t>(m)];
-    const std::complex<double> mirror =
-        std::conj(spectrum[static_cast<std::size_t>((g.Size - m) % g.Size)]);
     const double deconvolve = 1 / (scale * std::exp(-g.Tau * m * m));
-    sums.A[static_cast<std::size_t>(m)] = std::conj(0.5 * (z + mirror)) * deconvolve;
-    sums.B[static_cast<std::size_t>(m)] =
-        std::conj(std::complex<double>(0, -0.5) * (z - mirror)) * deconvolve;
+    sums[static_cast<std::size_t>(m)] =
+        std::conj(spectrum[static_cast<std::size_t>(m)]) * deconvolve;
   }
   return sums;
 }
