@@ -411,6 +411,7 @@ void RefineFrequencies(const ScaledProblem& problem,
   double* const derivative = derivativeRows.Get(static_cast<std::size_t>(problem.Count) * n);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (fit->Objective <= exact) break;
+    StopIfCancelled(problem.Cancelled);
     // d(model)/d(omega_k) with the linear part fixed, then projected off the design's columns:
     // Kaufman's approximation of the projected Jacobian. Its transpose times the residual is the
     // exact gradient, the residual being orthogonal to the design.

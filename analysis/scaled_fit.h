@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "base/fit_cancelled.h"
 #include "data/observation_set.h"
 #include "model/harmonic_model.h"
 
@@ -32,6 +33,9 @@ struct ScaledProblem {
   // frequencies omega, omega + k * AliasPeriod and AliasPeriod - omega give the same projected
   // fit, so the iterations keep every frequency folded into [0, AliasPeriod / 2].
   double AliasPeriod = 0;
+  // Asked at every iteration of RefineFrequencies (a search over many rows), which then ends
+  // with FitCancelled; empty: never.
+  CancelCheck Cancelled;
 };
 
 // omega folded into [0, AliasPeriod / 2] when the problem has a grid, |omega| otherwise.

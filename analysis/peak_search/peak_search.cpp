@@ -66,6 +66,7 @@ class StageSearch {
               const CancelCheck& cancelled)
       : kind_(kind), terms_(terms), cancelled_(cancelled) {
     scaling_ = FillScaledProblem(obs, kind, terms, weights, problem_);
+    problem_.Cancelled = cancelled;
     const double omegaMax = 2 * std::numbers::pi / minPeriod * scaling_.Scale;
     // u spans [-1, 1]: a resolution is pi.
     grid_.Step = std::numbers::pi / kPeakGridPerResolution;
