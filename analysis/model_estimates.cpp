@@ -343,15 +343,9 @@ double StudentQuantile95(int dof) {
 
 namespace {
 
-void EvaluateEstimates(const ObservationSet& obs,
-                       ModelKind kind,
-                       ModelFit& fit,
-                       const FitWeights& weights) {
-  const int count = obs.LastIndex + 1;
-  HarmonicModel& h = fit.Coefficients;
-  const int n = h.Count;
-  const int fixed = std::clamp(fit.FixedCount, 0, n);
-  const int parameters = 3 * n - fixed + (fit.HasConstant ? 1 : 0) + (fit.HasTrend ? 1 : 0);
+// Every estimate as its value alone, undetermined; the known frequencies and their periods exact.
+void ResetEstimates(ModelFit& fit, int fixed) {
+  const HarmonicModel& h = fit.Coefficients;
   for (int k = 0; k < kMaxHarmonics; ++k) {
     fit.A[k] = Undetermined(h.A[k]);
     fit.B[k] = Undetermined(h.B[k]);
@@ -366,6 +360,172 @@ void EvaluateEstimates(const ObservationSet& obs,
   fit.Trend = Undetermined(fit.HasTrend ? fit.Trend.Value : 0.0);
   fit.Covariance.clear();
   fit.NoiseVariance = kNotDetermined;
+}
+
+// The Jacobian's columns: (A, omega, phi) per searched harmonic, (A, phi) per known one, then c0
+// and the trend; -1 for a column the fit does not have.
+struct ParameterColumns {
+  int A[kMaxHarmonics]{};
+  int Omega[kMaxHarmonics]{};
+  int Phi[kMaxHarmonics]{};
+  int Constant = -1;
+  int Trend = -1;
+};
+
+ParameterColumns ParameterColumnsOf(const ModelFit& fit, int fixed) {
+  ParameterColumns columns;
+  int next = 0;
+  for (int k = 0; k < fit.Coefficients.Count; ++k) {
+    columns.A[k] = next++;
+    columns.Omega[k] = k < fixed ? -1 : next++;
+    columns.Phi[k] = next++;
+  }
+  columns.Constant = fit.HasConstant ? next++ : -1;
+  columns.Trend = fit.HasTrend ? next++ : -1;
+  return columns;
+}
+
+// What the decomposition needs of the stage: its data, scaling, columns and weights.
+struct JacobianInputs {
+  const ObservationSet& Obs;
+  const HarmonicModel& Model;
+  const AbscissaScaling& Scaling;
+  const ParameterColumns& Columns;
+  const double* StageWeight;  // null when unweighted
+  int Parameters;
+  double Variance;  // the scale of the errors
+};
+
+// The Jacobian in (A, omega, phi), c0 and the trend in u, with omega = B * Scale and
+// phi = C + B * Centre, so that its columns are as well conditioned as the data allow.
+template <typename Jacobian>
+void FillJacobian(const JacobianInputs& in, Jacobian& jacobian) {
+  const ObservationSet& obs = in.Obs;
+  const HarmonicModel& h = in.Model;
+  const ParameterColumns& col = in.Columns;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    const double u = (obs.PlotX[i] - in.Scaling.Centre) / in.Scaling.Scale;
+    for (int k = 0; k < h.Count; ++k) {
+      const double omega = h.B[k] * in.Scaling.Scale;
+      const double phi = h.C[k] + h.B[k] * in.Scaling.Centre;
+      const double arg = omega * u + phi;
+      const double s = std::sin(arg), c = std::cos(arg);
+      jacobian(i, col.A[k]) = s;
+      if (col.Omega[k] >= 0) jacobian(i, col.Omega[k]) = h.A[k] * u * c;
+      jacobian(i, col.Phi[k]) = h.A[k] * c;
+    }
+    if (col.Constant >= 0) jacobian(i, col.Constant) = 1;
+    if (col.Trend >= 0) jacobian(i, col.Trend) = u;
+    if (in.StageWeight) jacobian.row(i) *= in.StageWeight[i];
+  }
+}
+
+// From the column-scaled Jacobian's decomposition the covariance and which parameters the data
+// fix; false where the Jacobian is not finite.
+template <typename Jacobian>
+bool Decompose(const JacobianInputs& in, Jacobian& jacobian, Square& covariance, bool* determined) {
+  const int parameters = in.Parameters;
+  FillJacobian(in, jacobian);
+  if (!jacobian.allFinite()) return false;
+
+  double norms[kMaxParameters];
+  for (int j = 0; j < parameters; ++j) {
+    norms[j] = jacobian.col(j).norm();
+    if (norms[j] > 0) jacobian.col(j) /= norms[j];
+  }
+  const Eigen::JacobiSVD<Jacobian> svd(jacobian, Eigen::ComputeThinV);
+  const auto& singular = svd.singularValues();
+  const auto& v = svd.matrixV();
+  const double largest = singular.size() > 0 ? singular(0) : 0.0;
+  for (int j = 0; j < parameters; ++j) determined[j] = norms[j] > 0;
+  for (int l = 0; l < parameters; ++l) {
+    const bool null = l >= singular.size() || !(singular(l) > kSingularRatio * largest);
+    if (null) {
+      for (int j = 0; j < parameters; ++j) {
+        if (v(j, l) * v(j, l) > kNullShare) determined[j] = false;
+      }
+      continue;
+    }
+    const double weight = in.Variance / (singular(l) * singular(l));
+    covariance += weight * v.col(l).head(parameters) * v.col(l).head(parameters).transpose();
+  }
+  for (int a = 0; a < parameters; ++a) {
+    for (int b = 0; b < parameters; ++b) {
+      covariance(a, b) =
+          norms[a] > 0 && norms[b] > 0 ? covariance(a, b) / (norms[a] * norms[b]) : 0.0;
+    }
+  }
+  return true;
+}
+
+// The searched harmonic k's B, C and period from the covariance in (omega, phi).
+void SetSearchedHarmonic(ModelFit& fit,
+                         int k,
+                         const JacobianInputs& in,
+                         const Square& covariance,
+                         const bool* determined,
+                         double quantile) {
+  const HarmonicModel& h = fit.Coefficients;
+  const double scale = in.Scaling.Scale;
+  const double shift = in.Scaling.Centre / scale;  // dC/domega = -Centre/Scale
+  const int w = in.Columns.Omega[k], p = in.Columns.Phi[k];
+  const double varB = covariance(w, w) / (scale * scale);
+  fit.B[k] = MakeEstimate(h.B[k], varB, determined[w], quantile);
+  const double varC =
+      covariance(p, p) - 2 * shift * covariance(w, p) + shift * shift * covariance(w, w);
+  fit.C[k] = MakeEstimate(h.C[k], varC, determined[p] && (shift == 0 || determined[w]), quantile);
+  if (h.B[k] > 0) {
+    const double period = kTwoPi / h.B[k];
+    const double slope = period / h.B[k];  // |dP/dB| = 2pi / B^2
+    fit.Period[k] = PeriodEstimate(
+        fit.B[k], MakeEstimate(period, slope * slope * varB, determined[w], quantile));
+  }
+}
+
+// The estimates with their intervals from the covariance in the scaled parameters.
+void SetEstimates(ModelFit& fit,
+                  const JacobianInputs& in,
+                  const Square& covariance,
+                  const bool* determined,
+                  double quantile) {
+  const HarmonicModel& h = fit.Coefficients;
+  const ParameterColumns& col = in.Columns;
+  const double shift = in.Scaling.Centre / in.Scaling.Scale;
+  for (int k = 0; k < h.Count; ++k) {
+    const int a = col.A[k];
+    fit.A[k] = MakeEstimate(h.A[k], covariance(a, a), determined[a], quantile);
+    if (col.Omega[k] < 0) {  // known frequency: the phase is C + B * Centre less an exact shift
+      const int p = col.Phi[k];
+      fit.C[k] = MakeEstimate(h.C[k], covariance(p, p), determined[p], quantile);
+      continue;
+    }
+    SetSearchedHarmonic(fit, k, in, covariance, determined, quantile);
+  }
+  const int it = col.Trend, ic = col.Constant;
+  if (it >= 0) {  // c0 = c_u - t_u * Centre / Scale, c1 = t_u / Scale
+    const double varT = covariance(it, it) / (in.Scaling.Scale * in.Scaling.Scale);
+    fit.Trend = MakeEstimate(fit.Trend.Value, varT, determined[it], quantile);
+  }
+  if (ic >= 0) {
+    double varC0 = covariance(ic, ic);
+    bool known = determined[ic];
+    if (it >= 0) {
+      varC0 += -2 * shift * covariance(ic, it) + shift * shift * covariance(it, it);
+      known = known && (shift == 0 || determined[it]);
+    }
+    fit.Constant = MakeEstimate(fit.Constant.Value, varC0, known, quantile);
+  }
+}
+
+void EvaluateEstimates(const ObservationSet& obs,
+                       ModelKind kind,
+                       ModelFit& fit,
+                       const FitWeights& weights) {
+  const int count = obs.LastIndex + 1;
+  const int n = fit.Coefficients.Count;
+  const int fixed = std::clamp(fit.FixedCount, 0, n);
+  const int parameters = 3 * n - fixed + (fit.HasConstant ? 1 : 0) + (fit.HasTrend ? 1 : 0);
+  ResetEstimates(fit, fixed);
   if (count <= 0) {
     fit.Objective = 0;
     fit.Statistics = fit.StageStatistics = ModelStatistics{};
@@ -397,122 +557,34 @@ void EvaluateEstimates(const ObservationSet& obs,
   // square misses (all y <= 0) says nothing of the errors; zero-width intervals would.
   if (objective == 0 && fit.Statistics.Sse > 0) return;
 
-  // The Jacobian in (A, omega, phi) per searched harmonic, (A, phi) per known one, then c0 and
-  // the trend in u, with omega = B * Scale and phi = C + B * Centre, so that its columns are as
-  // well conditioned as the data allow.
   const AbscissaScaling scaling = ScalingOf(obs);
-  int ia[kMaxHarmonics], iw[kMaxHarmonics], ip[kMaxHarmonics];
-  int next = 0;
-  for (int k = 0; k < n; ++k) {
-    ia[k] = next++;
-    iw[k] = k < fixed ? -1 : next++;
-    ip[k] = next++;
-  }
-  const int ic = fit.HasConstant ? next++ : -1;
-  const int it = fit.HasTrend ? next++ : -1;
+  const ParameterColumns columns = ParameterColumnsOf(fit, fixed);
+  // Relative weights (and none) leave the scale of the errors to the residuals; absolute ones
+  // give it.
+  const double variance = weighted && weights.Absolute ? 1.0 : objective / dof;
+  const JacobianInputs in{obs,
+                          fit.Coefficients,
+                          scaling,
+                          columns,
+                          weighted ? stageWeight.data() : nullptr,
+                          parameters,
+                          variance};
   Square covariance = Square::Zero(parameters, parameters);
   bool determined[kMaxParameters];
-  // Fills the Jacobian, and from its decomposition the covariance and which parameters the data
-  // fix; false where the Jacobian is not finite.
-  const auto decompose = [&](auto& jacobian) {
-    for (int i = 0; i < count; ++i) {
-      const double u = (obs.PlotX[i] - scaling.Centre) / scaling.Scale;
-      for (int k = 0; k < n; ++k) {
-        const double omega = h.B[k] * scaling.Scale;
-        const double phi = h.C[k] + h.B[k] * scaling.Centre;
-        const double arg = omega * u + phi;
-        const double s = std::sin(arg), c = std::cos(arg);
-        jacobian(i, ia[k]) = s;
-        if (iw[k] >= 0) jacobian(i, iw[k]) = h.A[k] * u * c;
-        jacobian(i, ip[k]) = h.A[k] * c;
-      }
-      if (ic >= 0) jacobian(i, ic) = 1;
-      if (it >= 0) jacobian(i, it) = u;
-      if (weighted) jacobian.row(i) *= stageWeight[i];
-    }
-    if (!jacobian.allFinite()) return false;
-
-    double norms[kMaxParameters];
-    for (int j = 0; j < parameters; ++j) {
-      norms[j] = jacobian.col(j).norm();
-      if (norms[j] > 0) jacobian.col(j) /= norms[j];
-    }
-    const Eigen::JacobiSVD<std::remove_reference_t<decltype(jacobian)>> svd(jacobian,
-                                                                            Eigen::ComputeThinV);
-    const auto& singular = svd.singularValues();
-    const auto& v = svd.matrixV();
-    const double largest = singular.size() > 0 ? singular(0) : 0.0;
-    // Relative weights (and none) leave the scale of the errors to the residuals; absolute ones
-    // give it.
-    const double variance = weighted && weights.Absolute ? 1.0 : objective / dof;
-    for (int j = 0; j < parameters; ++j) determined[j] = norms[j] > 0;
-    for (int l = 0; l < parameters; ++l) {
-      const bool null = l >= singular.size() || !(singular(l) > kSingularRatio * largest);
-      if (null) {
-        for (int j = 0; j < parameters; ++j) {
-          if (v(j, l) * v(j, l) > kNullShare) determined[j] = false;
-        }
-        continue;
-      }
-      const double weight = variance / (singular(l) * singular(l));
-      covariance += weight * v.col(l).head(parameters) * v.col(l).head(parameters).transpose();
-    }
-    for (int a = 0; a < parameters; ++a) {
-      for (int b = 0; b < parameters; ++b) {
-        covariance(a, b) =
-            norms[a] > 0 && norms[b] > 0 ? covariance(a, b) / (norms[a] * norms[b]) : 0.0;
-      }
-    }
-    return true;
-  };
   bool decomposed = false;
   if (count <= kSmallRows) {
     SmallMatrix jacobian(count, parameters);
-    decomposed = decompose(jacobian);
+    decomposed = Decompose(in, jacobian, covariance, determined);
   } else {
     Matrix jacobian(count, parameters);
-    decomposed = decompose(jacobian);
+    decomposed = Decompose(in, jacobian, covariance, determined);
   }
   if (!decomposed) return;
   fit.Covariance.assign(covariance.data(), covariance.data() + parameters * parameters);
   fit.CovarianceCentre = scaling.Centre;
   fit.CovarianceScale = scaling.Scale;
-  fit.NoiseVariance = weighted && weights.Absolute ? 1.0 : objective / dof;
-
-  const double quantile = StudentQuantile95(dof);
-  const double shift = scaling.Centre / scaling.Scale;  // dC/domega = -Centre/Scale
-  for (int k = 0; k < n; ++k) {
-    fit.A[k] = MakeEstimate(h.A[k], covariance(ia[k], ia[k]), determined[ia[k]], quantile);
-    if (iw[k] < 0) {  // known frequency: the phase is C + B * Centre less an exact shift
-      fit.C[k] = MakeEstimate(h.C[k], covariance(ip[k], ip[k]), determined[ip[k]], quantile);
-      continue;
-    }
-    const int w = iw[k], p = ip[k];
-    const double varB = covariance(w, w) / (scaling.Scale * scaling.Scale);
-    fit.B[k] = MakeEstimate(h.B[k], varB, determined[w], quantile);
-    const double varC =
-        covariance(p, p) - 2 * shift * covariance(w, p) + shift * shift * covariance(w, w);
-    fit.C[k] = MakeEstimate(h.C[k], varC, determined[p] && (shift == 0 || determined[w]), quantile);
-    if (h.B[k] > 0) {
-      const double period = kTwoPi / h.B[k];
-      const double slope = period / h.B[k];  // |dP/dB| = 2pi / B^2
-      fit.Period[k] = PeriodEstimate(
-          fit.B[k], MakeEstimate(period, slope * slope * varB, determined[w], quantile));
-    }
-  }
-  if (it >= 0) {  // c0 = c_u - t_u * Centre / Scale, c1 = t_u / Scale
-    const double varT = covariance(it, it) / (scaling.Scale * scaling.Scale);
-    fit.Trend = MakeEstimate(fit.Trend.Value, varT, determined[it], quantile);
-  }
-  if (ic >= 0) {
-    double varC0 = covariance(ic, ic);
-    bool known = determined[ic];
-    if (it >= 0) {
-      varC0 += -2 * shift * covariance(ic, it) + shift * shift * covariance(it, it);
-      known = known && (shift == 0 || determined[it]);
-    }
-    fit.Constant = MakeEstimate(fit.Constant.Value, varC0, known, quantile);
-  }
+  fit.NoiseVariance = variance;
+  SetEstimates(fit, in, covariance, determined, StudentQuantile95(dof));
 }
 
 }  // namespace
