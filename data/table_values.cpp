@@ -331,6 +331,46 @@ bool DateOfParts(double year, double month, double day, double& days) {
 
 namespace {
 
+// Four digits then a slash or dash: the year comes first (2024-03-01, 2024/03/01).
+bool StartsWithYear(std::string_view cell) {
+  return cell.size() > 4 && IsDigit(cell[0]) && IsDigit(cell[3]) && IsDigit(cell[2]) &&
+         IsDigit(cell[1]) && (cell[4] == '/' || cell[4] == '-');
+}
+
+// Steps over the slash or dash at `at`; every joiner of a date must be the first one's.
+bool SkipJoiner(std::string_view cell, std::size_t& at, char& joiner) {
+  if (at >= cell.size() || (cell[at] != '/' && cell[at] != '-') || (joiner && cell[at] != joiner)) {
+    return false;
+  }
+  joiner = cell[at++];
+  return true;
+}
+
+// The date's three numbers in the order written, the year with four digits, the others with
+// one or two.
+bool ReadOrderedParts(
+    std::string_view cell, std::size_t& at, bool yearFirst, int& first, int& second, int& year) {
+  int* const parts[3] = {
+      yearFirst ? &year : &first, yearFirst ? &first : &second, yearFirst ? &second : &year};
+  char joiner = 0;
+  for (int p = 0; p < 3; ++p) {
+    if (p > 0 && !SkipJoiner(cell, at, joiner)) return false;
+    const bool read =
+        parts[p] == &year ? ReadDigits(cell, at, 4, year) : ReadShortNumber(cell, at, *parts[p]);
+    if (!read) return false;
+  }
+  return true;
+}
+
+// A twelve-hour time's " AM" or " PM" (the hour 1 to 12) turned into the fraction of the day.
+bool ApplyHalfDay(std::string_view half, double& dayFraction) {
+  const bool am = half == " AM" || half == " am", pm = half == " PM" || half == " pm";
+  if (!(am || pm) || dayFraction >= 13.0 / 24 || dayFraction < 1.0 / 24) return false;
+  if (pm && dayFraction < 0.5) dayFraction += 0.5;
+  if (am && dayFraction >= 0.5) dayFraction -= 0.5;
+  return true;
+}
+
 // The parts of a date with slashes or dashes and a four-digit year, and the fraction of the day
 // of a time after it (with AM or PM as US spreadsheets write it); false for anything else.
 bool SplitOrderedDate(std::string_view cell,
@@ -340,35 +380,13 @@ bool SplitOrderedDate(std::string_view cell,
                       bool& yearFirst,
                       double& dayFraction) {
   std::size_t at = 0;
-  yearFirst = cell.size() > 4 && IsDigit(cell[0]) && IsDigit(cell[3]) && IsDigit(cell[2]) &&
-              IsDigit(cell[1]) && (cell[4] == '/' || cell[4] == '-');
-  char joiner = 0;
-  const auto part = [&](bool isYear, int& value) {
-    return isYear ? ReadDigits(cell, at, 4, value) : ReadShortNumber(cell, at, value);
-  };
-  const auto join = [&]() {
-    if (at >= cell.size() || (cell[at] != '/' && cell[at] != '-') ||
-        (joiner && cell[at] != joiner)) {
-      return false;
-    }
-    joiner = cell[at++];
-    return true;
-  };
-  if (yearFirst
-          ? !(part(true, year) && join() && part(false, first) && join() && part(false, second))
-          : !(part(false, first) && join() && part(false, second) && join() && part(true, year))) {
-    return false;
-  }
+  yearFirst = StartsWithYear(cell);
+  if (!ReadOrderedParts(cell, at, yearFirst, first, second, year)) return false;
   dayFraction = 0;
   if (at == cell.size()) return true;
   if (cell[at++] != ' ' || !ReadTime(cell, at, dayFraction)) return false;
   if (at == cell.size()) return true;
-  const std::string_view half = cell.substr(at);
-  const bool am = half == " AM" || half == " am", pm = half == " PM" || half == " pm";
-  if (!(am || pm) || dayFraction >= 13.0 / 24 || dayFraction < 1.0 / 24) return false;
-  if (pm && dayFraction < 0.5) dayFraction += 0.5;
-  if (am && dayFraction >= 0.5) dayFraction -= 0.5;
-  return true;
+  return ApplyHalfDay(cell.substr(at), dayFraction);
 }
 
 }  // namespace
@@ -473,6 +491,40 @@ bool ReadNumericMonth(std::string_view cell, double& days) {
   return year >= 1000 && month >= 1 && month <= 12 && DaysOf(year, month, 1, days);
 }
 
+namespace {
+
+// What the words of a quarter said: its year, "Q1", a number or Roman numeral, the word for one.
+struct QuarterWords {
+  int Year = 0;
+  int Quarter = 0;
+  int Numbered = 0;
+  bool Named = false;
+};
+
+// Takes one word of a quarter; false for a word no quarter has.
+bool TakeQuarterWord(std::string_view token, QuarterWords& words) {
+  static constexpr std::string_view kRoman[] = {"I", "II", "III", "IV"};
+  std::size_t at = 0;
+  int value = 0;
+  const auto* roman = std::find(std::begin(kRoman), std::end(kRoman), token);
+  if (token.size() == 4 && !words.Year && ReadDigits(token, at, 4, value)) {
+    words.Year = value;
+  } else if (token.size() == 2 && (token[0] == 'Q' || token[0] == 'q') && IsDigit(token[1])) {
+    words.Quarter = token[1] - '0';
+  } else if (token == "кв" || token == "кв." || token == "квартал") {
+    words.Named = true;
+  } else if (token.size() == 1 && IsDigit(token[0])) {
+    words.Numbered = token[0] - '0';
+  } else if (roman != std::end(kRoman)) {
+    words.Numbered = static_cast<int>(roman - std::begin(kRoman)) + 1;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ReadQuarter(std::string_view cell, double& days) {
   // Words and numbers between blanks, dashes and slashes: "2024Q1" (pandas), "2024 Q1",
   // "Q1-2024", "1 кв. 2024", "I квартал 2024 г.".
@@ -484,32 +536,15 @@ bool ReadQuarter(std::string_view cell, double& days) {
     tokens[1] = cell.substr(4);
     count = 2;
   }
-  static constexpr std::string_view kRoman[] = {"I", "II", "III", "IV"};
-  int year = 0, quarter = 0, numbered = 0;
-  bool named = false;
+  QuarterWords words;
   for (int t = 0; t < count; ++t) {
-    const std::string_view token = tokens[t];
-    std::size_t at = 0;
-    int value = 0;
-    const auto* roman = std::find(std::begin(kRoman), std::end(kRoman), token);
-    if (token.size() == 4 && !year && ReadDigits(token, at, 4, value)) {
-      year = value;
-    } else if (token.size() == 2 && (token[0] == 'Q' || token[0] == 'q') && IsDigit(token[1])) {
-      quarter = token[1] - '0';
-    } else if (token == "кв" || token == "кв." || token == "квартал") {
-      named = true;
-    } else if (token.size() == 1 && IsDigit(token[0])) {
-      numbered = token[0] - '0';
-    } else if (roman != std::end(kRoman)) {
-      numbered = static_cast<int>(roman - std::begin(kRoman)) + 1;
-    } else {
-      return false;
-    }
+    if (!TakeQuarterWord(tokens[t], words)) return false;
   }
   // A number alone is a quarter only beside the word for one.
-  if (numbered && (!named || quarter)) return false;
-  if (named) quarter = numbered;
-  return year >= 1000 && quarter >= 1 && quarter <= 4 && DaysOf(year, 3 * quarter - 2, 1, days);
+  if (words.Numbered && (!words.Named || words.Quarter)) return false;
+  const int quarter = words.Named ? words.Numbered : words.Quarter;
+  return words.Year >= 1000 && quarter >= 1 && quarter <= 4 &&
+         DaysOf(words.Year, 3 * quarter - 2, 1, days);
 }
 
 bool ReadTableDate(std::string_view cell, double& days) {
