@@ -458,6 +458,44 @@ bool Decompose(const JacobianInputs& in, Jacobian& jacobian, Square& covariance,
   return true;
 }
 
+// Decompose with the Jacobian on the stack for small sets, on the heap for the others.
+bool DecomposeAnySize(const JacobianInputs& in, Square& covariance, bool* determined) {
+  const int count = in.Obs.LastIndex + 1;
+  if (count <= kSmallRows) {
+    SmallMatrix jacobian(count, in.Parameters);
+    return Decompose(in, jacobian, covariance, determined);
+  }
+  Matrix jacobian(count, in.Parameters);
+  return Decompose(in, jacobian, covariance, determined);
+}
+
+// The observations' weights: 1/sigma for the model as shown, the stage's own for its target.
+void FillWeights(const ObservationSet& obs,
+                 ModelKind kind,
+                 const FitWeights& weights,
+                 double* plainWeight,
+                 double* stageWeight) {
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    plainWeight[i] = 1 / weights.Sigma[i];
+    stageWeight[i] = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
+  }
+}
+
+// The stage's objective: the sum of squares of its model less its target, each weighted by w
+// when w is not null.
+double StageObjective(const ObservationSet& obs,
+                      ModelKind kind,
+                      const double* stageModel,
+                      const double* w) {
+  double objective = 0;
+  for (int i = 0; i <= obs.LastIndex; ++i) {
+    double r = stageModel[i] - StageTarget(kind, obs.OrigY[i]);
+    if (w) r *= w[i];
+    objective += r * r;
+  }
+  return objective;
+}
+
 // The searched harmonic k's B, C and period from the covariance in (omega, phi).
 void SetSearchedHarmonic(ModelFit& fit,
                          int k,
@@ -517,6 +555,21 @@ void SetEstimates(ModelFit& fit,
   }
 }
 
+// The fitted parameters: three per searched harmonic, two per known one, c0 and the trend.
+int ParameterCount(const ModelFit& fit, int fixed) {
+  const int n = fit.Coefficients.Count;
+  return 3 * n - fixed + (fit.HasConstant ? 1 : 0) + (fit.HasTrend ? 1 : 0);
+}
+
+// Whether the residuals can say how large the errors are: degrees of freedom left, something
+// fitted, a finite objective.
+bool ErrorsMeasurable(int dof, int parameters, double objective, const ModelFit& fit) {
+  if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return false;
+  // The square's stage fits sqrt(y) with y <= 0 taken as 0: an exact stage fit of data the
+  // square misses (all y <= 0) says nothing of the errors; zero-width intervals would.
+  return !(objective == 0 && fit.Statistics.Sse > 0);
+}
+
 void EvaluateEstimates(const ObservationSet& obs,
                        ModelKind kind,
                        ModelFit& fit,
@@ -524,7 +577,7 @@ void EvaluateEstimates(const ObservationSet& obs,
   const int count = obs.LastIndex + 1;
   const int n = fit.Coefficients.Count;
   const int fixed = std::clamp(fit.FixedCount, 0, n);
-  const int parameters = 3 * n - fixed + (fit.HasConstant ? 1 : 0) + (fit.HasTrend ? 1 : 0);
+  const int parameters = ParameterCount(fit, fixed);
   ResetEstimates(fit, fixed);
   if (count <= 0) {
     fit.Objective = 0;
@@ -533,29 +586,18 @@ void EvaluateEstimates(const ObservationSet& obs,
   }
 
   const bool weighted = HasWeights(obs, weights);
-  RowArray plainWeight(count), stageWeight(count);
-  for (int i = 0; i < count && weighted; ++i) {
-    plainWeight[i] = 1 / weights.Sigma[i];
-    stageWeight[i] = StageWeight(kind, obs.OrigY[i], weights.Sigma[i]);
-  }
-  RowArray stageModel(count);
+  RowArray plainWeight(count), stageWeight(count), stageModel(count);
+  if (weighted) FillWeights(obs, kind, weights, plainWeight, stageWeight);
   StageModel(obs, fit, stageModel);
-  double objective = 0;
-  for (int i = 0; i < count; ++i) {
-    double r = stageModel[i] - StageTarget(kind, obs.OrigY[i]);
-    if (weighted) r *= stageWeight[i];
-    objective += r * r;
-  }
+  const double objective =
+      StageObjective(obs, kind, stageModel, weighted ? stageWeight.data() : nullptr);
   fit.Objective = std::isfinite(objective) ? objective : std::numeric_limits<double>::infinity();
   fit.Statistics =
       Statistics(obs, kind, stageModel, parameters, false, weighted ? plainWeight.data() : nullptr);
   fit.StageStatistics =
       Statistics(obs, kind, stageModel, parameters, true, weighted ? stageWeight.data() : nullptr);
   const int dof = count - parameters;
-  if (dof <= 0 || parameters == 0 || !std::isfinite(objective)) return;
-  // The square's stage fits sqrt(y) with y <= 0 taken as 0: an exact stage fit of data the
-  // square misses (all y <= 0) says nothing of the errors; zero-width intervals would.
-  if (objective == 0 && fit.Statistics.Sse > 0) return;
+  if (!ErrorsMeasurable(dof, parameters, objective, fit)) return;
 
   const AbscissaScaling scaling = ScalingOf(obs);
   const ParameterColumns columns = ParameterColumnsOf(fit, fixed);
@@ -571,15 +613,7 @@ void EvaluateEstimates(const ObservationSet& obs,
                           variance};
   Square covariance = Square::Zero(parameters, parameters);
   bool determined[kMaxParameters];
-  bool decomposed = false;
-  if (count <= kSmallRows) {
-    SmallMatrix jacobian(count, parameters);
-    decomposed = Decompose(in, jacobian, covariance, determined);
-  } else {
-    Matrix jacobian(count, parameters);
-    decomposed = Decompose(in, jacobian, covariance, determined);
-  }
-  if (!decomposed) return;
+  if (!DecomposeAnySize(in, covariance, determined)) return;
   fit.Covariance.assign(covariance.data(), covariance.data() + parameters * parameters);
   fit.CovarianceCentre = scaling.Centre;
   fit.CovarianceScale = scaling.Scale;
