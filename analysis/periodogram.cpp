@@ -178,6 +178,13 @@ struct PeakTrack {
   }
 };
 
+// Gives the target the track's peaks, strongest first.
+void HandOverPeaks(const PeakTrack& track, PeriodogramTarget& target) {
+  std::copy(track.BestOmega, track.BestOmega + track.Tracked, target.Peaks);
+  if (target.Powers) std::copy(track.BestPower, track.BestPower + track.Tracked, target.Powers);
+  target.Found = track.Tracked;
+}
+
 // One target's peaks from the transform's powers over the same grid as the sums'.
 void TransformPeaks(const double* u, int count, double step, int grid, PeriodogramTarget& target) {
   target.Found = 0;
@@ -187,9 +194,100 @@ void TransformPeaks(const double* u, int count, double step, int grid, Periodogr
   PeakTrack track;
   const int maxPeaks = std::min(target.MaxPeaks, kMaxTracked);
   for (int g = 1; g <= grid + 1; ++g) track.Next(g, step, g <= grid ? powers[g - 1] : -1, maxPeaks);
-  std::copy(track.BestOmega, track.BestOmega + track.Tracked, target.Peaks);
-  if (target.Powers) std::copy(track.BestPower, track.BestPower + track.Tracked, target.Powers);
-  target.Found = track.Tracked;
+  HandOverPeaks(track, target);
+}
+
+// The grid's sines and cosines at the current frequency and the rotation by one step.
+struct GridRotation {
+  double* S;
+  double* C;
+  const double* Rs;
+  const double* Rc;
+};
+
+// sin and cos of omega*u advance by a rotation per grid step; restarted from the library
+// every few hundred steps so that rounding cannot build up.
+constexpr int kRestart = 256;
+
+// The rotation's sines and cosines from the library at omega.
+void RestartRotation(const double* u, int count, double omega, const GridRotation& rot) {
+  for (int i = 0; i < count; ++i) {
+    rot.S[i] = std::sin(omega * u[i]);
+    rot.C[i] = std::cos(omega * u[i]);
+  }
+}
+
+// The targets' means (where they float) and, for the lanes, their residuals less the mean.
+void PrepareTracks(
+    const PeriodogramTarget* targets, int targetCount, int count, bool lanes, PeakTrack* tracks) {
+  for (int t = 0; t < targetCount; ++t) {
+    const double* r = targets[t].R;
+    PeakTrack& track = tracks[t];
+    if (targets[t].FloatingMean) {
+      for (int i = 0; i < count; ++i) track.RMean += r[i] / count;
+    }
+    track.Centred.Reserve(lanes ? count : 0);
+    for (int i = 0; lanes && i < count; ++i) track.Centred[i] = r[i] - track.RMean;
+  }
+}
+
+// The power at the rotation's frequency summed row by row (a few rows), after advancing the
+// rotation one step when `advance`.
+double PlainPower(const GridRotation& rot,
+                  const double* r,
+                  double rMean,
+                  int count,
+                  bool advance,
+                  bool floatingMean) {
+  double* const s = rot.S;
+  double* const c = rot.C;
+  if (advance) {
+    for (int i = 0; i < count; ++i) {
+      const double sn = s[i] * rot.Rc[i] + c[i] * rot.Rs[i];
+      const double cn = c[i] * rot.Rc[i] - s[i] * rot.Rs[i];
+      s[i] = sn;
+      c[i] = cn;
+    }
+  }
+  double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0, sumS = 0, sumC = 0;
+  for (int i = 0; i < count; ++i) {
+    ss += s[i] * s[i];
+    sc += s[i] * c[i];
+    cc += c[i] * c[i];
+    sr += s[i] * (r[i] - rMean);
+    cr += c[i] * (r[i] - rMean);
+    sumS += s[i];
+    sumC += c[i];
+  }
+  return Power(ss, sc, cc, sr, cr, sumS, sumC, count, floatingMean);
+}
+
+// One grid point g for every target: its power (-1 past the grid's end) into its track.
+void StepTargets(const GridRotation& rot,
+                 int g,
+                 int grid,
+                 double step,
+                 bool restart,
+                 bool lanes,
+                 int count,
+                 const PeriodogramTarget* targets,
+                 int targetCount,
+                 PeakTrack* tracks) {
+  for (int t = 0; t < targetCount; ++t) {
+    const PeriodogramTarget& target = targets[t];
+    PeakTrack& track = tracks[t];
+    double power = -1;
+    if (g <= grid && lanes) {
+      // The first target's sums advance the rotation; the others' find it done.
+      const Sums m =
+          LaneSums(rot.S, rot.C, rot.Rs, rot.Rc, track.Centred, count, !restart && t == 0);
+      power = Power(m.Ss, m.Sc, m.Cc, m.Sr, m.Cr, m.SumS, m.SumC, count, target.FloatingMean);
+    } else if (g <= grid) {
+      power =
+          PlainPower(rot, target.R, track.RMean, count, !restart && t == 0, target.FloatingMean);
+    }
+    track.Next(g, step, power, std::min(target.MaxPeaks, kMaxTracked));
+  }
 }
 
 }  // namespace
@@ -215,9 +313,6 @@ void PeriodogramPeaks(
   const int grid = GridSize(omegaMax);
   const double step = omegaMax / grid;
 
-  // sin and cos of omega*u advance by a rotation per grid step; restarted from the library
-  // every few hundred steps so that rounding cannot build up.
-  constexpr int kRestart = 256;
   RowArray rows[4] = {RowArray(count), RowArray(count), RowArray(count), RowArray(count)};
   // Plain pointers: the loops below are the refinement's hottest outside its solves.
   double* const s = rows[0];
@@ -235,65 +330,14 @@ void PeriodogramPeaks(
   }
   const bool lanes = count > kLaneRows;
   PeakTrack tracks[kMaxPeriodogramTargets];
-  for (int t = 0; t < targetCount; ++t) {
-    const double* r = targets[t].R;
-    PeakTrack& track = tracks[t];
-    if (targets[t].FloatingMean) {
-      for (int i = 0; i < count; ++i) track.RMean += r[i] / count;
-    }
-    track.Centred.Reserve(lanes ? count : 0);
-    for (int i = 0; lanes && i < count; ++i) track.Centred[i] = r[i] - track.RMean;
-  }
-
+  PrepareTracks(targets, targetCount, count, lanes, tracks);
+  const GridRotation rot{s, c, rs, rc};
   for (int g = 1; g <= grid + 1; ++g) {
-    const double omega = g * step;
     const bool restart = g == 1 || (g - 1) % kRestart == 0;
-    if (g <= grid && restart) {
-      for (int i = 0; i < count; ++i) {
-        s[i] = std::sin(omega * u[i]);
-        c[i] = std::cos(omega * u[i]);
-      }
-    }
-    for (int t = 0; t < targetCount; ++t) {
-      const PeriodogramTarget& target = targets[t];
-      PeakTrack& track = tracks[t];
-      const double* r = target.R;
-      const double rMean = track.RMean;
-      double power = -1;
-      if (g <= grid && lanes) {
-        // The first target's sums advance the rotation; the others' find it done.
-        const Sums m = LaneSums(s, c, rs, rc, track.Centred, count, !restart && t == 0);
-        power = Power(m.Ss, m.Sc, m.Cc, m.Sr, m.Cr, m.SumS, m.SumC, count, target.FloatingMean);
-      } else if (g <= grid) {
-        if (!restart && t == 0) {
-          for (int i = 0; i < count; ++i) {
-            const double sn = s[i] * rc[i] + c[i] * rs[i];
-            const double cn = c[i] * rc[i] - s[i] * rs[i];
-            s[i] = sn;
-            c[i] = cn;
-          }
-        }
-        double ss = 0, sc = 0, cc = 0, sr = 0, cr = 0, sumS = 0, sumC = 0;
-        for (int i = 0; i < count; ++i) {
-          ss += s[i] * s[i];
-          sc += s[i] * c[i];
-          cc += c[i] * c[i];
-          sr += s[i] * (r[i] - rMean);
-          cr += c[i] * (r[i] - rMean);
-          sumS += s[i];
-          sumC += c[i];
-        }
-        power = Power(ss, sc, cc, sr, cr, sumS, sumC, count, target.FloatingMean);
-      }
-      track.Next(g, step, power, std::min(target.MaxPeaks, kMaxTracked));
-    }
+    if (g <= grid && restart) RestartRotation(u, count, g * step, rot);
+    StepTargets(rot, g, grid, step, restart, lanes, count, targets, targetCount, tracks);
   }
   for (int t = 0; t < targetCount; ++t) {
-    PeriodogramTarget& target = targets[t];
-    if (target.MaxPeaks <= 0) continue;
-    const PeakTrack& track = tracks[t];
-    std::copy(track.BestOmega, track.BestOmega + track.Tracked, target.Peaks);
-    if (target.Powers) std::copy(track.BestPower, track.BestPower + track.Tracked, target.Powers);
-    target.Found = track.Tracked;
+    if (targets[t].MaxPeaks > 0) HandOverPeaks(tracks[t], targets[t]);
   }
 }
