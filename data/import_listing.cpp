@@ -120,8 +120,10 @@ std::string ImportCounts(const ImportReport& report) {
   return text;
 }
 
-std::vector<std::string> ImportListing(const ImportReport& report, int maxLines) {
-  std::vector<std::string> out;
+namespace {
+
+// The counts, the signs of a wrong reading and the rows' heading.
+void ListingHead(const ImportReport& report, std::vector<std::string>& out) {
   out.push_back(ImportCounts(report));
   if (report.Signs.empty()) {
     out.push_back("Признаков неверного чтения нет.");
@@ -131,69 +133,109 @@ std::vector<std::string> ImportListing(const ImportReport& report, int maxLines)
   }
   out.push_back("");
   out.push_back(std::string(kLineColumns - 6, ' ') + "Строка  " + Column("Текст") + "  Числа");
+}
 
-  const std::string& bytes = report.Prefix;
-  std::int64_t k = 0;
-  Row row;
-  row.Line = 1;
-  std::string token;
-  bool stopped = false;  // the reader has taken its last number
-  bool afterCarriageReturn = false;
-  int listed = 0;
-
-  const auto storeToken = [&] {
-    k += 1;
-    if (!row.Numbers.empty()) row.Numbers += "  ";
-    if (k > kReaderNumbers || (report.ReadFailed && k > report.NumbersRead)) {
-      if (!stopped) row.Numbers += "(дальше не прочитано)";
-      stopped = true;
-    } else {
-      const std::string value = TokenValue(token);
-      row.Numbers += NumberLabel(k) + " = " + value;
-      if (k == report.NumbersRead && k % 2 == 1) row.Numbers += " (без пары)";
-    }
-    token.clear();
-  };
-  const auto endRow = [&] {
-    std::string marks;
-    for (const ImportSign& sign : report.Signs) {
-      if (sign.Line == row.Line)
-        marks += std::string(marks.empty() ? "  ◄ " : ", ") + SignName(sign.Kind);
-    }
-    const bool marked = !marks.empty();
-    out.push_back((marked ? "►" : " ") + RightAligned(row.Line, kLineColumns - 1) + "  " +
-                  Column(row.Text) + "  " + (row.Numbers.empty() ? "—" : row.Numbers) + marks);
-    ++listed;
-    row.Line += 1;
-    row.Text.clear();
-    row.Numbers.clear();
-  };
-
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char b = bytes[i];
-    if (IsNumberByte(b)) {
-      if (!stopped) token += b;
-      row.Text += b;
-      afterCarriageReturn = false;
-      continue;
-    }
-    if (!token.empty()) storeToken();
-    if (b == '\n' && afterCarriageReturn) {
-      afterCarriageReturn = false;
-      continue;
-    }
-    afterCarriageReturn = b == '\r';
-    if (b == '\n' || b == '\r') {
-      endRow();
-      if (stopped || listed >= maxLines) return out;
-      if (report.ReadFailed && k >= report.NumbersRead) return out;
-      continue;
-    }
-    row.Text += b;
+// The names of the signs found on the line, after a marker; empty when there are none.
+std::string SignMarks(const ImportReport& report, std::int64_t line) {
+  std::string marks;
+  for (const ImportSign& sign : report.Signs) {
+    if (sign.Line == line)
+      marks += std::string(marks.empty() ? "  ◄ " : ", ") + SignName(sign.Kind);
   }
-  if (!token.empty()) storeToken();
-  if (!row.Text.empty() || !row.Numbers.empty()) endRow();
-  if (bytes.size() >= kImportPrefixBytes && !stopped) out.push_back("…");
+  return marks;
+}
+
+// The prefix's rows one byte at a time, each with the numbers the reader takes from it.
+class RowLister {
+ public:
+  RowLister(const ImportReport& report, std::vector<std::string>& out)
+      : report_(report), out_(out) {
+    row_.Line = 1;
+  }
+
+  // Takes the next byte; false when the listing ends after it.
+  bool Feed(char b, int maxLines) {
+    if (IsNumberByte(b)) {
+      if (!stopped_) token_ += b;
+      row_.Text += b;
+      afterCarriageReturn_ = false;
+      return true;
+    }
+    if (!token_.empty()) StoreToken();
+    if (b == '\n' && afterCarriageReturn_) {
+      afterCarriageReturn_ = false;
+      return true;
+    }
+    afterCarriageReturn_ = b == '\r';
+    if (b == '\n' || b == '\r') return EndLine(maxLines);
+    row_.Text += b;
+    return true;
+  }
+
+  // Lists what the prefix's last line holds.
+  void Finish() {
+    if (!token_.empty()) StoreToken();
+    if (!row_.Text.empty() || !row_.Numbers.empty()) EndRow();
+  }
+
+  // Whether the reader has taken its last number.
+  bool Stopped() const { return stopped_; }
+
+ private:
+  void StoreToken() {
+    k_ += 1;
+    if (!row_.Numbers.empty()) row_.Numbers += "  ";
+    if (k_ > kReaderNumbers || (report_.ReadFailed && k_ > report_.NumbersRead)) {
+      if (!stopped_) row_.Numbers += "(дальше не прочитано)";
+      stopped_ = true;
+    } else {
+      const std::string value = TokenValue(token_);
+      row_.Numbers += NumberLabel(k_) + " = " + value;
+      if (k_ == report_.NumbersRead && k_ % 2 == 1) row_.Numbers += " (без пары)";
+    }
+    token_.clear();
+  }
+
+  void EndRow() {
+    const std::string marks = SignMarks(report_, row_.Line);
+    const bool marked = !marks.empty();
+    out_.push_back((marked ? "►" : " ") + RightAligned(row_.Line, kLineColumns - 1) + "  " +
+                   Column(row_.Text) + "  " + (row_.Numbers.empty() ? "—" : row_.Numbers) + marks);
+    ++listed_;
+    row_.Line += 1;
+    row_.Text.clear();
+    row_.Numbers.clear();
+  }
+
+  // Lists the row a line break ends; false when the listing ends with it.
+  bool EndLine(int maxLines) {
+    EndRow();
+    if (stopped_ || listed_ >= maxLines) return false;
+    return !(report_.ReadFailed && k_ >= report_.NumbersRead);
+  }
+
+  const ImportReport& report_;
+  std::vector<std::string>& out_;
+  std::int64_t k_ = 0;
+  Row row_;
+  std::string token_;
+  bool stopped_ = false;
+  bool afterCarriageReturn_ = false;
+  int listed_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> ImportListing(const ImportReport& report, int maxLines) {
+  std::vector<std::string> out;
+  ListingHead(report, out);
+  const std::string& bytes = report.Prefix;
+  RowLister rows(report, out);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (!rows.Feed(bytes[i], maxLines)) return out;
+  }
+  rows.Finish();
+  if (bytes.size() >= kImportPrefixBytes && !rows.Stopped()) out.push_back("…");
   return out;
 }
 
