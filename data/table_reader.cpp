@@ -233,34 +233,44 @@ void LeaveOutCodes(const Table& table,
 
 }  // namespace
 
-TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
-  TableSeries series;
-  if (table.Fault != TableFault::None) {
-    series.Fault = table.Fault;
-    return series;
-  }
-  const int months = selection.WideMonths >= 0 ? 12 : 0;
+namespace {
+
+// Whether any chosen column cannot be read as a series (the fault set in series), checked in
+// the order the notices name them: the months, x, y, sigma, then x's parts.
+bool RefusesAnyColumn(const Table& table,
+                      const TableSelection& selection,
+                      int months,
+                      TableSeries& series) {
   for (int m = 0; m < months; ++m) {
-    if (Refuse(table, selection.WideMonths + m, false, series)) return series;
+    if (Refuse(table, selection.WideMonths + m, false, series)) return true;
   }
-  if (Refuse(table, selection.X, selection.DatesAsDays, series) ||
-      (months == 0 && Refuse(table, selection.Y, false, series)) ||
-      (selection.Sigma >= 0 && Refuse(table, selection.Sigma, false, series)) ||
-      (selection.XParts.Month >= 0 && Refuse(table, selection.XParts.Month, false, series)) ||
-      (selection.XParts.Day >= 0 && Refuse(table, selection.XParts.Day, false, series)) ||
-      (selection.XParts.Hour >= 0 && Refuse(table, selection.XParts.Hour, false, series))) {
-    return series;
-  }
+  const auto refuse = [&](int column) {
+    return column >= 0 && Refuse(table, column, false, series);
+  };
+  return Refuse(table, selection.X, selection.DatesAsDays, series) ||
+         (months == 0 && Refuse(table, selection.Y, false, series)) || refuse(selection.Sigma) ||
+         refuse(selection.XParts.Month) || refuse(selection.XParts.Day) ||
+         refuse(selection.XParts.Hour);
+}
+
+// What x is: a date (its origin), times of day.
+void DescribeX(const Table& table,
+               const TableSelection& selection,
+               int months,
+               TableSeries& series) {
   series.XIsDate = table.Columns[selection.X].Kind == ColumnKind::Date;
   if (series.XIsDate) series.XOrigin = DateOrigin(table, selection.X);
   series.XTimesOfDay = table.Columns[selection.X].TimesOfDay;
   if (selection.XParts.Month >= 0 || months > 0) series.XIsDate = true;
-  std::vector<std::pair<std::size_t, int>> cells;  // the row and y column of each pair
-  // Room for every row at once: grown by doubling, each vector would hold twice its size while
-  // it is copied (10^7 rows: 160 MB of x and y).
-  const std::size_t pairs = table.DataRows() * (months > 0 ? months : 1);
-  series.X.reserve(pairs), series.Y.reserve(pairs), cells.reserve(pairs);
-  if (selection.Sigma >= 0) series.Sigma.reserve(pairs);
+}
+
+// Every data row's pairs (one per month of a wide table) into series, with the row and y
+// column of each in cells.
+void TakeRows(const Table& table,
+              const TableSelection& selection,
+              int months,
+              TableSeries& series,
+              std::vector<std::pair<std::size_t, int>>& cells) {
   for (std::size_t r = table.FirstDataRow(); r < table.Cells.Rows(); ++r) {
     if (months == 0 && TakeRow(table, r, selection, series)) cells.emplace_back(r, selection.Y);
     for (int m = 0; m < months; ++m) {
@@ -270,6 +280,26 @@ TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
       if (TakeRow(table, r, one, series, m + 1)) cells.emplace_back(r, one.Y);
     }
   }
+}
+
+}  // namespace
+
+TableSeries SelectColumns(const Table& table, const TableSelection& selection) {
+  TableSeries series;
+  if (table.Fault != TableFault::None) {
+    series.Fault = table.Fault;
+    return series;
+  }
+  const int months = selection.WideMonths >= 0 ? 12 : 0;
+  if (RefusesAnyColumn(table, selection, months, series)) return series;
+  DescribeX(table, selection, months, series);
+  std::vector<std::pair<std::size_t, int>> cells;  // the row and y column of each pair
+  // Room for every row at once: grown by doubling, each vector would hold twice its size while
+  // it is copied (10^7 rows: 160 MB of x and y).
+  const std::size_t pairs = table.DataRows() * (months > 0 ? months : 1);
+  series.X.reserve(pairs), series.Y.reserve(pairs), cells.reserve(pairs);
+  if (selection.Sigma >= 0) series.Sigma.reserve(pairs);
+  TakeRows(table, selection, months, series, cells);
   LeaveOutCodes(table, cells, series);
   return series;
 }
