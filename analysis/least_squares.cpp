@@ -787,22 +787,22 @@ class TaskRunner {
     if (model.Objective < log.Best().Objective) log.Add(model, false);
   }
 
-  void ExploreStarts(StartLog& log) {
-    // The search's own frequencies first.
-    ScaledModel start;
-    start.Count = n_;
-    for (int k = 0; k < n_; ++k) start.Omega[k] = task_.Start.B[fixed_ + k] * scaling_.Scale;
-    if (AllFinite(start.Omega, n_) && !Try(start, log, true)) return;
-    double targetPeaks[kTrackedPeaks], targetPowers[kTrackedPeaks];
-    const int found = ResidualPeaks(ScaledModel{}, targetPeaks, targetPowers);
+  // The greedy peak picks and each harmonic of the best replaced by the strongest peak; false
+  // when the refinement is to stop.
+  bool TryGreedyStarts(StartLog& log, const double* targetPeaks, int found) {
     for (int second = -1; second < n_; ++second) {
-      if (!Try(Greedy(second, targetPeaks, found), log, true)) return;
+      if (!Try(Greedy(second, targetPeaks, found), log, true)) return false;
     }
     for (int j = 0; j < n_; ++j) {
-      if (!Try(ReplaceByPeak(log.Best(), j, 0), log, false)) return;
+      if (!Try(ReplaceByPeak(log.Best(), j, 0), log, false)) return false;
     }
-    // Each harmonic of the best moved to its aliases, the sampling's strongest first: on
-    // irregular x noise can lift an alias of a line above the line itself.
+    return true;
+  }
+
+  // Each harmonic of the best moved to its aliases, the sampling's strongest first: on
+  // irregular x noise can lift an alias of a line above the line itself. False when the
+  // refinement is to stop.
+  bool TryAliases(StartLog& log) {
     for (int a = 0; a < band_.AliasCount; ++a) {
       for (int j = 0; j < n_; ++j) {
         for (const double sign : {1.0, -1.0}) {
@@ -810,64 +810,99 @@ class TaskRunner {
           const double moved = model.Omega[j] + sign * band_.Aliases[a] * scaling_.Scale;
           if (!(moved > 0 && moved <= omegaMax_)) continue;
           model.Omega[j] = moved;
-          if (!Try(model, log, false)) return;
+          if (!Try(model, log, false)) return false;
         }
       }
     }
+    return true;
+  }
+
+  // Every frequency drawn uniformly over the band.
+  void DrawUniform(ScaledModel& model) {
+    for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
+  }
+
+  // Every frequency shaken, by up to half a resolution (pi in u).
+  void ShakeAll(ScaledModel& model) {
+    const double reach = random_.Uniform() < 0.5 ? 0.1 : 1.0;
+    for (int k = 0; k < n_; ++k) {
+      model.Omega[k] =
+          std::fabs(model.Omega[k] + (random_.Uniform() - 0.5) * reach * std::numbers::pi);
+    }
+  }
+
+  // One harmonic moved next to another: two close frequencies (one harmonic: moved anywhere).
+  void MoveNextToAnother(ScaledModel& model) {
+    if (n_ >= 2) {
+      const int j = random_.Below(n_);
+      const int i = (j + 1 + random_.Below(n_ - 1)) % n_;
+      const double apart = (0.3 + 0.9 * random_.Uniform()) * std::numbers::pi;
+      model.Omega[j] = std::fabs(model.Omega[i] + (random_.Uniform() < 0.5 ? -apart : apart));
+    } else {
+      model.Omega[0] = random_.Uniform() * omegaMax_;
+    }
+  }
+
+  // The start of the given kind (round % 7) from the best; independent when it owes the best
+  // nothing.
+  ScaledModel StartOfKind(int kind,
+                          const ScaledModel& best,
+                          const double* targetPeaks,
+                          const double* targetPowers,
+                          int found,
+                          bool& independent) {
+    ScaledModel model;
+    model.Count = n_;
+    independent = kind == 0 || kind == 1 || kind == 4;
+    switch (kind) {
+      case 0:  // uniform random frequencies
+      case 4:  // uniform random frequencies again: the starts that prove the best
+        DrawUniform(model);
+        break;
+      case 1:  // distinct target peaks drawn by their power, each nudged within its resolution
+        // All the tracked peaks, not the first 2N + 2: over a band five times the mean-spacing
+        // Nyquist frequency the aliases of strong lines can outrank a weaker line (20 points,
+        // N = 3, a line at twice that frequency: its peak came ninth, and 2,440 starts never
+        // found the optimum). Drawn by power, the weak peaks cost the others little.
+        PickPeaks(targetPeaks, targetPowers, found, model);
+        break;
+      case 2:  // the best with one harmonic moved anywhere
+        model = best;
+        model.Omega[random_.Below(n_)] = random_.Uniform() * omegaMax_;
+        break;
+      case 3:  // the best with one harmonic moved to one of the others' residual peaks
+        model = ReplaceByPeak(best, random_.Below(n_), random_.Below(3));
+        break;
+      case 5:  // the best with every frequency shaken
+        model = best;
+        ShakeAll(model);
+        break;
+      default:  // the best with one harmonic moved next to another
+        model = best;
+        MoveNextToAnother(model);
+        break;
+    }
+    return model;
+  }
+
+  void ExploreStarts(StartLog& log) {
+    double targetPeaks[kTrackedPeaks], targetPowers[kTrackedPeaks];
+    // The search's own frequencies first.
+    ScaledModel start;
+    start.Count = n_;
+    for (int k = 0; k < n_; ++k) start.Omega[k] = task_.Start.B[fixed_ + k] * scaling_.Scale;
+    if (AllFinite(start.Omega, n_) && !Try(start, log, true)) return;
+    const int found = ResidualPeaks(ScaledModel{}, targetPeaks, targetPowers);
+    if (!TryGreedyStarts(log, targetPeaks, found) || !TryAliases(log)) return;
     // Where optima crowd, each block of the seven kinds moves the best of its own chain.
     const bool chained = !task_.MaySettle;
     for (int round = 0;; ++round) {
-      ScaledModel model;
-      model.Count = n_;
-      bool independent = false;
       ScaledModel& chain = chains_[(round / 7) % kChains];
       const ScaledModel& best =
           chained && chain.Objective < std::numeric_limits<double>::infinity() ? chain : log.Best();
-      switch (round % 7) {
-        case 0:  // uniform random frequencies
-          for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
-          independent = true;
-          break;
-        case 1:  // distinct target peaks drawn by their power, each nudged within its resolution
-          // All the tracked peaks, not the first 2N + 2: over a band five times the mean-spacing
-          // Nyquist frequency the aliases of strong lines can outrank a weaker line (20 points,
-          // N = 3, a line at twice that frequency: its peak came ninth, and 2,440 starts never
-          // found the optimum). Drawn by power, the weak peaks cost the others little.
-          PickPeaks(targetPeaks, targetPowers, found, model);
-          independent = true;
-          break;
-        case 2:  // the best with one harmonic moved anywhere
-          model = best;
-          model.Omega[random_.Below(n_)] = random_.Uniform() * omegaMax_;
-          break;
-        case 3:  // the best with one harmonic moved to one of the others' residual peaks
-          model = ReplaceByPeak(best, random_.Below(n_), random_.Below(3));
-          break;
-        case 4:  // uniform random frequencies again: the starts that prove the best
-          for (int k = 0; k < n_; ++k) model.Omega[k] = random_.Uniform() * omegaMax_;
-          independent = true;
-          break;
-        case 5: {  // the best with every frequency shaken, by up to half a resolution (pi in u)
-          model = best;
-          const double reach = random_.Uniform() < 0.5 ? 0.1 : 1.0;
-          for (int k = 0; k < n_; ++k) {
-            model.Omega[k] =
-                std::fabs(model.Omega[k] + (random_.Uniform() - 0.5) * reach * std::numbers::pi);
-          }
-          break;
-        }
-        default:  // the best with one harmonic moved next to another: two close frequencies
-          model = best;
-          if (n_ >= 2) {
-            const int j = random_.Below(n_);
-            const int i = (j + 1 + random_.Below(n_ - 1)) % n_;
-            const double apart = (0.3 + 0.9 * random_.Uniform()) * std::numbers::pi;
-            model.Omega[j] = std::fabs(model.Omega[i] + (random_.Uniform() < 0.5 ? -apart : apart));
-          } else {
-            model.Omega[0] = random_.Uniform() * omegaMax_;
-          }
-          break;
-      }
+      bool independent = false;
+      const ScaledModel model =
+          StartOfKind(round % 7, best, targetPeaks, targetPowers, found, independent);
       ScaledModel ended;
       const bool more =
           Try(model, log, independent, independent ? log.Best().Objective : best.Objective, &ended);
