@@ -311,6 +311,42 @@ struct SharedBand {
   int AliasCount = 0;
 };
 
+// Up to kMaxHarmonics equations, each row its coefficients then its right-hand side.
+using SmallSystem = double[kMaxHarmonics][kMaxHarmonics + 1];
+
+// Row of the Taylor coefficients of the given power (of this parity) for the harmonics at
+// first, 2 first, ...: (omega)^power / power! with the series' alternating sign.
+void TaylorRow(int power, int parity, int low, double first, double* row) {
+  for (int k = 0; k < low; ++k) {
+    double term = 1;
+    for (int p = 1; p <= power; ++p) term *= first * (k + 1) / p;
+    row[k] = ((power - parity) / 2) % 2 ? -term : term;
+  }
+}
+
+// Solves the low equations by Gaussian elimination with partial pivoting into v; false where a
+// pivot vanishes.
+bool SolveSmallSystem(SmallSystem& a, int low, double* v) {
+  for (int c = 0; c < low; ++c) {
+    int pivot = c;
+    for (int r = c + 1; r < low; ++r) {
+      if (std::fabs(a[r][c]) > std::fabs(a[pivot][c])) pivot = r;
+    }
+    std::swap(a[c], a[pivot]);
+    if (!(std::fabs(a[c][c]) > 0)) return false;
+    for (int r = c + 1; r < low; ++r) {
+      const double f = a[r][c] / a[c][c];
+      for (int j = c; j <= low; ++j) a[r][j] -= f * a[c][j];
+    }
+  }
+  for (int c = low - 1; c >= 0; --c) {
+    double t = a[c][low];
+    for (int j = c + 1; j < low; ++j) t -= a[c][j] * v[j];
+    v[c] = t / a[c][c];
+  }
+  return true;
+}
+
 class TaskRunner {
  public:
   TaskRunner(const ObservationSet& obs,
@@ -638,9 +674,8 @@ class TaskRunner {
   // powers of u beside the terms), the others refined in that well-conditioned problem, and
   // the low harmonics taken back at the frequencies, from 0.1 halved, where the whole fits best;
   // polished, the result is a start like any other.
-  void LimitPolish(StartLog& log) {
-    const ScaledModel best = log.Best();
-    ScaledModel rest;
+  // The number of the best's harmonics below kLimitOmega; the others' frequencies into rest.
+  int SplitLowHarmonics(const ScaledModel& best, ScaledModel& rest) const {
     int low = 0;
     for (int k = 0; k < n_; ++k) {
       if (best.Omega[k] < kLimitOmega) {
@@ -649,11 +684,12 @@ class TaskRunner {
         rest.Omega[rest.Count++] = best.Omega[k];
       }
     }
-    if (low == 0 || !(best.Objective < std::numeric_limits<double>::infinity()) ||
-        problem_.Extra + 2 * low > kMaxTermColumns) {
-      return;
-    }
-    ScaledProblem limit = problem_;
+    return low;
+  }
+
+  // The next even and odd powers of u beside the terms, two per low harmonic, as columns of
+  // limit.
+  void AddPowerColumns(int low, ScaledProblem& limit) const {
     int even = task_.Terms.Constant ? 2 : 0, odd = task_.Terms.Trend ? 3 : 1;
     for (int i = 0; i < low; ++i, even += 2, odd += 2) {
       for (const int power : {even, odd}) {
@@ -666,8 +702,14 @@ class TaskRunner {
         }
       }
     }
-    RefineFrequencies(limit, rest, kFullPrecisionStall, Steps(kFullPrecisionIterations));
-    ScaledModel back, matched;
+  }
+
+  // The low harmonics taken back at first, 2 first, ... from first = kLimitFirst halved: into
+  // back the best of the plain solves, into matched the best of the matched limits.
+  void TakeBackLowHarmonics(const ScaledModel& rest,
+                            int low,
+                            ScaledModel& back,
+                            ScaledModel& matched) const {
     for (int h = 0; h <= kLimitHalvings; ++h) {
       ScaledModel trial = rest;
       trial.Count = n_;
@@ -680,6 +722,21 @@ class TaskRunner {
         matched = trial;
       }
     }
+  }
+
+  void LimitPolish(StartLog& log) {
+    const ScaledModel best = log.Best();
+    ScaledModel rest;
+    const int low = SplitLowHarmonics(best, rest);
+    if (low == 0 || !(best.Objective < std::numeric_limits<double>::infinity()) ||
+        problem_.Extra + 2 * low > kMaxTermColumns) {
+      return;
+    }
+    ScaledProblem limit = problem_;
+    AddPowerColumns(low, limit);
+    RefineFrequencies(limit, rest, kFullPrecisionStall, Steps(kFullPrecisionIterations));
+    ScaledModel back, matched;
+    TakeBackLowHarmonics(rest, low, back, matched);
     if (!(back.Objective < std::numeric_limits<double>::infinity())) return;
     RefineFrequencies(problem_, back, kFullPrecisionStall, Steps(kFullPrecisionIterations));
     RefineAll(problem_, back, Steps(kFullIterations));
@@ -706,34 +763,13 @@ class TaskRunner {
     for (int parity = 0; parity < 2; ++parity) {
       // Row m: the power of the m-th added column of this parity; column k: harmonic k's Taylor
       // coefficient of it.
-      double a[kMaxHarmonics][kMaxHarmonics + 1] = {};
+      SmallSystem a = {};
       int power = parity == 0 ? (task_.Terms.Constant ? 2 : 0) : (task_.Terms.Trend ? 3 : 1);
       for (int m = 0; m < low; ++m, power += 2) {
-        for (int k = 0; k < low; ++k) {
-          double term = 1;  // (omega)^power / power! with the series' alternating sign
-          for (int p = 1; p <= power; ++p) term *= first * (k + 1) / p;
-          a[m][k] = ((power - parity) / 2) % 2 ? -term : term;
-        }
+        TaylorRow(power, parity, low, first, a[m]);
         a[m][low] = solved.Linear[own + 2 * m + parity];
       }
-      for (int c = 0; c < low; ++c) {  // Gaussian elimination, partial pivoting
-        int pivot = c;
-        for (int r = c + 1; r < low; ++r) {
-          if (std::fabs(a[r][c]) > std::fabs(a[pivot][c])) pivot = r;
-        }
-        std::swap(a[c], a[pivot]);
-        if (!(std::fabs(a[c][c]) > 0)) return false;
-        for (int r = c + 1; r < low; ++r) {
-          const double f = a[r][c] / a[c][c];
-          for (int j = c; j <= low; ++j) a[r][j] -= f * a[c][j];
-        }
-      }
-      double* v = parity == 0 ? cosine : sine;
-      for (int c = low - 1; c >= 0; --c) {
-        double t = a[c][low];
-        for (int j = c + 1; j < low; ++j) t -= a[c][j] * v[j];
-        v[c] = t / a[c][c];
-      }
+      if (!SolveSmallSystem(a, low, parity == 0 ? cosine : sine)) return false;
     }
     for (int k = 0; k < low; ++k) {
       model.Omega[solved.Count + k] = first * (k + 1);
