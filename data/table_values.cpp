@@ -38,6 +38,22 @@ bool Skip(std::string_view text, std::size_t& at, char c) {
   return true;
 }
 
+// :ss[.fff] at text[at], when there: the whole seconds and with their fraction.
+bool ReadSeconds(std::string_view text, std::size_t& at, int& second, double& seconds) {
+  if (!Skip(text, at, ':')) return true;
+  if (!ReadDigits(text, at, 2, second)) return false;
+  seconds = second;
+  if (at < text.size() && (text[at] == '.' || text[at] == ',')) {
+    const std::size_t from = ++at;
+    double scale = 0.1;
+    for (; at < text.size() && IsDigit(text[at]); ++at, scale /= 10) {
+      seconds += (text[at] - '0') * scale;
+    }
+    if (at == from) return false;
+  }
+  return true;
+}
+
 // h:mm or hh:mm[:ss[.fff]] at text[at], as a fraction of a day.
 bool ReadTime(std::string_view text, std::size_t& at, double& dayFraction) {
   int hour = 0, minute = 0, second = 0;
@@ -46,18 +62,7 @@ bool ReadTime(std::string_view text, std::size_t& at, double& dayFraction) {
     return false;
   }
   double seconds = 0;
-  if (Skip(text, at, ':')) {
-    if (!ReadDigits(text, at, 2, second)) return false;
-    seconds = second;
-    if (at < text.size() && (text[at] == '.' || text[at] == ',')) {
-      const std::size_t from = ++at;
-      double scale = 0.1;
-      for (; at < text.size() && IsDigit(text[at]); ++at, scale /= 10) {
-        seconds += (text[at] - '0') * scale;
-      }
-      if (at == from) return false;
-    }
-  }
+  if (!ReadSeconds(text, at, second, seconds)) return false;
   // 24:00 is the end of the day; a leap second 60 is let through as ISO 8601 allows it.
   if (hour > 24 || minute > 59 || second > 60 || (hour == 24 && (minute != 0 || seconds != 0))) {
     return false;
@@ -91,13 +96,13 @@ bool ReadZone(std::string_view text, std::size_t& at, double& offsetDays) {
   return true;
 }
 
-// d.m.y, m/d/y, y/m/d and the like: three groups of digits joined by one '.', '/' or '-',
-// optionally followed by a blank and a time.
-bool LooksLikeLocalDate(std::string_view cell) {
+// The widths of up to three groups of digits before the first blank, joined by one kind of
+// '.', '/' or '-'; false for any other byte there.
+bool DigitGroups(std::string_view cell,
+                 std::array<int, 3>& widths,
+                 char& joiner,
+                 std::size_t& group) {
   const std::size_t end = std::min(cell.find(' '), cell.size());
-  std::array<int, 3> widths{};
-  char joiner = 0;
-  std::size_t group = 0;
   for (std::size_t i = 0; i < end; ++i) {
     const char c = cell[i];
     if (IsDigit(c)) {
@@ -109,6 +114,16 @@ bool LooksLikeLocalDate(std::string_view cell) {
       return false;
     }
   }
+  return true;
+}
+
+// d.m.y, m/d/y, y/m/d and the like: three groups of digits joined by one '.', '/' or '-',
+// optionally followed by a blank and a time.
+bool LooksLikeLocalDate(std::string_view cell) {
+  std::array<int, 3> widths{};
+  char joiner = 0;
+  std::size_t group = 0;
+  if (!DigitGroups(cell, widths, joiner, group)) return false;
   // A day or month of one or two digits in the middle, a year of two or four at one end:
   // 1.250.000 is a number with thousands points, not a date.
   const auto dayOrMonth = [](int width) { return width == 1 || width == 2; };
@@ -141,6 +156,22 @@ bool ReadPlainNumber(std::string_view cell, char decimalMark, double& value) {
          std::isfinite(value);
 }
 
+// The groups of three digits after each mark from `at` on appended to plain; false where a
+// group is not three digits or is followed by anything but the mark.
+bool AppendGroups(std::string_view whole,
+                  std::string_view mark,
+                  std::size_t at,
+                  std::string& plain) {
+  while (at != std::string_view::npos && at < whole.size()) {
+    const std::string_view group = whole.substr(at + mark.size(), 3);
+    at += mark.size() + 3;
+    if (group.size() != 3 || !std::all_of(group.begin(), group.end(), IsDigit)) return false;
+    if (at < whole.size() && whole.substr(at, mark.size()) != mark) return false;
+    plain += group;
+  }
+  return true;
+}
+
 // The cell without the marks between its thousands ("1 149,00" as a spreadsheet shows it, and
 // writes it into a CSV when the cell is formatted so): a blank, a no-break or narrow no-break
 // space, a thin space or an apostrophe, between groups of exactly three digits before the
@@ -161,13 +192,7 @@ std::string Ungrouped(std::string_view cell, char decimalMark) {
     const bool twice = whole.find(mark, at + 1) != std::string_view::npos;
     if (mark == "," && (whole[lead] == '0' || !(twice || end < cell.size()))) return {};
     std::string plain(whole.substr(0, at));
-    while (at != std::string_view::npos && at < whole.size()) {
-      const std::string_view group = whole.substr(at + mark.size(), 3);
-      at += mark.size() + 3;
-      if (group.size() != 3 || !std::all_of(group.begin(), group.end(), IsDigit)) return {};
-      if (at < whole.size() && whole.substr(at, mark.size()) != mark) return {};
-      plain += group;
-    }
+    if (!AppendGroups(whole, mark, at, plain)) return {};
     return plain += cell.substr(end);
   }
   return {};
@@ -225,29 +250,41 @@ int DateWords(std::string_view cell, std::string_view separators, std::string_vi
 
 }  // namespace
 
+namespace {
+
+// The minus sign U+2212, as typeset text and some spreadsheets' exports write it: a '-'. The
+// cell with each one a hyphen (kept in hyphens), or the cell itself where it has none.
+std::string_view WithHyphens(std::string_view cell, std::string& hyphens) {
+  constexpr std::string_view kMinus = "\xE2\x88\x92";
+  if (cell.find(kMinus) == std::string_view::npos) return cell;
+  for (std::size_t at = 0; at < cell.size(); ++at) {
+    const bool minus = cell.substr(at, kMinus.size()) == kMinus;
+    hyphens += minus ? '-' : cell[at];
+    if (minus) at += kMinus.size() - 1;
+  }
+  return hyphens;
+}
+
+// A cell formatted as a percentage is written with its sign (12.5%, 12,5 %): the number shown.
+// False where nothing or a second sign stays.
+bool DropPercent(std::string_view& cell) {
+  if (!(cell.size() > 1 && cell.back() == '%')) return true;
+  cell.remove_suffix(1);
+  for (const std::string_view space : {" ", "\xC2\xA0", "\xE2\x80\xAF"}) {
+    if (cell.ends_with(space)) cell.remove_suffix(space.size());
+  }
+  return !(cell.empty() || cell.back() == '%' || cell.back() == ' ');
+}
+
+}  // namespace
+
 bool ReadCellNumber(std::string_view cell, char decimalMark, double& value) {
   if (const std::string_view year = YearOfWord(cell); !year.empty()) cell = year;
-  // The minus sign U+2212, as typeset text and some spreadsheets' exports write it: a '-'.
-  constexpr std::string_view kMinus = "\xE2\x88\x92";
   std::string hyphens;
-  if (cell.find(kMinus) != std::string_view::npos) {
-    for (std::size_t at = 0; at < cell.size(); ++at) {
-      const bool minus = cell.substr(at, kMinus.size()) == kMinus;
-      hyphens += minus ? '-' : cell[at];
-      if (minus) at += kMinus.size() - 1;
-    }
-    cell = hyphens;
-  }
+  cell = WithHyphens(cell, hyphens);
   // fast_float reads as from_chars does, with no leading '+'; spreadsheets may write one.
   if (cell.size() > 1 && cell[0] == '+' && cell[1] != '-') cell.remove_prefix(1);
-  // A cell formatted as a percentage is written with its sign (12.5%, 12,5 %): the number shown.
-  if (cell.size() > 1 && cell.back() == '%') {
-    cell.remove_suffix(1);
-    for (const std::string_view space : {" ", "\xC2\xA0", "\xE2\x80\xAF"}) {
-      if (cell.ends_with(space)) cell.remove_suffix(space.size());
-    }
-    if (cell.empty() || cell.back() == '%' || cell.back() == ' ') return false;
-  }
+  if (!DropPercent(cell)) return false;
   if (ReadPlainNumber(cell, decimalMark, value)) return true;
   const std::string fortran = WithExponentE(cell);
   if (!fortran.empty()) return ReadPlainNumber(fortran, decimalMark, value);
@@ -291,19 +328,26 @@ bool ReadIsoDate(std::string_view cell, double& days) {
   return true;
 }
 
+namespace {
+
+// The year, month and day of a dotted date: year first (2024.03.01, as Hungary and East Asia
+// write dates), else day first.
+bool ReadDottedParts(std::string_view cell, std::size_t& at, int& year, int& month, int& day) {
+  if (cell.size() > 4 && cell[4] == '.') {
+    return ReadDigits(cell, at, 4, year) && Skip(cell, at, '.') &&
+           ReadShortNumber(cell, at, month) && Skip(cell, at, '.') &&
+           ReadShortNumber(cell, at, day);
+  }
+  return ReadShortNumber(cell, at, day) && Skip(cell, at, '.') &&
+         ReadShortNumber(cell, at, month) && Skip(cell, at, '.') && ReadDigits(cell, at, 4, year);
+}
+
+}  // namespace
+
 bool ReadDottedDate(std::string_view cell, double& days) {
   std::size_t at = 0;
   int year = 0, month = 0, day = 0;
-  // Year first (2024.03.01, as Hungary and East Asia write dates), else day first.
-  const bool yearFirst = cell.size() > 4 && cell[4] == '.';
-  if (yearFirst ? !ReadDigits(cell, at, 4, year) || !Skip(cell, at, '.') ||
-                      !ReadShortNumber(cell, at, month) || !Skip(cell, at, '.') ||
-                      !ReadShortNumber(cell, at, day)
-                : !ReadShortNumber(cell, at, day) || !Skip(cell, at, '.') ||
-                      !ReadShortNumber(cell, at, month) || !Skip(cell, at, '.') ||
-                      !ReadDigits(cell, at, 4, year)) {
-    return false;
-  }
+  if (!ReadDottedParts(cell, at, year, month, day)) return false;
   double dayNumber = 0, dayFraction = 0;
   if (!DaysOf(year, month, day, dayNumber)) return false;
   if (at < cell.size() && (cell[at++] != ' ' || !ReadTime(cell, at, dayFraction))) return false;
@@ -445,6 +489,26 @@ int MonthOfName(std::string_view name) {
   return 0;
 }
 
+namespace {
+
+// One word of a date with its month named: the first four digits its year, the first one or
+// two its day, the first other word its month's name; false for a word that names no month.
+bool TakeDateWord(std::string_view token, int& year, int& month, int& day) {
+  const bool digits = std::all_of(token.begin(), token.end(), IsDigit);
+  int value = 0;
+  std::size_t at = 0;
+  if (digits && token.size() == 4 && !year && ReadDigits(token, at, 4, value)) {
+    year = value;
+  } else if (digits && token.size() <= 2 && !day && ReadShortNumber(token, at, value)) {
+    day = value;
+  } else if (!month && (month = MonthOfName(token)) == 0) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ReadNamedMonthDate(std::string_view cell, double& days) {
   // Words and numbers between blanks, dashes, slashes and commas: "1949 Jan", "Jan-1949",
   // "15 января 2020", "Jan 15, 2020".
@@ -453,17 +517,7 @@ bool ReadNamedMonthDate(std::string_view cell, double& days) {
   if (count < 0) return false;
   int year = 0, month = 0, day = 0;
   for (int t = 0; t < count; ++t) {
-    const std::string_view token = tokens[t];
-    const bool digits = std::all_of(token.begin(), token.end(), IsDigit);
-    int value = 0;
-    std::size_t at = 0;
-    if (digits && token.size() == 4 && !year && ReadDigits(token, at, 4, value)) {
-      year = value;
-    } else if (digits && token.size() <= 2 && !day && ReadShortNumber(token, at, value)) {
-      day = value;
-    } else if (!month && (month = MonthOfName(token)) == 0) {
-      return false;
-    }
+    if (!TakeDateWord(tokens[t], year, month, day)) return false;
   }
   if (count != (day ? 3 : 2) || !year || !month) return false;
   return DaysOf(year, month, day ? day : 1, days);
