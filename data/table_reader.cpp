@@ -133,18 +133,17 @@ bool Note(
   return false;
 }
 
-// Takes one row into series, or counts why it is left out; true when taken. A month from 1 to
-// 12 (a table of months side by side) joins the year in X as XMonth's cell would.
-bool TakeRow(const Table& table,
-             std::size_t row,
-             const TableSelection& selection,
-             TableSeries& series,
-             int month = 0) {
+// Reads the row's chosen cells (x, y, sigma, x's month, day and hour) into values, noting
+// whether one is missing; false when one is unreadable (its notice kept).
+bool ReadRowCells(const Table& table,
+                  std::size_t row,
+                  const TableSelection& selection,
+                  double* values,
+                  bool& missing,
+                  TableSeries& series) {
   const DateParts& parts = selection.XParts;
   const int chosen[6] = {
       selection.X, selection.Y, selection.Sigma, parts.Month, parts.Day, parts.Hour};
-  double values[6] = {0, 0, 1, static_cast<double>(month), 1, 0};
-  bool missing = false;
   for (int i = 0; i < 6; ++i) {
     if (chosen[i] < 0) continue;
     TableNoticeKind why = TableNoticeKind::NotANumber;
@@ -155,21 +154,51 @@ bool TakeRow(const Table& table,
     }
     missing = missing || read == CellRead::Missing;
   }
-  double time = 0;
-  if (selection.XTime >= 0) {
-    const std::string_view cell = table.Cells.Cell(row, selection.XTime);
-    if (!IsMissingCell(cell) && !ReadTimeOfDay(cell, time)) {
-      return Note(table, row, selection.XTime, TableNoticeKind::NotADate, series);
-    }
-    missing = missing || IsMissingCell(cell);
+  return true;
+}
+
+// The row's time of day from the time column, where there is one; false when it is no time
+// (its notice kept).
+bool ReadRowTime(const Table& table,
+                 std::size_t row,
+                 const TableSelection& selection,
+                 double& time,
+                 bool& missing,
+                 TableSeries& series) {
+  if (selection.XTime < 0) return true;
+  const std::string_view cell = table.Cells.Cell(row, selection.XTime);
+  if (!IsMissingCell(cell) && !ReadTimeOfDay(cell, time)) {
+    return Note(table, row, selection.XTime, TableNoticeKind::NotADate, series);
   }
+  missing = missing || IsMissingCell(cell);
+  return true;
+}
+
+// The year in values[0] joined with the month and day into a day number there; false when
+// they make no date or the hour in values[5] is no whole hour of a day.
+bool JoinDateParts(double* values) {
+  return DateOfParts(values[0], values[3], values[4], values[0]) &&
+         (values[5] >= 0 && values[5] <= 23 && values[5] == std::floor(values[5]));
+}
+
+// Takes one row into series, or counts why it is left out; true when taken. A month from 1 to
+// 12 (a table of months side by side) joins the year in X as XMonth's cell would.
+bool TakeRow(const Table& table,
+             std::size_t row,
+             const TableSelection& selection,
+             TableSeries& series,
+             int month = 0) {
+  double values[6] = {0, 0, 1, static_cast<double>(month), 1, 0};
+  bool missing = false;
+  if (!ReadRowCells(table, row, selection, values, missing, series)) return false;
+  double time = 0;
+  if (!ReadRowTime(table, row, selection, time, missing, series)) return false;
   if (missing) {
     ++series.MissingRows;
     return false;
   }
-  const bool joined = parts.Month >= 0 || month > 0;
-  if (joined && (!DateOfParts(values[0], values[3], values[4], values[0]) ||
-                 !(values[5] >= 0 && values[5] <= 23 && values[5] == std::floor(values[5])))) {
+  const bool joined = selection.XParts.Month >= 0 || month > 0;
+  if (joined && !JoinDateParts(values)) {
     return Note(table, row, selection.X, TableNoticeKind::NotADate, series);
   }
   values[0] += time + values[5] / 24;
