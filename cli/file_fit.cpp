@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <exception>
+#include <iostream>
+#include <optional>
 
 #include "base/run_time_fault.h"
+#include "cli/progress_line.h"
 #include "cli/stop_signals.h"
 #include "cli/stream_input.h"
 #include "data/data_file_messages.h"
@@ -138,13 +141,23 @@ ManyRequest ManyRequestOf(const FitOptions& options) {
 void FitHeldData(FileFit& result, const FitRequest& given, const FitOptions& options) {
   // Ctrl-C stops a long fit where it stands; the batch then ends without writing it.
   FitRequest request = given;
-  request.Cancelled = [] { return StopSignal() != 0; };
+  std::optional<ProgressLine> progress;
+  if (options.ShowProgress) {
+    progress.emplace(std::cerr, result.Path, options.Messages == Language::Russian);
+  }
+  request.Cancelled = [&progress] {
+    if (progress) progress->Searching();
+    return StopSignal() != 0;
+  };
   try {
     result.Fit = result.Core.Fit(request);
     if (RefineRuns(options)) {
       RefineOptions refine;
       if (options.RefineBudget > 0) refine.StartBudget = options.RefineBudget;
-      refine.Progress = [](double) { return StopSignal() == 0; };
+      refine.Progress = [&progress](double fraction) {
+        if (progress) progress->Refining(fraction);
+        return StopSignal() == 0;
+      };
       result.Refinement = result.Core.Refine(refine);
       result.Refined = true;
       if (options.CompareCounts) {

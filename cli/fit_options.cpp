@@ -310,6 +310,7 @@ bool* FlagOf(FitOptions& options, std::string_view name) {
   if (name == "help" || name == "h") return &options.Help;
   if (name == "refine") return &options.Refine;
   if (name == "strict") return &options.Strict;
+  if (name == "quiet") return &options.Quiet;
   if (name == "version") return &options.Version;
   if (name == "table") return &options.TableOnly;
   if (name == "pairs") return &options.Pairs;

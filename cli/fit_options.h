@@ -41,6 +41,10 @@ struct FitOptions {
   // Also fit 1 .. N harmonics and say how many the data support (implies --refine).
   bool CompareCounts = false;
   bool Strict = false;  // refuse a file in which the import check finds anything
+  bool Quiet = false;   // --quiet: no progress line on a terminal
+  // Not an option: set by the caller where one fit at a time runs and standard error is a
+  // terminal; a long fit then shows its progress there.
+  bool ShowProgress = false;
   OutputFormat Format = OutputFormat::Report;
   bool FormatGiven = false;  // --format; without it --predict writes csv
   // --predict: the models evaluated at a range start:stop:step (its points here at once) or at a

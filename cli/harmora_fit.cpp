@@ -19,6 +19,7 @@
 #include "cli/help_text.h"
 #include "cli/in_input_order.h"
 #include "cli/predict_output.h"
+#include "cli/progress_line.h"
 #include "cli/stop_signals.h"
 #include "cli/stream_input.h"
 #include "cli/svg_plot.h"
@@ -202,7 +203,11 @@ std::string LeftOutText(const FileFit& fit, Language language) {
 class BatchRun {
  public:
   BatchRun(const FitOptions& options, std::ostream& out, std::ostream& err, Language language)
-      : options_(options), out_(out), err_(err), language_(language) {}
+      : options_(options), out_(out), err_(err), language_(language) {
+    // One fit at a time: a single file of a single series.
+    options_.ShowProgress = ProgressWanted(options.Quiet) && options.Files.size() == 1 &&
+                            !options.AllColumns && options.YColumns.size() <= 1;
+  }
 
   // The files read as tables (or as pairs where they have no columns): one at a time, its
   // series handed on as they are done (side by side within it); a batch side by side, each
@@ -336,7 +341,7 @@ class BatchRun {
     return prediction;
   }
 
-  const FitOptions& options_;
+  FitOptions options_;  // the caller's, with ShowProgress decided here
   std::ostream& out_;
   std::ostream& err_;
   const Language language_;

@@ -91,6 +91,11 @@ constexpr HelpOption kOptions[] = {
     {"    --strict",
      "refuse a file in which the import check finds anything",
      "отклонить файл, в котором проверка чтения что-то нашла"},
+    {"    --quiet",
+     "no progress line: a single file's fit that runs for more\nthan two seconds says on a "
+     "terminal's standard error what\nit is doing (never in a pipe or a file)",
+     "без строки хода работы: подбор одного файла дольше двух\nсекунд пишет в стандартный "
+     "поток ошибок терминала, чем\nзанят (никогда в канал или файл)"},
     {"    --format F",
      "report (default: the window's report), json (one object per\nfile and line) or csv (one "
      "table across the files: a file\ncolumn and one row per observation)",
