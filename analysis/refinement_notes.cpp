@@ -138,10 +138,17 @@ std::string LevelNote(const HarmonicModel& model, int number, int fixedCount, do
                "a constant (leave out --no-constant; constant=True in Python) to see the cycles."});
 }
 
-std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind) {
-  std::vector<std::string> notes;
-  const int m = static_cast<int>(kind);
-  const double alarm = result.PeakFalseAlarm[m];
+namespace {
+
+// A fit of the result with the names its notes give it.
+struct NamedFit {
+  const ModelFit& Fit;
+  const char* Name;
+  const char* Lower;
+};
+
+// The note on the data's strongest periodogram peak, where noise could have made it.
+void AddPeakNote(double alarm, std::vector<std::string>& notes) {
   if (!IsDetermined(alarm)) {
     notes.push_back("Not to be trusted: too few observations to tell a sinusoid from noise.");
   } else if (alarm > kTrustFalseAlarm) {
@@ -151,74 +158,88 @@ std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKi
          Number(100 * alarm),
          " % (above 1 %); noise alone fits them about as well, and the intervals do not hold."}));
   }
-  const struct {
-    const ModelFit& Fit;
-    const char* Name;
-    const char* Lower;
-  } fits[] = {{result.Refined[m], "Refined", "refined"},
-              {result.WithConstant[m], "With constant", "with constant"}};
-  for (const auto& f : fits) {
-    const std::string noise = NoiseText(f.Fit, result.Span);
-    if (!noise.empty()) {
-      notes.push_back(Join({"Not to be trusted (",
-                            f.Lower,
-                            "): noise alone could explain as much as ",
-                            noise,
-                            ", the false-alarm probability against the fit without it (above 1 "
-                            "%); the intervals do not hold."}));
-    }
-    if (std::isfinite(f.Fit.RivalRatio)) {
-      // A rival refined further than the best may even end below it.
-      const double change = 100 * (f.Fit.RivalRatio - 1);
-      notes.push_back(Join({"Not to be trusted (",
-                            f.Lower,
-                            "): other frequencies, B = ",
-                            RivalText(f.Fit),
-                            ", fit almost as well (objective ",
-                            Number(std::fabs(change)),
-                            change >= 0 ? " % higher" : " % lower",
-                            ", inside the 95 % profile-likelihood interval) and lie outside the "
-                            "intervals, which hold only near the best fit."}));
-    }
+}
+
+// The fit's notes on harmonics noise could explain and on rival optima outside its intervals.
+void AddTrustNotes(const NamedFit& f, double span, std::vector<std::string>& notes) {
+  const std::string noise = NoiseText(f.Fit, span);
+  if (!noise.empty()) {
+    notes.push_back(Join({"Not to be trusted (",
+                          f.Lower,
+                          "): noise alone could explain as much as ",
+                          noise,
+                          ", the false-alarm probability against the fit without it (above 1 "
+                          "%); the intervals do not hold."}));
   }
-  for (const auto& f : fits) {
-    for (std::string line :
-         {SharedLineText(f.Fit, f.Lower, result.Span), ResidualLineText(f.Fit, f.Lower)}) {
-      if (!line.empty()) notes.push_back(std::move(line));
-    }
+  if (std::isfinite(f.Fit.RivalRatio)) {
+    // A rival refined further than the best may even end below it.
+    const double change = 100 * (f.Fit.RivalRatio - 1);
+    notes.push_back(Join({"Not to be trusted (",
+                          f.Lower,
+                          "): other frequencies, B = ",
+                          RivalText(f.Fit),
+                          ", fit almost as well (objective ",
+                          Number(std::fabs(change)),
+                          change >= 0 ? " % higher" : " % lower",
+                          ", inside the 95 % profile-likelihood interval) and lie outside the "
+                          "intervals, which hold only near the best fit."}));
   }
-  for (const auto& f : fits) {
-    std::string unbounded = UnboundedNote(f.Name, f.Fit, result.Span, result.RefinementBand);
-    if (!unbounded.empty()) notes.push_back(std::move(unbounded));
+}
+
+// The note on a searched harmonic too slow to be a cycle over the data.
+void AddSlowNote(const NamedFit& f, double span, std::vector<std::string>& notes) {
+  const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend
+                               ? SlowText(f.Fit.Coefficients, f.Fit.FixedCount, span)
+                               : "";
+  if (slow.empty()) return;
+  notes.push_back(
+      Join({f.Name,
+            ": ",
+            slow,
+            " completes less than half a cycle over the data (x spans ",
+            Number(span),
+            f.Fit.HasConstant ? "): it stands in for a trend rather than a cycle; fit a trend"
+                              : "): it stands in for a level or a trend rather than a cycle; fit "
+                                "a constant (and a trend)",
+            " to see the cycles."}));
+}
+
+// The note on harmonics the refinement took above the search's band.
+void AddBeyondNote(const NamedFit& f,
+                   const RefinementResult& result,
+                   std::vector<std::string>& notes) {
+  if (f.Fit.Starts == 0 || !BeyondSearchBand(result, f.Fit)) return;
+  notes.push_back(Join({f.Name,
+                        ": ",
+                        BeyondText(result, f.Fit),
+                        " above the search's band (B up to ",
+                        Number(result.SearchBand),
+                        "), where the search could not look."}));
+}
+
+// Adds the text when there is one.
+void AddNonEmpty(std::string text, std::vector<std::string>& notes) {
+  if (!text.empty()) notes.push_back(std::move(text));
+}
+
+}  // namespace
+
+std::vector<std::string> RefinementNotes(const RefinementResult& result, ModelKind kind) {
+  std::vector<std::string> notes;
+  const int m = static_cast<int>(kind);
+  AddPeakNote(result.PeakFalseAlarm[m], notes);
+  const NamedFit fits[] = {{result.Refined[m], "Refined", "refined"},
+                           {result.WithConstant[m], "With constant", "with constant"}};
+  for (const NamedFit& f : fits) AddTrustNotes(f, result.Span, notes);
+  for (const NamedFit& f : fits) {
+    AddNonEmpty(SharedLineText(f.Fit, f.Lower, result.Span), notes);
+    AddNonEmpty(ResidualLineText(f.Fit, f.Lower), notes);
   }
-  for (const auto& f : fits) {
-    std::string unconfirmed = UnconfirmedText(f.Lower, f.Fit);
-    if (!unconfirmed.empty()) notes.push_back(std::move(unconfirmed));
+  for (const NamedFit& f : fits) {
+    AddNonEmpty(UnboundedNote(f.Name, f.Fit, result.Span, result.RefinementBand), notes);
   }
-  for (const auto& f : fits) {
-    const std::string slow = f.Fit.Starts > 0 && !f.Fit.HasTrend
-                                 ? SlowText(f.Fit.Coefficients, f.Fit.FixedCount, result.Span)
-                                 : "";
-    if (slow.empty()) continue;
-    notes.push_back(
-        Join({f.Name,
-              ": ",
-              slow,
-              " completes less than half a cycle over the data (x spans ",
-              Number(result.Span),
-              f.Fit.HasConstant ? "): it stands in for a trend rather than a cycle; fit a trend"
-                                : "): it stands in for a level or a trend rather than a cycle; fit "
-                                  "a constant (and a trend)",
-              " to see the cycles."}));
-  }
-  for (const auto& f : fits) {
-    if (f.Fit.Starts == 0 || !BeyondSearchBand(result, f.Fit)) continue;
-    notes.push_back(Join({f.Name,
-                          ": ",
-                          BeyondText(result, f.Fit),
-                          " above the search's band (B up to ",
-                          Number(result.SearchBand),
-                          "), where the search could not look."}));
-  }
+  for (const NamedFit& f : fits) AddNonEmpty(UnconfirmedText(f.Lower, f.Fit), notes);
+  for (const NamedFit& f : fits) AddSlowNote(f, result.Span, notes);
+  for (const NamedFit& f : fits) AddBeyondNote(f, result, notes);
   return notes;
 }
