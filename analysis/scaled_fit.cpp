@@ -181,6 +181,49 @@ void FillDesign(const ScaledProblem& problem, const ScaledModel& model, LinearFi
   }
 }
 
+// Brings the longest remaining of columns k.. to k, with its order, lengths and R's column.
+void PivotLongest(LinearFit& fit, int k, double* remaining, double* computed) {
+  int pivot = k;
+  for (int j = k + 1; j < fit.Cols; ++j) {
+    if (remaining[j] > remaining[pivot]) pivot = j;
+  }
+  if (pivot == k) return;
+  std::swap_ranges(fit.Q(k), fit.Q(k) + fit.Rows, fit.Q(pivot));
+  std::swap(fit.Order[k], fit.Order[pivot]);
+  std::swap(remaining[k], remaining[pivot]);
+  std::swap(computed[k], computed[pivot]);
+  for (int i = 0; i < k; ++i) std::swap(fit.R[i][k], fit.R[i][pivot]);
+}
+
+// Takes the unit column k out of the columns after it, filling R's row k and downdating what
+// remains of their squared lengths (recomputed where the downdate cancels most of it).
+void TakeOutOfRest(LinearFit& fit, int k, double* remaining, double* computed) {
+  const int rows = fit.Rows;
+  const double* q = fit.Q(k);
+  for (int j = k + 1; j < fit.Cols; ++j) {
+    const double r = Dot(q, fit.Q(j), rows);
+    fit.R[k][j] = r;
+    Subtract(fit.Q(j), r, q, rows);
+    remaining[j] -= r * r;
+    if (!(remaining[j] > kRecompute * computed[j])) {
+      remaining[j] = computed[j] = Dot(fit.Q(j), fit.Q(j), rows);
+    }
+  }
+}
+
+// The kept columns' coefficients from R and the projected target, in the columns' own order
+// (zero for the columns not kept).
+void BackSubstitute(const LinearFit& fit, const double* projected, double* linear) {
+  double z[kMaxParameters] = {};
+  for (int k = fit.Rank - 1; k >= 0; --k) {
+    double v = projected[k];
+    for (int j = k + 1; j < fit.Rank; ++j) v -= fit.R[k][j] * z[j];
+    z[k] = v / fit.R[k][k];
+  }
+  for (int j = 0; j < fit.Cols; ++j) linear[j] = 0;
+  for (int k = 0; k < fit.Rank; ++k) linear[fit.Order[k]] = z[k];
+}
+
 // Orthonormalises the design's columns, the longest remaining one first, until what remains of
 // every column is below kRankThreshold times the first column's length: such columns (B = 0, two
 // equal frequencies) get zero weight, instead of huge cancelling ones. Projects the weighted
@@ -202,17 +245,7 @@ void Factor(const ScaledProblem& problem, LinearFit& fit, double* linear) {
   double first = 0;
   fit.Rank = 0;
   for (int k = 0; k < cols; ++k) {
-    int pivot = k;
-    for (int j = k + 1; j < cols; ++j) {
-      if (remaining[j] > remaining[pivot]) pivot = j;
-    }
-    if (pivot != k) {
-      std::swap_ranges(fit.Q(k), fit.Q(k) + rows, fit.Q(pivot));
-      std::swap(fit.Order[k], fit.Order[pivot]);
-      std::swap(remaining[k], remaining[pivot]);
-      std::swap(computed[k], computed[pivot]);
-      for (int i = 0; i < k; ++i) std::swap(fit.R[i][k], fit.R[i][pivot]);
-    }
+    PivotLongest(fit, k, remaining, computed);
     const double norm = std::sqrt(Dot(fit.Q(k), fit.Q(k), rows));
     if (k == 0) first = norm;
     if (!(norm > kRankThreshold * first) || !std::isfinite(norm)) break;
@@ -220,27 +253,12 @@ void Factor(const ScaledProblem& problem, LinearFit& fit, double* linear) {
     double* q = fit.Q(k);
     const double inverse = 1 / norm;
     for (int i = 0; i < rows; ++i) q[i] *= inverse;
-    for (int j = k + 1; j < cols; ++j) {
-      const double r = Dot(q, fit.Q(j), rows);
-      fit.R[k][j] = r;
-      Subtract(fit.Q(j), r, q, rows);
-      remaining[j] -= r * r;
-      if (!(remaining[j] > kRecompute * computed[j])) {
-        remaining[j] = computed[j] = Dot(fit.Q(j), fit.Q(j), rows);
-      }
-    }
+    TakeOutOfRest(fit, k, remaining, computed);
     projected[k] = Dot(q, target, rows);
     Subtract(target, projected[k], q, rows);
     fit.Rank = k + 1;
   }
-  double z[kMaxParameters] = {};
-  for (int k = fit.Rank - 1; k >= 0; --k) {
-    double v = projected[k];
-    for (int j = k + 1; j < fit.Rank; ++j) v -= fit.R[k][j] * z[j];
-    z[k] = v / fit.R[k][k];
-  }
-  for (int j = 0; j < cols; ++j) linear[j] = 0;
-  for (int k = 0; k < fit.Rank; ++k) linear[fit.Order[k]] = z[k];
+  BackSubstitute(fit, projected, linear);
 }
 
 // Takes out of column (Rows long) its part in the span of the kept design columns.
@@ -390,6 +408,89 @@ void ScaledResiduals(const ScaledProblem& problem, const ScaledModel& model, dou
   for (int i = 0; i < problem.Count; ++i) out[i] = -out[i];
 }
 
+namespace {
+
+// d(model)/d(omega_k) with the linear part fixed, then projected off the design's columns:
+// Kaufman's approximation of the projected Jacobian, into derivative (Count rows per k). Its
+// transpose times the residual is the exact gradient, the residual being orthogonal to the
+// design.
+void FrequencyDerivatives(const ScaledProblem& problem,
+                          const ScaledModel& model,
+                          const LinearFit& fit,
+                          double* derivative,
+                          Step& gradient,
+                          Square& curvature) {
+  for (int k = 0; k < model.Count; ++k) {
+    double* column = derivative + static_cast<std::ptrdiff_t>(k) * problem.Count;
+    const double* sines = fit.Column(2 * k);
+    const double* cosines = fit.Column(2 * k + 1);
+    for (int i = 0; i < problem.Count; ++i) {
+      column[i] = problem.U[i] * (model.Alpha[k] * cosines[i] - model.Beta[k] * sines[i]);
+    }
+    Project(fit, column);
+    gradient(k) = Dot(column, fit.Residual, problem.Count);
+    for (int j = 0; j <= k; ++j) {
+      curvature(k, j) = curvature(j, k) =
+          Dot(column, derivative + static_cast<std::ptrdiff_t>(j) * problem.Count, problem.Count);
+    }
+  }
+}
+
+// Whether even the full Gauss-Newton step could not bring the objective below hopelessLevel.
+bool Hopeless(double objective,
+              double hopelessLevel,
+              const Step& gradient,
+              const Square& curvature) {
+  if (!(objective > hopelessLevel)) return false;
+  const Step full = DampedStep(curvature, gradient, 0);
+  const double reach = -(2 * full.dot(gradient) + full.dot(curvature * full));
+  return objective - reach > hopelessLevel;
+}
+
+// Where the frequencies' step starts from: the model, its solve, derivatives and stall share.
+struct FrequencyStep {
+  const ScaledProblem& Problem;
+  const ScaledModel& Model;
+  const LinearFit& Fit;
+  const Step& Gradient;
+  const Square& Curvature;
+  double StallShare;
+};
+
+// Damped steps of the frequencies, the damping multiplied by growth (then doubled) after each
+// failure, until one lowers the objective: true with it in trial and trialFit and the share
+// of the promised gain it made; false when none does.
+bool TryFrequencySteps(const FrequencyStep& at,
+                       double& damping,
+                       double& growth,
+                       ScaledModel& trial,
+                       LinearFit& trialFit,
+                       double& gain) {
+  double undamped = std::numeric_limits<double>::quiet_NaN();
+  const double objective = at.Fit.Objective;
+  while (damping <= kMaxDamping) {
+    const Step step = DampedStep(at.Curvature, at.Gradient, damping);
+    if (step.allFinite()) {
+      for (int k = 0; k < at.Model.Count; ++k)
+        trial.Omega[k] = FoldFrequency(at.Problem, at.Model.Omega[k] + step(k));
+      Solve(at.Problem, trial, trialFit);
+      const double predicted = Promised(step, at.Gradient, at.Curvature);
+      if (trialFit.Objective < objective) {
+        gain = predicted > 0 ? (objective - trialFit.Objective) / predicted : 0;
+        return true;
+      }
+      if (Converged(predicted, undamped, at.Gradient, at.Curvature, at.StallShare, objective)) {
+        return false;
+      }
+    }
+    damping *= growth;
+    growth *= 2;
+  }
+  return false;
+}
+
+}  // namespace
+
 void RefineFrequencies(const ScaledProblem& problem,
                        ScaledModel& model,
                        double stallShare,
@@ -412,54 +513,18 @@ void RefineFrequencies(const ScaledProblem& problem,
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (fit->Objective <= exact) break;
     StopIfCancelled(problem.Cancelled);
-    // d(model)/d(omega_k) with the linear part fixed, then projected off the design's columns:
-    // Kaufman's approximation of the projected Jacobian. Its transpose times the residual is the
-    // exact gradient, the residual being orthogonal to the design.
     Step gradient(n);
     Square curvature(n, n);
-    for (int k = 0; k < n; ++k) {
-      double* column = derivative + static_cast<std::ptrdiff_t>(k) * problem.Count;
-      const double* sines = fit->Column(2 * k);
-      const double* cosines = fit->Column(2 * k + 1);
-      for (int i = 0; i < problem.Count; ++i) {
-        column[i] = problem.U[i] * (model.Alpha[k] * cosines[i] - model.Beta[k] * sines[i]);
-      }
-      Project(*fit, column);
-      gradient(k) = Dot(column, fit->Residual, problem.Count);
-      for (int j = 0; j <= k; ++j) {
-        curvature(k, j) = curvature(j, k) =
-            Dot(column, derivative + static_cast<std::ptrdiff_t>(j) * problem.Count, problem.Count);
-      }
-    }
+    FrequencyDerivatives(problem, model, *fit, derivative, gradient, curvature);
     if (!gradient.allFinite() || !curvature.allFinite()) break;
-    if (iteration >= kHopelessAfter && fit->Objective > hopelessLevel) {
-      const Step full = DampedStep(curvature, gradient, 0);
-      const double reach = -(2 * full.dot(gradient) + full.dot(curvature * full));
-      if (fit->Objective - reach > hopelessLevel) break;
+    if (iteration >= kHopelessAfter &&
+        Hopeless(fit->Objective, hopelessLevel, gradient, curvature)) {
+      break;
     }
-
-    bool improved = false;
-    double undamped = std::numeric_limits<double>::quiet_NaN();
     ScaledModel trial = model;
     double gain = 0;
-    while (damping <= kMaxDamping) {
-      const Step step = DampedStep(curvature, gradient, damping);
-      if (step.allFinite()) {
-        for (int k = 0; k < n; ++k)
-          trial.Omega[k] = FoldFrequency(problem, model.Omega[k] + step(k));
-        Solve(problem, trial, *trialFit);
-        const double predicted = Promised(step, gradient, curvature);
-        if (trialFit->Objective < fit->Objective) {
-          gain = predicted > 0 ? (fit->Objective - trialFit->Objective) / predicted : 0;
-          improved = true;
-          break;
-        }
-        if (Converged(predicted, undamped, gradient, curvature, stallShare, fit->Objective)) break;
-      }
-      damping *= growth;
-      growth *= 2;
-    }
-    if (!improved) break;
+    const FrequencyStep at{problem, model, *fit, gradient, curvature, stallShare};
+    if (!TryFrequencySteps(at, damping, growth, trial, *trialFit, gain)) break;
     // Nielsen's update: the damping falls by up to a third after a step that did as well as
     // its quadratic model promised and rises after one that did poorly; a failed step
     // multiplies it by 2, 4, 8, ... so that fewer trial solves are wasted.
@@ -472,6 +537,81 @@ void RefineFrequencies(const ScaledProblem& problem,
     if (convergence.Done(before, fit->Objective, exact)) break;
   }
 }
+
+namespace {
+
+// The Jacobian of the weighted residual in (alpha, beta, omega) per harmonic, then the terms.
+void FillFullJacobian(const ScaledProblem& problem,
+                      const ScaledModel& model,
+                      Eigen::Map<Matrix>& jacobian) {
+  const int n = model.Count;
+  for (int k = 0; k < n; ++k) {
+    SinesAndCosines(problem, model.Omega[k], &jacobian(0, 3 * k), &jacobian(0, 3 * k + 1));
+    for (int i = 0; i < problem.Count; ++i) {
+      jacobian(i, 3 * k + 2) = problem.U[i] * (model.Alpha[k] * jacobian(i, 3 * k + 1) -
+                                               model.Beta[k] * jacobian(i, 3 * k));
+    }
+  }
+  for (int j = 0; j < problem.Extra; ++j) {
+    jacobian.col(3 * n + j) = Eigen::Map<const Vector>(problem.Columns[j], problem.Count);
+  }
+  WeighRows(problem, jacobian);
+}
+
+// The model moved by step, in the order of the Jacobian's columns.
+void StepModel(const ScaledProblem& problem,
+               const ScaledModel& model,
+               const Step& step,
+               ScaledModel& trial) {
+  const int n = model.Count;
+  for (int k = 0; k < n; ++k) {
+    trial.Alpha[k] = model.Alpha[k] + step(3 * k);
+    trial.Beta[k] = model.Beta[k] + step(3 * k + 1);
+    trial.Omega[k] = model.Omega[k] + step(3 * k + 2);
+  }
+  for (int j = 0; j < problem.Extra; ++j) trial.Linear[j] = model.Linear[j] + step(3 * n + j);
+}
+
+// Where a step of every parameter starts from: the model and its derivatives.
+struct FullStep {
+  const ScaledProblem& Problem;
+  const ScaledModel& Model;
+  const Step& Gradient;
+  const Square& Curvature;
+};
+
+// Damped steps of every parameter, the damping multiplied by 4 after each failure (or step out
+// of the fold), until one lowers the objective: true with it in trial (its objective set) and
+// its residual in trialResidual; false when none does.
+bool TryFullSteps(const FullStep& at, double& damping, ScaledModel& trial, double* trialResidual) {
+  double undamped = std::numeric_limits<double>::quiet_NaN();
+  const ScaledProblem& problem = at.Problem;
+  while (damping <= kMaxDamping) {
+    const Step step = DampedStep(at.Curvature, at.Gradient, damping);
+    if (step.allFinite()) {
+      StepModel(problem, at.Model, step, trial);
+      if (!InsideFold(problem, trial)) {
+        damping *= 4;
+        continue;
+      }
+      ModelResidual(problem, trial, trialResidual);
+      const double objective = SquaredNorm(trialResidual, problem.Count);
+      if (objective < at.Model.Objective) {
+        trial.Objective = objective;
+        return true;
+      }
+      const double promised = Promised(step, at.Gradient, at.Curvature);
+      if (Converged(
+              promised, undamped, at.Gradient, at.Curvature, kStallShare, at.Model.Objective)) {
+        return false;
+      }
+    }
+    damping *= 4;
+  }
+  return false;
+}
+
+}  // namespace
 
 void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIterations) {
   const int n = model.Count;
@@ -496,50 +636,14 @@ void RefineAll(const ScaledProblem& problem, ScaledModel& model, int maxIteratio
       parameters);
   for (int iteration = 0; iteration < maxIterations; ++iteration) {
     if (model.Objective <= exact) break;
-    for (int k = 0; k < n; ++k) {
-      SinesAndCosines(problem, model.Omega[k], &jacobian(0, 3 * k), &jacobian(0, 3 * k + 1));
-      for (int i = 0; i < problem.Count; ++i) {
-        jacobian(i, 3 * k + 2) = problem.U[i] * (model.Alpha[k] * jacobian(i, 3 * k + 1) -
-                                                 model.Beta[k] * jacobian(i, 3 * k));
-      }
-    }
-    for (int j = 0; j < problem.Extra; ++j) {
-      jacobian.col(3 * n + j) = Eigen::Map<const Vector>(problem.Columns[j], problem.Count);
-    }
-    WeighRows(problem, jacobian);
+    FillFullJacobian(problem, model, jacobian);
     const Step gradient = jacobian.transpose() * Eigen::Map<const Vector>(residual, problem.Count);
     const Square curvature = jacobian.transpose() * jacobian;
     if (!gradient.allFinite() || !curvature.allFinite()) break;
 
-    bool improved = false;
-    double undamped = std::numeric_limits<double>::quiet_NaN();
     ScaledModel trial = model;
-    while (damping <= kMaxDamping) {
-      const Step step = DampedStep(curvature, gradient, damping);
-      if (step.allFinite()) {
-        for (int k = 0; k < n; ++k) {
-          trial.Alpha[k] = model.Alpha[k] + step(3 * k);
-          trial.Beta[k] = model.Beta[k] + step(3 * k + 1);
-          trial.Omega[k] = model.Omega[k] + step(3 * k + 2);
-        }
-        for (int j = 0; j < problem.Extra; ++j) trial.Linear[j] = model.Linear[j] + step(3 * n + j);
-        if (!InsideFold(problem, trial)) {
-          damping *= 4;
-          continue;
-        }
-        ModelResidual(problem, trial, trialResidual);
-        const double objective = SquaredNorm(trialResidual, problem.Count);
-        if (objective < model.Objective) {
-          trial.Objective = objective;
-          improved = true;
-          break;
-        }
-        const double promised = Promised(step, gradient, curvature);
-        if (Converged(promised, undamped, gradient, curvature, kStallShare, model.Objective)) break;
-      }
-      damping *= 4;
-    }
-    if (!improved) break;
+    const FullStep at{problem, model, gradient, curvature};
+    if (!TryFullSteps(at, damping, trial, trialResidual)) break;
     damping = std::max(damping * 0.3, kMinDamping);
     const double before = model.Objective;
     model = trial;
