@@ -184,6 +184,12 @@ void StatisticRows(std::vector<TextRow>& rows,
                }));
 }
 
+// A harmonic whose amplitude runs away (ModelFit::Unbounded) has no value to show, as its
+// intervals have none.
+double ShownValue(const ModelFit& f, int k, double v) {
+  return f.Unbounded[k] ? kNotDetermined : v;
+}
+
 void HarmonicRows(std::vector<TextRow>& rows, const std::vector<Column>& columns, int k) {
   const std::string j = CountText(k + 1);
   const auto has = [k](const ModelFit& f) { return k < f.Coefficients.Count; };
@@ -192,21 +198,21 @@ void HarmonicRows(std::vector<TextRow>& rows, const std::vector<Column>& columns
       "A" + j,
       columns,
       has,
-      [k](const ModelFit& f) { return f.Coefficients.A[k]; },
+      [k](const ModelFit& f) { return ShownValue(f, k, f.Coefficients.A[k]); },
       [k](const ModelFit& f) -> const Estimate& { return f.A[k]; });
   EstimateRows(
       rows,
       "B" + j,
       columns,
       has,
-      [k](const ModelFit& f) { return f.Coefficients.B[k]; },
+      [k](const ModelFit& f) { return ShownValue(f, k, f.Coefficients.B[k]); },
       [k](const ModelFit& f) -> const Estimate& { return f.B[k]; });
   EstimateRows(
       rows,
       "C" + j,
       columns,
       has,
-      [k](const ModelFit& f) { return f.Coefficients.C[k]; },
+      [k](const ModelFit& f) { return ShownValue(f, k, f.Coefficients.C[k]); },
       [k](const ModelFit& f) -> const Estimate& { return f.C[k]; });
   // A zero frequency has no period: the quotient is infinite and shows as undetermined.
   EstimateRows(
@@ -214,7 +220,9 @@ void HarmonicRows(std::vector<TextRow>& rows, const std::vector<Column>& columns
       "Period " + j,
       columns,
       has,
-      [k](const ModelFit& f) { return 2 * std::numbers::pi / f.Coefficients.B[k]; },
+      [k](const ModelFit& f) {
+        return ShownValue(f, k, 2 * std::numbers::pi / f.Coefficients.B[k]);
+      },
       [k](const ModelFit& f) -> const Estimate& { return f.Period[k]; });
 }
 

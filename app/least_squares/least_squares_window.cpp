@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "app/least_squares/apply_refusal.h"
 #include "app/least_squares/known_periods_dialog.h"
 #include "app/least_squares/residual_plot.h"
 #include "app/window/tform1.h"
@@ -476,17 +477,9 @@ bool LeastSquaresWindow::ShowsTermsColumn() const {
   return terms.Any() && terms == ResultTerms;
 }
 
-// Empty when the refined result can be applied; otherwise the sentence that says why not.
 QString LeastSquaresWindow::ApplyRefusal() const {
   if (!ResultUsable) return {};
-  for (const ModelFit& fit : Current.Refined) {
-    if (fit.Statistics.DegreesOfFreedom <= 0) {
-      return QStringLiteral(
-          "«Применить» недоступно: параметров не меньше, чем наблюдений, и уточнённая модель "
-          "ничего не говорит о данных.");
-    }
-  }
-  return {};
+  return ::ApplyRefusal(Current, ShowsTermsColumn() ? CurrentTerms : Current);
 }
 
 void LeastSquaresWindow::ShowResult() {

@@ -1,5 +1,6 @@
 #include "app/least_squares/residual_plot.h"
 
+#include <QLocale>
 #include <QPainter>
 #include <algorithm>
 #include <climits>
@@ -60,6 +61,11 @@ int ResidualPlot::RowOf(double r) const {
   return static_cast<int>(std::lround(kMargin + half - r / YSpan * half));
 }
 
+QStringList ResidualPlot::ScaleLabels() const {
+  const QLocale locale;  // the decimal mark of the rest of the window
+  return {locale.toString(YSpan, 'g', 3), locale.toString(-YSpan, 'g', 3)};
+}
+
 void ResidualPlot::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
@@ -76,11 +82,10 @@ void ResidualPlot::paintEvent(QPaintEvent*) {
   }
   painter.setPen(kSilver);
   painter.drawLine(kMargin, RowOf(0), width() - kMargin - 1, RowOf(0));
+  const QStringList labels = ScaleLabels();
+  painter.drawText(kMargin + 2, kMargin + painter.fontMetrics().ascent(), labels[0]);
   painter.drawText(
-      kMargin + 2, kMargin + painter.fontMetrics().ascent(), QString::number(YSpan, 'g', 3));
-  painter.drawText(kMargin + 2,
-                   height() - kMargin - painter.fontMetrics().descent() - 1,
-                   QString::number(-YSpan, 'g', 3));
+      kMargin + 2, height() - kMargin - painter.fontMetrics().descent() - 1, labels[1]);
 
   painter.setPen(Colour);
   if (Residuals.size() > kEveryMarkerUpTo) {

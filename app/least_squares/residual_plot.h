@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
@@ -21,6 +22,8 @@ class ResidualPlot : public QWidget {
   // The pixel row of residual value r, and the largest |r| the scale spans.
   int RowOf(double r) const;
   double Span() const { return YSpan; }
+  // The scale's labels at the top and bottom edge (+span and -span), in the user's locale.
+  QStringList ScaleLabels() const;
 
  protected:
   void paintEvent(QPaintEvent* e) override;
