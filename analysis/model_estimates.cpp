@@ -131,6 +131,18 @@ void StageModel(const ObservationSet& obs, const ModelFit& fit, double* v) {
   SumValues(m, obs.PlotX, obs.LastIndex + 1, v, SinArray);
 }
 
+// The figures that need degrees of freedom and a finite sse: the reduced chi-square (weighted),
+// the adjusted R2, AIC and BIC.
+void SetCriteria(ModelStatistics& st, double sse, int count, bool weighted) {
+  if (st.DegreesOfFreedom <= 0 || !std::isfinite(sse)) return;
+  const int parameters = st.Parameters;
+  if (weighted) st.ReducedChi2 = Determined(sse / st.DegreesOfFreedom);
+  st.AdjustedR2 = Determined(1 - (1 - st.R2) * (count - 1) / st.DegreesOfFreedom);
+  const double logMeanSquare = std::log(std::max(sse / count, kMeanSquareFloor));
+  st.Aic = Determined(count * logMeanSquare + 2 * parameters);
+  st.Bic = Determined(count * logMeanSquare + parameters * std::log(static_cast<double>(count)));
+}
+
 // How well the stage's model values follow the data: the model as shown (S, or S^2 for model 2)
 // against y, or with `stageSpace` the stage's own model against its own target (S against sqrt(y+)
 // for model 2), where the refinement minimises and so can only improve. w: the observations'
@@ -178,12 +190,7 @@ ModelStatistics Statistics(const ObservationSet& obs,
   }
   st.RelDeviation = size > 0 ? Determined(misfit / size * 100) : kNotDetermined;
   if (w) st.Chi2 = st.Sse;
-  if (st.DegreesOfFreedom <= 0 || !std::isfinite(sse)) return st;
-  if (w) st.ReducedChi2 = Determined(sse / st.DegreesOfFreedom);
-  st.AdjustedR2 = Determined(1 - (1 - st.R2) * (count - 1) / st.DegreesOfFreedom);
-  const double logMeanSquare = std::log(std::max(sse / count, kMeanSquareFloor));
-  st.Aic = Determined(count * logMeanSquare + 2 * parameters);
-  st.Bic = Determined(count * logMeanSquare + parameters * std::log(static_cast<double>(count)));
+  SetCriteria(st, sse, count, w != nullptr);
   return st;
 }
 
