@@ -72,6 +72,24 @@ double WindowShare(const ScaledProblem& problem, double nu) {
   return (s * s + c * c) / (n * n);
 }
 
+// The side peak of the window scanned by step across +-20 % of centre and narrowed down; 0
+// where it stays below kNearGridShare.
+double ScanWindowPeak(const ScaledProblem& problem, double centre, double step) {
+  double best = centre, bestShare = WindowShare(problem, centre);
+  const auto consider = [&](double nu) {
+    const double share = WindowShare(problem, nu);
+    if (share > bestShare) {
+      best = nu;
+      bestShare = share;
+    }
+  };
+  for (double nu = 0.8 * centre; nu <= 1.2 * centre; nu += step) consider(nu);
+  for (double width = step / 2; width > 1e-3 * step; width /= 2) {
+    for (const double nu : {best - width, best + width}) consider(nu);
+  }
+  return bestShare >= kNearGridShare ? best : 0;
+}
+
 // The side peak of the spectral window of a sampling close to a grid of its median spacing, or 0
 // where the sampling is not that close: its spacings mostly near the median (a missing month
 // leaves one long gap), and the window at least kNearGridShare high near 2 pi over that spacing.
@@ -95,25 +113,7 @@ double NearGridAlias(const ScaledProblem& problem) {
   // The window's main lobe is about 2 pi over the span of u wide: scan a fifth of that across
   // +-20 % of 2 pi / median, then narrow the best step down.
   const double span = problem.U[n - 1] - problem.U[0];
-  const double centre = 2 * kPi / median, step = 0.2 * 2 * kPi / span;
-  double best = centre, bestShare = WindowShare(problem, centre);
-  for (double nu = 0.8 * centre; nu <= 1.2 * centre; nu += step) {
-    const double share = WindowShare(problem, nu);
-    if (share > bestShare) {
-      best = nu;
-      bestShare = share;
-    }
-  }
-  for (double width = step / 2; width > 1e-3 * step; width /= 2) {
-    for (const double nu : {best - width, best + width}) {
-      const double share = WindowShare(problem, nu);
-      if (share > bestShare) {
-        best = nu;
-        bestShare = share;
-      }
-    }
-  }
-  return bestShare >= kNearGridShare ? best : 0;
+  return ScanWindowPeak(problem, 2 * kPi / median, 0.2 * 2 * kPi / span);
 }
 
 }  // namespace
