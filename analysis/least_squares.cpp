@@ -1230,30 +1230,28 @@ bool BeyondSearchBand(const RefinementResult& result, const ModelFit& fit) {
   return false;
 }
 
-RefinementResult RefineBothModels(const ObservationSet& obs,
-                                  const CoefficientTable& table,
-                                  double minPeriod,
-                                  const RefineOptions& options) {
-  RefinementResult result;
-  const int n = std::clamp<int>(table.HarmonicCount, 0, kMaxHarmonics);
-  CheckWeights(obs, options.Weights);
-  if (!DataUsable(obs)) {
-    ObservationSet empty;
-    empty.LastIndex = -1;
-    for (int kind = 0; kind < 2; ++kind) {
-      ModelFit fit;
-      fit.Coefficients = SetOf(table, static_cast<ModelKind>(kind));
-      EvaluateModelFit(empty, static_cast<ModelKind>(kind), fit);
-      result.Search[kind] = result.Refined[kind] = fit;
-      result.WithConstant[kind] = fit;
-      result.WithConstant[kind].HasConstant = options.WithConstant;
-    }
-    return result;
-  }
+namespace {
 
-  const int count = obs.LastIndex + 1;
-  const SharedBand band = DescribeBand(obs, minPeriod, result);
-  const int tasksPerThread = options.WithConstant ? 2 : 1;
+// The search's models evaluated on no data, for data the refinement cannot use.
+RefinementResult UnusableDataResult(const CoefficientTable& table, const RefineOptions& options) {
+  RefinementResult result;
+  ObservationSet empty;
+  empty.LastIndex = -1;
+  for (int kind = 0; kind < 2; ++kind) {
+    ModelFit fit;
+    fit.Coefficients = SetOf(table, static_cast<ModelKind>(kind));
+    EvaluateModelFit(empty, static_cast<ModelKind>(kind), fit);
+    result.Search[kind] = result.Refined[kind] = fit;
+    result.WithConstant[kind] = fit;
+    result.WithConstant[kind].HasConstant = options.WithConstant;
+  }
+  return result;
+}
+
+// The starts each task may make: the budget's share of what a second of starts buys at this
+// size, fewer where the data determine the fit well, more where they hardly do.
+int MaxStartsPerTask(
+    int count, int n, int parameters, int tasksPerThread, const RefineOptions& options) {
   const double budget =
       std::isfinite(options.StartBudget) ? std::max(options.StartBudget, 0.0) : 1.0;
   const double harmonicShare =
@@ -1261,14 +1259,30 @@ RefinementResult RefineBothModels(const ObservationSet& obs,
   const double size = std::max(kMinStartCost,
                                count / double(kObservationCapacity) *
                                    (kFixedCostShare + (1 - kFixedCostShare) * harmonicShare));
-  const int parameters = Parameters(options.Terms, n);
   double starts = budget * kStartsPerSecondAtFullSize / size;
   if (count >= kWellDetermined * parameters) {
     starts = std::min(starts, budget * kWellDeterminedStarts);
   }
   if (count < kIllPosed * parameters) starts *= kIllPosedStarts;
-  const int maxStarts =
-      static_cast<int>(std::clamp(starts / tasksPerThread, 1.0, double(kMaxStartsCap)));
+  return static_cast<int>(std::clamp(starts / tasksPerThread, 1.0, double(kMaxStartsCap)));
+}
+
+}  // namespace
+
+RefinementResult RefineBothModels(const ObservationSet& obs,
+                                  const CoefficientTable& table,
+                                  double minPeriod,
+                                  const RefineOptions& options) {
+  const int n = std::clamp<int>(table.HarmonicCount, 0, kMaxHarmonics);
+  CheckWeights(obs, options.Weights);
+  if (!DataUsable(obs)) return UnusableDataResult(table, options);
+
+  RefinementResult result;
+  const int count = obs.LastIndex + 1;
+  const SharedBand band = DescribeBand(obs, minPeriod, result);
+  const int tasksPerThread = options.WithConstant ? 2 : 1;
+  const int parameters = Parameters(options.Terms, n);
+  const int maxStarts = MaxStartsPerTask(count, n, parameters, tasksPerThread, options);
 
   TaskList threadTasks[2];
   for (int kind = 0; kind < 2; ++kind) {
