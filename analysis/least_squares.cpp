@@ -373,6 +373,25 @@ class TaskRunner {
         kStartSeed ^ (static_cast<std::uint64_t>(task.Kind) << 1) ^ (task.Terms.Constant ? 1u : 0u);
   }
 
+  // The log's best in x, with its starts, hits and why it ended; the search's result (with the
+  // log's counts) where nothing beat it, for the refinement is never worse than the search.
+  ModelFit BestOfLog(const StartLog& log, const ModelFit& search) {
+    ModelFit refined = WithTerms(task_.Start);
+    refined.Starts = log.Starts();
+    refined.Hits = log.Hits();
+    Termination ended = log.Starts() == 0 ? Termination::NotRun : ended_;
+    if (n_ == 0 && log.Starts() > 0) ended = Termination::Solved;
+    if (log.Starts() > 0) refined = LowestInX(log, refined);
+    if (log.Starts() == 0 || !(refined.Objective <= search.Objective)) {
+      const int starts = refined.Starts, hits = refined.Hits;
+      refined = search;
+      refined.Starts = starts;
+      refined.Hits = hits;
+    }
+    refined.Ended = ended;
+    return refined;
+  }
+
   void Run() {
     // The search's harmonics as given, with the terms' least-squares values for them.
     ModelFit search = WithTerms(task_.Start);
@@ -388,20 +407,7 @@ class TaskRunner {
       log.Add(model, true);
     }
 
-    ModelFit refined = WithTerms(task_.Start);
-    refined.Starts = log.Starts();
-    refined.Hits = log.Hits();
-    Termination ended = log.Starts() == 0 ? Termination::NotRun : ended_;
-    if (n_ == 0 && log.Starts() > 0) ended = Termination::Solved;
-    if (log.Starts() > 0) refined = LowestInX(log, refined);
-    // Never worse than the search: keep its result where nothing beat it.
-    if (log.Starts() == 0 || !(refined.Objective <= search.Objective)) {
-      const int starts = refined.Starts, hits = refined.Hits;
-      refined = search;
-      refined.Starts = starts;
-      refined.Hits = hits;
-    }
-    refined.Ended = ended;
+    ModelFit refined = BestOfLog(log, search);
     KeepNested(refined);
     if (n_ > 0 && problem_.Count > 0) JudgeTrust(log, refined);
     *task_.Out = refined;
