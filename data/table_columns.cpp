@@ -186,6 +186,50 @@ bool DetectHeader(const TableCells& cells, char decimalMark) {
   return false;
 }
 
+namespace {
+
+// Column c's kind from its counts, then the forms its counts do not show: times of day among
+// its text, date codes and dotted months among its numbers.
+void SettleKind(const TableCells& cells,
+                std::size_t firstRow,
+                std::size_t c,
+                std::int64_t localDates,
+                TableColumn& column) {
+  column.Kind = KindOf(column, localDates);
+  if (column.Kind == ColumnKind::LocalDate) SettleDateOrder(cells, firstRow, c, column);
+  if (column.Kind == ColumnKind::Text && column.Numbers == 0 && column.Dates == 0 &&
+      HoldsTimesOfDay(cells, firstRow, c)) {
+    column.Kind = ColumnKind::Date;
+    column.TimesOfDay = true;
+    column.Dates = column.Others;
+    column.Others = 0;
+  }
+  if (column.Kind == ColumnKind::Numeric && column.Others == 0) {
+    column.DateCodes = HoldsDateCodes(cells, firstRow, c);
+    if (column.DateCodes || HoldsDottedMonths(cells, firstRow, c)) {
+      column.Kind = ColumnKind::Date;
+      column.Dates += column.Numbers;
+      column.Numbers = 0;
+    }
+  }
+}
+
+// The columns' names from the header, where there is one. R's write.table leaves the row
+// names' column out of the header: a header one cell short of rows whose last column holds
+// values names the columns after the first. (A last column left empty is only a separator at
+// the ends of the lines.)
+void NameColumns(const TableCells& cells, std::size_t firstRow, std::vector<TableColumn>& columns) {
+  const std::size_t shift = firstRow > 0 && cells.CellCount(0) + 1 == columns.size() &&
+                                    columns.back().Kind != ColumnKind::Empty
+                                ? 1
+                                : 0;
+  for (std::size_t c = shift; c < columns.size() && firstRow > 0; ++c) {
+    columns[c].Name = std::string(cells.Cell(0, c - shift));
+  }
+}
+
+}  // namespace
+
 std::vector<TableColumn> DescribeColumns(const TableCells& cells,
                                          std::size_t firstRow,
                                          char decimalMark) {
@@ -199,35 +243,9 @@ std::vector<TableColumn> DescribeColumns(const TableCells& cells,
     }
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    TableColumn& column = columns[c];
-    column.Kind = KindOf(column, localDates[c]);
-    if (column.Kind == ColumnKind::LocalDate) SettleDateOrder(cells, firstRow, c, column);
-    if (column.Kind == ColumnKind::Text && column.Numbers == 0 && column.Dates == 0 &&
-        HoldsTimesOfDay(cells, firstRow, c)) {
-      column.Kind = ColumnKind::Date;
-      column.TimesOfDay = true;
-      column.Dates = column.Others;
-      column.Others = 0;
-    }
-    if (column.Kind == ColumnKind::Numeric && column.Others == 0) {
-      column.DateCodes = HoldsDateCodes(cells, firstRow, c);
-      if (column.DateCodes || HoldsDottedMonths(cells, firstRow, c)) {
-        column.Kind = ColumnKind::Date;
-        column.Dates += column.Numbers;
-        column.Numbers = 0;
-      }
-    }
+    SettleKind(cells, firstRow, c, localDates[c], columns[c]);
   }
-  // R's write.table leaves the row names' column out of the header: a header one cell short of
-  // rows whose last column holds values names the columns after the first. (A last column left
-  // empty is only a separator at the ends of the lines.)
-  const std::size_t shift = firstRow > 0 && cells.CellCount(0) + 1 == columns.size() &&
-                                    columns.back().Kind != ColumnKind::Empty
-                                ? 1
-                                : 0;
-  for (std::size_t c = shift; c < columns.size() && firstRow > 0; ++c) {
-    columns[c].Name = std::string(cells.Cell(0, c - shift));
-  }
+  NameColumns(cells, firstRow, columns);
   return columns;
 }
 
