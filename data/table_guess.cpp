@@ -91,20 +91,26 @@ bool OneValue(ColumnNumbers& numbers, int c) {
          std::all_of(values.begin(), values.end(), [&](double v) { return v == values[0]; });
 }
 
+// The columns of numbers or dates. A column of dates that cannot be read is still a likely x:
+// refused with its reason rather than passed over for the next columns, which would fit the
+// wrong ones in silence.
+std::vector<int> NumberOrDateColumns(const Table& table) {
+  std::vector<int> usable;
+  for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
+    const ColumnKind kind = table.Columns[c].Kind;
+    if (kind == ColumnKind::Numeric || kind == ColumnKind::Date || kind == ColumnKind::LocalDate) {
+      usable.push_back(c);
+    }
+  }
+  return usable;
+}
+
 // The columns of numbers or dates (readable or not) but those of one value, after a nameless
 // first column of row numbers, the index pandas and R write. A nameless first column of dates or
 // times is pandas' DatetimeIndex or a time index: x.
 std::vector<int> UsableColumns(ColumnNumbers& numbers) {
   const Table& table = numbers.Source();
-  std::vector<int> usable;
-  for (int c = 0; c < static_cast<int>(table.Columns.size()); ++c) {
-    const ColumnKind kind = table.Columns[c].Kind;
-    // A column of dates that cannot be read is still a likely x: refused with its reason
-    // rather than passed over for the next columns, which would fit the wrong ones in silence.
-    if (kind == ColumnKind::Numeric || kind == ColumnKind::Date || kind == ColumnKind::LocalDate) {
-      usable.push_back(c);
-    }
-  }
+  std::vector<int> usable = NumberOrDateColumns(table);
   if (usable.size() > 2 && usable[0] == 0 && table.HasHeader && table.Columns[0].Name.empty() &&
       RowNumbers(numbers, 0)) {
     usable.erase(usable.begin());
