@@ -12,6 +12,9 @@ struct AbscissaScaling {
   double Scale = 1;
 };
 
+// Whether weights give a sigma for every observation 0..LastIndex.
+bool HasWeights(const ObservationSet& obs, const FitWeights& weights);
+
 // Centre and half-width of PlotX over 0..LastIndex; a zero or non-finite width gives Scale 1.
 AbscissaScaling ScalingOf(const ObservationSet& obs);
 
