@@ -30,7 +30,12 @@ void TForm1::FindHarmonicsInBackground(FitRequest request) {
   RunInBackground<FitResult>(
       this,
       QStringLiteral("Поиск гармоник по периодограмме: %1 наблюдений…").arg(count),
-      [worker, request](TaskControl&) { return worker->Fit(request); },
+      // "Отменить" stops the search itself, so a cancelled long fit frees its core at once.
+      [worker, request](TaskControl& control) {
+        FitRequest asked = request;
+        asked.Cancelled = [&control] { return control.Cancel.load(); };
+        return worker->Fit(asked);
+      },
       [this, worker](TaskOutcome<FitResult>& outcome) {
         RunHandler([&] {
           // A fault leaves what the fit reached, as the fit on the window's thread does.
